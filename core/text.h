@@ -1,0 +1,42 @@
+// Text helpers. Text inside the program is UTF-8; UTF-16 appears only at
+// the boundary with the system and in registry value bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nc {
+
+// Conversions between UTF-8 and UTF-16. Malformed input is replaced by
+// U+FFFD, never rejected.
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);
+
+// Letter case, ASCII letters only (the rules of the product compare names
+// of files, keys and sections the way the system's ANSI functions do for
+// plain Latin text).
+std::string UpperAscii(std::string_view text);
+std::string LowerAscii(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWith(std::string_view text, std::string_view prefix);
+bool EndsWith(std::string_view text, std::string_view suffix);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+
+// Blanks and tabs removed at both ends.
+std::string_view Trim(std::string_view text);
+
+// A whole decimal number with an optional sign, nothing else around it
+// but blanks; also "$" or "0x" followed by hexadecimal digits. Values that
+// do not fit 32 bits are refused.
+std::optional<std::int32_t> ParseInt32(std::string_view text);
+
+std::vector<std::string> Split(std::string_view text, char separator);
+
+// Adds a backslash unless the path already ends with one (or is empty).
+std::string WithTrailingBackslash(std::string_view path);
+std::string WithoutTrailingBackslash(std::string_view path);
+
+}  // namespace nc

@@ -1,0 +1,150 @@
+#include "platform/registry.h"
+
+#include <array>
+
+#include "core/text.h"
+
+namespace nc::platform {
+
+namespace {
+constexpr std::array<const char*, 5> kRootNames = {
+    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_CURRENT_CONFIG"};
+
+std::u16string Utf16Units(const std::vector<std::uint8_t>& data) {
+  std::u16string units(data.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+  }
+  return units;
+}
+
+void AppendUtf16(std::vector<std::uint8_t>& out, std::u16string_view units) {
+  for (char16_t u : units) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+  }
+}
+}  // namespace
+
+const char* RootKeyName(RootKey root) { return kRootNames[static_cast<std::size_t>(root)]; }
+
+std::optional<RootKey> RootKeyFromName(std::string_view name) {
+  for (std::size_t i = 0; i < kRootNames.size(); ++i) {
+    if (EqualsNoCase(name, kRootNames[i])) return static_cast<RootKey>(i);
+  }
+  return std::nullopt;
+}
+
+RegKey::RegKey(RegKey&& other) noexcept : owner_(other.owner_), handle_(other.handle_) {
+  other.owner_ = nullptr;
+  other.handle_ = 0;
+}
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept {
+  if (this != &other) {
+    reset();
+    owner_ = other.owner_;
+    handle_ = other.handle_;
+    other.owner_ = nullptr;
+    other.handle_ = 0;
+  }
+  return *this;
+}
+
+RegKey::~RegKey() { reset(); }
+
+void RegKey::reset() noexcept {
+  if (owner_ != nullptr) owner_->close(handle_);
+  owner_ = nullptr;
+  handle_ = 0;
+}
+
+bool IsStringType(std::uint32_t type) {
+  return type == static_cast<std::uint32_t>(RegType::String) ||
+         type == static_cast<std::uint32_t>(RegType::ExpandString);
+}
+
+std::optional<std::string> ValueText(const RegValue& value) {
+  if (!IsStringType(value.type)) return std::nullopt;
+  std::u16string units = Utf16Units(value.data);
+  const auto nul = units.find(u'\0');
+  if (nul != std::u16string::npos) units.resize(nul);
+  return Utf16ToUtf8(units);
+}
+
+std::vector<std::string> ValueStrings(const RegValue& value) {
+  std::vector<std::string> strings;
+  if (value.type != static_cast<std::uint32_t>(RegType::MultiString)) return strings;
+  const std::u16string units = Utf16Units(value.data);
+  std::size_t start = 0;
+  while (start < units.size()) {
+    auto end = units.find(u'\0', start);
+    if (end == std::u16string::npos) end = units.size();
+    if (end == start) break;  // the empty string that ends the list
+    strings.push_back(Utf16ToUtf8(std::u16string_view(units).substr(start, end - start)));
+    start = end + 1;
+  }
+  return strings;
+}
+
+std::optional<std::uint32_t> ValueDword(const RegValue& value) {
+  if (value.type != static_cast<std::uint32_t>(RegType::Dword) &&
+      value.type != static_cast<std::uint32_t>(RegType::Binary)) {
+    return std::nullopt;
+  }
+  if (value.data.empty() || value.data.size() > 4) return std::nullopt;
+  std::uint32_t result = 0;
+  for (std::size_t i = 0; i < value.data.size(); ++i) {
+    result |= static_cast<std::uint32_t>(value.data[i]) << (8 * i);
+  }
+  return result;
+}
+
+std::vector<std::uint8_t> StringData(std::string_view text) {
+  std::vector<std::uint8_t> out;
+  AppendUtf16(out, Utf8ToUtf16(text));
+  out.push_back(0);
+  out.push_back(0);
+  return out;
+}
+
+std::vector<std::uint8_t> MultiStringData(const std::vector<std::string>& strings) {
+  std::vector<std::uint8_t> out;
+  for (const auto& s : strings) {
+    AppendUtf16(out, Utf8ToUtf16(s));
+    out.push_back(0);
+    out.push_back(0);
+  }
+  out.push_back(0);
+  out.push_back(0);
+  return out;
+}
+
+std::vector<std::uint8_t> DwordData(std::uint32_t value) {
+  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
+std::string ReadStringValue(Registry& registry, RootKey root, std::string_view path,
+                            std::string_view name) {
+  auto key = registry.open(root, path, RegAccess::Read);
+  if (!key) return {};
+  auto value = registry.readValue(*key, name);
+  if (!value) return {};
+  return ValueText(*value).value_or(std::string());
+}
+
+Status WriteStringValue(Registry& registry, const RegKey& key, std::string_view name,
+                        std::string_view text, RegType type) {
+  const auto data = StringData(text);
+  return registry.writeValue(key, name, static_cast<std::uint32_t>(type), data);
+}
+
+Status WriteDwordValue(Registry& registry, const RegKey& key, std::string_view name,
+                       std::uint32_t value) {
+  const auto data = DwordData(value);
+  return registry.writeValue(key, name, static_cast<std::uint32_t>(RegType::Dword), data);
+}
+
+}  // namespace nc::platform

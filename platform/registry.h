@@ -1,0 +1,156 @@
+// Registry port: keys and values of the Windows registry.
+//
+// Names and paths are UTF-8. Value data is kept as the system stores it
+// for the wide functions: string types (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ) are UTF-16LE bytes, usually with their terminating NUL.
+// Use the helpers at the end of this header to read and write text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+
+namespace nc::platform {
+
+enum class RootKey : std::uint8_t {
+  ClassesRoot,
+  CurrentUser,
+  LocalMachine,
+  Users,
+  CurrentConfig,
+};
+
+// "HKEY_CLASSES_ROOT" ... "HKEY_CURRENT_CONFIG".
+const char* RootKeyName(RootKey root);
+// The full root name, compared without regard to letter case; nullopt for
+// anything else (abbreviations such as "HKLM" included).
+std::optional<RootKey> RootKeyFromName(std::string_view name);
+
+enum class RegAccess : std::uint8_t {
+  Read,  // query values, enumerate
+  Full,  // also write, create and delete
+};
+
+// Registry value types, numbered as the system numbers them.
+enum class RegType : std::uint32_t {
+  None = 0,
+  String = 1,
+  ExpandString = 2,
+  Binary = 3,
+  Dword = 4,
+  DwordBigEndian = 5,
+  Link = 6,
+  MultiString = 7,
+  ResourceList = 8,
+  FullResourceDescriptor = 9,
+  ResourceRequirementsList = 10,
+  Qword = 11,
+};
+
+struct RegValue {
+  std::string name;  // "" is the key's default value
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
+
+struct RegKeyInfo {
+  std::uint32_t subKeyCount = 0;
+  std::uint32_t valueCount = 0;
+};
+
+class Registry;
+
+// An open key. Move-only; closes its handle when destroyed.
+class RegKey {
+ public:
+  RegKey() = default;
+  RegKey(Registry* owner, std::uintptr_t handle) : owner_(owner), handle_(handle) {}
+  RegKey(RegKey&& other) noexcept;
+  RegKey& operator=(RegKey&& other) noexcept;
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  ~RegKey();
+
+  bool valid() const { return owner_ != nullptr; }
+  std::uintptr_t handle() const { return handle_; }
+
+ private:
+  void reset() noexcept;
+  Registry* owner_ = nullptr;
+  std::uintptr_t handle_ = 0;
+};
+
+class Registry {
+ public:
+  virtual ~Registry() = default;
+
+  // Opens an existing key below a root; an empty path opens the root
+  // itself. `wow64View64` asks for the 64-bit view from a 32-bit process
+  // (ignored where there is only one view).
+  [[nodiscard]] virtual Result<RegKey> open(RootKey root, std::string_view path, RegAccess access,
+                                            bool wow64View64 = false) = 0;
+  // Opens an existing key below an open key.
+  [[nodiscard]] virtual Result<RegKey> openSub(const RegKey& parent, std::string_view path,
+                                               RegAccess access) = 0;
+  // Opens a key with full access, creating it and its missing parents.
+  [[nodiscard]] virtual Result<RegKey> create(RootKey root, std::string_view path) = 0;
+
+  // Names of the direct sub-keys, in the system's enumeration order.
+  [[nodiscard]] virtual Result<std::vector<std::string>> subKeyNames(const RegKey& key) = 0;
+  // All values with their data, in enumeration order.
+  [[nodiscard]] virtual Result<std::vector<RegValue>> values(const RegKey& key) = 0;
+  [[nodiscard]] virtual Result<RegKeyInfo> info(const RegKey& key) = 0;
+
+  // One value; NotFound when it does not exist.
+  [[nodiscard]] virtual Result<RegValue> readValue(const RegKey& key, std::string_view name) = 0;
+  [[nodiscard]] virtual Status writeValue(const RegKey& key, std::string_view name,
+                                          std::uint32_t type,
+                                          std::span<const std::uint8_t> data) = 0;
+  [[nodiscard]] virtual Status deleteValue(const RegKey& key, std::string_view name) = 0;
+  // Deletes `subKey` below `parent` with everything below it. Registry
+  // links inside are removed, never followed.
+  [[nodiscard]] virtual Status deleteTree(const RegKey& parent, std::string_view subKey) = 0;
+
+  // Hives: save a key to a hive file; have the system replace the hive
+  // of a loaded key by `newFile` at the next restart, keeping the old one
+  // as `oldFile`.
+  [[nodiscard]] virtual Status saveKey(const RegKey& key, std::string_view file) = 0;
+  [[nodiscard]] virtual Status replaceKey(RootKey root, std::string_view path,
+                                          std::string_view newFile, std::string_view oldFile) = 0;
+
+ protected:
+  friend class RegKey;
+  virtual void close(std::uintptr_t handle) noexcept = 0;
+};
+
+// ---- text helpers over value bytes -------------------------------------
+
+bool IsStringType(std::uint32_t type);
+// The text of a REG_SZ or REG_EXPAND_SZ value up to its first NUL (a
+// missing terminator is tolerated); nullopt for other types.
+std::optional<std::string> ValueText(const RegValue& value);
+// The strings of a REG_MULTI_SZ value.
+std::vector<std::string> ValueStrings(const RegValue& value);
+// A DWORD value (also a shorter binary one, zero-extended); nullopt for
+// other types.
+std::optional<std::uint32_t> ValueDword(const RegValue& value);
+// UTF-16LE bytes of `text` with a terminating NUL.
+std::vector<std::uint8_t> StringData(std::string_view text);
+std::vector<std::uint8_t> MultiStringData(const std::vector<std::string>& strings);
+std::vector<std::uint8_t> DwordData(std::uint32_t value);
+
+// Convenience calls used throughout: read a string value (empty on any
+// failure), write a string or DWORD value.
+std::string ReadStringValue(Registry& registry, RootKey root, std::string_view path,
+                            std::string_view name);
+Status WriteStringValue(Registry& registry, const RegKey& key, std::string_view name,
+                        std::string_view text, RegType type = RegType::String);
+Status WriteDwordValue(Registry& registry, const RegKey& key, std::string_view name,
+                       std::uint32_t value);
+
+}  // namespace nc::platform

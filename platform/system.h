@@ -1,0 +1,45 @@
+// System port: version, account, privileges, processes, windows of other
+// programs, clipboard, System Restore.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+
+namespace nc::platform {
+
+// What the system reports about its version.
+struct VersionInfo {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platformId = 2;  // 1 = Windows 95 family, 2 = NT family
+  std::string servicePack;
+};
+
+inline constexpr std::uint32_t kPlatformWin32Windows = 1;
+inline constexpr std::uint32_t kPlatformWin32Nt = 2;
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  virtual VersionInfo version() = 0;
+  // A 32-bit process on 64-bit Windows.
+  virtual bool isWow64() = 0;
+  // The account belongs to the built-in Administrators group.
+  virtual bool isAdministrator() = 0;
+  // Full path of the running program.
+  virtual std::string executablePath() = 0;
+  // The program's command-line arguments after the program name.
+  virtual std::vector<std::string> arguments() = 0;
+
+  // Empties the clipboard; false when it could not be opened.
+  virtual bool emptyClipboard() = 0;
+};
+
+}  // namespace nc::platform
