@@ -17,10 +17,10 @@ enum class Errc {
   SharingViolation,  // held open by someone else
   AlreadyExists,
   DiskFull,
-  InvalidArgument,   // a malformed name or path
-  NotEmpty,          // a folder or key that still has children
+  InvalidArgument,  // a malformed name or path
+  NotEmpty,         // a folder or key that still has children
   NotSupported,
-  IoError,           // anything else
+  IoError,  // anything else
 };
 
 const char* ErrcName(Errc code);
@@ -34,7 +34,7 @@ struct Error {
 template <class T>
 class [[nodiscard]] Result {
  public:
-  Result(T value) : state_(std::move(value)) {}  // NOLINT: implicit by design
+  Result(T value) : state_(std::move(value)) {}      // NOLINT: implicit by design
   Result(Error error) : state_(std::move(error)) {}  // NOLINT
 
   bool ok() const { return state_.index() == 0; }

@@ -71,8 +71,12 @@ void EncodeUtf8(char32_t cp, std::string& out) {
   }
 }
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-char LowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char UpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+char LowerChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 }  // namespace
 
@@ -170,8 +174,7 @@ std::optional<std::int32_t> ParseInt32(std::string_view text) {
   if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
   const std::int64_t value =
       negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
-  if (magnitude > (std::uint64_t{1} << 32) ||
-      value < std::numeric_limits<std::int32_t>::min() ||
+  if (magnitude > (std::uint64_t{1} << 32) || value < std::numeric_limits<std::int32_t>::min() ||
       value > std::numeric_limits<std::int32_t>::max()) {
     return std::nullopt;
   }

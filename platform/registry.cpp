@@ -7,9 +7,9 @@
 namespace nc::platform {
 
 namespace {
-constexpr std::array<const char*, 5> kRootNames = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-    "HKEY_CURRENT_CONFIG"};
+constexpr std::array<const char*, 5> kRootNames = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
+                                                   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                                   "HKEY_CURRENT_CONFIG"};
 
 std::u16string Utf16Units(const std::vector<std::uint8_t>& data) {
   std::u16string units(data.size() / 2, u'\0');
@@ -27,7 +27,9 @@ void AppendUtf16(std::vector<std::uint8_t>& out, std::u16string_view units) {
 }
 }  // namespace
 
-const char* RootKeyName(RootKey root) { return kRootNames[static_cast<std::size_t>(root)]; }
+const char* RootKeyName(RootKey root) {
+  return kRootNames[static_cast<std::size_t>(root)];
+}
 
 std::optional<RootKey> RootKeyFromName(std::string_view name) {
   for (std::size_t i = 0; i < kRootNames.size(); ++i) {
@@ -52,7 +54,9 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
   return *this;
 }
 
-RegKey::~RegKey() { reset(); }
+RegKey::~RegKey() {
+  reset();
+}
 
 void RegKey::reset() noexcept {
   if (owner_ != nullptr) owner_->close(handle_);

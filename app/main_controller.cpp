@@ -1,0 +1,207 @@
+#include "app/main_controller.h"
+
+#include <cstdio>
+
+#include "app/messages.h"
+#include "app/version_code.h"
+#include "core/text.h"
+
+namespace nc::app {
+
+namespace {
+
+constexpr int kPageTags[] = {kTagCleaner, kTagRegistry, kTagTools, kTagDefrag};
+constexpr int kPageButtonTags[] = {kTagCleaner, kTagRegistry, kTagDefrag,
+                                   kTagTools,   kTagOptions,  kTagMore};
+
+// Date and time as the result file of "/Regscan" shows it.
+std::string DateTimeText(const platform::LocalTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+}  // namespace
+
+TfrmMainController::TfrmMainController(Services services, MainView& view)
+    : services_(services), view_(view) {}
+
+SettingsFile TfrmMainController::settingsFile() const {
+  return SettingsFile{services_.platform.profile, OptionsIniPath(programFolder_), programFolder_};
+}
+
+void TfrmMainController::OnCreate() {
+  auto& system = services_.platform.system;
+  programFolder_ = WithTrailingBackslash(platform::FolderOf(system.executablePath()));
+  commandLine_ = ParseCommandLine(system.arguments());
+
+  view_.SetCaption(std::string(kProductName) + " " + kVersionText);
+  view_.SetTitle(kProductName, kSubtitle);
+  view_.SetPageVisible(kTagRegistry, false);
+  view_.SetPageVisible(kTagTools, false);
+  view_.SetRegistryStatus("");
+
+  // The settings: options, ticked clean items and the window bounds.
+  ReadOptionsIni(settingsFile(), OptionsSetting, services_.trees, view_.Metrics());
+  SaveExpandState(OptionsSetting, services_.trees, false);
+  view_.SetFastMode(OptionsSetting.FastScan);
+
+  VersionCode = WindowsVersionCode(system.version());
+  if (IsWin9xCode(VersionCode)) view_.SetWindowsBackupVisible(false);
+
+  HiveNames.clear();
+  HiveFiles.clear();
+  view_.ClearDefragSizeLabels();
+  SilentMode = false;
+  if (!CompactionSupported(VersionCode)) {
+    view_.SetAnalyzeEnabled(false);
+    view_.AddHiveListLine(kUnsupportedWindowsLine);
+  }
+  OnPageButton(kTagCleaner);
+}
+
+void TfrmMainController::OnFirstShow() {
+  view_.Layout();
+  RestoreSectionTicks(OptionsSetting, services_.trees);
+  if (CompactionSupported(VersionCode)) {
+    Is64Bit = services_.platform.system.isWow64();
+    if (commandLine_.runSwitch == RunSwitch::Regdefrag) {
+      SilentMode = true;
+      services_.window.post(WM_AUTO_DEFRAG, 0, 0);
+    } else if (commandLine_.runSwitch == RunSwitch::Regscan) {
+      SilentMode = true;
+      services_.window.post(WM_AUTO_ANALYZE, 0, 0);
+    }
+  }
+  if (OptionsSetting.WindowState == 2) {
+    services_.window.post(/*WM_SYSCOMMAND*/ 0x0112, kSysCommandMaximize, 0);
+  }
+}
+
+void TfrmMainController::OnActivate() {
+  // The window becomes active again after each of its dialogs closes;
+  // the start-up steps below belong to the first activation only.
+  if (activated_) return;
+  activated_ = true;
+
+  if (OptionsSetting.WindowState == 2) {
+    view_.Maximize();
+  } else {
+    view_.SetBounds(OptionsSetting.Left, OptionsSetting.Top, OptionsSetting.Width,
+                    OptionsSetting.Height);
+  }
+  if (commandLine_.runSwitch == RunSwitch::Auto) {
+    services_.window.post(/*WM_SYSCOMMAND*/ 0x0112, kSysCommandMinimize, 1);
+    if (OptionsSetting.StartClean) services_.window.post(WM_AUTO_CLEAN, 0, 0);
+  }
+  if (commandLine_.runSwitch == RunSwitch::Clear) {
+    UnattendedClear = true;
+    services_.window.post(WM_AUTO_CLEAN, 0, 0);
+  }
+}
+
+void TfrmMainController::WriteSettings() {
+  WriteOptionsIni(settingsFile(), OptionsSetting, services_.trees, view_.Placement());
+}
+
+void TfrmMainController::OnClose() {
+  if (closed_) return;
+  closed_ = true;
+  // Errors while closing never keep the program from ending.
+  try {
+    SaveExpandState(OptionsSetting, services_.trees, true);
+    WriteSettings();
+    for (const std::string& hive : HiveFiles) {
+      const std::string copy = hive + ".fdc";
+      if (services_.platform.files.fileExists(copy)) {
+        (void)services_.platform.files.deleteFile(copy);
+      }
+    }
+    HiveNames.clear();
+    HiveFiles.clear();
+  } catch (...) {
+  }
+  view_.Destroy();
+}
+
+bool TfrmMainController::OnQueryEndSession() {
+  WriteSettings();
+  OnClose();
+  return true;
+}
+
+bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t, std::intptr_t) {
+  switch (message) {
+    case WM_AUTO_ANALYZE: {
+      view_.HideAll();
+      auto& profile = services_.platform.profile;
+      const std::string& file = commandLine_.resultFile;
+      if (!file.empty()) profile.eraseSection(file, "Scan Result");
+      if (!file.empty()) {
+        const DefragLabels labels = view_.DefragLabelTexts();
+        profile.writeString(file, "Scan Result", "Current Size", labels.currentSize);
+        profile.writeString(file, "Scan Result", "New Size", labels.newSize);
+        profile.writeString(file, "Scan Result", "Size Reduction", labels.sizeReduction);
+        profile.writeString(file, "Scan Result", "Compact Percent", labels.compactPercent);
+        profile.writeString(file, "Scan Result", "Time",
+                            DateTimeText(services_.platform.clock.now()));
+      }
+      OnClose();
+      return true;
+    }
+    case WM_AUTO_DEFRAG:
+      view_.HideAll();
+      OnClose();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TfrmMainController::OnPageButton(int tag) {
+  bool isPage = false;
+  for (int page : kPageTags) isPage = isPage || page == tag;
+  if (!isPage) return;
+  for (int button : kPageButtonTags) {
+    if (button / 16 == tag / 16) view_.SetPageButtonHighlighted(button, false);
+  }
+  for (int page : kPageTags) view_.SetPageVisible(page, page == tag);
+  view_.SetPageButtonHighlighted(tag, true);
+  shownPage_ = tag;
+}
+
+void TfrmMainController::OpenAddress(const char* address) {
+  (void)services_.platform.shell.openDocument(address);
+}
+
+void TfrmMainController::OnFastModeClicked(bool checked) {
+  OptionsSetting.FastScan = checked;
+}
+
+void TfrmMainController::OnMoreCommand(MoreCommand command) {
+  switch (command) {
+    case MoreCommand::OnlineHelp:
+      OpenAddress(kHelpPage);
+      break;
+    case MoreCommand::Homepage:
+      OpenAddress(kHomePage);
+      break;
+    case MoreCommand::CheckForUpdate:
+      OpenAddress(kUpdatePage);
+      break;
+    case MoreCommand::About:
+      view_.ShowAbout();
+      break;
+  }
+}
+
+void TfrmMainController::OnTitleClicked() {
+  OpenAddress(kHomePage);
+}
+
+void TfrmMainController::OnUpdateLinkClicked() {
+  OpenAddress(kUpdatePage);
+}
+
+}  // namespace nc::app

@@ -1,0 +1,101 @@
+// The main window's state and rules: creation, first show, activation,
+// closing, session end, page switching and the private messages.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/main_view.h"
+#include "app/options.h"
+#include "platform/messaging.h"
+#include "platform/platform.h"
+
+namespace nc::app {
+
+inline constexpr const char* kProductName = "Norvik Cleaner";
+inline constexpr const char* kVersionText = "2.8";
+inline constexpr const char* kWindowClassName = "Norvik Cleaner Made by Norvik Software";
+inline constexpr const char* kSubtitle = "Optimize your computer performance";
+inline constexpr int kDesignClientWidth = 697;
+inline constexpr int kDesignClientHeight = 456;
+inline constexpr int kMinWindowWidth = 626;
+inline constexpr int kMinWindowHeight = 455;
+inline constexpr const char* kUnsupportedWindowsLine =
+    "The software does not support the current Windows system!";
+
+// Addresses the title links and the "More" menu open.
+inline constexpr const char* kHomePage = "https://www.norviksoftware.example/cleaner/";
+inline constexpr const char* kHelpPage = "https://www.norviksoftware.example/cleaner/help/";
+inline constexpr const char* kUpdatePage = "https://www.norviksoftware.example/cleaner/update/";
+
+// Clean run modes.
+enum RunModeValue : int { rmClean = 0, rmAuto = 1, rmTest = 2, rmCleanRequest = 3 };
+
+// Commands of the "More" menu.
+enum class MoreCommand { OnlineHelp, Homepage, CheckForUpdate, About };
+
+class TfrmMainController {
+ public:
+  struct Services {
+    platform::Platform& platform;
+    platform::MessageTarget& window;  // posts to the main window itself
+    SettingsTrees& trees;
+  };
+
+  TfrmMainController(Services services, MainView& view);
+
+  // Window events, in the order the window system delivers them.
+  void OnCreate();
+  void OnFirstShow();
+  void OnActivate();
+  void OnClose();
+  // WM_QUERYENDSESSION: true lets the session end.
+  bool OnQueryEndSession();
+  // A private message; false when the controller does not handle it.
+  bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+  void OnPageButton(int tag);
+  void OnFastModeClicked(bool checked);
+  void OnMoreCommand(MoreCommand command);
+  void OnTitleClicked();
+  void OnUpdateLinkClicked();
+
+  // State shared with the rest of the program.
+  TOptionsSetting OptionsSetting;
+  int RunMode = rmClean;
+  bool CleanBusy = false;
+  std::int32_t CleanTotal = 0;
+  int CleanProgressStep = 0;
+  int ScanProgressStep = 10;
+  bool UnattendedClear = false;
+  bool SilentMode = false;
+  bool BossKeyHidden = false;
+  int VersionCode = 0;
+  bool Is64Bit = false;
+  std::vector<std::string> HiveNames;
+  std::vector<std::string> HiveFiles;
+
+  const CommandLine& commandLine() const { return commandLine_; }
+  const std::string& programFolder() const { return programFolder_; }
+  int shownPage() const { return shownPage_; }
+  bool closed() const { return closed_; }
+
+ private:
+  SettingsFile settingsFile() const;
+  void WriteSettings();
+  void OpenAddress(const char* address);
+
+  Services services_;
+  MainView& view_;
+  CommandLine commandLine_;
+  std::string programFolder_;  // with trailing backslash
+  int shownPage_ = 0;
+  bool activated_ = false;
+  bool closed_ = false;
+};
+
+}  // namespace nc::app

@@ -1,0 +1,237 @@
+#include "app/options.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+
+namespace nc::app {
+
+namespace {
+
+// Reads and writes typed keys of one INI file. Booleans are "1" and "0";
+// any whole number other than 0 reads as true; a missing key or a value
+// that is not a whole number reads as the default.
+class IniKeys {
+ public:
+  explicit IniKeys(const SettingsFile& file) : file_(file) {}
+
+  std::string String(std::string_view section, std::string_view key, std::string_view fallback) {
+    return file_.profile.readString(file_.path, section, key, fallback);
+  }
+  // A stored count of numbered entries, bounded by the number of lines
+  // the section has: a damaged count never makes the program read
+  // billions of missing keys.
+  std::int32_t Count(std::string_view section, std::string_view key) {
+    const std::int32_t count = Int(section, key, 0);
+    const auto lines =
+        static_cast<std::int32_t>(file_.profile.sectionLines(file_.path, section).size());
+    return count < 0 ? 0 : std::min(count, lines);
+  }
+  std::int32_t Int(std::string_view section, std::string_view key, std::int32_t fallback) {
+    const std::string text = String(section, key, "");
+    return ParseInt32(text).value_or(fallback);
+  }
+  bool Bool(std::string_view section, std::string_view key, bool fallback) {
+    return Int(section, key, fallback ? 1 : 0) != 0;
+  }
+
+  void Put(std::string_view section, std::string_view key, std::string_view value) {
+    file_.profile.writeString(file_.path, section, key, value);
+  }
+  void Put(std::string_view section, std::string_view key, std::int32_t value) {
+    Put(section, key, std::to_string(value));
+  }
+  void Put(std::string_view section, std::string_view key, bool value) {
+    Put(section, key, std::string_view(value ? "1" : "0"));
+  }
+
+ private:
+  const SettingsFile& file_;
+};
+
+constexpr int kCleanGroupSlots = 11;
+constexpr int kSectionSlots = 24;
+
+void ReadGeneral(IniKeys& ini, TOptionsSetting& o) {
+  o.IsAskBeforeClear = ini.Bool("Options", "IsAskBeforeClear", true);
+  o.IsWipeFile = ini.Bool("Options", "IsWipeFile", false);
+  o.WipeNumber = ini.Int("Options", "WipeNumber", 1);
+  if (o.WipeNumber > 10 || o.WipeNumber < 1) o.WipeNumber = 1;
+
+  o.EnableHotkey = ini.Bool("Hotkey", "EnableHotkey", false);
+  o.Hotkey.Ctrl = ini.Bool("Hotkey", "IsCtrl", true);
+  o.Hotkey.Shift = ini.Bool("Hotkey", "IsShift", false);
+  o.Hotkey.Alt = ini.Bool("Hotkey", "IsAlt", false);
+  o.Hotkey.KeyName = ini.String("Hotkey", "CharString", "F5");
+  o.Hotkey.KeyCode = static_cast<std::uint16_t>(ini.Int("Hotkey", "CharAscII", 116));
+  o.EnableIE = ini.Bool("Hotkey", "EnableIE", false);
+  o.EnableNetscape = ini.Bool("Hotkey", "EnableNetscape", false);
+  o.EnableFirefox = ini.Bool("Hotkey", "EnableFirefox", false);
+  o.EnableOpera = ini.Bool("Hotkey", "EnableOpera", false);
+
+  o.AutoClean = ini.Bool("SChedule", "AutoClean", false);
+  o.CleanInterval = ini.Int("SChedule", "CleanInterval", 0);
+  o.StartClean = ini.Bool("SChedule", "StartClean", false);
+  o.ShutdownClean = ini.Bool("SChedule", "ShutdownClean", false);
+}
+
+void WriteGeneral(IniKeys& ini, const TOptionsSetting& o) {
+  ini.Put("Options", "IsAskBeforeClear", o.IsAskBeforeClear);
+  ini.Put("Options", "IsWipeFile", o.IsWipeFile);
+  ini.Put("Options", "WipeNumber", o.WipeNumber);
+
+  ini.Put("Hotkey", "EnableHotkey", o.EnableHotkey);
+  ini.Put("Hotkey", "IsCtrl", o.Hotkey.Ctrl);
+  ini.Put("Hotkey", "IsShift", o.Hotkey.Shift);
+  ini.Put("Hotkey", "IsAlt", o.Hotkey.Alt);
+  ini.Put("Hotkey", "CharString", o.Hotkey.KeyName);
+  ini.Put("Hotkey", "CharAscII", static_cast<std::int32_t>(o.Hotkey.KeyCode));
+  ini.Put("Hotkey", "EnableIE", o.EnableIE);
+  ini.Put("Hotkey", "EnableNetscape", o.EnableNetscape);
+  ini.Put("Hotkey", "EnableFirefox", o.EnableFirefox);
+  ini.Put("Hotkey", "EnableOpera", o.EnableOpera);
+
+  ini.Put("SChedule", "AutoClean", o.AutoClean);
+  ini.Put("SChedule", "CleanInterval", o.CleanInterval);
+  ini.Put("SChedule", "StartClean", o.StartClean);
+  ini.Put("SChedule", "ShutdownClean", o.ShutdownClean);
+}
+
+void ReadList(IniKeys& ini, std::string_view section, std::string_view prefix, std::int32_t& count,
+              std::vector<std::string>& list) {
+  count = ini.Count(section, "Count");
+  for (std::int32_t i = 1; i <= count; ++i) {
+    list.push_back(ini.String(section, std::string(prefix) + std::to_string(i), ""));
+  }
+}
+
+void WriteList(IniKeys& ini, std::string_view section, std::string_view prefix, std::int32_t count,
+               const std::vector<std::string>& list) {
+  ini.Put(section, "Count", count);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    ini.Put(section, std::string(prefix) + std::to_string(i + 1), list[i]);
+  }
+}
+
+}  // namespace
+
+std::string ShortcutToText(const TShortcut& shortcut, ShortcutSeparator separator) {
+  const char* sep = separator == ShortcutSeparator::Plus ? "+" : "  ";
+  std::string text;
+  if (shortcut.Ctrl) text += std::string("Ctrl") + sep;
+  if (shortcut.Shift) text += std::string("Shift") + sep;
+  if (shortcut.Alt) text += std::string("Alt") + sep;
+  return text + shortcut.KeyName;
+}
+
+std::string OptionsIniPath(std::string_view programFolder) {
+  return WithTrailingBackslash(programFolder) + "options.ini";
+}
+
+void ReadOptionsIni(const SettingsFile& file, TOptionsSetting& o, SettingsTrees& trees,
+                    const WindowMetrics& metrics) {
+  IniKeys ini(file);
+  ReadGeneral(ini, o);
+
+  trees.UntickAllCleanNodes();
+  o.SelectedCount = ini.Count("NodeSelected", "SelectedCount");
+  for (std::int32_t i = 1; i <= o.SelectedCount; ++i) {
+    trees.SelectNodeByName(ini.String("NodeSelected", std::to_string(i), ""));
+  }
+
+  for (int i = 1; i <= kCleanGroupSlots; ++i) {
+    o.FirstNodeExpand[i] = ini.Bool("FirstNodeExpand", std::to_string(i), true);
+  }
+  o.ShowLogTempInternetFiles = ini.Bool("Settings", "ShowLogTempInternetFiles", false);
+  o.ShowLogRecycleBin = ini.Bool("Settings", "ShowLogRecycleBin", false);
+  o.FastScan = ini.Bool("Settings", "FastScan", true);
+  o.OutputDirectory = ini.String("Options", "OutputDirectory", file.programFolder + "Backup");
+  o.DeleteBackupFile = ini.Bool("Options", "DeleteBackupFile", true);
+  o.IncludeRemoveMedia = ini.Bool("Options", "IncludeRemoveMedia", true);
+  o.IncludeCDdrive = ini.Bool("Options", "IncludeCDdrive", false);
+  for (int i = 1; i <= kSectionSlots; ++i) {
+    o.TreeViewNodeCheck[i] = ini.Bool("TreeViewNodeCheck", std::to_string(i), true);
+  }
+
+  ReadList(ini, "IgnoreValue", "Value", o.IgnoreValueCount, o.IgnoreValues);
+  ReadList(ini, "IgnoreKey", "Key", o.IgnoreKeyCount, o.IgnoreKeys);
+
+  if (ini.Int("Window", "State", 1) == 3) {
+    o.WindowState = 2;
+  } else {
+    o.Left = ini.Int("Window", "Left", (metrics.screenWidth - metrics.windowWidth) / 2);
+    o.Top = ini.Int("Window", "Top", (metrics.screenHeight - metrics.windowHeight) / 2);
+    o.Width = ini.Int("Window", "Width", metrics.windowWidth);
+    o.Height = ini.Int("Window", "Height", metrics.windowHeight);
+  }
+
+  o.RestorePoint = ini.Bool("Options", "RestorePoint", false);
+}
+
+void WriteOptionsIni(const SettingsFile& file, TOptionsSetting& o, const SettingsTrees& trees,
+                     const WindowPlacement& placement) {
+  IniKeys ini(file);
+  WriteGeneral(ini, o);
+
+  o.SelectedCount = 0;
+  for (const std::string& name : trees.TickedCleanNodeNames()) {
+    ini.Put("NodeSelected", std::to_string(o.SelectedCount + 1), name);
+    ++o.SelectedCount;
+  }
+  ini.Put("NodeSelected", "SelectedCount", o.SelectedCount);
+
+  for (int i = 1; i <= kCleanGroupSlots; ++i) {
+    ini.Put("FirstNodeExpand", std::to_string(i), o.FirstNodeExpand[i]);
+  }
+  ini.Put("Settings", "ShowLogTempInternetFiles", o.ShowLogTempInternetFiles);
+  ini.Put("Settings", "ShowLogRecycleBin", o.ShowLogRecycleBin);
+  ini.Put("Settings", "FastScan", o.FastScan);
+  ini.Put("Options", "OutputDirectory", o.OutputDirectory);
+  ini.Put("Options", "DeleteBackupFile", o.DeleteBackupFile);
+  ini.Put("Options", "IncludeRemoveMedia", o.IncludeRemoveMedia);
+  ini.Put("Options", "IncludeCDdrive", o.IncludeCDdrive);
+
+  for (const auto& [imageIndex, ticked] : trees.SectionTicks()) {
+    if (imageIndex >= 1 && imageIndex <= kSectionSlots) o.TreeViewNodeCheck[imageIndex] = ticked;
+  }
+  for (int i = 1; i <= kSectionSlots; ++i) {
+    ini.Put("TreeViewNodeCheck", std::to_string(i), o.TreeViewNodeCheck[i]);
+  }
+
+  WriteList(ini, "IgnoreValue", "Value", o.IgnoreValueCount, o.IgnoreValues);
+  WriteList(ini, "IgnoreKey", "Key", o.IgnoreKeyCount, o.IgnoreKeys);
+
+  if (placement.showState) ini.Put("Window", "State", *placement.showState);
+  ini.Put("Window", "Left", placement.left);
+  ini.Put("Window", "Top", placement.top);
+  ini.Put("Window", "Width", placement.width);
+  ini.Put("Window", "Height", placement.height);
+
+  ini.Put("Options", "RestorePoint", o.RestorePoint);
+}
+
+void SaveExpandState(TOptionsSetting& options, SettingsTrees& trees, bool store) {
+  for (const auto tree : {SettingsTrees::Tree::Registry, SettingsTrees::Tree::Clean}) {
+    const auto nodes = trees.TopLevelNodes(tree);
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      const int slot = nodes[i].imageIndex;
+      if (slot < 1 || slot > kCleanGroupSlots) continue;
+      if (store) {
+        options.FirstNodeExpand[slot] = nodes[i].expanded;
+      } else if (options.FirstNodeExpand[slot]) {
+        trees.ExpandTopLevelNode(tree, static_cast<int>(i));
+      }
+    }
+  }
+}
+
+void RestoreSectionTicks(const TOptionsSetting& options, SettingsTrees& trees) {
+  for (const auto& [imageIndex, ticked] : trees.SectionTicks()) {
+    (void)ticked;
+    if (imageIndex >= 1 && imageIndex <= kSectionSlots) {
+      trees.SetSectionTick(imageIndex, options.TreeViewNodeCheck[imageIndex]);
+    }
+  }
+}
+
+}  // namespace nc::app

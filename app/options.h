@@ -1,0 +1,155 @@
+// The settings record and the settings file "options.ini" beside the
+// program.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/profile.h"
+
+namespace nc::app {
+
+// The boss key.
+struct TShortcut {
+  bool Ctrl = true;
+  bool Shift = false;
+  bool Alt = false;
+  std::string KeyName = "F5";   // as shown to the user: "F5", "PageUp", "Num 1"
+  std::uint16_t KeyCode = 116;  // virtual-key code; 0 when only modifiers were pressed
+};
+
+enum class ShortcutSeparator { Plus, TwoBlanks };
+
+// "Ctrl+Shift+F5", or "Ctrl  Shift  F5" with two blanks.
+std::string ShortcutToText(const TShortcut& shortcut, ShortcutSeparator separator);
+
+// Every option of the program. Defaults are those of a missing settings
+// file, apart from the window bounds and the backup folder, which depend
+// on the screen and the program folder and are filled by ReadOptionsIni.
+struct TOptionsSetting {
+  bool IsAskBeforeClear = true;
+  // Never stored; kept for the options dialog.
+  bool VerifyPassword = false;
+  std::string Password;
+  bool IsWipeFile = false;
+  std::int32_t WipeNumber = 1;  // overwrite passes, 1..10
+  bool EnableHotkey = false;
+  TShortcut Hotkey;
+  bool EnableIE = false;
+  bool EnableNetscape = false;
+  bool EnableFirefox = false;
+  bool EnableOpera = false;
+  bool AutoClean = false;
+  std::int32_t CleanInterval = 0;  // index into the schedule's intervals
+  bool StartClean = false;
+  bool ShutdownClean = false;
+  bool FastScan = true;
+  std::int32_t SelectedCount = 0;
+  // Expanded state of the top-level tree nodes by image index; slot 0 is
+  // not used.
+  std::array<bool, 12> FirstNodeExpand{};
+  bool ShowLogTempInternetFiles = false;
+  bool ShowLogRecycleBin = false;
+  std::string OutputDirectory;
+  bool DeleteBackupFile = true;
+  bool IncludeRemoveMedia = true;
+  bool IncludeCDdrive = false;
+  // Ticked registry sections by image index; slot 0 is not used.
+  std::array<bool, 25> TreeViewNodeCheck{};
+  std::int32_t IgnoreValueCount = 0;
+  std::vector<std::string> IgnoreValues;
+  std::int32_t IgnoreKeyCount = 0;
+  std::vector<std::string> IgnoreKeys;
+  std::uint8_t WindowState = 0;  // 2 when the window was saved maximised
+  std::int32_t Left = 0;
+  std::int32_t Top = 0;
+  std::int32_t Height = 0;
+  std::int32_t Width = 0;
+  bool RestorePoint = false;
+
+  TOptionsSetting() {
+    FirstNodeExpand.fill(true);
+    TreeViewNodeCheck.fill(true);
+    FirstNodeExpand[0] = false;
+    TreeViewNodeCheck[0] = false;
+  }
+};
+
+// The two trees whose marks the settings file keeps: the clean item tree
+// and the registry section tree. The settings code reads and writes them
+// only through this interface.
+class SettingsTrees {
+ public:
+  enum class Tree { Registry, Clean };
+  struct TopNode {
+    int imageIndex = 0;
+    bool expanded = false;
+  };
+
+  virtual ~SettingsTrees() = default;
+
+  // Clean tree: untick every node; tick the node a stored name designates
+  // (a group by its caption, an item by "Group - Item"; names that match
+  // nothing are ignored); the names of the ticked nodes in tree order.
+  virtual void UntickAllCleanNodes() = 0;
+  virtual void SelectNodeByName(std::string_view name) = 0;
+  virtual std::vector<std::string> TickedCleanNodeNames() const = 0;
+
+  // Registry section tree: (image index, ticked) of every node in tree
+  // order; tick every node whose image index is given.
+  virtual std::vector<std::pair<int, bool>> SectionTicks() const = 0;
+  virtual void SetSectionTick(int imageIndex, bool ticked) = 0;
+
+  // Top-level nodes of a tree, in order; expanding one expands all its
+  // descendants too.
+  virtual std::vector<TopNode> TopLevelNodes(Tree tree) const = 0;
+  virtual void ExpandTopLevelNode(Tree tree, int position) = 0;
+};
+
+// Screen and window sizes that the defaults of the window bounds need.
+struct WindowMetrics {
+  int screenWidth = 0;
+  int screenHeight = 0;
+  int windowWidth = 0;
+  int windowHeight = 0;
+};
+
+// The main window's placement when the settings are written.
+struct WindowPlacement {
+  std::optional<int> showState;  // 1 normal, 2 minimised, 3 maximised; none when unknown
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Where the settings live and what they are read against.
+struct SettingsFile {
+  platform::Profile& profile;
+  std::string path;           // "...\options.ini"
+  std::string programFolder;  // with trailing backslash
+};
+
+// "options.ini" in the program folder (given with or without trailing
+// backslash).
+std::string OptionsIniPath(std::string_view programFolder);
+
+void ReadOptionsIni(const SettingsFile& file, TOptionsSetting& options, SettingsTrees& trees,
+                    const WindowMetrics& metrics);
+void WriteOptionsIni(const SettingsFile& file, TOptionsSetting& options, const SettingsTrees& trees,
+                     const WindowPlacement& placement);
+
+// Records (store) or restores the expanded state of the top-level nodes
+// of both trees; the registry tree goes first, so the clean tree's node
+// with image index 1 wins the shared slot when storing.
+void SaveExpandState(TOptionsSetting& options, SettingsTrees& trees, bool store);
+
+// Ticks the registry sections as the settings say.
+void RestoreSectionTicks(const TOptionsSetting& options, SettingsTrees& trees);
+
+}  // namespace nc::app
