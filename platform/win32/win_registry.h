@@ -1,0 +1,41 @@
+// The registry port over the system's registry (advapi32, wide calls).
+//
+// A `RegKey` handle is the HKEY cast to an integer; predefined root keys
+// are never closed.
+#pragma once
+
+#include "platform/registry.h"
+
+namespace nc::win32 {
+
+class WinRegistry final : public platform::Registry {
+ public:
+  Result<platform::RegKey> open(platform::RootKey root, std::string_view path,
+                                platform::RegAccess access, bool wow64View64 = false) override;
+  Result<platform::RegKey> openSub(const platform::RegKey& parent, std::string_view path,
+                                   platform::RegAccess access) override;
+  Result<platform::RegKey> create(platform::RootKey root, std::string_view path) override;
+
+  Result<std::vector<std::string>> subKeyNames(const platform::RegKey& key) override;
+  Result<std::vector<platform::RegValue>> values(const platform::RegKey& key) override;
+  Result<platform::RegKeyInfo> info(const platform::RegKey& key) override;
+
+  Result<platform::RegValue> readValue(const platform::RegKey& key, std::string_view name) override;
+  Status writeValue(const platform::RegKey& key, std::string_view name, std::uint32_t type,
+                    std::span<const std::uint8_t> data) override;
+  Status deleteValue(const platform::RegKey& key, std::string_view name) override;
+  Status deleteTree(const platform::RegKey& parent, std::string_view subKey) override;
+
+  Status saveKey(const platform::RegKey& key, std::string_view file) override;
+  Status replaceKey(platform::RootKey root, std::string_view path, std::string_view newFile,
+                    std::string_view oldFile) override;
+
+  // How deep deleteTree descends before it gives up (the registry itself
+  // allows 512 levels).
+  static constexpr int kMaxTreeDepth = 512;
+
+ protected:
+  void close(std::uintptr_t handle) noexcept override;
+};
+
+}  // namespace nc::win32

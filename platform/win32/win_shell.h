@@ -1,0 +1,14 @@
+// The shell port: ShellExecute and WinINet.
+#pragma once
+
+#include "platform/shell.h"
+
+namespace nc::win32 {
+
+class WinShell final : public platform::Shell {
+ public:
+  Status openDocument(std::string_view target) override;
+  void endBrowserSession() override;
+};
+
+}  // namespace nc::win32

@@ -1,0 +1,100 @@
+#include "platform/win32/win_system.h"
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace nc::win32 {
+
+namespace {
+
+// A SID made by AllocateAndInitializeSid.
+struct OwnedSid {
+  PSID sid = nullptr;
+  OwnedSid() = default;
+  OwnedSid(const OwnedSid&) = delete;
+  OwnedSid& operator=(const OwnedSid&) = delete;
+  ~OwnedSid() {
+    if (sid != nullptr) FreeSid(sid);
+  }
+};
+
+}  // namespace
+
+platform::VersionInfo WinSystem::version() {
+  OSVERSIONINFOEXW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  platform::VersionInfo result;
+  if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return result;
+  result.major = info.dwMajorVersion;
+  result.minor = info.dwMinorVersion;
+  result.build = info.dwBuildNumber;
+  result.platformId = info.dwPlatformId;
+  result.servicePack = NarrowZ(info.szCSDVersion);
+  return result;
+}
+
+bool WinSystem::isWow64() {
+  using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  static const auto isWow64Process = LoadProc<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
+  if (isWow64Process == nullptr) return false;  // a system that predates 64-bit Windows
+  BOOL wow64 = FALSE;
+  return isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+bool WinSystem::isAdministrator() {
+  TokenHandle token;
+  if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.receive()) &&
+      !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive())) {
+    return false;
+  }
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &size);
+  if (size == 0) return false;
+  std::vector<std::uint8_t> buffer(size);
+  if (!GetTokenInformation(token.get(), TokenGroups, buffer.data(), size, &size)) return false;
+
+  SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+  OwnedSid administrators;
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators.sid)) {
+    return false;
+  }
+  const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+  for (DWORD i = 0; i < groups->GroupCount; ++i) {
+    if (EqualSid(groups->Groups[i].Sid, administrators.sid)) return true;
+  }
+  return false;
+}
+
+std::string WinSystem::executablePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  while (true) {
+    const DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (got == 0) return {};
+    if (got < buffer.size()) return Narrow(std::wstring_view(buffer.data(), got));
+    if (buffer.size() >= 32768) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::vector<std::string> WinSystem::arguments() {
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> result;
+  if (argv == nullptr) return result;
+  for (int i = 1; i < count; ++i) result.push_back(NarrowZ(argv[i]));
+  LocalFree(argv);
+  return result;
+}
+
+bool WinSystem::emptyClipboard() {
+  if (!OpenClipboard(nullptr)) return false;
+  const BOOL emptied = EmptyClipboard();
+  CloseClipboard();
+  return emptied != FALSE;
+}
+
+}  // namespace nc::win32

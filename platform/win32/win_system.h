@@ -1,0 +1,19 @@
+// The system port: version, account and process facts of the running
+// system.
+#pragma once
+
+#include "platform/system.h"
+
+namespace nc::win32 {
+
+class WinSystem final : public platform::System {
+ public:
+  platform::VersionInfo version() override;
+  bool isWow64() override;
+  bool isAdministrator() override;
+  std::string executablePath() override;
+  std::vector<std::string> arguments() override;
+  bool emptyClipboard() override;
+};
+
+}  // namespace nc::win32
