@@ -1,7 +1,8 @@
 #include "platform/win32/win_filesystem.h"
 
-#include <shlobj.h>
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <limits>

@@ -1,7 +1,8 @@
 #include "platform/win32/win_system.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
