@@ -1,8 +1,9 @@
 // Entry of the Windows test program: COM and the common controls are set up
 // the way the program sets them up before any window is made.
+#include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <cstdio>
 
