@@ -41,7 +41,7 @@ enum class MoreCommand { OnlineHelp, Homepage, CheckForUpdate, About };
 class TfrmMainController {
  public:
   struct Services {
-    platform::Platform& platform;
+    platform::Platform platform;      // a bundle of references
     platform::MessageTarget& window;  // posts to the main window itself
     SettingsTrees& trees;
   };

@@ -1,0 +1,60 @@
+// Where the main window's title area, page buttons and pages go for a
+// given client size.
+#pragma once
+
+#include <array>
+
+namespace nc::app {
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  int right() const { return left + width; }
+  int bottom() const { return top + height; }
+  bool operator==(const Rect&) const = default;
+};
+
+// Fixed sizes of the window's design.
+inline constexpr int kTitleHeight = 64;
+inline constexpr int kPageButtonLeft = 8;
+inline constexpr int kPageButtonWidth = 92;
+inline constexpr int kPageButtonHeight = 56;
+inline constexpr int kPageButtonPitch = 61;
+inline constexpr int kPageButtonCount = 6;
+
+struct MainLayout {
+  Rect title;
+  Rect page;                                   // all four pages share these bounds
+  std::array<Rect, kPageButtonCount> buttons;  // Cleaner, Registry, Defrag, Tools, Options, More
+};
+
+// The title spans the client width; the pages start 5 pixels below it, at
+// twice the buttons' left plus their width, and reach to 6 pixels from
+// the right and bottom edges; the buttons are stacked from 5 pixels below
+// the page top at a pitch of 61 pixels.
+MainLayout ComputeMainLayout(int clientWidth, int clientHeight);
+
+// The Defrag page, in coordinates inside the page. Titles and values of
+// the size labels: current size, new size (left column), size reduction,
+// compact percent (right column).
+struct DefragLayout {
+  Rect hiveList;
+  std::array<Rect, 4> titles;
+  std::array<Rect, 4> values;
+};
+
+inline constexpr int kDefragTitleWidth = 128;
+inline constexpr int kDefragRightTitleWidth = 92;
+inline constexpr int kDefragValueWidth = 110;
+inline constexpr int kDefragLabelHeight = 16;
+
+// The hive list reaches to 8 pixels from the page's right edge and ends
+// 50 pixels above its bottom; two rows of labels follow 8 pixels below it
+// and 8 pixels apart. A window wider than 694 pixels puts the right
+// column's titles at 397 and its values at 492; a narrower one puts them
+// 5 pixels right of the left value and of the right title.
+DefragLayout ComputeDefragLayout(const Rect& page, int windowWidth);
+
+}  // namespace nc::app

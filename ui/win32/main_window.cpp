@@ -1,0 +1,481 @@
+#include "ui/win32/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <array>
+
+#include "app/main_layout.h"
+#include "app/messages.h"
+#include "platform/win32/win_messaging.h"
+#include "ui/win32/about_box.h"
+
+namespace nc::ui {
+
+namespace {
+
+constexpr COLORREF kTitleColour = RGB(24, 72, 140);
+constexpr COLORREF kButtonColour = RGB(36, 96, 172);
+constexpr COLORREF kButtonHighlight = RGB(255, 255, 255);
+
+struct PageSpec {
+  int tag;
+  const wchar_t* caption;
+};
+constexpr std::array<PageSpec, 4> kPages = {{{app::kTagCleaner, L"Cleaner Settings"},
+                                             {app::kTagRegistry, L"Registry Cleaner"},
+                                             {app::kTagTools, L"Tools"},
+                                             {app::kTagDefrag, L"Registry Defrag"}}};
+
+struct ButtonSpec {
+  int tag;
+  const wchar_t* caption;
+};
+// In the order they stand in the column.
+constexpr std::array<ButtonSpec, 6> kButtons = {{{app::kTagCleaner, L"Cleaner"},
+                                                 {app::kTagRegistry, L"Registry"},
+                                                 {app::kTagDefrag, L"Defrag"},
+                                                 {app::kTagTools, L"Tools"},
+                                                 {app::kTagOptions, L"Options"},
+                                                 {app::kTagMore, L"More"}}};
+
+constexpr std::array<const wchar_t*, 4> kDefragTitles = {
+    L"Current Registry Size:", L"New Registry Size:", L"Size Reduction:", L"Compact Percent:"};
+constexpr std::array<const wchar_t*, 4> kHiveColumns = {L"Hive Name", L"Current Size", L"New Size",
+                                                        L"Reduction"};
+constexpr int kDefragValueIdBase = 2110;
+constexpr int kDefragTitleIdBase = 2120;
+
+void Place(HWND control, const app::Rect& r) {
+  MoveWindow(control, r.left, r.top, r.width, r.height, TRUE);
+}
+
+}  // namespace
+
+// ---- Page ---------------------------------------------------------------
+
+bool Page::Create(HWND parent, int id, const std::wstring& caption, HFONT font) {
+  caption_ = caption;
+  font_ = font;
+  return CreateWindowOfClass(L"NorvikCleanerPage", caption.c_str(), WS_CHILD | WS_CLIPCHILDREN, 0,
+                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+}
+
+void Page::Paint(HDC dc) {
+  RECT r{};
+  GetClientRect(hwnd(), &r);
+  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  HGDIOBJ old = SelectObject(dc, font_);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  RECT frame = r;
+  frame.top += metrics.tmHeight / 2;
+  DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &extent);
+  RECT text{8, 0, 8 + extent.cx + 6, metrics.tmHeight};
+  FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  DrawTextW(dc, caption_.c_str(), -1, &text, DT_CENTER | DT_SINGLELINE | DT_TOP);
+  SelectObject(dc, old);
+}
+
+LRESULT Page::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd(), &ps);
+      Paint(dc);
+      EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    case WM_SIZE:
+      InvalidateRect(hwnd(), nullptr, TRUE);
+      return 0;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return SendMessageW(GetParent(hwnd()), message, wParam, lParam);
+    default:
+      return Window::HandleMessage(message, wParam, lParam);
+  }
+}
+
+// ---- MainWindow ---------------------------------------------------------
+
+MainWindow::MainWindow(platform::Platform platform, app::SettingsTrees& trees)
+    : controller_({platform, *this, trees}, *this) {}
+
+bool MainWindow::post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+  return PostMessageW(hwnd(), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)) !=
+         FALSE;
+}
+
+MainWindow::~MainWindow() {
+  for (HFONT font : {uiFont_, titleFont_, subtitleFont_, buttonFont_}) {
+    if (font != nullptr) DeleteObject(font);
+  }
+}
+
+bool MainWindow::Create() {
+  RECT frame{0, 0, app::kDesignClientWidth, app::kDesignClientHeight};
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+  return CreateWindowOfClass(Wide(app::kWindowClassName).c_str(), L"", style, 0, x, y, width,
+                             height, nullptr, nullptr, icon);
+}
+
+void MainWindow::CreateControls() {
+  uiFont_ = MakeFont(13, FW_NORMAL);
+  titleFont_ = MakeFont(26, FW_BOLD);
+  subtitleFont_ = MakeFont(14, FW_NORMAL);
+  buttonFont_ = MakeFont(14, FW_BOLD);
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+
+  for (const auto& spec : kButtons) {
+    HWND button = CreateWindowExW(
+        0, L"BUTTON", spec.caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0,
+        hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.tag)), instance, nullptr);
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont_), TRUE);
+    pageButtons_[spec.tag] = button;
+  }
+  for (const auto& spec : kPages) {
+    auto page = std::make_unique<Page>();
+    page->Create(hwnd(), kPageIdBase + spec.tag, spec.caption, uiFont_);
+    pages_[spec.tag] = std::move(page);
+  }
+
+  // Defrag page: the hive list and the size labels.
+  HWND defrag = pages_[app::kTagDefrag]->hwnd();
+  hiveList_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                              WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0,
+                              defrag, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdHiveList)),
+                              instance, nullptr);
+  SendMessageW(hiveList_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+  ListView_SetExtendedListViewStyle(hiveList_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  for (std::size_t i = 0; i < kHiveColumns.size(); ++i) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = i == 0 ? 220 : 110;
+    column.pszText = const_cast<wchar_t*>(kHiveColumns[i]);
+    ListView_InsertColumn(hiveList_, static_cast<int>(i), &column);
+  }
+  for (std::size_t i = 0; i < kDefragTitles.size(); ++i) {
+    const int index = static_cast<int>(i);
+    HWND title =
+        CreateWindowExW(0, L"STATIC", kDefragTitles[i], WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, defrag,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDefragTitleIdBase + index)),
+                        instance, nullptr);
+    HWND value =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, defrag,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDefragValueIdBase + index)),
+                        instance, nullptr);
+    SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    SendMessageW(value, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+    defragValues_[index] = value;
+  }
+}
+
+// ---- MainView -----------------------------------------------------------
+
+void MainWindow::SetCaption(std::string_view caption) {
+  SetWindowTextW(hwnd(), Wide(caption).c_str());
+}
+
+void MainWindow::SetTitle(std::string_view title, std::string_view subtitle) {
+  title_ = Wide(title);
+  subtitle_ = Wide(subtitle);
+  RECT area{0, 0, 0, app::kTitleHeight};
+  GetClientRect(hwnd(), &area);
+  area.bottom = app::kTitleHeight;
+  InvalidateRect(hwnd(), &area, TRUE);
+}
+
+void MainWindow::SetPageVisible(int tag, bool visible) {
+  auto it = pages_.find(tag);
+  if (it != pages_.end()) ShowWindow(it->second->hwnd(), visible ? SW_SHOW : SW_HIDE);
+}
+
+void MainWindow::SetPageButtonHighlighted(int tag, bool highlighted) {
+  highlighted_[tag] = highlighted;
+  auto it = pageButtons_.find(tag);
+  if (it != pageButtons_.end()) InvalidateRect(it->second, nullptr, TRUE);
+}
+
+void MainWindow::SetFastMode(bool) {
+  // The "Fast Mode" box belongs to the Cleaner page's controls.
+}
+
+void MainWindow::SetRegistryStatus(std::string_view) {
+  // The status label belongs to the Registry page's controls.
+}
+
+void MainWindow::SetWindowsBackupVisible(bool visible) {
+  windowsBackupVisible_ = visible;
+}
+
+void MainWindow::SetAnalyzeEnabled(bool enabled) {
+  analyzeEnabled_ = enabled;
+}
+
+void MainWindow::ClearDefragSizeLabels() {
+  for (auto& [index, label] : defragValues_) SetWindowTextW(label, L"");
+}
+
+void MainWindow::AddHiveListLine(std::string_view text) {
+  std::wstring wide = Wide(text);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = ListView_GetItemCount(hiveList_);
+  item.pszText = wide.data();
+  ListView_InsertItem(hiveList_, &item);
+}
+
+app::DefragLabels MainWindow::DefragLabelTexts() const {
+  auto text = [this](int index) {
+    auto it = defragValues_.find(index);
+    return it == defragValues_.end() ? std::string() : WindowText(it->second);
+  };
+  return {text(0), text(1), text(2), text(3)};
+}
+
+app::WindowMetrics MainWindow::Metrics() const {
+  RECT r{};
+  GetWindowRect(hwnd(), &r);
+  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), r.right - r.left,
+          r.bottom - r.top};
+}
+
+app::WindowPlacement MainWindow::Placement() const {
+  app::WindowPlacement placement;
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  if (GetWindowPlacement(hwnd(), &wp)) placement.showState = static_cast<int>(wp.showCmd);
+  RECT r{};
+  GetWindowRect(hwnd(), &r);
+  placement.left = r.left;
+  placement.top = r.top;
+  placement.width = r.right - r.left;
+  placement.height = r.bottom - r.top;
+  return placement;
+}
+
+void MainWindow::SetBounds(int left, int top, int width, int height) {
+  MoveWindow(hwnd(), left, top, width, height, TRUE);
+}
+
+void MainWindow::Maximize() {
+  ShowWindow(hwnd(), SW_MAXIMIZE);
+}
+
+void MainWindow::Layout() {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  const app::MainLayout layout = app::ComputeMainLayout(client.right, client.bottom);
+  for (std::size_t i = 0; i < kButtons.size(); ++i) {
+    Place(pageButtons_[kButtons[i].tag], layout.buttons[i]);
+  }
+  for (auto& [tag, page] : pages_) Place(page->hwnd(), layout.page);
+
+  RECT window{};
+  GetWindowRect(hwnd(), &window);
+  const app::DefragLayout defrag =
+      app::ComputeDefragLayout(layout.page, window.right - window.left);
+  Place(hiveList_, defrag.hiveList);
+  HWND defragPage = pages_[app::kTagDefrag]->hwnd();
+  for (int i = 0; i < 4; ++i) {
+    Place(GetDlgItem(defragPage, kDefragTitleIdBase + i),
+          defrag.titles[static_cast<std::size_t>(i)]);
+    Place(defragValues_[i], defrag.values[static_cast<std::size_t>(i)]);
+  }
+  RECT title{0, 0, client.right, app::kTitleHeight};
+  InvalidateRect(hwnd(), &title, TRUE);
+}
+
+void MainWindow::ShowAbout() {
+  ShowAboutBox(hwnd());
+}
+
+void MainWindow::ShowMoreMenu() {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, kIdMoreHelp, L"Online &Help");
+  AppendMenuW(menu, MF_STRING, kIdMoreHome, L"H&omepage");
+  AppendMenuW(menu, MF_STRING, kIdMoreUpdate, L"&Check for Update");
+  AppendMenuW(menu, MF_STRING, kIdMoreAbout, L"&About...");
+  POINT at{};
+  GetCursorPos(&at);
+  SetForegroundWindow(hwnd());
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y, 0, hwnd(), nullptr);
+  DestroyMenu(menu);
+}
+
+void MainWindow::HideAll() {
+  ShowWindow(hwnd(), SW_HIDE);
+}
+
+void MainWindow::Destroy() {
+  DestroyWindow(hwnd());
+}
+
+// ---- painting -----------------------------------------------------------
+
+RECT MainWindow::UpdateLinkRect() const {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  return RECT{client.right - 8 - 170, app::kTitleHeight - 22, client.right - 8,
+              app::kTitleHeight - 6};
+}
+
+void MainWindow::PaintTitle(HDC dc) {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  RECT band{0, 0, client.right, app::kTitleHeight};
+  HBRUSH brush = CreateSolidBrush(kTitleColour);
+  FillRect(dc, &band, brush);
+  DeleteObject(brush);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  HGDIOBJ old = SelectObject(dc, titleFont_);
+  RECT titleRect{16, 6, client.right - 140, 38};
+  DrawTextW(dc, title_.c_str(), -1, &titleRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, subtitleFont_);
+  SetTextColor(dc, RGB(210, 226, 255));
+  RECT subtitleRect{18, 38, client.right - 140, app::kTitleHeight - 4};
+  DrawTextW(dc, subtitle_.c_str(), -1, &subtitleRect, DT_LEFT | DT_SINGLELINE | DT_TOP);
+  SetTextColor(dc, RGB(255, 255, 255));
+  RECT link = UpdateLinkRect();
+  DrawTextW(dc, L"Check for updates...", -1, &link, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(dc, old);
+}
+
+void MainWindow::DrawPageButton(const DRAWITEMSTRUCT& item) {
+  const int tag = static_cast<int>(item.CtlID);
+  const bool highlighted = highlighted_[tag];
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  RECT r = item.rcItem;
+  HBRUSH brush = CreateSolidBrush(highlighted ? kButtonHighlight : kButtonColour);
+  FillRect(item.hDC, &r, brush);
+  DeleteObject(brush);
+  if (pressed) OffsetRect(&r, 1, 1);
+  SetBkMode(item.hDC, TRANSPARENT);
+  SetTextColor(item.hDC, highlighted ? kTitleColour : RGB(255, 255, 255));
+  HGDIOBJ old = SelectObject(item.hDC, buttonFont_);
+  const std::wstring caption = Wide(WindowText(item.hwndItem));
+  DrawTextW(item.hDC, caption.c_str(), -1, &r, DT_CENTER | DT_SINGLELINE | DT_VCENTER);
+  SelectObject(item.hDC, old);
+  if ((item.itemState & ODS_FOCUS) != 0) {
+    RECT focus = item.rcItem;
+    InflateRect(&focus, -3, -3);
+    DrawFocusRect(item.hDC, &focus);
+  }
+}
+
+// ---- messages -----------------------------------------------------------
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      CreateControls();
+      controller_.OnCreate();
+      return 0;
+    case WM_SHOWWINDOW:
+      if (wParam != 0 && !firstShown_) {
+        firstShown_ = true;
+        controller_.OnFirstShow();
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) controller_.OnActivate();
+      break;
+    case WM_SIZE:
+      if (firstShown_) Layout();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      info->ptMinTrackSize.x = app::kMinWindowWidth;
+      info->ptMinTrackSize.y = app::kMinWindowHeight;
+      return 0;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd(), &ps);
+      PaintTitle(dc);
+      EndPaint(hwnd(), &ps);
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      const RECT link = UpdateLinkRect();
+      if (PtInRect(&link, at)) {
+        controller_.OnUpdateLinkClicked();
+      } else if (at.y < app::kTitleHeight && at.x < 320) {
+        controller_.OnTitleClicked();
+      }
+      return 0;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlType == ODT_BUTTON && pageButtons_.count(static_cast<int>(item->CtlID)) != 0) {
+        DrawPageButton(*item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      switch (id) {
+        case app::kTagCleaner:
+        case app::kTagRegistry:
+        case app::kTagTools:
+        case app::kTagDefrag:
+          controller_.OnPageButton(id);
+          return 0;
+        case app::kTagMore:
+          ShowMoreMenu();
+          return 0;
+        case kIdMoreHelp:
+          controller_.OnMoreCommand(app::MoreCommand::OnlineHelp);
+          return 0;
+        case kIdMoreHome:
+          controller_.OnMoreCommand(app::MoreCommand::Homepage);
+          return 0;
+        case kIdMoreUpdate:
+          controller_.OnMoreCommand(app::MoreCommand::CheckForUpdate);
+          return 0;
+        case kIdMoreAbout:
+          controller_.OnMoreCommand(app::MoreCommand::About);
+          return 0;
+        default:
+          break;
+      }
+      break;
+    }
+    case WM_CLOSE:
+      controller_.OnClose();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return controller_.OnQueryEndSession() ? TRUE : FALSE;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case win32::kInvokeMessage:
+      return win32::RunInvokeMessage(lParam);
+    default:
+      if (message >= WM_USER && controller_.OnMessage(message, static_cast<std::uintptr_t>(wParam),
+                                                      static_cast<std::intptr_t>(lParam))) {
+        return 0;
+      }
+      break;
+  }
+  return Window::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace nc::ui

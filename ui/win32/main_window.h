@@ -1,0 +1,100 @@
+// The main window: title area, page buttons and the four pages. The
+// rules live in app::TfrmMainController; this class only shows.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/main_controller.h"
+#include "app/main_view.h"
+#include "ui/win32/window.h"
+
+namespace nc::ui {
+
+// Control identifiers: page buttons use their tag, pages 1000 + tag.
+inline constexpr int kPageIdBase = 1000;
+inline constexpr int kIdHiveList = 2101;
+inline constexpr int kIdMoreHelp = 3001;
+inline constexpr int kIdMoreHome = 3002;
+inline constexpr int kIdMoreUpdate = 3003;
+inline constexpr int kIdMoreAbout = 3004;
+
+// A page: a group box whose controls are its children. Commands and
+// notifications of those controls go on to the main window.
+class Page : public Window {
+ public:
+  bool Create(HWND parent, int id, const std::wstring& caption, HFONT font);
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Paint(HDC dc);
+  std::wstring caption_;
+  HFONT font_ = nullptr;
+};
+
+class MainWindow : public Window, public app::MainView, public platform::MessageTarget {
+ public:
+  MainWindow(platform::Platform platform, app::SettingsTrees& trees);
+  ~MainWindow() override;
+
+  // Creates the window with its design client size, centred.
+  bool Create();
+  app::TfrmMainController& controller() { return controller_; }
+
+  // app::MainView
+  void SetCaption(std::string_view caption) override;
+  void SetTitle(std::string_view title, std::string_view subtitle) override;
+  void SetPageVisible(int tag, bool visible) override;
+  void SetPageButtonHighlighted(int tag, bool highlighted) override;
+  void SetFastMode(bool checked) override;
+  void SetRegistryStatus(std::string_view text) override;
+  void SetWindowsBackupVisible(bool visible) override;
+  void SetAnalyzeEnabled(bool enabled) override;
+  void ClearDefragSizeLabels() override;
+  void AddHiveListLine(std::string_view text) override;
+  app::DefragLabels DefragLabelTexts() const override;
+  app::WindowMetrics Metrics() const override;
+  app::WindowPlacement Placement() const override;
+  void SetBounds(int left, int top, int width, int height) override;
+  void Maximize() override;
+  void Layout() override;
+  void ShowAbout() override;
+  void ShowMoreMenu() override;
+  void HideAll() override;
+  void Destroy() override;
+
+  // platform::MessageTarget: posts to this window.
+  bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+ protected:
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void CreateControls();
+  void PaintTitle(HDC dc);
+  void DrawPageButton(const DRAWITEMSTRUCT& item);
+  RECT UpdateLinkRect() const;
+
+  app::TfrmMainController controller_;
+  std::map<int, std::unique_ptr<Page>> pages_;
+  std::map<int, HWND> pageButtons_;
+  std::map<int, bool> highlighted_;
+  HWND hiveList_ = nullptr;
+  std::map<int, HWND> defragValues_;
+  HFONT uiFont_ = nullptr;
+  HFONT titleFont_ = nullptr;
+  HFONT subtitleFont_ = nullptr;
+  HFONT buttonFont_ = nullptr;
+  std::wstring title_;
+  std::wstring subtitle_;
+  bool firstShown_ = false;
+  bool windowsBackupVisible_ = true;
+  bool analyzeEnabled_ = true;
+};
+
+}  // namespace nc::ui

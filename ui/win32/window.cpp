@@ -1,0 +1,83 @@
+#include "ui/win32/window.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/wide.h"
+
+namespace nc::ui {
+
+Window::~Window() {
+  if (hwnd_ != nullptr && IsWindow(hwnd_)) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+bool Window::CreateWindowOfClass(const wchar_t* className, const wchar_t* caption, DWORD style,
+                                 DWORD exStyle, int x, int y, int width, int height, HWND parent,
+                                 HMENU id, HICON icon, HBRUSH background) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExW(instance, className, &existing)) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = &Window::Procedure;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = background != nullptr ? background : GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = className;
+    if (!RegisterClassExW(&wc)) return false;
+  }
+  hwnd_ = CreateWindowExW(exStyle, className, caption, style, x, y, width, height, parent, id,
+                          instance, this);
+  return hwnd_ != nullptr;
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    auto* self = static_cast<Window*>(create->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  const LRESULT result = self->HandleMessage(message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+  }
+  return result;
+}
+
+std::wstring Wide(std::string_view text) {
+  return win32::Widen(text);
+}
+
+std::string Utf8(const std::wstring& text) {
+  return win32::Narrow(text);
+}
+
+std::string WindowText(HWND hwnd) {
+  const int length = GetWindowTextLengthW(hwnd);
+  std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+  GetWindowTextW(hwnd, buffer.data(), length + 1);
+  return win32::NarrowZ(buffer.data());
+}
+
+HFONT MakeFont(int height, int weight, const wchar_t* face) {
+  return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                     DEFAULT_PITCH | FF_SWISS, face);
+}
+
+}  // namespace nc::ui
