@@ -1,0 +1,141 @@
+// The substitute file system: Windows paths over real host folders.
+//
+// A drive table maps "C:" and other letters to host folders, each with a
+// drive type and a volume-present flag. Paths are resolved component by
+// component without regard to ASCII letter case (an exact match first);
+// names created keep the case given. What the host cannot show is kept
+// in tables: the ReadOnly / Hidden / System / Archive attributes (by
+// resolved path), the files held open with their sharing, the deletions
+// asked for at restart, special folders, device names and environment.
+// Host symbolic links stand for reparse points and are never followed
+// when deleting. Methods consult the fault plan: "files.list",
+// "files.stat", "files.deleteFile", "files.removeFolder",
+// "files.createFolders", "files.setAttributes", "files.moveFile" (path
+// "from -> to"), "files.open", "files.read", "files.write", "files.flush",
+// "files.deleteAtRestart", "files.shortPath".
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/sim/fault_plan.h"
+
+namespace nc::sim {
+
+class SimFileSystem : public platform::FileSystem {
+ public:
+  // `faults` may be null: the file system then has a plan of its own.
+  explicit SimFileSystem(FaultPlan* faults = nullptr);
+  ~SimFileSystem() override;
+  SimFileSystem(const SimFileSystem&) = delete;
+  SimFileSystem& operator=(const SimFileSystem&) = delete;
+
+  // ---- the port --------------------------------------------------------
+  Result<std::vector<platform::FileEntry>> list(std::string_view folder) override;
+  Result<platform::FileEntry> stat(std::string_view path) override;
+  bool fileExists(std::string_view path) override;
+  bool folderExists(std::string_view path) override;
+  Status deleteFile(std::string_view path) override;
+  Status removeFolder(std::string_view path) override;
+  Status createFolders(std::string_view path) override;
+  Status setAttributes(std::string_view path, std::uint32_t attributes) override;
+  Status moveFile(std::string_view from, std::string_view to) override;
+  Result<std::unique_ptr<platform::File>> open(std::string_view path, platform::FileOpen mode,
+                                               platform::FileShare share) override;
+  Status deleteAtRestart(std::string_view path) override;
+  Result<std::string> shortPath(std::string_view path) override;
+  std::string specialFolder(int csidl) override;
+  std::string tempFolder() override;
+  std::string windowsFolder() override;
+  std::string systemFolder() override;
+  std::vector<std::string> logicalDrives() override;
+  platform::DriveType driveType(std::string_view root) override;
+  bool volumePresent(std::string_view root) override;
+  std::string dosDeviceName(std::string_view drive) override;
+  std::string expandEnvironment(std::string_view text) override;
+
+  // ---- set-up for tests and the substitute platform ---------------------
+  FaultPlan& faults() { return *faults_; }
+
+  // Maps a drive letter to a host folder (which must exist for files to be
+  // found); replaces an earlier mapping of the letter.
+  void addDrive(char letter, const std::filesystem::path& hostFolder,
+                platform::DriveType type = platform::DriveType::Fixed, bool volumePresent = true,
+                std::string_view device = {});
+  void removeDrive(char letter);
+  // A drive whose volume is absent (an empty floppy or CD drive) fails
+  // every file operation with IoError.
+  void setVolumePresent(char letter, bool present);
+
+  // "" makes the system have no such folder.
+  void setSpecialFolder(int csidl, std::string_view path);
+  // With or without trailing backslash; reported with one.
+  void setTempFolder(std::string_view path);
+  void setEnvironment(std::string_view name, std::string_view value);
+  void unsetEnvironment(std::string_view name);
+
+  // The host path that a Windows path resolves to (missing components
+  // appended as written); empty for a path on no mapped drive.
+  std::filesystem::path hostPath(std::string_view path);
+  // The attribute bits kept for an existing path (as stat reports them).
+  std::optional<std::uint32_t> attributesOf(std::string_view path);
+  // Sets the last-write time of an existing entry (links themselves).
+  bool setLastWrite(std::string_view path, std::int64_t secondsSince1970);
+
+  // Paths given to deleteAtRestart, in order.
+  std::vector<std::string> pendingDeletes() const;
+  // Carries out the deletions as the system does when it starts.
+  void simulateRestart();
+  // Files currently held open through this file system.
+  std::size_t openFileCount() const;
+
+ private:
+  friend class SimFile;
+  struct Drive {
+    std::filesystem::path host;
+    platform::DriveType type = platform::DriveType::Fixed;
+    bool present = true;
+    std::string device;
+  };
+  struct Resolved {
+    std::filesystem::path host;
+    bool exists = false;
+    char drive = 'C';
+    std::string name;  // the last component as found on disk (or as given)
+  };
+  struct OpenRecord {
+    std::uint64_t id = 0;
+    bool read = false;
+    bool write = false;
+    platform::FileShare share = platform::FileShare::None;
+  };
+
+  Result<Resolved> resolveLocked(std::string_view path, std::string_view op) const;
+  std::uint32_t attributesLocked(const std::filesystem::path& host) const;
+  platform::FileEntry entryLocked(const std::filesystem::path& host, std::string name) const;
+  bool isOpenLocked(const std::string& key) const;
+  void unregister(const std::string& key, std::uint64_t id);
+
+  std::unique_ptr<FaultPlan> ownFaults_;
+  FaultPlan* faults_;
+
+  mutable std::mutex mutex_;
+  std::map<char, Drive> drives_;
+  std::map<std::string, std::uint32_t> attributes_;  // by host path
+  std::map<std::string, std::vector<OpenRecord>> openFiles_;
+  std::uint64_t nextOpenId_ = 1;
+  std::vector<std::string> pendingDeletes_;
+  std::map<int, std::string> specialFolders_;
+  std::string tempFolder_;
+  std::map<std::string, std::pair<std::string, std::string>> environment_;  // by upper name
+};
+
+}  // namespace nc::sim

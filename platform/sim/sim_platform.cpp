@@ -1,0 +1,80 @@
+#include "platform/sim/sim_platform.h"
+
+#include <stdlib.h>  // mkdtemp
+
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace nc::sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+fs::path MakeTempRoot() {
+  std::string pattern = (fs::temp_directory_path() / "nc-sim-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot create the substitute platform's folder");
+  }
+  return pattern;
+}
+}  // namespace
+
+SimPlatform::SimPlatform()
+    : root_(MakeTempRoot()),
+      files_(&faults_),
+      registry_(&faults_),
+      profile_(files_),
+      shell_(&faults_) {
+  fs::create_directories(root_ / "C");
+  files_.addDrive('C', root_ / "C", platform::DriveType::Fixed, true, "\\Device\\HarddiskVolume1");
+  registry_.attachFiles(&files_);
+  for (const std::string& folder :
+       {files_.windowsFolder(), files_.systemFolder(), files_.tempFolder()}) {
+    fs::create_directories(files_.hostPath(folder));
+  }
+}
+
+SimPlatform::~SimPlatform() {
+  messages_.stop();
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+}
+
+platform::Platform SimPlatform::ports() {
+  return platform::Platform{registry_, files_, profile_, system_, shell_, clock_, random_};
+}
+
+fs::path SimPlatform::addDrive(char letter, platform::DriveType type, bool volumePresent) {
+  const fs::path host = root_ / std::string(1, letter);
+  fs::create_directories(host);
+  files_.addDrive(letter, host, type, volumePresent);
+  return host;
+}
+
+bool SimPlatform::writeFile(std::string_view winPath, std::string_view content) {
+  const fs::path host = files_.hostPath(winPath);
+  if (host.empty()) return false;
+  std::error_code ec;
+  fs::create_directories(host.parent_path(), ec);
+  std::ofstream out(host, std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  return static_cast<bool>(out);
+}
+
+std::string SimPlatform::readFile(std::string_view winPath) {
+  const fs::path host = files_.hostPath(winPath);
+  if (host.empty()) return {};
+  std::ifstream in(host, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+fs::path SimPlatform::hostPath(std::string_view winPath) {
+  return files_.hostPath(winPath);
+}
+
+}  // namespace nc::sim

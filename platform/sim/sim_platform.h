@@ -1,0 +1,72 @@
+// The substitute platform: one of each substitute port, over a temporary
+// host folder that stands for drive C: and is removed with the platform.
+//
+// All ports share one fault plan; the registry's saveKey writes through
+// the file system. The message queue's user-interface thread is the
+// thread that created the platform.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "platform/sim/fault_plan.h"
+#include "platform/sim/message_queue.h"
+#include "platform/sim/sim_filesystem.h"
+#include "platform/sim/sim_profile.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system.h"
+
+namespace nc::sim {
+
+class SimPlatform {
+ public:
+  // Creates the host folder and, on C:, the Windows, system and temporary
+  // folders.
+  SimPlatform();
+  ~SimPlatform();
+  SimPlatform(const SimPlatform&) = delete;
+  SimPlatform& operator=(const SimPlatform&) = delete;
+
+  // The bundle handed to the behaviour code.
+  platform::Platform ports();
+
+  FaultPlan& faults() { return faults_; }
+  SimRegistry& registry() { return registry_; }
+  SimFileSystem& files() { return files_; }
+  SimProfile& profile() { return profile_; }
+  SimSystem& system() { return system_; }
+  SimShell& shell() { return shell_; }
+  SimClock& clock() { return clock_; }
+  SimRandom& random() { return random_; }
+  SimPrompts& prompts() { return prompts_; }
+  MessageQueue& messages() { return messages_; }
+
+  // The temporary host folder holding the drives.
+  const std::filesystem::path& hostRoot() const { return root_; }
+  // Maps another drive letter to a new folder below the host root.
+  std::filesystem::path addDrive(char letter, platform::DriveType type = platform::DriveType::Fixed,
+                                 bool volumePresent = true);
+
+  // Set-up helpers that bypass the fault plan: write a file (creating its
+  // folders), read one ("" when missing), and the host path of a path.
+  bool writeFile(std::string_view winPath, std::string_view content);
+  std::string readFile(std::string_view winPath);
+  std::filesystem::path hostPath(std::string_view winPath);
+
+ private:
+  std::filesystem::path root_;
+  FaultPlan faults_;
+  SimFileSystem files_;
+  SimRegistry registry_;
+  SimProfile profile_;
+  SimSystem system_;
+  SimShell shell_;
+  SimClock clock_;
+  SimRandom random_;
+  SimPrompts prompts_;
+  MessageQueue messages_;
+};
+
+}  // namespace nc::sim

@@ -1,0 +1,488 @@
+#include "platform/sim/sim_registry.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+
+namespace nc::sim {
+
+using platform::RegAccess;
+using platform::RegKey;
+using platform::RegValue;
+using platform::RootKey;
+
+namespace {
+constexpr std::size_t kRootCount = 5;
+constexpr std::size_t kMaxKeyNameLength = 255;
+
+Error Fail(Errc code, std::string_view op, std::string_view path) {
+  return Error{code, std::string(op), std::string(path)};
+}
+}  // namespace
+
+SimRegistry::SimRegistry(FaultPlan* faults) : faults_(faults) {
+  if (faults_ == nullptr) {
+    ownFaults_ = std::make_unique<FaultPlan>();
+    faults_ = ownFaults_.get();
+  }
+  for (std::size_t i = 0; i < kRootCount; ++i) {
+    auto node = std::make_shared<Node>();
+    node->root = static_cast<RootKey>(i);
+    node->name = platform::RootKeyName(node->root);
+    roots_.push_back(std::move(node));
+  }
+}
+
+SimRegistry::~SimRegistry() {
+  handles_.clear();
+  for (const auto& root : roots_) DetachTree(root);
+}
+
+void SimRegistry::attachFiles(platform::FileSystem* files) {
+  std::lock_guard lock(mutex_);
+  files_ = files;
+}
+
+// ---- paths and rights -----------------------------------------------------
+
+std::vector<std::string> SimRegistry::SplitPath(std::string_view path) {
+  std::vector<std::string> parts;
+  for (auto& part : Split(path, '\\')) {
+    if (!part.empty()) parts.push_back(std::move(part));
+  }
+  return parts;
+}
+
+std::string SimRegistry::DenyKey(RootKey root, std::string_view upperPath) {
+  return std::to_string(static_cast<int>(root)) + ":" + std::string(upperPath);
+}
+
+std::string SimRegistry::upperPathOf(const Node* node) const {
+  std::vector<const Node*> chain;
+  for (const Node* n = node; n != nullptr && n->parent != nullptr; n = n->parent) {
+    chain.push_back(n);
+  }
+  std::string out;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!out.empty()) out += '\\';
+    out += UpperAscii((*it)->name);
+  }
+  return out;
+}
+
+std::string SimRegistry::fullPathOf(const Node* node) const {
+  std::vector<const Node*> chain;
+  for (const Node* n = node; n != nullptr; n = n->parent) chain.push_back(n);
+  std::string out;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    if (!out.empty()) out += '\\';
+    out += (*it)->name;
+  }
+  return out;
+}
+
+SimRegistry::Refusal SimRegistry::refusalOf(RootKey root, const std::string& upperPath) const {
+  const auto it = refused_.find(DenyKey(root, upperPath));
+  return it == refused_.end() ? Refusal::None : it->second;
+}
+
+SimRegistry::Refusal SimRegistry::refusalOf(const Node* node) const {
+  if (refused_.empty()) return Refusal::None;
+  return refusalOf(node->root, upperPathOf(node));
+}
+
+void SimRegistry::denyAccess(RootKey root, std::string_view path) {
+  std::string upper;
+  for (const auto& part : SplitPath(path)) upper += (upper.empty() ? "" : "\\") + UpperAscii(part);
+  std::lock_guard lock(mutex_);
+  refused_[DenyKey(root, upper)] = Refusal::All;
+}
+
+void SimRegistry::denyWrite(RootKey root, std::string_view path) {
+  std::string upper;
+  for (const auto& part : SplitPath(path)) upper += (upper.empty() ? "" : "\\") + UpperAscii(part);
+  std::lock_guard lock(mutex_);
+  refused_[DenyKey(root, upper)] = Refusal::Write;
+}
+
+void SimRegistry::allowAccess(RootKey root, std::string_view path) {
+  std::string upper;
+  for (const auto& part : SplitPath(path)) upper += (upper.empty() ? "" : "\\") + UpperAscii(part);
+  std::lock_guard lock(mutex_);
+  refused_.erase(DenyKey(root, upper));
+}
+
+// ---- tree -------------------------------------------------------------------
+
+SimRegistry::NodePtr SimRegistry::find(const NodePtr& base,
+                                       const std::vector<std::string>& parts) const {
+  NodePtr node = base;
+  for (const auto& part : parts) {
+    const auto it = node->children.find(UpperAscii(part));
+    if (it == node->children.end()) return nullptr;
+    node = it->second;
+  }
+  return node;
+}
+
+Result<SimRegistry::NodePtr> SimRegistry::createLocked(RootKey root, std::string_view path) {
+  NodePtr node = roots_[static_cast<std::size_t>(root)];
+  for (const auto& part : SplitPath(path)) {
+    if (part.size() > kMaxKeyNameLength) return Fail(Errc::InvalidArgument, "create key", path);
+    const std::string upper = UpperAscii(part);
+    auto it = node->children.find(upper);
+    if (it == node->children.end()) {
+      if (refusalOf(node.get()) != Refusal::None) {
+        return Fail(Errc::AccessDenied, "create key", path);
+      }
+      auto child = std::make_shared<Node>();
+      child->name = part;
+      child->parent = node.get();
+      child->root = root;
+      it = node->children.emplace(upper, std::move(child)).first;
+    }
+    node = it->second;
+  }
+  return node;
+}
+
+void SimRegistry::DetachTree(const NodePtr& node) {
+  // Iterative, so that deep chains neither recurse here nor in the
+  // destructors (each node is freed with its children already gone).
+  std::vector<NodePtr> all{node};
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    for (auto& entry : all[i]->children) all.push_back(entry.second);
+  }
+  if (node->parent != nullptr) node->parent->children.erase(UpperAscii(node->name));
+  for (const auto& n : all) {
+    n->deleted = true;
+    n->parent = nullptr;
+    n->children.clear();
+  }
+}
+
+RegKey SimRegistry::makeHandle(const NodePtr& node, RegAccess access) {
+  const std::uintptr_t id = nextHandle_;
+  nextHandle_ += 4;
+  handles_.emplace(id, OpenKey{node, access});
+  return RegKey(this, id);
+}
+
+Result<SimRegistry::OpenKey> SimRegistry::lookup(const RegKey& key, std::string_view op) const {
+  const auto it = handles_.find(key.handle());
+  if (!key.valid() || it == handles_.end()) return Fail(Errc::InvalidArgument, op, "");
+  if (it->second.node->deleted) return Fail(Errc::NotFound, op, "");
+  return it->second;
+}
+
+void SimRegistry::close(std::uintptr_t handle) noexcept {
+  std::lock_guard lock(mutex_);
+  handles_.erase(handle);
+}
+
+// ---- the port -----------------------------------------------------------------
+
+Result<RegKey> SimRegistry::openFrom(const NodePtr& base, std::string_view path, RegAccess access,
+                                     std::string_view what) {
+  NodePtr node = find(base, SplitPath(path));
+  if (!node) return Fail(Errc::NotFound, "open key", what);
+  const Refusal refusal = refusalOf(node.get());
+  if (refusal == Refusal::All || (refusal == Refusal::Write && access == RegAccess::Full)) {
+    return Fail(Errc::AccessDenied, "open key", what);
+  }
+  return makeHandle(node, access);
+}
+
+Result<RegKey> SimRegistry::open(RootKey root, std::string_view path, RegAccess access,
+                                 bool wow64View64) {
+  const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
+  if (auto e = faults_->checkError("registry.open", "open key", what)) return *e;
+  std::lock_guard lock(mutex_);
+  if (wow64View64) ++wow64Opens_;
+  return openFrom(roots_[static_cast<std::size_t>(root)], path, access, what);
+}
+
+Result<RegKey> SimRegistry::openSub(const RegKey& parent, std::string_view path, RegAccess access) {
+  std::lock_guard lock(mutex_);
+  auto base = lookup(parent, "open key");
+  if (!base) return base.error();
+  const std::string what = fullPathOf(base->node.get()) + "\\" + std::string(path);
+  if (auto e = faults_->checkError("registry.open", "open key", what)) return *e;
+  return openFrom(base->node, path, access, what);
+}
+
+Result<RegKey> SimRegistry::create(RootKey root, std::string_view path) {
+  const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
+  if (auto e = faults_->checkError("registry.create", "create key", what)) return *e;
+  std::lock_guard lock(mutex_);
+  auto node = createLocked(root, path);
+  if (!node) return Error{node.error().code, "create key", what};
+  if (refusalOf(node->get()) != Refusal::None) return Fail(Errc::AccessDenied, "create key", what);
+  return makeHandle(*node, RegAccess::Full);
+}
+
+Result<std::vector<std::string>> SimRegistry::subKeyNames(const RegKey& key) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "list keys");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get());
+  if (auto e = faults_->checkError("registry.enumKeys", "list keys", what)) return *e;
+  std::vector<std::string> names;
+  names.reserve(open->node->children.size());
+  for (const auto& entry : open->node->children) names.push_back(entry.second->name);
+  return names;
+}
+
+Result<std::vector<RegValue>> SimRegistry::values(const RegKey& key) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "list values");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get());
+  if (auto e = faults_->checkError("registry.enumValues", "list values", what)) return *e;
+  return open->node->values;
+}
+
+Result<platform::RegKeyInfo> SimRegistry::info(const RegKey& key) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "query key");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get());
+  if (auto e = faults_->checkError("registry.info", "query key", what)) return *e;
+  platform::RegKeyInfo result;
+  result.subKeyCount = static_cast<std::uint32_t>(open->node->children.size());
+  result.valueCount = static_cast<std::uint32_t>(open->node->values.size());
+  return result;
+}
+
+Result<RegValue> SimRegistry::readValue(const RegKey& key, std::string_view name) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "read value");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
+  if (auto e = faults_->checkError("registry.readValue", "read value", what)) return *e;
+  for (const auto& value : open->node->values) {
+    if (EqualsNoCase(value.name, name)) return value;
+  }
+  return Fail(Errc::NotFound, "read value", what);
+}
+
+void SimRegistry::writeValueLocked(Node& node, std::string_view name, std::uint32_t type,
+                                   std::vector<std::uint8_t> data) {
+  for (auto& value : node.values) {
+    if (EqualsNoCase(value.name, name)) {
+      value.type = type;
+      value.data = std::move(data);
+      return;
+    }
+  }
+  node.values.push_back(RegValue{std::string(name), type, std::move(data)});
+}
+
+Status SimRegistry::writeValue(const RegKey& key, std::string_view name, std::uint32_t type,
+                               std::span<const std::uint8_t> data) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "write value");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
+  if (auto e = faults_->checkError("registry.writeValue", "write value", what)) return *e;
+  if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "write value", what);
+  writeValueLocked(*open->node, name, type, std::vector<std::uint8_t>(data.begin(), data.end()));
+  return Status::Ok();
+}
+
+Status SimRegistry::deleteValue(const RegKey& key, std::string_view name) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "delete value");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
+  if (auto e = faults_->checkError("registry.deleteValue", "delete value", what)) return *e;
+  if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete value", what);
+  auto& values = open->node->values;
+  const auto it = std::find_if(values.begin(), values.end(),
+                               [&](const RegValue& v) { return EqualsNoCase(v.name, name); });
+  if (it == values.end()) return Fail(Errc::NotFound, "delete value", what);
+  values.erase(it);
+  return Status::Ok();
+}
+
+Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(parent, "delete key");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(subKey);
+  if (auto e = faults_->checkError("registry.deleteTree", "delete key", what)) return *e;
+  if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete key", what);
+  NodePtr target = find(open->node, SplitPath(subKey));
+  if (!target) return Fail(Errc::NotFound, "delete key", what);
+
+  // A refused key anywhere below stops the deletion before anything goes.
+  if (!refused_.empty()) {
+    std::vector<const Node*> stack{target.get()};
+    while (!stack.empty()) {
+      const Node* n = stack.back();
+      stack.pop_back();
+      if (refusalOf(n) != Refusal::None) return Fail(Errc::AccessDenied, "delete key", what);
+      for (const auto& entry : n->children) stack.push_back(entry.second.get());
+    }
+  }
+  if (target == open->node) {
+    // No sub-key named: the key stays, its contents go.
+    std::vector<NodePtr> children;
+    for (const auto& entry : target->children) children.push_back(entry.second);
+    for (const auto& child : children) DetachTree(child);
+    target->values.clear();
+    return Status::Ok();
+  }
+  if (target->parent == nullptr) return Fail(Errc::AccessDenied, "delete key", what);
+  DetachTree(target);
+  return Status::Ok();
+}
+
+std::string SimRegistry::saveTextLocked(const NodePtr& node) const {
+  std::vector<RegTextKey> keys;
+  std::vector<const Node*> stack{node.get()};
+  while (!stack.empty()) {
+    const Node* n = stack.back();
+    stack.pop_back();
+    keys.push_back(RegTextKey{fullPathOf(n), n->values});
+    for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) {
+      stack.push_back(it->second.get());
+    }
+  }
+  return WriteRegText(keys);
+}
+
+Status SimRegistry::saveKey(const RegKey& key, std::string_view file) {
+  std::string text;
+  platform::FileSystem* files = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    auto open = lookup(key, "save key");
+    if (!open) return open.error();
+    if (auto e = faults_->checkError("registry.saveKey", "save key", file)) return *e;
+    if (files_ == nullptr) return Fail(Errc::NotSupported, "save key", file);
+    text = saveTextLocked(open->node);
+    files = files_;
+  }
+  if (files->fileExists(file)) return Fail(Errc::AlreadyExists, "save key", file);
+  auto out = files->open(file, platform::FileOpen::CreateAlways, platform::FileShare::None);
+  if (!out) return out.error();
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  if (auto st = (*out)->write({bytes, text.size()}); !st) return st;
+  return (*out)->flush();
+}
+
+Status SimRegistry::replaceKey(RootKey root, std::string_view path, std::string_view newFile,
+                               std::string_view oldFile) {
+  const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
+  if (auto e = faults_->checkError("registry.replaceKey", "replace key", what)) return *e;
+  platform::FileSystem* files = nullptr;
+  {
+    std::lock_guard lock(mutex_);
+    if (!find(roots_[static_cast<std::size_t>(root)], SplitPath(path))) {
+      return Fail(Errc::NotFound, "replace key", what);
+    }
+    files = files_;
+  }
+  if (files != nullptr && !files->fileExists(newFile)) {
+    return Fail(Errc::NotFound, "replace key", newFile);
+  }
+  std::lock_guard lock(mutex_);
+  replacements_.push_back(
+      HiveReplacement{root, std::string(path), std::string(newFile), std::string(oldFile)});
+  return Status::Ok();
+}
+
+// ---- test helpers ---------------------------------------------------------------
+
+RegLoadReport SimRegistry::apply(const RegTextParse& parsed) {
+  RegLoadReport report;
+  report.headerFound = parsed.headerFound;
+  report.skippedLines = parsed.skippedLines;
+  std::lock_guard lock(mutex_);
+  // Loading is set-up: refusals do not apply.
+  auto saved = std::move(refused_);
+  refused_.clear();
+  for (const auto& op : parsed.ops) {
+    const NodePtr& root = roots_[static_cast<std::size_t>(op.root)];
+    switch (op.kind) {
+      case RegTextOp::Kind::CreateKey:
+        if (createLocked(op.root, op.path)) ++report.keysCreated;
+        break;
+      case RegTextOp::Kind::DeleteKey:
+        if (NodePtr node = find(root, SplitPath(op.path)); node && node->parent != nullptr) {
+          DetachTree(node);
+          ++report.keysDeleted;
+        }
+        break;
+      case RegTextOp::Kind::SetValue:
+        if (auto node = createLocked(op.root, op.path)) {
+          writeValueLocked(**node, op.value.name, op.value.type, op.value.data);
+          ++report.valuesSet;
+        }
+        break;
+      case RegTextOp::Kind::DeleteValue:
+        if (NodePtr node = find(root, SplitPath(op.path))) {
+          auto& values = node->values;
+          const auto it = std::find_if(values.begin(), values.end(), [&](const RegValue& v) {
+            return EqualsNoCase(v.name, op.value.name);
+          });
+          if (it != values.end()) {
+            values.erase(it);
+            ++report.valuesDeleted;
+          }
+        }
+        break;
+    }
+  }
+  refused_ = std::move(saved);
+  return report;
+}
+
+RegLoadReport SimRegistry::loadRegText(std::string_view text) {
+  return apply(ParseRegText(text));
+}
+
+RegLoadReport SimRegistry::loadRegFile(std::span<const std::uint8_t> bytes) {
+  return apply(ParseRegText(DecodeRegFileBytes(bytes)));
+}
+
+Result<std::string> SimRegistry::saveRegText(RootKey root, std::string_view path) {
+  std::lock_guard lock(mutex_);
+  NodePtr node = find(roots_[static_cast<std::size_t>(root)], SplitPath(path));
+  if (!node) return Fail(Errc::NotFound, "save key", path);
+  return saveTextLocked(node);
+}
+
+bool SimRegistry::keyExists(RootKey root, std::string_view path) {
+  std::lock_guard lock(mutex_);
+  return find(roots_[static_cast<std::size_t>(root)], SplitPath(path)) != nullptr;
+}
+
+std::optional<RegValue> SimRegistry::value(RootKey root, std::string_view path,
+                                           std::string_view name) {
+  std::lock_guard lock(mutex_);
+  NodePtr node = find(roots_[static_cast<std::size_t>(root)], SplitPath(path));
+  if (!node) return std::nullopt;
+  for (const auto& v : node->values) {
+    if (EqualsNoCase(v.name, name)) return v;
+  }
+  return std::nullopt;
+}
+
+std::vector<HiveReplacement> SimRegistry::replacements() const {
+  std::lock_guard lock(mutex_);
+  return replacements_;
+}
+
+std::size_t SimRegistry::openHandleCount() const {
+  std::lock_guard lock(mutex_);
+  return handles_.size();
+}
+
+std::size_t SimRegistry::wow64ViewOpens() const {
+  std::lock_guard lock(mutex_);
+  return wow64Opens_;
+}
+
+}  // namespace nc::sim

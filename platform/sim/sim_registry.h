@@ -1,0 +1,162 @@
+// The substitute registry: an in-memory tree per root key.
+//
+// Key and value names match without regard to ASCII letter case and keep
+// the case they were first written with. Sub-keys enumerate sorted by
+// their upper-cased names, values in creation order, as the system gives
+// them. Handles are ids into a table of open keys; a key deleted while
+// open makes further calls on its handle fail with NotFound. Keys can be
+// refused (as for an account without rights) and every call consults the
+// fault plan ("registry.open", "registry.create", "registry.enumKeys",
+// "registry.enumValues", "registry.info", "registry.readValue",
+// "registry.writeValue", "registry.deleteValue", "registry.deleteTree",
+// "registry.saveKey", "registry.replaceKey").
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "platform/sim/fault_plan.h"
+#include "platform/sim/reg_text.h"
+
+namespace nc::sim {
+
+// A hive replacement asked for with replaceKey.
+struct HiveReplacement {
+  platform::RootKey root = platform::RootKey::LocalMachine;
+  std::string path;
+  std::string newFile;
+  std::string oldFile;
+};
+
+struct RegLoadReport {
+  bool headerFound = false;
+  std::size_t keysCreated = 0;
+  std::size_t keysDeleted = 0;
+  std::size_t valuesSet = 0;
+  std::size_t valuesDeleted = 0;
+  std::size_t skippedLines = 0;
+};
+
+class SimRegistry : public platform::Registry {
+ public:
+  // `faults` may be null: the registry then has a plan of its own.
+  explicit SimRegistry(FaultPlan* faults = nullptr);
+  ~SimRegistry() override;
+  SimRegistry(const SimRegistry&) = delete;
+  SimRegistry& operator=(const SimRegistry&) = delete;
+
+  // ---- the port --------------------------------------------------------
+  Result<platform::RegKey> open(platform::RootKey root, std::string_view path,
+                                platform::RegAccess access, bool wow64View64 = false) override;
+  Result<platform::RegKey> openSub(const platform::RegKey& parent, std::string_view path,
+                                   platform::RegAccess access) override;
+  Result<platform::RegKey> create(platform::RootKey root, std::string_view path) override;
+  Result<std::vector<std::string>> subKeyNames(const platform::RegKey& key) override;
+  Result<std::vector<platform::RegValue>> values(const platform::RegKey& key) override;
+  Result<platform::RegKeyInfo> info(const platform::RegKey& key) override;
+  Result<platform::RegValue> readValue(const platform::RegKey& key, std::string_view name) override;
+  Status writeValue(const platform::RegKey& key, std::string_view name, std::uint32_t type,
+                    std::span<const std::uint8_t> data) override;
+  Status deleteValue(const platform::RegKey& key, std::string_view name) override;
+  Status deleteTree(const platform::RegKey& parent, std::string_view subKey) override;
+  // Writes the key's subtree as version-5 .reg text (UTF-8) through the
+  // attached file system; AlreadyExists when the file exists, as the
+  // system refuses to overwrite a hive file.
+  Status saveKey(const platform::RegKey& key, std::string_view file) override;
+  // Records the request (see replacements()); the key must exist, and
+  // `newFile` too when a file system is attached.
+  Status replaceKey(platform::RootKey root, std::string_view path, std::string_view newFile,
+                    std::string_view oldFile) override;
+
+  // ---- for tests and the substitute platform ----------------------------
+  FaultPlan& faults() { return *faults_; }
+  // The file system that saveKey writes to and replaceKey checks.
+  void attachFiles(platform::FileSystem* files);
+
+  // Opening the key (or creating it) fails with AccessDenied; denyWrite
+  // refuses only full access, so reading still works.
+  void denyAccess(platform::RootKey root, std::string_view path);
+  void denyWrite(platform::RootKey root, std::string_view path);
+  void allowAccess(platform::RootKey root, std::string_view path);
+
+  // Applies .reg text ("REGEDIT4" or version 5) or a file's bytes (UTF-16LE
+  // with its byte-order mark, or 8-bit text). Malformed lines are skipped.
+  RegLoadReport loadRegText(std::string_view text);
+  RegLoadReport loadRegFile(std::span<const std::uint8_t> bytes);
+  // Version-5 text of a key and everything below it; NotFound when the
+  // key does not exist.
+  Result<std::string> saveRegText(platform::RootKey root, std::string_view path);
+
+  bool keyExists(platform::RootKey root, std::string_view path);
+  std::optional<platform::RegValue> value(platform::RootKey root, std::string_view path,
+                                          std::string_view name);
+  std::vector<HiveReplacement> replacements() const;
+  std::size_t openHandleCount() const;
+  // How many opens asked for the 64-bit view.
+  std::size_t wow64ViewOpens() const;
+
+ protected:
+  void close(std::uintptr_t handle) noexcept override;
+
+ private:
+  struct Node;
+  using NodePtr = std::shared_ptr<Node>;
+  struct Node {
+    std::string name;
+    Node* parent = nullptr;
+    platform::RootKey root = platform::RootKey::CurrentUser;
+    std::map<std::string, NodePtr> children;  // by upper-cased name: the enumeration order
+    std::vector<platform::RegValue> values;   // creation order
+    bool deleted = false;
+  };
+  struct OpenKey {
+    NodePtr node;
+    platform::RegAccess access = platform::RegAccess::Read;
+  };
+  enum class Refusal { None, Write, All };
+
+  static std::vector<std::string> SplitPath(std::string_view path);
+  static std::string DenyKey(platform::RootKey root, std::string_view upperPath);
+  std::string upperPathOf(const Node* node) const;
+  std::string fullPathOf(const Node* node) const;
+  Refusal refusalOf(const Node* node) const;
+  Refusal refusalOf(platform::RootKey root, const std::string& upperPath) const;
+
+  NodePtr find(const NodePtr& base, const std::vector<std::string>& parts) const;
+  // Creates missing keys; AccessDenied when a refused key is in the way.
+  Result<NodePtr> createLocked(platform::RootKey root, std::string_view path);
+  // Looks up an open handle; the error for a closed or deleted key.
+  Result<OpenKey> lookup(const platform::RegKey& key, std::string_view op) const;
+  platform::RegKey makeHandle(const NodePtr& node, platform::RegAccess access);
+  Result<platform::RegKey> openFrom(const NodePtr& base, std::string_view path,
+                                    platform::RegAccess access, std::string_view what);
+  static void DetachTree(const NodePtr& node);
+  void writeValueLocked(Node& node, std::string_view name, std::uint32_t type,
+                        std::vector<std::uint8_t> data);
+  std::string saveTextLocked(const NodePtr& node) const;
+  RegLoadReport apply(const RegTextParse& parsed);
+
+  std::unique_ptr<FaultPlan> ownFaults_;
+  FaultPlan* faults_;
+  platform::FileSystem* files_ = nullptr;
+
+  mutable std::mutex mutex_;
+  std::vector<NodePtr> roots_;
+  std::unordered_map<std::uintptr_t, OpenKey> handles_;
+  std::uintptr_t nextHandle_ = 0x100;
+  std::map<std::string, Refusal> refused_;
+  std::vector<HiveReplacement> replacements_;
+  std::size_t wow64Opens_ = 0;
+};
+
+}  // namespace nc::sim

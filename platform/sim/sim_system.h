@@ -1,0 +1,132 @@
+// Substitute ports for the system, the shell, time, randomness and the
+// questions to the user: settable tables and recorders.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/prompts.h"
+#include "platform/shell.h"
+#include "platform/sim/fault_plan.h"
+#include "platform/system.h"
+
+namespace nc::sim {
+
+// Windows 7 SP1, NT family, 64-bit process, administrator by default.
+class SimSystem : public platform::System {
+ public:
+  platform::VersionInfo version() override;
+  bool isWow64() override;
+  bool isAdministrator() override;
+  std::string executablePath() override;
+  std::vector<std::string> arguments() override;
+  // Clears the clipboard text and counts the call; false while the
+  // clipboard is made unavailable.
+  bool emptyClipboard() override;
+
+  void setVersion(const platform::VersionInfo& version);
+  void setWow64(bool wow64);
+  void setAdministrator(bool administrator);
+  void setExecutablePath(std::string_view path);
+  void setArguments(std::vector<std::string> arguments);
+  void setClipboardText(std::string_view text);
+  std::string clipboardText() const;
+  void setClipboardAvailable(bool available);
+  int emptyClipboardCalls() const;
+
+ private:
+  mutable std::mutex mutex_;
+  platform::VersionInfo version_{6, 1, 7601, platform::kPlatformWin32Nt, "Service Pack 1"};
+  bool wow64_ = false;
+  bool administrator_ = true;
+  std::string executablePath_ = "C:\\Program Files\\Norvik Cleaner\\NorvikCleaner.exe";
+  std::vector<std::string> arguments_;
+  std::string clipboard_;
+  bool clipboardAvailable_ = true;
+  int emptyClipboardCalls_ = 0;
+};
+
+// Records what it is asked to open; "shell.openDocument" in the fault
+// plan makes opening fail.
+class SimShell : public platform::Shell {
+ public:
+  explicit SimShell(FaultPlan* faults = nullptr);
+  Status openDocument(std::string_view target) override;
+  void endBrowserSession() override;
+
+  FaultPlan& faults() { return *faults_; }
+  std::vector<std::string> openedDocuments() const;
+  int endBrowserSessionCalls() const;
+
+ private:
+  std::unique_ptr<FaultPlan> ownFaults_;
+  FaultPlan* faults_;
+  mutable std::mutex mutex_;
+  std::vector<std::string> opened_;
+  int endSessionCalls_ = 0;
+};
+
+// A clock that moves only when told.
+class SimClock : public platform::Clock {
+ public:
+  platform::LocalTime now() override;
+  std::uint64_t tickMs() override;
+
+  void setNow(const platform::LocalTime& time);
+  void setTickMs(std::uint64_t tick);
+  // Moves both the local time (with calendar carries) and the tick count.
+  void advance(std::uint64_t milliseconds);
+
+ private:
+  std::mutex mutex_;
+  platform::LocalTime now_{2011, 3, 15, 10, 30, 0, 0};
+  std::uint64_t tick_ = 1000;
+};
+
+// A deterministic generator (splitmix64).
+class SimRandom : public platform::Random {
+ public:
+  explicit SimRandom(std::uint64_t seed = 1) : state_(seed) {}
+  std::uint32_t below(std::uint32_t bound) override;
+  void seed(std::uint64_t seed);
+
+ private:
+  std::mutex mutex_;
+  std::uint64_t state_;
+};
+
+// Scripted answers for confirm; records every text shown.
+class SimPrompts : public platform::Prompts {
+ public:
+  enum class Kind { Inform, Error, Confirm };
+  struct Record {
+    Kind kind;
+    std::string text;
+  };
+
+  void inform(std::string_view text) override;
+  void error(std::string_view text) override;
+  bool confirm(std::string_view text) override;
+
+  // The next confirm returns `yes`; answers are used in order, and when
+  // none is left the default answer (No, the default button) is given.
+  void answerConfirm(bool yes);
+  void setDefaultAnswer(bool yes);
+  std::vector<Record> records() const;
+  std::size_t count(Kind kind) const;
+  void clear();
+
+ private:
+  mutable std::mutex mutex_;
+  std::deque<bool> answers_;
+  bool defaultAnswer_ = false;
+  std::vector<Record> records_;
+};
+
+}  // namespace nc::sim
