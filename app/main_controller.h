@@ -11,6 +11,7 @@
 #include "app/command_line.h"
 #include "app/main_view.h"
 #include "app/options.h"
+#include "app/run_mode.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
 
@@ -31,9 +32,6 @@ inline constexpr const char* kUnsupportedWindowsLine =
 inline constexpr const char* kHomePage = "https://www.norviksoftware.example/cleaner/";
 inline constexpr const char* kHelpPage = "https://www.norviksoftware.example/cleaner/help/";
 inline constexpr const char* kUpdatePage = "https://www.norviksoftware.example/cleaner/update/";
-
-// Clean run modes.
-enum RunModeValue : int { rmClean = 0, rmAuto = 1, rmTest = 2, rmCleanRequest = 3 };
 
 // Commands of the "More" menu.
 enum class MoreCommand { OnlineHelp, Homepage, CheckForUpdate, About };

@@ -1,0 +1,95 @@
+// The state of one clean run that the removal primitives and the item
+// procedures share: the mode, the counters of the current item and of the
+// run, the log and the progress messages.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/options.h"
+#include "cleaner/clean_log.h"
+#include "platform/messaging.h"
+#include "platform/platform.h"
+#include "platform/prompts.h"
+
+namespace nc::cleaner {
+
+// What a run is given by the main window.
+struct CleanEnvironment {
+  platform::Platform platform;
+  platform::MessageTarget& mainWindow;  // progress and done messages
+  platform::UiThread& ui;               // per-item bookkeeping steps
+  platform::Prompts& prompts;           // folder questions, the administrator notice
+  CleanLog& log;
+  // The main window's run mode (app::rmTest means list without deleting);
+  // read each time a rule must decide.
+  const std::atomic<int>& runMode;
+  // The settings; Fast mode is read anew for every line.
+  const app::TOptionsSetting& options;
+  std::string programFolder;  // with trailing backslash
+  int versionCode = 0;        // WindowsVersionCode
+};
+
+// Kilobytes of `bytes`, rounded up, with "," between groups of three
+// digits and no unit: 0 -> "0", 1 -> "1", 1048576 -> "1,024".
+std::string KilobyteText(std::uint64_t bytes);
+
+class CleanRun {
+ public:
+  explicit CleanRun(CleanEnvironment env);
+
+  CleanEnvironment& env() { return env_; }
+  platform::Platform& platform() { return env_.platform; }
+
+  // True while the main window's run mode is the test mode.
+  bool TestMode() const;
+  // Fast mode: no per-file, per-entry, per-key or per-value lines.
+  bool FastMode() const;
+
+  // "Test: " or "Clean: ", fixed when the run was created.
+  const std::string& LogPrefix() const { return logPrefix_; }
+  // "will be removed" or "to be removed", fixed when the run was created.
+  const std::string& RemovedWord() const { return removedWord_; }
+
+  // Termination: asked for by Cancel, checked between items and inside
+  // every folder walk.
+  void RequestStop() { stop_.store(true); }
+  bool Terminated() const { return stop_.load(); }
+
+  // Appends a line to the log.
+  void AddLine(std::string_view line);
+  // A detail line (a file, URL, entry, key or value): written only when
+  // Fast mode is off. The text is added after `LogPrefix`.
+  void AddDetailLine(std::string_view text);
+  // n = 0 scrolls to the end at once; otherwise n is halved in clean mode
+  // and the log is scrolled every n calls.
+  void ScrollLog(int n);
+
+  // After one more item was counted: posts WM_CLEAN_PROGRESS with the
+  // run's total so far when more than 2 seconds passed since the last.
+  void ReportProgress();
+
+  // Counters of the current item (reset by ResetItemCounters) and of the
+  // run.
+  std::int32_t ItemCount = 0;
+  std::uint64_t ItemSize = 0;
+  std::string ItemSizeText = "0";
+  std::string ScratchPath;
+  std::int32_t TotalItems = 0;
+  std::uint64_t TotalSize = 0;
+  std::int32_t LogLineCounter = 0;
+  std::uint64_t LastProgressPost = 0;  // clock tick in milliseconds
+
+  // Sets the size of the current item and its kilobyte text.
+  void SetItemSize(std::uint64_t bytes);
+
+ private:
+  CleanEnvironment env_;
+  std::string logPrefix_;
+  std::string removedWord_;
+  std::atomic<bool> stop_{false};
+};
+
+}  // namespace nc::cleaner
