@@ -2,6 +2,7 @@
 // closing, session end, page switching and the private messages.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -64,7 +65,7 @@ class TfrmMainController {
 
   // State shared with the rest of the program.
   TOptionsSetting OptionsSetting;
-  int RunMode = rmClean;
+  std::atomic<int> RunMode{rmClean};
   bool CleanBusy = false;
   std::int32_t CleanTotal = 0;
   int CleanProgressStep = 0;
