@@ -263,8 +263,13 @@ Status WinRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
 
 Status WinRegistry::saveKey(const RegKey& key, std::string_view file) {
   if (!key.valid()) return NotOpen("save key");
+  // Windows refuses to overwrite a file, Wine overwrites it: refuse on both.
+  const std::wstring path = LongPath(file);
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return Win32Error(ERROR_ALREADY_EXISTS, "save key", file);
+  }
   if (auto st = EnablePrivilege(L"SeBackupPrivilege"); !st) return st;
-  const LSTATUS rc = RegSaveKeyW(ToHkey(key), LongPath(file).c_str(), nullptr);
+  const LSTATUS rc = RegSaveKeyW(ToHkey(key), path.c_str(), nullptr);
   if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "save key", file);
   return Status::Ok();
 }

@@ -26,6 +26,7 @@ class WinRegistry final : public platform::Registry {
   Status deleteValue(const platform::RegKey& key, std::string_view name) override;
   Status deleteTree(const platform::RegKey& parent, std::string_view subKey) override;
 
+  // Fails with AlreadyExists when `file` exists (Wine would overwrite it).
   Status saveKey(const platform::RegKey& key, std::string_view file) override;
   Status replaceKey(platform::RootKey root, std::string_view path, std::string_view newFile,
                     std::string_view oldFile) override;
