@@ -15,6 +15,7 @@
 #include "platform/win32/win_clock.h"
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_messaging.h"
+#include "platform/win32/win_shell.h"
 #include "platform/win32/win_system.h"
 
 namespace {
@@ -102,6 +103,16 @@ TEST(Win32Clock, RandomStaysBelowItsBoundAndVaries) {
   const auto now = clock.now();
   EXPECT_GE(now.year, 2000);
   EXPECT_GE(clock.tickMs(), first);
+}
+
+TEST(Win32Shell, OpeningAMissingDocumentIsNotFound) {
+  nc::win32::WinShell shell;
+  nc::win32::WinFileSystem files;
+  const std::string missing = files.tempFolder() + "nc-no-such-document.txt";
+  auto st = shell.openDocument(missing);
+  ASSERT_FALSE(st.ok());
+  EXPECT_EQ(st.error().code, nc::Errc::NotFound);
+  EXPECT_EQ(st.error().path, missing);
 }
 
 // A message-only window whose procedure runs invoke steps and records the
