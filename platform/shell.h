@@ -19,6 +19,13 @@ class Shell {
   // Tells WinINet that the browser session ended (so that the shell
   // folders of the cache and cookies are current).
   virtual void endBrowserSession() = 0;
+  // Deletes one file the way the shell does for a silent delete without
+  // confirmation and without the recycle bin: read-only and system files
+  // go too.
+  [[nodiscard]] virtual Status deleteFileSilently(std::string_view path) = 0;
+  // Empties every recycle bin without confirmation, progress or sound;
+  // false when the system offers no way to.
+  virtual bool emptyRecycleBins() = 0;
 };
 
 }  // namespace nc::platform

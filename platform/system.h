@@ -40,6 +40,8 @@ class System {
 
   // Empties the clipboard; false when it could not be opened.
   virtual bool emptyClipboard() = 0;
+  // A top-level window of this class exists (another program is running).
+  virtual bool windowClassExists(std::string_view className) = 0;
 };
 
 }  // namespace nc::platform

@@ -30,6 +30,7 @@ SimPlatform::SimPlatform()
   fs::create_directories(root_ / "C");
   files_.addDrive('C', root_ / "C", platform::DriveType::Fixed, true, "\\Device\\HarddiskVolume1");
   registry_.attachFiles(&files_);
+  shell_.setFileSystem(&files_);
   for (const std::string& folder :
        {files_.windowsFolder(), files_.systemFolder(), files_.tempFolder()}) {
     fs::create_directories(files_.hostPath(folder));

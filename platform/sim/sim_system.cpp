@@ -1,5 +1,7 @@
 #include "platform/sim/sim_system.h"
 
+#include <algorithm>
+
 namespace nc::sim {
 
 // ---- SimSystem --------------------------------------------------------------
@@ -247,6 +249,50 @@ void SimPrompts::clear() {
   std::lock_guard lock(mutex_);
   records_.clear();
   answers_.clear();
+}
+
+bool SimSystem::windowClassExists(std::string_view className) {
+  std::lock_guard lock(mutex_);
+  return std::find(windowClasses_.begin(), windowClasses_.end(), className) != windowClasses_.end();
+}
+
+void SimSystem::addWindowClass(std::string_view className) {
+  std::lock_guard lock(mutex_);
+  windowClasses_.emplace_back(className);
+}
+
+void SimSystem::removeWindowClass(std::string_view className) {
+  std::lock_guard lock(mutex_);
+  std::erase(windowClasses_, std::string(className));
+}
+
+Status SimShell::deleteFileSilently(std::string_view path) {
+  if (files_ == nullptr) return Error{Errc::NotSupported, "shell delete", std::string(path)};
+  Status first = files_->deleteFile(path);
+  if (first.ok() || first.error().code != Errc::AccessDenied) return first;
+  auto entry = files_->stat(path);
+  if (!entry) return first;
+  const std::uint32_t protectedBits = platform::FileAttr::ReadOnly | platform::FileAttr::System;
+  if ((entry->attributes & protectedBits) == 0) return first;
+  if (!files_->setAttributes(path, entry->attributes & ~protectedBits).ok()) return first;
+  return files_->deleteFile(path);
+}
+
+bool SimShell::emptyRecycleBins() {
+  std::lock_guard lock(mutex_);
+  if (!recycleBinsAvailable_) return false;
+  ++emptyRecycleBinsCalls_;
+  return true;
+}
+
+void SimShell::setRecycleBinsAvailable(bool available) {
+  std::lock_guard lock(mutex_);
+  recycleBinsAvailable_ = available;
+}
+
+int SimShell::emptyRecycleBinsCalls() const {
+  std::lock_guard lock(mutex_);
+  return emptyRecycleBinsCalls_;
 }
 
 }  // namespace nc::sim

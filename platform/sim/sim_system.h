@@ -14,6 +14,7 @@
 #include "platform/prompts.h"
 #include "platform/shell.h"
 #include "platform/sim/fault_plan.h"
+#include "platform/filesystem.h"
 #include "platform/system.h"
 
 namespace nc::sim {
@@ -29,6 +30,7 @@ class SimSystem : public platform::System {
   // Clears the clipboard text and counts the call; false while the
   // clipboard is made unavailable.
   bool emptyClipboard() override;
+  bool windowClassExists(std::string_view className) override;
 
   void setVersion(const platform::VersionInfo& version);
   void setWow64(bool wow64);
@@ -39,6 +41,9 @@ class SimSystem : public platform::System {
   std::string clipboardText() const;
   void setClipboardAvailable(bool available);
   int emptyClipboardCalls() const;
+  // Top-level windows of other programs, by class name.
+  void addWindowClass(std::string_view className);
+  void removeWindowClass(std::string_view className);
 
  private:
   mutable std::mutex mutex_;
@@ -50,6 +55,7 @@ class SimSystem : public platform::System {
   std::string clipboard_;
   bool clipboardAvailable_ = true;
   int emptyClipboardCalls_ = 0;
+  std::vector<std::string> windowClasses_;
 };
 
 // Records what it is asked to open; "shell.openDocument" in the fault
@@ -59,6 +65,14 @@ class SimShell : public platform::Shell {
   explicit SimShell(FaultPlan* faults = nullptr);
   Status openDocument(std::string_view target) override;
   void endBrowserSession() override;
+  // Deletes through the file system it is given, clearing the read-only
+  // and system attributes first when the plain delete is refused.
+  Status deleteFileSilently(std::string_view path) override;
+  bool emptyRecycleBins() override;
+
+  void setFileSystem(platform::FileSystem* files) { files_ = files; }
+  void setRecycleBinsAvailable(bool available);
+  int emptyRecycleBinsCalls() const;
 
   FaultPlan& faults() { return *faults_; }
   std::vector<std::string> openedDocuments() const;
@@ -70,6 +84,9 @@ class SimShell : public platform::Shell {
   mutable std::mutex mutex_;
   std::vector<std::string> opened_;
   int endSessionCalls_ = 0;
+  platform::FileSystem* files_ = nullptr;
+  bool recycleBinsAvailable_ = true;
+  int emptyRecycleBinsCalls_ = 0;
 };
 
 // A clock that moves only when told.

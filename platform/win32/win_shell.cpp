@@ -26,4 +26,34 @@ void WinShell::endBrowserSession() {
   InternetSetOptionW(nullptr, INTERNET_OPTION_END_BROWSER_SESSION, nullptr, 0);
 }
 
+Status WinShell::deleteFileSilently(std::string_view path) {
+  // The source list ends with two NUL characters.
+  std::wstring source = Widen(path);
+  source.push_back(L'\0');
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = source.c_str();
+  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
+  const int result = SHFileOperationW(&op);
+  if (result == 0 && !op.fAnyOperationsAborted) return Status::Ok();
+  return Win32Error(result == 0 ? ERROR_CANCELLED : static_cast<unsigned long>(result),
+                    "delete file", path);
+}
+
+bool WinShell::emptyRecycleBins() {
+  // Looked up at run time: systems without it leave the bins alone.
+  HMODULE shell32 = LoadLibraryW(L"shell32.dll");
+  if (shell32 == nullptr) return false;
+  using EmptyBin = HRESULT(WINAPI*)(HWND, LPCWSTR, DWORD);
+  auto empty = reinterpret_cast<EmptyBin>(
+      reinterpret_cast<void*>(GetProcAddress(shell32, "SHEmptyRecycleBinW")));
+  bool done = false;
+  if (empty != nullptr) {
+    empty(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
+    done = true;
+  }
+  FreeLibrary(shell32);
+  return done;
+}
+
 }  // namespace nc::win32

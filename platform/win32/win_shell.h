@@ -9,6 +9,8 @@ class WinShell final : public platform::Shell {
  public:
   Status openDocument(std::string_view target) override;
   void endBrowserSession() override;
+  Status deleteFileSilently(std::string_view path) override;
+  bool emptyRecycleBins() override;
 };
 
 }  // namespace nc::win32

@@ -98,4 +98,8 @@ bool WinSystem::emptyClipboard() {
   return emptied != FALSE;
 }
 
+bool WinSystem::windowClassExists(std::string_view className) {
+  return FindWindowW(Widen(className).c_str(), nullptr) != nullptr;
+}
+
 }  // namespace nc::win32

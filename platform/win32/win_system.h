@@ -14,6 +14,7 @@ class WinSystem final : public platform::System {
   std::string executablePath() override;
   std::vector<std::string> arguments() override;
   bool emptyClipboard() override;
+  bool windowClassExists(std::string_view className) override;
 };
 
 }  // namespace nc::win32

@@ -1,0 +1,262 @@
+// The settings file: defaults, clamps, numbered lists and window bounds.
+#include <gtest/gtest.h>
+
+#include "app/options.h"
+#include "fake_settings_trees.h"
+#include "platform/sim/sim_platform.h"
+
+namespace nc {
+namespace {
+
+using app::TOptionsSetting;
+
+class OptionsIniTest : public ::testing::Test {
+ protected:
+  OptionsIniTest() {
+    trees.cleanNodes = {{"Internet Explorer"},
+                        {"Internet Explorer - Cookies"},
+                        {"Windows - Temporary Files"},
+                        {"Windows - Clipboard"}};
+    trees.sections = {{1, false}, {2, false}, {3, false}};
+    EXPECT_TRUE(sim.files().createFolders(folder).ok());
+  }
+
+  app::SettingsFile file() { return {sim.profile(), iniPath, folder}; }
+  TOptionsSetting read(app::WindowMetrics metrics = {1024, 768, 713, 494}) {
+    TOptionsSetting o;
+    app::ReadOptionsIni(file(), o, trees, metrics);
+    return o;
+  }
+  void write(TOptionsSetting& o, app::WindowPlacement placement = {1, 10, 20, 713, 494}) {
+    app::WriteOptionsIni(file(), o, trees, placement);
+  }
+  std::string key(const char* section, const char* name) {
+    return sim.profile().readString(iniPath, section, name, "<missing>");
+  }
+
+  sim::SimPlatform sim;
+  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
+  const std::string iniPath = app::OptionsIniPath(folder);
+  test::FakeSettingsTrees trees;
+};
+
+TEST_F(OptionsIniTest, MissingFileGivesTheDefaults) {
+  trees.cleanNodes[1].ticked = true;  // reading unticks everything first
+  const TOptionsSetting o = read();
+  EXPECT_TRUE(o.IsAskBeforeClear);
+  EXPECT_TRUE(o.FastScan);
+  EXPECT_FALSE(o.IsWipeFile);
+  EXPECT_EQ(o.WipeNumber, 1);
+  for (int i = 1; i <= 24; ++i) EXPECT_TRUE(o.TreeViewNodeCheck[i]) << i;
+  for (int i = 1; i <= 11; ++i) EXPECT_TRUE(o.FirstNodeExpand[i]) << i;
+  EXPECT_TRUE(trees.TickedCleanNodeNames().empty());
+  EXPECT_EQ(o.Left, (1024 - 713) / 2);
+  EXPECT_EQ(o.Top, (768 - 494) / 2);
+  EXPECT_EQ(o.Width, 713);
+  EXPECT_EQ(o.Height, 494);
+  EXPECT_EQ(o.WindowState, 0);
+  EXPECT_FALSE(o.EnableHotkey);
+  EXPECT_TRUE(o.Hotkey.Ctrl);
+  EXPECT_FALSE(o.Hotkey.Shift);
+  EXPECT_FALSE(o.Hotkey.Alt);
+  EXPECT_EQ(o.Hotkey.KeyName, "F5");
+  EXPECT_EQ(o.Hotkey.KeyCode, 116);
+  EXPECT_EQ(o.OutputDirectory, folder + "Backup");
+  EXPECT_TRUE(o.DeleteBackupFile);
+  EXPECT_TRUE(o.IncludeRemoveMedia);
+  EXPECT_FALSE(o.IncludeCDdrive);
+  EXPECT_FALSE(o.RestorePoint);
+  EXPECT_TRUE(o.IgnoreValues.empty());
+  EXPECT_TRUE(o.IgnoreKeys.empty());
+}
+
+TEST_F(OptionsIniTest, WipeNumberOutsideOneToTenReadsAsOne) {
+  for (const char* value : {"0", "11", "-3", "abc", "2147483648"}) {
+    sim.profile().writeString(iniPath, "Options", "WipeNumber", value);
+    EXPECT_EQ(read().WipeNumber, 1) << value;
+  }
+  sim.profile().writeString(iniPath, "Options", "WipeNumber", "10");
+  EXPECT_EQ(read().WipeNumber, 10);
+}
+
+TEST_F(OptionsIniTest, BooleansAreAnyWholeNumberButZeroAndGarbageIsTheDefault) {
+  sim.profile().writeString(iniPath, "Options", "IsWipeFile", "7");
+  sim.profile().writeString(iniPath, "Settings", "FastScan", "yes");
+  sim.profile().writeString(iniPath, "options", "isaskbeforeclear", "0");
+  const TOptionsSetting o = read();
+  EXPECT_TRUE(o.IsWipeFile);
+  EXPECT_TRUE(o.FastScan);           // not a number: the default
+  EXPECT_FALSE(o.IsAskBeforeClear);  // names match in any case
+}
+
+TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
+  TOptionsSetting o;
+  o.IsAskBeforeClear = false;
+  o.IsWipeFile = true;
+  o.WipeNumber = 7;
+  o.EnableHotkey = true;
+  o.Hotkey = {false, true, true, "Num 5", 101};
+  o.EnableIE = o.EnableFirefox = true;
+  o.AutoClean = true;
+  o.CleanInterval = 3;
+  o.StartClean = o.ShutdownClean = true;
+  o.FastScan = false;
+  o.FirstNodeExpand[4] = false;
+  o.ShowLogRecycleBin = true;
+  o.OutputDirectory = "D:\\Backups \u00e9t\u00e9";
+  o.DeleteBackupFile = false;
+  o.IncludeRemoveMedia = false;
+  o.IncludeCDdrive = true;
+  o.IgnoreValues = {"HKEY_CURRENT_USER\\A\\v", "HKEY_LOCAL_MACHINE\\B\\w"};
+  o.IgnoreValueCount = 2;
+  o.IgnoreKeys = {"HKEY_CLASSES_ROOT\\.xyz"};
+  o.IgnoreKeyCount = 1;
+  o.RestorePoint = true;
+  trees.sections[1].ticked = false;
+  trees.sections[0].ticked = trees.sections[2].ticked = true;
+  write(o, {1, 33, 44, 800, 600});
+
+  const TOptionsSetting r = read();
+  EXPECT_FALSE(r.IsAskBeforeClear);
+  EXPECT_TRUE(r.IsWipeFile);
+  EXPECT_EQ(r.WipeNumber, 7);
+  EXPECT_TRUE(r.EnableHotkey);
+  EXPECT_FALSE(r.Hotkey.Ctrl);
+  EXPECT_TRUE(r.Hotkey.Shift);
+  EXPECT_TRUE(r.Hotkey.Alt);
+  EXPECT_EQ(r.Hotkey.KeyName, "Num 5");
+  EXPECT_EQ(r.Hotkey.KeyCode, 101);
+  EXPECT_TRUE(r.EnableIE && r.EnableFirefox);
+  EXPECT_FALSE(r.EnableNetscape || r.EnableOpera);
+  EXPECT_TRUE(r.AutoClean && r.StartClean && r.ShutdownClean);
+  EXPECT_EQ(r.CleanInterval, 3);
+  EXPECT_FALSE(r.FastScan);
+  EXPECT_FALSE(r.FirstNodeExpand[4]);
+  EXPECT_TRUE(r.FirstNodeExpand[5]);
+  EXPECT_TRUE(r.ShowLogRecycleBin);
+  EXPECT_FALSE(r.ShowLogTempInternetFiles);
+  EXPECT_EQ(r.OutputDirectory, o.OutputDirectory);
+  EXPECT_FALSE(r.DeleteBackupFile);
+  EXPECT_FALSE(r.IncludeRemoveMedia);
+  EXPECT_TRUE(r.IncludeCDdrive);
+  EXPECT_EQ(r.IgnoreValues, o.IgnoreValues);
+  EXPECT_EQ(r.IgnoreKeys, o.IgnoreKeys);
+  EXPECT_TRUE(r.RestorePoint);
+  EXPECT_TRUE(r.TreeViewNodeCheck[1]);
+  EXPECT_FALSE(r.TreeViewNodeCheck[2]);
+  EXPECT_TRUE(r.TreeViewNodeCheck[3]);
+  EXPECT_TRUE(r.TreeViewNodeCheck[24]);  // no such node: as recorded
+  EXPECT_EQ(r.Left, 33);
+  EXPECT_EQ(r.Top, 44);
+  EXPECT_EQ(r.Width, 800);
+  EXPECT_EQ(r.Height, 600);
+}
+
+TEST_F(OptionsIniTest, TickedItemsAreNumberedAndSurplusEntriesAreLeftUnread) {
+  TOptionsSetting o;
+  trees.cleanNodes[0].ticked = true;  // a group, by its caption
+  trees.cleanNodes[2].ticked = true;
+  trees.cleanNodes[3].ticked = true;
+  write(o);
+  EXPECT_EQ(key("NodeSelected", "SelectedCount"), "3");
+  EXPECT_EQ(key("NodeSelected", "1"), "Internet Explorer");
+  EXPECT_EQ(key("NodeSelected", "2"), "Windows - Temporary Files");
+  EXPECT_EQ(key("NodeSelected", "3"), "Windows - Clipboard");
+
+  trees.cleanNodes[2].ticked = false;
+  write(o);
+  EXPECT_EQ(o.SelectedCount, 2);
+  EXPECT_EQ(key("NodeSelected", "SelectedCount"), "2");
+  EXPECT_EQ(key("NodeSelected", "2"), "Windows - Clipboard");
+  EXPECT_EQ(key("NodeSelected", "3"), "Windows - Clipboard");  // left behind
+
+  // Reading ticks exactly the stored names; an entry naming an item that
+  // no longer exists is skipped.
+  trees.cleanNodes[3].name = "Windows - Clipboard (renamed)";
+  const TOptionsSetting r = read();
+  EXPECT_EQ(r.SelectedCount, 2);
+  EXPECT_TRUE(trees.isTicked("Internet Explorer"));
+  EXPECT_FALSE(trees.isTicked("Windows - Temporary Files"));
+  EXPECT_FALSE(trees.isTicked("Windows - Clipboard (renamed)"));
+}
+
+TEST_F(OptionsIniTest, IgnoreListsAreReadOnlyUpToTheirCounts) {
+  sim.profile().writeString(iniPath, "IgnoreValue", "Count", "1");
+  sim.profile().writeString(iniPath, "IgnoreValue", "Value1", "first");
+  sim.profile().writeString(iniPath, "IgnoreValue", "Value2", "surplus");
+  sim.profile().writeString(iniPath, "IgnoreKey", "Count", "2");
+  sim.profile().writeString(iniPath, "IgnoreKey", "Key1", "k1");
+  sim.profile().writeString(iniPath, "IgnoreKey", "Key2", "k2");
+  const TOptionsSetting o = read();
+  EXPECT_EQ(o.IgnoreValues, std::vector<std::string>{"first"});
+  EXPECT_EQ(o.IgnoreValueCount, 1);
+  EXPECT_EQ(o.IgnoreKeys, (std::vector<std::string>{"k1", "k2"}));
+}
+
+TEST_F(OptionsIniTest, ADamagedCountNeverReadsBeyondTheSection) {
+  sim.profile().writeString(iniPath, "IgnoreValue", "Count", "2000000000");
+  sim.profile().writeString(iniPath, "IgnoreValue", "Value1", "only");
+  sim.profile().writeString(iniPath, "NodeSelected", "SelectedCount", "2147483647");
+  sim.profile().writeString(iniPath, "NodeSelected", "1", "Windows - Clipboard");
+  const TOptionsSetting o = read();
+  EXPECT_LE(o.IgnoreValues.size(), 2u);
+  EXPECT_EQ(o.IgnoreValues.front(), "only");
+  EXPECT_TRUE(trees.isTicked("Windows - Clipboard"));
+}
+
+TEST_F(OptionsIniTest, AMaximisedWindowIsStoredAsStateThreeAndItsBoundsAreNotRead) {
+  TOptionsSetting o;
+  write(o, {3, -4, -4, 1032, 776});
+  EXPECT_EQ(key("Window", "State"), "3");
+  const TOptionsSetting r = read();
+  EXPECT_EQ(r.WindowState, 2);
+  EXPECT_EQ(r.Left, 0);
+  EXPECT_EQ(r.Top, 0);
+  EXPECT_EQ(r.Width, 0);
+  EXPECT_EQ(r.Height, 0);
+
+  // A placement the system could not give leaves the stored state alone.
+  write(o, {std::nullopt, 5, 6, 700, 500});
+  EXPECT_EQ(key("Window", "State"), "3");
+  EXPECT_EQ(key("Window", "Left"), "5");
+}
+
+TEST_F(OptionsIniTest, AWriteIntoAReadOnlyFolderIsSilentAndKeepsTheOldFile) {
+  TOptionsSetting o;
+  write(o);
+  const std::string before = sim.readFile(iniPath);
+  sim.faults().failFrom("files.open", 1, Errc::AccessDenied);
+  o.IsWipeFile = true;
+  write(o);  // no error surfaces
+  sim.faults().clearRules();
+  EXPECT_EQ(sim.readFile(iniPath), before);
+}
+
+TEST_F(OptionsIniTest, ExpandStateIsStoredRegistryFirstAndRestoredPerFlag) {
+  trees.registryTop = {{1, false}};
+  trees.cleanTop = {{1, true}, {2, false}, {11, true}};
+  TOptionsSetting o;
+  app::SaveExpandState(o, trees, true);
+  EXPECT_TRUE(o.FirstNodeExpand[1]);  // the clean tree's node wins the shared slot
+  EXPECT_FALSE(o.FirstNodeExpand[2]);
+  EXPECT_TRUE(o.FirstNodeExpand[11]);
+
+  app::SaveExpandState(o, trees, false);
+  using Tree = app::SettingsTrees::Tree;
+  const std::vector<std::pair<Tree, int>> expected = {
+      {Tree::Registry, 0}, {Tree::Clean, 0}, {Tree::Clean, 2}};
+  EXPECT_EQ(trees.expandedCalls, expected);
+}
+
+TEST(ShortcutText, ModifiersInOrderWithEitherSeparator) {
+  const app::TShortcut both{true, true, false, "F5", 116};
+  EXPECT_EQ(app::ShortcutToText(both, app::ShortcutSeparator::Plus), "Ctrl+Shift+F5");
+  EXPECT_EQ(app::ShortcutToText(both, app::ShortcutSeparator::TwoBlanks), "Ctrl  Shift  F5");
+  const app::TShortcut none{false, false, false, "PageUp", 33};
+  EXPECT_EQ(app::ShortcutToText(none, app::ShortcutSeparator::Plus), "PageUp");
+  const app::TShortcut all{true, true, true, "Num 1", 97};
+  EXPECT_EQ(app::ShortcutToText(all, app::ShortcutSeparator::Plus), "Ctrl+Shift+Alt+Num 1");
+}
+
+}  // namespace
+}  // namespace nc
