@@ -354,8 +354,14 @@ namespace {
 std::string Quote(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
-    if (c == '\\' || c == '"') out += '\\';
-    out += c;
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      if (c == '\\' || c == '"') out += '\\';
+      out += c;
+    }
   }
   out += '"';
   return out;

@@ -126,7 +126,12 @@ SimRegistry::NodePtr SimRegistry::find(const NodePtr& base,
 }
 
 Result<SimRegistry::NodePtr> SimRegistry::createLocked(RootKey root, std::string_view path) {
-  NodePtr node = roots_[static_cast<std::size_t>(root)];
+  return createFrom(roots_[static_cast<std::size_t>(root)], path);
+}
+
+Result<SimRegistry::NodePtr> SimRegistry::createFrom(const NodePtr& base, std::string_view path) {
+  const RootKey root = base->root;
+  NodePtr node = base;
   for (const auto& part : SplitPath(path)) {
     if (part.size() > kMaxKeyNameLength) return Fail(Errc::InvalidArgument, "create key", path);
     const std::string upper = UpperAscii(part);
@@ -340,14 +345,15 @@ Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
 
 std::string SimRegistry::saveTextLocked(const NodePtr& node) const {
   std::vector<RegTextKey> keys;
-  std::vector<const Node*> stack{node.get()};
+  // Paths are built on the way down, not walked up again for each key.
+  std::vector<std::pair<const Node*, std::string>> stack{{node.get(), fullPathOf(node.get())}};
   while (!stack.empty()) {
-    const Node* n = stack.back();
+    auto [n, path] = std::move(stack.back());
     stack.pop_back();
-    keys.push_back(RegTextKey{fullPathOf(n), n->values});
     for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) {
-      stack.push_back(it->second.get());
+      stack.emplace_back(it->second.get(), path + "\\" + it->second->name);
     }
+    keys.push_back(RegTextKey{std::move(path), n->values});
   }
   return WriteRegText(keys);
 }
@@ -403,13 +409,30 @@ RegLoadReport SimRegistry::apply(const RegTextParse& parsed) {
   // Loading is set-up: refusals do not apply.
   auto saved = std::move(refused_);
   refused_.clear();
+  // The last key block, so that a deep chain of blocks is not walked from
+  // the root each time.
+  NodePtr lastNode;
+  std::string lastPath;
   for (const auto& op : parsed.ops) {
     const NodePtr& root = roots_[static_cast<std::size_t>(op.root)];
     switch (op.kind) {
-      case RegTextOp::Kind::CreateKey:
-        if (createLocked(op.root, op.path)) ++report.keysCreated;
+      case RegTextOp::Kind::CreateKey: {
+        Result<NodePtr> node = Error{};
+        if (lastNode && lastNode->root == op.root && op.path.size() > lastPath.size() &&
+            StartsWith(op.path, lastPath) && op.path[lastPath.size()] == '\\') {
+          node = createFrom(lastNode, std::string_view(op.path).substr(lastPath.size()));
+        } else {
+          node = createLocked(op.root, op.path);
+        }
+        if (node) {
+          ++report.keysCreated;
+          lastNode = *node;
+          lastPath = op.path;
+        }
         break;
+      }
       case RegTextOp::Kind::DeleteKey:
+        lastNode.reset();
         if (NodePtr node = find(root, SplitPath(op.path)); node && node->parent != nullptr) {
           DetachTree(node);
           ++report.keysDeleted;

@@ -135,6 +135,7 @@ class SimRegistry : public platform::Registry {
   NodePtr find(const NodePtr& base, const std::vector<std::string>& parts) const;
   // Creates missing keys; AccessDenied when a refused key is in the way.
   Result<NodePtr> createLocked(platform::RootKey root, std::string_view path);
+  Result<NodePtr> createFrom(const NodePtr& base, std::string_view path);
   // Looks up an open handle; the error for a closed or deleted key.
   Result<OpenKey> lookup(const platform::RegKey& key, std::string_view op) const;
   platform::RegKey makeHandle(const NodePtr& node, platform::RegAccess access);
