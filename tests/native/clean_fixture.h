@@ -18,6 +18,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -84,12 +85,15 @@ class RecordingLog : public cleaner::CleanLog {
   int scrolls_ = 0;
 };
 
-class CleanFixture : public ::testing::Test {
+// The whole world of a clean run; usable by itself where a test needs a
+// second one.
+class CleanWorld {
  public:
   // The program's folder on the substitute drive C:.
   static constexpr const char* kProgramFolder = "C:\\Program Files\\Norvik Cleaner\\";
 
-  CleanFixture() {
+  CleanWorld() {
+    std::filesystem::create_directories(sim.hostPath(kProgramFolder));
     options.FastScan = false;
     versionCode = app::WindowsVersionCode(sim.system().version());
     sim.messages().setHandler([this](const sim::PostedMessage& m) { posted.push_back(m); });
@@ -144,5 +148,7 @@ class CleanFixture : public ::testing::Test {
   std::unique_ptr<cleaner::CleanRun> run;
   std::vector<sim::PostedMessage> posted;  // recorded while pumping
 };
+
+class CleanFixture : public ::testing::Test, public CleanWorld {};
 
 }  // namespace nc::testing
