@@ -1,0 +1,53 @@
+#include "cleaner/clean_starter.h"
+
+#include "app/run_mode.h"
+
+namespace nc::cleaner {
+
+CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
+  CleanStartDecision decision;
+  decision.runNames = CollectCheckedItems(context.tree);
+  if (decision.runNames.empty()) {
+    if (context.runMode != app::rmAuto) context.prompts.inform(kNothingSelectedText);
+    decision.outcome = CleanStartOutcome::NothingSelected;
+    return decision;
+  }
+  if (context.cleanBusy) {
+    decision.outcome = CleanStartOutcome::Busy;
+    return decision;
+  }
+
+  if (context.runMode != app::rmClean) {
+    const bool test = context.runMode == app::rmTest;
+    if (!test && IsGroupChecked(context.tree, "Mozilla Firefox") &&
+        (context.system.windowClassExists("MozillaUIWindowClass") ||
+         context.system.windowClassExists("MozillaWindowClass"))) {
+      context.prompts.inform(kCloseFirefoxText);
+      decision.outcome = CleanStartOutcome::FirefoxRunning;
+      return decision;
+    }
+    if (!test && IsGroupChecked(context.tree, "Google Chrome") &&
+        context.system.windowClassExists("Chrome_WidgetWin_1")) {
+      context.prompts.inform(kCloseChromeText);
+      decision.outcome = CleanStartOutcome::ChromeRunning;
+      return decision;
+    }
+    // Busy while the question is open, so that a timer cannot start a
+    // second run meanwhile.
+    context.cleanBusy = true;
+    if (context.askBeforeClear && !test && !context.unattendedClear) {
+      const bool yes = context.confirmClean ? context.confirmClean() : false;
+      if (!yes) {
+        context.cleanBusy = false;
+        decision.outcome = CleanStartOutcome::Declined;
+        return decision;
+      }
+    }
+  }
+
+  context.cleanBusy = true;
+  decision.outcome = CleanStartOutcome::Start;
+  return decision;
+}
+
+}  // namespace nc::cleaner
