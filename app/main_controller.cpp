@@ -150,6 +150,14 @@ bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t, std::i
       OnClose();
       return true;
     }
+    case WM_AUTO_CLEAN:
+      view_.HideAll();
+      if (!CleanBusy) RunMode = rmAuto;
+      // The unattended clean and the registry scan start here once the
+      // cleaner and the scanner are part of the window. A "/Clear" run
+      // that has nothing left to wait for ends at once.
+      if (UnattendedClear && !CleanBusy) OnClose();
+      return true;
     case WM_AUTO_DEFRAG:
       view_.HideAll();
       OnClose();

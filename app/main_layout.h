@@ -17,10 +17,10 @@ struct Rect {
 };
 
 // Fixed sizes of the window's design.
-inline constexpr int kTitleHeight = 64;
+inline constexpr int kTitleHeight = 48;
 inline constexpr int kPageButtonLeft = 8;
 inline constexpr int kPageButtonWidth = 92;
-inline constexpr int kPageButtonHeight = 56;
+inline constexpr int kPageButtonHeight = 52;
 inline constexpr int kPageButtonPitch = 61;
 inline constexpr int kPageButtonCount = 6;
 
@@ -45,8 +45,8 @@ struct DefragLayout {
   std::array<Rect, 4> values;
 };
 
-inline constexpr int kDefragTitleWidth = 128;
-inline constexpr int kDefragRightTitleWidth = 92;
+inline constexpr int kDefragTitleWidth = 132;
+inline constexpr int kDefragRightTitleWidth = 95;
 inline constexpr int kDefragValueWidth = 110;
 inline constexpr int kDefragLabelHeight = 16;
 

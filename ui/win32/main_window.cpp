@@ -134,9 +134,9 @@ bool MainWindow::Create() {
 }
 
 void MainWindow::CreateControls() {
-  uiFont_ = MakeFont(13, FW_NORMAL);
-  titleFont_ = MakeFont(26, FW_BOLD);
-  subtitleFont_ = MakeFont(14, FW_NORMAL);
+  uiFont_ = MakeFont(12, FW_NORMAL);
+  titleFont_ = MakeFont(24, FW_BOLD);
+  subtitleFont_ = MakeFont(13, FW_NORMAL);
   buttonFont_ = MakeFont(14, FW_BOLD);
   HINSTANCE instance = GetModuleHandleW(nullptr);
 
@@ -170,14 +170,14 @@ void MainWindow::CreateControls() {
   }
   for (std::size_t i = 0; i < kDefragTitles.size(); ++i) {
     const int index = static_cast<int>(i);
-    HWND title =
-        CreateWindowExW(0, L"STATIC", kDefragTitles[i], WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, defrag,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDefragTitleIdBase + index)),
-                        instance, nullptr);
-    HWND value =
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, defrag,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDefragValueIdBase + index)),
-                        instance, nullptr);
+    HWND title = CreateWindowExW(
+        0, L"STATIC", kDefragTitles[i], WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 0,
+        defrag, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDefragTitleIdBase + index)), instance,
+        nullptr);
+    HWND value = CreateWindowExW(
+        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0, 0, 0, defrag,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDefragValueIdBase + index)), instance,
+        nullptr);
     SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     SendMessageW(value, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     defragValues_[index] = value;
@@ -330,8 +330,8 @@ void MainWindow::Destroy() {
 RECT MainWindow::UpdateLinkRect() const {
   RECT client{};
   GetClientRect(hwnd(), &client);
-  return RECT{client.right - 8 - 170, app::kTitleHeight - 22, client.right - 8,
-              app::kTitleHeight - 6};
+  return RECT{client.right - 8 - 170, app::kTitleHeight - 20, client.right - 8,
+              app::kTitleHeight - 4};
 }
 
 void MainWindow::PaintTitle(HDC dc) {
@@ -344,11 +344,11 @@ void MainWindow::PaintTitle(HDC dc) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(255, 255, 255));
   HGDIOBJ old = SelectObject(dc, titleFont_);
-  RECT titleRect{16, 6, client.right - 140, 38};
+  RECT titleRect{16, 2, client.right - 180, 30};
   DrawTextW(dc, title_.c_str(), -1, &titleRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
   SelectObject(dc, subtitleFont_);
   SetTextColor(dc, RGB(210, 226, 255));
-  RECT subtitleRect{18, 38, client.right - 140, app::kTitleHeight - 4};
+  RECT subtitleRect{18, 29, client.right - 180, app::kTitleHeight - 2};
   DrawTextW(dc, subtitle_.c_str(), -1, &subtitleRect, DT_LEFT | DT_SINGLELINE | DT_TOP);
   SetTextColor(dc, RGB(255, 255, 255));
   RECT link = UpdateLinkRect();

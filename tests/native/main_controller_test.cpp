@@ -1,0 +1,281 @@
+// The main window's controller: creation, first show, activation,
+// closing, the unattended switches and page switching, against a
+// recording view.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/main_controller.h"
+#include "app/messages.h"
+#include "fake_settings_trees.h"
+#include "platform/sim/sim_platform.h"
+
+namespace nc {
+namespace {
+
+using app::TfrmMainController;
+
+class RecordingView : public app::MainView {
+ public:
+  void SetCaption(std::string_view c) override { caption = c; }
+  void SetTitle(std::string_view t, std::string_view s) override {
+    title = t;
+    subtitle = s;
+  }
+  void SetPageVisible(int tag, bool visible) override { pageVisible[tag] = visible; }
+  void SetPageButtonHighlighted(int tag, bool h) override { highlighted[tag] = h; }
+  void SetFastMode(bool checked) override { fastMode = checked; }
+  void SetRegistryStatus(std::string_view text) override { registryStatus = text; }
+  void SetWindowsBackupVisible(bool visible) override { windowsBackupVisible = visible; }
+  void SetAnalyzeEnabled(bool enabled) override { analyzeEnabled = enabled; }
+  void ClearDefragSizeLabels() override { labels = {}; }
+  void AddHiveListLine(std::string_view text) override { hiveLines.emplace_back(text); }
+  app::DefragLabels DefragLabelTexts() const override { return labels; }
+  app::WindowMetrics Metrics() const override { return {1024, 768, 713, 494}; }
+  app::WindowPlacement Placement() const override { return placement; }
+  void SetBounds(int l, int t, int w, int h) override { bounds = {l, t, w, h}; }
+  void Maximize() override { ++maximized; }
+  void Layout() override { ++layouts; }
+  void ShowAbout() override { ++abouts; }
+  void ShowMoreMenu() override { ++moreMenus; }
+  void HideAll() override { hidden = true; }
+  void Destroy() override { ++destroyed; }
+
+  std::string caption, title, subtitle, registryStatus = "unset";
+  std::map<int, bool> pageVisible, highlighted;
+  bool fastMode = false, windowsBackupVisible = true, analyzeEnabled = true, hidden = false;
+  app::DefragLabels labels;
+  std::vector<std::string> hiveLines;
+  app::WindowPlacement placement{1, 100, 50, 713, 494};
+  std::array<int, 4> bounds{-1, -1, -1, -1};
+  int maximized = 0, layouts = 0, abouts = 0, moreMenus = 0, destroyed = 0;
+};
+
+class MainControllerTest : public ::testing::Test {
+ protected:
+  MainControllerTest() {
+    EXPECT_TRUE(sim.files().createFolders(folder).ok());
+    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
+    sim.messages().setHandler([this](const sim::PostedMessage& m) { posted.push_back(m); });
+  }
+
+  TfrmMainController& start(std::vector<std::string> arguments = {}) {
+    sim.system().setArguments(std::move(arguments));
+    controller = std::make_unique<TfrmMainController>(
+        TfrmMainController::Services{sim.ports(), sim.messages(), trees}, view);
+    controller->OnCreate();
+    controller->OnFirstShow();
+    controller->OnActivate();
+    sim.messages().pump();
+    return *controller;
+  }
+  std::vector<std::uint32_t> postedNumbers() const {
+    std::vector<std::uint32_t> numbers;
+    for (const auto& m : posted) numbers.push_back(m.message);
+    return numbers;
+  }
+  std::string ini(const char* section, const char* key) {
+    return sim.profile().readString(folder + "options.ini", section, key, "<missing>");
+  }
+  void setWindows(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor) {
+    platform::VersionInfo v;
+    v.platformId = platformId;
+    v.major = major;
+    v.minor = minor;
+    sim.system().setVersion(v);
+  }
+
+  sim::SimPlatform sim;
+  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
+  test::FakeSettingsTrees trees;
+  RecordingView view;
+  std::unique_ptr<TfrmMainController> controller;
+  std::vector<sim::PostedMessage> posted;
+};
+
+TEST_F(MainControllerTest, CreationShowsTheProductAndTheCleanerPage) {
+  auto& c = start();
+  EXPECT_EQ(view.caption, "Norvik Cleaner 2.8");
+  EXPECT_EQ(view.title, "Norvik Cleaner");
+  EXPECT_EQ(view.subtitle, "Optimize your computer performance");
+  EXPECT_EQ(view.registryStatus, "");
+  EXPECT_TRUE(view.pageVisible[app::kTagCleaner]);
+  EXPECT_FALSE(view.pageVisible[app::kTagRegistry]);
+  EXPECT_FALSE(view.pageVisible[app::kTagTools]);
+  EXPECT_FALSE(view.pageVisible[app::kTagDefrag]);
+  EXPECT_TRUE(view.highlighted[app::kTagCleaner]);
+  EXPECT_TRUE(view.fastMode);  // the default of a missing settings file
+  EXPECT_EQ(c.VersionCode, 12);
+  EXPECT_TRUE(view.analyzeEnabled);
+  EXPECT_TRUE(view.windowsBackupVisible);
+  EXPECT_EQ(view.layouts, 1);
+  EXPECT_EQ(c.RunMode.load(), app::rmClean);
+  EXPECT_EQ(c.ScanProgressStep, 10);
+  EXPECT_FALSE(c.CleanBusy);
+  // The saved bounds (centred at design size by default) are applied.
+  EXPECT_EQ(view.bounds, (std::array<int, 4>{(1024 - 713) / 2, (768 - 494) / 2, 713, 494}));
+  EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(MainControllerTest, PageButtonsShowTheirPageAndHighlightOnlyThemselves) {
+  auto& c = start();
+  c.OnPageButton(app::kTagRegistry);
+  EXPECT_TRUE(view.pageVisible[app::kTagRegistry]);
+  EXPECT_FALSE(view.pageVisible[app::kTagCleaner]);
+  EXPECT_TRUE(view.highlighted[app::kTagRegistry]);
+  EXPECT_FALSE(view.highlighted[app::kTagCleaner]);
+  c.OnPageButton(app::kTagDefrag);
+  EXPECT_TRUE(view.pageVisible[app::kTagDefrag]);
+  EXPECT_FALSE(view.pageVisible[app::kTagRegistry]);
+  EXPECT_EQ(c.shownPage(), app::kTagDefrag);
+  // Options and More are not pages.
+  c.OnPageButton(app::kTagMore);
+  EXPECT_EQ(c.shownPage(), app::kTagDefrag);
+  EXPECT_TRUE(view.pageVisible[app::kTagDefrag]);
+}
+
+TEST_F(MainControllerTest, OldWindowsHideBackupAndUnsupportedOnesLoseCompaction) {
+  setWindows(platform::kPlatformWin32Windows, 4, 10);  // Windows 98
+  start({"/Regdefrag"});
+  EXPECT_FALSE(view.windowsBackupVisible);
+  EXPECT_FALSE(view.analyzeEnabled);
+  EXPECT_EQ(view.hiveLines,
+            std::vector<std::string>{"The software does not support the current Windows system!"});
+  // The compaction switch is ignored: the normal window starts.
+  EXPECT_FALSE(controller->SilentMode);
+  EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(MainControllerTest, UnattendedSwitchesPostTheirMessagesOnce) {
+  start({"/REGSCAN", "C:\\result.ini"});
+  EXPECT_TRUE(controller->SilentMode);
+  EXPECT_EQ(postedNumbers(), std::vector<std::uint32_t>{app::WM_AUTO_ANALYZE});
+
+  // Activation after a dialog closed repeats nothing.
+  posted.clear();
+  controller->OnActivate();
+  sim.messages().pump();
+  EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(MainControllerTest, ClearStartsTheUnattendedRunAtActivation) {
+  start({"/clear"});
+  EXPECT_TRUE(controller->UnattendedClear);
+  EXPECT_EQ(postedNumbers(), std::vector<std::uint32_t>{app::WM_AUTO_CLEAN});
+}
+
+TEST_F(MainControllerTest, AnUnattendedClearWithNothingToRunStillEnds) {
+  auto& c = start({"/Clear"});
+  EXPECT_TRUE(c.OnMessage(app::WM_AUTO_CLEAN, 0, 0));
+  EXPECT_TRUE(view.hidden);
+  EXPECT_EQ(c.RunMode.load(), app::rmAuto);
+  EXPECT_TRUE(c.closed());
+  EXPECT_EQ(ini("Settings", "FastScan"), "1");  // the settings were written
+}
+
+TEST_F(MainControllerTest, AutoMinimisesToTheTrayAndCleansOnlyWhenAsked) {
+  start({"/Auto"});
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].message, 0x0112u);
+  EXPECT_EQ(posted[0].wParam, app::kSysCommandMinimize);
+  EXPECT_EQ(posted[0].lParam, 1);
+
+  posted.clear();
+  sim.profile().writeString(folder + "options.ini", "SChedule", "StartClean", "1");
+  controller.reset();
+  view = RecordingView();
+  start({"/Auto"});
+  EXPECT_EQ(postedNumbers(), (std::vector<std::uint32_t>{0x0112u, app::WM_AUTO_CLEAN}));
+
+  posted.clear();
+  controller.reset();
+  start({"/auto"});  // not the tray start
+  EXPECT_TRUE(posted.empty());
+}
+
+TEST_F(MainControllerTest, RegscanWithAResultFileRewritesOnlyItsSection) {
+  const std::string result = "C:\\result.ini";
+  sim.profile().writeString(result, "Scan Result", "Current Size", "old");
+  sim.profile().writeString(result, "Scan Result", "Stale", "x");
+  sim.profile().writeString(result, "Other", "Keep", "yes");
+  auto& c = start({"/Regscan", result});
+  view.labels = {"1,232,757 KB", "", "", ""};
+  EXPECT_TRUE(c.OnMessage(app::WM_AUTO_ANALYZE, 0, 0));
+  EXPECT_TRUE(view.hidden);
+  EXPECT_EQ(view.destroyed, 1);
+  auto value = [&](const char* section, const char* key) {
+    return sim.profile().readString(result, section, key, "<missing>");
+  };
+  EXPECT_EQ(value("Scan Result", "Current Size"), "1,232,757 KB");
+  EXPECT_EQ(value("Scan Result", "New Size"), "");
+  EXPECT_EQ(value("Scan Result", "Compact Percent"), "");
+  EXPECT_EQ(value("Scan Result", "Time"), "2011-03-15 10:30:00");
+  EXPECT_EQ(value("Scan Result", "Stale"), "<missing>");
+  EXPECT_EQ(value("Other", "Keep"), "yes");
+}
+
+TEST_F(MainControllerTest, RegscanWithoutAFileWritesNothingAndCloses) {
+  auto& c = start({"/Regscan"});
+  const auto before = sim.profile().sectionNames(folder + "options.ini");
+  EXPECT_TRUE(c.OnMessage(app::WM_AUTO_ANALYZE, 0, 0));
+  EXPECT_EQ(view.destroyed, 1);
+  EXPECT_TRUE(c.closed());
+}
+
+TEST_F(MainControllerTest, ClosingWritesTheSettingsAndRemovesLeftOverHiveCopies) {
+  auto& c = start();
+  sim.writeFile("C:\\Windows\\system32\\config\\SOFTWARE.fdc", "copy");
+  c.HiveFiles = {"C:\\Windows\\system32\\config\\SOFTWARE",
+                 "C:\\Windows\\system32\\config\\SYSTEM"};
+  trees.cleanNodes = {{"Windows - Clipboard", true}};
+  view.placement = {3, -4, -4, 1032, 776};
+  c.OnClose();
+  EXPECT_EQ(ini("NodeSelected", "1"), "Windows - Clipboard");
+  EXPECT_EQ(ini("Window", "State"), "3");
+  EXPECT_FALSE(sim.files().fileExists("C:\\Windows\\system32\\config\\SOFTWARE.fdc"));
+  EXPECT_EQ(view.destroyed, 1);
+  c.OnClose();  // a second close does nothing more
+  EXPECT_EQ(view.destroyed, 1);
+
+  // The next start opens maximised without reading the bounds.
+  posted.clear();
+  view = RecordingView();
+  start();
+  EXPECT_EQ(view.maximized, 1);
+  EXPECT_EQ(view.bounds, (std::array<int, 4>{-1, -1, -1, -1}));
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].wParam, app::kSysCommandMaximize);
+}
+
+TEST_F(MainControllerTest, SessionEndWritesTheSettingsAndLetsWindowsGoOn) {
+  auto& c = start();
+  c.OptionsSetting.IsWipeFile = true;
+  EXPECT_TRUE(c.OnQueryEndSession());
+  EXPECT_EQ(ini("Options", "IsWipeFile"), "1");
+  EXPECT_TRUE(c.closed());
+}
+
+TEST_F(MainControllerTest, LinksAndTheMoreMenuOpenTheirPages) {
+  auto& c = start();
+  c.OnMoreCommand(app::MoreCommand::OnlineHelp);
+  c.OnMoreCommand(app::MoreCommand::Homepage);
+  c.OnMoreCommand(app::MoreCommand::CheckForUpdate);
+  c.OnTitleClicked();
+  c.OnUpdateLinkClicked();
+  c.OnMoreCommand(app::MoreCommand::About);
+  EXPECT_EQ(sim.shell().openedDocuments(),
+            (std::vector<std::string>{app::kHelpPage, app::kHomePage, app::kUpdatePage,
+                                      app::kHomePage, app::kUpdatePage}));
+  EXPECT_EQ(view.abouts, 1);
+}
+
+TEST_F(MainControllerTest, FastModeBoxChangesTheSetting) {
+  auto& c = start();
+  c.OnFastModeClicked(false);
+  EXPECT_FALSE(c.OptionsSetting.FastScan);
+  c.OnClose();
+  EXPECT_EQ(ini("Settings", "FastScan"), "0");
+}
+
+}  // namespace
+}  // namespace nc

@@ -1,0 +1,43 @@
+// Placement of the title, the page buttons, the pages and the Defrag
+// page's controls.
+#include <gtest/gtest.h>
+
+#include "app/main_layout.h"
+
+namespace nc {
+namespace {
+
+TEST(MainLayout, PagesFillTheClientAreaBesideTheButtonColumn) {
+  const app::MainLayout at = app::ComputeMainLayout(697, 456);
+  EXPECT_EQ(at.title, (app::Rect{0, 0, 697, app::kTitleHeight}));
+  EXPECT_EQ(at.page.left, 2 * app::kPageButtonLeft + app::kPageButtonWidth);
+  EXPECT_EQ(at.page.top, app::kTitleHeight + 5);
+  EXPECT_EQ(at.page.right(), 697 - 6);
+  EXPECT_EQ(at.page.bottom(), 456 - 6);
+  for (std::size_t i = 0; i < at.buttons.size(); ++i) {
+    EXPECT_EQ(at.buttons[i].left, app::kPageButtonLeft);
+    EXPECT_EQ(at.buttons[i].top, at.page.top + 5 + static_cast<int>(i) * 61);
+  }
+  // The last button still fits at the minimum size.
+  const app::MainLayout small = app::ComputeMainLayout(610, 417);
+  EXPECT_LE(small.buttons.back().bottom(), 417);
+}
+
+TEST(MainLayout, DefragLabelsMoveToTheirFixedColumnsAbove694Pixels) {
+  const app::Rect page{106, 69, 585, 381};
+  const app::DefragLayout wide = app::ComputeDefragLayout(page, 695);
+  EXPECT_EQ(wide.hiveList.right(), page.width - 8);
+  EXPECT_EQ(wide.hiveList.bottom(), page.height - 50);
+  EXPECT_EQ(wide.titles[0].top, wide.hiveList.bottom() + 8);
+  EXPECT_EQ(wide.titles[1].top, wide.titles[0].bottom() + 8);
+  EXPECT_EQ(wide.titles[2].left, 397);
+  EXPECT_EQ(wide.values[2].left, 492);
+  EXPECT_EQ(wide.values[3].left, 492);
+
+  const app::DefragLayout narrow = app::ComputeDefragLayout(page, 694);
+  EXPECT_EQ(narrow.titles[2].left, narrow.values[0].right() + 5);
+  EXPECT_EQ(narrow.values[2].left, narrow.titles[2].right() + 5);
+}
+
+}  // namespace
+}  // namespace nc

@@ -1,0 +1,154 @@
+// The real main window under Wine, driven from outside like another
+// program would: class, caption, size, page buttons, settings at close,
+// and the unattended switches.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "program_under_test.h"
+
+namespace nc::wintest {
+namespace {
+
+constexpr int kPageIdBase = 1000;
+
+std::string ReadAnsiFile(const std::wstring& path) {
+  std::ifstream in(std::filesystem::path(path), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::wstring Profile(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+  wchar_t value[512] = {};
+  GetPrivateProfileStringW(section, key, L"<missing>", value, 512, file.c_str());
+  return value;
+}
+
+bool PageShown(HWND main, int tag) {
+  HWND page = GetDlgItem(main, kPageIdBase + tag);
+  return page != nullptr && IsWindowVisible(page);
+}
+
+TEST(MainWindow, ShowsItsCaptionSizeAndPagesAndSwitchesPages) {
+  ProgramUnderTest program;
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr) << "no main window appeared";
+
+  EXPECT_EQ(FindWindowW(L"Norvik Cleaner Made by Norvik Software", nullptr), main);
+  EXPECT_EQ(TextOf(main), L"Norvik Cleaner 2.8");
+  RECT client{};
+  GetClientRect(main, &client);
+  EXPECT_EQ(client.right, 697);
+  EXPECT_EQ(client.bottom, 456);
+
+  // Centred on the screen.
+  RECT frame{};
+  GetWindowRect(main, &frame);
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  EXPECT_NEAR(frame.left, (screenWidth - (frame.right - frame.left)) / 2, 2);
+
+  // The six buttons stand in their order, top to bottom.
+  const wchar_t* order[] = {L"Cleaner", L"Registry", L"Defrag", L"Tools", L"Options", L"More"};
+  int lastTop = -1;
+  for (const wchar_t* caption : order) {
+    HWND button = FindControlByText(main, caption);
+    ASSERT_NE(button, nullptr) << "no button " << static_cast<const void*>(caption);
+    RECT r{};
+    GetWindowRect(button, &r);
+    EXPECT_GT(r.top, lastTop);
+    lastTop = r.top;
+  }
+  EXPECT_TRUE(PageShown(main, 17));
+  EXPECT_FALSE(PageShown(main, 18));
+  EXPECT_FALSE(PageShown(main, 19));
+  EXPECT_FALSE(PageShown(main, 21));
+  EXPECT_TRUE(SaveWindowBitmap(main, ScreenshotDir() + L"\\main-window-cleaner.bmp"));
+
+  SendMessageW(FindControlByText(main, L"Registry"), BM_CLICK, 0, 0);
+  Pause(200);
+  EXPECT_TRUE(PageShown(main, 18));
+  EXPECT_FALSE(PageShown(main, 17));
+  EXPECT_FALSE(PageShown(main, 19));
+  EXPECT_FALSE(PageShown(main, 21));
+
+  SendMessageW(FindControlByText(main, L"Defrag"), BM_CLICK, 0, 0);
+  Pause(200);
+  EXPECT_TRUE(PageShown(main, 21));
+  EXPECT_FALSE(PageShown(main, 18));
+  EXPECT_TRUE(SaveWindowBitmap(main, ScreenshotDir() + L"\\main-window-defrag.bmp"));
+
+  // The window cannot be made smaller than its minimum size.
+  SetWindowPos(main, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+  Pause(200);
+  GetWindowRect(main, &frame);
+  EXPECT_GE(frame.right - frame.left, 626);
+  EXPECT_GE(frame.bottom - frame.top, 455);
+
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+  const std::wstring ini = program.file(L"options.ini");
+  EXPECT_EQ(Profile(ini, L"Window", L"State"), L"1");
+  EXPECT_EQ(Profile(ini, L"Options", L"IsAskBeforeClear"), L"1");
+  EXPECT_EQ(Profile(ini, L"Settings", L"FastScan"), L"1");
+  EXPECT_EQ(Profile(ini, L"Options", L"OutputDirectory"), program.folder() + L"\\Backup");
+}
+
+TEST(MainWindow, OpensMaximisedWhenItClosedMaximised) {
+  ProgramUnderTest program;
+  WritePrivateProfileStringW(L"Window", L"State", L"3", program.file(L"options.ini").c_str());
+  WritePrivateProfileStringW(L"Options", L"WipeNumber", L"11",
+                             program.file(L"options.ini").c_str());
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Pause(500);
+  EXPECT_TRUE(IsZoomed(main));
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+  const std::wstring ini = program.file(L"options.ini");
+  EXPECT_EQ(Profile(ini, L"Window", L"State"), L"3");
+  EXPECT_EQ(Profile(ini, L"Options", L"WipeNumber"), L"1");
+}
+
+TEST(MainWindow, RegscanWritesItsResultSectionAndEnds) {
+  ProgramUnderTest program;
+  const std::wstring result = program.file(L"result.ini");
+  WritePrivateProfileStringW(L"Scan Result", L"Stale", L"x", result.c_str());
+  WritePrivateProfileStringW(L"Other", L"Keep", L"yes", result.c_str());
+  ASSERT_TRUE(program.Start(L"/regscan \"" + result + L"\""));
+  EXPECT_EQ(program.WaitForExit(), 0);
+  EXPECT_EQ(Profile(result, L"Scan Result", L"Stale"), L"<missing>");
+  EXPECT_NE(Profile(result, L"Scan Result", L"Time"), L"<missing>");
+  EXPECT_EQ(Profile(result, L"Scan Result", L"Current Size"), L"");
+  EXPECT_EQ(Profile(result, L"Other", L"Keep"), L"yes");
+}
+
+TEST(MainWindow, AnUnattendedClearEndsOnItsOwn) {
+  ProgramUnderTest program;
+  ASSERT_TRUE(program.Start(L"/CLEAR"));
+  EXPECT_EQ(program.WaitForExit(), 0);
+  EXPECT_NE(ReadAnsiFile(program.file(L"options.ini")).find("[Window]"), std::string::npos);
+}
+
+TEST(MainWindow, AnswersMessagesFromOtherPrograms) {
+  ProgramUnderTest program;
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  // The window answers its text across processes promptly.
+  DWORD_PTR answer = 0;
+  wchar_t text[64] = {};
+  EXPECT_NE(SendMessageTimeoutW(main, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text),
+                                SMTO_ABORTIFHUNG, 2000, &answer),
+            0);
+  EXPECT_STREQ(text, L"Norvik Cleaner 2.8");
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+}  // namespace
+}  // namespace nc::wintest
