@@ -13,6 +13,8 @@
 // "files.createFolders", "files.setAttributes", "files.moveFile" (path
 // "from -> to"), "files.open", "files.read", "files.write", "files.flush",
 // "files.deleteAtRestart", "files.shortPath".
+//
+// Files returned by open() must be destroyed before the file system.
 #pragma once
 
 #include <cstdint>
