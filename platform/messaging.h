@@ -22,6 +22,10 @@ class UiThread {
   // Runs `step` on the user-interface thread and waits until it has run.
   // Called on that thread itself, it runs `step` at once.
   virtual void invoke(const std::function<void()>& step) = 0;
+  // Called on the user-interface thread: waits until `done` is true while
+  // still running the steps workers hand over with invoke, so a worker
+  // waiting in invoke can finish. Posted messages stay queued.
+  virtual void waitPumping(const std::function<bool()>& done) = 0;
 };
 
 }  // namespace nc::platform

@@ -1,5 +1,7 @@
 #include "platform/sim/message_queue.h"
 
+#include <algorithm>
+
 namespace nc::sim {
 
 MessageQueue::MessageQueue() : uiThread_(std::this_thread::get_id()) {}
@@ -40,6 +42,39 @@ void MessageQueue::invoke(const std::function<void()>& step) {
   if (state->error) std::rethrow_exception(state->error);
 }
 
+void MessageQueue::runStep(std::unique_lock<std::mutex>& lock, Item& item) {
+  if (item.step->step == nullptr) return;  // its caller was released
+  const std::function<void()>* step = item.step->step;
+  item.step->running = true;
+  lock.unlock();
+  std::exception_ptr error;
+  try {
+    (*step)();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  lock.lock();
+  item.step->error = error;
+  item.step->running = false;
+  item.step->done = true;
+  ran_.notify_all();
+}
+
+void MessageQueue::waitPumping(const std::function<bool()>& done) {
+  while (!done()) {
+    std::unique_lock lock(mutex_);
+    auto it = std::find_if(items_.begin(), items_.end(),
+                           [](const Item& item) { return item.step != nullptr; });
+    if (it == items_.end()) {
+      arrived_.wait_for(lock, std::chrono::milliseconds(10));
+      continue;
+    }
+    Item item = std::move(*it);
+    items_.erase(it);
+    runStep(lock, item);
+  }
+}
+
 void MessageQueue::setUiThread(std::thread::id id) {
   std::lock_guard lock(mutex_);
   uiThread_ = id;
@@ -59,21 +94,7 @@ std::vector<PostedMessage> MessageQueue::pump() {
     Item item = std::move(items_.front());
     items_.pop_front();
     if (item.step) {
-      if (item.step->step == nullptr) continue;  // its caller was released
-      const std::function<void()>* step = item.step->step;
-      item.step->running = true;
-      lock.unlock();
-      std::exception_ptr error;
-      try {
-        (*step)();
-      } catch (...) {
-        error = std::current_exception();
-      }
-      lock.lock();
-      item.step->error = error;
-      item.step->running = false;
-      item.step->done = true;
-      ran_.notify_all();
+      runStep(lock, item);
     } else {
       Handler handler = handler_;
       lock.unlock();

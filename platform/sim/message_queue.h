@@ -43,6 +43,7 @@ class MessageQueue : public platform::MessageTarget, public platform::UiThread {
   bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
   // An exception thrown by the step is rethrown in the caller.
   void invoke(const std::function<void()>& step) override;
+  void waitPumping(const std::function<bool()>& done) override;
 
   void setUiThread(std::thread::id id);
   // Receives each posted message when it is pumped.
@@ -70,6 +71,9 @@ class MessageQueue : public platform::MessageTarget, public platform::UiThread {
     PostedMessage message;
     std::shared_ptr<StepState> step;  // null for a posted message
   };
+
+  // Runs a step item with the lock held on entry and on return.
+  void runStep(std::unique_lock<std::mutex>& lock, Item& item);
 
   mutable std::mutex mutex_;
   std::condition_variable arrived_;  // an item was queued

@@ -21,4 +21,13 @@ void WindowUiThread::invoke(const std::function<void()>& step) {
   SendMessageW(window_, message_, 0, reinterpret_cast<LPARAM>(&step));
 }
 
+void WindowUiThread::waitPumping(const std::function<bool()>& done) {
+  while (!done()) {
+    // Peeking answers messages that other threads sent to this thread.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
+  }
+}
+
 }  // namespace nc::win32

@@ -33,6 +33,9 @@ class WindowUiThread final : public platform::UiThread {
   // Blocks until the window's thread has run `step`; does nothing when
   // the window is gone.
   void invoke(const std::function<void()>& step) override;
+  // Answers messages sent from other threads (the invoke steps) while it
+  // waits; posted messages stay in the queue.
+  void waitPumping(const std::function<bool()>& done) override;
 
  private:
   HWND window_;
