@@ -1,0 +1,570 @@
+// The removal primitives. Folder walks keep their own stack of open
+// folders instead of recursing, so a tree of any depth cannot exhaust the
+// thread's stack, and they never enter a symbolic link, junction or other
+// reparse point: such an entry is removed as the link itself.
+#include "cleaner/removal.h"
+
+#include <array>
+#include <cstddef>
+#include <utility>
+
+#include "app/global_unit.h"
+#include "core/text.h"
+
+namespace nc::cleaner {
+
+namespace {
+
+using platform::FileEntry;
+
+constexpr std::size_t kWipeBlock = 4096;
+// Folders nested deeper than this are left alone (a Windows path cannot
+// hold more than about 16,000 levels; a sane tree holds far fewer).
+constexpr std::size_t kMaxFolderDepth = 8192;
+constexpr std::string_view kProductCaption = "Norvik Cleaner";
+
+// Upper case of a file name as the system compares names: ASCII, Latin-1,
+// Latin Extended-A, Greek and Cyrillic letters; everything else as it is.
+char16_t UpperChar(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<char16_t>(c - 0x20);
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x17F) {
+    // Pairs: even upper, odd lower, except the stretches that pair odd
+    // with even.
+    const bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    if (oddPairs) return (c % 2 == 0) ? static_cast<char16_t>(c - 1) : c;
+    if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    return (c % 2 == 1) ? static_cast<char16_t>(c - 1) : c;
+  }
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 0x50);
+  return c;
+}
+
+std::string UpperName(std::string_view name) {
+  bool ascii = true;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      ascii = false;
+      break;
+    }
+  }
+  if (ascii) return UpperAscii(name);
+  std::u16string wide = Utf8ToUtf16(name);
+  for (char16_t& c : wide) c = UpperChar(c);
+  return Utf16ToUtf8(wide);
+}
+
+// The file-name test of DeleteFilesByMask. Only the first "*" is a
+// wildcard; a mask without one matches its exact name only.
+class MaskMatcher {
+ public:
+  explicit MaskMatcher(std::string_view mask) : mask_(mask) {
+    all_ = mask == "*.*";
+    const auto star = mask.find('*');
+    if (star == std::string_view::npos) {
+      prefix_ = "*";  // no name holds a "*": nothing but the exact name matches
+    } else {
+      prefix_ = UpperName(mask.substr(0, star));
+      suffix_ = UpperName(mask.substr(star + 1));
+    }
+  }
+
+  bool matches(std::string_view name) const {
+    if (all_ || name == mask_) return true;
+    const std::string upper = UpperName(name);
+    return (prefix_.empty() || StartsWith(upper, prefix_)) &&
+           (suffix_.empty() || EndsWith(upper, suffix_));
+  }
+
+ private:
+  std::string mask_;
+  std::string prefix_;
+  std::string suffix_;
+  bool all_ = false;
+};
+
+bool SameFolderNoCase(std::string_view a, std::string_view b) {
+  return !b.empty() && EqualsNoCase(a, b);
+}
+
+enum class FolderQuestion { AllUnder, FilesOn };
+
+// The questions before a folder is emptied, asked in clean mode only;
+// false when the user answered No. `folder` ends with a backslash.
+// `documents` is MyDocumentsFolder.
+bool ConfirmFolderDeletion(CleanRun& run, const std::string& folder, FolderQuestion kind,
+                           bool askForRoot, const std::string& documents) {
+  if (run.TestMode()) return true;
+  const std::string allUnder = "Do you want to delete all files and folders under " + folder + "?";
+  if (folder.size() < 4) {
+    if (!askForRoot) return true;
+    return run.env().prompts.confirm(allUnder);
+  }
+  if (SameFolderNoCase(folder, documents) ||
+      (!documents.empty() && SameFolderNoCase(folder, documents + "My Pictures\\"))) {
+    const std::string text = kind == FolderQuestion::AllUnder
+                                 ? allUnder
+                                 : "Do you want to delete the files on " + folder + "?";
+    return run.env().prompts.confirm(text);
+  }
+  return true;
+}
+
+std::string DocumentsFor(CleanRun& run) {
+  return run.TestMode() ? std::string() : MyDocumentsFolder(run.platform());
+}
+
+// What a walk does with the entries it meets.
+struct WalkRules {
+  bool byMask = false;       // DeleteFilesByMask; else a folder tree
+  bool log = true;           // file lines
+  bool removeFirst = false;  // the first folder is removed at the end (clean mode)
+  bool recurse = true;       // sub-folders are entered
+  std::string keepUpper;     // trees: upper-cased name of the files kept
+  const MaskMatcher* mask = nullptr;
+};
+
+// One open folder of a walk. The folders' paths share one buffer: a
+// frame knows only where its folder's path ends.
+struct Frame {
+  std::size_t pathLength = 0;  // of the folder with its trailing backslash
+  std::vector<FileEntry> entries;
+  std::size_t next = 0;
+  bool remove = false;
+};
+
+// Deletes a file met in a walk. A file link goes as the link, never
+// overwritten (that would overwrite its target).
+bool DeleteListedFile(CleanRun& run, const std::string& path, const FileEntry& entry, bool log) {
+  if (!entry.isLink()) return DeleteFileLogged(run, path, log);
+  if (log && !run.FastMode()) {
+    run.AddDetailLine("deleting " + path);
+    run.ScrollLog(50);
+  }
+  if (run.TestMode()) return true;
+  return run.platform().files.deleteFile(path).ok();
+}
+
+class FolderWalk {
+ public:
+  FolderWalk(CleanRun& run, const WalkRules& rules, std::int32_t& counter)
+      : run_(run), rules_(rules), counter_(counter), test_(run.TestMode()) {
+    if (!test_) documents_ = MyDocumentsFolder(run.platform());
+  }
+
+  // `folder` exists and ends with a backslash; its questions were asked.
+  std::uint64_t run(std::string folder) {
+    path_ = std::move(folder);
+    enter(rules_.removeFirst);
+    while (!stack_.empty()) step();
+    return bytes_;
+  }
+
+ private:
+  // Opens the folder whose path (with trailing backslash) is in path_.
+  void enter(bool remove) {
+    Frame frame;
+    frame.pathLength = path_.size();
+    frame.remove = remove;
+    auto listed = run_.platform().files.list(path_);
+    // A folder that cannot be listed (gone meanwhile, access denied) has
+    // nothing to count; removing it is still tried, and fails when it is
+    // not empty.
+    if (listed) frame.entries = std::move(*listed);
+    stack_.push_back(std::move(frame));
+  }
+
+  void finish() {
+    const Frame& frame = stack_.back();
+    if (frame.remove && !test_ && !run_.Terminated()) {
+      path_.resize(frame.pathLength - 1);  // without the trailing backslash
+      (void)run_.platform().files.removeFolder(path_);
+    }
+    stack_.pop_back();
+  }
+
+  void step() {
+    Frame& frame = stack_.back();
+    if (run_.Terminated() || frame.next == frame.entries.size()) {
+      finish();
+      return;
+    }
+    const FileEntry& entry = frame.entries[frame.next++];
+    path_.resize(frame.pathLength);
+    path_ += entry.name;
+    if (entry.isFolder()) {
+      folder(entry);
+      return;
+    }
+    if (rules_.byMask) {
+      if (!rules_.mask->matches(entry.name)) return;
+    } else if (!rules_.keepUpper.empty() && UpperName(entry.name) == rules_.keepUpper) {
+      return;
+    }
+    if (DeleteListedFile(run_, path_, entry, rules_.log)) {
+      ++counter_;
+      bytes_ += entry.size;
+      run_.ReportProgress();
+    }
+  }
+
+  // A sub-folder met in the walk; its path is in path_.
+  void folder(const FileEntry& entry) {
+    if (entry.isLink()) {
+      // Never entered; in a tree that is being removed the link goes too.
+      if (!rules_.byMask && !test_) (void)run_.platform().files.removeFolder(path_);
+      return;
+    }
+    if (!rules_.recurse || stack_.size() >= kMaxFolderDepth) return;
+    if (run_.Terminated()) return;
+    path_ += '\\';
+    const auto kind = rules_.byMask ? FolderQuestion::FilesOn : FolderQuestion::AllUnder;
+    if (!ConfirmFolderDeletion(run_, path_, kind, false, documents_)) return;
+    // Sub-folders of a tree are always removed; DeleteFilesByMask keeps
+    // every folder.
+    enter(!rules_.byMask);
+  }
+
+  CleanRun& run_;
+  const WalkRules& rules_;
+  std::int32_t& counter_;
+  const bool test_;
+  std::string documents_;
+  std::string path_;  // the entry or folder being handled
+  std::vector<Frame> stack_;
+  std::uint64_t bytes_ = 0;
+};
+
+// The checks at the entry of a public walk: termination, the folder's
+// existence, the folder "\". Gives the folder with a trailing backslash,
+// or "" when there is nothing to do.
+std::string EnterableFolder(CleanRun& run, std::string_view folder) {
+  if (run.Terminated() || folder.empty() || folder == "\\") return {};
+  if (!run.platform().files.folderExists(folder)) return {};
+  return WithTrailingBackslash(folder);
+}
+
+std::uint64_t WalkTree(CleanRun& run, std::string_view folder, bool removeFolder, bool log,
+                       std::string_view keepName, std::int32_t& counter) {
+  std::string start = EnterableFolder(run, folder);
+  if (start.empty()) return 0;
+  if (!ConfirmFolderDeletion(run, start, FolderQuestion::AllUnder, true, DocumentsFor(run))) {
+    return 0;
+  }
+  WalkRules rules;
+  rules.log = log;
+  rules.removeFirst = removeFolder;
+  rules.keepUpper = UpperName(keepName);
+  FolderWalk walk(run, rules, counter);
+  return walk.run(std::move(start));
+}
+
+// Key paths are given with or without a leading backslash.
+std::string_view TrimKeyPath(std::string_view path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+// Deletes `keyPath` with everything below it; failures are ignored (the
+// key was counted already).
+void DeleteKeyTree(platform::Registry& registry, platform::RootKey root, std::string_view keyPath) {
+  const std::string_view path = TrimKeyPath(keyPath);
+  if (path.empty()) return;
+  const auto slash = path.rfind('\\');
+  const std::string_view parentPath =
+      slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  auto parent = registry.open(root, parentPath, platform::RegAccess::Full);
+  if (!parent) return;
+  (void)registry.deleteTree(*parent, name);
+}
+
+// The key counting and deletion shared by DeleteKeyByRootName and
+// DeleteUserKey; `rootText` is the root as the log names it.
+std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
+                              std::string_view keyPath) {
+  // An empty path would name the root itself: never deleted.
+  if (TrimKeyPath(keyPath).empty()) return 0;
+  platform::Registry& registry = run.platform().registry;
+  std::int32_t count = CountKeyValues(run, root, keyPath);
+  {
+    auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::Read);
+    if (!key) return count;
+  }
+  if (!run.FastMode()) {
+    run.AddDetailLine("deleting registry key " + std::string(rootText) + "\\" +
+                      std::string(keyPath));
+    run.ScrollLog(0);
+  }
+  if (!run.TestMode()) DeleteKeyTree(registry, root, keyPath);
+  if (count == 0) count = 1;
+  return count;
+}
+
+using KeyDeleter = std::int32_t (*)(CleanRun&, platform::RootKey, std::string_view,
+                                    std::string_view);
+
+std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
+                                 std::string_view keyPath, std::string_view valueName,
+                                 KeyDeleter deleteSubKey) {
+  const std::string_view path = TrimKeyPath(keyPath);
+  if (path.empty()) return 0;
+  platform::Registry& registry = run.platform().registry;
+  const bool test = run.TestMode();
+  // A key that cannot be opened for writing is still counted, so that a
+  // test and a clean report the same.
+  auto key =
+      registry.open(root, path, test ? platform::RegAccess::Read : platform::RegAccess::Full);
+  if (!key && !test) key = registry.open(root, path, platform::RegAccess::Read);
+  if (!key) return 0;
+  const std::string lineStart =
+      "deleting registry value " + std::string(rootText) + "\\" + std::string(keyPath) + "\\";
+  const auto logValue = [&](std::string_view name) {
+    if (run.FastMode()) return;
+    run.AddDetailLine(lineStart + std::string(name));
+    run.ScrollLog(0);
+  };
+
+  if (!valueName.empty()) {
+    if (!registry.readValue(*key, valueName)) return 0;
+    logValue(valueName);
+    if (!test) (void)registry.deleteValue(*key, valueName);
+    return 1;
+  }
+
+  std::int32_t count = 0;
+  if (auto values = registry.values(*key)) {
+    for (const auto& value : *values) {
+      logValue(value.name);
+      if (!test) (void)registry.deleteValue(*key, value.name);
+      ++count;
+    }
+  }
+  if (auto subKeys = registry.subKeyNames(*key)) {
+    const std::string base = std::string(keyPath) + "\\";
+    for (const auto& subKey : *subKeys) count += deleteSubKey(run, root, rootText, base + subKey);
+  }
+  return count;
+}
+
+std::int32_t DeleteKeyByRootNameText(CleanRun& run, platform::RootKey root,
+                                     std::string_view rootText, std::string_view keyPath) {
+  return DeleteKeyCounted(run, root, UpperAscii(rootText), keyPath);
+}
+
+std::int32_t DeleteUserKeyText(CleanRun& run, platform::RootKey root, std::string_view,
+                               std::string_view keyPath) {
+  return DeleteUserKey(run, root, keyPath);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    auto end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.emplace_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+// ---- files -----------------------------------------------------------------
+
+bool DeleteFileLogged(CleanRun& run, std::string_view path, bool log) {
+  if (log && !run.FastMode()) {
+    run.AddDetailLine("deleting " + std::string(path));
+    run.ScrollLog(50);
+  }
+  if (run.TestMode()) return true;
+  platform::Platform& ports = run.platform();
+  const app::TOptionsSetting& options = run.env().options;
+  if (options.IsWipeFile && !app::FileLockedExclusive(ports.files, path)) {
+    WipeFileContents(run, path, options.WipeNumber);
+  }
+  return ports.shell.deleteFileSilently(path).ok();
+}
+
+void WipeFileContents(CleanRun& run, std::string_view path, int passes) {
+  platform::FileSystem& files = run.platform().files;
+  // Only a plain file is overwritten: through a link the target would be.
+  auto found = files.stat(path);
+  if (!found || found->isFolder() || found->isLink()) return;
+  std::array<std::uint8_t, kWipeBlock> block{};
+  for (int pass = 1; pass <= passes; ++pass) {
+    block.fill(static_cast<std::uint8_t>(run.platform().random.below(255)));
+    auto file = files.open(path, platform::FileOpen::ReadWriteExisting, platform::FileShare::None);
+    if (!file) return;
+    auto size = (*file)->size();
+    if (!size) return;
+    if (!(*file)->seek(0)) return;
+    std::uint64_t left = *size;
+    while (left > 0) {
+      const std::size_t piece = left < kWipeBlock ? static_cast<std::size_t>(left) : kWipeBlock;
+      if (!(*file)->write({block.data(), piece})) return;
+      left -= piece;
+    }
+    if (!(*file)->flush()) return;
+  }
+}
+
+std::uint64_t DeleteFolderContents(CleanRun& run, std::string_view folder, bool removeFolder,
+                                   bool log, std::string_view keepName, std::int32_t& counter) {
+  return WalkTree(run, folder, removeFolder, log, keepName, counter);
+}
+
+std::uint64_t DeleteFolderTree(CleanRun& run, std::string_view folder, std::int32_t& counter,
+                               bool log, std::string_view keepName) {
+  // Callers hand in sub-folders they listed themselves: a link among them
+  // goes as the link and is never entered.
+  if (!run.Terminated()) {
+    auto found = run.platform().files.stat(WithoutTrailingBackslash(folder));
+    if (found && found->isLink()) {
+      if (!run.TestMode()) (void)run.platform().files.removeFolder(folder);
+      return 0;
+    }
+  }
+  return WalkTree(run, folder, true, log, keepName, counter);
+}
+
+std::uint64_t DeleteFilesByMask(CleanRun& run, std::string_view folder, std::string_view mask,
+                                std::int32_t& counter, bool recurse) {
+  std::string start = EnterableFolder(run, folder);
+  if (start.empty()) return 0;
+  const bool askForRoot = mask.empty() || mask.find('*') != std::string_view::npos;
+  if (!ConfirmFolderDeletion(run, start, FolderQuestion::FilesOn, askForRoot, DocumentsFor(run))) {
+    return 0;
+  }
+  const MaskMatcher matcher(mask);
+  WalkRules rules;
+  rules.byMask = true;
+  rules.recurse = recurse;
+  rules.mask = &matcher;
+  FolderWalk walk(run, rules, counter);
+  return walk.run(std::move(start));
+}
+
+// ---- registry ----------------------------------------------------------------
+
+std::int32_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
+  platform::Registry& registry = run.platform().registry;
+  // Keys to visit, each with its depth; the registry allows 512 levels.
+  constexpr std::size_t kMaxKeyDepth = 512;
+  std::vector<std::pair<std::string, std::size_t>> pending;
+  pending.emplace_back(TrimKeyPath(keyPath), 0);
+  std::int32_t count = 0;
+  while (!pending.empty()) {
+    auto [path, depth] = std::move(pending.back());
+    pending.pop_back();
+    auto key = registry.open(root, path, platform::RegAccess::Read);
+    if (!key) continue;
+    auto info = registry.info(*key);
+    if (!info) continue;
+    count += static_cast<std::int32_t>(info->valueCount);
+    if (info->subKeyCount == 0 || depth >= kMaxKeyDepth) continue;
+    auto names = registry.subKeyNames(*key);
+    if (!names) continue;
+    for (const auto& name : *names) {
+      pending.emplace_back(path.empty() ? name : path + "\\" + name, depth + 1);
+    }
+  }
+  return count;
+}
+
+std::int32_t DeleteKeyByRootName(CleanRun& run, std::string_view rootName,
+                                 std::string_view keyPath) {
+  const auto root = platform::RootKeyFromName(rootName);
+  if (!root) return 0;
+  return DeleteKeyByRootNameText(run, *root, rootName, keyPath);
+}
+
+std::int32_t DeleteValuesByRootName(CleanRun& run, std::string_view rootName,
+                                    std::string_view keyPath, std::string_view valueName) {
+  const auto root = platform::RootKeyFromName(rootName);
+  if (!root) return 0;
+  return DeleteValuesCounted(run, *root, rootName, keyPath, valueName, DeleteKeyByRootNameText);
+}
+
+std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
+  return DeleteKeyCounted(run, root, platform::RootKeyName(root), keyPath);
+}
+
+std::int32_t DeleteUserValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
+                              std::string_view valueName) {
+  return DeleteValuesCounted(run, root, platform::RootKeyName(root), keyPath, valueName,
+                             DeleteUserKeyText);
+}
+
+// ---- at restart ----------------------------------------------------------------
+
+bool ScheduleDeleteAtReboot(CleanRun& run, std::string_view path) {
+  platform::FileSystem& files = run.platform().files;
+  if (!files.fileExists(path)) return true;
+  return files.deleteAtRestart(path).ok();
+}
+
+void AddWininitRenames(CleanRun& run, const std::vector<std::string>& lines) {
+  platform::FileSystem& files = run.platform().files;
+  const std::string windows = files.windowsFolder();
+  if (windows.empty()) return;
+  const std::string path = platform::JoinPath(windows, "Wininit.ini");
+  std::vector<std::string> content;
+  if (files.fileExists(path)) {
+    auto text = platform::ReadWholeFile(files, path);
+    // A file that is there but cannot be read is left as it is rather
+    // than replaced by the new lines alone.
+    if (!text) return;
+    content = SplitLines(*text);
+  }
+  std::size_t header = content.size();
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (EqualsNoCase(content[i], "[RENAME]")) {
+      header = i;
+      break;
+    }
+  }
+  if (header < content.size()) {
+    for (const auto& line : lines) {
+      content.insert(content.begin() + static_cast<std::ptrdiff_t>(header + 1), line);
+    }
+  } else {
+    content.emplace_back("[rename]");
+    content.insert(content.end(), lines.begin(), lines.end());
+  }
+  std::string out;
+  for (const auto& line : content) {
+    out += line;
+    out += "\r\n";
+  }
+  (void)platform::WriteWholeFile(files, path, out);
+}
+
+// ---- folders and the account ----------------------------------------------------
+
+std::string MyDocumentsFolder(platform::Platform& platform) {
+  return WithTrailingBackslash(platform.files.specialFolder(platform::Csidl::Personal));
+}
+
+std::string ProgramFilesFolder(platform::Platform& platform) {
+  return app::ReadRegistryString(platform.registry, platform::RootKey::LocalMachine,
+                                 "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+}
+
+std::string UserAppDataFolder(platform::Platform& platform) {
+  platform.shell.endBrowserSession();
+  return WithTrailingBackslash(platform.files.specialFolder(platform::Csidl::AppData));
+}
+
+bool IsAdministrator(platform::Platform& platform) {
+  return platform.system.isAdministrator();
+}
+
+}  // namespace nc::cleaner
