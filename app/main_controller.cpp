@@ -25,7 +25,14 @@ std::string DateTimeText(const platform::LocalTime& t) {
 }  // namespace
 
 TfrmMainController::TfrmMainController(Services services, MainView& view)
-    : services_(services), view_(view) {}
+    : services_(services), view_(view), cleanTree_(cleaner::BuildCleanTree()) {}
+
+TfrmMainController::~TfrmMainController() {
+  // Workers write into the log and the settings: they end first.
+  if (cleanWorker_) cleanWorker_->RequestStop();
+  for (auto& worker : endingWorkers_) worker->RequestStop();
+  JoinCleanWorkers();
+}
 
 SettingsFile TfrmMainController::settingsFile() const {
   return SettingsFile{services_.platform.profile, OptionsIniPath(programFolder_), programFolder_};
@@ -42,9 +49,13 @@ void TfrmMainController::OnCreate() {
   view_.SetPageVisible(kTagTools, false);
   view_.SetRegistryStatus("");
 
-  // The settings: options, ticked clean items and the window bounds.
-  ReadOptionsIni(settingsFile(), OptionsSetting, services_.trees, view_.Metrics());
-  SaveExpandState(OptionsSetting, services_.trees, false);
+  // The clean tree with the installed applications that the definitions
+  // file knows, then the settings: options, ticked items, window bounds.
+  cleaner::ApplicationNodes(cleanTree_, services_.platform.registry, services_.platform.profile,
+                            programFolder_);
+  ReadOptionsIni(settingsFile(), OptionsSetting, trees_, view_.Metrics());
+  SaveExpandState(OptionsSetting, trees_, false);
+  view_.ShowCleanTree(cleanTree_);
   view_.SetFastMode(OptionsSetting.FastScan);
 
   VersionCode = WindowsVersionCode(system.version());
@@ -63,7 +74,7 @@ void TfrmMainController::OnCreate() {
 
 void TfrmMainController::OnFirstShow() {
   view_.Layout();
-  RestoreSectionTicks(OptionsSetting, services_.trees);
+  RestoreSectionTicks(OptionsSetting, trees_);
   if (CompactionSupported(VersionCode)) {
     Is64Bit = services_.platform.system.isWow64();
     if (commandLine_.runSwitch == RunSwitch::Regdefrag) {
@@ -102,7 +113,7 @@ void TfrmMainController::OnActivate() {
 }
 
 void TfrmMainController::WriteSettings() {
-  WriteOptionsIni(settingsFile(), OptionsSetting, services_.trees, view_.Placement());
+  WriteOptionsIni(settingsFile(), OptionsSetting, trees_, view_.Placement());
 }
 
 void TfrmMainController::OnClose() {
@@ -110,7 +121,12 @@ void TfrmMainController::OnClose() {
   closed_ = true;
   // Errors while closing never keep the program from ending.
   try {
-    SaveExpandState(OptionsSetting, services_.trees, true);
+    // A running clean is cancelled as the Cancel button would, and ended
+    // before the settings it reads are written and freed.
+    if (CleanBusy) CancelClean();
+    JoinCleanWorkers();
+    SelectedItems.clear();
+    SaveExpandState(OptionsSetting, trees_, true);
     WriteSettings();
     for (const std::string& hive : HiveFiles) {
       const std::string copy = hive + ".fdc";
@@ -126,13 +142,34 @@ void TfrmMainController::OnClose() {
 }
 
 bool TfrmMainController::OnQueryEndSession() {
+  if (OptionsSetting.ShutdownClean && !CleanBusy) {
+    RunMode = rmAuto;
+    StartCleanRun();
+    // The clean at shutdown is what the user asked for: it ends before
+    // the close below, which would otherwise cancel it.
+    services_.ui.waitPumping([this] { return !cleanWorker_ || cleanWorker_->Finished(); });
+    CleanBusy = false;
+  }
   WriteSettings();
   OnClose();
   return true;
 }
 
-bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t, std::intptr_t) {
+bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
   switch (message) {
+    case WM_CLEAN_PROGRESS:
+      if (RunMode == rmClean && CleanTotal != 0) {
+        cleanBar_.SetPosition(
+            static_cast<int>(static_cast<std::int64_t>(wParam) * 1000 / CleanTotal));
+        ShowCleanBar();
+      }
+      return true;
+    case WM_CLEAN_DONE:
+      FinishCleanRun(wParam);
+      return true;
+    case WM_CLEAN_AFTER_COUNT:
+      AfterCountingPass();
+      return true;
     case WM_AUTO_ANALYZE: {
       view_.HideAll();
       auto& profile = services_.platform.profile;
@@ -152,11 +189,13 @@ bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t, std::i
     }
     case WM_AUTO_CLEAN:
       view_.HideAll();
-      if (!CleanBusy) RunMode = rmAuto;
-      // The unattended clean and the registry scan start here once the
-      // cleaner and the scanner are part of the window. A "/Clear" run
-      // that has nothing left to wait for ends at once.
-      if (UnattendedClear && !CleanBusy) OnClose();
+      if (!CleanBusy) {
+        RunMode = rmAuto;
+        StartCleanRun();
+      }
+      // The registry scan starts here once the scanner is part of the
+      // window. A "/Clear" run with nothing left running ends at once.
+      EndUnattendedRunIfIdle();
       return true;
     case WM_AUTO_DEFRAG:
       view_.HideAll();

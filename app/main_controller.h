@@ -13,6 +13,8 @@
 #include "app/main_view.h"
 #include "app/options.h"
 #include "app/run_mode.h"
+#include "cleaner/catalogue.h"
+#include "cleaner/clear_task_thread.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
 
@@ -42,10 +44,14 @@ class TfrmMainController {
   struct Services {
     platform::Platform platform;      // a bundle of references
     platform::MessageTarget& window;  // posts to the main window itself
-    SettingsTrees& trees;
+    platform::UiThread& ui;           // the window's thread, for workers
+    platform::Prompts& prompts;       // message boxes over the main window
   };
 
   TfrmMainController(Services services, MainView& view);
+  ~TfrmMainController();
+  TfrmMainController(const TfrmMainController&) = delete;
+  TfrmMainController& operator=(const TfrmMainController&) = delete;
 
   // Window events, in the order the window system delivers them.
   void OnCreate();
@@ -59,6 +65,21 @@ class TfrmMainController {
 
   void OnPageButton(int tag);
   void OnFastModeClicked(bool checked);
+
+  // Cleaner page.
+  void OnTestClicked();
+  void OnCleanClicked();
+  void OnAnimationTick();
+  // A mouse press on a node of the clean tree.
+  void OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHit hit);
+  void OnCleanTreeExpanded(cleaner::NodeRef node, bool expanded);
+  // "S&ave to text file" of the log's menu; enabled while the log has lines.
+  void OnSaveLog();
+  bool SaveLogEnabled() const;
+  // Starts a clean in the current RunMode (the callers set it while no
+  // clean runs).
+  void StartCleanRun();
+
   void OnMoreCommand(MoreCommand command);
   void OnTitleClicked();
   void OnUpdateLinkClicked();
@@ -77,6 +98,14 @@ class TfrmMainController {
   bool Is64Bit = false;
   std::vector<std::string> HiveNames;
   std::vector<std::string> HiveFiles;
+  std::vector<std::string> SelectedItems;
+
+  cleaner::CleanTree& cleanTree() { return cleanTree_; }
+  const ProgressBarState& cleanBar() const { return cleanBar_; }
+  const ProgressBarState& registryBar() const { return registryBar_; }
+  bool countingPass() const { return countingPass_; }
+  bool animationTimerOn() const { return timerOn_; }
+  const std::string& testCaption() const { return testCaption_; }
 
   const CommandLine& commandLine() const { return commandLine_; }
   const std::string& programFolder() const { return programFolder_; }
@@ -87,6 +116,16 @@ class TfrmMainController {
   SettingsFile settingsFile() const;
   void WriteSettings();
   void OpenAddress(const char* address);
+  void CancelClean();
+  void FinishCleanRun(std::uintptr_t total);
+  void AfterCountingPass();
+  void SetTimer(bool on);
+  void SetTestCaption(const char* caption);
+  void ShowCleanBar();
+  // Waits for every clean worker to end, answering their steps meanwhile.
+  void JoinCleanWorkers();
+  // An unattended "/Clear" run ends when nothing is left running.
+  void EndUnattendedRunIfIdle();
 
   Services services_;
   MainView& view_;
@@ -95,6 +134,20 @@ class TfrmMainController {
   int shownPage_ = 0;
   bool activated_ = false;
   bool closed_ = false;
+
+  cleaner::CleanTree cleanTree_;
+  cleaner::SectionTree sectionTree_;
+  cleaner::CatalogueSettingsTrees trees_{cleanTree_, sectionTree_};
+
+  ProgressBarState cleanBar_;
+  ProgressBarState registryBar_;
+  std::string testCaption_ = "Test";
+  bool timerOn_ = false;
+  bool countingPass_ = false;
+  bool savedFastScan_ = true;
+  std::unique_ptr<cleaner::TClearTaskThread> cleanWorker_;
+  // Cancelled workers still ending; joined before a new run and at close.
+  std::vector<std::unique_ptr<cleaner::TClearTaskThread>> endingWorkers_;
 };
 
 }  // namespace nc::app

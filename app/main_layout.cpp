@@ -15,6 +15,23 @@ MainLayout ComputeMainLayout(int clientWidth, int clientHeight) {
   return layout;
 }
 
+CleanerLayout ComputeCleanerLayout(const Rect& page) {
+  CleanerLayout layout;
+  constexpr int kTop = 20;
+  constexpr int kLeft = 8;
+  layout.tree = {kLeft, kTop, kCleanTreeWidth, page.height - 10 - kTop};
+  const int logLeft = layout.tree.right() + 8;
+  const int logWidth = page.width - 8 - logLeft;
+  const int buttonTop = page.height - 10 - kButtonHeight;
+  layout.progress = {logLeft, kTop, logWidth, kProgressHeight};
+  const int logTop = layout.progress.bottom() + 6;
+  layout.log = {logLeft, logTop, logWidth, buttonTop - 10 - logTop};
+  layout.clean = {layout.log.right() - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight};
+  layout.test = {layout.clean.left - 20 - kButtonWidth, buttonTop, kButtonWidth, kButtonHeight};
+  layout.fastMode = {logLeft, buttonTop + 3, kCheckBoxWidth, kCheckBoxHeight};
+  return layout;
+}
+
 DefragLayout ComputeDefragLayout(const Rect& page, int windowWidth) {
   DefragLayout layout;
   constexpr int kListLeft = 8;

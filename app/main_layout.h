@@ -36,6 +36,30 @@ struct MainLayout {
 // the page top at a pitch of 61 pixels.
 MainLayout ComputeMainLayout(int clientWidth, int clientHeight);
 
+// Sizes of the standard controls.
+inline constexpr int kButtonWidth = 75;
+inline constexpr int kButtonHeight = 25;
+inline constexpr int kCheckBoxWidth = 90;
+inline constexpr int kCheckBoxHeight = 17;
+inline constexpr int kProgressHeight = 20;
+inline constexpr int kCleanTreeWidth = 210;
+
+// The Cleaner page, in coordinates inside the page: "Test" and "Clean"
+// 10 pixels above the page bottom, "Clean" right-aligned with the log and
+// "Test" 20 pixels to its left, "Fast Mode" at the log's left 3 pixels
+// lower than "Test"; the log reaches to 10 pixels above the buttons and 8
+// from the page's right edge; the bar has the log's width and left; the
+// tree reaches to 10 pixels above the page bottom.
+struct CleanerLayout {
+  Rect tree;
+  Rect progress;
+  Rect log;
+  Rect fastMode;
+  Rect test;
+  Rect clean;
+};
+CleanerLayout ComputeCleanerLayout(const Rect& page);
+
 // The Defrag page, in coordinates inside the page. Titles and values of
 // the size labels: current size, new size (left column), size reduction,
 // compact percent (right column).

@@ -5,7 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include <functional>
+#include <vector>
+
 #include "app/options.h"
+#include "cleaner/catalogue.h"
+#include "cleaner/clean_log.h"
 
 namespace nc::app {
 
@@ -17,6 +22,23 @@ enum PageTag : int {
   kTagOptions = 20,
   kTagDefrag = 21,
   kTagMore = 22,
+};
+
+// What a progress bar shows: its position (0..1000) and a caption, which
+// is the percentage when `text` is empty.
+struct ProgressBarState {
+  bool visible = false;
+  int position = 0;
+  bool captionShown = false;
+  std::string text;
+
+  // The caption as drawn: the text, or the percentage.
+  std::string Caption() const { return text.empty() ? std::to_string(position / 10) + "%" : text; }
+  // Any change of the position replaces a text caption by the percentage.
+  void SetPosition(int value) {
+    position = value;
+    text.clear();
+  }
 };
 
 // The four value labels of the Defrag page.
@@ -51,6 +73,29 @@ class MainView {
   virtual void Maximize() = 0;
   // Lays the controls out for the current size.
   virtual void Layout() = 0;
+
+  // Cleaner page.
+  virtual void ShowCleanTree(const cleaner::CleanTree& tree) = 0;
+  virtual void RefreshCleanTreeMarks(const cleaner::CleanTree& tree) = 0;
+  // The log list as the clean worker writes it.
+  virtual cleaner::CleanLog& Log() = 0;
+  virtual void ClearLog() = 0;
+  virtual std::vector<std::string> LogLines() const = 0;
+  // Lines are drawn in the list's background colour while hidden.
+  virtual void SetLogLinesVisible(bool visible) = 0;
+  virtual void SetLogDoubleBuffered(bool on) = 0;
+  // Horizontal extent to the widest line + 10 pixels, then to the end.
+  virtual void FitLogToLines() = 0;
+  virtual void ShowCleanBar(const ProgressBarState& bar) = 0;
+  virtual void ShowRegistryBar(const ProgressBarState& bar) = 0;
+  virtual void SetTestCaption(std::string_view caption) = 0;
+  virtual void SetAnimationTimer(bool on) = 0;
+  // The "Run Cleaner" confirmation; `dontShowAgain` is called with the
+  // box's state at each click. True for OK.
+  virtual bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) = 0;
+  // The file the log is saved to; "" when the dialog was cancelled.
+  virtual std::string AskSaveLogPath() = 0;
+  virtual void OpenCustomListEditor() = 0;
 
   virtual void ShowAbout() = 0;
   virtual void ShowMoreMenu() = 0;

@@ -42,6 +42,10 @@ class System {
   virtual bool emptyClipboard() = 0;
   // A top-level window of this class exists (another program is running).
   virtual bool windowClassExists(std::string_view className) = 0;
+  // Text in the system's ANSI code page, for the files the program writes
+  // in that form (saved logs and reports, REGEDIT4 backups); characters
+  // the code page lacks become "?".
+  virtual std::string toAnsiCodePage(std::string_view utf8) = 0;
 };
 
 }  // namespace nc::platform

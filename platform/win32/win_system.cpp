@@ -102,4 +102,17 @@ bool WinSystem::windowClassExists(std::string_view className) {
   return FindWindowW(Widen(className).c_str(), nullptr) != nullptr;
 }
 
+std::string WinSystem::toAnsiCodePage(std::string_view utf8) {
+  const std::wstring wide = Widen(utf8);
+  if (wide.empty()) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, "?", nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) {
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size,
+                        "?", nullptr);
+  }
+  return out;
+}
+
 }  // namespace nc::win32

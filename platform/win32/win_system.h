@@ -15,6 +15,7 @@ class WinSystem final : public platform::System {
   std::vector<std::string> arguments() override;
   bool emptyClipboard() override;
   bool windowClassExists(std::string_view className) override;
+  std::string toAnsiCodePage(std::string_view utf8) override;
 };
 
 }  // namespace nc::win32

@@ -7,49 +7,14 @@
 
 #include "app/main_controller.h"
 #include "app/messages.h"
-#include "fake_settings_trees.h"
 #include "platform/sim/sim_platform.h"
+#include "recording_main_view.h"
 
 namespace nc {
 namespace {
 
 using app::TfrmMainController;
-
-class RecordingView : public app::MainView {
- public:
-  void SetCaption(std::string_view c) override { caption = c; }
-  void SetTitle(std::string_view t, std::string_view s) override {
-    title = t;
-    subtitle = s;
-  }
-  void SetPageVisible(int tag, bool visible) override { pageVisible[tag] = visible; }
-  void SetPageButtonHighlighted(int tag, bool h) override { highlighted[tag] = h; }
-  void SetFastMode(bool checked) override { fastMode = checked; }
-  void SetRegistryStatus(std::string_view text) override { registryStatus = text; }
-  void SetWindowsBackupVisible(bool visible) override { windowsBackupVisible = visible; }
-  void SetAnalyzeEnabled(bool enabled) override { analyzeEnabled = enabled; }
-  void ClearDefragSizeLabels() override { labels = {}; }
-  void AddHiveListLine(std::string_view text) override { hiveLines.emplace_back(text); }
-  app::DefragLabels DefragLabelTexts() const override { return labels; }
-  app::WindowMetrics Metrics() const override { return {1024, 768, 713, 494}; }
-  app::WindowPlacement Placement() const override { return placement; }
-  void SetBounds(int l, int t, int w, int h) override { bounds = {l, t, w, h}; }
-  void Maximize() override { ++maximized; }
-  void Layout() override { ++layouts; }
-  void ShowAbout() override { ++abouts; }
-  void ShowMoreMenu() override { ++moreMenus; }
-  void HideAll() override { hidden = true; }
-  void Destroy() override { ++destroyed; }
-
-  std::string caption, title, subtitle, registryStatus = "unset";
-  std::map<int, bool> pageVisible, highlighted;
-  bool fastMode = false, windowsBackupVisible = true, analyzeEnabled = true, hidden = false;
-  app::DefragLabels labels;
-  std::vector<std::string> hiveLines;
-  app::WindowPlacement placement{1, 100, 50, 713, 494};
-  std::array<int, 4> bounds{-1, -1, -1, -1};
-  int maximized = 0, layouts = 0, abouts = 0, moreMenus = 0, destroyed = 0;
-};
+using test::RecordingView;
 
 class MainControllerTest : public ::testing::Test {
  protected:
@@ -62,7 +27,8 @@ class MainControllerTest : public ::testing::Test {
   TfrmMainController& start(std::vector<std::string> arguments = {}) {
     sim.system().setArguments(std::move(arguments));
     controller = std::make_unique<TfrmMainController>(
-        TfrmMainController::Services{sim.ports(), sim.messages(), trees}, view);
+        TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(), sim.prompts()},
+        view);
     controller->OnCreate();
     controller->OnFirstShow();
     controller->OnActivate();
@@ -87,7 +53,6 @@ class MainControllerTest : public ::testing::Test {
 
   sim::SimPlatform sim;
   const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
-  test::FakeSettingsTrees trees;
   RecordingView view;
   std::unique_ptr<TfrmMainController> controller;
   std::vector<sim::PostedMessage> posted;
@@ -227,7 +192,7 @@ TEST_F(MainControllerTest, ClosingWritesTheSettingsAndRemovesLeftOverHiveCopies)
   sim.writeFile("C:\\Windows\\system32\\config\\SOFTWARE.fdc", "copy");
   c.HiveFiles = {"C:\\Windows\\system32\\config\\SOFTWARE",
                  "C:\\Windows\\system32\\config\\SYSTEM"};
-  trees.cleanNodes = {{"Windows - Clipboard", true}};
+  cleaner::SelectNodeByName(c.cleanTree(), "Windows - Clipboard");
   view.placement = {3, -4, -4, 1032, 776};
   c.OnClose();
   EXPECT_EQ(ini("NodeSelected", "1"), "Windows - Clipboard");

@@ -23,6 +23,23 @@ TEST(MainLayout, PagesFillTheClientAreaBesideTheButtonColumn) {
   EXPECT_LE(small.buttons.back().bottom(), 417);
 }
 
+TEST(MainLayout, CleanerButtonsSitBelowTheLogAlignedToItsEdges) {
+  const app::Rect page{106, 53, 585, 397};
+  const app::CleanerLayout at = app::ComputeCleanerLayout(page);
+  EXPECT_EQ(at.clean.bottom(), page.height - 10);
+  EXPECT_EQ(at.test.top, at.clean.top);
+  EXPECT_EQ(at.clean.right(), at.log.right());
+  EXPECT_EQ(at.test.right(), at.clean.left - 20);
+  EXPECT_EQ(at.fastMode.left, at.log.left);
+  EXPECT_EQ(at.fastMode.top, at.test.top + 3);
+  EXPECT_EQ(at.log.bottom(), at.test.top - 10);
+  EXPECT_EQ(at.log.right(), page.width - 8);
+  EXPECT_EQ(at.progress.left, at.log.left);
+  EXPECT_EQ(at.progress.width, at.log.width);
+  EXPECT_EQ(at.tree.bottom(), page.height - 10);
+  EXPECT_LT(at.tree.right(), at.log.left);
+}
+
 TEST(MainLayout, DefragLabelsMoveToTheirFixedColumnsAbove694Pixels) {
   const app::Rect page{106, 69, 585, 381};
   const app::DefragLayout wide = app::ComputeDefragLayout(page, 695);

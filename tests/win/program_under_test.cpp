@@ -28,10 +28,10 @@ std::wstring ScreenshotDir() {
 }
 
 ProgramUnderTest::ProgramUnderTest() {
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  fs::path folder = fs::path(temp) / (L"NorvikCleaner-" + std::to_wstring(GetCurrentProcessId()) +
-                                      L"-" + std::to_wstring(GetTickCount64()));
+  // Not below the temporary folder: the program cleans that one.
+  fs::path folder =
+      fs::path(L"C:\\NorvikCleanerTests") /
+      (std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64()));
   std::error_code ec;
   fs::create_directories(folder, ec);
   const fs::path bin = BinDir();

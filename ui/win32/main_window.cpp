@@ -1,6 +1,7 @@
 #include "ui/win32/main_window.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include "app/messages.h"
 #include "platform/win32/win_messaging.h"
 #include "ui/win32/about_box.h"
+#include "ui/win32/ask_delete_dialog.h"
 
 namespace nc::ui {
 
@@ -44,6 +46,7 @@ constexpr std::array<const wchar_t*, 4> kDefragTitles = {
 constexpr std::array<const wchar_t*, 4> kHiveColumns = {L"Hive Name", L"Current Size", L"New Size",
                                                         L"Reduction"};
 constexpr int kDefragValueIdBase = 2110;
+constexpr UINT_PTR kAnimationTimer = 1;
 constexpr int kDefragTitleIdBase = 2120;
 
 void Place(HWND control, const app::Rect& r) {
@@ -106,8 +109,16 @@ LRESULT Page::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- MainWindow ---------------------------------------------------------
 
-MainWindow::MainWindow(platform::Platform platform, app::SettingsTrees& trees)
-    : controller_({platform, *this, trees}, *this) {}
+MainWindow::MainWindow(platform::Platform platform)
+    : platform_(platform), controller_({platform, *this, *this, prompts_}, *this) {}
+
+void MainWindow::invoke(const std::function<void()>& step) {
+  win32::WindowUiThread(hwnd()).invoke(step);
+}
+
+void MainWindow::waitPumping(const std::function<bool()>& done) {
+  win32::WindowUiThread(hwnd()).waitPumping(done);
+}
 
 bool MainWindow::post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   return PostMessageW(hwnd(), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)) !=
@@ -152,6 +163,9 @@ void MainWindow::CreateControls() {
     page->Create(hwnd(), kPageIdBase + spec.tag, spec.caption, uiFont_);
     pages_[spec.tag] = std::move(page);
   }
+
+  prompts_.setOwner(hwnd());
+  cleaner_.Create(pages_[app::kTagCleaner]->hwnd(), hwnd(), uiFont_);
 
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();
@@ -210,8 +224,92 @@ void MainWindow::SetPageButtonHighlighted(int tag, bool highlighted) {
   if (it != pageButtons_.end()) InvalidateRect(it->second, nullptr, TRUE);
 }
 
-void MainWindow::SetFastMode(bool) {
-  // The "Fast Mode" box belongs to the Cleaner page's controls.
+void MainWindow::SetFastMode(bool checked) {
+  SendMessageW(cleaner_.fastMode(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void MainWindow::ShowCleanTree(const cleaner::CleanTree& tree) {
+  cleaner_.ShowTree(tree);
+}
+
+void MainWindow::RefreshCleanTreeMarks(const cleaner::CleanTree& tree) {
+  cleaner_.RefreshMarks(tree);
+}
+
+cleaner::CleanLog& MainWindow::Log() {
+  return cleaner_.log();
+}
+
+void MainWindow::ClearLog() {
+  cleaner_.log().Clear();
+}
+
+std::vector<std::string> MainWindow::LogLines() const {
+  return cleaner_.log().Lines();
+}
+
+void MainWindow::SetLogLinesVisible(bool visible) {
+  cleaner_.log().SetLinesVisible(visible);
+}
+
+void MainWindow::SetLogDoubleBuffered(bool on) {
+  cleaner_.log().SetDoubleBuffered(on);
+}
+
+void MainWindow::FitLogToLines() {
+  cleaner_.log().FitToLines();
+}
+
+void MainWindow::ShowCleanBar(const app::ProgressBarState& bar) {
+  cleaner_.ShowBar(bar);
+}
+
+void MainWindow::ShowRegistryBar(const app::ProgressBarState&) {
+  // The registry bar belongs to the Registry page's controls.
+}
+
+void MainWindow::SetTestCaption(std::string_view caption) {
+  SetWindowTextW(cleaner_.test(), Wide(caption).c_str());
+}
+
+void MainWindow::SetAnimationTimer(bool on) {
+  if (on) {
+    SetTimer(hwnd(), kAnimationTimer, 500, nullptr);
+  } else {
+    KillTimer(hwnd(), kAnimationTimer);
+  }
+}
+
+bool MainWindow::ConfirmClean(const std::function<void(bool)>& dontShowAgain) {
+  return AskDeleteDialog(hwnd(), dontShowAgain);
+}
+
+std::string MainWindow::AskSaveLogPath() {
+  wchar_t file[MAX_PATH] = {};
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = hwnd();
+  dialog.lpstrFilter = L"Text files (*.txt)\0*.txt\0";
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrTitle = L"Save as Text";
+  dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  if (!GetSaveFileNameW(&dialog)) return {};
+  return Utf8(file);
+}
+
+void MainWindow::OpenCustomListEditor() {
+  // The custom list editor dialogs are wired in here.
+}
+
+void MainWindow::ShowLogMenu(LPARAM at) {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING | (controller_.SaveLogEnabled() ? 0 : MF_GRAYED), kIdSaveLog,
+              L"S&ave to text file");
+  POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (point.x == -1 && point.y == -1) GetCursorPos(&point);
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, hwnd(), nullptr);
+  DestroyMenu(menu);
 }
 
 void MainWindow::SetRegistryStatus(std::string_view) {
@@ -284,6 +382,7 @@ void MainWindow::Layout() {
     Place(pageButtons_[kButtons[i].tag], layout.buttons[i]);
   }
   for (auto& [tag, page] : pages_) Place(page->hwnd(), layout.page);
+  cleaner_.Layout(layout.page);
 
   RECT window{};
   GetWindowRect(hwnd(), &window);
@@ -423,6 +522,14 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID == kIdLog) {
+        cleaner_.log().Draw(*item);
+        return TRUE;
+      }
+      if (item->CtlID == kIdCleanBar) {
+        cleaner_.DrawBar(*item);
+        return TRUE;
+      }
       if (item->CtlType == ODT_BUTTON && pageButtons_.count(static_cast<int>(item->CtlID)) != 0) {
         DrawPageButton(*item);
         return TRUE;
@@ -453,11 +560,54 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kIdMoreAbout:
           controller_.OnMoreCommand(app::MoreCommand::About);
           return 0;
+        case kIdTest:
+          controller_.OnTestClicked();
+          return 0;
+        case kIdClean:
+          controller_.OnCleanClicked();
+          return 0;
+        case kIdSaveLog:
+          controller_.OnSaveLog();
+          return 0;
+        case kIdFastMode:
+          controller_.OnFastModeClicked(SendMessageW(cleaner_.fastMode(), BM_GETCHECK, 0, 0) ==
+                                        BST_CHECKED);
+          return 0;
         default:
           break;
       }
       break;
     }
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == kIdCleanTree) {
+        if (header->code == NM_CLICK) {
+          if (auto hit = cleaner_.HitTest()) controller_.OnCleanTreeClick(hit->first, hit->second);
+          return 0;
+        }
+        if (header->code == TVN_ITEMEXPANDEDW) {
+          const auto* change = reinterpret_cast<const NMTREEVIEWW*>(lParam);
+          const cleaner::NodeRef node = cleaner_.NodeOf(change->itemNew.hItem);
+          if (node.group >= 0) {
+            controller_.OnCleanTreeExpanded(node, (change->action & TVE_EXPAND) != 0);
+          }
+          return 0;
+        }
+      }
+      break;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) == cleaner_.log().hwnd()) {
+        ShowLogMenu(lParam);
+        return 0;
+      }
+      break;
+    case WM_TIMER:
+      if (wParam == kAnimationTimer) controller_.OnAnimationTick();
+      return 0;
+    case LogList::kFlushMessage:
+      cleaner_.log().Flush();
+      return 0;
     case WM_CLOSE:
       controller_.OnClose();
       return 0;

@@ -10,6 +10,8 @@
 
 #include "app/main_controller.h"
 #include "app/main_view.h"
+#include "platform/win32/win_prompts.h"
+#include "ui/win32/cleaner_page.h"
 #include "ui/win32/window.h"
 
 namespace nc::ui {
@@ -37,9 +39,12 @@ class Page : public Window {
   HFONT font_ = nullptr;
 };
 
-class MainWindow : public Window, public app::MainView, public platform::MessageTarget {
+class MainWindow : public Window,
+                   public app::MainView,
+                   public platform::MessageTarget,
+                   public platform::UiThread {
  public:
-  MainWindow(platform::Platform platform, app::SettingsTrees& trees);
+  explicit MainWindow(platform::Platform platform);
   ~MainWindow() override;
 
   // Creates the window with its design client size, centred.
@@ -70,16 +75,41 @@ class MainWindow : public Window, public app::MainView, public platform::Message
 
   // platform::MessageTarget: posts to this window.
   bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+  // platform::UiThread: steps of workers run on this window's thread.
+  void invoke(const std::function<void()>& step) override;
+  void waitPumping(const std::function<bool()>& done) override;
+
+  // Cleaner page.
+  void ShowCleanTree(const cleaner::CleanTree& tree) override;
+  void RefreshCleanTreeMarks(const cleaner::CleanTree& tree) override;
+  cleaner::CleanLog& Log() override;
+  void ClearLog() override;
+  std::vector<std::string> LogLines() const override;
+  void SetLogLinesVisible(bool visible) override;
+  void SetLogDoubleBuffered(bool on) override;
+  void FitLogToLines() override;
+  void ShowCleanBar(const app::ProgressBarState& bar) override;
+  void ShowRegistryBar(const app::ProgressBarState& bar) override;
+  void SetTestCaption(std::string_view caption) override;
+  void SetAnimationTimer(bool on) override;
+  bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override;
+  std::string AskSaveLogPath() override;
+  void OpenCustomListEditor() override;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void CreateControls();
+  void ShowLogMenu(LPARAM at);
   void PaintTitle(HDC dc);
   void DrawPageButton(const DRAWITEMSTRUCT& item);
   RECT UpdateLinkRect() const;
 
+  platform::Platform platform_;
+  win32::WinPrompts prompts_{nullptr};
+  // Declared before the controller, which uses it until it is destroyed.
+  mutable CleanerPage cleaner_;
   app::TfrmMainController controller_;
   std::map<int, std::unique_ptr<Page>> pages_;
   std::map<int, HWND> pageButtons_;

@@ -5,27 +5,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 
-#include "app/options.h"
 #include "platform/win32/win_platform.h"
 #include "ui/win32/main_window.h"
-
-namespace {
-
-// The clean item tree and the registry section tree are not part of the
-// window yet; until they are, the settings keep their stored marks
-// through this empty pair of trees.
-class NoTrees final : public nc::app::SettingsTrees {
- public:
-  void UntickAllCleanNodes() override {}
-  void SelectNodeByName(std::string_view) override {}
-  std::vector<std::string> TickedCleanNodeNames() const override { return {}; }
-  std::vector<std::pair<int, bool>> SectionTicks() const override { return {}; }
-  void SetSectionTick(int, bool) override {}
-  std::vector<TopNode> TopLevelNodes(Tree) const override { return {}; }
-  void ExpandTopLevelNode(Tree, int) override {}
-};
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -34,8 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   InitCommonControlsEx(&controls);
 
   nc::win32::WinPlatform platform;
-  NoTrees trees;
-  nc::ui::MainWindow window(platform.bundle(), trees);
+  nc::ui::MainWindow window(platform.bundle());
   if (!window.Create()) return 1;
   ShowWindow(window.hwnd(), show);
   UpdateWindow(window.hwnd());

@@ -1,0 +1,230 @@
+// The Cleaner page of the main window: starting, cancelling and finishing
+// clean runs, the counting pass before a clean, the progress bar and the
+// saved log.
+#include <algorithm>
+
+#include "app/main_controller.h"
+#include "app/messages.h"
+#include "cleaner/clean_starter.h"
+#include "core/text.h"
+
+namespace nc::app {
+
+namespace {
+constexpr const char* kPrepareText = "Prepare to clean...";
+constexpr const char* kFinishedText = "Finished!";
+constexpr int kBarMax = 1000;
+}  // namespace
+
+void TfrmMainController::SetTimer(bool on) {
+  timerOn_ = on;
+  view_.SetAnimationTimer(on);
+}
+
+void TfrmMainController::SetTestCaption(const char* caption) {
+  testCaption_ = caption;
+  view_.SetTestCaption(caption);
+}
+
+void TfrmMainController::ShowCleanBar() {
+  view_.ShowCleanBar(cleanBar_);
+}
+
+void TfrmMainController::OnTestClicked() {
+  if (testCaption_ == "Cancel") {
+    CancelClean();
+    return;
+  }
+  if (CleanBusy) return;
+  RunMode = rmTest;
+  StartCleanRun();
+}
+
+void TfrmMainController::OnCleanClicked() {
+  if (CleanBusy) return;
+  CleanTotal = 0;
+  RunMode = rmCleanRequest;
+  StartCleanRun();
+}
+
+void TfrmMainController::StartCleanRun() {
+  bool busy = CleanBusy;
+  cleaner::CleanStartContext context{cleanTree_,
+                                     RunMode.load(),
+                                     busy,
+                                     OptionsSetting.IsAskBeforeClear,
+                                     UnattendedClear,
+                                     services_.platform.system,
+                                     services_.prompts,
+                                     [this] {
+                                       return view_.ConfirmClean([this](bool dontShowAgain) {
+                                         OptionsSetting.IsAskBeforeClear = !dontShowAgain;
+                                       });
+                                     }};
+  cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
+  if (decision.outcome != cleaner::CleanStartOutcome::Start) {
+    if (decision.outcome == cleaner::CleanStartOutcome::Declined) CleanBusy = false;
+    return;
+  }
+  SelectedItems = std::move(decision.runNames);
+
+  // A cancelled run may still be ending its last file; never two at once.
+  JoinCleanWorkers();
+
+  CleanBusy = true;
+  SetTestCaption("Cancel");
+  cleanBar_.visible = true;
+  if (RunMode == rmCleanRequest) {
+    // The counting pass: a test in fast mode whose lines stay invisible.
+    countingPass_ = true;
+    view_.SetLogLinesVisible(false);
+    savedFastScan_ = OptionsSetting.FastScan;
+    OptionsSetting.FastScan = true;
+    cleanBar_.text = kPrepareText;
+    cleanBar_.captionShown = true;
+    RunMode = rmTest;
+  } else {
+    cleanBar_.SetPosition(0);
+    cleanBar_.captionShown = RunMode == rmClean;
+  }
+  ShowCleanBar();
+  view_.ClearLog();
+  view_.SetLogDoubleBuffered(true);
+
+  cleaner::CleanEnvironment env{services_.platform, services_.window, services_.ui,
+                                services_.prompts,  view_.Log(),      RunMode,
+                                OptionsSetting,     programFolder_,   VersionCode};
+  cleanWorker_ =
+      std::make_unique<cleaner::TClearTaskThread>(std::move(env), SelectedItems, CleanTotal);
+  cleanWorker_->Start();
+
+  CleanProgressStep = RunMode == rmTest ? 50 : 20;
+  if (RunMode == rmTest && !countingPass_) SetTimer(true);
+}
+
+void TfrmMainController::CancelClean() {
+  SetTestCaption("Test");
+  view_.SetLogDoubleBuffered(false);
+  if (cleanWorker_) {
+    cleanWorker_->RequestStop();
+    endingWorkers_.push_back(std::move(cleanWorker_));
+  }
+  SetTimer(false);
+  CleanBusy = false;
+  if (countingPass_) {
+    countingPass_ = false;
+    view_.SetLogLinesVisible(true);
+    OptionsSetting.FastScan = savedFastScan_;
+  }
+}
+
+void TfrmMainController::FinishCleanRun(std::uintptr_t total) {
+  // A run cancelled just after it posted its end is over already.
+  if (!CleanBusy) return;
+  if (countingPass_) {
+    CleanTotal = static_cast<std::int32_t>(total);
+    view_.ClearLog();
+    services_.window.post(WM_CLEAN_AFTER_COUNT, 0, 0);
+    return;
+  }
+  SetTestCaption("Test");
+  view_.SetLogDoubleBuffered(false);
+  view_.FitLogToLines();
+  SetTimer(false);
+  cleanBar_.SetPosition(kBarMax);
+  cleanBar_.text = kFinishedText;
+  cleanBar_.captionShown = true;
+  ShowCleanBar();
+  CleanBusy = false;
+  EndUnattendedRunIfIdle();
+}
+
+void TfrmMainController::AfterCountingPass() {
+  countingPass_ = false;
+  view_.SetLogLinesVisible(true);
+  OptionsSetting.FastScan = savedFastScan_;
+  RunMode = rmClean;
+  CleanBusy = false;
+  StartCleanRun();
+}
+
+void TfrmMainController::OnAnimationTick() {
+  if (shownPage_ == kTagCleaner) {
+    if (cleanBar_.captionShown && cleanBar_.text == kFinishedText) {
+      // The run is over: the bar keeps showing that.
+      SetTimer(false);
+    } else {
+      int position = cleanBar_.position + CleanProgressStep;
+      if (position >= kBarMax) position = 0;
+      // The counting pass keeps its caption until it ends.
+      if (countingPass_) {
+        cleanBar_.position = position;
+      } else {
+        cleanBar_.SetPosition(position);
+      }
+      ShowCleanBar();
+    }
+  }
+  if (shownPage_ == kTagRegistry) {
+    int position = registryBar_.position + ScanProgressStep;
+    if (position > kBarMax) position = 0;
+    registryBar_.SetPosition(position);
+    view_.ShowRegistryBar(registryBar_);
+  }
+}
+
+void TfrmMainController::OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHit hit) {
+  switch (cleaner::ToggleNodeCheck(cleanTree_, node, hit)) {
+    case cleaner::ToggleResult::Toggled:
+      view_.RefreshCleanTreeMarks(cleanTree_);
+      break;
+    case cleaner::ToggleResult::OpenCustomListEditor:
+      view_.OpenCustomListEditor();
+      break;
+    case cleaner::ToggleResult::Nothing:
+      break;
+  }
+}
+
+void TfrmMainController::OnCleanTreeExpanded(cleaner::NodeRef node, bool expanded) {
+  cleanTree_.SetExpanded(node, expanded);
+}
+
+bool TfrmMainController::SaveLogEnabled() const {
+  return !view_.LogLines().empty();
+}
+
+void TfrmMainController::OnSaveLog() {
+  if (!SaveLogEnabled()) return;
+  std::string path = view_.AskSaveLogPath();
+  if (path.empty()) return;
+  const std::string name = platform::NameOf(path);
+  const auto dot = name.find_last_of('.');
+  if (dot == std::string::npos || name.substr(dot) != ".txt") path += ".txt";
+  auto& files = services_.platform.files;
+  if (files.fileExists(path) && !services_.prompts.confirm(path + " has existed,overite it?")) {
+    return;
+  }
+  std::string text = std::string("This file was generated by ") + kProductName + "\r\n";
+  text += std::string("Visit ") + kHomePage + " for the latest version\r\n\r\n";
+  for (const std::string& line : view_.LogLines()) text += line + "\r\n";
+  if (!platform::WriteWholeFile(files, path, services_.platform.system.toAnsiCodePage(text))) {
+    services_.prompts.error("The log could not be saved to " + path + ".");
+  }
+}
+
+void TfrmMainController::JoinCleanWorkers() {
+  if (cleanWorker_) endingWorkers_.push_back(std::move(cleanWorker_));
+  services_.ui.waitPumping([this] {
+    return std::all_of(endingWorkers_.begin(), endingWorkers_.end(),
+                       [](const auto& worker) { return worker->Finished(); });
+  });
+  for (auto& worker : endingWorkers_) worker->Join();
+  endingWorkers_.clear();
+}
+
+void TfrmMainController::EndUnattendedRunIfIdle() {
+  if (UnattendedClear && !CleanBusy && !closed_) OnClose();
+}
+
+}  // namespace nc::app

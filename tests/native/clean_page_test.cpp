@@ -1,0 +1,291 @@
+// The Cleaner page's runs through the main window's controller: test,
+// clean with its counting pass, cancel, progress, animation, refusals,
+// closing during a run and the saved log.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/main_controller.h"
+#include "app/messages.h"
+#include "platform/sim/sim_platform.h"
+#include "recording_main_view.h"
+
+namespace nc {
+namespace {
+
+using app::TfrmMainController;
+using namespace std::chrono_literals;
+
+class CleanPageTest : public ::testing::Test {
+ protected:
+  CleanPageTest() {
+    EXPECT_TRUE(sim.files().createFolders(folder).ok());
+    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
+    sim.messages().setHandler([this](const sim::PostedMessage& m) {
+      posted.push_back(m);
+      if (controller) controller->OnMessage(m.message, m.wParam, m.lParam);
+    });
+    temp = sim.files().tempFolder();
+    for (int i = 0; i < 5; ++i) {
+      sim.writeFile(temp + "junk" + std::to_string(i) + ".tmp", std::string(2048, 'x'));
+    }
+    sim.writeFile(temp + "sub\\deep.tmp", "y");
+  }
+  ~CleanPageTest() override {
+    if (controller) controller->OnClose();
+  }
+
+  TfrmMainController& start() {
+    controller = std::make_unique<TfrmMainController>(
+        TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(), sim.prompts()},
+        view);
+    controller->OnCreate();
+    controller->OnFirstShow();
+    controller->OnActivate();
+    sim.messages().pump();
+    return *controller;
+  }
+  void tick(const char* item) { cleaner::SelectNodeByName(controller->cleanTree(), item); }
+  bool pumpUntilIdle() {
+    return sim.messages().pumpUntil(
+        [this] { return !controller->CleanBusy && sim.messages().pending() == 0; }, 10s);
+  }
+  int countPosted(std::uint32_t message) const {
+    int n = 0;
+    for (const auto& m : posted) n += m.message == message ? 1 : 0;
+    return n;
+  }
+  bool logHas(std::string_view text) const {
+    for (const auto& line : view.log.Lines()) {
+      if (line.find(text) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  sim::SimPlatform sim;
+  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
+  std::string temp;
+  test::RecordingView view;
+  std::unique_ptr<TfrmMainController> controller;
+  std::vector<sim::PostedMessage> posted;
+};
+
+TEST_F(CleanPageTest, ATestRunListsWithoutDeletingAndEndsFinished) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OnTestClicked();
+  EXPECT_TRUE(c.CleanBusy);
+  EXPECT_EQ(view.testCaption, "Cancel");
+  EXPECT_TRUE(view.timer);
+  EXPECT_EQ(c.CleanProgressStep, 50);
+  EXPECT_TRUE(view.doubleBuffered);
+  ASSERT_TRUE(pumpUntilIdle());
+
+  EXPECT_EQ(view.testCaption, "Test");
+  EXPECT_FALSE(view.timer);
+  EXPECT_FALSE(view.doubleBuffered);
+  EXPECT_EQ(view.fits, 1);
+  ASSERT_FALSE(view.cleanBars.empty());
+  EXPECT_EQ(view.cleanBars.back().position, 1000);
+  EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
+  EXPECT_TRUE(logHas("Test: Clearing Windows - Temporary Files ..."));
+  EXPECT_TRUE(logHas("6 items will be removed"));
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+  EXPECT_EQ(view.confirmations, 0);  // a test asks nothing
+}
+
+TEST_F(CleanPageTest, CleanAsksOnceCountsInvisiblyThenCleansWithAGrowingPercentage) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OptionsSetting.FastScan = false;
+  c.OnCleanClicked();
+  // The counting pass: fast, invisible, captioned.
+  EXPECT_TRUE(c.countingPass());
+  EXPECT_FALSE(view.logVisible);
+  EXPECT_TRUE(c.OptionsSetting.FastScan);
+  EXPECT_EQ(view.cleanBars.back().Caption(), "Prepare to clean...");
+  EXPECT_EQ(c.RunMode.load(), app::rmTest);
+  EXPECT_FALSE(view.timer);
+  ASSERT_TRUE(pumpUntilIdle());
+
+  EXPECT_EQ(view.confirmations, 1);
+  EXPECT_EQ(c.CleanTotal, 6);
+  EXPECT_EQ(countPosted(app::WM_CLEAN_AFTER_COUNT), 1);
+  EXPECT_EQ(countPosted(app::WM_CLEAN_DONE), 2);
+  EXPECT_FALSE(c.OptionsSetting.FastScan);  // restored for the real pass
+  EXPECT_TRUE(view.logVisible);
+  EXPECT_EQ(c.RunMode.load(), app::rmClean);
+  EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
+  EXPECT_TRUE(logHas("Clean: Clearing Windows - Temporary Files ..."));
+  EXPECT_FALSE(logHas("Test: Clearing"));  // the counting lines were cleared
+  EXPECT_FALSE(sim.files().fileExists(temp + "junk0.tmp"));
+  EXPECT_FALSE(sim.files().fileExists(temp + "sub\\deep.tmp"));
+}
+
+TEST_F(CleanPageTest, ProgressMovesTheBarOnlyInARealCleanAndNeverDividesByZero) {
+  auto& c = start();
+  c.CleanBusy = true;  // as during a run
+  c.RunMode = app::rmTest;
+  c.CleanTotal = 10;
+  const std::size_t shown = view.cleanBars.size();
+  c.OnMessage(app::WM_CLEAN_PROGRESS, 5, 0);
+  EXPECT_EQ(view.cleanBars.size(), shown);
+  c.RunMode = app::rmClean;
+  c.CleanTotal = 0;
+  c.OnMessage(app::WM_CLEAN_PROGRESS, 5, 0);
+  EXPECT_EQ(view.cleanBars.size(), shown);
+  c.CleanTotal = 8;
+  c.OnMessage(app::WM_CLEAN_PROGRESS, 3, 0);
+  ASSERT_EQ(view.cleanBars.size(), shown + 1);
+  EXPECT_EQ(view.cleanBars.back().position, 375);
+  EXPECT_EQ(view.cleanBars.back().Caption(), "37%");
+  c.CleanBusy = false;
+}
+
+TEST_F(CleanPageTest, CancelDuringTheCountingPassRestoresTheLogAndFastMode) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OptionsSetting.FastScan = false;
+  c.OnCleanClicked();
+  c.OnTestClicked();  // reads "Cancel"
+  EXPECT_EQ(view.testCaption, "Test");
+  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_FALSE(c.countingPass());
+  EXPECT_TRUE(view.logVisible);
+  EXPECT_FALSE(c.OptionsSetting.FastScan);
+  EXPECT_FALSE(view.timer);
+  // Nothing of the cancelled run reaches the window afterwards.
+  sim.messages().pumpUntil([] { return false; }, 200ms);
+  EXPECT_EQ(countPosted(app::WM_CLEAN_AFTER_COUNT), 0);
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
+TEST_F(CleanPageTest, TheAnimationStepsWrapsAndOnlyMovesTheShownPagesBar) {
+  auto& c = start();
+  c.CleanProgressStep = 50;
+  for (int i = 0; i < 19; ++i) c.OnAnimationTick();
+  EXPECT_EQ(c.cleanBar().position, 950);
+  c.OnAnimationTick();
+  EXPECT_EQ(c.cleanBar().position, 0);  // 1000 wraps to 0
+
+  c.OnPageButton(app::kTagRegistry);
+  c.ScanProgressStep = 3;
+  c.OnAnimationTick();
+  EXPECT_EQ(c.cleanBar().position, 0);  // the Cleaner page is hidden
+  EXPECT_EQ(c.registryBar().position, 3);
+  for (int i = 0; i < 333; ++i) c.OnAnimationTick();
+  EXPECT_EQ(c.registryBar().position, 1002 - 1002);  // passed 1000: back to 0
+}
+
+TEST_F(CleanPageTest, RefusalsNothingTickedAndASecondStartWhileBusy) {
+  auto& c = start();
+  c.OnTestClicked();
+  ASSERT_EQ(sim.prompts().records().size(), 1u);
+  EXPECT_EQ(sim.prompts().records()[0].text,
+            "Please select the sections which you want to scan from the left list.");
+  EXPECT_FALSE(c.CleanBusy);
+
+  tick("Windows - Temporary Files");
+  c.OnTestClicked();
+  ASSERT_TRUE(c.CleanBusy);
+  c.OnCleanClicked();  // refused: the running test keeps its mode
+  EXPECT_EQ(c.RunMode.load(), app::rmTest);
+  EXPECT_EQ(view.confirmations, 0);
+  ASSERT_TRUE(pumpUntilIdle());
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
+TEST_F(CleanPageTest, DecliningTheConfirmationStartsNothingAndTheBoxCanSwitchItOff) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  view.confirmAnswer = false;
+  view.tickDontShowAgain = true;
+  c.OnCleanClicked();
+  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_EQ(view.testCaption, "Test");
+  EXPECT_FALSE(c.OptionsSetting.IsAskBeforeClear);
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
+TEST_F(CleanPageTest, ClosingDuringACleanStopsAndJoinsTheWorkerAndWritesTheSettings) {
+  for (int i = 0; i < 300; ++i) {
+    sim.writeFile(temp + "many\\f" + std::to_string(i) + ".tmp", "z");
+  }
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OptionsSetting.IsAskBeforeClear = false;
+  c.OnCleanClicked();
+  // Let the counting pass end and the real clean begin.
+  sim.messages().pumpUntil([&] { return c.RunMode == app::rmClean; }, 10s);
+  c.OnClose();
+  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_TRUE(view.destroyed == 1);
+  EXPECT_EQ(sim.profile().readString(folder + "options.ini", "NodeSelected", "1", ""),
+            "Windows - Temporary Files");
+  // What is left is what a finished clean would have removed anyway.
+  const auto left = sim.files().list(temp);
+  ASSERT_TRUE(left.ok());
+  for (const auto& entry : *left) {
+    EXPECT_TRUE(entry.isFolder() || entry.name.ends_with(".tmp")) << entry.name;
+  }
+}
+
+TEST_F(CleanPageTest, TheTreeTogglesMarksAndTheNewListLabelOpensTheEditor) {
+  auto& c = start();
+  const auto& groups = c.cleanTree().groups();
+  int customGroup = -1;
+  for (std::size_t i = 0; i < groups.size(); ++i) {
+    if (groups[i].text == "Custom Lists") customGroup = static_cast<int>(i);
+  }
+  ASSERT_GE(customGroup, 0);
+  c.OnCleanTreeClick({customGroup, 0}, cleaner::TreeHit::Label);
+  EXPECT_EQ(view.editorOpens, 1);
+  c.OnCleanTreeClick({customGroup, 0}, cleaner::TreeHit::StatePicture);
+  EXPECT_EQ(view.editorOpens, 1);
+  EXPECT_EQ(view.markRefreshes, 1);
+  EXPECT_EQ(cleaner::CollectCheckedItems(c.cleanTree()),
+            std::vector<std::string>{"Custom Lists - <New List>"});
+}
+
+TEST_F(CleanPageTest, TheLogIsSavedAsTextWithItsHeaderAndAnOverwriteQuestion) {
+  auto& c = start();
+  EXPECT_FALSE(c.SaveLogEnabled());
+  tick("Windows - Temporary Files");
+  c.OnTestClicked();
+  ASSERT_TRUE(pumpUntilIdle());
+  ASSERT_TRUE(c.SaveLogEnabled());
+
+  view.savePath = "C:\\log";
+  c.OnSaveLog();
+  const std::string saved = sim.readFile("C:\\log.txt");
+  EXPECT_EQ(saved.rfind("This file was generated by Norvik Cleaner\r\nVisit ", 0), 0u);
+  EXPECT_NE(saved.find(" for the latest version\r\n\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Test: Clearing Windows - Temporary Files ...\r\n"), std::string::npos);
+
+  view.savePath = "C:\\log.txt";
+  sim.prompts().answerConfirm(false);
+  sim.writeFile("C:\\log.txt", "keep");
+  c.OnSaveLog();
+  EXPECT_EQ(sim.readFile("C:\\log.txt"), "keep");
+  EXPECT_EQ(sim.prompts().records().back().text, "C:\\log.txt has existed,overite it?");
+  view.savePath = "C:\\log.TXT";  // not exactly ".txt": the extension is added
+  c.OnSaveLog();
+  EXPECT_TRUE(sim.files().fileExists("C:\\log.TXT.txt"));
+}
+
+TEST_F(CleanPageTest, AnUnattendedClearCleansWithoutAskingAndEnds) {
+  sim.system().setArguments({"/Clear"});
+  sim.profile().writeString(folder + "options.ini", "NodeSelected", "SelectedCount", "1");
+  sim.profile().writeString(folder + "options.ini", "NodeSelected", "1",
+                            "Windows - Temporary Files");
+  auto& c = start();
+  ASSERT_TRUE(c.UnattendedClear);
+  sim.messages().pumpUntil([&] { return c.closed(); }, 10s);
+  EXPECT_TRUE(c.closed());
+  EXPECT_TRUE(view.hidden);
+  EXPECT_EQ(view.confirmations, 0);
+  EXPECT_FALSE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
+}  // namespace
+}  // namespace nc

@@ -1,0 +1,106 @@
+// A main window view that records what the controller shows, for tests
+// of the controller.
+#pragma once
+
+#include <array>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/main_view.h"
+
+namespace nc::test {
+
+// The log list: lines arrive from the clean worker's thread.
+class RecordingLog : public cleaner::CleanLog {
+ public:
+  RecordingLog() = default;
+  RecordingLog& operator=(RecordingLog&& other) noexcept {
+    auto taken = other.Lines();
+    std::lock_guard lock(mutex);
+    lines = std::move(taken);
+    return *this;
+  }
+
+  void AddLine(std::string_view line) override {
+    std::lock_guard lock(mutex);
+    lines.emplace_back(line);
+  }
+  void ScrollToEnd() override {}
+  std::vector<std::string> Lines() const {
+    std::lock_guard lock(mutex);
+    return lines;
+  }
+  void Clear() {
+    std::lock_guard lock(mutex);
+    lines.clear();
+  }
+
+ private:
+  mutable std::mutex mutex;
+  std::vector<std::string> lines;
+};
+
+class RecordingView : public app::MainView {
+ public:
+  void ShowCleanTree(const cleaner::CleanTree&) override { ++treeShows; }
+  void RefreshCleanTreeMarks(const cleaner::CleanTree&) override { ++markRefreshes; }
+  cleaner::CleanLog& Log() override { return log; }
+  void ClearLog() override { log.Clear(); }
+  std::vector<std::string> LogLines() const override { return log.Lines(); }
+  void SetLogLinesVisible(bool visible) override { logVisible = visible; }
+  void SetLogDoubleBuffered(bool on) override { doubleBuffered = on; }
+  void FitLogToLines() override { ++fits; }
+  void ShowCleanBar(const app::ProgressBarState& bar) override { cleanBars.push_back(bar); }
+  void ShowRegistryBar(const app::ProgressBarState& bar) override { registryBars.push_back(bar); }
+  void SetTestCaption(std::string_view text) override { testCaption = text; }
+  void SetAnimationTimer(bool on) override { timer = on; }
+  bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override {
+    ++confirmations;
+    if (tickDontShowAgain) dontShowAgain(true);
+    return confirmAnswer;
+  }
+  std::string AskSaveLogPath() override { return savePath; }
+  void OpenCustomListEditor() override { ++editorOpens; }
+  void SetCaption(std::string_view c) override { caption = c; }
+  void SetTitle(std::string_view t, std::string_view s) override {
+    title = t;
+    subtitle = s;
+  }
+  void SetPageVisible(int tag, bool visible) override { pageVisible[tag] = visible; }
+  void SetPageButtonHighlighted(int tag, bool h) override { highlighted[tag] = h; }
+  void SetFastMode(bool checked) override { fastMode = checked; }
+  void SetRegistryStatus(std::string_view text) override { registryStatus = text; }
+  void SetWindowsBackupVisible(bool visible) override { windowsBackupVisible = visible; }
+  void SetAnalyzeEnabled(bool enabled) override { analyzeEnabled = enabled; }
+  void ClearDefragSizeLabels() override { labels = {}; }
+  void AddHiveListLine(std::string_view text) override { hiveLines.emplace_back(text); }
+  app::DefragLabels DefragLabelTexts() const override { return labels; }
+  app::WindowMetrics Metrics() const override { return {1024, 768, 713, 494}; }
+  app::WindowPlacement Placement() const override { return placement; }
+  void SetBounds(int l, int t, int w, int h) override { bounds = {l, t, w, h}; }
+  void Maximize() override { ++maximized; }
+  void Layout() override { ++layouts; }
+  void ShowAbout() override { ++abouts; }
+  void ShowMoreMenu() override { ++moreMenus; }
+  void HideAll() override { hidden = true; }
+  void Destroy() override { ++destroyed; }
+
+  std::string caption, title, subtitle, registryStatus = "unset";
+  std::map<int, bool> pageVisible, highlighted;
+  bool fastMode = false, windowsBackupVisible = true, analyzeEnabled = true, hidden = false;
+  app::DefragLabels labels;
+  std::vector<std::string> hiveLines;
+  app::WindowPlacement placement{1, 100, 50, 713, 494};
+  std::array<int, 4> bounds{-1, -1, -1, -1};
+  int maximized = 0, layouts = 0, abouts = 0, moreMenus = 0, destroyed = 0;
+  RecordingLog log;
+  int treeShows = 0, markRefreshes = 0, fits = 0, confirmations = 0, editorOpens = 0;
+  bool logVisible = true, doubleBuffered = false, timer = false;
+  bool confirmAnswer = true, tickDontShowAgain = false;
+  std::vector<app::ProgressBarState> cleanBars, registryBars;
+  std::string testCaption = "Test", savePath;
+};
+
+}  // namespace nc::test

@@ -1,0 +1,50 @@
+// The clean log list (lMain): a list box the clean worker writes to from
+// its own thread. Lines are gathered under a lock and added on the
+// window's thread in batches, in the order they were written, so that a
+// run of many thousand lines does not wait on the window for each.
+#pragma once
+
+#include <windows.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cleaner/clean_log.h"
+
+namespace nc::ui {
+
+class LogList : public cleaner::CleanLog {
+ public:
+  // The message the owner window must pass to Flush().
+  static constexpr UINT kFlushMessage = WM_APP + 0x120;
+
+  void Create(HWND parent, HWND owner, int id, HFONT font);
+  HWND hwnd() const { return list_; }
+
+  // cleaner::CleanLog, from any thread.
+  void AddLine(std::string_view line) override;
+  void ScrollToEnd() override;
+
+  // Window's thread only.
+  void Flush();
+  void Clear();
+  std::vector<std::string> Lines();
+  void SetLinesVisible(bool visible);
+  void SetDoubleBuffered(bool on);
+  void FitToLines();
+  // Owner-drawn items: the owner forwards WM_DRAWITEM for the list.
+  void Draw(const DRAWITEMSTRUCT& item);
+
+ private:
+  HWND list_ = nullptr;
+  HWND owner_ = nullptr;
+  HFONT font_ = nullptr;
+  bool linesVisible_ = true;
+  std::mutex mutex_;
+  std::vector<std::wstring> pending_;
+  bool flushPosted_ = false;
+  bool scrollPending_ = false;
+};
+
+}  // namespace nc::ui
