@@ -155,7 +155,8 @@ bool TfrmMainController::OnQueryEndSession() {
   return true;
 }
 
-bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t) {
+bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) {
   switch (message) {
     case WM_CLEAN_PROGRESS:
       if (RunMode == rmClean && CleanTotal != 0) {
@@ -165,7 +166,7 @@ bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
       }
       return true;
     case WM_CLEAN_DONE:
-      FinishCleanRun(wParam);
+      FinishCleanRun(wParam, lParam == cleaner::kCleanDoneAfterError);
       return true;
     case WM_CLEAN_AFTER_COUNT:
       AfterCountingPass();

@@ -117,7 +117,9 @@ class TfrmMainController {
   void WriteSettings();
   void OpenAddress(const char* address);
   void CancelClean();
-  void FinishCleanRun(std::uintptr_t total);
+  // `failed`: the run stopped on an error (a counting pass that failed
+  // does not go on to the clean).
+  void FinishCleanRun(std::uintptr_t total, bool failed);
   void AfterCountingPass();
   void SetTimer(bool on);
   void SetTestCaption(const char* caption);

@@ -118,10 +118,15 @@ void TfrmMainController::CancelClean() {
   }
 }
 
-void TfrmMainController::FinishCleanRun(std::uintptr_t total) {
+void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   // A run cancelled just after it posted its end is over already.
   if (!CleanBusy) return;
-  if (countingPass_) {
+  if (countingPass_ && failed) {
+    countingPass_ = false;
+    view_.SetLogLinesVisible(true);
+    OptionsSetting.FastScan = savedFastScan_;
+    RunMode = rmClean;
+  } else if (countingPass_) {
     CleanTotal = static_cast<std::int32_t>(total);
     view_.ClearLog();
     services_.window.post(WM_CLEAN_AFTER_COUNT, 0, 0);

@@ -160,6 +160,20 @@ TEST_F(CleanPageTest, CancelDuringTheCountingPassRestoresTheLogAndFastMode) {
   EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
 }
 
+TEST_F(CleanPageTest, ACountingPassThatStoppedOnAnErrorCleansNothing) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OnCleanClicked();
+  ASSERT_TRUE(c.countingPass());
+  c.OnMessage(app::WM_CLEAN_DONE, 2, cleaner::kCleanDoneAfterError);
+  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_TRUE(view.logVisible);
+  EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
+  sim.messages().pumpUntil([] { return false; }, 300ms);
+  EXPECT_EQ(countPosted(app::WM_CLEAN_AFTER_COUNT), 0);
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
 TEST_F(CleanPageTest, TheAnimationStepsWrapsAndOnlyMovesTheShownPagesBar) {
   auto& c = start();
   c.CleanProgressStep = 50;
