@@ -125,7 +125,6 @@ void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
     OptionsSetting.FastScan = savedFastScan_;
-    RunMode = rmClean;
   } else if (countingPass_) {
     CleanTotal = static_cast<std::int32_t>(total);
     view_.ClearLog();
