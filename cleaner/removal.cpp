@@ -395,9 +395,13 @@ bool DeleteFileLogged(CleanRun& run, std::string_view path, bool log) {
 
 void WipeFileContents(CleanRun& run, std::string_view path, int passes) {
   platform::FileSystem& files = run.platform().files;
-  // Only a plain file is overwritten: through a link the target would be.
+  // Only a plain file that is not read-only is overwritten: through a
+  // link its target would be; and where a read-only file can be opened for
+  // writing after all (an administrator under Wine), the shell then
+  // refuses to delete it, and it would stay behind overwritten.
   auto found = files.stat(path);
   if (!found || found->isFolder() || found->isLink()) return;
+  if ((found->attributes & platform::FileAttr::ReadOnly) != 0) return;
   std::array<std::uint8_t, kWipeBlock> block{};
   for (int pass = 1; pass <= passes; ++pass) {
     block.fill(static_cast<std::uint8_t>(run.platform().random.below(255)));
