@@ -26,6 +26,10 @@ class Shell {
   // Empties every recycle bin without confirmation, progress or sound;
   // false when the system offers no way to.
   virtual bool emptyRecycleBins() = 0;
+  // The target path of a shell link file (.lnk); NotFound when the link
+  // or its local target path is missing, InvalidArgument when the file is
+  // not a shell link.
+  [[nodiscard]] virtual Result<std::string> resolveShortcut(std::string_view lnkPath) = 0;
 };
 
 }  // namespace nc::platform

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "core/text.h"
+
+#include "platform/sim/shell_link.h"
+
 namespace nc::sim {
 
 // ---- SimSystem --------------------------------------------------------------
@@ -290,9 +294,24 @@ void SimShell::setRecycleBinsAvailable(bool available) {
   recycleBinsAvailable_ = available;
 }
 
+Result<std::string> SimShell::resolveShortcut(std::string_view lnkPath) {
+  if (files_ == nullptr) return Error{Errc::NotSupported, "read shortcut", std::string(lnkPath)};
+  auto bytes = platform::ReadWholeFile(*files_, lnkPath);
+  if (!bytes) return bytes.error();
+  return ParseShellLinkTarget(*bytes);
+}
+
 int SimShell::emptyRecycleBinsCalls() const {
   std::lock_guard lock(mutex_);
   return emptyRecycleBinsCalls_;
+}
+
+std::string SimSystem::toAnsiCodePage(std::string_view utf8) {
+  std::string out;
+  for (char16_t unit : Utf8ToUtf16(utf8)) {
+    out += unit < 0x100 ? static_cast<char>(unit) : '?';
+  }
+  return out;
 }
 
 }  // namespace nc::sim

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/filesystem.h"
 #include "platform/prompts.h"
 #include "platform/shell.h"
 #include "platform/sim/fault_plan.h"
-#include "platform/filesystem.h"
 #include "platform/system.h"
 
 namespace nc::sim {
@@ -31,6 +31,8 @@ class SimSystem : public platform::System {
   // clipboard is made unavailable.
   bool emptyClipboard() override;
   bool windowClassExists(std::string_view className) override;
+  // The substitute's code page is Windows-1252's Latin-1 part.
+  std::string toAnsiCodePage(std::string_view utf8) override;
 
   void setVersion(const platform::VersionInfo& version);
   void setWow64(bool wow64);
@@ -69,6 +71,8 @@ class SimShell : public platform::Shell {
   // and system attributes first when the plain delete is refused.
   Status deleteFileSilently(std::string_view path) override;
   bool emptyRecycleBins() override;
+  // Reads the link file through the file system (see shell_link.h).
+  Result<std::string> resolveShortcut(std::string_view lnkPath) override;
 
   void setFileSystem(platform::FileSystem* files) { files_ = files; }
   void setRecycleBinsAvailable(bool available);

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <wininet.h>
 
 #include <cstdint>
@@ -54,6 +56,40 @@ bool WinShell::emptyRecycleBins() {
   }
   FreeLibrary(shell32);
   return done;
+}
+
+Result<std::string> WinShell::resolveShortcut(std::string_view lnkPath) {
+  // COM for this call only; a thread already in another apartment model
+  // keeps it (RPC_E_CHANGED_MODE) and must not be uninitialised.
+  const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const bool uninitialize = SUCCEEDED(init);
+  Result<std::string> result = Error{Errc::InvalidArgument, "read shortcut", std::string(lnkPath)};
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      const HRESULT loaded = file->Load(Widen(lnkPath).c_str(), STGM_READ);
+      if (SUCCEEDED(loaded)) {
+        std::wstring buffer(MAX_PATH + 1, L'\0');
+        const HRESULT got = link->GetPath(buffer.data(), static_cast<int>(buffer.size()), nullptr,
+                                          SLGP_UNCPRIORITY);
+        buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
+        if (got == S_OK && !buffer.empty()) {
+          result = Narrow(buffer);
+        } else {
+          result = Error{Errc::NotFound, "read shortcut", std::string(lnkPath)};
+        }
+      } else if (loaded == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ||
+                 loaded == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)) {
+        result = Error{Errc::NotFound, "read shortcut", std::string(lnkPath)};
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  if (uninitialize) CoUninitialize();
+  return result;
 }
 
 }  // namespace nc::win32

@@ -1,4 +1,5 @@
-// The shell port: ShellExecute and WinINet.
+// The shell port: ShellExecute, shell file operations, shell links and
+// WinINet.
 #pragma once
 
 #include "platform/shell.h"
@@ -11,6 +12,7 @@ class WinShell final : public platform::Shell {
   void endBrowserSession() override;
   Status deleteFileSilently(std::string_view path) override;
   bool emptyRecycleBins() override;
+  Result<std::string> resolveShortcut(std::string_view lnkPath) override;
 };
 
 }  // namespace nc::win32

@@ -1,0 +1,296 @@
+#include "registry/locations.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+
+#include "core/text.h"
+
+namespace nc::registry {
+
+// ---- location texts -------------------------------------------------------
+
+std::optional<platform::RootKey> RootKeyFromName(std::string_view name) {
+  return platform::RootKeyFromName(name);
+}
+
+std::string LocationText(platform::RootKey root, std::string_view path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  std::string text = platform::RootKeyName(root);
+  if (!path.empty()) {
+    text += '\\';
+    text += path;
+  }
+  return text;
+}
+
+std::string JoinLocation(std::string_view location, std::string_view name) {
+  std::string text(location);
+  text += '\\';
+  text += name;
+  return text;
+}
+
+std::optional<Location> ParseLocation(std::string_view text) {
+  const auto slash = text.find('\\');
+  const auto root = RootKeyFromName(text.substr(0, slash));
+  if (!root) return std::nullopt;
+  Location location;
+  location.root = *root;
+  if (slash != std::string_view::npos) location.path = std::string(text.substr(slash + 1));
+  return location;
+}
+
+std::string_view KeyPartOf(std::string_view location) {
+  const auto slash = location.rfind('\\');
+  return slash == std::string_view::npos ? std::string_view() : location.substr(0, slash);
+}
+
+std::string_view LastPartOf(std::string_view location) {
+  const auto slash = location.rfind('\\');
+  return slash == std::string_view::npos ? location : location.substr(slash + 1);
+}
+
+// ---- the missing-file test -----------------------------------------------
+
+namespace {
+
+constexpr std::array<std::string_view, 3> kProgramExtensions = {".exe", ".com", ".bat"};
+
+// Position of `part` in `text` ignoring ASCII letter case.
+std::size_t FindNoCase(std::string_view text, std::string_view part) {
+  return UpperAscii(text).find(UpperAscii(part));
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+  return FindNoCase(text, part) != std::string::npos;
+}
+
+bool IsSeparator(char c) {
+  return kArgumentSeparators.find(c) != std::string_view::npos;
+}
+
+// Blanks and control characters removed at both ends.
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+class PathJudge {
+ public:
+  PathJudge(const PathTest& test, bool allowFolder) : test_(test), allowFolder_(allowFolder) {}
+
+  bool IsFile(std::string_view path) const {
+    return !path.empty() && path.size() <= kMaxPathChars && test_.files.fileExists(path);
+  }
+  bool IsFolder(std::string_view path) const {
+    return !path.empty() && path.size() <= kMaxPathChars && test_.files.folderExists(path);
+  }
+  // `probe` with ".exe", ".com" or ".bat" appended is an existing file.
+  bool IsProgramWithoutExtension(std::string_view probe) const {
+    if (probe.empty() || probe.size() + 4 > kMaxPathChars) return false;
+    for (std::string_view extension : kProgramExtensions) {
+      std::string name(probe);
+      name += extension;
+      if (test_.files.fileExists(name)) return true;
+    }
+    return false;
+  }
+  // The tries made on the text read so far when the folder exists.
+  bool Found(std::string_view probe) const {
+    if (IsFile(probe)) return true;
+    if (allowFolder_ && IsFolder(probe)) return true;
+    return IsProgramWithoutExtension(probe);
+  }
+
+  // The drive letter is one of the scanned drives and ":\" follows it.
+  bool PassesDriveTest(std::string_view candidate) const {
+    if (candidate.size() < 3 || candidate[1] != ':' || candidate[2] != '\\') return false;
+    const char letter = LowerAscii(candidate.substr(0, 1))[0];
+    return letter >= 'a' && letter <= 'z' && test_.ScannedDrives.find(letter) != std::string::npos;
+  }
+  // Reporting removable drives, a path on an empty floppy drive is missing
+  // without touching the drive.
+  bool OnEmptyFloppy(std::string_view candidate) const {
+    if (test_.IncludeRemoveMedia) return false;
+    if (StartsWithNoCase(candidate, "A:\\") && !test_.FloppyA) return true;
+    if (StartsWithNoCase(candidate, "B:\\") && !test_.FloppyB) return true;
+    return false;
+  }
+
+  bool Wow64() const { return test_.IsWow64; }
+  platform::FileSystem& Files() const { return test_.files; }
+
+ private:
+  const PathTest& test_;
+  bool allowFolder_;
+};
+
+// Walks a command line whose folder exists: the text before each argument
+// separator is tried, then the whole text, then the text without its
+// trailing semicolons one at a time.
+bool MissingInExistingFolder(const PathJudge& judge, std::string_view candidate,
+                             std::size_t folderLength) {
+  for (std::size_t i = folderLength; i < candidate.size(); ++i) {
+    // Longer probes cannot exist; the rest only appends characters.
+    if (i > kMaxPathChars) break;
+    if (IsSeparator(candidate[i]) && judge.Found(candidate.substr(0, i))) return false;
+  }
+  std::string_view probe = candidate;
+  while (true) {
+    if (judge.Found(probe)) return false;
+    if (probe.empty() || probe.back() != ';') return true;
+    probe.remove_suffix(1);
+    if (probe.empty()) return true;
+  }
+}
+
+// Walks a command line whose folder does not exist: every prefix is tried
+// as a file, and before each separator with a program extension.
+bool MissingWithoutFolder(const PathJudge& judge, std::string_view candidate) {
+  const std::size_t limit = std::min(candidate.size(), kMaxPathChars);
+  for (std::size_t i = 0; i < limit; ++i) {
+    if (IsSeparator(candidate[i]) && judge.IsProgramWithoutExtension(candidate.substr(0, i))) {
+      return false;
+    }
+    if (judge.IsFile(candidate.substr(0, i + 1))) return false;
+  }
+  return true;
+}
+
+bool Judge(const PathTest& test, std::string_view text, std::string_view extension,
+           bool allowFolder) {
+  const PathJudge judge(test, allowFolder);
+  // The system reads a string up to its first NUL.
+  text = text.substr(0, text.find('\0'));
+
+  if (text.empty()) return false;
+  if (text.find('?') != std::string_view::npos) return false;
+  if (ContainsNoCase(text, "\\hp")) return false;
+  if (judge.Wow64() &&
+      (ContainsNoCase(text, "system32") || ContainsNoCase(text, "ProgramFiles") ||
+       ContainsNoCase(text, "Program Files") || ContainsNoCase(text, "\\Windows\\SysWOW64"))) {
+    return false;
+  }
+
+  std::string candidate(text);
+  if (candidate.front() == '"') {
+    candidate.erase(0, 1);
+    if (candidate.empty()) return false;
+    const auto quote = candidate.find('"');
+    if (quote != std::string::npos) candidate.resize(quote);
+  }
+
+  if (!candidate.empty() && candidate.front() == '%') {
+    const auto close = candidate.find('%', 1);
+    // A variable without its closing "%" names nothing that can be judged.
+    if (close == std::string::npos) return false;
+    const std::string expanded =
+        ExpandFolderVariable(judge.Files(), std::string_view(candidate).substr(0, close + 1));
+    if (!expanded.empty() && expanded.front() == '%') return false;
+    candidate = expanded + candidate.substr(close + 1);
+  }
+
+  if (judge.Wow64() &&
+      (ContainsNoCase(candidate, "system32") || ContainsNoCase(candidate, "Program Files"))) {
+    return false;
+  }
+
+  if (!extension.empty()) {
+    const auto at = FindNoCase(candidate, extension);
+    if (at == std::string::npos) return false;
+    candidate.resize(at);
+    candidate += extension;
+    if (!judge.PassesDriveTest(candidate)) return false;
+    if (judge.OnEmptyFloppy(candidate)) return true;
+    return !judge.IsFile(candidate);
+  }
+
+  if (candidate.empty()) return false;
+  if (!judge.PassesDriveTest(candidate)) return false;
+  if (judge.OnEmptyFloppy(candidate)) return true;
+  // A second path in the same string.
+  if (candidate.find(":\\", 3) != std::string::npos) return false;
+
+  const std::size_t folderLength = candidate.rfind('\\') + 1;
+  const std::string_view folder = std::string_view(candidate).substr(0, folderLength);
+  const bool folderExists = judge.IsFolder(folder);
+  if (folderLength == candidate.size() && folderExists) return false;
+  if (folderExists) return MissingInExistingFolder(judge, candidate, folderLength);
+  return MissingWithoutFolder(judge, candidate);
+}
+
+}  // namespace
+
+bool FileReferenceMissing(const PathTest& test, std::string_view text, std::string_view extension,
+                          bool allowFolder) {
+  try {
+    return Judge(test, text, extension, allowFolder);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::string ExpandFolderVariable(platform::FileSystem& files, std::string_view text) {
+  // The expansion buffer holds 1024 characters with the terminating NUL.
+  const std::string expanded = files.expandEnvironment(text);
+  if (expanded.size() >= 1024) return std::string(text);
+  const std::string_view trimmed = TrimBlanks(expanded);
+  if (!trimmed.empty() && trimmed.size() <= kMaxPathChars && files.folderExists(trimmed)) {
+    return std::string(trimmed);
+  }
+  return std::string(text);
+}
+
+// ---- scan inputs -----------------------------------------------------------
+
+bool IsWow64(platform::System& system) {
+  return system.isWow64();
+}
+
+std::string BuildScannedDrives(platform::FileSystem& files, bool includeRemoveMedia) {
+  std::string drives;
+  if (!includeRemoveMedia) {
+    drives = "ab";
+    for (char letter = 'c'; letter <= 'z'; ++letter) drives += letter;
+    return drives;
+  }
+  for (char letter = 'c'; letter <= 'z'; ++letter) {
+    const std::string root{letter, ':', '\\'};
+    if (files.driveType(root) == platform::DriveType::Fixed) drives += letter;
+  }
+  return drives;
+}
+
+FloppyPresence TestFloppyDrives(platform::FileSystem& files) {
+  FloppyPresence presence;
+  presence.a = files.volumePresent("a:\\");
+  presence.b = files.volumePresent("b:\\");
+  return presence;
+}
+
+// ---- small helpers ---------------------------------------------------------
+
+std::string Rot13(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>('a' + (c - 'a' + 13) % 26);
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>('A' + (c - 'A' + 13) % 26);
+    }
+  }
+  return out;
+}
+
+std::string ShortcutTarget(platform::Shell& shell, std::string_view lnkPath) {
+  auto target = shell.resolveShortcut(lnkPath);
+  return target ? std::move(target).value() : std::string();
+}
+
+bool DeleteFileByShell(platform::Shell& shell, std::string_view path) {
+  return shell.deleteFileSilently(path).ok();
+}
+
+}  // namespace nc::registry

@@ -1,0 +1,123 @@
+#include "registry/scan_session.h"
+
+#include <algorithm>
+
+#include "registry/locations.h"
+
+namespace nc::registry {
+
+// Carries the worker's writes to the window's thread, where they are
+// applied only while the scan they belong to is still open.
+class ScanSession::GatedSink final : public ScanSink {
+ public:
+  GatedSink(platform::UiThread& ui, ScanStatusView& status, ResultsModel& results)
+      : ui_(ui), status_(status), results_(results) {}
+
+  // Window's thread only.
+  void Close() { open_ = false; }
+
+  void SetSectionStatus(std::string_view text) override {
+    const std::string copy(text);
+    ui_.invoke([&] {
+      if (open_) status_.SetSectionStatus(copy);
+    });
+  }
+  void SetKeyLine(std::string_view text) override {
+    const std::string copy(text);
+    ui_.invoke([&] {
+      if (open_) status_.SetKeyLine(copy);
+    });
+  }
+  void AppendProblem(const ProblemEntry& entry) override {
+    ui_.invoke([&] {
+      if (open_) results_.Append(entry);
+    });
+  }
+
+ private:
+  platform::UiThread& ui_;
+  ScanStatusView& status_;
+  ResultsModel& results_;
+  bool open_ = true;  // read and written on the window's thread only
+};
+
+struct ScanSession::Run {
+  std::unique_ptr<GatedSink> sink;
+  std::unique_ptr<TScanTaskThread> worker;
+};
+
+ScanSession::ScanSession(ScanSessionEnvironment env, ScanStatusView& status, ResultsModel& results)
+    : env_(std::move(env)), status_(status), results_(results) {}
+
+ScanSession::~ScanSession() {
+  // Workers go before the sinks they write to.
+  for (auto& run : retired_) run->worker.reset();
+  if (current_) current_->worker.reset();
+}
+
+const TScanTaskThread* ScanSession::Worker() const {
+  return current_ ? current_->worker.get() : nullptr;
+}
+
+void ScanSession::Reap() {
+  std::erase_if(retired_, [](const std::unique_ptr<Run>& run) {
+    if (!run->worker->Finished()) return false;
+    run->worker->Join();
+    return true;
+  });
+}
+
+ScanStartOutcome ScanSession::Start(std::vector<std::string> sectionList, bool unattendedClear,
+                                    const std::function<void(bool)>& preparing) {
+  if (running_) return ScanStartOutcome::Busy;
+  if (sectionList.empty()) {
+    if (!unattendedClear) env_.prompts.inform(kNoSectionsChosenText);
+    return ScanStartOutcome::NothingSelected;
+  }
+  Reap();
+  if (current_) retired_.push_back(std::move(current_));
+
+  results_.Clear();
+  progressStep_ = ScanProgressStep(sectionList);
+
+  auto run = std::make_unique<Run>();
+  run->sink = std::make_unique<GatedSink>(env_.ui, status_, results_);
+  run->worker = std::make_unique<TScanTaskThread>(
+      ScanEnvironment{env_.platform, *run->sink, env_.options, env_.windowsVersionCode,
+                      env_.mainWindow, env_.ui, env_.runSection},
+      std::move(sectionList));
+
+  if (!env_.options.IncludeRemoveMedia) {
+    if (preparing) preparing(true);
+    run->worker->SetFloppyPresence(TestFloppyDrives(env_.platform.files));
+    if (preparing) preparing(false);
+  }
+
+  current_ = std::move(run);
+  running_ = true;
+  current_->worker->Start();
+  return ScanStartOutcome::Started;
+}
+
+void ScanSession::Finish() {
+  running_ = false;
+  results_.SetAllTicked(true);
+}
+
+bool ScanSession::Cancel() {
+  if (!running_) return false;
+  current_->worker->RequestStop();
+  current_->sink->Close();
+  results_.RemoveLast();
+  Finish();
+  return true;
+}
+
+bool ScanSession::OnScanDone() {
+  if (!running_ || !current_->worker->DonePosted()) return false;
+  Finish();
+  current_->worker->Join();
+  return true;
+}
+
+}  // namespace nc::registry

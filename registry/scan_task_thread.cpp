@@ -1,0 +1,124 @@
+#include "registry/scan_task_thread.h"
+
+#include <exception>
+
+#include "app/messages.h"
+#include "core/text.h"
+#include "registry/section_table.h"
+
+namespace nc::registry {
+
+namespace {
+
+constexpr int kWindows7Code = 12;
+
+PathTest MakePathTest(const ScanEnvironment& env) {
+  return PathTest{env.platform.files,
+                  BuildScannedDrives(env.platform.files, env.options.IncludeRemoveMedia),
+                  false,
+                  false,
+                  env.options.IncludeRemoveMedia,
+                  IsWow64(env.platform.system)};
+}
+
+}  // namespace
+
+std::vector<int> SectionIds(const std::vector<std::string>& sectionList) {
+  std::vector<int> ids;
+  ids.reserve(sectionList.size());
+  for (const auto& entry : sectionList) ids.push_back(ParseInt32(entry).value_or(0));
+  return ids;
+}
+
+int ScanProgressStep(const std::vector<std::string>& sectionList) {
+  int hiveWalks = 0;
+  for (int id : SectionIds(sectionList)) hiveWalks += IsHiveWalk(id) ? 1 : 0;
+  switch (hiveWalks) {
+    case 0:
+      return 10;
+    case 1:
+      return 5;
+    case 2:
+      return 4;
+    case 3:
+      return 3;
+    default:
+      return 2;
+  }
+}
+
+int NextScanBarPosition(int position, int step) {
+  position += step;
+  return position > 1000 ? 0 : position;
+}
+
+TScanTaskThread::TScanTaskThread(ScanEnvironment env, std::vector<std::string> sectionList)
+    : env_(std::move(env)),
+      sections_(std::move(sectionList)),
+      ctx_{env_.platform,        env_.sink,
+           env_.options,         stop_,
+           MakePathTest(env_),   env_.windowsVersionCode == kWindows7Code,
+           SectionIds(sections_)} {}
+
+TScanTaskThread::~TScanTaskThread() {
+  RequestStop();
+  Join();
+}
+
+void TScanTaskThread::SetFloppyPresence(const FloppyPresence& presence) {
+  ctx_.pathTest.FloppyA = presence.a;
+  ctx_.pathTest.FloppyB = presence.b;
+}
+
+void TScanTaskThread::Start() {
+  if (started_) return;
+  started_ = true;
+  thread_ = std::thread([this] { Execute(); });
+}
+
+void TScanTaskThread::Join() {
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void TScanTaskThread::RunSections() {
+  for (std::size_t i = 0; i < sections_.size(); ++i) {
+    if (StopRequested()) return;
+    env_.ui.invoke([] {});
+    const int id = ctx_.chosenSections[i];
+    if (env_.runSection) env_.runSection(ctx_, id);
+    // Checked again on the window's thread, where a cancel sets it.
+    if (StopRequested()) return;
+    env_.ui.invoke([this] {
+      if (!StopRequested()) env_.mainWindow.post(app::WM_SCAN_SECTION_DONE, 0, 0);
+    });
+  }
+}
+
+void TScanTaskThread::Execute() {
+  try {
+    env_.sink.SetSectionStatus("");
+    env_.sink.SetKeyLine("");
+    try {
+      RunSections();
+    } catch (...) {
+      // The remaining sections are skipped; the window still hears of the
+      // end so that it leaves the running state.
+      endedByError_.store(true);
+    }
+    if (!StopRequested()) {
+      env_.ui.invoke([this] {
+        if (StopRequested()) return;
+        env_.sink.SetSectionStatus(kScanOptimizingText);
+        env_.sink.SetKeyLine(kScanPleaseWaitText);
+        donePosted_.store(true);
+        env_.mainWindow.post(app::WM_SCAN_DONE, 0, 0);
+      });
+    }
+  } catch (...) {
+    // The window's thread is gone (its queue refused the step).
+    endedByError_.store(true);
+  }
+  finished_.store(true);
+}
+
+}  // namespace nc::registry
