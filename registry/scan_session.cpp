@@ -1,7 +1,5 @@
 #include "registry/scan_session.h"
 
-#include <algorithm>
-
 #include "registry/locations.h"
 
 namespace nc::registry {
@@ -50,21 +48,12 @@ ScanSession::ScanSession(ScanSessionEnvironment env, ScanStatusView& status, Res
     : env_(std::move(env)), status_(status), results_(results) {}
 
 ScanSession::~ScanSession() {
-  // Workers go before the sinks they write to.
-  for (auto& run : retired_) run->worker.reset();
+  // The worker goes before the sink it writes to.
   if (current_) current_->worker.reset();
 }
 
 const TScanTaskThread* ScanSession::Worker() const {
   return current_ ? current_->worker.get() : nullptr;
-}
-
-void ScanSession::Reap() {
-  std::erase_if(retired_, [](const std::unique_ptr<Run>& run) {
-    if (!run->worker->Finished()) return false;
-    run->worker->Join();
-    return true;
-  });
 }
 
 ScanStartOutcome ScanSession::Start(std::vector<std::string> sectionList, bool unattendedClear,
@@ -74,8 +63,9 @@ ScanStartOutcome ScanSession::Start(std::vector<std::string> sectionList, bool u
     if (!unattendedClear) env_.prompts.inform(kNoSectionsChosenText);
     return ScanStartOutcome::NothingSelected;
   }
-  Reap();
-  if (current_) retired_.push_back(std::move(current_));
+  // The previous scan's worker has ended: its scan was finished or
+  // cancelled, and both join it.
+  current_.reset();
 
   results_.Clear();
   progressStep_ = ScanProgressStep(sectionList);
@@ -106,8 +96,11 @@ void ScanSession::Finish() {
 
 bool ScanSession::Cancel() {
   if (!running_) return false;
-  current_->worker->RequestStop();
+  TScanTaskThread& worker = *current_->worker;
+  worker.RequestStop();
   current_->sink->Close();
+  env_.ui.waitPumping([&worker] { return worker.Finished(); });
+  worker.Join();
   results_.RemoveLast();
   Finish();
   return true;

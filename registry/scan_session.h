@@ -5,12 +5,11 @@
 //
 // Everything here runs on the window's thread. The worker's writes reach
 // the window through steps on that thread (UiThread::invoke), each
-// checked against the scan it belongs to: once a scan is cancelled, its
-// worker can no longer add a row or change a status line, so Cancel can
-// remove the last row at once without waiting for the worker (which may
-// itself be waiting for the window's thread). A cancelled worker is
-// joined once it has ended, by the next Start or Reap, or by the
-// destructor.
+// checked against the scan it belongs to. Cancel closes that gate first,
+// so nothing the worker still writes is applied, then waits for the
+// worker while answering its steps (UiThread::waitPumping) and joins it,
+// and only then removes the last row: exactly one row goes, and no worker
+// outlives its scan.
 #pragma once
 
 #include <functional>
@@ -76,8 +75,8 @@ class ScanSession {
                          const std::function<void(bool)>& preparing = {});
 
   // Scan pressed while running: stops the worker, drops whatever it
-  // would still write, removes the last row (it may be incomplete) and
-  // ticks the rest. True when a scan was running: the window then runs
+  // would still write, waits for it to end, removes the last row (it may
+  // be incomplete) and ticks the rest. True when a scan was running: the window then runs
   // its scan-finished handling at once. False when idle.
   bool Cancel();
 
@@ -91,9 +90,6 @@ class ScanSession {
   // The worker of the running (or last) scan; null before the first.
   const TScanTaskThread* Worker() const;
 
-  // Joins the cancelled workers that have ended.
-  void Reap();
-
  private:
   class GatedSink;
   struct Run;
@@ -104,7 +100,6 @@ class ScanSession {
   ScanStatusView& status_;
   ResultsModel& results_;
   std::unique_ptr<Run> current_;
-  std::vector<std::unique_ptr<Run>> retired_;
   bool running_ = false;
   int progressStep_ = 10;
 };
