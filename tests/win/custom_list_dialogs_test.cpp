@@ -1,0 +1,426 @@
+// The custom list editor's real dialogs under Wine: made in this process,
+// driven from a second thread as a user would (texts typed, buttons
+// clicked), with Custom.dat checked on disk afterwards.
+#include "ui/win32/custom_list_dialogs.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/win32/wide.h"
+#include "platform/win32/win_platform.h"
+#include "program_under_test.h"
+
+namespace nc::wintest {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ids = ui::custom_list_ids;
+
+constexpr DWORD kTimeoutMs = 15000;
+
+HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = kTimeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  while (GetTickCount64() < end) {
+    HWND found = FindWindowW(className, nullptr);
+    if (found != nullptr && IsWindowVisible(found)) return found;
+    Sleep(20);
+  }
+  return nullptr;
+}
+
+bool WaitGone(HWND window, DWORD timeoutMs = kTimeoutMs) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  while (GetTickCount64() < end) {
+    if (!IsWindow(window)) return true;
+    Sleep(20);
+  }
+  return false;
+}
+
+// A click on a button whose handler opens a modal window: posted, so the
+// driver does not wait for that window to close.
+void PostClick(HWND dialog, int id) {
+  PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+void Click(HWND dialog, int id) {
+  SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+void Type(HWND dialog, int id, const std::wstring& text) {
+  SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+bool Enabled(HWND dialog, int id) {
+  return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+bool Visible(HWND dialog, int id) {
+  return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE;
+}
+bool Checked(HWND dialog, int id) {
+  return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+std::vector<std::wstring> Rows(HWND list) {
+  std::vector<std::wstring> rows;
+  const auto count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::vector<wchar_t> buffer(4096, L'\0');
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    rows.emplace_back(buffer.data());
+  }
+  return rows;
+}
+
+int SelectedRow(HWND list) {
+  return static_cast<int>(
+      SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+void SelectRow(HWND list, int row) {
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+bool RowChecked(HWND list, int row) {
+  const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
+                                  static_cast<LPARAM>(LVIS_STATEIMAGEMASK));
+  return ((static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+void Screenshot(HWND window, const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  if (GetEnvironmentVariableW(L"NC_BUILD_DIR", value, MAX_PATH) == 0) return;
+  Sleep(150);  // let it paint
+  EXPECT_TRUE(SaveWindowBitmap(window, ScreenshotDir() + L"\\" + name));
+}
+
+// Closes whatever dialog of the editor is still open, innermost first, so
+// that a failed step cannot leave the test waiting for ever.
+void CloseLeftovers() {
+  for (const wchar_t* cls : {ui::kAddFolderClass, ui::kAddRegistryClass, ui::kCustomListsClass}) {
+    for (int tries = 0; tries < 50; ++tries) {
+      HWND left = FindWindowW(cls, nullptr);
+      if (left == nullptr) break;
+      PostMessageW(left, WM_CLOSE, 0, 0);
+      Sleep(50);
+    }
+  }
+}
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class CustomListDialogs : public testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    root_ = fs::path(temp) / (L"nc-custom-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(GetTickCount64()));
+    program_ = root_ / L"Program";
+    data_ = root_ / L"Donn\u00e9es";
+    fs::create_directories(program_);
+    fs::create_directories(data_ / L"Sub");
+    std::ofstream(data_ / L"a.txt") << "a";
+    std::ofstream(data_ / L"b.log") << "b";
+    owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                             600, 400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+
+  void TearDown() override {
+    if (owner_ != nullptr) DestroyWindow(owner_);
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  fs::path ListFile() const { return program_ / L"Custom.dat"; }
+  std::wstring DataFolder() const { return data_.wstring(); }
+
+  // Shows the editor on this thread while `drive` works it from another.
+  void RunEditor(const std::function<void()>& drive) {
+    std::thread driver([&] {
+      drive();
+      CloseLeftovers();
+    });
+    const std::string folder = win32::Narrow(program_.wstring()) + "\\";
+    ui::ShowCustomListEditor(owner_, platform_.bundle(), folder);
+    driver.join();
+  }
+
+  win32::WinPlatform platform_;
+  fs::path root_;
+  fs::path program_;
+  fs::path data_;
+  HWND owner_ = nullptr;
+};
+
+TEST_F(CustomListDialogs, EditAddRemoveAndSaveWriteTheListInRowOrder) {
+  {
+    std::ofstream out(ListFile(), std::ios::binary);
+    out << "[<New List>]\r\nDelFile1=C:\\Old\\Folder,*.tmp\r\n"
+           "DelRegValue1=HKEY_CURRENT_USER\\Software\\NorvikTest,Name\r\njunk line\r\n";
+  }
+  const std::wstring data = DataFolder();
+  RunEditor([&] {
+    HWND dialog = WaitForWindow(ui::kCustomListsClass);
+    ASSERT_NE(dialog, nullptr);
+    HWND list = GetDlgItem(dialog, ids::kList);
+    EXPECT_EQ(TextOf(dialog), L"Edit Custom Item");
+    EXPECT_FALSE(IsWindowEnabled(owner_));
+    EXPECT_EQ(Rows(list),
+              (std::vector<std::wstring>{L"C:\\Old\\Folder,*.tmp",
+                                         L"HKEY_CURRENT_USER\\Software\\NorvikTest,Name"}));
+    wchar_t column[64] = {};
+    LVCOLUMNW header{};
+    header.mask = LVCF_TEXT;
+    header.pszText = column;
+    header.cchTextMax = 64;
+    SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&header));
+    EXPECT_STREQ(column, L"Content");
+    EXPECT_NE(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_CHECKBOXES, 0);
+    for (const wchar_t* text : {L"Add &File && Folder", L"Add &Registry", L"&Edit",
+                                L"R&emove Selected", L"&OK", L"&Cancel"}) {
+      EXPECT_NE(FindControlByText(dialog, text), nullptr) << win32::Narrow(text);
+    }
+    EXPECT_FALSE(Enabled(dialog, ids::kEdit));
+    EXPECT_FALSE(Enabled(dialog, ids::kRemove));
+    EXPECT_TRUE(Enabled(dialog, IDOK));
+    Screenshot(dialog, L"custom-lists.bmp");
+
+    // A file row cannot be edited; the registry row opens "Add Registry".
+    SelectRow(list, 0);
+    EXPECT_FALSE(Enabled(dialog, ids::kEdit));
+    EXPECT_TRUE(Enabled(dialog, ids::kRemove));
+    SelectRow(list, 1);
+    ASSERT_TRUE(Enabled(dialog, ids::kEdit));
+    PostClick(dialog, ids::kEdit);
+    HWND registry = WaitForWindow(ui::kAddRegistryClass);
+    ASSERT_NE(registry, nullptr);
+    EXPECT_EQ(TextOf(registry), L"Add Registry");
+    for (const wchar_t* text :
+         {L"Registry Key", L"Enter the registry key like: HKEY_CURRENT_USER\\Software\\Microsoft",
+          L"Value Name", L"Delete key", L"Delete values under the key", L"Delete value",
+          L"&Run Registry Editor"}) {
+      EXPECT_NE(FindControlByText(registry, text), nullptr) << win32::Narrow(text);
+    }
+    EXPECT_EQ(TextOf(GetDlgItem(registry, ids::kKeyEdit)),
+              L"HKEY_CURRENT_USER\\Software\\NorvikTest");
+    EXPECT_EQ(TextOf(GetDlgItem(registry, ids::kValueNameEdit)), L"Name");
+    EXPECT_TRUE(Checked(registry, ids::kDeleteValue));
+    EXPECT_FALSE(Checked(registry, ids::kDeleteKey));
+    EXPECT_TRUE(Enabled(registry, ids::kValueNameEdit));
+    EXPECT_TRUE(Enabled(registry, IDOK));
+    EXPECT_FALSE(IsWindowEnabled(dialog));
+    Screenshot(registry, L"add-registry.bmp");
+    Click(registry, ids::kDeleteValues);
+    EXPECT_FALSE(Enabled(registry, ids::kValueNameEdit));
+    Type(registry, ids::kKeyEdit, L"Software\\NorvikTest");
+    EXPECT_FALSE(Enabled(registry, IDOK));
+    Type(registry, ids::kKeyEdit, L"HKEY_CURRENT_USER\\Software\\NorvikTest2");
+    EXPECT_TRUE(Enabled(registry, IDOK));
+    PostClick(registry, IDOK);
+    ASSERT_TRUE(WaitGone(registry));
+    EXPECT_EQ(Rows(list).at(1), L"HKEY_CURRENT_USER\\Software\\NorvikTest2,");
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+
+    // A single file of a folder whose name is not plain ASCII.
+    PostClick(dialog, ids::kAddFileFolder);
+    HWND folder = WaitForWindow(ui::kAddFolderClass);
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(TextOf(folder), L"Add File and Folder");
+    EXPECT_TRUE(Checked(folder, ids::kSingleFile));
+    EXPECT_TRUE(Visible(folder, ids::kFileList));
+    EXPECT_FALSE(Visible(folder, ids::kModeGroup));
+    EXPECT_FALSE(Enabled(folder, IDOK));
+    Type(folder, ids::kFolderEdit, data);
+    HWND files = GetDlgItem(folder, ids::kFileList);
+    EXPECT_EQ(SendMessageW(files, LB_GETCOUNT, 0, 0), 2);  // not the sub-folder
+    const auto b = SendMessageW(files, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(L"b.log"));
+    ASSERT_NE(b, LB_ERR);
+    EXPECT_FALSE(Enabled(folder, IDOK));
+    SendMessageW(files, LB_SETCURSEL, static_cast<WPARAM>(b), 0);
+    SendMessageW(folder, WM_COMMAND, MAKEWPARAM(ids::kFileList, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(files));
+    EXPECT_TRUE(Enabled(folder, IDOK));
+    Screenshot(folder, L"add-file-and-folder.bmp");
+    PostClick(folder, IDOK);
+    ASSERT_TRUE(WaitGone(folder));
+
+    // Files by mask.
+    PostClick(dialog, ids::kAddFileFolder);
+    folder = WaitForWindow(ui::kAddFolderClass);
+    ASSERT_NE(folder, nullptr);
+    Click(folder, ids::kFolders);
+    EXPECT_FALSE(Visible(folder, ids::kFileList));
+    EXPECT_TRUE(Visible(folder, ids::kModeGroup));
+    EXPECT_TRUE(Checked(folder, ids::kDeleteFolder));
+    EXPECT_EQ(TextOf(GetDlgItem(folder, ids::kMaskEdit)), L"*.");
+    EXPECT_EQ(TextOf(GetDlgItem(folder, ids::kMaskHint)), L"(For example: *.txt)");
+    Type(folder, ids::kFolderEdit, data);
+    EXPECT_TRUE(Enabled(folder, IDOK));
+    Click(folder, ids::kDeleteByMask);
+    EXPECT_FALSE(Enabled(folder, IDOK));
+    Type(folder, ids::kMaskEdit, L"*.txt");
+    EXPECT_TRUE(Enabled(folder, IDOK));
+    Screenshot(folder, L"add-file-and-folder-mask.bmp");
+    PostClick(folder, IDOK);
+    ASSERT_TRUE(WaitGone(folder));
+
+    // A cancelled "Add Registry" adds nothing.
+    PostClick(dialog, ids::kAddRegistry);
+    registry = WaitForWindow(ui::kAddRegistryClass);
+    ASSERT_NE(registry, nullptr);
+    EXPECT_EQ(TextOf(GetDlgItem(registry, ids::kKeyEdit)), L"");
+    EXPECT_TRUE(Checked(registry, ids::kDeleteKey));
+    EXPECT_FALSE(Enabled(registry, ids::kValueNameEdit));
+    Type(registry, ids::kKeyEdit, L"HKEY_LOCAL_MACHINE\\Software\\NorvikTest");
+    PostClick(registry, IDCANCEL);
+    ASSERT_TRUE(WaitGone(registry));
+
+    EXPECT_EQ(Rows(list), (std::vector<std::wstring>{L"C:\\Old\\Folder,*.tmp",
+                                                     L"HKEY_CURRENT_USER\\Software\\NorvikTest2,",
+                                                     data + L",b.log", data + L",*.txt"}));
+
+    // Removing the first row selects the row that took its place.
+    SelectRow(list, 0);
+    Click(dialog, ids::kRemove);
+    EXPECT_EQ(Rows(list).size(), 3u);
+    EXPECT_EQ(SelectedRow(list), 0);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui));
+    EXPECT_EQ(gui.hwndFocus, list);
+
+    SendMessageW(dialog, WM_COMMAND, ids::kSelectAll, 0);
+    EXPECT_TRUE(RowChecked(list, 0) && RowChecked(list, 1) && RowChecked(list, 2));
+    SendMessageW(dialog, WM_COMMAND, ids::kSelectNone, 0);
+    EXPECT_FALSE(RowChecked(list, 0) || RowChecked(list, 1) || RowChecked(list, 2));
+    Screenshot(dialog, L"custom-lists-edited.bmp");
+    PostClick(dialog, IDOK);
+    EXPECT_TRUE(WaitGone(dialog));
+  });
+  EXPECT_TRUE(IsWindowEnabled(owner_));
+
+  const std::string saved = ReadBytes(ListFile());
+  const std::string ansiData = [&] {
+    const int size = WideCharToMultiByte(CP_ACP, 0, data.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, data.c_str(), -1, text.data(), size, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(size - 1));
+    return text;
+  }();
+  EXPECT_NE(saved.find("[<New List>]\r\n"
+                       "DelRegValue1=HKEY_CURRENT_USER\\Software\\NorvikTest2,\r\n"
+                       "DelFile1=" +
+                       ansiData + ",b.log\r\nDelFile2=" + ansiData + ",*.txt\r\n"),
+            std::string::npos)
+      << saved;
+  EXPECT_EQ(saved.find("Old"), std::string::npos) << saved;
+  EXPECT_EQ(saved.find("junk"), std::string::npos) << saved;
+}
+
+TEST_F(CustomListDialogs, CancelAndTheCloseBoxWriteNothing) {
+  RunEditor([&] {
+    HWND dialog = WaitForWindow(ui::kCustomListsClass);
+    ASSERT_NE(dialog, nullptr);
+    HWND list = GetDlgItem(dialog, ids::kList);
+    EXPECT_TRUE(Rows(list).empty());
+    EXPECT_FALSE(Enabled(dialog, IDOK));
+    // Enter with OK disabled does not close the dialog.
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(IsWindow(dialog));
+
+    PostClick(dialog, ids::kAddRegistry);
+    HWND registry = WaitForWindow(ui::kAddRegistryClass);
+    ASSERT_NE(registry, nullptr);
+    Type(registry, ids::kKeyEdit, L"HKEY_CURRENT_USER\\" + std::wstring(3000, L'k'));
+    Click(registry, ids::kDeleteValue);
+    EXPECT_FALSE(Enabled(registry, IDOK));
+    Type(registry, ids::kValueNameEdit, L"\u65e5\u672c");
+    EXPECT_TRUE(Enabled(registry, IDOK));
+    PostClick(registry, IDOK);
+    ASSERT_TRUE(WaitGone(registry));
+    EXPECT_EQ(Rows(list).size(), 1u);
+    EXPECT_TRUE(Enabled(dialog, IDOK));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitGone(dialog));
+  });
+  EXPECT_FALSE(fs::exists(ListFile()));
+  EXPECT_TRUE(IsWindowEnabled(owner_));
+}
+
+struct OwnedSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<OwnedSearch*>(data);
+  if (GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+TEST_F(CustomListDialogs, TheFolderPickerIsCentredAndPutsTheChosenFolderInTheEdit) {
+  const std::wstring data = DataFolder();
+  RunEditor([&] {
+    HWND dialog = WaitForWindow(ui::kCustomListsClass);
+    ASSERT_NE(dialog, nullptr);
+    PostClick(dialog, ids::kAddFileFolder);
+    HWND folder = WaitForWindow(ui::kAddFolderClass);
+    ASSERT_NE(folder, nullptr);
+    Type(folder, ids::kFolderEdit, data);
+    PostClick(folder, ids::kBrowse);
+
+    const DWORD thread = GetWindowThreadProcessId(folder, nullptr);
+    OwnedSearch search{folder, nullptr};
+    const ULONGLONG end = GetTickCount64() + kTimeoutMs;
+    while (search.found == nullptr && GetTickCount64() < end) {
+      Sleep(50);
+      EnumThreadWindows(thread, &FindOwned, reinterpret_cast<LPARAM>(&search));
+    }
+    HWND picker = search.found;
+    ASSERT_NE(picker, nullptr) << "no folder picker appeared";
+    Sleep(300);
+    EXPECT_NE(FindControlByText(picker, L"Please select the directory to add"), nullptr);
+    RECT r{};
+    GetWindowRect(picker, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
+    EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 2);
+    Screenshot(picker, L"folder-picker.bmp");
+    PostMessageW(GetDlgItem(picker, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitGone(picker));
+    Sleep(100);
+    // The picker opened at the folder typed and gave it back.
+    EXPECT_EQ(_wcsicmp(TextOf(GetDlgItem(folder, ids::kFolderEdit)).c_str(), data.c_str()), 0)
+        << win32::Narrow(TextOf(GetDlgItem(folder, ids::kFolderEdit)));
+    EXPECT_EQ(SendMessageW(GetDlgItem(folder, ids::kFileList), LB_GETCOUNT, 0, 0), 2);
+    PostClick(folder, IDCANCEL);
+    ASSERT_TRUE(WaitGone(folder));
+    PostClick(dialog, IDCANCEL);
+    EXPECT_TRUE(WaitGone(dialog));
+  });
+  EXPECT_FALSE(fs::exists(ListFile()));
+}
+
+}  // namespace
+}  // namespace nc::wintest

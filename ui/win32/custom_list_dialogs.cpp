@@ -1,0 +1,585 @@
+#include "ui/win32/custom_list_dialogs.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "cleaner/custom_list_editor.h"
+#include "ui/win32/window.h"
+
+namespace nc::ui {
+
+namespace {
+
+namespace ids = custom_list_ids;
+using cleaner::FolderDeletingMode;
+using cleaner::FolderEntryMode;
+using cleaner::RegistryEntryKind;
+
+constexpr int kButtonHeight = 26;
+constexpr int kEditHeight = 22;
+constexpr int kLineHeight = 20;
+
+// A modal window built in code: the owner is disabled while it is open and
+// its own message loop runs until Close.
+class ModalDialog : public Window {
+ public:
+  ~ModalDialog() override {
+    if (font_ != nullptr) DeleteObject(font_);
+  }
+
+  // True when the dialog was closed with OK.
+  bool Run(HWND owner, const wchar_t* className, std::string_view caption, int clientWidth,
+           int clientHeight) {
+    constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT area{};
+    if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) ||
+        !GetWindowRect(owner, &area)) {
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    if (!CreateWindowOfClass(className, Wide(caption).c_str(), kStyle, kExStyle, x, y, width,
+                             height, owner, nullptr)) {
+      return false;
+    }
+    const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    ShowWindow(hwnd(), SW_SHOW);
+    SetFocusToFirstControl();
+    MSG msg;
+    while (!done_) {
+      const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+      if (got <= 0) {
+        // The program is ending: let the outer loop see the quit too.
+        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      if (accelerators_ != nullptr && TranslateAcceleratorW(hwnd(), accelerators_, &msg)) continue;
+      if (!IsDialogMessageW(hwnd(), &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    }
+    // The owner is enabled before this window goes, so that the system
+    // activates the owner and not some other program.
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    if (owner != nullptr) SetActiveWindow(owner);
+    if (IsWindow(hwnd())) DestroyWindow(hwnd());
+    return accepted_;
+  }
+
+ protected:
+  virtual void OnCreate() = 0;
+  virtual void OnCommand(int id, int code, HWND control) = 0;
+  virtual void OnNotify(const NMHDR&) {}
+  virtual void OnContextMenu(HWND, int, int) {}
+
+  void Close(bool accepted) {
+    accepted_ = accepted;
+    done_ = true;
+    // Wakes the loop when the close came from a sent message.
+    PostMessageW(hwnd(), WM_NULL, 0, 0);
+  }
+
+  void SetAccelerators(HACCEL accelerators) { accelerators_ = accelerators; }
+
+  HWND Control(const wchar_t* className, std::string_view text, DWORD style, int x, int y,
+               int width, int height, int id, DWORD exStyle = 0) {
+    HWND control =
+        CreateWindowExW(exStyle, className, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
+                        width, height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        GetModuleHandleW(nullptr), nullptr);
+    if (control != nullptr) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+    return control;
+  }
+  HWND Button(std::string_view text, int x, int y, int width, int id, DWORD style = 0) {
+    return Control(L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON | style, x, y, width, kButtonHeight,
+                   id);
+  }
+  HWND Radio(std::string_view text, int x, int y, int width, int id, bool firstOfGroup) {
+    return Control(L"BUTTON", text,
+                   BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0u), x, y, width,
+                   kLineHeight, id);
+  }
+  HWND Label(std::string_view text, int x, int y, int width, int id = -1) {
+    return Control(L"STATIC", text, SS_LEFT | SS_NOPREFIX, x, y, width, kLineHeight - 4, id);
+  }
+  HWND Edit(int x, int y, int width, int id) {
+    HWND edit = Control(L"EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, x, y, width,
+                        kEditHeight, id, WS_EX_CLIENTEDGE);
+    // No limit but the control's own: long paths and keys must fit.
+    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    return edit;
+  }
+  HWND Group(std::string_view text, int x, int y, int width, int height, int id = -1) {
+    return Control(L"BUTTON", text, BS_GROUPBOX | WS_GROUP, x, y, width, height, id);
+  }
+
+  HWND Item(int id) const { return GetDlgItem(hwnd(), id); }
+  void Enable(int id, bool enabled) { EnableWindow(Item(id), enabled ? TRUE : FALSE); }
+  void SetText(int id, std::string_view text) { SetWindowTextW(Item(id), Wide(text).c_str()); }
+  std::string Text(int id) const { return WindowText(Item(id)); }
+  void SetChecked(int id, bool checked) {
+    SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+  void ShowItem(int id, bool shown) { ShowWindow(Item(id), shown ? SW_SHOW : SW_HIDE); }
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    switch (message) {
+      case WM_CREATE:
+        font_ = MakeFont(13, FW_NORMAL);
+        OnCreate();
+        return 0;
+      case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return 0;
+      case WM_NOTIFY:
+        OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
+      case WM_CONTEXTMENU:
+        OnContextMenu(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)),
+                      static_cast<short>(HIWORD(lParam)));
+        return 0;
+      case WM_CLOSE:
+        OnCommand(IDCANCEL, BN_CLICKED, nullptr);
+        return 0;
+      default:
+        return Window::HandleMessage(message, wParam, lParam);
+    }
+  }
+
+ private:
+  void SetFocusToFirstControl() {
+    HWND first = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+    if (first != nullptr) SetFocus(first);
+  }
+
+  HFONT font_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  bool done_ = false;
+  bool accepted_ = false;
+};
+
+// ---- "Add Registry" ------------------------------------------------------
+
+class AddRegistryDialog : public ModalDialog, public cleaner::AddRegistryView {
+ public:
+  explicit AddRegistryDialog(cleaner::AddRegistryController& controller)
+      : controller_(controller) {}
+
+  bool Run(HWND owner) {
+    return ModalDialog::Run(owner, kAddRegistryClass, cleaner::kAddRegistryCaption, 460, 262);
+  }
+
+  void SetKeyText(std::string_view text) override { SetText(ids::kKeyEdit, text); }
+  void SetValueNameText(std::string_view text) override { SetText(ids::kValueNameEdit, text); }
+  void SetKind(RegistryEntryKind kind) override {
+    SetChecked(ids::kDeleteKey, kind == RegistryEntryKind::DeleteKey);
+    SetChecked(ids::kDeleteValues, kind == RegistryEntryKind::DeleteValuesUnderKey);
+    SetChecked(ids::kDeleteValue, kind == RegistryEntryKind::DeleteValue);
+  }
+  void EnableValueName(bool enabled) override { Enable(ids::kValueNameEdit, enabled); }
+  void EnableOk(bool enabled) override { Enable(IDOK, enabled); }
+
+ protected:
+  void OnCreate() override {
+    Label(cleaner::kRegistryKeyLabel, 12, 12, 436);
+    Edit(12, 32, 436, ids::kKeyEdit);
+    Label(cleaner::kRegistryKeyHint, 12, 58, 436);
+    Group("", 12, 80, 436, 84);
+    Radio(cleaner::kDeleteKeyChoice, 24, 92, 410, ids::kDeleteKey, true);
+    Radio(cleaner::kDeleteValuesChoice, 24, 114, 410, ids::kDeleteValues, false);
+    Radio(cleaner::kDeleteValueChoice, 24, 136, 410, ids::kDeleteValue, false);
+    Label(cleaner::kValueNameLabel, 12, 174, 436);
+    Edit(12, 194, 436, ids::kValueNameEdit);
+    Button(cleaner::kRunRegistryEditorButton, 12, 226, 160, ids::kRunRegistryEditor);
+    Button("&OK", 268, 226, 86, IDOK, BS_DEFPUSHBUTTON);
+    Button("&Cancel", 362, 226, 86, IDCANCEL);
+    controller_.Show(*this);
+  }
+
+  void OnCommand(int id, int code, HWND) override {
+    switch (id) {
+      case ids::kKeyEdit:
+        if (code == EN_CHANGE) controller_.KeyEdited(Text(ids::kKeyEdit));
+        break;
+      case ids::kValueNameEdit:
+        if (code == EN_CHANGE) controller_.ValueNameEdited(Text(ids::kValueNameEdit));
+        break;
+      case ids::kDeleteKey:
+        if (code == BN_CLICKED) controller_.KindChosen(RegistryEntryKind::DeleteKey);
+        break;
+      case ids::kDeleteValues:
+        if (code == BN_CLICKED) controller_.KindChosen(RegistryEntryKind::DeleteValuesUnderKey);
+        break;
+      case ids::kDeleteValue:
+        if (code == BN_CLICKED) controller_.KindChosen(RegistryEntryKind::DeleteValue);
+        break;
+      case ids::kRunRegistryEditor:
+        controller_.RunRegistryEditorClicked();
+        break;
+      case IDOK:
+        if (controller_.OkClicked()) Close(true);
+        break;
+      case IDCANCEL:
+        Close(false);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  cleaner::AddRegistryController& controller_;
+};
+
+// ---- "Add File and Folder" -----------------------------------------------
+
+class AddFolderDialog : public ModalDialog, public cleaner::AddFolderView {
+ public:
+  explicit AddFolderDialog(cleaner::AddFolderController& controller) : controller_(controller) {}
+
+  bool Run(HWND owner) {
+    return ModalDialog::Run(owner, kAddFolderClass, cleaner::kAddFolderCaption, 440, 400);
+  }
+
+  void SetMode(FolderEntryMode mode) override {
+    SetChecked(ids::kSingleFile, mode == FolderEntryMode::SingleFile);
+    SetChecked(ids::kFolders, mode == FolderEntryMode::Folders);
+  }
+  void ShowFileGroup(bool fileGroup) override {
+    for (int id : {ids::kFileGroup, ids::kFileList}) ShowItem(id, fileGroup);
+    for (int id : {ids::kModeGroup, ids::kDeleteFolder, ids::kDeleteByMask, ids::kMaskEdit,
+                   ids::kMaskHint}) {
+      ShowItem(id, !fileGroup);
+    }
+  }
+  void SetFolderText(std::string_view text) override { SetText(ids::kFolderEdit, text); }
+  void SetFiles(const std::vector<std::string>& names) override {
+    HWND list = Item(ids::kFileList);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::string& name : names) {
+      const std::wstring wide = Wide(name);
+      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+  }
+  void SetDeletingMode(FolderDeletingMode mode) override {
+    SetChecked(ids::kDeleteFolder, mode == FolderDeletingMode::DeleteFolder);
+    SetChecked(ids::kDeleteByMask, mode == FolderDeletingMode::DeleteByMask);
+  }
+  void SetMaskText(std::string_view text) override { SetText(ids::kMaskEdit, text); }
+  void EnableMask(bool enabled) override { Enable(ids::kMaskEdit, enabled); }
+  void EnableOk(bool enabled) override { Enable(IDOK, enabled); }
+  std::optional<std::string> BrowseForFolder(std::string_view title,
+                                             std::string_view initialFolder) override {
+    return ui::BrowseForFolder(hwnd(), title, "", initialFolder);
+  }
+
+ protected:
+  void OnCreate() override {
+    Radio(cleaner::kSingleFileChoice, 12, 10, 416, ids::kSingleFile, true);
+    Radio(cleaner::kFoldersChoice, 12, 32, 416, ids::kFolders, false);
+    Group(cleaner::kSelectFolderGroup, 12, 58, 416, 58);
+    Edit(24, 80, 350, ids::kFolderEdit);
+    Button("...", 380, 79, 36, ids::kBrowse);
+    // The two groups share one place; the mode shows one of them.
+    Group(cleaner::kSelectFileGroup, 12, 124, 416, 226, ids::kFileGroup);
+    Control(L"LISTBOX", "",
+            WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 24, 146, 392,
+            192, ids::kFileList, WS_EX_CLIENTEDGE);
+    Group(cleaner::kDeletingModeGroup, 12, 124, 416, 226, ids::kModeGroup);
+    Radio(cleaner::kDeleteFolderChoice, 24, 148, 392, ids::kDeleteFolder, true);
+    Radio(cleaner::kDeleteByMaskChoice, 24, 172, 392, ids::kDeleteByMask, false);
+    Edit(44, 198, 160, ids::kMaskEdit);
+    Label(cleaner::kMaskHint, 212, 202, 200, ids::kMaskHint);
+    Button("&OK", 246, 362, 86, IDOK, BS_DEFPUSHBUTTON);
+    Button("&Cancel", 342, 362, 86, IDCANCEL);
+    controller_.Show(*this);
+  }
+
+  void OnCommand(int id, int code, HWND) override {
+    switch (id) {
+      case ids::kSingleFile:
+        if (code == BN_CLICKED) controller_.ModeChosen(FolderEntryMode::SingleFile);
+        break;
+      case ids::kFolders:
+        if (code == BN_CLICKED) controller_.ModeChosen(FolderEntryMode::Folders);
+        break;
+      case ids::kFolderEdit:
+        if (code == EN_CHANGE) controller_.FolderEdited(Text(ids::kFolderEdit));
+        break;
+      case ids::kBrowse:
+        if (code == BN_CLICKED) controller_.BrowseClicked();
+        break;
+      case ids::kFileList:
+        if (code == LBN_SELCHANGE || code == LBN_SELCANCEL) {
+          const LRESULT index = SendMessageW(Item(ids::kFileList), LB_GETCURSEL, 0, 0);
+          controller_.FileSelected(index == LB_ERR ? std::nullopt
+                                                   : std::optional<std::size_t>(index));
+        } else if (code == LBN_DBLCLK) {
+          OnCommand(IDOK, BN_CLICKED, nullptr);
+        }
+        break;
+      case ids::kDeleteFolder:
+        if (code == BN_CLICKED) controller_.DeletingModeChosen(FolderDeletingMode::DeleteFolder);
+        break;
+      case ids::kDeleteByMask:
+        if (code == BN_CLICKED) controller_.DeletingModeChosen(FolderDeletingMode::DeleteByMask);
+        break;
+      case ids::kMaskEdit:
+        if (code == EN_CHANGE) controller_.MaskEdited(Text(ids::kMaskEdit));
+        break;
+      case IDOK:
+        if (controller_.OkClicked()) Close(true);
+        break;
+      case IDCANCEL:
+        Close(false);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  cleaner::AddFolderController& controller_;
+};
+
+// ---- "Custom Lists" ------------------------------------------------------
+
+class CustomListsDialog : public ModalDialog, public cleaner::NewCustomItemView {
+ public:
+  explicit CustomListsDialog(cleaner::NewCustomItemController& controller)
+      : controller_(controller) {}
+
+  bool Run(HWND owner) {
+    ACCEL keys[] = {
+        {FVIRTKEY | FCONTROL, 'A', static_cast<WORD>(ids::kSelectAll)},
+        {FVIRTKEY | FCONTROL, 'N', static_cast<WORD>(ids::kSelectNone)},
+    };
+    HACCEL accelerators = CreateAcceleratorTableW(keys, 2);
+    SetAccelerators(accelerators);
+    const bool accepted =
+        ModalDialog::Run(owner, kCustomListsClass, cleaner::kCustomListsCaption, 560, 340);
+    SetAccelerators(nullptr);
+    if (accelerators != nullptr) DestroyAcceleratorTable(accelerators);
+    return accepted;
+  }
+
+  void SetTitle(std::string_view text) override { SetWindowTextW(hwnd(), Wide(text).c_str()); }
+  void AddRow(std::string_view text) override {
+    std::wstring wide = Wide(text);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = RowCount();
+    item.pszText = wide.data();
+    SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  void SetRowText(std::size_t index, std::string_view text) override {
+    std::wstring wide = Wide(text);
+    LVITEMW item{};
+    item.iSubItem = 0;
+    item.pszText = wide.data();
+    SendMessageW(list_, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+  }
+  void RemoveRow(std::size_t index) override { SendMessageW(list_, LVM_DELETEITEM, index, 0); }
+  void SelectRow(std::size_t index) override {
+    const int row = static_cast<int>(index);
+    ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, row, FALSE);
+    SetFocus(list_);
+  }
+  void SetRowChecked(std::size_t index, bool checked) override {
+    ListView_SetCheckState(list_, static_cast<int>(index), checked ? TRUE : FALSE);
+  }
+  void EnableEdit(bool enabled) override { Enable(ids::kEdit, enabled); }
+  void EnableRemove(bool enabled) override { Enable(ids::kRemove, enabled); }
+  void EnableOk(bool enabled) override { Enable(IDOK, enabled); }
+  bool RunAddFolder(cleaner::AddFolderController& controller) override {
+    AddFolderDialog dialog(controller);
+    return dialog.Run(hwnd());
+  }
+  bool RunAddRegistry(cleaner::AddRegistryController& controller) override {
+    AddRegistryDialog dialog(controller);
+    return dialog.Run(hwnd());
+  }
+
+ protected:
+  void OnCreate() override {
+    list_ = Control(WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+                    12, 12, 380, 316, ids::kList, WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    std::wstring column = Wide(cleaner::kContentColumn);
+    LVCOLUMNW header{};
+    header.mask = LVCF_TEXT | LVCF_WIDTH;
+    header.cx = 356;
+    header.pszText = column.data();
+    SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&header));
+
+    Button(cleaner::kAddFileFolderButton, 404, 12, 144, ids::kAddFileFolder);
+    Button(cleaner::kAddRegistryButton, 404, 44, 144, ids::kAddRegistry);
+    Button(cleaner::kEditButton, 404, 76, 144, ids::kEdit);
+    Button(cleaner::kRemoveButton, 404, 108, 144, ids::kRemove);
+    Button("&OK", 404, 270, 144, IDOK, BS_DEFPUSHBUTTON);
+    Button("&Cancel", 404, 302, 144, IDCANCEL);
+    controller_.Show(*this);
+  }
+
+  void OnCommand(int id, int, HWND) override {
+    switch (id) {
+      case ids::kAddFileFolder:
+        controller_.AddFileFolderClicked();
+        break;
+      case ids::kAddRegistry:
+        controller_.AddRegistryClicked();
+        break;
+      case ids::kEdit:
+        controller_.EditClicked();
+        break;
+      case ids::kRemove:
+        controller_.RemoveClicked();
+        break;
+      case ids::kSelectAll:
+        controller_.SelectAll();
+        break;
+      case ids::kSelectNone:
+        controller_.SelectNone();
+        break;
+      case IDOK:
+        if (controller_.OkClicked()) Close(true);
+        break;
+      case IDCANCEL:
+        controller_.CancelClicked();
+        Close(false);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void OnNotify(const NMHDR& header) override {
+    if (header.idFrom != static_cast<UINT_PTR>(ids::kList)) return;
+    if (header.code == LVN_ITEMCHANGED) {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      if ((change.uChanged & LVIF_STATE) != 0 &&
+          ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
+        const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+        controller_.SelectionChanged(selected < 0 ? std::nullopt
+                                                  : std::optional<std::size_t>(selected));
+      }
+    } else if (header.code == NM_DBLCLK) {
+      controller_.EditClicked();
+    }
+  }
+
+  void OnContextMenu(HWND from, int x, int y) override {
+    if (from != list_) return;
+    if (x == -1 && y == -1) {  // from the keyboard: under the list's corner
+      RECT r{};
+      GetWindowRect(list_, &r);
+      x = r.left + 8;
+      y = r.top + 8;
+    }
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr) return;
+    const std::wstring all = Wide(cleaner::kSelectAllItem) + L"\tCtrl+A";
+    const std::wstring none = Wide(cleaner::kSelectNoneItem) + L"\tCtrl+N";
+    AppendMenuW(menu, MF_STRING, ids::kSelectAll, all.c_str());
+    AppendMenuW(menu, MF_STRING, ids::kSelectNone, none.c_str());
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd(), nullptr);
+    DestroyMenu(menu);
+  }
+
+ private:
+  int RowCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+  cleaner::NewCustomItemController& controller_;
+  HWND list_ = nullptr;
+};
+
+// ---- the folder picker ---------------------------------------------------
+
+struct BrowseStart {
+  std::wstring folder;  // where the picker opens; empty for its default
+};
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+  if (message != BFFM_INITIALIZED) return 0;
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const auto* start = reinterpret_cast<const BrowseStart*>(data);
+  if (start != nullptr && !start->folder.empty()) {
+    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->folder.c_str()));
+  }
+  return 0;
+}
+
+bool IsFolder(const std::wstring& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+}  // namespace
+
+std::optional<std::string> BrowseForFolder(HWND owner, std::string_view title,
+                                           std::string_view rootFolder, std::string_view folder) {
+  BrowseStart start;
+  start.folder = Wide(folder);
+  if (!IsFolder(start.folder)) start.folder.clear();
+  const std::wstring wideTitle = Wide(title);
+
+  PIDLIST_ABSOLUTE root = nullptr;
+  if (!rootFolder.empty()) {
+    if (FAILED(SHParseDisplayName(Wide(rootFolder).c_str(), nullptr, &root, 0, nullptr))) {
+      root = nullptr;
+    }
+  }
+  BROWSEINFOW info{};
+  info.hwndOwner = owner;
+  info.pidlRoot = root;
+  info.lpszTitle = wideTitle.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  info.lpfn = &BrowseCallback;
+  info.lParam = reinterpret_cast<LPARAM>(&start);
+
+  // No "insert a disk" boxes for empty drives while the user browses.
+  const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  SetErrorMode(oldMode);
+  if (root != nullptr) CoTaskMemFree(root);
+  if (chosen == nullptr) return std::nullopt;
+
+  std::vector<wchar_t> path(32768, L'\0');
+  const bool got = SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()),
+                                         GPFIDL_DEFAULT) != FALSE;
+  CoTaskMemFree(chosen);
+  if (!got || path[0] == L'\0') return std::nullopt;
+  return Utf8(path.data());
+}
+
+void ShowCustomListEditor(HWND owner, nc::platform::Platform platform,
+                          const std::string& programFolder) {
+  cleaner::NewCustomItemController controller(platform, programFolder);
+  CustomListsDialog dialog(controller);
+  dialog.Run(owner);
+}
+
+}  // namespace nc::ui
