@@ -121,6 +121,24 @@ void CloseLeftovers() {
   }
 }
 
+// A key pressed with Ctrl held, as the dialog's thread sees it: the two
+// threads share one input state while the key state is changed.
+void PressWithControl(HWND target, WPARAM key) {
+  const DWORD ui = GetWindowThreadProcessId(target, nullptr);
+  const DWORD self = GetCurrentThreadId();
+  AttachThreadInput(self, ui, TRUE);
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(target, WM_NULL, 0, 0);  // the dialog's thread sees the state
+  PostMessageW(target, WM_KEYDOWN, key, 1);
+  Sleep(200);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  AttachThreadInput(self, ui, FALSE);
+}
+
 std::string ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -359,6 +377,28 @@ TEST_F(CustomListDialogs, CancelAndTheCloseBoxWriteNothing) {
     ASSERT_TRUE(WaitGone(registry));
     EXPECT_EQ(Rows(list).size(), 1u);
     EXPECT_TRUE(Enabled(dialog, IDOK));
+    PressWithControl(list, 'A');
+    EXPECT_TRUE(RowChecked(list, 0));
+    PressWithControl(list, 'N');
+    EXPECT_FALSE(RowChecked(list, 0));
+
+    // The list's pop-up menu, opened from the keyboard; its "Select &All"
+    // chosen by its letter.
+    PostMessageW(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
+    HWND menu = WaitForWindow(L"#32768", 5000);
+    ASSERT_NE(menu, nullptr) << "no pop-up menu";
+    HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+    ASSERT_NE(items, nullptr);
+    wchar_t text[64] = {};
+    GetMenuStringW(items, 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"Select &All\tCtrl+A");
+    GetMenuStringW(items, 1, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"Select &None\tCtrl+N");
+    Screenshot(dialog, L"custom-lists-menu.bmp");
+    PostMessageW(menu, WM_CHAR, L'a', 0);
+    EXPECT_TRUE(WaitGone(menu, 5000) || !IsWindowVisible(menu));
+    Sleep(100);
+    EXPECT_TRUE(RowChecked(list, 0));
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitGone(dialog));
   });
