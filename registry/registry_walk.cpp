@@ -1,5 +1,7 @@
 #include "registry/registry_walk.h"
 
+#include <unordered_map>
+
 #include "core/text.h"
 #include "registry/locations.h"
 
@@ -12,6 +14,123 @@ using platform::RootKey;
 namespace {
 
 constexpr std::string_view kWowInsideWow = "Software\\Wow6432Node\\Wow6432Node";
+
+// The file system as a walk's path tests see it: whether a file or
+// folder exists is asked once per path, and a path whose folder does not
+// exist is known to be missing without asking. A walk tries the same
+// folders and command-line prefixes for many values; the answers hold for
+// the few seconds a walk takes. Paths with ".." or "/" are always asked,
+// since their folder is not the text before their last backslash.
+// Everything else goes to the real port.
+class ExistsCache final : public platform::FileSystem {
+ public:
+  explicit ExistsCache(platform::FileSystem& inner) : inner_(inner) {}
+
+  bool fileExists(std::string_view path) override {
+    if (!Plain(path)) return inner_.fileExists(path);
+    return Exists(files_, path, false);
+  }
+  bool folderExists(std::string_view path) override {
+    if (!Plain(path)) return inner_.folderExists(path);
+    return Exists(folders_, path, true);
+  }
+
+  Result<std::vector<platform::FileEntry>> list(std::string_view folder) override {
+    return inner_.list(folder);
+  }
+  Result<platform::FileEntry> stat(std::string_view path) override { return inner_.stat(path); }
+  Status deleteFile(std::string_view path) override { return inner_.deleteFile(path); }
+  Status removeFolder(std::string_view path) override { return inner_.removeFolder(path); }
+  Status createFolders(std::string_view path) override { return inner_.createFolders(path); }
+  Status setAttributes(std::string_view path, std::uint32_t attributes) override {
+    return inner_.setAttributes(path, attributes);
+  }
+  Status moveFile(std::string_view from, std::string_view to) override {
+    return inner_.moveFile(from, to);
+  }
+  Result<std::unique_ptr<platform::File>> open(std::string_view path, platform::FileOpen mode,
+                                               platform::FileShare share) override {
+    return inner_.open(path, mode, share);
+  }
+  Status deleteAtRestart(std::string_view path) override { return inner_.deleteAtRestart(path); }
+  Result<std::string> shortPath(std::string_view path) override { return inner_.shortPath(path); }
+  std::string specialFolder(int csidl) override { return inner_.specialFolder(csidl); }
+  std::string tempFolder() override { return inner_.tempFolder(); }
+  std::string windowsFolder() override { return inner_.windowsFolder(); }
+  std::string systemFolder() override { return inner_.systemFolder(); }
+  std::vector<std::string> logicalDrives() override { return inner_.logicalDrives(); }
+  platform::DriveType driveType(std::string_view root) override { return inner_.driveType(root); }
+  bool volumePresent(std::string_view root) override { return inner_.volumePresent(root); }
+  std::string dosDeviceName(std::string_view drive) override { return inner_.dosDeviceName(drive); }
+  std::string expandEnvironment(std::string_view text) override {
+    return inner_.expandEnvironment(text);
+  }
+
+ private:
+  // Enough for the distinct folders and prefixes of a large hive; past it
+  // the answers are forgotten and asked again.
+  static constexpr std::size_t kMaxRemembered = 1 << 17;
+  using Answers = std::unordered_map<std::string, bool>;
+
+  static bool Plain(std::string_view path) {
+    return path.find('/') == std::string_view::npos && path.find("..") == std::string_view::npos;
+  }
+
+  // The folder of "C:\a\b" or "C:\a\b\" ("C:\a"); "" for a drive's root
+  // and for paths relative to a drive, which are always asked.
+  static std::string_view FolderOf(std::string_view path) {
+    if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+    const auto slash = path.rfind('\\');
+    if (slash == std::string_view::npos || slash < 3) return {};
+    return path.substr(0, slash);
+  }
+
+  // The last folder found missing, so that the many prefixes tried inside
+  // it need no look-up.
+  bool InsideMissingFolder(std::string_view folder) const {
+    return !missingFolder_.empty() && StartsWithNoCase(folder, missingFolder_) &&
+           (folder.size() == missingFolder_.size() || folder[missingFolder_.size()] == '\\');
+  }
+
+  bool Exists(Answers& answers, std::string_view path, bool folder) {
+    const std::string_view parent = FolderOf(path);
+    if (!parent.empty() && InsideMissingFolder(parent)) return false;
+    std::string key = UpperAscii(path);
+    if (const auto it = answers.find(key); it != answers.end()) return it->second;
+    if (!parent.empty() && !Exists(folders_, parent, true)) {
+      missingFolder_.assign(parent);
+      return false;
+    }
+    const bool exists = folder ? inner_.folderExists(path) : inner_.fileExists(path);
+    if (answers.size() >= kMaxRemembered) answers.clear();
+    answers.emplace(std::move(key), exists);
+    return exists;
+  }
+
+  platform::FileSystem& inner_;
+  Answers files_;
+  Answers folders_;
+  std::string missingFolder_;
+};
+
+// Whether a string value may name a path on a scanned drive: after an
+// opening quote, its text begins with a folder variable or with "X:\"
+// for a scanned drive X. The path test judges every other string as not
+// missing, so those are neither converted nor judged.
+bool MayNameScannedPath(const platform::RegValue& value, std::string_view drives) {
+  const auto& data = value.data;
+  auto unit = [&](std::size_t i) -> char16_t {
+    return 2 * i + 1 < data.size() ? static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8))
+                                   : u'\0';
+  };
+  const std::size_t at = unit(0) == u'"' ? 1 : 0;
+  char16_t first = unit(at);
+  if (first == u'%') return true;
+  if (unit(at + 1) != u':' || unit(at + 2) != u'\\') return false;
+  if (first >= u'A' && first <= u'Z') first = static_cast<char16_t>(first - u'A' + u'a');
+  return first >= u'a' && first <= u'z' &&
+         drives.find(static_cast<char>(first)) != std::string_view::npos;
+}
 
 struct ValueWalkFrame {
   RegKey key;
@@ -57,6 +176,13 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
                       std::span<const std::string_view> exclusions) {
   auto& registry = ctx.platform.registry;
   const bool machine = root == RootKey::LocalMachine;
+  ExistsCache files(ctx.pathTest.files);
+  const PathTest test{files,
+                      ctx.pathTest.ScannedDrives,
+                      ctx.pathTest.FloppyA,
+                      ctx.pathTest.FloppyB,
+                      ctx.pathTest.IncludeRemoveMedia,
+                      ctx.pathTest.IsWow64};
   auto skipped = [&](std::string_view key) {
     for (std::string_view excluded : exclusions) {
       if (EqualsNoCase(key, excluded)) return true;
@@ -72,9 +198,11 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
     if (auto values = registry.values(key)) {
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return false;
+        if (!platform::IsStringType(value.type) || !MayNameScannedPath(value, test.ScannedDrives)) {
+          continue;
+        }
         const auto text = platform::ValueText(value);
-        if (!text) continue;
-        if (FileReferenceMissing(ctx.pathTest, *text, extension, true)) {
+        if (text && FileReferenceMissing(test, *text, extension, true)) {
           AddValueEntry(ctx, problem, root, path, value.name, *text);
         }
       }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "registry/locations.h"
 #include "registry/registry_walk.h"
 #include "registry/sections.h"
 #include "sections_fixture.h"
@@ -51,6 +52,62 @@ TEST_F(HiveWalk, ReportsMissingFilesOfStringValuesOnlyWithTheirKind) {
       Entry(kMissing, "C:\\Apps\\lib.dll", "HKEY_LOCAL_MACHINE\\Software\\Vendor", pkValueInKey),
   };
   EXPECT_EQ(Problems(), expected);
+}
+
+// The walk remembers what exists and passes over strings that cannot
+// name a scanned path; it must judge exactly as the path test does.
+TEST_F(HiveWalk, JudgesEveryStringAsThePathTestDoes) {
+  File("C:\\Apps\\tool.exe");
+  File("C:\\Apps\\run.bat");
+  File("C:\\Apps\\Sub\\deep.dll");
+  Folder("C:\\Data\\Empty");
+  const std::vector<std::string> texts = {
+      "C:\\Apps\\tool.exe",
+      "c:\\apps\\TOOL.EXE -x",
+      "\"C:\\Apps\\tool.exe\" /s",
+      "\"C:\\Apps\\gone.exe\" /s",
+      "C:\\Apps\\run",
+      "C:\\Apps\\run.bat;",
+      "C:\\Apps\\Sub\\deep.dll,1",
+      "C:\\Apps\\Sub\\gone.dll,1",
+      "C:\\Apps\\Gone\\x.exe",
+      "C:\\Apps\\Gone\\Deeper\\x.exe",
+      "C:\\Apps\\Gone\\..\\tool.exe",
+      "C:\\Apps\\Gone/../tool.exe",
+      "C:\\Missing\\..\\Apps\\tool.exe",
+      "C:\\Data\\Empty",
+      "C:\\Data\\Empty\\",
+      "C:\\Data\\Gone\\",
+      "C:\\Data",
+      "%SystemRoot%\\gone.exe",
+      "%SystemRoot%\\system32",
+      "%Undefined%\\x.exe",
+      "\"%ProgramFiles%\\App\\app.exe\"",
+      "D:\\Apps\\tool.exe",
+      "Apps\\tool.exe",
+      " C:\\Apps\\gone.exe",
+      "\"\"",
+      "\"",
+      "C:",
+      "C:\\",
+      "C:\\Apps\\tool.exe C:\\Apps\\gone.exe",
+      "rundll32.exe C:\\Apps\\gone.dll,Run",
+  };
+  auto key = sim.registry().create(RootKey::CurrentUser, "Software\\Judge");
+  ASSERT_TRUE(key.ok());
+  std::vector<std::string> expected;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_TRUE(
+        platform::WriteStringValue(sim.registry(), *key, "v" + std::to_string(i), texts[i]).ok());
+    if (registry::FileReferenceMissing(ctx.pathTest, texts[i], {}, true)) {
+      expected.push_back(texts[i]);
+    }
+  }
+  ASSERT_GE(expected.size(), 6u);  // the list holds missing ones of every shape
+  registry::ScanHiveFilesAndFolders(ctx, RootKey::CurrentUser);
+  std::vector<std::string> found;
+  for (const auto& p : Problems()) found.push_back(p.Data);
+  EXPECT_EQ(found, expected);
 }
 
 TEST_F(HiveWalk, GoesDepthFirstWithValuesBeforeSubKeysAndShowsEachKey) {

@@ -1,0 +1,4 @@
+// The entry point of the benchmark program.
+#include <benchmark/benchmark.h>
+
+BENCHMARK_MAIN();
