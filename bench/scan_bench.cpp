@@ -5,7 +5,8 @@
 // 1,500,000 values in vendor \ product \ version \ settings nesting, most
 // of them below HKEY_LOCAL_MACHINE\Software. Values are mostly short
 // strings, with DWORDs and some paths (program folders and files that
-// exist, a few that are gone, documents that were deleted).
+// exist, one program in twenty removed, a tenth of the documents named
+// in the settings deleted).
 //
 //   nc_bench --benchmark_filter=ScanWalks
 //
@@ -58,6 +59,8 @@ constexpr HivePart kParts[] = {
 };
 constexpr int kProductsPerVendor = 10;
 constexpr int kVersionsPerProduct = 3;
+// Documents named in the settings; the last tenth no longer exist.
+constexpr std::size_t kDocuments = 500;
 
 struct World {
   nc::sim::SimPlatform sim;
@@ -121,8 +124,8 @@ class Builder {
     const std::string folder = "C:\\Program Files\\" + vendor + "\\" + product;
     const RegKey key = Create(part.root, path);
     // Programs that are still installed have their folder and program.
-    const bool installed = (++products_ % 10) != 0;
-    if (installed && part.root == RootKey::LocalMachine) {
+    const bool installed = (++products_ % 20) != 0;
+    if (installed) {
       if (!world_.sim.writeFile(folder + "\\" + product + ".exe", "MZ")) std::abort();
     }
     Str(key, "InstallDir", folder, true);
@@ -150,11 +153,14 @@ class Builder {
     Str(key, "Position", std::to_string(leaves_ % 800) + ",120,640,480");
     Dword(key, "Flags", static_cast<std::uint32_t>(leaves_));
     if (leaves_ % 20 == 0) {
-      // A document that was opened once and has been deleted since.
-      Str(key, "LastFile", "C:\\Users\\user\\Documents\\report" + std::to_string(leaves_) + ".doc",
+      // Documents opened with the program; one in ten has been deleted.
+      Str(key, "LastFile",
+          "C:\\Users\\user\\Documents\\report" + std::to_string(leaves_ / 20 % kDocuments) + ".doc",
           true);
     } else if (leaves_ % 20 == 1) {
-      Str(key, "Skin", "C:\\Windows\\Media", true);
+      Str(key, "Icon", "C:\\Windows\\system32\\shell32.dll," + std::to_string(leaves_ % 50), true);
+    } else if (leaves_ % 20 == 2) {
+      Str(key, "Sounds", "C:\\Windows\\Media", true);
     } else {
       Str(key, "Theme", leaves_ % 3 == 0 ? "Classic Blue" : "default");
     }
@@ -174,6 +180,11 @@ World& TheWorld() {
   static World* world = [] {
     auto* w = new World;
     if (!w->sim.writeFile("C:\\Windows\\Media\\ding.wav", "RIFF")) std::abort();
+    if (!w->sim.writeFile("C:\\Windows\\system32\\shell32.dll", "MZ")) std::abort();
+    for (std::size_t d = 0; d < kDocuments * 9 / 10; ++d) {
+      const std::string doc = "C:\\Users\\user\\Documents\\report" + std::to_string(d) + ".doc";
+      if (!w->sim.writeFile(doc, "doc")) std::abort();
+    }
     Builder(*w).Build();
     return w;
   }();

@@ -32,6 +32,8 @@ class ExistsCache final : public platform::FileSystem {
   }
   bool folderExists(std::string_view path) override {
     if (!Plain(path)) return inner_.folderExists(path);
+    // "C:\a\" is the folder "C:\a"; a drive's root keeps its backslash.
+    if (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
     return Exists(folders_, path, true);
   }
 
@@ -70,7 +72,23 @@ class ExistsCache final : public platform::FileSystem {
   // Enough for the distinct folders and prefixes of a large hive; past it
   // the answers are forgotten and asked again.
   static constexpr std::size_t kMaxRemembered = 1 << 17;
-  using Answers = std::unordered_map<std::string, bool>;
+  // Paths compared as the system compares them, looked up without a copy.
+  struct NoCaseHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+      std::size_t hash = 14695981039346656037ULL;
+      for (char c : text) {
+        hash ^= static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+        hash *= 1099511628211ULL;
+      }
+      return hash;
+    }
+  };
+  struct NoCaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+  };
+  using Answers = std::unordered_map<std::string, bool, NoCaseHash, NoCaseEqual>;
 
   static bool Plain(std::string_view path) {
     return path.find('/') == std::string_view::npos && path.find("..") == std::string_view::npos;
@@ -95,15 +113,14 @@ class ExistsCache final : public platform::FileSystem {
   bool Exists(Answers& answers, std::string_view path, bool folder) {
     const std::string_view parent = FolderOf(path);
     if (!parent.empty() && InsideMissingFolder(parent)) return false;
-    std::string key = UpperAscii(path);
-    if (const auto it = answers.find(key); it != answers.end()) return it->second;
+    if (const auto it = answers.find(path); it != answers.end()) return it->second;
     if (!parent.empty() && !Exists(folders_, parent, true)) {
       missingFolder_.assign(parent);
       return false;
     }
     const bool exists = folder ? inner_.folderExists(path) : inner_.fileExists(path);
     if (answers.size() >= kMaxRemembered) answers.clear();
-    answers.emplace(std::move(key), exists);
+    answers.emplace(std::string(path), exists);
     return exists;
   }
 
@@ -131,6 +148,47 @@ bool MayNameScannedPath(const platform::RegValue& value, std::string_view drives
   return first >= u'a' && first <= u'z' &&
          drives.find(static_cast<char>(first)) != std::string_view::npos;
 }
+
+// Judges the strings met by one walk. A string met again (the same
+// program or icon is named by many keys) gets the answer it got before.
+class WalkJudge {
+ public:
+  WalkJudge(const PathTest& test, std::string_view extension)
+      : files_(test.files),
+        test_{files_,       test.ScannedDrives,      test.FloppyA,
+              test.FloppyB, test.IncludeRemoveMedia, test.IsWow64},
+        extension_(extension) {}
+
+  // The value is a string naming a missing file or folder; its text is
+  // then in `text`.
+  bool Missing(const platform::RegValue& value, std::string& text) {
+    if (!platform::IsStringType(value.type) || !MayNameScannedPath(value, test_.ScannedDrives)) {
+      return false;
+    }
+    auto read = platform::ValueText(value);
+    if (!read) return false;
+    text = std::move(*read);
+    if (text.size() > kMaxRememberedText) return Judge(text);
+    if (const auto it = judged_.find(text); it != judged_.end()) return it->second;
+    const bool missing = Judge(text);
+    if (judged_.size() >= kMaxRememberedTexts) judged_.clear();
+    judged_.emplace(text, missing);
+    return missing;
+  }
+
+ private:
+  static constexpr std::size_t kMaxRememberedText = 1024;
+  static constexpr std::size_t kMaxRememberedTexts = 1 << 16;
+
+  bool Judge(const std::string& text) {
+    return FileReferenceMissing(test_, text, extension_, true);
+  }
+
+  ExistsCache files_;
+  PathTest test_;
+  std::string_view extension_;
+  std::unordered_map<std::string, bool> judged_;
+};
 
 struct ValueWalkFrame {
   RegKey key;
@@ -176,13 +234,8 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
                       std::span<const std::string_view> exclusions) {
   auto& registry = ctx.platform.registry;
   const bool machine = root == RootKey::LocalMachine;
-  ExistsCache files(ctx.pathTest.files);
-  const PathTest test{files,
-                      ctx.pathTest.ScannedDrives,
-                      ctx.pathTest.FloppyA,
-                      ctx.pathTest.FloppyB,
-                      ctx.pathTest.IncludeRemoveMedia,
-                      ctx.pathTest.IsWow64};
+  WalkJudge judge(ctx.pathTest, extension);
+  std::string text;
   auto skipped = [&](std::string_view key) {
     for (std::string_view excluded : exclusions) {
       if (EqualsNoCase(key, excluded)) return true;
@@ -198,13 +251,7 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
     if (auto values = registry.values(key)) {
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return false;
-        if (!platform::IsStringType(value.type) || !MayNameScannedPath(value, test.ScannedDrives)) {
-          continue;
-        }
-        const auto text = platform::ValueText(value);
-        if (text && FileReferenceMissing(test, *text, extension, true)) {
-          AddValueEntry(ctx, problem, root, path, value.name, *text);
-        }
+        if (judge.Missing(value, text)) AddValueEntry(ctx, problem, root, path, value.name, text);
       }
     }
     if (stack.size() >= kMaxKeyDepth) return true;
