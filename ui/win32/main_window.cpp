@@ -11,6 +11,7 @@
 #include "platform/win32/win_messaging.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/ask_delete_dialog.h"
+#include "ui/win32/custom_list_dialogs.h"
 
 namespace nc::ui {
 
@@ -299,7 +300,7 @@ std::string MainWindow::AskSaveLogPath() {
 }
 
 void MainWindow::OpenCustomListEditor() {
-  // The custom list editor dialogs are wired in here.
+  ShowCustomListEditor(hwnd(), platform_, controller_.programFolder());
 }
 
 void MainWindow::ShowLogMenu(LPARAM at) {

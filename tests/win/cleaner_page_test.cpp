@@ -1,0 +1,197 @@
+// The Cleaner page of the real program under Wine, driven from outside:
+// a test run lists the seeded files, a clean removes them after the
+// confirmation, a run can be cancelled, and the log can be saved.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "program_under_test.h"
+
+namespace nc::wintest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kCleanerPage = 1000 + 17;
+constexpr int kIdLog = 2002;
+constexpr int kIdCleanBar = 2003;
+constexpr int kIdSaveLog = 2007;
+
+fs::path TempFolder() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  return temp;
+}
+
+class CleanerPageWin : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    seed_ = TempFolder() / (L"ncseed-" + std::to_wstring(GetTickCount64()));
+    fs::create_directories(seed_ / L"inner");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(seed_, ec);
+  }
+
+  void Seed(int count) {
+    for (int i = 0; i < count; ++i) {
+      std::ofstream(seed_ / (L"file" + std::to_wstring(i) + L".tmp")) << "junk " << i;
+    }
+    std::ofstream(seed_ / L"inner" / L"deep.tmp") << "deep";
+  }
+  void Tick(ProgramUnderTest& program, bool fastMode) {
+    const std::wstring ini = program.file(L"options.ini");
+    WritePrivateProfileStringW(L"NodeSelected", L"SelectedCount", L"1", ini.c_str());
+    WritePrivateProfileStringW(L"NodeSelected", L"1", L"Windows - Temporary Files", ini.c_str());
+    WritePrivateProfileStringW(L"Settings", L"FastScan", fastMode ? L"1" : L"0", ini.c_str());
+  }
+  static HWND Page(HWND main) { return GetDlgItem(main, kCleanerPage); }
+  static std::wstring BarText(HWND main) { return TextOf(GetDlgItem(Page(main), kIdCleanBar)); }
+  static bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 30000) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end) {
+      if (done()) return true;
+      Pause(50);
+    }
+    return done();
+  }
+  static std::vector<std::wstring> LogLines(HWND main) {
+    HWND list = GetDlgItem(Page(main), kIdLog);
+    std::vector<std::wstring> lines;
+    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+      text.resize(wcslen(text.c_str()));
+      lines.push_back(text);
+    }
+    return lines;
+  }
+  static bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
+    for (const auto& line : lines) {
+      if (line.find(text) != std::wstring::npos) return true;
+    }
+    return false;
+  }
+  static void Click(HWND main, const wchar_t* caption) {
+    HWND button = FindControlByText(main, caption);
+    ASSERT_NE(button, nullptr) << "no button";
+    // Posted: a click may open a modal dialog in the program.
+    PostMessageW(button, BM_CLICK, 0, 0);
+  }
+
+  fs::path seed_;
+};
+
+TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
+  Seed(20);
+  ProgramUnderTest program;
+  Tick(program, false);
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  SaveWindowBitmap(main, ScreenshotDir() + L"\\cleaner-before-run.bmp");
+
+  Click(main, L"Test");
+  ASSERT_TRUE(WaitFor([&] { return BarText(main) == L"Finished!"; })) << "test run never finished";
+  const auto lines = LogLines(main);
+  const std::wstring prefix = L"Test: deleting " + seed_.wstring();
+  EXPECT_TRUE(Contains(lines, L"Test: Clearing Windows - Temporary Files ..."));
+  EXPECT_TRUE(Contains(lines, prefix + L"\\file0.tmp"));
+  EXPECT_TRUE(Contains(lines, prefix + L"\\inner\\deep.tmp"));
+  EXPECT_TRUE(Contains(lines, L"items will be removed;"));
+  EXPECT_TRUE(fs::exists(seed_ / L"file0.tmp"));
+  EXPECT_EQ(TextOf(FindControlByText(main, L"Test")), L"Test");
+  SaveWindowBitmap(main, ScreenshotDir() + L"\\cleaner-after-test.bmp");
+
+  Click(main, L"Clean");
+  HWND ask = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (ask = FindWindowW(nullptr, L"Run Cleaner")) != nullptr; }));
+  EXPECT_NE(FindControlByText(ask, L"Don't show me this message again"), nullptr);
+  PostMessageW(GetDlgItem(ask, IDOK), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([&] {
+    return BarText(main) == L"Finished!" && Contains(LogLines(main), L"to be removed");
+  })) << "clean never finished";
+  EXPECT_FALSE(fs::exists(seed_ / L"file0.tmp"));
+  EXPECT_FALSE(fs::exists(seed_ / L"inner"));
+  EXPECT_TRUE(Contains(LogLines(main), L"Clean: Clearing Windows - Temporary Files ..."));
+  SaveWindowBitmap(main, ScreenshotDir() + L"\\cleaner-after-clean.bmp");
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST_F(CleanerPageWin, CancelStopsATestRunAndTheButtonReadsTestAgain) {
+  Seed(3000);
+  ProgramUnderTest program;
+  Tick(program, false);
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Click(main, L"Test");
+  HWND test = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (test = FindControlByText(main, L"Cancel")) != nullptr; }));
+  PostMessageW(test, BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return FindControlByText(main, L"Test") != nullptr; }));
+  Pause(500);
+  EXPECT_NE(BarText(main), L"Finished!");
+  EXPECT_FALSE(Contains(LogLines(main), L"Total items will be removed"));
+  EXPECT_TRUE(fs::exists(seed_ / L"file0.tmp"));
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
+  Seed(3);
+  ProgramUnderTest program;
+  Tick(program, false);
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Click(main, L"Test");
+  ASSERT_TRUE(WaitFor([&] { return BarText(main) == L"Finished!"; }));
+
+  PostMessageW(main, WM_COMMAND, kIdSaveLog, 0);  // the log menu's only entry
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (dialog = FindWindowW(nullptr, L"Save as Text")) != nullptr; }));
+  const std::wstring target = program.file(L"saved log");
+  HWND name = GetDlgItem(dialog, 0x47c);  // the file name box
+  if (name == nullptr) name = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+  ASSERT_NE(name, nullptr);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(target + L".txt"); }));
+  Pause(300);
+  std::ifstream in(fs::path(target + L".txt"), std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str().rfind("This file was generated by Norvik Cleaner\r\n", 0), 0u);
+  EXPECT_NE(text.str().find("Test: Clearing Windows - Temporary Files ..."), std::string::npos);
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+TEST_F(CleanerPageWin, ClosingDuringAConfirmedCleanEndsCleanlyAndWritesTheSettings) {
+  Seed(2000);
+  ProgramUnderTest program;
+  Tick(program, true);
+  WritePrivateProfileStringW(L"Options", L"IsAskBeforeClear", L"0",
+                             program.file(L"options.ini").c_str());
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Click(main, L"Clean");
+  Pause(300);
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+  wchar_t value[64] = {};
+  GetPrivateProfileStringW(L"NodeSelected", L"1", L"", value, 64,
+                           program.file(L"options.ini").c_str());
+  EXPECT_STREQ(value, L"Windows - Temporary Files");
+}
+
+}  // namespace
+}  // namespace nc::wintest
