@@ -46,6 +46,12 @@ class System {
   // in that form (saved logs and reports, REGEDIT4 backups); characters
   // the code page lacks become "?".
   virtual std::string toAnsiCodePage(std::string_view utf8) = 0;
+  // Text in the ANSI code page back to UTF-8.
+  virtual std::string fromAnsiCodePage(std::string_view ansi) = 0;
+  // Asks System Restore for a restore point at the start of a change, with
+  // this description; false when the service refused or is not there.
+  // Blocks until the service answers.
+  virtual bool createRestorePoint(std::string_view description) = 0;
 };
 
 }  // namespace nc::platform

@@ -314,4 +314,26 @@ std::string SimSystem::toAnsiCodePage(std::string_view utf8) {
   return out;
 }
 
+std::string SimSystem::fromAnsiCodePage(std::string_view ansi) {
+  std::u16string units;
+  for (char c : ansi) units += static_cast<char16_t>(static_cast<unsigned char>(c));
+  return Utf16ToUtf8(units);
+}
+
+bool SimSystem::createRestorePoint(std::string_view description) {
+  std::lock_guard lock(mutex_);
+  restorePoints_.emplace_back(description);
+  return restorePointSucceeds_;
+}
+
+void SimSystem::setRestorePointResult(bool succeeds) {
+  std::lock_guard lock(mutex_);
+  restorePointSucceeds_ = succeeds;
+}
+
+std::vector<std::string> SimSystem::restorePoints() const {
+  std::lock_guard lock(mutex_);
+  return restorePoints_;
+}
+
 }  // namespace nc::sim

@@ -33,6 +33,12 @@ class SimSystem : public platform::System {
   bool windowClassExists(std::string_view className) override;
   // The substitute's code page is Windows-1252's Latin-1 part.
   std::string toAnsiCodePage(std::string_view utf8) override;
+  std::string fromAnsiCodePage(std::string_view ansi) override;
+  // Answers as set with setRestorePointResult (success by default) and
+  // records each description.
+  bool createRestorePoint(std::string_view description) override;
+  void setRestorePointResult(bool succeeds);
+  std::vector<std::string> restorePoints() const;
 
   void setVersion(const platform::VersionInfo& version);
   void setWow64(bool wow64);
@@ -58,6 +64,8 @@ class SimSystem : public platform::System {
   bool clipboardAvailable_ = true;
   int emptyClipboardCalls_ = 0;
   std::vector<std::string> windowClasses_;
+  bool restorePointSucceeds_ = true;
+  std::vector<std::string> restorePoints_;
 };
 
 // Records what it is asked to open; "shell.openDocument" in the fault

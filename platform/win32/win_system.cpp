@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
@@ -113,6 +115,61 @@ std::string WinSystem::toAnsiCodePage(std::string_view utf8) {
                         "?", nullptr);
   }
   return out;
+}
+
+std::string WinSystem::fromAnsiCodePage(std::string_view ansi) {
+  if (ansi.empty()) return {};
+  const int length = static_cast<int>(ansi.size());
+  const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+  if (size <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, wide.data(), size);
+  return Narrow(wide);
+}
+
+namespace {
+
+// The request and status records of System Restore, packed as the
+// system defines them.
+#pragma pack(push, 1)
+struct RestorePointInfoW {
+  DWORD eventType;
+  DWORD restorePointType;
+  INT64 sequenceNumber;
+  WCHAR description[256];
+};
+struct StateManagerStatus {
+  DWORD status;
+  INT64 sequenceNumber;
+};
+#pragma pack(pop)
+
+constexpr DWORD kBeginSystemChange = 100;
+constexpr DWORD kApplicationInstall = 0;
+
+using SetRestorePointW = BOOL(WINAPI*)(RestorePointInfoW*, StateManagerStatus*);
+
+}  // namespace
+
+bool WinSystem::createRestorePoint(std::string_view description) {
+  HMODULE library = LoadLibraryW(L"SrClient.dll");
+  if (library == nullptr) return false;
+  auto* entry = reinterpret_cast<SetRestorePointW>(
+      reinterpret_cast<void*>(GetProcAddress(library, "SRSetRestorePointW")));
+  bool made = false;
+  if (entry != nullptr) {
+    RestorePointInfoW request{};
+    request.eventType = kBeginSystemChange;
+    request.restorePointType = kApplicationInstall;
+    request.sequenceNumber = 0;
+    const std::wstring text = Widen(description);
+    const std::size_t count = std::min<std::size_t>(text.size(), 255);
+    std::copy_n(text.data(), count, request.description);
+    StateManagerStatus status{};
+    made = entry(&request, &status) != FALSE;
+  }
+  FreeLibrary(library);
+  return made;
 }
 
 }  // namespace nc::win32

@@ -16,6 +16,9 @@ class WinSystem final : public platform::System {
   bool emptyClipboard() override;
   bool windowClassExists(std::string_view className) override;
   std::string toAnsiCodePage(std::string_view utf8) override;
+  std::string fromAnsiCodePage(std::string_view ansi) override;
+  // SRSetRestorePointW of SrClient.dll, looked up at run time.
+  bool createRestorePoint(std::string_view description) override;
 };
 
 }  // namespace nc::win32

@@ -1,0 +1,84 @@
+// The backup files of a fix run: registry keys and values appended as
+// registry-export text before they are deleted, so that the system's
+// registry editor can bring them back.
+//
+// A file starts as "REGEDIT4" text in the ANSI code page, lines ending in
+// CR LF. Data types that REGEDIT4 has no word for are written as "hex(N):"
+// byte lists (expand-strings and multi-strings as the ANSI bytes of their
+// strings with the NULs, which is how the registry editor reads them
+// back), so a restore brings back the same types and bytes.
+//
+// When an entry holds text that the ANSI code page cannot carry (a key,
+// value name or string outside it, or a string with line breaks or NULs
+// inside), the file becomes a "Windows Registry Editor Version 5.00" file
+// in UTF-16LE with a byte-order mark: entries already in it are rewritten
+// in that form (through a temporary file, so a failure leaves the old file
+// whole) and the entry is appended. Version 5 carries strings as UTF-16:
+// plain strings in quotes, the others as hex(N) lists of their UTF-16
+// bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/result.h"
+#include "platform/clock.h"
+#include "platform/filesystem.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+
+namespace nc::registry {
+
+// The seven predefined root keys. The registry port reaches the first
+// five; HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA are only named.
+enum class PredefinedRoot : std::uint8_t {
+  ClassesRoot,
+  CurrentUser,
+  LocalMachine,
+  Users,
+  PerformanceData,
+  CurrentConfig,
+  DynData,
+};
+
+// "HKEY_CLASSES_ROOT" ... "HKEY_DYN_DATA".
+const char* RootKeyName(PredefinedRoot root);
+PredefinedRoot ToPredefinedRoot(platform::RootKey root);
+// The port's root for a predefined root it can open.
+std::optional<platform::RootKey> ToPortRoot(PredefinedRoot root);
+
+// Every backslash doubled.
+std::string EscapeBackslashes(std::string_view text);
+// A backslash before every double quote.
+std::string EscapeQuotes(std::string_view text);
+
+// The backup file of a run started now: the folder with a trailing
+// backslash, then "2026_02_03_070509.reg" from the local time. The file
+// is not created.
+std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock& clock);
+
+// What the writer and the delete operations need of the system.
+struct ExportPorts {
+  platform::Registry& registry;
+  platform::FileSystem& files;
+  platform::System& system;
+};
+
+// Appends one entry to the backup file: with `wholeKey` the key at
+// `keyPath` (one trailing backslash ignored) with its values and all its
+// sub-keys, depth first in enumeration order; otherwise the value
+// `valueName` of that key ("" is the default value). The header is
+// written when the file is new or empty. The entry reaches the disk
+// (flushed) before this returns. An error means the file could not be
+// opened, created, converted or written; then the caller must not delete
+// what it meant to back up.
+Status ExportToBackup(const ExportPorts& ports, std::string_view fileName, PredefinedRoot root,
+                      bool wholeKey, std::string_view valueName, std::string_view keyPath);
+
+// Keys nested deeper than this below the exported key are not visited
+// (the system allows 512 levels).
+inline constexpr std::size_t kMaxExportDepth = 512;
+
+}  // namespace nc::registry
