@@ -1,0 +1,89 @@
+// Fixing the ticked problems of the registry page ("Fix Errors"): the
+// backup folder, an optional restore point, one backup file per run, and
+// the walk over the rows from the last to the first that backs up and
+// deletes what each ticked row designates.
+//
+// The backup of a key or value is on the disk before it is deleted. When
+// a backup cannot be written the run stops at once: that row keeps its
+// key or value and stays in the list with every row not yet visited.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/options.h"
+#include "core/result.h"
+#include "platform/platform.h"
+#include "platform/prompts.h"
+#include "registry/export_writer.h"
+#include "registry/results_model.h"
+
+namespace nc::registry {
+
+inline constexpr std::string_view kFixFinishedText = "Fix errors finished!";
+
+// The question asked when the backup folder is missing.
+std::string MissingBackupFolderQuestion(std::string_view folder);
+
+// Delete operations shared by the fixer and the startup manager. The root
+// name is one of the five full names in any letter case ("HKLM" and other
+// short forms designate nothing). Each returns true when the key or value
+// was deleted and false when it was not there or could not be deleted;
+// an error only when the backup could not be written, and then nothing
+// was deleted.
+
+// Backs up the key with everything below it, then deletes it. An empty
+// key path (the root itself) designates nothing.
+Result<bool> DeleteKeyWithBackup(const ExportPorts& ports, std::string_view backupFile,
+                                 std::string_view rootName, std::string_view keyPath);
+// Backs up the value when `backup` is set, then deletes it; "" is the
+// default value. Without backup the file is not touched.
+Result<bool> DeleteValueWithBackup(const ExportPorts& ports, std::string_view backupFile,
+                                   std::string_view rootName, std::string_view keyPath, bool backup,
+                                   std::string_view valueName);
+
+// What a fix run needs from the program.
+struct FixEnvironment {
+  platform::Platform platform;
+  platform::Prompts& prompts;
+  const app::TOptionsSetting& options;  // OutputDirectory, RestorePoint
+  int windowsVersionCode = 0;
+  // Shows the restore point dialog modally; false when it ended with
+  // Cancel (the user chose not to go on). Asked only when the setting is
+  // on and the system has System Restore.
+  std::function<bool()> makeRestorePoint;
+  // The problem filters, run over the remaining rows after a finished run.
+  std::function<void()> filterProblems;
+};
+
+// The status label of the registry page.
+class FixView {
+ public:
+  virtual ~FixView() = default;
+  virtual void SetStatusText(std::string_view text) = 0;
+};
+
+enum class FixOutcome {
+  Finished,               // status set, filters run
+  FolderDeclined,         // the user answered No: nothing changed
+  FolderNotCreated,       // the folder could not be made: nothing changed
+  NoRows,                 // the list is empty
+  RestorePointCancelled,  // the restore point failed and the user stopped
+  Stopped,                // a backup could not be written: see `error`
+};
+
+struct FixResult {
+  FixOutcome outcome = FixOutcome::Finished;
+  std::string backupFile;  // the run's backup file ("" before the walk)
+  std::size_t rowsRemoved = 0;
+  std::size_t deleted = 0;  // keys, values and shortcut files deleted
+  std::optional<Error> error;
+};
+
+// "Fix Errors" (bFixErrorsClick) over the problem list.
+FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixView& view);
+
+}  // namespace nc::registry
