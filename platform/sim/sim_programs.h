@@ -1,0 +1,78 @@
+// Substitute programs port: a table of windows and a record of the
+// programs started and the keystrokes sent.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/programs.h"
+
+namespace nc::sim {
+
+class SimPrograms : public platform::Programs {
+ public:
+  // What became of one started program.
+  struct Started {
+    std::string commandLine;
+    platform::StartShow show = platform::StartShow::Normal;
+    std::uint32_t waitIdleMs = 0;
+    bool finished = false;
+    bool terminated = false;
+    int polls = 0;  // finished() calls so far
+  };
+  struct SentKeys {
+    std::string windowClass;
+    std::vector<platform::KeyStroke> keys;
+  };
+
+  Result<std::unique_ptr<platform::ChildProcess>> start(std::string_view commandLine,
+                                                        platform::StartShow show,
+                                                        std::uint32_t waitIdleMs) override;
+  platform::WindowId findWindow(std::string_view className) override;
+  platform::WindowId findChildWindow(platform::WindowId parent,
+                                     std::string_view className) override;
+  void showMaximized(platform::WindowId window) override;
+  void sendKeys(platform::WindowId window, std::span<const platform::KeyStroke> keys) override;
+
+  // Starting fails with NotFound while set.
+  void setStartFails(bool fails);
+  // Each started program reports itself finished after this many polls
+  // (0: at the first); a negative count keeps it running until ended.
+  void setPollsUntilFinished(int polls);
+  // Called with the command line of each program started, before start
+  // returns (a test lets the program do its work here).
+  void setOnStart(std::function<void(std::string_view)> onStart);
+
+  // Windows: a top-level window of a class, and a child of a class below
+  // the top-level window of another; a window's id is its place + 1.
+  platform::WindowId addWindow(std::string_view className);
+  platform::WindowId addChildWindow(platform::WindowId parent, std::string_view className);
+
+  std::vector<Started> started() const;
+  std::vector<SentKeys> sentKeys() const;
+  std::vector<std::string> maximized() const;
+
+ private:
+  struct Window {
+    std::string className;
+    platform::WindowId parent = 0;
+  };
+  class Process;
+
+  std::string classOf(platform::WindowId window) const;
+
+  mutable std::mutex mutex_;
+  bool startFails_ = false;
+  int pollsUntilFinished_ = 0;
+  std::function<void(std::string_view)> onStart_;
+  std::vector<std::shared_ptr<Started>> started_;
+  std::vector<Window> windows_;
+  std::vector<SentKeys> sent_;
+  std::vector<std::string> maximized_;
+};
+
+}  // namespace nc::sim
