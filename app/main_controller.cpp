@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/version_code.h"
 #include "core/text.h"
+#include "registry/sections.h"
 
 namespace nc::app {
 
@@ -61,6 +62,14 @@ void TfrmMainController::OnCreate() {
   VersionCode = WindowsVersionCode(system.version());
   if (IsWin9xCode(VersionCode)) view_.SetWindowsBackupVisible(false);
 
+  view_.ShowSectionTree(sectionTree_);  // always fully expanded
+  scanSession_ = std::make_unique<registry::ScanSession>(
+      registry::ScanSessionEnvironment{services_.platform, services_.prompts, OptionsSetting,
+                                       VersionCode, services_.window, services_.ui,
+                                       &registry::RunSection},
+      scanStatus_, results_);
+  results_.SetView(&view_.ProblemList());
+
   HiveNames.clear();
   HiveFiles.clear();
   view_.ClearDefragSizeLabels();
@@ -75,6 +84,7 @@ void TfrmMainController::OnCreate() {
 void TfrmMainController::OnFirstShow() {
   view_.Layout();
   RestoreSectionTicks(OptionsSetting, trees_);
+  view_.RefreshSectionTreeMarks(sectionTree_);
   if (CompactionSupported(VersionCode)) {
     Is64Bit = services_.platform.system.isWow64();
     if (commandLine_.runSwitch == RunSwitch::Regdefrag) {
@@ -121,10 +131,11 @@ void TfrmMainController::OnClose() {
   closed_ = true;
   // Errors while closing never keep the program from ending.
   try {
-    // A running clean is cancelled as the Cancel button would, and ended
-    // before the settings it reads are written and freed.
+    // A running clean or scan is cancelled as its button would, and
+    // ended before the settings they read are written and freed.
     if (CleanBusy) CancelClean();
     JoinCleanWorkers();
+    if (scanRunning()) scanSession_->Cancel();
     SelectedItems.clear();
     SaveExpandState(OptionsSetting, trees_, true);
     WriteSettings();
@@ -171,6 +182,12 @@ bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
     case WM_CLEAN_AFTER_COUNT:
       AfterCountingPass();
       return true;
+    case WM_SCAN_SECTION_DONE:
+      RefreshCounts();
+      return true;
+    case WM_SCAN_DONE:
+      if (scanSession_ && scanSession_->OnScanDone()) FinishScan();
+      return true;
     case WM_AUTO_ANALYZE: {
       view_.HideAll();
       auto& profile = services_.platform.profile;
@@ -194,8 +211,9 @@ bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
         RunMode = rmAuto;
         StartCleanRun();
       }
-      // The registry scan starts here once the scanner is part of the
-      // window. A "/Clear" run with nothing left running ends at once.
+      // Then "Scan" is pressed by code; the clean and the scan run side
+      // by side. A "/Clear" run with nothing left running ends at once.
+      if (!scanRunning()) OnScanClicked();
       EndUnattendedRunIfIdle();
       return true;
     case WM_AUTO_DEFRAG:

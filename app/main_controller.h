@@ -17,6 +17,9 @@
 #include "cleaner/clear_task_thread.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
+#include "registry/results_model.h"
+#include "registry/scan_session.h"
+#include "registry/section_tree.h"
 
 namespace nc::app {
 
@@ -80,6 +83,13 @@ class TfrmMainController {
   // clean runs).
   void StartCleanRun();
 
+  // Registry page.
+  void OnScanClicked();
+  // A press on the tick mark of a section node.
+  void OnSectionTreeClick(int imageIndex);
+  // The user ticked or unticked a problem row.
+  void OnProblemTicked(std::size_t row, bool ticked);
+
   void OnMoreCommand(MoreCommand command);
   void OnTitleClicked();
   void OnUpdateLinkClicked();
@@ -101,6 +111,9 @@ class TfrmMainController {
   std::vector<std::string> SelectedItems;
 
   cleaner::CleanTree& cleanTree() { return cleanTree_; }
+  registry::SectionTree& sectionTree() { return sectionTree_; }
+  registry::ResultsModel& results() { return results_; }
+  bool scanRunning() const { return scanSession_ && scanSession_->Running(); }
   const ProgressBarState& cleanBar() const { return cleanBar_; }
   const ProgressBarState& registryBar() const { return registryBar_; }
   bool countingPass() const { return countingPass_; }
@@ -128,6 +141,10 @@ class TfrmMainController {
   void JoinCleanWorkers();
   // An unattended "/Clear" run ends when nothing is left running.
   void EndUnattendedRunIfIdle();
+  void FinishScan();
+  void RefreshCounts();
+  // The animation timer runs while a visible test or a scan needs it.
+  void UpdateTimer();
 
   Services services_;
   MainView& view_;
@@ -138,8 +155,24 @@ class TfrmMainController {
   bool closed_ = false;
 
   cleaner::CleanTree cleanTree_;
-  cleaner::SectionTree sectionTree_;
-  cleaner::CatalogueSettingsTrees trees_{cleanTree_, sectionTree_};
+  cleaner::SectionTree unusedSections_;
+  cleaner::CatalogueSettingsTrees cleanTrees_{cleanTree_, unusedSections_};
+  registry::SectionTree sectionTree_;
+  registry::ScannerSettingsTrees trees_{cleanTrees_, sectionTree_};
+  registry::ResultsModel results_;
+
+  // lScanTitle and Memo1 as the scan writes them.
+  class ScanStatus : public registry::ScanStatusView {
+   public:
+    explicit ScanStatus(MainView& view) : view_(view) {}
+    void SetSectionStatus(std::string_view text) override { view_.SetScanTitle(text); }
+    void SetKeyLine(std::string_view text) override { view_.SetKeyLine(text); }
+
+   private:
+    MainView& view_;
+  };
+  ScanStatus scanStatus_{view_};
+  std::unique_ptr<registry::ScanSession> scanSession_;
 
   ProgressBarState cleanBar_;
   ProgressBarState registryBar_;

@@ -99,7 +99,7 @@ void TfrmMainController::StartCleanRun() {
   cleanWorker_->Start();
 
   CleanProgressStep = RunMode == rmTest ? 50 : 20;
-  if (RunMode == rmTest && !countingPass_) SetTimer(true);
+  UpdateTimer();
 }
 
 void TfrmMainController::CancelClean() {
@@ -109,8 +109,8 @@ void TfrmMainController::CancelClean() {
     cleanWorker_->RequestStop();
     endingWorkers_.push_back(std::move(cleanWorker_));
   }
-  SetTimer(false);
   CleanBusy = false;
+  UpdateTimer();
   if (countingPass_) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
@@ -134,12 +134,12 @@ void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   SetTestCaption("Test");
   view_.SetLogDoubleBuffered(false);
   view_.FitLogToLines();
-  SetTimer(false);
   cleanBar_.SetPosition(kBarMax);
   cleanBar_.text = kFinishedText;
   cleanBar_.captionShown = true;
   ShowCleanBar();
   CleanBusy = false;
+  UpdateTimer();
   EndUnattendedRunIfIdle();
 }
 
@@ -156,7 +156,7 @@ void TfrmMainController::OnAnimationTick() {
   if (shownPage_ == kTagCleaner) {
     if (cleanBar_.captionShown && cleanBar_.text == kFinishedText) {
       // The run is over: the bar keeps showing that.
-      SetTimer(false);
+      UpdateTimer();
     } else {
       int position = cleanBar_.position + CleanProgressStep;
       if (position >= kBarMax) position = 0;
@@ -228,7 +228,7 @@ void TfrmMainController::JoinCleanWorkers() {
 }
 
 void TfrmMainController::EndUnattendedRunIfIdle() {
-  if (UnattendedClear && !CleanBusy && !closed_) OnClose();
+  if (UnattendedClear && !CleanBusy && !scanRunning() && !closed_) OnClose();
 }
 
 }  // namespace nc::app

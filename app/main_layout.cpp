@@ -32,6 +32,30 @@ CleanerLayout ComputeCleanerLayout(const Rect& page) {
   return layout;
 }
 
+RegistryLayout ComputeRegistryLayout(const Rect& page, int windowWidth) {
+  RegistryLayout layout;
+  constexpr int kLeft = 8;
+  constexpr int kTop = 20;
+  const int scanTop = page.height - 10 - kButtonHeight;
+  layout.title = {kLeft, kTop, page.width - 16, 16};
+  const int listLeft = kLeft + kSectionTreeWidth + 8;
+  const int listTop = layout.title.bottom() + 4 + kProgressHeight + 4;
+  const int listWidth = page.width - 8 - listLeft;
+  layout.progress = {listLeft, layout.title.bottom() + 4, listWidth, kProgressHeight};
+  layout.list = {listLeft, listTop, listWidth, scanTop - 10 - listTop};
+  layout.tree = {kLeft, listTop, kSectionTreeWidth, layout.list.height};
+  layout.fix = {layout.list.right() - kButtonWidth, scanTop, kButtonWidth, kButtonHeight};
+  layout.restore = {layout.list.left + 2, scanTop, kButtonWidth, kButtonHeight};
+  int scanLeft = layout.fix.left - 20 - kButtonWidth;
+  if (windowWidth < 635) {
+    scanLeft = (layout.restore.right() + layout.fix.left - kButtonWidth) / 2;
+  }
+  layout.scan = {scanLeft, scanTop, kButtonWidth, kButtonHeight};
+  layout.keyLine = {layout.list.left, scanTop - 3, scanLeft - 3 - layout.list.left, kButtonHeight};
+  layout.status = {kLeft, scanTop + 1, listLeft - 4 - kLeft, kButtonHeight};
+  return layout;
+}
+
 DefragLayout ComputeDefragLayout(const Rect& page, int windowWidth) {
   DefragLayout layout;
   constexpr int kListLeft = 8;

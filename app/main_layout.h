@@ -60,6 +60,29 @@ struct CleanerLayout {
 };
 CleanerLayout ComputeCleanerLayout(const Rect& page);
 
+// The Registry page, in coordinates inside the page: "Scan" 10 pixels
+// above the page bottom; the problem list to 8 pixels from the page's
+// right edge and down to 10 pixels above "Scan", the tree as high as the
+// list; the bar as wide as the list; the status panel 1 pixel below the
+// top of "Scan"; "Fix Errors" right-aligned with the list and "Scan" 20
+// pixels to its left, or centred between "Restore" and "Fix Errors" when
+// the window is narrower than 635 pixels; "Restore" at the list's left +
+// 2; the key line from the list's left to 3 pixels left of "Scan", 3
+// pixels above it.
+struct RegistryLayout {
+  Rect title;  // lScanTitle
+  Rect tree;
+  Rect progress;
+  Rect list;
+  Rect keyLine;
+  Rect status;
+  Rect scan;
+  Rect fix;
+  Rect restore;
+};
+inline constexpr int kSectionTreeWidth = 200;
+RegistryLayout ComputeRegistryLayout(const Rect& page, int windowWidth);
+
 // The Defrag page, in coordinates inside the page. Titles and values of
 // the size labels: current size, new size (left column), size reduction,
 // compact percent (right column).

@@ -11,6 +11,8 @@
 #include "app/options.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_log.h"
+#include "registry/results_model.h"
+#include "registry/section_tree.h"
 
 namespace nc::app {
 
@@ -96,6 +98,18 @@ class MainView {
   // The file the log is saved to; "" when the dialog was cancelled.
   virtual std::string AskSaveLogPath() = 0;
   virtual void OpenCustomListEditor() = 0;
+
+  // Registry page.
+  virtual void ShowSectionTree(const registry::SectionTree& tree) = 0;
+  virtual void RefreshSectionTreeMarks(const registry::SectionTree& tree) = 0;
+  // The problem list as the results model updates it.
+  virtual registry::ResultsView& ProblemList() = 0;
+  virtual void AutoSizeProblemColumns() = 0;
+  virtual void SetScanTitle(std::string_view text) = 0;  // lScanTitle
+  virtual void SetKeyLine(std::string_view text) = 0;    // Memo1
+  // The key line and "Restore" share their place: one of them is shown.
+  virtual void SetKeyLineVisible(bool visible) = 0;
+  virtual void SetScanCaption(std::string_view caption) = 0;
 
   virtual void ShowAbout() = 0;
   virtual void ShowMoreMenu() = 0;

@@ -5,6 +5,8 @@
 
 #include <map>
 
+#include <chrono>
+
 #include "app/main_controller.h"
 #include "app/messages.h"
 #include "platform/sim/sim_platform.h"
@@ -131,7 +133,12 @@ TEST_F(MainControllerTest, ClearStartsTheUnattendedRunAtActivation) {
 
 TEST_F(MainControllerTest, AnUnattendedClearWithNothingToRunStillEnds) {
   auto& c = start({"/Clear"});
+  sim.messages().setHandler(
+      [&](const sim::PostedMessage& m) { c.OnMessage(m.message, m.wParam, m.lParam); });
   EXPECT_TRUE(c.OnMessage(app::WM_AUTO_CLEAN, 0, 0));
+  // Nothing is ticked to clean; the scan of the (nearly empty) registry
+  // runs and the program ends after it.
+  sim.messages().pumpUntil([&] { return c.closed(); }, std::chrono::seconds(20));
   EXPECT_TRUE(view.hidden);
   EXPECT_EQ(c.RunMode.load(), app::rmAuto);
   EXPECT_TRUE(c.closed());

@@ -40,6 +40,28 @@ TEST(MainLayout, CleanerButtonsSitBelowTheLogAlignedToItsEdges) {
   EXPECT_LT(at.tree.right(), at.log.left);
 }
 
+TEST(MainLayout, ScanStandsLeftOfFixErrorsFrom635PixelsAndCentredBelow) {
+  const app::Rect page{106, 53, 510, 397};
+  const app::RegistryLayout wide = app::ComputeRegistryLayout(page, 635);
+  EXPECT_EQ(wide.scan.bottom(), page.height - 10);
+  EXPECT_EQ(wide.fix.right(), wide.list.right());
+  EXPECT_EQ(wide.scan.right(), wide.fix.left - 20);
+  EXPECT_EQ(wide.restore.left, wide.list.left + 2);
+  EXPECT_EQ(wide.list.bottom(), wide.scan.top - 10);
+  EXPECT_EQ(wide.list.right(), page.width - 8);
+  EXPECT_EQ(wide.tree.height, wide.list.height);
+  EXPECT_EQ(wide.progress.width, wide.list.width);
+  EXPECT_EQ(wide.status.top, wide.scan.top + 1);
+  EXPECT_EQ(wide.keyLine.left, wide.list.left);
+  EXPECT_EQ(wide.keyLine.right(), wide.scan.left - 3);
+  EXPECT_EQ(wide.keyLine.top, wide.scan.top - 3);
+
+  const app::RegistryLayout narrow = app::ComputeRegistryLayout(page, 634);
+  EXPECT_NEAR(narrow.scan.left - narrow.restore.right(), narrow.fix.left - narrow.scan.right(), 1);
+  EXPECT_NE(narrow.scan.left, wide.scan.left);
+  EXPECT_EQ(narrow.keyLine.right(), narrow.scan.left - 3);
+}
+
 TEST(MainLayout, DefragLabelsMoveToTheirFixedColumnsAbove694Pixels) {
   const app::Rect page{106, 69, 585, 381};
   const app::DefragLayout wide = app::ComputeDefragLayout(page, 695);

@@ -42,8 +42,30 @@ class RecordingLog : public cleaner::CleanLog {
   std::vector<std::string> lines;
 };
 
+// The problem list: the rows it was told of.
+class RecordingProblemList : public registry::ResultsView {
+ public:
+  void RowsCleared() override { rows.clear(); }
+  void RowAppended(const registry::ProblemEntry& entry) override { rows.push_back(entry); }
+  void RowRemoved(std::size_t index) override {
+    if (index < rows.size()) rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+  void RowTickChanged(std::size_t index, bool ticked) override {
+    if (index < rows.size()) rows[index].Ticked = ticked;
+  }
+  std::vector<registry::ProblemEntry> rows;
+};
+
 class RecordingView : public app::MainView {
  public:
+  void ShowSectionTree(const registry::SectionTree&) override { ++sectionTreeShows; }
+  void RefreshSectionTreeMarks(const registry::SectionTree&) override { ++sectionMarkRefreshes; }
+  registry::ResultsView& ProblemList() override { return problems; }
+  void AutoSizeProblemColumns() override { ++columnFits; }
+  void SetScanTitle(std::string_view text) override { scanTitle = text; }
+  void SetKeyLine(std::string_view text) override { keyLine = text; }
+  void SetKeyLineVisible(bool visible) override { keyLineVisible = visible; }
+  void SetScanCaption(std::string_view text) override { scanCaption = text; }
   void ShowCleanTree(const cleaner::CleanTree&) override { ++treeShows; }
   void RefreshCleanTreeMarks(const cleaner::CleanTree&) override { ++markRefreshes; }
   cleaner::CleanLog& Log() override { return log; }
@@ -101,6 +123,10 @@ class RecordingView : public app::MainView {
   bool confirmAnswer = true, tickDontShowAgain = false;
   std::vector<app::ProgressBarState> cleanBars, registryBars;
   std::string testCaption = "Test", savePath;
+  RecordingProblemList problems;
+  int sectionTreeShows = 0, sectionMarkRefreshes = 0, columnFits = 0;
+  std::string scanTitle, keyLine, scanCaption = "Scan";
+  bool keyLineVisible = false;
 };
 
 }  // namespace nc::test

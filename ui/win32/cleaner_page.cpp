@@ -1,5 +1,6 @@
 #include "ui/win32/cleaner_page.h"
 
+#include "ui/win32/registry_page.h"
 #include "ui/win32/window.h"
 
 namespace nc::ui {
@@ -10,8 +11,9 @@ void Place(HWND control, const app::Rect& r) {
   MoveWindow(control, r.left, r.top, r.width, r.height, TRUE);
 }
 
-// State pictures: 0 none, 1 unticked, 2 ticked.
-HIMAGELIST MakeStateImages() {
+}  // namespace
+
+HIMAGELIST MakeTickStateImages() {
   constexpr int kSize = 16;
   HIMAGELIST list = ImageList_Create(kSize, kSize, ILC_COLOR24 | ILC_MASK, 3, 0);
   HDC screen = GetDC(nullptr);
@@ -34,8 +36,6 @@ HIMAGELIST MakeStateImages() {
   ReleaseDC(nullptr, screen);
   return list;
 }
-
-}  // namespace
 
 CleanerPage::~CleanerPage() {
   if (states_ != nullptr) ImageList_Destroy(states_);
@@ -70,7 +70,7 @@ void CleanerPage::Create(HWND page, HWND owner, HFONT font) {
                       0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdCleanTree)),
                       GetModuleHandleW(nullptr), nullptr);
   SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  states_ = MakeStateImages();
+  states_ = MakeTickStateImages();
   TreeView_SetImageList(tree_, states_, TVSIL_STATE);
 
   bar_ = CreateChild(L"STATIC", L"", SS_OWNERDRAW, kIdCleanBar);

@@ -167,6 +167,7 @@ void MainWindow::CreateControls() {
 
   prompts_.setOwner(hwnd());
   cleaner_.Create(pages_[app::kTagCleaner]->hwnd(), hwnd(), uiFont_);
+  registry_.Create(pages_[app::kTagRegistry]->hwnd(), uiFont_);
 
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();
@@ -265,8 +266,8 @@ void MainWindow::ShowCleanBar(const app::ProgressBarState& bar) {
   cleaner_.ShowBar(bar);
 }
 
-void MainWindow::ShowRegistryBar(const app::ProgressBarState&) {
-  // The registry bar belongs to the Registry page's controls.
+void MainWindow::ShowRegistryBar(const app::ProgressBarState& bar) {
+  registry_.ShowBar(bar);
 }
 
 void MainWindow::SetTestCaption(std::string_view caption) {
@@ -313,8 +314,40 @@ void MainWindow::ShowLogMenu(LPARAM at) {
   DestroyMenu(menu);
 }
 
-void MainWindow::SetRegistryStatus(std::string_view) {
-  // The status label belongs to the Registry page's controls.
+void MainWindow::SetRegistryStatus(std::string_view text) {
+  registry_.SetStatus(text);
+}
+
+void MainWindow::ShowSectionTree(const registry::SectionTree& tree) {
+  registry_.ShowTree(tree);
+}
+
+void MainWindow::RefreshSectionTreeMarks(const registry::SectionTree& tree) {
+  registry_.RefreshMarks(tree);
+}
+
+registry::ResultsView& MainWindow::ProblemList() {
+  return registry_;
+}
+
+void MainWindow::AutoSizeProblemColumns() {
+  registry_.AutoSizeColumns();
+}
+
+void MainWindow::SetScanTitle(std::string_view text) {
+  registry_.SetTitle(text);
+}
+
+void MainWindow::SetKeyLine(std::string_view text) {
+  registry_.SetKeyLine(text);
+}
+
+void MainWindow::SetKeyLineVisible(bool visible) {
+  registry_.SetKeyLineVisible(visible);
+}
+
+void MainWindow::SetScanCaption(std::string_view caption) {
+  registry_.SetScanCaption(caption);
 }
 
 void MainWindow::SetWindowsBackupVisible(bool visible) {
@@ -384,6 +417,9 @@ void MainWindow::Layout() {
   }
   for (auto& [tag, page] : pages_) Place(page->hwnd(), layout.page);
   cleaner_.Layout(layout.page);
+  RECT outer{};
+  GetWindowRect(hwnd(), &outer);
+  registry_.Layout(layout.page, outer.right - outer.left);
 
   RECT window{};
   GetWindowRect(hwnd(), &window);
@@ -531,6 +567,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         cleaner_.DrawBar(*item);
         return TRUE;
       }
+      if (item->CtlID == kIdRegistryBar) {
+        registry_.DrawBar(*item);
+        return TRUE;
+      }
       if (item->CtlType == ODT_BUTTON && pageButtons_.count(static_cast<int>(item->CtlID)) != 0) {
         DrawPageButton(*item);
         return TRUE;
@@ -570,6 +610,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kIdSaveLog:
           controller_.OnSaveLog();
           return 0;
+        case kIdScan:
+          controller_.OnScanClicked();
+          return 0;
         case kIdFastMode:
           controller_.OnFastModeClicked(SendMessageW(cleaner_.fastMode(), BM_GETCHECK, 0, 0) ==
                                         BST_CHECKED);
@@ -581,6 +624,23 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == kIdSectionTree) {
+        if (header->code == NM_CLICK) {
+          if (auto index = registry_.HitTickMark()) controller_.OnSectionTreeClick(*index);
+          return 0;
+        }
+        // The sections tree cannot be collapsed.
+        if (header->code == TVN_ITEMEXPANDINGW) {
+          const auto* change = reinterpret_cast<const NMTREEVIEWW*>(lParam);
+          return (change->action & TVE_COLLAPSE) != 0 ? TRUE : FALSE;
+        }
+      }
+      if (header->idFrom == kIdProblemList && header->code == LVN_ITEMCHANGED) {
+        if (auto tick = registry_.UserTickChange(*reinterpret_cast<const NMLISTVIEW*>(lParam))) {
+          controller_.OnProblemTicked(tick->first, tick->second);
+        }
+        return 0;
+      }
       if (header->idFrom == kIdCleanTree) {
         if (header->code == NM_CLICK) {
           if (auto hit = cleaner_.HitTest()) controller_.OnCleanTreeClick(hit->first, hit->second);

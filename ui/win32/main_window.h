@@ -12,6 +12,7 @@
 #include "app/main_view.h"
 #include "platform/win32/win_prompts.h"
 #include "ui/win32/cleaner_page.h"
+#include "ui/win32/registry_page.h"
 #include "ui/win32/window.h"
 
 namespace nc::ui {
@@ -96,6 +97,16 @@ class MainWindow : public Window,
   std::string AskSaveLogPath() override;
   void OpenCustomListEditor() override;
 
+  // Registry page.
+  void ShowSectionTree(const registry::SectionTree& tree) override;
+  void RefreshSectionTreeMarks(const registry::SectionTree& tree) override;
+  registry::ResultsView& ProblemList() override;
+  void AutoSizeProblemColumns() override;
+  void SetScanTitle(std::string_view text) override;
+  void SetKeyLine(std::string_view text) override;
+  void SetKeyLineVisible(bool visible) override;
+  void SetScanCaption(std::string_view caption) override;
+
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -110,6 +121,7 @@ class MainWindow : public Window,
   win32::WinPrompts prompts_{nullptr};
   // Declared before the controller, which uses it until it is destroyed.
   mutable CleanerPage cleaner_;
+  RegistryPage registry_;
   app::TfrmMainController controller_;
   std::map<int, std::unique_ptr<Page>> pages_;
   std::map<int, HWND> pageButtons_;

@@ -1,0 +1,152 @@
+// The Registry page through the main window's controller: the sections
+// tree, a scan from Scan to "Finished!", cancel, the counts and the
+// unattended run.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "app/main_controller.h"
+#include "app/messages.h"
+#include "platform/sim/sim_platform.h"
+#include "recording_main_view.h"
+
+namespace nc {
+namespace {
+
+using app::TfrmMainController;
+using namespace std::chrono_literals;
+
+constexpr const char* kSeeded =
+    "Windows Registry Editor Version 5.00\r\n\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+    "\"Gone\"=\"C:\\\\Program Files\\\\Gone\\\\gone.exe /start\"\r\n"
+    "\"Here\"=\"C:\\\\Windows\\\\here.exe\"\r\n";
+
+class RegistryPageTest : public ::testing::Test {
+ protected:
+  RegistryPageTest() {
+    EXPECT_TRUE(sim.files().createFolders(folder).ok());
+    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
+    sim.writeFile("C:\\Windows\\here.exe", "MZ");
+    sim.registry().loadRegText(kSeeded);
+    sim.messages().setHandler([this](const sim::PostedMessage& m) {
+      if (controller) controller->OnMessage(m.message, m.wParam, m.lParam);
+    });
+  }
+  ~RegistryPageTest() override {
+    if (controller) controller->OnClose();
+  }
+
+  TfrmMainController& start(std::vector<std::string> arguments = {}) {
+    sim.system().setArguments(std::move(arguments));
+    controller = std::make_unique<TfrmMainController>(
+        TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(), sim.prompts()},
+        view);
+    controller->OnCreate();
+    controller->OnFirstShow();
+    controller->OnActivate();
+    sim.messages().pump();
+    return *controller;
+  }
+  // Only the Startup Programs section stays ticked.
+  void chooseStartupOnly(TfrmMainController& c) {
+    c.OnSectionTreeClick(1);  // the root: everything off
+    c.OnSectionTreeClick(14);
+  }
+  bool pumpUntilScanEnds() {
+    return sim.messages().pumpUntil([this] { return !controller->scanRunning(); }, 20s);
+  }
+
+  sim::SimPlatform sim;
+  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
+  test::RecordingView view;
+  std::unique_ptr<TfrmMainController> controller;
+};
+
+TEST_F(RegistryPageTest, AScanFindsTheMissingStartupProgramAndEndsFinished) {
+  auto& c = start();
+  EXPECT_EQ(view.sectionTreeShows, 1);
+  chooseStartupOnly(c);
+  c.OnScanClicked();
+  EXPECT_TRUE(c.scanRunning());
+  EXPECT_EQ(view.scanCaption, "Cancel");
+  EXPECT_TRUE(view.keyLineVisible);
+  EXPECT_EQ(c.ScanProgressStep, 10);  // no hive walk chosen
+  EXPECT_TRUE(view.timer);
+  ASSERT_TRUE(pumpUntilScanEnds());
+
+  EXPECT_EQ(view.scanCaption, "Scan");
+  EXPECT_EQ(view.scanTitle, "Select the sections to scan");
+  EXPECT_FALSE(view.keyLineVisible);  // Restore shows again
+  EXPECT_FALSE(view.timer);
+  ASSERT_FALSE(view.registryBars.empty());
+  EXPECT_EQ(view.registryBars.back().Caption(), "Finished!");
+  ASSERT_EQ(view.problems.rows.size(), 1u);
+  EXPECT_EQ(view.problems.rows[0].Problem, "Non-existent Startup Programs");
+  EXPECT_TRUE(view.problems.rows[0].Ticked);
+  EXPECT_EQ(view.registryStatus, c.results().CountsText());
+  EXPECT_EQ(view.columnFits, 1);
+
+  // Unticking a row changes the counts.
+  c.OnProblemTicked(0, false);
+  EXPECT_EQ(c.results().TickedCount(), 0u);
+  EXPECT_EQ(view.registryStatus, c.results().CountsText());
+}
+
+TEST_F(RegistryPageTest, NothingTickedIsRefusedWithAMessage) {
+  auto& c = start();
+  c.OnSectionTreeClick(1);
+  c.OnScanClicked();
+  EXPECT_FALSE(c.scanRunning());
+  ASSERT_EQ(sim.prompts().records().size(), 1u);
+  EXPECT_EQ(sim.prompts().records()[0].text,
+            "Please select the sections which you want to scan from the left list.");
+  EXPECT_EQ(view.scanCaption, "Scan");
+  EXPECT_FALSE(view.keyLineVisible);
+}
+
+TEST_F(RegistryPageTest, CancelFinishesTheScanAtOnce) {
+  auto& c = start();
+  c.OnScanClicked();  // every section
+  ASSERT_TRUE(c.scanRunning());
+  c.OnScanClicked();  // "Cancel"
+  EXPECT_FALSE(c.scanRunning());
+  EXPECT_EQ(view.scanCaption, "Scan");
+  EXPECT_EQ(view.registryBars.back().Caption(), "Finished!");
+  // A late notice of the cancelled scan changes nothing.
+  const auto bars = view.registryBars.size();
+  c.OnMessage(app::WM_SCAN_DONE, 0, 0);
+  EXPECT_EQ(view.registryBars.size(), bars);
+}
+
+TEST_F(RegistryPageTest, SectionTicksAreKeptInTheSettings) {
+  {
+    auto& c = start();
+    chooseStartupOnly(c);
+    c.OnClose();
+    controller.reset();
+  }
+  auto value = [&](const char* key) {
+    return sim.profile().readString(folder + "options.ini", "TreeViewNodeCheck", key, "");
+  };
+  EXPECT_EQ(value("14"), "1");
+  EXPECT_EQ(value("7"), "0");
+  auto& c = start();
+  EXPECT_TRUE(c.sectionTree().IsTicked(14));
+  EXPECT_FALSE(c.sectionTree().IsTicked(7));
+}
+
+TEST_F(RegistryPageTest, AnUnattendedClearScansAndEnds) {
+  sim.profile().writeString(folder + "options.ini", "TreeViewNodeCheck", "1", "0");
+  for (int id = 2; id <= 24; ++id) {
+    sim.profile().writeString(folder + "options.ini", "TreeViewNodeCheck", std::to_string(id),
+                              id == 14 ? "1" : "0");
+  }
+  auto& c = start({"/Clear"});
+  sim.messages().pumpUntil([&] { return c.closed(); }, 20s);
+  EXPECT_TRUE(c.closed());
+  EXPECT_EQ(view.problems.rows.size(), 1u);
+}
+
+}  // namespace
+}  // namespace nc
