@@ -1,0 +1,128 @@
+// The Registry page of the real program under Wine: seeded problems in
+// the real registry are found by a scan started with "Scan", listed with
+// their three columns and counted.
+#include "program_under_test.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace nc::wintest {
+namespace {
+
+constexpr int kRegistryPage = 1000 + 18;
+constexpr int kIdProblemList = 2202;
+constexpr int kIdRegistryBar = 2205;
+constexpr int kIdRegistryStatus = 2206;
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 120000) {
+  const ULONGLONG end = GetTickCount64() + timeoutMs;
+  while (GetTickCount64() < end) {
+    if (done()) return true;
+    Pause(100);
+  }
+  return done();
+}
+
+// Text of a list view cell in another process: the item structure and
+// the text buffer must live in that process.
+std::wstring CellText(HWND list, int row, int column) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return L"<no access>";
+  constexpr SIZE_T kChars = 1024;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                MEM_COMMIT, PAGE_READWRITE);
+  auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = remoteText;
+  item.cchTextMax = static_cast<int>(kChars);
+  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+  std::wstring text(kChars, L'\0');
+  ReadProcessMemory(process, remoteText, text.data(), kChars * sizeof(wchar_t), nullptr);
+  text.resize(wcslen(text.c_str()));
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return text;
+}
+
+class RegistryPageWin : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HKEY run = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &run, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t missing[] = L"C:\\Program Files\\NorvikGone\\gone.exe /autostart";
+    RegSetValueExW(run, L"NorvikGoneProgram", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing),
+                   sizeof missing);
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring present = std::wstring(windows) + L"\\notepad.exe";
+    RegSetValueExW(run, L"NorvikPresentProgram", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(present.c_str()),
+                   static_cast<DWORD>((present.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(run);
+  }
+  void TearDown() override {
+    HKEY run = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
+      RegDeleteValueW(run, L"NorvikGoneProgram");
+      RegDeleteValueW(run, L"NorvikPresentProgram");
+      RegCloseKey(run);
+    }
+  }
+};
+
+TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
+  ProgramUnderTest program;
+  const std::wstring ini = program.file(L"options.ini");
+  for (int id = 1; id <= 24; ++id) {
+    WritePrivateProfileStringW(L"TreeViewNodeCheck", std::to_wstring(id).c_str(),
+                               id == 14 ? L"1" : L"0", ini.c_str());
+  }
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  PostMessageW(FindControlByText(main, L"Registry"), BM_CLICK, 0, 0);
+  HWND page = GetDlgItem(main, kRegistryPage);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(page) != FALSE; }, 5000));
+
+  PostMessageW(FindControlByText(page, L"Scan"), BM_CLICK, 0, 0);
+  HWND bar = GetDlgItem(page, kIdRegistryBar);
+  ASSERT_TRUE(WaitFor([&] { return TextOf(bar) == L"Finished!"; })) << "the scan never finished";
+
+  HWND list = GetDlgItem(page, kIdProblemList);
+  const auto rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  bool found = false;
+  for (int row = 0; row < rows; ++row) {
+    EXPECT_NE(CellText(list, row, 1).find(L"NorvikPresent"), 0u);
+    if (CellText(list, row, 2).find(L"NorvikGoneProgram") != std::wstring::npos) {
+      found = true;
+      EXPECT_EQ(CellText(list, row, 0), L"Non-existent Startup Programs");
+      EXPECT_EQ(CellText(list, row, 1), L"C:\\Program Files\\NorvikGone\\gone.exe /autostart");
+      EXPECT_EQ(CellText(list, row, 2),
+                L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"
+                L"NorvikGoneProgram");
+      // Every row is ticked when the scan ends.
+      EXPECT_EQ(ListView_GetCheckState(list, row), TRUE);
+    }
+  }
+  EXPECT_TRUE(found) << rows << " rows, none for the seeded value";
+  const std::wstring counts = TextOf(GetDlgItem(page, kIdRegistryStatus));
+  EXPECT_EQ(counts, L" " + std::to_wstring(rows) + L" Errors Found,  " + std::to_wstring(rows) +
+                        L" Errors Selected.");
+  EXPECT_TRUE(IsWindowVisible(FindControlByText(page, L"Restore")));
+  SaveWindowBitmap(main, ScreenshotDir() + L"\\registry-after-scan.bmp");
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+}  // namespace
+}  // namespace nc::wintest
