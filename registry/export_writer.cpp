@@ -154,7 +154,9 @@ std::vector<std::uint8_t> AnsiStringBytes(platform::System& system,
                                           const std::vector<std::uint8_t>& data) {
   std::vector<std::uint8_t> out;
   for (const Piece& piece : SplitAtNuls(Units(data))) {
-    const std::string ansi = system.toAnsiCodePage(Utf16ToUtf8(piece.text));
+    const std::string text = Utf16ToUtf8(piece.text);
+    // ASCII has the same bytes in every ANSI code page.
+    const std::string ansi = IsAscii(text) ? text : system.toAnsiCodePage(text);
     out.insert(out.end(), ansi.begin(), ansi.end());
     if (piece.terminated) out.push_back(0);
   }
@@ -310,7 +312,8 @@ std::string RenderEntry(platform::System& system, PredefinedRoot root,
 }
 
 std::string Encode(platform::System& system, std::string_view text, Form form) {
-  return form == Form::Ansi ? system.toAnsiCodePage(text) : Utf16LeBytes(text);
+  if (form == Form::Unicode) return Utf16LeBytes(text);
+  return IsAscii(text) ? std::string(text) : system.toAnsiCodePage(text);
 }
 
 std::string HeaderBytes(platform::System& system, Form form) {

@@ -412,6 +412,24 @@ TEST_F(ExportRoundTrip, DISABLED_FixOf10000TickedProblems) {
   std::printf("Fix of 10,000 ticked problems (backup and delete): %.2f s, backup %zu bytes\n",
               seconds, ReadBytes(result.backupFile).size());
   DeleteFileW(nc::win32::Widen(result.backupFile).c_str());
+
+  // The same 8,000 values deleted without backup, for comparison.
+  for (int k = 0; k < 80; ++k) {
+    for (int v = 0; v < 100; ++v) {
+      Put(L"\\Values" + std::to_wstring(k), L"v" + std::to_wstring(v), REG_SZ,
+          Text(L"C:\\missing\\file.exe"));
+    }
+  }
+  const auto bare = std::chrono::steady_clock::now();
+  for (int k = 0; k < 80; ++k) {
+    for (int v = 0; v < 100; ++v) {
+      auto deleted = nc::registry::DeleteValueWithBackup(
+          Ports(), {}, "HKEY_CURRENT_USER", std::string(kBase) + "\\Values" + std::to_string(k),
+          false, "v" + std::to_string(v));
+      ASSERT_TRUE(deleted.ok() && *deleted);
+    }
+  }
+  std::printf("The 8,000 values of it deleted without backup: %.2f s\n", SecondsSince(bare));
 }
 
 }  // namespace
