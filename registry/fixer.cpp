@@ -69,7 +69,9 @@ Result<bool> DeleteKeyWithBackup(const ExportPorts& ports, std::string_view back
   const std::string path = WithoutTrailingBackslash(keyPath);
   if (path.empty()) return false;
   {
-    auto key = ports.registry.open(*root, path, platform::RegAccess::Read);
+    // Full access, as the backup and the deletion need: a key this account
+    // cannot change is neither backed up nor deleted.
+    auto key = ports.registry.open(*root, path, platform::RegAccess::Full);
     if (!key) return false;
   }
   if (auto st = ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), true, {}, path); !st) {

@@ -181,6 +181,19 @@ TEST_F(FixerTest, RowsThatDesignateNothingAreRemovedWithoutAChange) {
   EXPECT_FALSE(sim.files().fileExists(kRunFile));
 }
 
+TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
+  sim.registry().denyWrite(RootKey::CurrentUser, "Software\\X\\Old");
+  sim.registry().denyWrite(RootKey::LocalMachine, "Software\\Gone");
+  Row("x", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::pkKey);
+  Row("x", "HKEY_LOCAL_MACHINE\\Software\\Gone\\g", registry::pkValuePath);
+  const auto result = Fix();
+  EXPECT_EQ(result.rowsRemoved, 2u);
+  EXPECT_EQ(result.deleted, 0u);
+  EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Software\\X\\Old\\Inner", "i"));
+  EXPECT_TRUE(HasValue(RootKey::LocalMachine, "Software\\Gone", "g"));
+  EXPECT_FALSE(sim.files().fileExists(kRunFile));
+}
+
 // ---- the walk ----------------------------------------------------------------------
 
 TEST_F(FixerTest, UntickedRowsAndRowsWithoutBackslashStay) {
