@@ -1,0 +1,128 @@
+#include "platform/win32/win_programs.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/error.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace nc::win32 {
+
+namespace {
+
+class WinChildProcess final : public platform::ChildProcess {
+ public:
+  explicit WinChildProcess(HANDLE process) : process_(process) {}
+
+  bool finished() override {
+    return !process_.valid() || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
+  }
+  void terminate() override {
+    if (process_.valid()) TerminateProcess(process_.get(), 0);
+  }
+
+ private:
+  ProcessHandle process_;
+};
+
+HWND AsWindow(platform::WindowId window) {
+  return reinterpret_cast<HWND>(window);
+}
+
+struct ChildSearch {
+  std::wstring className;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChildOfClass(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<ChildSearch*>(data);
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  if (search->className == name) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Sends one message; a window that stops answering does not hang us.
+void Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<platform::ChildProcess>> WinPrograms::start(std::string_view commandLine,
+                                                                   platform::StartShow show,
+                                                                   std::uint32_t waitIdleMs) {
+  // CreateProcessW may write into the command line.
+  std::wstring line = Widen(commandLine);
+  std::vector<wchar_t> buffer(line.begin(), line.end());
+  buffer.push_back(L'\0');
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  if (show == platform::StartShow::Hidden) {
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = nullptr;
+    startup.hStdError = nullptr;
+  }
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr,
+                      show == platform::StartShow::Hidden ? TRUE : FALSE, NORMAL_PRIORITY_CLASS,
+                      nullptr, nullptr, &startup, &info)) {
+    return LastError("start program", commandLine);
+  }
+  CloseHandle(info.hThread);
+  if (waitIdleMs > 0) WaitForInputIdle(info.hProcess, waitIdleMs);
+  return std::unique_ptr<platform::ChildProcess>(std::make_unique<WinChildProcess>(info.hProcess));
+}
+
+platform::WindowId WinPrograms::findWindow(std::string_view className) {
+  return reinterpret_cast<platform::WindowId>(FindWindowW(Widen(className).c_str(), nullptr));
+}
+
+platform::WindowId WinPrograms::findChildWindow(platform::WindowId parent,
+                                                std::string_view className) {
+  if (parent == 0) return 0;
+  ChildSearch search{Widen(className), nullptr};
+  EnumChildWindows(AsWindow(parent), &FindChildOfClass, reinterpret_cast<LPARAM>(&search));
+  return reinterpret_cast<platform::WindowId>(search.found);
+}
+
+void WinPrograms::showMaximized(platform::WindowId window) {
+  if (window != 0) ShowWindow(AsWindow(window), SW_MAXIMIZE);
+}
+
+void WinPrograms::sendKeys(platform::WindowId window, std::span<const platform::KeyStroke> keys) {
+  HWND target = AsWindow(window);
+  if (target == nullptr || !IsWindow(target)) return;
+  SetForegroundWindow(target);
+  for (const platform::KeyStroke& key : keys) {
+    switch (key.kind) {
+      case platform::KeyStroke::Kind::KeyDown:
+        Send(target, WM_KEYDOWN, key.code, 1);
+        break;
+      case platform::KeyStroke::Kind::Char:
+        if (key.code >= 0x10000) {
+          const std::uint32_t v = key.code - 0x10000;
+          Send(target, WM_CHAR, 0xD800 + (v >> 10), 1);
+          Send(target, WM_CHAR, 0xDC00 + (v & 0x3FF), 1);
+        } else {
+          Send(target, WM_CHAR, key.code, 1);
+        }
+        break;
+      case platform::KeyStroke::Kind::Pause:
+        Sleep(key.code);
+        break;
+    }
+  }
+}
+
+}  // namespace nc::win32

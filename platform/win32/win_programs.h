@@ -1,0 +1,21 @@
+// The programs port: other programs started with CreateProcess, and the
+// windows of other programs driven with window messages.
+#pragma once
+
+#include "platform/programs.h"
+
+namespace nc::win32 {
+
+class WinPrograms final : public platform::Programs {
+ public:
+  Result<std::unique_ptr<platform::ChildProcess>> start(std::string_view commandLine,
+                                                        platform::StartShow show,
+                                                        std::uint32_t waitIdleMs) override;
+  platform::WindowId findWindow(std::string_view className) override;
+  platform::WindowId findChildWindow(platform::WindowId parent,
+                                     std::string_view className) override;
+  void showMaximized(platform::WindowId window) override;
+  void sendKeys(platform::WindowId window, std::span<const platform::KeyStroke> keys) override;
+};
+
+}  // namespace nc::win32

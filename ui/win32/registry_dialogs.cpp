@@ -1,0 +1,447 @@
+#include "ui/win32/registry_dialogs.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win32/win_programs.h"
+#include "platform/win32/win_prompts.h"
+#include "registry/exclusions.h"
+#include "ui/win32/custom_list_dialogs.h"
+#include "ui/win32/window.h"
+
+namespace nc::ui {
+
+namespace {
+
+namespace ids = registry_dialog_ids;
+
+constexpr std::string_view kCaption = "Norvik Cleaner";
+constexpr int kButtonHeight = 26;
+constexpr int kEditHeight = 22;
+constexpr int kLineHeight = 20;
+constexpr UINT_PTR kWaitTimerId = 1;
+
+// A modal window built in code: the owner is disabled while it is open and
+// its own message loop runs until EndModal.
+class ModalDialog : public Window {
+ public:
+  ~ModalDialog() override {
+    if (font_ != nullptr) DeleteObject(font_);
+  }
+
+  // True when the dialog ended with OK.
+  bool Run(HWND owner, const wchar_t* className, std::string_view caption, int clientWidth,
+           int clientHeight) {
+    constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT area{};
+    if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) ||
+        !GetWindowRect(owner, &area)) {
+      SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    if (!CreateWindowOfClass(className, Wide(caption).c_str(), kStyle, kExStyle, x, y, width,
+                             height, owner, nullptr)) {
+      return false;
+    }
+    const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    if (!done_) {
+      ShowWindow(hwnd(), SW_SHOW);
+      OnShown();
+      HWND first = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+      if (first != nullptr) SetFocus(first);
+    }
+    MSG msg;
+    while (!done_) {
+      const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+      if (got <= 0) {
+        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      if (!IsDialogMessageW(hwnd(), &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+      }
+    }
+    // The owner is enabled before this window goes, so that the system
+    // activates the owner and not some other program.
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
+    if (owner != nullptr) SetActiveWindow(owner);
+    if (IsWindow(hwnd())) DestroyWindow(hwnd());
+    return accepted_;
+  }
+
+ protected:
+  virtual void OnCreate() = 0;
+  // After the window is shown, before its loop runs.
+  virtual void OnShown() {}
+  virtual void OnCommand(int id, int code) = 0;
+  virtual void OnNotify(const NMHDR&) {}
+  virtual void OnTimer() {}
+
+  void EndModal(bool accepted) {
+    accepted_ = accepted;
+    done_ = true;
+    if (hwnd() != nullptr) PostMessageW(hwnd(), WM_NULL, 0, 0);
+  }
+
+  HWND Control(const wchar_t* className, std::string_view text, DWORD style, int x, int y,
+               int width, int height, int id, DWORD exStyle = 0) {
+    HWND control =
+        CreateWindowExW(exStyle, className, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
+                        width, height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        GetModuleHandleW(nullptr), nullptr);
+    if (control != nullptr) {
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+    return control;
+  }
+  HWND Button(std::string_view text, int x, int y, int width, int id, DWORD style = 0) {
+    return Control(L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON | style, x, y, width, kButtonHeight,
+                   id);
+  }
+  HWND Label(std::string_view text, int x, int y, int width, int id = -1) {
+    return Control(L"STATIC", text, SS_LEFT | SS_NOPREFIX, x, y, width, kLineHeight - 4, id);
+  }
+  HWND Edit(int x, int y, int width, int id, DWORD style = 0) {
+    HWND edit = Control(L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL | style, x, y, width, kEditHeight,
+                        id, WS_EX_CLIENTEDGE);
+    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+    return edit;
+  }
+
+  HWND Item(int id) const { return GetDlgItem(hwnd(), id); }
+  void Enable(int id, bool enabled) { EnableWindow(Item(id), enabled ? TRUE : FALSE); }
+  void SetText(int id, std::string_view text) { SetWindowTextW(Item(id), Wide(text).c_str()); }
+  std::string Text(int id) const { return WindowText(Item(id)); }
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    switch (message) {
+      case WM_CREATE:
+        font_ = MakeFont(13, FW_NORMAL);
+        OnCreate();
+        return 0;
+      case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+      case WM_NOTIFY:
+        OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
+      case WM_TIMER:
+        OnTimer();
+        return 0;
+      case WM_CLOSE:
+        OnCommand(IDCANCEL, BN_CLICKED);
+        return 0;
+      default:
+        return Window::HandleMessage(message, wParam, lParam);
+    }
+  }
+
+ private:
+  HFONT font_ = nullptr;
+  bool done_ = false;
+  bool accepted_ = false;
+};
+
+// ---- "Add to Ignore List" ---------------------------------------------------
+
+class AddIgnoreLineDialog : public ModalDialog, public registry::AddIgnoreLineView {
+ public:
+  explicit AddIgnoreLineDialog(registry::AddIgnoreLineController& controller)
+      : controller_(controller) {}
+
+  bool Run(HWND owner) {
+    return ModalDialog::Run(owner, kAddIgnoreLineClass, registry::kAddIgnoreLineCaption, 460, 124);
+  }
+
+  void SetKeyText(std::string_view text) override { SetText(ids::kRegistryKey, text); }
+  void EnableOk(bool enabled) override { Enable(IDOK, enabled); }
+
+ protected:
+  void OnCreate() override {
+    Label(registry::kAddIgnoreLineLabel, 12, 12, 436);
+    Edit(12, 32, 436, ids::kRegistryKey);
+    Label(registry::kAddIgnoreLineHint, 12, 60, 436);
+    Button(registry::kLaunchRegistryEditorButton, 12, 88, 170, ids::kLaunchEditor);
+    Button("&OK", 268, 88, 86, IDOK, BS_DEFPUSHBUTTON);
+    Button("&Cancel", 362, 88, 86, IDCANCEL);
+    controller_.Show(*this);
+  }
+
+  void OnCommand(int id, int code) override {
+    switch (id) {
+      case ids::kRegistryKey:
+        if (code == EN_CHANGE) controller_.KeyEdited(Text(ids::kRegistryKey));
+        break;
+      case ids::kLaunchEditor:
+        controller_.LaunchRegistryEditorClicked();
+        break;
+      case IDOK:
+        if (controller_.OkEnabled()) EndModal(true);
+        break;
+      case IDCANCEL:
+        EndModal(false);
+        break;
+      default:
+        break;
+    }
+  }
+
+ private:
+  registry::AddIgnoreLineController& controller_;
+};
+
+// ---- the wait dialog ----------------------------------------------------------
+
+class BackupHintDialog : public ModalDialog, public registry::BackupHintView {
+ public:
+  explicit BackupHintDialog(registry::BackupHintController& controller) : controller_(controller) {}
+
+  bool Run(HWND owner) { return ModalDialog::Run(owner, kBackupHintClass, kCaption, 320, 112); }
+
+  void SetHintText(std::string_view text) override { SetText(ids::kHint, text); }
+  void SetBarPosition(int position) override {
+    SendMessageW(Item(ids::kBar), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  }
+  void Close(bool ok) override {
+    KillTimer(hwnd(), kWaitTimerId);
+    EndModal(ok);
+  }
+
+ protected:
+  void OnCreate() override {
+    Label("", 12, 12, 296, ids::kHint);
+    Control(PROGRESS_CLASSW, "", 0, 12, 38, 296, 18, ids::kBar);
+    SendMessageW(Item(ids::kBar), PBM_SETRANGE32, 0, registry::kWaitBarMax);
+    Button("Stop", 117, 74, 86, ids::kStop);
+    controller_.Show(*this);
+    SetTimer(hwnd(), kWaitTimerId, registry::kWaitTimerMs, nullptr);
+  }
+
+  void OnTimer() override { controller_.TimerTick(); }
+
+  // "Stop" and the close box both end the editor.
+  void OnCommand(int id, int) override {
+    if (id == ids::kStop) controller_.StopClicked();
+  }
+
+ private:
+  registry::BackupHintController& controller_;
+};
+
+// ---- the restore dialog ---------------------------------------------------------
+
+class RestoreDialog : public ModalDialog, public registry::RestoreView {
+ public:
+  RestoreDialog(platform::Platform ports, const app::TOptionsSetting& options)
+      : prompts_(nullptr), controller_({ports, programs_, prompts_, options, &LocalDateTimeText}) {}
+
+  void Run(HWND owner) { ModalDialog::Run(owner, kRestoreClass, kCaption, 520, 330); }
+
+  void SetFolderText(std::string_view text) override { SetText(ids::kFolder, text); }
+  void SetRows(const std::vector<registry::BackupRow>& rows) override {
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    for (const registry::BackupRow& row : rows) {
+      const int index = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+      std::wstring name = Wide(row.name);
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = index;
+      item.pszText = name.data();
+      SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      SetCell(index, 1, row.date);
+      SetCell(index, 2, row.size);
+    }
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+  }
+  void RemoveRow(std::size_t index) override { SendMessageW(list_, LVM_DELETEITEM, index, 0); }
+  void SelectRow(std::optional<std::size_t> index) override {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    if (!index) return;
+    const int row = static_cast<int>(*index);
+    ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, row, FALSE);
+  }
+  void EnableRestore(bool enabled) override { Enable(ids::kRestore, enabled); }
+  void EnableDelete(bool enabled) override { Enable(ids::kDelete, enabled); }
+  std::optional<std::string> BrowseForFolder(std::string_view prompt) override {
+    return ui::BrowseForFolder(hwnd(), prompt, "", "");
+  }
+  bool RunWaitDialog(registry::BackupHintController& hint) override {
+    BackupHintDialog dialog(hint);
+    return dialog.Run(hwnd());
+  }
+
+ protected:
+  void OnCreate() override {
+    prompts_.setOwner(hwnd());
+    Control(L"BUTTON", registry::kBackupFolderGroup, BS_GROUPBOX, 12, 8, 496, 58, -1);
+    Edit(24, 30, 420, ids::kFolder, ES_READONLY);
+    Button("...", 452, 29, 44, ids::kBrowseFolder);
+    list_ = Control(WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
+                    12, 76, 496, 200, ids::kList, WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
+    AddColumn(0, registry::kBackupFileColumn, 220, LVCFMT_LEFT);
+    AddColumn(1, registry::kBackupDateColumn, 160, LVCFMT_LEFT);
+    AddColumn(2, registry::kBackupSizeColumn, 92, LVCFMT_RIGHT);
+    Button("&Restore", 12, 290, 92, ids::kRestore);
+    Button("&Open Directory", 112, 290, 120, ids::kOpenDirectory);
+    Button("&Delete", 240, 290, 92, ids::kDelete);
+    Button("&Close", 416, 290, 92, ids::kClose);
+  }
+
+  // The list is filled once the window shows, so that the message about a
+  // missing folder stands over the dialog.
+  void OnShown() override { controller_.Show(*this); }
+
+  void OnCommand(int id, int code) override {
+    if (code != BN_CLICKED) return;
+    switch (id) {
+      case ids::kBrowseFolder:
+        controller_.BrowseClicked();
+        break;
+      case ids::kRestore:
+        controller_.RestoreClicked();
+        break;
+      case ids::kOpenDirectory:
+        controller_.OpenDirectoryClicked();
+        break;
+      case ids::kDelete:
+        controller_.DeleteClicked();
+        break;
+      case ids::kClose:
+        EndModal(false);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void OnNotify(const NMHDR& header) override {
+    if (header.idFrom != static_cast<UINT_PTR>(ids::kList)) return;
+    if (header.code == LVN_ITEMCHANGED) {
+      const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+      if ((change.uChanged & LVIF_STATE) != 0 &&
+          ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
+        const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+        controller_.SelectionChanged(selected < 0 ? std::nullopt
+                                                  : std::optional<std::size_t>(selected));
+      }
+    } else if (header.code == NM_DBLCLK) {
+      const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
+      if (activate.iItem >= 0) controller_.RestoreClicked();
+    }
+  }
+
+ private:
+  void AddColumn(int index, std::string_view caption, int width, int format) {
+    std::wstring text = Wide(caption);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.fmt = format;
+    column.cx = width;
+    column.pszText = text.data();
+    SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&column));
+  }
+  void SetCell(int row, int column, std::string_view text) {
+    std::wstring wide = Wide(text);
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+  }
+
+  win32::WinPrograms programs_;
+  win32::WinPrompts prompts_;
+  registry::RestoreController controller_;
+  HWND list_ = nullptr;
+};
+
+// "Text files (*.txt)|*.txt" as the dialog wants it: NUL-separated pairs
+// ending with two NULs.
+std::wstring DialogFilter(std::string_view filter) {
+  std::wstring wide = Wide(filter);
+  for (wchar_t& c : wide) {
+    if (c == L'|') c = L'\0';
+  }
+  wide.push_back(L'\0');
+  wide.push_back(L'\0');
+  return wide;
+}
+
+}  // namespace
+
+std::optional<std::string> ShowAddIgnoreLineDialog(HWND owner, platform::Shell& shell,
+                                                   std::string_view line) {
+  registry::AddIgnoreLineController controller(shell, std::string(line));
+  AddIgnoreLineDialog dialog(controller);
+  if (!dialog.Run(owner)) return std::nullopt;
+  return controller.Line();
+}
+
+void ShowRestoreDialog(HWND owner, platform::Platform ports, const app::TOptionsSetting& options) {
+  RestoreDialog dialog(ports, options);
+  dialog.Run(owner);
+}
+
+registry::SaveOutcome BackupFullRegistry(HWND owner, platform::Platform ports) {
+  win32::WinPrograms programs;
+  win32::WinPrompts prompts(owner);
+  return registry::BackupFullRegistry(ports.files, programs, prompts, MakeSaveFileAsker(owner),
+                                      MakeWaitDialogRunner(owner));
+}
+
+registry::SaveFileAsker MakeSaveFileAsker(HWND owner) {
+  return [owner](const registry::SaveFileRequest& request) -> std::optional<std::string> {
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring filter = DialogFilter(request.filter);
+    const std::wstring title = Wide(request.title);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = title.c_str();
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameW(&dialog) || file[0] == L'\0') return std::nullopt;
+    return Utf8(file.data());
+  };
+}
+
+registry::WaitDialogRunner MakeWaitDialogRunner(HWND owner) {
+  return [owner](registry::BackupHintController& hint) {
+    BackupHintDialog dialog(hint);
+    return dialog.Run(owner);
+  };
+}
+
+std::string LocalDateTimeText(std::int64_t unixSeconds) {
+  constexpr std::int64_t kEpochDifference = 11644473600;  // 1601 to 1970, in seconds
+  const auto ticks = static_cast<std::uint64_t>(unixSeconds + kEpochDifference) * 10000000ULL;
+  FILETIME utc{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+  FILETIME local{};
+  SYSTEMTIME time{};
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &time)) return {};
+  wchar_t date[128] = {};
+  wchar_t clock[128] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, 128);
+  GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock, 128);
+  return Utf8(std::wstring(date) + L" " + clock);
+}
+
+}  // namespace nc::ui
