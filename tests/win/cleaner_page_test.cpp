@@ -110,8 +110,10 @@ TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
 
   Click(main, L"Clean");
   HWND ask = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (ask = FindWindowW(nullptr, L"Run Cleaner")) != nullptr; }));
-  EXPECT_NE(FindControlByText(ask, L"Don't show me this message again"), nullptr);
+  ASSERT_TRUE(WaitFor([&] {
+    ask = FindWindowW(nullptr, L"Run Cleaner");
+    return ask != nullptr && FindControlByText(ask, L"Don't show me this message again") != nullptr;
+  }));
   PostMessageW(GetDlgItem(ask, IDOK), BM_CLICK, 0, 0);
   ASSERT_TRUE(WaitFor([&] {
     return BarText(main) == L"Finished!" && Contains(LogLines(main), L"to be removed");

@@ -1,6 +1,9 @@
 #include "ui/win32/log_list.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <iterator>
 
 #include "ui/win32/window.h"
 
@@ -11,10 +14,39 @@ void LogList::Create(HWND parent, HWND owner, int id, HFONT font) {
   font_ = font;
   list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT |
-                              LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
+                              LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA,
                           0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SetWindowSubclass(list_, &LogList::ListProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  // The list box took its no-data form when it was made. Announcing
+  // strings now makes the system carry LB_GETTEXT between programs as
+  // text, which the subclass above answers from the lines.
+  SetWindowLongPtrW(list_, GWL_STYLE, GetWindowLongPtrW(list_, GWL_STYLE) | LBS_HASSTRINGS);
+}
+
+LRESULT CALLBACK LogList::ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR self) {
+  auto* log = reinterpret_cast<LogList*>(self);
+  switch (message) {
+    case LB_GETTEXTLEN:
+      if (wParam >= log->lines_.size()) return LB_ERR;
+      return static_cast<LRESULT>(log->lines_[wParam].size());
+    case LB_GETTEXT: {
+      if (wParam >= log->lines_.size()) return LB_ERR;
+      const std::wstring& line = log->lines_[wParam];
+      auto* out = reinterpret_cast<wchar_t*>(lParam);
+      std::copy(line.begin(), line.end(), out);
+      out[line.size()] = L'\0';
+      return static_cast<LRESULT>(line.size());
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, &LogList::ListProcedure, 1);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void LogList::AddLine(std::string_view line) {
@@ -36,26 +68,30 @@ void LogList::ScrollToEnd() {
 }
 
 void LogList::Flush() {
-  std::vector<std::wstring> lines;
   bool scroll = false;
+  std::size_t added = 0;
   {
     std::lock_guard lock(mutex_);
-    lines.swap(pending_);
+    added = pending_.size();
+    if (lines_.empty()) {
+      lines_.swap(pending_);
+    } else {
+      lines_.insert(lines_.end(), std::make_move_iterator(pending_.begin()),
+                    std::make_move_iterator(pending_.end()));
+      pending_.clear();
+    }
     scroll = scrollPending_;
     scrollPending_ = false;
     flushPosted_ = false;
   }
-  if (lines.empty() && !scroll) return;
-  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-  for (const std::wstring& line : lines) {
-    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  if (added == 0 && !scroll) return;
+  const auto count = static_cast<WPARAM>(lines_.size());
+  if (added != 0) {
+    const auto top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
+    SendMessageW(list_, LB_SETCOUNT, count, 0);
+    SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
   }
-  if (scroll) {
-    const auto count = SendMessageW(list_, LB_GETCOUNT, 0, 0);
-    if (count > 0) SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
-  }
-  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_, nullptr, FALSE);
+  if (scroll && count > 0) SendMessageW(list_, LB_SETTOPINDEX, count - 1, 0);
 }
 
 void LogList::Clear() {
@@ -64,6 +100,7 @@ void LogList::Clear() {
     pending_.clear();
     scrollPending_ = false;
   }
+  lines_.clear();
   SendMessageW(list_, LB_RESETCONTENT, 0, 0);
   SendMessageW(list_, LB_SETHORIZONTALEXTENT, 0, 0);
 }
@@ -71,14 +108,8 @@ void LogList::Clear() {
 std::vector<std::string> LogList::Lines() {
   Flush();
   std::vector<std::string> lines;
-  const auto count = SendMessageW(list_, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const auto length = SendMessageW(list_, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    SendMessageW(list_, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcslen(text.c_str()));
-    lines.push_back(Utf8(text));
-  }
+  lines.reserve(lines_.size());
+  for (const std::wstring& line : lines_) lines.push_back(Utf8(line));
   return lines;
 }
 
@@ -97,22 +128,29 @@ void LogList::SetDoubleBuffered(bool on) {
 
 void LogList::FitToLines() {
   Flush();
+  // The widest line is among the longest ones: measuring those is enough,
+  // and keeps a log of many thousand lines quick to finish.
+  constexpr std::size_t kMeasured = 64;
+  std::vector<const std::wstring*> longest;
+  longest.reserve(lines_.size());
+  for (const std::wstring& line : lines_) longest.push_back(&line);
+  const auto cut =
+      longest.begin() + static_cast<std::ptrdiff_t>(std::min(kMeasured, longest.size()));
+  std::partial_sort(
+      longest.begin(), cut, longest.end(),
+      [](const std::wstring* a, const std::wstring* b) { return a->size() > b->size(); });
   HDC dc = GetDC(list_);
   HGDIOBJ old = SelectObject(dc, font_);
   int widest = 0;
-  const auto count = SendMessageW(list_, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const auto length = SendMessageW(list_, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    SendMessageW(list_, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+  for (auto it = longest.begin(); it != cut; ++it) {
     SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(wcslen(text.c_str())), &size);
+    GetTextExtentPoint32W(dc, (*it)->c_str(), static_cast<int>((*it)->size()), &size);
     widest = std::max(widest, static_cast<int>(size.cx));
   }
   SelectObject(dc, old);
   ReleaseDC(list_, dc);
   SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 10), 0);
-  if (count > 0) SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(count - 1), 0);
+  if (!lines_.empty()) SendMessageW(list_, LB_SETTOPINDEX, lines_.size() - 1, 0);
 }
 
 void LogList::Draw(const DRAWITEMSTRUCT& item) {
@@ -123,9 +161,8 @@ void LogList::Draw(const DRAWITEMSTRUCT& item) {
   HBRUSH brush = CreateSolidBrush(background);
   FillRect(item.hDC, &item.rcItem, brush);
   DeleteObject(brush);
-  const auto length = SendMessageW(list_, LB_GETTEXTLEN, item.itemID, 0);
-  std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-  SendMessageW(list_, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+  if (item.itemID >= lines_.size()) return;
+  const std::wstring& text = lines_[item.itemID];
   // While the counting pass runs its lines are written in the background
   // colour: there, but not to be seen.
   SetTextColor(item.hDC, linesVisible_
@@ -134,7 +171,8 @@ void LogList::Draw(const DRAWITEMSTRUCT& item) {
   SetBkMode(item.hDC, TRANSPARENT);
   RECT r = item.rcItem;
   r.left += 2;
-  DrawTextW(item.hDC, text.c_str(), -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
 }  // namespace nc::ui

@@ -1,7 +1,10 @@
 // The clean log list (lMain): a list box the clean worker writes to from
 // its own thread. Lines are gathered under a lock and added on the
 // window's thread in batches, in the order they were written, so that a
-// run of many thousand lines does not wait on the window for each.
+// run of many thousand lines does not wait on the window for each. The
+// list box holds no strings of its own (it is told only how many lines
+// there are); the lines live here, are drawn from here and are answered
+// from here to LB_GETTEXT, also for other programs.
 #pragma once
 
 #include <windows.h>
@@ -37,10 +40,14 @@ class LogList : public cleaner::CleanLog {
   void Draw(const DRAWITEMSTRUCT& item);
 
  private:
+  static LRESULT CALLBACK ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR id, DWORD_PTR self);
+
   HWND list_ = nullptr;
   HWND owner_ = nullptr;
   HFONT font_ = nullptr;
   bool linesVisible_ = true;
+  std::vector<std::wstring> lines_;  // window's thread only
   std::mutex mutex_;
   std::vector<std::wstring> pending_;
   bool flushPosted_ = false;
