@@ -17,6 +17,8 @@
 #include "cleaner/clear_task_thread.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
+#include "registry/fixer.h"
+#include "registry/results_commands.h"
 #include "registry/results_model.h"
 #include "registry/scan_session.h"
 #include "registry/section_tree.h"
@@ -89,6 +91,12 @@ class TfrmMainController {
   void OnSectionTreeClick(int imageIndex);
   // The user ticked or unticked a problem row.
   void OnProblemTicked(std::size_t row, bool ticked);
+  // "Fix Errors": backs up and removes what the ticked rows designate.
+  registry::FixResult OnFixErrorsClicked();
+  void OnRestoreClicked();
+  // The problem list's pop-up menu.
+  bool ResultsCommandEnabled(registry::ResultsCommand command) const;
+  void OnResultsCommand(registry::ResultsCommand command);
 
   void OnMoreCommand(MoreCommand command);
   void OnTitleClicked();
@@ -143,6 +151,7 @@ class TfrmMainController {
   void EndUnattendedRunIfIdle();
   void FinishScan();
   void RefreshCounts();
+  void ApplyProblemFilters();
   // The animation timer runs while a visible test or a scan needs it.
   void UpdateTimer();
 

@@ -2,6 +2,7 @@
 // cancelling a scan, its progress and its end.
 #include "app/main_controller.h"
 #include "app/messages.h"
+#include "registry/exclusions.h"
 #include "registry/sections.h"
 
 namespace nc::app {
@@ -66,12 +67,98 @@ void TfrmMainController::FinishScan() {
   registryBar_.text = kFinishedText;
   registryBar_.captionShown = true;
   view_.ShowRegistryBar(registryBar_);
-  // Every row is ticked by now. The ignore lists and the built-in
-  // exclusions are applied here, then the columns fit their contents.
-  if (!results_.Empty()) view_.AutoSizeProblemColumns();
+  // Every row is ticked by now: the built-in exclusions and the ignore
+  // lists take out what must not be touched.
+  if (!results_.Empty()) {
+    ApplyProblemFilters();
+    view_.AutoSizeProblemColumns();
+  }
   RefreshCounts();
-  // An unattended "/Clear" fixes the ticked rows here and ends.
-  if (UnattendedClear && !CleanBusy && !closed_) OnClose();
+  // An unattended "/Clear" fixes the ticked rows and ends.
+  if (UnattendedClear) {
+    OnFixErrorsClicked();
+    EndUnattendedRunIfIdle();
+  }
+}
+
+void TfrmMainController::ApplyProblemFilters() {
+  registry::ApplyFilters(results_, OptionsSetting);
+  RefreshCounts();
+}
+
+namespace {
+
+// The registry page's status label as the repair writes it.
+class StatusLabel : public registry::FixView {
+ public:
+  explicit StatusLabel(MainView& view) : view_(view) {}
+  void SetStatusText(std::string_view text) override { view_.SetRegistryStatus(text); }
+
+ private:
+  MainView& view_;
+};
+
+// Questions of an unattended run, which nobody is there to answer: the
+// backup folder is made, anything else is declined.
+class UnattendedAnswers : public platform::Prompts {
+ public:
+  UnattendedAnswers(platform::Prompts& real, std::string backupFolderQuestion)
+      : real_(real), yes_(std::move(backupFolderQuestion)) {}
+  void inform(std::string_view) override {}
+  void error(std::string_view text) override { real_.error(text); }
+  bool confirm(std::string_view text) override { return text == yes_; }
+
+ private:
+  platform::Prompts& real_;
+  std::string yes_;
+};
+
+}  // namespace
+
+registry::FixResult TfrmMainController::OnFixErrorsClicked() {
+  if (scanRunning()) return {registry::FixOutcome::NoRows, "", 0, 0, std::nullopt};
+  UnattendedAnswers unattended(
+      services_.prompts, registry::MissingBackupFolderQuestion(OptionsSetting.OutputDirectory));
+  platform::Prompts& prompts =
+      UnattendedClear ? static_cast<platform::Prompts&>(unattended) : services_.prompts;
+  registry::FixEnvironment env{services_.platform,
+                               prompts,
+                               OptionsSetting,
+                               VersionCode,
+                               [this] { return view_.MakeRestorePoint(); },
+                               [this] { registry::ApplyFilters(results_, OptionsSetting); }};
+  StatusLabel status(view_);
+  return registry::FixSelectedProblems(env, results_, status);
+}
+
+void TfrmMainController::OnRestoreClicked() {
+  view_.ShowRestoreDialog();
+}
+
+bool TfrmMainController::ResultsCommandEnabled(registry::ResultsCommand command) const {
+  const auto selection = view_.SelectedProblemRows();
+  return registry::CommandEnabled(command, selection, results_);
+}
+
+void TfrmMainController::OnResultsCommand(registry::ResultsCommand command) {
+  const auto selection = view_.SelectedProblemRows();
+  if (!registry::CommandEnabled(command, selection, results_)) return;
+  switch (command) {
+    case registry::ResultsCommand::AddToIgnoreLists:
+      registry::AddToIgnoreLists(results_, OptionsSetting, selection);
+      break;
+    case registry::ResultsCommand::SaveAsText:
+      registry::SaveResultsAsText(services_.platform, services_.prompts, results_,
+                                  view_.SaveFileAsker());
+      break;
+    case registry::ResultsCommand::RegEdit:
+      view_.OpenInRegistryEditor(results_.Rows()[selection.front()]);
+      break;
+    default:
+      registry::RunTickCommand(results_, command, selection);
+      break;
+  }
+  RefreshCounts();
 }
 
 }  // namespace nc::app

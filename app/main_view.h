@@ -11,6 +11,7 @@
 #include "app/options.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_log.h"
+#include "registry/results_commands.h"
 #include "registry/results_model.h"
 #include "registry/section_tree.h"
 
@@ -110,6 +111,17 @@ class MainView {
   // The key line and "Restore" share their place: one of them is shown.
   virtual void SetKeyLineVisible(bool visible) = 0;
   virtual void SetScanCaption(std::string_view caption) = 0;
+  // The restore point dialog before a repair; false when the user chose
+  // not to go on.
+  virtual bool MakeRestorePoint() = 0;
+  // The restore dialog of the backups.
+  virtual void ShowRestoreDialog() = 0;
+  // The rows highlighted in the problem list, in list order.
+  virtual std::vector<std::size_t> SelectedProblemRows() const = 0;
+  // The file "Save as &Text..." writes to; none when cancelled.
+  virtual registry::SaveFileAsker SaveFileAsker() = 0;
+  // Opens a row's location in the system's registry editor.
+  virtual void OpenInRegistryEditor(const registry::ProblemEntry& row) = 0;
 
   virtual void ShowAbout() = 0;
   virtual void ShowMoreMenu() = 0;

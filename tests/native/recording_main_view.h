@@ -66,6 +66,21 @@ class RecordingView : public app::MainView {
   void SetKeyLine(std::string_view text) override { keyLine = text; }
   void SetKeyLineVisible(bool visible) override { keyLineVisible = visible; }
   void SetScanCaption(std::string_view text) override { scanCaption = text; }
+  bool MakeRestorePoint() override {
+    ++restorePoints;
+    return restorePointGoesOn;
+  }
+  void ShowRestoreDialog() override { ++restoreDialogs; }
+  std::vector<std::size_t> SelectedProblemRows() const override { return selectedRows; }
+  registry::SaveFileAsker SaveFileAsker() override {
+    return [this](const registry::SaveFileRequest&) -> std::optional<std::string> {
+      if (reportPath.empty()) return std::nullopt;
+      return reportPath;
+    };
+  }
+  void OpenInRegistryEditor(const registry::ProblemEntry& row) override {
+    openedInEditor.push_back(row);
+  }
   void ShowCleanTree(const cleaner::CleanTree&) override { ++treeShows; }
   void RefreshCleanTreeMarks(const cleaner::CleanTree&) override { ++markRefreshes; }
   cleaner::CleanLog& Log() override { return log; }
@@ -127,6 +142,11 @@ class RecordingView : public app::MainView {
   int sectionTreeShows = 0, sectionMarkRefreshes = 0, columnFits = 0;
   std::string scanTitle, keyLine, scanCaption = "Scan";
   bool keyLineVisible = false;
+  int restorePoints = 0, restoreDialogs = 0;
+  bool restorePointGoesOn = true;
+  std::vector<std::size_t> selectedRows;
+  std::string reportPath;
+  std::vector<registry::ProblemEntry> openedInEditor;
 };
 
 }  // namespace nc::test

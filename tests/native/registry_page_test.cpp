@@ -136,6 +136,50 @@ TEST_F(RegistryPageTest, SectionTicksAreKeptInTheSettings) {
   EXPECT_FALSE(c.sectionTree().IsTicked(7));
 }
 
+TEST_F(RegistryPageTest, FixErrorsBacksUpAndRemovesTheTickedValue) {
+  auto& c = start();
+  chooseStartupOnly(c);
+  c.OnScanClicked();
+  ASSERT_TRUE(pumpUntilScanEnds());
+  ASSERT_EQ(c.results().Count(), 1u);
+  sim.prompts().answerConfirm(true);  // create the missing backup folder
+  const auto result = c.OnFixErrorsClicked();
+  EXPECT_EQ(result.outcome, registry::FixOutcome::Finished);
+  EXPECT_TRUE(c.results().Empty());
+  EXPECT_TRUE(view.problems.rows.empty());
+  EXPECT_EQ(view.registryStatus, "Fix errors finished!");
+  const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  auto key = sim.registry().open(platform::RootKey::CurrentUser, run, platform::RegAccess::Read);
+  ASSERT_TRUE(key.ok());
+  EXPECT_FALSE(sim.registry().readValue(*key, "Gone").ok());
+  EXPECT_TRUE(sim.registry().readValue(*key, "Here").ok());
+  const std::string backup = sim.readFile(result.backupFile);
+  EXPECT_NE(backup.find("gone.exe"), std::string::npos);
+}
+
+TEST_F(RegistryPageTest, ThePopUpMenuTicksSavesAndAddsToTheIgnoreList) {
+  auto& c = start();
+  chooseStartupOnly(c);
+  c.OnScanClicked();
+  ASSERT_TRUE(pumpUntilScanEnds());
+  EXPECT_FALSE(c.ResultsCommandEnabled(registry::ResultsCommand::DeselectItem));
+  view.selectedRows = {0};
+  c.OnResultsCommand(registry::ResultsCommand::DeselectItem);
+  EXPECT_EQ(c.results().TickedCount(), 0u);
+  EXPECT_EQ(view.registryStatus, c.results().CountsText());
+  view.reportPath = "C:\\report";
+  c.OnResultsCommand(registry::ResultsCommand::SaveAsText);
+  EXPECT_NE(sim.readFile("C:\\report.txt").find("Non-existent Startup Programs  ^^^  "),
+            std::string::npos);
+  c.OnResultsCommand(registry::ResultsCommand::AddToIgnoreLists);
+  EXPECT_TRUE(c.results().Empty());
+  EXPECT_EQ(c.OptionsSetting.IgnoreValueCount, 1);
+  // The next scan leaves the ignored value out.
+  c.OnScanClicked();
+  ASSERT_TRUE(pumpUntilScanEnds());
+  EXPECT_TRUE(c.results().Empty());
+}
+
 TEST_F(RegistryPageTest, AnUnattendedClearScansAndEnds) {
   sim.profile().writeString(folder + "options.ini", "TreeViewNodeCheck", "1", "0");
   for (int id = 2; id <= 24; ++id) {
@@ -145,7 +189,17 @@ TEST_F(RegistryPageTest, AnUnattendedClearScansAndEnds) {
   auto& c = start({"/Clear"});
   sim.messages().pumpUntil([&] { return c.closed(); }, 20s);
   EXPECT_TRUE(c.closed());
-  EXPECT_EQ(view.problems.rows.size(), 1u);
+  // The problem was fixed without a question and backed up first.
+  EXPECT_TRUE(view.problems.rows.empty());
+  EXPECT_EQ(sim.prompts().count(sim::SimPrompts::Kind::Confirm), 0u);
+  auto key = sim.registry().open(platform::RootKey::CurrentUser,
+                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                 platform::RegAccess::Read);
+  ASSERT_TRUE(key.ok());
+  EXPECT_FALSE(sim.registry().readValue(*key, "Gone").ok());
+  const auto backups = sim.files().list(folder + "Backup");
+  ASSERT_TRUE(backups.ok());
+  EXPECT_EQ(backups->size(), 1u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 namespace nc::wintest {
@@ -50,6 +51,36 @@ std::wstring CellText(HWND list, int row, int column) {
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   CloseHandle(process);
   return text;
+}
+
+// Sets state bits of a list view row in another process.
+void SetRowState(HWND list, int row, UINT mask, UINT state) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
+  LVITEMW item{};
+  item.stateMask = mask;
+  item.state = state;
+  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+}
+
+// A message box of the program, by its caption.
+HWND FindMessageBox(const wchar_t* caption) {
+  return FindWindowW(L"#32770", caption);
+}
+
+bool ValueExists(const wchar_t* name) {
+  HKEY run = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &run) != ERROR_SUCCESS) return false;
+  const bool found =
+      RegQueryValueExW(run, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(run);
+  return found;
 }
 
 class RegistryPageWin : public ::testing::Test {
@@ -111,7 +142,8 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
                 L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"
                 L"NorvikGoneProgram");
       // Every row is ticked when the scan ends.
-      EXPECT_EQ(ListView_GetCheckState(list, row), TRUE);
+      EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK),
+                static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(2)));
     }
   }
   EXPECT_TRUE(found) << rows << " rows, none for the seeded value";
@@ -120,6 +152,55 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
                         L" Errors Selected.");
   EXPECT_TRUE(IsWindowVisible(FindControlByText(page, L"Restore")));
   SaveWindowBitmap(main, ScreenshotDir() + L"\\registry-after-scan.bmp");
+
+  // Fix Errors: the backup folder does not exist yet and is made on Yes.
+  for (int row = 0; row < rows; ++row) {
+    if (CellText(list, row, 2).find(L"NorvikGoneProgram") == std::wstring::npos) {
+      SetRowState(list, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(1));
+    }
+  }
+  PostMessageW(FindControlByText(page, L"Fix Errors"), BM_CLICK, 0, 0);
+  HWND question = nullptr;
+  ASSERT_TRUE(
+      WaitFor([&] { return (question = FindMessageBox(L"Norvik Cleaner")) != nullptr; }, 10000));
+  PostMessageW(question, WM_COMMAND, IDYES, 0);
+  ASSERT_TRUE(WaitFor([&] { return !ValueExists(L"NorvikGoneProgram"); }, 20000));
+  EXPECT_TRUE(ValueExists(L"NorvikPresentProgram"));
+  ASSERT_TRUE(WaitFor(
+      [&] { return TextOf(GetDlgItem(page, kIdRegistryStatus)) == L"Fix errors finished!"; },
+      10000));
+  std::error_code ec;
+  const auto backups = std::filesystem::directory_iterator(program.file(L"Backup"), ec);
+  ASSERT_FALSE(ec);
+  int backupFiles = 0;
+  for (const auto& entry : backups) backupFiles += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(backupFiles, 1);
+
+  // Restore lists the new backup and brings the value back.
+  PostMessageW(FindControlByText(page, L"Restore"), BM_CLICK, 0, 0);
+  HWND restore = nullptr;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        restore = FindWindowW(L"NorvikCleanerRestore", nullptr);
+        return restore != nullptr && GetDlgItem(restore, 4403) != nullptr;
+      },
+      10000));
+  HWND backupList = GetDlgItem(restore, 4403);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageW(backupList, LVM_GETITEMCOUNT, 0, 0) == 1; }, 5000));
+  SaveWindowBitmap(restore, ScreenshotDir() + L"\\registry-restore-dialog.bmp");
+  SetRowState(backupList, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  Pause(200);
+  PostMessageW(GetDlgItem(restore, 4404), BM_CLICK, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return ValueExists(L"NorvikGoneProgram"); }, 60000))
+      << "the restore did not bring the value back";
+  WaitFor(
+      [&] {
+        return IsWindowEnabled(GetDlgItem(restore, 4404)) == FALSE ||
+               SendMessageW(backupList, LVM_GETITEMCOUNT, 0, 0) == 0;
+      },
+      10000);
+  PostMessageW(restore, WM_COMMAND, IDCANCEL, 0);
+  Pause(500);
   program.Close();
   EXPECT_EQ(program.WaitForExit(), 0);
 }

@@ -9,9 +9,12 @@
 #include "app/main_layout.h"
 #include "app/messages.h"
 #include "platform/win32/win_messaging.h"
+#include "platform/win32/win_programs.h"
 #include "ui/win32/about_box.h"
 #include "ui/win32/ask_delete_dialog.h"
 #include "ui/win32/custom_list_dialogs.h"
+#include "ui/win32/registry_dialogs.h"
+#include "ui/win32/restore_point_dialog.h"
 
 namespace nc::ui {
 
@@ -350,6 +353,44 @@ void MainWindow::SetScanCaption(std::string_view caption) {
   registry_.SetScanCaption(caption);
 }
 
+bool MainWindow::MakeRestorePoint() {
+  return ShowSystemPointDialog(hwnd(), platform_.system, prompts_);
+}
+
+void MainWindow::ShowRestoreDialog() {
+  ui::ShowRestoreDialog(hwnd(), platform_, controller_.OptionsSetting);
+}
+
+std::vector<std::size_t> MainWindow::SelectedProblemRows() const {
+  return registry_.SelectedRows();
+}
+
+registry::SaveFileAsker MainWindow::SaveFileAsker() {
+  return MakeSaveFileAsker(hwnd());
+}
+
+void MainWindow::OpenInRegistryEditor(const registry::ProblemEntry& row) {
+  win32::WinPrograms programs;
+  registry::OpenInRegistryEditor(platform_.registry, programs, prompts_, row);
+}
+
+void MainWindow::ShowResultsMenu(LPARAM at) {
+  HMENU menu = CreatePopupMenu();
+  for (std::size_t i = 0; i < registry::kResultsMenu.size(); ++i) {
+    const auto& item = registry::kResultsMenu[i];
+    if (item.separatorBefore && i > 0) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    std::wstring caption = Wide(item.caption);
+    if (!item.shortcut.empty()) caption += L"\t" + Wide(item.shortcut);
+    const bool enabled = controller_.ResultsCommandEnabled(item.command);
+    AppendMenuW(menu, MF_STRING | (enabled ? 0 : MF_GRAYED),
+                static_cast<UINT_PTR>(kIdResultsMenuBase + static_cast<int>(i)), caption.c_str());
+  }
+  POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+  if (point.x == -1 && point.y == -1) GetCursorPos(&point);
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, point.x, point.y, 0, hwnd(), nullptr);
+  DestroyMenu(menu);
+}
+
 void MainWindow::SetWindowsBackupVisible(bool visible) {
   windowsBackupVisible_ = visible;
 }
@@ -613,11 +654,23 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kIdScan:
           controller_.OnScanClicked();
           return 0;
+        case kIdFixErrors:
+          controller_.OnFixErrorsClicked();
+          return 0;
+        case kIdRestore:
+          controller_.OnRestoreClicked();
+          return 0;
         case kIdFastMode:
           controller_.OnFastModeClicked(SendMessageW(cleaner_.fastMode(), BM_GETCHECK, 0, 0) ==
                                         BST_CHECKED);
           return 0;
         default:
+          if (id >= kIdResultsMenuBase &&
+              id < kIdResultsMenuBase + static_cast<int>(registry::kResultsMenu.size())) {
+            controller_.OnResultsCommand(
+                registry::kResultsMenu[static_cast<std::size_t>(id - kIdResultsMenuBase)].command);
+            return 0;
+          }
           break;
       }
       break;
@@ -634,6 +687,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           const auto* change = reinterpret_cast<const NMTREEVIEWW*>(lParam);
           return (change->action & TVE_COLLAPSE) != 0 ? TRUE : FALSE;
         }
+      }
+      if (header->idFrom == kIdProblemList && header->code == LVN_KEYDOWN) {
+        const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(lParam);
+        if (key->wVKey == 'R' && (GetKeyState(VK_CONTROL) & 0x8000) != 0) {
+          controller_.OnResultsCommand(registry::ResultsCommand::RegEdit);
+        }
+        return 0;
       }
       if (header->idFrom == kIdProblemList && header->code == LVN_ITEMCHANGED) {
         if (auto tick = registry_.UserTickChange(*reinterpret_cast<const NMLISTVIEW*>(lParam))) {
@@ -660,6 +720,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
       if (reinterpret_cast<HWND>(wParam) == cleaner_.log().hwnd()) {
         ShowLogMenu(lParam);
+        return 0;
+      }
+      if (reinterpret_cast<HWND>(wParam) == registry_.list()) {
+        ShowResultsMenu(lParam);
         return 0;
       }
       break;

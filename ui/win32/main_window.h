@@ -24,6 +24,8 @@ inline constexpr int kIdMoreHelp = 3001;
 inline constexpr int kIdMoreHome = 3002;
 inline constexpr int kIdMoreUpdate = 3003;
 inline constexpr int kIdMoreAbout = 3004;
+// The problem list's menu: this base + the command's place in the menu.
+inline constexpr int kIdResultsMenuBase = 3100;
 
 // A page: a group box whose controls are its children. Commands and
 // notifications of those controls go on to the main window.
@@ -106,6 +108,11 @@ class MainWindow : public Window,
   void SetKeyLine(std::string_view text) override;
   void SetKeyLineVisible(bool visible) override;
   void SetScanCaption(std::string_view caption) override;
+  bool MakeRestorePoint() override;
+  void ShowRestoreDialog() override;
+  std::vector<std::size_t> SelectedProblemRows() const override;
+  registry::SaveFileAsker SaveFileAsker() override;
+  void OpenInRegistryEditor(const registry::ProblemEntry& row) override;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -113,6 +120,7 @@ class MainWindow : public Window,
  private:
   void CreateControls();
   void ShowLogMenu(LPARAM at);
+  void ShowResultsMenu(LPARAM at);
   void PaintTitle(HDC dc);
   void DrawPageButton(const DRAWITEMSTRUCT& item);
   RECT UpdateLinkRect() const;

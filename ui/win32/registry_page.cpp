@@ -159,6 +159,15 @@ void RegistryPage::AutoSizeColumns() {
   }
 }
 
+std::vector<std::size_t> RegistryPage::SelectedRows() const {
+  std::vector<std::size_t> rows;
+  int row = -1;
+  while ((row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) >= 0) {
+    rows.push_back(static_cast<std::size_t>(row));
+  }
+  return rows;
+}
+
 void RegistryPage::SetTitle(std::string_view text) {
   SetWindowTextW(title_, Wide(text).c_str());
 }

@@ -49,6 +49,8 @@ class RegistryPage : public registry::ResultsView {
   // A check box the user changed: the row and its new state.
   std::optional<std::pair<std::size_t, bool>> UserTickChange(const NMLISTVIEW& change) const;
   void AutoSizeColumns();
+  std::vector<std::size_t> SelectedRows() const;
+  HWND list() const { return list_; }
 
   void SetTitle(std::string_view text);
   void SetKeyLine(std::string_view text);
