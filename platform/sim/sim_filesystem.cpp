@@ -357,6 +357,19 @@ Result<SimFileSystem::Resolved> SimFileSystem::resolveLocked(std::string_view pa
   Resolved out;
   out.drive = parsed->drive;
   out.host = drive->second.host;
+  // Most paths are written as they are stored: one look at the whole path
+  // settles them. Only a miss searches part by part without regard to case.
+  if (!parsed->parts.empty()) {
+    fs::path exact = out.host;
+    for (const auto& part : parsed->parts) exact /= part;
+    struct stat st {};
+    if (Lstat(exact, st)) {
+      out.host = std::move(exact);
+      out.name = parsed->parts.back();
+      out.exists = true;
+      return out;
+    }
+  }
   out.exists = IsHostDir(out.host) || IsFolderLike(out.host);
   for (const auto& part : parsed->parts) {
     std::string found;
@@ -403,6 +416,10 @@ fs::path SimFileSystem::hostPath(std::string_view path) {
 std::uint32_t SimFileSystem::attributesLocked(const fs::path& host) const {
   struct stat st {};
   if (!Lstat(host, st)) return 0;
+  return attributesOfStat(host, st);
+}
+
+std::uint32_t SimFileSystem::attributesOfStat(const fs::path& host, const struct stat& st) const {
   std::uint32_t attrs = 0;
   const auto kept = attributes_.find(host.string());
   if (S_ISLNK(st.st_mode)) {
@@ -421,9 +438,9 @@ std::uint32_t SimFileSystem::attributesLocked(const fs::path& host) const {
 platform::FileEntry SimFileSystem::entryLocked(const fs::path& host, std::string name) const {
   platform::FileEntry entry;
   entry.name = std::move(name);
-  entry.attributes = attributesLocked(host);
   struct stat st {};
   if (Lstat(host, st)) {
+    entry.attributes = attributesOfStat(host, st);
     if (S_ISREG(st.st_mode)) entry.size = static_cast<std::uint64_t>(st.st_size);
     entry.lastWrite = static_cast<std::int64_t>(st.st_mtime);
   }
@@ -462,12 +479,18 @@ Result<std::vector<platform::FileEntry>> SimFileSystem::list(std::string_view fo
     entries.push_back(entryLocked(it->path(), it->path().filename().string()));
   }
   if (ec) return Fail(FromErrno(ec.value()), "list folder", folder);
-  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-    const std::string ua = UpperAscii(a.name);
-    const std::string ub = UpperAscii(b.name);
-    return ua != ub ? ua < ub : a.name < b.name;
+  // NTFS order: by the upper-cased name (each computed once).
+  std::vector<std::pair<std::string, std::size_t>> keys;
+  keys.reserve(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    keys.emplace_back(UpperAscii(entries[i].name), i);
+  std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : entries[a.second].name < entries[b.second].name;
   });
-  return entries;
+  std::vector<platform::FileEntry> sorted;
+  sorted.reserve(entries.size());
+  for (const auto& key : keys) sorted.push_back(std::move(entries[key.second]));
+  return sorted;
 }
 
 Result<platform::FileEntry> SimFileSystem::stat(std::string_view path) {

@@ -17,6 +17,8 @@
 // Files returned by open() must be destroyed before the file system.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -122,6 +124,8 @@ class SimFileSystem : public platform::FileSystem {
 
   Result<Resolved> resolveLocked(std::string_view path, std::string_view op) const;
   std::uint32_t attributesLocked(const std::filesystem::path& host) const;
+  // The attributes from a status already read.
+  std::uint32_t attributesOfStat(const std::filesystem::path& host, const struct stat& st) const;
   platform::FileEntry entryLocked(const std::filesystem::path& host, std::string name) const;
   bool isOpenLocked(const std::string& key) const;
   void unregister(const std::string& key, std::uint64_t id);

@@ -30,10 +30,10 @@ std::string SimProfile::readString(std::string_view file, std::string_view secti
                                    std::string_view key, std::string_view fallback) {
   std::lock_guard lock(mutex_);
   const auto loaded = load(pathOf(file));
-  std::optional<std::string> value;
-  if (loaded) value = loaded->doc.get(section, key);
-  if (!value) return std::string(Trim(fallback));
-  std::string text = std::move(*value);
+  if (!loaded) return std::string(Trim(fallback));
+  const auto found = loaded->doc.get(section, key);
+  if (!found) return std::string(Trim(fallback));
+  std::string text = *found;
   if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
       text.back() == text.front()) {
     text = text.substr(1, text.size() - 2);

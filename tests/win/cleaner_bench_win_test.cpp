@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -62,7 +63,8 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
     }
   }
 
-  // The worker alone, writing into a log that drops its lines.
+  // The worker alone, writing into a log that drops its lines; the best
+  // of three runs, the first of which also warms the file system's caches.
   win32::WinPlatform platform;
   NoWindow window;
   win32::WinPrompts prompts(nullptr);
@@ -70,15 +72,17 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
   std::atomic<int> runMode{app::rmTest};
   app::TOptionsSetting options;
   options.FastScan = false;
-  const auto bareStart = Clock::now();
-  {
+  double bare = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    log.lines = 0;
+    const auto bareStart = Clock::now();
     cleaner::TClearTaskThread worker(
         cleaner::CleanEnvironment{platform.bundle(), window, window, prompts, log, runMode, options,
                                   "C:\\", 12},
         {"Windows - Temporary Files"}, 0);
     worker.Execute();
+    bare = std::min(bare, Seconds(Clock::now() - bareStart));
   }
-  const double bare = Seconds(Clock::now() - bareStart);
 
   // The real window, from the Test button to "Finished!".
   ProgramUnderTest program;
@@ -105,7 +109,7 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
     ++answers;
     if (std::wstring(text) == L"Finished!") break;
     if (Seconds(Clock::now() - windowStart) > 600) break;
-    Sleep(20);
+    Sleep(1);
   }
   const double inWindow = Seconds(Clock::now() - windowStart);
   std::printf(
