@@ -94,6 +94,9 @@ class TfrmMainController {
   // "Fix Errors": backs up and removes what the ticked rows designate.
   registry::FixResult OnFixErrorsClicked();
   void OnRestoreClicked();
+  // Tools page.
+  void OnBackupFullRegistryClicked();
+  void OnWindowsBackupClicked();
   // The problem list's pop-up menu.
   bool ResultsCommandEnabled(registry::ResultsCommand command) const;
   void OnResultsCommand(registry::ResultsCommand command);

@@ -2,6 +2,7 @@
 // cancelling a scan, its progress and its end.
 #include "app/main_controller.h"
 #include "app/messages.h"
+#include "registry/backups.h"
 #include "registry/exclusions.h"
 #include "registry/sections.h"
 
@@ -133,6 +134,14 @@ registry::FixResult TfrmMainController::OnFixErrorsClicked() {
 
 void TfrmMainController::OnRestoreClicked() {
   view_.ShowRestoreDialog();
+}
+
+void TfrmMainController::OnBackupFullRegistryClicked() {
+  view_.BackupFullRegistry();
+}
+
+void TfrmMainController::OnWindowsBackupClicked() {
+  registry::OpenWindowsBackup(services_.platform.files, services_.platform.shell);
 }
 
 bool TfrmMainController::ResultsCommandEnabled(registry::ResultsCommand command) const {

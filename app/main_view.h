@@ -116,6 +116,9 @@ class MainView {
   virtual bool MakeRestorePoint() = 0;
   // The restore dialog of the backups.
   virtual void ShowRestoreDialog() = 0;
+  // "Backup Full Registry...": the whole registry into a file the user
+  // picks, with the wait dialog while the editor writes it.
+  virtual void BackupFullRegistry() = 0;
   // The rows highlighted in the problem list, in list order.
   virtual std::vector<std::size_t> SelectedProblemRows() const = 0;
   // The file "Save as &Text..." writes to; none when cancelled.

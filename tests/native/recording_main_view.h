@@ -71,6 +71,7 @@ class RecordingView : public app::MainView {
     return restorePointGoesOn;
   }
   void ShowRestoreDialog() override { ++restoreDialogs; }
+  void BackupFullRegistry() override { ++fullBackups; }
   std::vector<std::size_t> SelectedProblemRows() const override { return selectedRows; }
   registry::SaveFileAsker SaveFileAsker() override {
     return [this](const registry::SaveFileRequest&) -> std::optional<std::string> {
@@ -142,7 +143,7 @@ class RecordingView : public app::MainView {
   int sectionTreeShows = 0, sectionMarkRefreshes = 0, columnFits = 0;
   std::string scanTitle, keyLine, scanCaption = "Scan";
   bool keyLineVisible = false;
-  int restorePoints = 0, restoreDialogs = 0;
+  int restorePoints = 0, restoreDialogs = 0, fullBackups = 0;
   bool restorePointGoesOn = true;
   std::vector<std::size_t> selectedRows;
   std::string reportPath;

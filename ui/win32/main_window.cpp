@@ -172,6 +172,19 @@ void MainWindow::CreateControls() {
   cleaner_.Create(pages_[app::kTagCleaner]->hwnd(), hwnd(), uiFont_);
   registry_.Create(pages_[app::kTagRegistry]->hwnd(), uiFont_);
 
+  // Tools page: the registry backups.
+  HWND tools = pages_[app::kTagTools]->hwnd();
+  backupFullRegistry_ = CreateWindowExW(
+      0, L"BUTTON", L"Backup Full Registry...", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0,
+      tools, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBackupFullRegistry)), instance,
+      nullptr);
+  windowsBackup_ = CreateWindowExW(
+      0, L"BUTTON", L"Windows Backup...",
+      WS_CHILD | WS_TABSTOP | (windowsBackupVisible_ ? WS_VISIBLE : 0), 0, 0, 0, 0, tools,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdWindowsBackup)), instance, nullptr);
+  SendMessageW(backupFullRegistry_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+  SendMessageW(windowsBackup_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();
   hiveList_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
@@ -357,6 +370,10 @@ bool MainWindow::MakeRestorePoint() {
   return ShowSystemPointDialog(hwnd(), platform_.system, prompts_);
 }
 
+void MainWindow::BackupFullRegistry() {
+  ui::BackupFullRegistry(hwnd(), platform_);
+}
+
 void MainWindow::ShowRestoreDialog() {
   ui::ShowRestoreDialog(hwnd(), platform_, controller_.OptionsSetting);
 }
@@ -393,6 +410,7 @@ void MainWindow::ShowResultsMenu(LPARAM at) {
 
 void MainWindow::SetWindowsBackupVisible(bool visible) {
   windowsBackupVisible_ = visible;
+  if (windowsBackup_ != nullptr) ShowWindow(windowsBackup_, visible ? SW_SHOW : SW_HIDE);
 }
 
 void MainWindow::SetAnalyzeEnabled(bool enabled) {
@@ -458,6 +476,8 @@ void MainWindow::Layout() {
   }
   for (auto& [tag, page] : pages_) Place(page->hwnd(), layout.page);
   cleaner_.Layout(layout.page);
+  MoveWindow(backupFullRegistry_, 12, 24, 160, app::kButtonHeight, TRUE);
+  MoveWindow(windowsBackup_, 184, 24, 160, app::kButtonHeight, TRUE);
   RECT outer{};
   GetWindowRect(hwnd(), &outer);
   registry_.Layout(layout.page, outer.right - outer.left);
@@ -659,6 +679,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           return 0;
         case kIdRestore:
           controller_.OnRestoreClicked();
+          return 0;
+        case kIdBackupFullRegistry:
+          controller_.OnBackupFullRegistryClicked();
+          return 0;
+        case kIdWindowsBackup:
+          controller_.OnWindowsBackupClicked();
           return 0;
         case kIdFastMode:
           controller_.OnFastModeClicked(SendMessageW(cleaner_.fastMode(), BM_GETCHECK, 0, 0) ==

@@ -20,6 +20,8 @@ namespace nc::ui {
 // Control identifiers: page buttons use their tag, pages 1000 + tag.
 inline constexpr int kPageIdBase = 1000;
 inline constexpr int kIdHiveList = 2101;
+inline constexpr int kIdBackupFullRegistry = 2301;
+inline constexpr int kIdWindowsBackup = 2302;
 inline constexpr int kIdMoreHelp = 3001;
 inline constexpr int kIdMoreHome = 3002;
 inline constexpr int kIdMoreUpdate = 3003;
@@ -110,6 +112,7 @@ class MainWindow : public Window,
   void SetScanCaption(std::string_view caption) override;
   bool MakeRestorePoint() override;
   void ShowRestoreDialog() override;
+  void BackupFullRegistry() override;
   std::vector<std::size_t> SelectedProblemRows() const override;
   registry::SaveFileAsker SaveFileAsker() override;
   void OpenInRegistryEditor(const registry::ProblemEntry& row) override;
@@ -135,6 +138,8 @@ class MainWindow : public Window,
   std::map<int, HWND> pageButtons_;
   std::map<int, bool> highlighted_;
   HWND hiveList_ = nullptr;
+  HWND backupFullRegistry_ = nullptr;
+  HWND windowsBackup_ = nullptr;
   std::map<int, HWND> defragValues_;
   HFONT uiFont_ = nullptr;
   HFONT titleFont_ = nullptr;
