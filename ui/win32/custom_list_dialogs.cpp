@@ -1,5 +1,7 @@
 #include "ui/win32/custom_list_dialogs.h"
 
+#include "ui/win32/modal_dialog.h"
+
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -18,157 +20,9 @@ using cleaner::FolderDeletingMode;
 using cleaner::FolderEntryMode;
 using cleaner::RegistryEntryKind;
 
-constexpr int kButtonHeight = 26;
-constexpr int kEditHeight = 22;
-constexpr int kLineHeight = 20;
-
-// A modal window built in code: the owner is disabled while it is open and
-// its own message loop runs until Close.
-class ModalDialog : public Window {
- public:
-  ~ModalDialog() override {
-    if (font_ != nullptr) DeleteObject(font_);
-  }
-
-  // True when the dialog was closed with OK.
-  bool Run(HWND owner, const wchar_t* className, std::string_view caption, int clientWidth,
-           int clientHeight) {
-    constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT area{};
-    if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) ||
-        !GetWindowRect(owner, &area)) {
-      SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    }
-    const int x = area.left + (area.right - area.left - width) / 2;
-    const int y = area.top + (area.bottom - area.top - height) / 2;
-    if (!CreateWindowOfClass(className, Wide(caption).c_str(), kStyle, kExStyle, x, y, width,
-                             height, owner, nullptr)) {
-      return false;
-    }
-    const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
-    ShowWindow(hwnd(), SW_SHOW);
-    SetFocusToFirstControl();
-    MSG msg;
-    while (!done_) {
-      const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-      if (got <= 0) {
-        // The program is ending: let the outer loop see the quit too.
-        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-        break;
-      }
-      if (accelerators_ != nullptr && TranslateAcceleratorW(hwnd(), accelerators_, &msg)) continue;
-      if (!IsDialogMessageW(hwnd(), &msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-    }
-    // The owner is enabled before this window goes, so that the system
-    // activates the owner and not some other program.
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (owner != nullptr) SetActiveWindow(owner);
-    if (IsWindow(hwnd())) DestroyWindow(hwnd());
-    return accepted_;
-  }
-
- protected:
-  virtual void OnCreate() = 0;
-  virtual void OnCommand(int id, int code, HWND control) = 0;
-  virtual void OnNotify(const NMHDR&) {}
-  virtual void OnContextMenu(HWND, int, int) {}
-
-  void Close(bool accepted) {
-    accepted_ = accepted;
-    done_ = true;
-    // Wakes the loop when the close came from a sent message.
-    PostMessageW(hwnd(), WM_NULL, 0, 0);
-  }
-
-  void SetAccelerators(HACCEL accelerators) { accelerators_ = accelerators; }
-
-  HWND Control(const wchar_t* className, std::string_view text, DWORD style, int x, int y,
-               int width, int height, int id, DWORD exStyle = 0) {
-    HWND control =
-        CreateWindowExW(exStyle, className, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                        width, height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                        GetModuleHandleW(nullptr), nullptr);
-    if (control != nullptr) {
-      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    }
-    return control;
-  }
-  HWND Button(std::string_view text, int x, int y, int width, int id, DWORD style = 0) {
-    return Control(L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON | style, x, y, width, kButtonHeight,
-                   id);
-  }
-  HWND Radio(std::string_view text, int x, int y, int width, int id, bool firstOfGroup) {
-    return Control(L"BUTTON", text,
-                   BS_AUTORADIOBUTTON | (firstOfGroup ? WS_GROUP | WS_TABSTOP : 0u), x, y, width,
-                   kLineHeight, id);
-  }
-  HWND Label(std::string_view text, int x, int y, int width, int id = -1) {
-    return Control(L"STATIC", text, SS_LEFT | SS_NOPREFIX, x, y, width, kLineHeight - 4, id);
-  }
-  HWND Edit(int x, int y, int width, int id) {
-    HWND edit = Control(L"EDIT", "", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, x, y, width,
-                        kEditHeight, id, WS_EX_CLIENTEDGE);
-    // No limit but the control's own: long paths and keys must fit.
-    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
-    return edit;
-  }
-  HWND Group(std::string_view text, int x, int y, int width, int height, int id = -1) {
-    return Control(L"BUTTON", text, BS_GROUPBOX | WS_GROUP, x, y, width, height, id);
-  }
-
-  HWND Item(int id) const { return GetDlgItem(hwnd(), id); }
-  void Enable(int id, bool enabled) { EnableWindow(Item(id), enabled ? TRUE : FALSE); }
-  void SetText(int id, std::string_view text) { SetWindowTextW(Item(id), Wide(text).c_str()); }
-  std::string Text(int id) const { return WindowText(Item(id)); }
-  void SetChecked(int id, bool checked) {
-    SendMessageW(Item(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-  }
-  void ShowItem(int id, bool shown) { ShowWindow(Item(id), shown ? SW_SHOW : SW_HIDE); }
-
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    switch (message) {
-      case WM_CREATE:
-        font_ = MakeFont(13, FW_NORMAL);
-        OnCreate();
-        return 0;
-      case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-        return 0;
-      case WM_NOTIFY:
-        OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-        return 0;
-      case WM_CONTEXTMENU:
-        OnContextMenu(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)),
-                      static_cast<short>(HIWORD(lParam)));
-        return 0;
-      case WM_CLOSE:
-        OnCommand(IDCANCEL, BN_CLICKED, nullptr);
-        return 0;
-      default:
-        return Window::HandleMessage(message, wParam, lParam);
-    }
-  }
-
- private:
-  void SetFocusToFirstControl() {
-    HWND first = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
-    if (first != nullptr) SetFocus(first);
-  }
-
-  HFONT font_ = nullptr;
-  HACCEL accelerators_ = nullptr;
-  bool done_ = false;
-  bool accepted_ = false;
-};
+constexpr int kButtonHeight = ModalDialog::kButtonHeight;
+constexpr int kEditHeight = ModalDialog::kEditHeight;
+constexpr int kLineHeight = ModalDialog::kLineHeight;
 
 // ---- "Add Registry" ------------------------------------------------------
 

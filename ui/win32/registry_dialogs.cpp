@@ -1,5 +1,7 @@
 #include "ui/win32/registry_dialogs.h"
 
+#include "ui/win32/modal_dialog.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 
@@ -19,139 +21,10 @@ namespace {
 namespace ids = registry_dialog_ids;
 
 constexpr std::string_view kCaption = "Norvik Cleaner";
-constexpr int kButtonHeight = 26;
-constexpr int kEditHeight = 22;
-constexpr int kLineHeight = 20;
+constexpr int kButtonHeight = ModalDialog::kButtonHeight;
+constexpr int kEditHeight = ModalDialog::kEditHeight;
+constexpr int kLineHeight = ModalDialog::kLineHeight;
 constexpr UINT_PTR kWaitTimerId = 1;
-
-// A modal window built in code: the owner is disabled while it is open and
-// its own message loop runs until EndModal.
-class ModalDialog : public Window {
- public:
-  ~ModalDialog() override {
-    if (font_ != nullptr) DeleteObject(font_);
-  }
-
-  // True when the dialog ended with OK.
-  bool Run(HWND owner, const wchar_t* className, std::string_view caption, int clientWidth,
-           int clientHeight) {
-    constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT area{};
-    if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) ||
-        !GetWindowRect(owner, &area)) {
-      SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    }
-    const int x = area.left + (area.right - area.left - width) / 2;
-    const int y = area.top + (area.bottom - area.top - height) / 2;
-    if (!CreateWindowOfClass(className, Wide(caption).c_str(), kStyle, kExStyle, x, y, width,
-                             height, owner, nullptr)) {
-      return false;
-    }
-    const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
-    if (ownerWasEnabled) EnableWindow(owner, FALSE);
-    if (!done_) {
-      ShowWindow(hwnd(), SW_SHOW);
-      OnShown();
-      HWND first = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
-      if (first != nullptr) SetFocus(first);
-    }
-    MSG msg;
-    while (!done_) {
-      const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-      if (got <= 0) {
-        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-        break;
-      }
-      if (!IsDialogMessageW(hwnd(), &msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-      }
-    }
-    // The owner is enabled before this window goes, so that the system
-    // activates the owner and not some other program.
-    if (ownerWasEnabled) EnableWindow(owner, TRUE);
-    if (owner != nullptr) SetActiveWindow(owner);
-    if (IsWindow(hwnd())) DestroyWindow(hwnd());
-    return accepted_;
-  }
-
- protected:
-  virtual void OnCreate() = 0;
-  // After the window is shown, before its loop runs.
-  virtual void OnShown() {}
-  virtual void OnCommand(int id, int code) = 0;
-  virtual void OnNotify(const NMHDR&) {}
-  virtual void OnTimer() {}
-
-  void EndModal(bool accepted) {
-    accepted_ = accepted;
-    done_ = true;
-    if (hwnd() != nullptr) PostMessageW(hwnd(), WM_NULL, 0, 0);
-  }
-
-  HWND Control(const wchar_t* className, std::string_view text, DWORD style, int x, int y,
-               int width, int height, int id, DWORD exStyle = 0) {
-    HWND control =
-        CreateWindowExW(exStyle, className, Wide(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y,
-                        width, height, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                        GetModuleHandleW(nullptr), nullptr);
-    if (control != nullptr) {
-      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    }
-    return control;
-  }
-  HWND Button(std::string_view text, int x, int y, int width, int id, DWORD style = 0) {
-    return Control(L"BUTTON", text, WS_TABSTOP | BS_PUSHBUTTON | style, x, y, width, kButtonHeight,
-                   id);
-  }
-  HWND Label(std::string_view text, int x, int y, int width, int id = -1) {
-    return Control(L"STATIC", text, SS_LEFT | SS_NOPREFIX, x, y, width, kLineHeight - 4, id);
-  }
-  HWND Edit(int x, int y, int width, int id, DWORD style = 0) {
-    HWND edit = Control(L"EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL | style, x, y, width, kEditHeight,
-                        id, WS_EX_CLIENTEDGE);
-    SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
-    return edit;
-  }
-
-  HWND Item(int id) const { return GetDlgItem(hwnd(), id); }
-  void Enable(int id, bool enabled) { EnableWindow(Item(id), enabled ? TRUE : FALSE); }
-  void SetText(int id, std::string_view text) { SetWindowTextW(Item(id), Wide(text).c_str()); }
-  std::string Text(int id) const { return WindowText(Item(id)); }
-
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    switch (message) {
-      case WM_CREATE:
-        font_ = MakeFont(13, FW_NORMAL);
-        OnCreate();
-        return 0;
-      case WM_COMMAND:
-        OnCommand(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-      case WM_NOTIFY:
-        OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-        return 0;
-      case WM_TIMER:
-        OnTimer();
-        return 0;
-      case WM_CLOSE:
-        OnCommand(IDCANCEL, BN_CLICKED);
-        return 0;
-      default:
-        return Window::HandleMessage(message, wParam, lParam);
-    }
-  }
-
- private:
-  HFONT font_ = nullptr;
-  bool done_ = false;
-  bool accepted_ = false;
-};
 
 // ---- "Add to Ignore List" ---------------------------------------------------
 
@@ -178,7 +51,7 @@ class AddIgnoreLineDialog : public ModalDialog, public registry::AddIgnoreLineVi
     controller_.Show(*this);
   }
 
-  void OnCommand(int id, int code) override {
+  void OnCommand(int id, int code, HWND) override {
     switch (id) {
       case ids::kRegistryKey:
         if (code == EN_CHANGE) controller_.KeyEdited(Text(ids::kRegistryKey));
@@ -187,10 +60,10 @@ class AddIgnoreLineDialog : public ModalDialog, public registry::AddIgnoreLineVi
         controller_.LaunchRegistryEditorClicked();
         break;
       case IDOK:
-        if (controller_.OkEnabled()) EndModal(true);
+        if (controller_.OkEnabled()) Close(true);
         break;
       case IDCANCEL:
-        EndModal(false);
+        Close(false);
         break;
       default:
         break;
@@ -215,7 +88,7 @@ class BackupHintDialog : public ModalDialog, public registry::BackupHintView {
   }
   void Close(bool ok) override {
     KillTimer(hwnd(), kWaitTimerId);
-    EndModal(ok);
+    ModalDialog::Close(ok);
   }
 
  protected:
@@ -231,7 +104,7 @@ class BackupHintDialog : public ModalDialog, public registry::BackupHintView {
   void OnTimer() override { controller_.TimerTick(); }
 
   // "Stop" and the close box both end the editor.
-  void OnCommand(int id, int) override {
+  void OnCommand(int id, int, HWND) override {
     if (id == ids::kStop) controller_.StopClicked();
   }
 
@@ -306,7 +179,7 @@ class RestoreDialog : public ModalDialog, public registry::RestoreView {
   // missing folder stands over the dialog.
   void OnShown() override { controller_.Show(*this); }
 
-  void OnCommand(int id, int code) override {
+  void OnCommand(int id, int code, HWND) override {
     if (code != BN_CLICKED) return;
     switch (id) {
       case ids::kBrowseFolder:
@@ -322,7 +195,7 @@ class RestoreDialog : public ModalDialog, public registry::RestoreView {
         controller_.DeleteClicked();
         break;
       case ids::kClose:
-        EndModal(false);
+        Close(false);
         break;
       default:
         break;
