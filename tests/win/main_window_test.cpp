@@ -127,11 +127,30 @@ TEST(MainWindow, RegscanWritesItsResultSectionAndEnds) {
   EXPECT_EQ(Profile(result, L"Other", L"Keep"), L"yes");
 }
 
-TEST(MainWindow, AnUnattendedClearEndsOnItsOwn) {
+TEST(MainWindow, AnUnattendedClearCleansScansFixesAndEndsOnItsOwn) {
+  // A Run value naming a program that is gone: the scan finds it and the
+  // fix removes it after backing it up.
+  HKEY run = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &run, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t gone[] = L"C:\\NorvikNowhere\\gone.exe";
+  RegSetValueExW(run, L"NorvikClearProbe", 0, REG_SZ, reinterpret_cast<const BYTE*>(gone),
+                 sizeof gone);
   ProgramUnderTest program;
   ASSERT_TRUE(program.Start(L"/CLEAR"));
-  EXPECT_EQ(program.WaitForExit(), 0);
+  EXPECT_EQ(program.WaitForExit(120000), 0);
   EXPECT_NE(ReadAnsiFile(program.file(L"options.ini")).find("[Window]"), std::string::npos);
+  EXPECT_NE(RegQueryValueExW(run, L"NorvikClearProbe", nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  RegDeleteValueW(run, L"NorvikClearProbe");
+  RegCloseKey(run);
+  int backups = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(program.file(L"Backup"), ec)) {
+    backups += entry.is_regular_file() ? 1 : 0;
+  }
+  EXPECT_EQ(backups, 1);
 }
 
 TEST(MainWindow, AnswersMessagesFromOtherPrograms) {
