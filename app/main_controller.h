@@ -13,6 +13,7 @@
 #include "app/main_view.h"
 #include "app/options.h"
 #include "app/run_mode.h"
+#include "app/settings_trees.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clear_task_thread.h"
 #include "platform/messaging.h"
@@ -167,10 +168,8 @@ class TfrmMainController {
   bool closed_ = false;
 
   cleaner::CleanTree cleanTree_;
-  cleaner::SectionTree unusedSections_;
-  cleaner::CatalogueSettingsTrees cleanTrees_{cleanTree_, unusedSections_};
   registry::SectionTree sectionTree_;
-  registry::ScannerSettingsTrees trees_{cleanTrees_, sectionTree_};
+  ProgramSettingsTrees trees_{cleanTree_, sectionTree_};
   registry::ResultsModel results_;
 
   // lScanTitle and Memo1 as the scan writes them.

@@ -11,7 +11,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 
@@ -113,50 +112,5 @@ enum class ToggleResult {
 // group passes its new mark to all its items, an item ticks its group when
 // at least one item of the group is ticked and unticks it otherwise.
 ToggleResult ToggleNodeCheck(CleanTree& tree, NodeRef ref, TreeHit hit);
-
-// The registry section tree as the settings see it; filled by the
-// scanner with its section nodes.
-struct SectionNode {
-  std::string text;
-  int imageIndex = 0;
-  int level = 0;  // 0 for the top node
-  bool ticked = true;
-  bool expanded = false;
-};
-
-class SectionTree {
- public:
-  SectionTree() = default;
-  // The nodes in tree order; a node belongs to the nearest top node
-  // (level 0) before it.
-  explicit SectionTree(std::vector<SectionNode> nodes) : nodes_(std::move(nodes)) {}
-
-  std::vector<SectionNode>& nodes() { return nodes_; }
-  const std::vector<SectionNode>& nodes() const { return nodes_; }
-
- private:
-  std::vector<SectionNode> nodes_;
-};
-
-// The two trees as the settings file reads and writes them.
-class CatalogueSettingsTrees final : public app::SettingsTrees {
- public:
-  CatalogueSettingsTrees(CleanTree& clean, SectionTree& sections)
-      : clean_(clean), sections_(sections) {}
-
-  void UntickAllCleanNodes() override;
-  void SelectNodeByName(std::string_view name) override;
-  std::vector<std::string> TickedCleanNodeNames() const override;
-
-  std::vector<std::pair<int, bool>> SectionTicks() const override;
-  void SetSectionTick(int imageIndex, bool ticked) override;
-
-  std::vector<TopNode> TopLevelNodes(Tree tree) const override;
-  void ExpandTopLevelNode(Tree tree, int position) override;
-
- private:
-  CleanTree& clean_;
-  SectionTree& sections_;
-};
 
 }  // namespace nc::cleaner

@@ -111,17 +111,4 @@ void SectionTree::ExpandTopLevelNode(int position) {
   }
 }
 
-std::vector<app::SettingsTrees::TopNode> ScannerSettingsTrees::TopLevelNodes(Tree tree) const {
-  if (tree == Tree::Clean) return clean_.TopLevelNodes(tree);
-  return sections_.TopLevelNodes();
-}
-
-void ScannerSettingsTrees::ExpandTopLevelNode(Tree tree, int position) {
-  if (tree == Tree::Clean) {
-    clean_.ExpandTopLevelNode(tree, position);
-  } else {
-    sections_.ExpandTopLevelNode(position);
-  }
-}
-
 }  // namespace nc::registry

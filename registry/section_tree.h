@@ -77,33 +77,4 @@ class SectionTree {
   std::vector<SectionTreeNode> nodes_;
 };
 
-// Both trees as the settings file reads and writes them: the clean tree's
-// part answered by `clean` (the catalogue's), the registry part by the
-// sections tree.
-class ScannerSettingsTrees final : public app::SettingsTrees {
- public:
-  ScannerSettingsTrees(app::SettingsTrees& clean, SectionTree& sections)
-      : clean_(clean), sections_(sections) {}
-
-  void UntickAllCleanNodes() override { clean_.UntickAllCleanNodes(); }
-  void SelectNodeByName(std::string_view name) override { clean_.SelectNodeByName(name); }
-  std::vector<std::string> TickedCleanNodeNames() const override {
-    return clean_.TickedCleanNodeNames();
-  }
-
-  std::vector<std::pair<int, bool>> SectionTicks() const override {
-    return sections_.SectionTicks();
-  }
-  void SetSectionTick(int imageIndex, bool ticked) override {
-    sections_.SetTicked(imageIndex, ticked);
-  }
-
-  std::vector<TopNode> TopLevelNodes(Tree tree) const override;
-  void ExpandTopLevelNode(Tree tree, int position) override;
-
- private:
-  app::SettingsTrees& clean_;
-  SectionTree& sections_;
-};
-
 }  // namespace nc::registry

@@ -1,6 +1,7 @@
 // The clean item tree: the catalogue, the installed applications, the
 // tick marks, and what the settings file keeps of them.
 #include "cleaner/catalogue.h"
+#include "app/settings_trees.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -235,9 +236,6 @@ class CleanTreeSettingsTest : public testing::CleanFixture {
  protected:
   CleanTreeSettingsTest()
       : file{sim.profile(), app::OptionsIniPath(kProgramFolder), kProgramFolder},
-        sections(std::vector<SectionNode>{{"Registry", 1, 0, true, false},
-                                          {"ActiveX", 2, 1, true, false},
-                                          {"Fonts", 3, 1, true, false}}),
         trees(tree, sections) {}
 
   std::string Stored(std::string_view key) {
@@ -246,8 +244,8 @@ class CleanTreeSettingsTest : public testing::CleanFixture {
 
   app::SettingsFile file;
   CleanTree tree = UntickedTree();
-  SectionTree sections;
-  CatalogueSettingsTrees trees;
+  registry::SectionTree sections;
+  app::ProgramSettingsTrees trees;
 };
 
 TEST_F(CleanTreeSettingsTest, TickedNodesSurviveARestartAndOldKeysAreNotRead) {
@@ -272,7 +270,7 @@ TEST_F(CleanTreeSettingsTest, TickedNodesSurviveARestartAndOldKeysAreNotRead) {
   EXPECT_EQ(Stored("5"), "Applications");
 
   CleanTree restarted = BuildCleanTree();
-  CatalogueSettingsTrees restartedTrees(restarted, sections);
+  app::ProgramSettingsTrees restartedTrees(restarted, sections);
   app::TOptionsSetting read;
   app::ReadOptionsIni(file, read, restartedTrees, {});
   EXPECT_EQ(read.SelectedCount, 4);
@@ -288,7 +286,7 @@ TEST_F(CleanTreeSettingsTest, TickedNodesSurviveARestartAndOldKeysAreNotRead) {
 TEST_F(CleanTreeSettingsTest, ExpansionIsStoredByImageIndexAndTheCleanTreeWinsTheSharedSlot) {
   tree.SetExpanded({GroupIndex(tree, "Google Chrome"), -1}, true);
   tree.SetExpanded({GroupIndex(tree, "Internet Explorer"), -1}, false);
-  sections.nodes()[0].expanded = true;  // the registry tree's top node, slot 1 too
+  // The registry tree's top node (always expanded) has slot 1 too.
   app::SaveExpandState(options, trees, true);
   EXPECT_TRUE(options.FirstNodeExpand[11]);
   EXPECT_FALSE(options.FirstNodeExpand[1]);
@@ -297,11 +295,10 @@ TEST_F(CleanTreeSettingsTest, ExpansionIsStoredByImageIndexAndTheCleanTreeWinsTh
   // Restoring expands the flagged groups with their items, and the top
   // node of the registry tree with its sections; nothing is collapsed.
   CleanTree restarted = BuildCleanTree();
-  SectionTree restartedSections(sections.nodes());
-  for (auto& node : restartedSections.nodes()) node.expanded = false;
+  registry::SectionTree restartedSections;
   restarted.SetExpanded({GroupIndex(restarted, "Windows"), -1}, true);
   options.FirstNodeExpand[1] = true;
-  CatalogueSettingsTrees restartedTrees(restarted, restartedSections);
+  app::ProgramSettingsTrees restartedTrees(restarted, restartedSections);
   app::SaveExpandState(options, restartedTrees, false);
   const CleanNode& chrome = *restarted.group("Google Chrome");
   EXPECT_TRUE(chrome.expanded);
@@ -309,13 +306,14 @@ TEST_F(CleanTreeSettingsTest, ExpansionIsStoredByImageIndexAndTheCleanTreeWinsTh
   EXPECT_TRUE(restarted.group("Internet Explorer")->expanded);
   EXPECT_TRUE(restarted.group("Windows")->expanded);
   EXPECT_FALSE(restarted.group("Opera")->expanded);
-  for (const auto& node : restartedSections.nodes()) EXPECT_TRUE(node.expanded);
+  for (const auto& node : restartedSections.Nodes()) EXPECT_TRUE(node.expanded);
 
   // The section ticks go through the image index.
   trees.SetSectionTick(3, false);
-  EXPECT_THAT(trees.SectionTicks(),
-              ElementsAre(std::pair<int, bool>{1, true}, std::pair<int, bool>{2, true},
-                          std::pair<int, bool>{3, false}));
+  const auto ticks = trees.SectionTicks();
+  ASSERT_EQ(ticks.size(), 24u);
+  EXPECT_EQ(ticks[0], (std::pair<int, bool>{1, true}));
+  EXPECT_EQ(ticks[2], (std::pair<int, bool>{3, false}));
 }
 
 }  // namespace

@@ -6,9 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/settings_trees.h"
+#include "cleaner/catalogue.h"
 #include "registry/results_model.h"
 #include "registry/section_table.h"
-#include "tests/native/fake_settings_trees.h"
 
 namespace nc::registry {
 namespace {
@@ -113,10 +114,10 @@ TEST(SectionTree, HiveTicksItsGroupAndTheRoot) {
 
 TEST(SectionTree, SettingsSeeTheTreeThroughTheSettingsTrees) {
   SectionTree tree;
-  test::FakeSettingsTrees clean;
-  clean.cleanNodes = {{"Windows", true}};
-  clean.cleanTop = {{1, false}};
-  ScannerSettingsTrees trees(clean, tree);
+  cleaner::CleanTree clean = cleaner::BuildCleanTree();
+  cleaner::UntickAllNodes(clean);
+  cleaner::SelectNodeByName(clean, "Windows");
+  app::ProgramSettingsTrees trees(clean, tree);
 
   app::TOptionsSetting options;
   options.TreeViewNodeCheck.fill(false);
@@ -130,11 +131,11 @@ TEST(SectionTree, SettingsSeeTheTreeThroughTheSettingsTrees) {
   EXPECT_EQ(ticks[6], std::make_pair(7, true));
   EXPECT_EQ(ticks[0], std::make_pair(1, false));
 
-  // The clean tree's part goes to the catalogue's trees.
+  // The clean tree's part goes to the catalogue.
   EXPECT_THAT(trees.TickedCleanNodeNames(), ElementsAre("Windows"));
   trees.UntickAllCleanNodes();
   EXPECT_THAT(trees.TickedCleanNodeNames(), IsEmpty());
-  EXPECT_EQ(trees.TopLevelNodes(app::SettingsTrees::Tree::Clean).size(), 1u);
+  EXPECT_EQ(trees.TopLevelNodes(app::SettingsTrees::Tree::Clean).size(), clean.groups().size());
 
   const auto top = trees.TopLevelNodes(app::SettingsTrees::Tree::Registry);
   ASSERT_EQ(top.size(), 1u);
@@ -142,8 +143,10 @@ TEST(SectionTree, SettingsSeeTheTreeThroughTheSettingsTrees) {
   EXPECT_TRUE(top[0].expanded);
   trees.ExpandTopLevelNode(app::SettingsTrees::Tree::Registry, 0);
   trees.ExpandTopLevelNode(app::SettingsTrees::Tree::Registry, 5);
+  clean.groups()[0].expanded = false;
   trees.ExpandTopLevelNode(app::SettingsTrees::Tree::Clean, 0);
-  EXPECT_EQ(clean.expandedCalls.size(), 1u);
+  EXPECT_TRUE(clean.groups()[0].expanded);
+  EXPECT_TRUE(clean.groups()[0].children.front().expanded);
 }
 
 // Records what the list control is told.
