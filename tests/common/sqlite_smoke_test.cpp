@@ -1,4 +1,4 @@
-// The SQLite amalgamation built into the Windows program opens, stores and reads back.
+// The SQLite library each build links against opens, stores and reads back.
 #include <sqlite3.h>
 
 #include <memory>
