@@ -106,6 +106,9 @@ class FileSystem {
   [[nodiscard]] virtual Result<FileEntry> stat(std::string_view path) = 0;
   virtual bool fileExists(std::string_view path) = 0;
   virtual bool folderExists(std::string_view path) = 0;
+  // The attributes of the file or folder at `path`, or nothing when there
+  // is none: one question that answers both of the two above.
+  virtual std::optional<std::uint32_t> attributes(std::string_view path) = 0;
 
   // Deletes one file as it is (read-only files fail with AccessDenied,
   // files held open with SharingViolation); a link is removed as a link.

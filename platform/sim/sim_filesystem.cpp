@@ -1,11 +1,13 @@
 #include "platform/sim/sim_filesystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 
 #include "core/text.h"
 
@@ -61,14 +63,19 @@ bool IsHostDir(const fs::path& p) {
   return Lstat(p, st) && S_ISDIR(st.st_mode);
 }
 
-// Whether a path names a folder, a link to a folder included.
-bool IsFolderLike(const fs::path& p) {
-  struct stat st {};
-  if (!Lstat(p, st)) return false;
+// Whether a status read without following links is that of a folder or of
+// a link to one.
+bool IsFolderStat(const char* p, const struct stat& st) {
   if (S_ISDIR(st.st_mode)) return true;
   if (!S_ISLNK(st.st_mode)) return false;
   struct stat target {};
-  return ::stat(p.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+  return ::stat(p, &target) == 0 && S_ISDIR(target.st_mode);
+}
+
+// Whether a path names a folder, a link to a folder included.
+bool IsFolderLike(const fs::path& p) {
+  struct stat st {};
+  return Lstat(p, st) && IsFolderStat(p.c_str(), st);
 }
 
 struct ParsedPath {
@@ -347,7 +354,8 @@ void SimFileSystem::unsetEnvironment(std::string_view name) {
 // ---- resolution -----------------------------------------------------------------
 
 Result<SimFileSystem::Resolved> SimFileSystem::resolveLocked(std::string_view path,
-                                                             std::string_view op) const {
+                                                             std::string_view op,
+                                                             bool exactMissed) const {
   const auto parsed = ParseWindowsPath(path);
   if (!parsed) return Fail(Errc::InvalidArgument, op, path);
   const auto drive = drives_.find(parsed->drive);
@@ -359,45 +367,92 @@ Result<SimFileSystem::Resolved> SimFileSystem::resolveLocked(std::string_view pa
   out.host = drive->second.host;
   // Most paths are written as they are stored: one look at the whole path
   // settles them. Only a miss searches part by part without regard to case.
+  std::size_t settled = 0;  // parts already resolved into out.host
   if (!parsed->parts.empty()) {
     fs::path exact = out.host;
     for (const auto& part : parsed->parts) exact /= part;
-    struct stat st {};
-    if (Lstat(exact, st)) {
+    if (!exactMissed && Lstat(exact, out.st)) {
       out.host = std::move(exact);
       out.name = parsed->parts.back();
       out.exists = true;
       return out;
     }
+    // Usually only the last part is missing or written in another case.
+    fs::path parent = exact.parent_path();
+    if (Lstat(parent, out.st) && IsFolderStat(parent.c_str(), out.st)) {
+      out.host = std::move(parent);
+      settled = parsed->parts.size() - 1;
+    }
   }
-  out.exists = IsHostDir(out.host) || IsFolderLike(out.host);
-  for (const auto& part : parsed->parts) {
-    std::string found;
-    if (out.exists) {
-      struct stat st {};
-      if (Lstat(out.host / part, st)) {
-        found = part;
-      } else if (IsFolderLike(out.host)) {
-        std::error_code ec;
-        for (fs::directory_iterator it(out.host, ec), end; !ec && it != end; it.increment(ec)) {
-          const std::string name = it->path().filename().string();
-          if (EqualsNoCase(name, part)) {
-            found = name;
-            break;
-          }
-        }
+  if (settled == 0)
+    out.exists = Lstat(out.host, out.st) && IsFolderStat(out.host.c_str(), out.st);
+  else
+    out.exists = true;
+  for (std::size_t i = settled; i < parsed->parts.size(); ++i) {
+    const std::string& part = parsed->parts[i];
+    const bool inFolder = out.exists && IsFolderStat(out.host.c_str(), out.st);
+    out.exists = false;
+    out.name = part;
+    if (inFolder) {
+      fs::path exact = out.host / part;
+      if (Lstat(exact, out.st)) {
+        out.host = std::move(exact);
+        out.exists = true;
+        continue;
+      }
+      if (auto found = nameNoCaseLocked(out.host, out.st, part); !found.empty()) {
+        out.host /= found;
+        out.name = std::move(found);
+        out.exists = Lstat(out.host, out.st);
+        continue;
       }
     }
-    if (found.empty()) {
-      out.exists = false;
-      out.host /= part;
-      out.name = part;
-    } else {
-      out.host /= found;
-      out.name = found;
-    }
+    out.host /= part;
   }
   return out;
+}
+
+std::string SimFileSystem::nameNoCaseLocked(const fs::path& folder, const struct stat& st,
+                                            std::string_view name) const {
+  // A folder's change time moves whenever a name in it is added, removed or
+  // renamed, and the clock that stamps it ticks far faster than this margin:
+  // names read from a folder unchanged for longer than it stay right for as
+  // long as its change time stays the same.
+  constexpr long long kSettledNanoseconds = 200'000'000;
+  const auto nanoseconds = [](const timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+  };
+  const std::string key = folder.string();
+  if (const auto it = folderNames_.find(key); it != folderNames_.end()) {
+    if (it->second.inode == st.st_ino &&
+        nanoseconds(it->second.changed) == nanoseconds(st.st_ctim)) {
+      const auto hit = it->second.byUpperName.find(UpperAscii(name));
+      return hit == it->second.byUpperName.end() ? std::string() : hit->second;
+    }
+    folderNames_.erase(it);
+  }
+
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return {};
+  FolderNames names;
+  names.inode = st.st_ino;
+  names.changed = st.st_ctim;
+  std::string found;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view entryName = entry->d_name;
+    if (entryName == "." || entryName == "..") continue;
+    if (found.empty() && EqualsNoCase(entryName, name)) found = entryName;
+    names.byUpperName.emplace(UpperAscii(entryName), entryName);
+  }
+  ::closedir(dir);
+
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  if (nanoseconds(st.st_ctim) + kSettledNanoseconds < nanoseconds(now)) {
+    if (folderNames_.size() >= kMaxFoldersNamed) folderNames_.clear();
+    folderNames_.emplace(key, std::move(names));
+  }
+  return found;
 }
 
 fs::path SimFileSystem::hostPath(std::string_view path) {
@@ -416,15 +471,16 @@ fs::path SimFileSystem::hostPath(std::string_view path) {
 std::uint32_t SimFileSystem::attributesLocked(const fs::path& host) const {
   struct stat st {};
   if (!Lstat(host, st)) return 0;
-  return attributesOfStat(host, st);
+  return attributesOfStat(host.string(), st);
 }
 
-std::uint32_t SimFileSystem::attributesOfStat(const fs::path& host, const struct stat& st) const {
+std::uint32_t SimFileSystem::attributesOfStat(const std::string& host,
+                                              const struct stat& st) const {
   std::uint32_t attrs = 0;
-  const auto kept = attributes_.find(host.string());
+  const auto kept = attributes_.find(host);
   if (S_ISLNK(st.st_mode)) {
     attrs |= ReparsePoint;
-    if (IsFolderLike(host)) attrs |= Directory;
+    if (IsFolderStat(host.c_str(), st)) attrs |= Directory;
   } else if (S_ISDIR(st.st_mode)) {
     attrs |= Directory;
   } else if (kept == attributes_.end()) {
@@ -440,7 +496,7 @@ platform::FileEntry SimFileSystem::entryLocked(const fs::path& host, std::string
   entry.name = std::move(name);
   struct stat st {};
   if (Lstat(host, st)) {
-    entry.attributes = attributesOfStat(host, st);
+    entry.attributes = attributesOfStat(host.string(), st);
     if (S_ISREG(st.st_mode)) entry.size = static_cast<std::uint64_t>(st.st_size);
     entry.lastWrite = static_cast<std::int64_t>(st.st_mtime);
   }
@@ -502,16 +558,59 @@ Result<platform::FileEntry> SimFileSystem::stat(std::string_view path) {
   return entryLocked(resolved->host, resolved->name);
 }
 
+std::optional<SimFileSystem::HostEntry> SimFileSystem::findLocked(std::string_view path,
+                                                                  std::string_view op) const {
+  std::string host;
+  const bool plain = plainHostPathLocked(path, host);
+  if (plain) {
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) == 0) return HostEntry{std::move(host), st};
+  }
+  auto resolved = resolveLocked(path, op, plain);
+  if (!resolved || !resolved->exists) return std::nullopt;
+  return HostEntry{resolved->host.string(), resolved->st};
+}
+
+bool SimFileSystem::plainHostPathLocked(std::string_view path, std::string& host) const {
+  if (path.size() < 2 || path[1] != ':') return false;
+  const auto drive = drives_.find(DriveLetter(path.substr(0, 1)));
+  if (drive == drives_.end() || !drive->second.present) return false;
+  const std::string_view rest = path.substr(2);
+  if (!rest.empty() && rest.front() != '\\') return false;
+  host = drive->second.host.string();
+  if (!host.empty() && host.back() == '/') host.pop_back();
+  std::size_t start = 1;
+  while (start < rest.size()) {
+    const auto end = std::min(rest.find('\\', start), rest.size());
+    const std::string_view part = rest.substr(start, end - start);
+    if (part.empty() || part == "." || part == ".." ||
+        part.find_first_of("/*?<>|\"") != std::string_view::npos) {
+      return false;
+    }
+    host += '/';
+    host += part;
+    start = end + 1;
+  }
+  return true;
+}
+
 bool SimFileSystem::fileExists(std::string_view path) {
   std::lock_guard lock(mutex_);
-  auto resolved = resolveLocked(path, "find file");
-  return resolved && resolved->exists && (attributesLocked(resolved->host) & Directory) == 0;
+  const auto found = findLocked(path, "find file");
+  return found && !IsFolderStat(found->host.c_str(), found->st);
 }
 
 bool SimFileSystem::folderExists(std::string_view path) {
   std::lock_guard lock(mutex_);
-  auto resolved = resolveLocked(path, "find folder");
-  return resolved && resolved->exists && (attributesLocked(resolved->host) & Directory) != 0;
+  const auto found = findLocked(path, "find folder");
+  return found && IsFolderStat(found->host.c_str(), found->st);
+}
+
+std::optional<std::uint32_t> SimFileSystem::attributes(std::string_view path) {
+  std::lock_guard lock(mutex_);
+  const auto found = findLocked(path, "attributes");
+  if (!found) return std::nullopt;
+  return attributesOfStat(found->host, found->st);
 }
 
 Status SimFileSystem::deleteFile(std::string_view path) {
@@ -750,13 +849,6 @@ bool SimFileSystem::setLastWrite(std::string_view path, std::int64_t secondsSinc
   times[0].tv_nsec = 0;
   times[1] = times[0];
   return ::utimensat(AT_FDCWD, resolved->host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
-std::optional<std::uint32_t> SimFileSystem::attributesOf(std::string_view path) {
-  std::lock_guard lock(mutex_);
-  auto resolved = resolveLocked(path, "attributes");
-  if (!resolved || !resolved->exists) return std::nullopt;
-  return attributesLocked(resolved->host);
 }
 
 std::string SimFileSystem::specialFolder(int csidl) {

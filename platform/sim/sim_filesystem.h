@@ -27,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/filesystem.h"
@@ -47,6 +48,7 @@ class SimFileSystem : public platform::FileSystem {
   Result<platform::FileEntry> stat(std::string_view path) override;
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
+  std::optional<std::uint32_t> attributes(std::string_view path) override;
   Status deleteFile(std::string_view path) override;
   Status removeFolder(std::string_view path) override;
   Status createFolders(std::string_view path) override;
@@ -89,8 +91,6 @@ class SimFileSystem : public platform::FileSystem {
   // The host path that a Windows path resolves to (missing components
   // appended as written); empty for a path on no mapped drive.
   std::filesystem::path hostPath(std::string_view path);
-  // The attribute bits kept for an existing path (as stat reports them).
-  std::optional<std::uint32_t> attributesOf(std::string_view path);
   // Sets the last-write time of an existing entry (links themselves).
   bool setLastWrite(std::string_view path, std::int64_t secondsSince1970);
 
@@ -113,7 +113,8 @@ class SimFileSystem : public platform::FileSystem {
     std::filesystem::path host;
     bool exists = false;
     char drive = 'C';
-    std::string name;  // the last component as found on disk (or as given)
+    std::string name;   // the last component as found on disk (or as given)
+    struct stat st {};  // read without following links; kept when it exists
   };
   struct OpenRecord {
     std::uint64_t id = 0;
@@ -122,10 +123,26 @@ class SimFileSystem : public platform::FileSystem {
     platform::FileShare share = platform::FileShare::None;
   };
 
-  Result<Resolved> resolveLocked(std::string_view path, std::string_view op) const;
+  // `exactMissed`: the path as written is known not to be there.
+  Result<Resolved> resolveLocked(std::string_view path, std::string_view op,
+                                 bool exactMissed = false) const;
+  // The host path and status of an existing entry.
+  struct HostEntry {
+    std::string host;
+    struct stat st {};
+  };
+  std::optional<HostEntry> findLocked(std::string_view path, std::string_view op) const;
+  // The host path of a path written plainly: a mapped drive that is
+  // present, then names without ".", ".." or empty parts. False for
+  // anything else, which needs resolving.
+  bool plainHostPathLocked(std::string_view path, std::string& host) const;
+  // The name in `folder` (whose status is `st`) that equals `name` without
+  // regard to case, or "".
+  std::string nameNoCaseLocked(const std::filesystem::path& folder, const struct stat& st,
+                               std::string_view name) const;
   std::uint32_t attributesLocked(const std::filesystem::path& host) const;
   // The attributes from a status already read.
-  std::uint32_t attributesOfStat(const std::filesystem::path& host, const struct stat& st) const;
+  std::uint32_t attributesOfStat(const std::string& host, const struct stat& st) const;
   platform::FileEntry entryLocked(const std::filesystem::path& host, std::string name) const;
   bool isOpenLocked(const std::string& key) const;
   void unregister(const std::string& key, std::uint64_t id);
@@ -137,6 +154,14 @@ class SimFileSystem : public platform::FileSystem {
   std::map<char, Drive> drives_;
   std::map<std::string, std::uint32_t> attributes_;  // by host path
   std::map<std::string, std::vector<OpenRecord>> openFiles_;
+  // The names of folders searched without regard to case, by host path.
+  struct FolderNames {
+    ino_t inode = 0;
+    timespec changed{};
+    std::unordered_map<std::string, std::string> byUpperName;
+  };
+  static constexpr std::size_t kMaxFoldersNamed = 4096;
+  mutable std::unordered_map<std::string, FolderNames> folderNames_;
   std::uint64_t nextOpenId_ = 1;
   std::vector<std::string> pendingDeletes_;
   std::map<int, std::string> specialFolders_;

@@ -175,6 +175,12 @@ bool WinFileSystem::folderExists(std::string_view path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+std::optional<std::uint32_t> WinFileSystem::attributes(std::string_view path) {
+  const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return static_cast<std::uint32_t>(attributes);
+}
+
 Status WinFileSystem::deleteFile(std::string_view path) {
   if (!DeleteFileW(LongPath(path).c_str())) return LastError("delete file", path);
   return Status::Ok();

@@ -12,6 +12,7 @@ class WinFileSystem final : public platform::FileSystem {
   Result<platform::FileEntry> stat(std::string_view path) override;
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
+  std::optional<std::uint32_t> attributes(std::string_view path) override;
 
   Status deleteFile(std::string_view path) override;
   Status removeFolder(std::string_view path) override;

@@ -552,6 +552,9 @@ class ForwardingFileSystem : public platform::FileSystem {
   Result<platform::FileEntry> stat(std::string_view p) override { return inner_.stat(p); }
   bool fileExists(std::string_view p) override { return inner_.fileExists(p); }
   bool folderExists(std::string_view p) override { return inner_.folderExists(p); }
+  std::optional<std::uint32_t> attributes(std::string_view p) override {
+    return inner_.attributes(p);
+  }
   Status deleteFile(std::string_view p) override { return inner_.deleteFile(p); }
   Status removeFolder(std::string_view p) override { return inner_.removeFolder(p); }
   Status createFolders(std::string_view p) override { return inner_.createFolders(p); }

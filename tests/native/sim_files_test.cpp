@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/sim_platform.h"
@@ -64,6 +66,55 @@ TEST(SimFiles, PathsResolveWithoutCaseAndNewNamesKeepTheirCase) {
   std::ofstream(sim.hostRoot() / "C" / "Data" / "SAME.txt") << "upper";
   EXPECT_EQ(ReadWholeFile(files, "C:\\Data\\SAME.txt").value(), "upper");
   EXPECT_EQ(ReadWholeFile(files, "C:\\Data\\same.txt").value(), "lower");
+}
+
+// Names found without case in a folder are remembered while the folder
+// stays unchanged; every change to the folder must show at once.
+TEST(SimFiles, NamesFoundWithoutCaseFollowEveryChangeOfTheirFolder) {
+  SimPlatform sim;
+  auto& files = sim.files();
+  ASSERT_TRUE(sim.writeFile("C:\\Docs\\Report.DOC", "r"));
+  ASSERT_TRUE(files.createFolders("C:\\Docs\\Old Folder").ok());
+  // Old enough for its names to be remembered.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_TRUE(files.fileExists("C:\\docs\\report.doc"));
+  EXPECT_FALSE(files.fileExists("C:\\docs\\other.txt"));
+  EXPECT_TRUE(files.folderExists("C:\\DOCS\\old folder"));
+
+  const fs::path host = sim.hostRoot() / "C" / "Docs";
+  std::ofstream(host / "OTHER.txt") << "new";
+  EXPECT_TRUE(files.fileExists("C:\\docs\\other.txt"));
+  EXPECT_EQ(files.stat("C:\\docs\\other.TXT")->name, "OTHER.txt");
+
+  fs::remove(host / "Report.DOC");
+  EXPECT_FALSE(files.fileExists("C:\\docs\\report.doc"));
+  fs::rename(host / "Old Folder", host / "New Folder");
+  EXPECT_FALSE(files.folderExists("C:\\docs\\old folder"));
+  EXPECT_TRUE(files.folderExists("C:\\docs\\NEW folder"));
+  // A folder put back under the same name is a new folder.
+  fs::remove_all(host);
+  fs::create_directories(host);
+  std::ofstream(host / "Report.DOC") << "again";
+  EXPECT_TRUE(files.fileExists("C:\\docs\\REPORT.doc"));
+  EXPECT_FALSE(files.fileExists("C:\\docs\\other.txt"));
+}
+
+TEST(SimFiles, AttributesAnswerForFilesFoldersLinksAndMissingPaths) {
+  SimPlatform sim;
+  auto& files = sim.files();
+  ASSERT_TRUE(sim.writeFile("C:\\App\\Tool.exe", "MZ"));
+  ASSERT_TRUE(files.setAttributes("C:\\App\\Tool.exe", FileAttr::ReadOnly).ok());
+  fs::create_directory_symlink(sim.hostPath("C:\\App"), sim.hostPath("C:\\AppLink"));
+
+  EXPECT_EQ(files.attributes("c:\\app\\TOOL.EXE"), FileAttr::ReadOnly);
+  EXPECT_EQ(files.attributes("C:\\app"), FileAttr::Directory);
+  EXPECT_EQ(files.attributes("C:\\AppLink"), FileAttr::Directory | FileAttr::ReparsePoint);
+  EXPECT_EQ(files.attributes("C:\\"), FileAttr::Directory);
+  EXPECT_FALSE(files.attributes("C:\\App\\Tool.exe\\inside"));
+  EXPECT_FALSE(files.attributes("C:\\App\\Gone.exe"));
+  EXPECT_FALSE(files.attributes("Q:\\App"));
+  EXPECT_FALSE(files.attributes("C:\\App\\T*.exe"));
+  EXPECT_EQ(files.attributes("C:\\App\\.\\x\\..\\Tool.exe"), FileAttr::ReadOnly);
 }
 
 TEST(SimFiles, ListSortsByNameAndReportsSizesTimesAndAttributes) {

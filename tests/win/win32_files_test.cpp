@@ -104,6 +104,10 @@ TEST_F(Win32Files, CreatesListsAndStatsFilesAndFolders) {
   EXPECT_EQ(stat->size, 1u);
   EXPECT_TRUE(fs.fileExists(JoinPath(root, "a\\" + unicodeName)));
   EXPECT_FALSE(fs.folderExists(JoinPath(root, "a\\" + unicodeName)));
+  EXPECT_EQ(fs.attributes(JoinPath(root, "A\\FIVE.TXT")).value_or(0) & FileAttr::Hidden,
+            FileAttr::Hidden);
+  EXPECT_EQ(fs.attributes(nested).value_or(0) & FileAttr::Directory, FileAttr::Directory);
+  EXPECT_FALSE(fs.attributes(JoinPath(root, "a\\none.txt")));
   EXPECT_TRUE(fs.stat(JoinPath(root, "a\\b\\")).value_or(FileEntry{}).isFolder());
   EXPECT_TRUE(fs.stat("C:\\").value_or(FileEntry{}).isFolder());
   EXPECT_EQ(fs.stat(JoinPath(root, "a\\*")).error().code, Errc::InvalidArgument);
