@@ -177,8 +177,9 @@ class Builder {
 };
 
 World& TheWorld() {
-  static World* world = [] {
-    auto* w = new World;
+  // Destroyed at exit, which removes the world's host folders.
+  static const std::unique_ptr<World> world = [] {
+    auto w = std::make_unique<World>();
     if (!w->sim.writeFile("C:\\Windows\\Media\\ding.wav", "RIFF")) std::abort();
     if (!w->sim.writeFile("C:\\Windows\\system32\\shell32.dll", "MZ")) std::abort();
     for (std::size_t d = 0; d < kDocuments * 9 / 10; ++d) {

@@ -1,6 +1,11 @@
 #include "registry/registry_walk.h"
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "core/text.h"
 #include "registry/locations.h"
@@ -15,9 +20,9 @@ namespace {
 
 constexpr std::string_view kWowInsideWow = "Software\\Wow6432Node\\Wow6432Node";
 
-// The file system as a walk's path tests see it: whether a file or
-// folder exists is asked once per path, and a path whose folder does not
-// exist is known to be missing without asking. A walk tries the same
+// The file system as a walk's path tests see it: the attributes of a path
+// are asked once, answering whether a file or a folder is there, and a
+// path whose folder does not exist is known to be missing without asking. A walk tries the same
 // folders and command-line prefixes for many values; the answers hold for
 // the few seconds a walk takes. Paths with ".." or "/" are always asked,
 // since their folder is not the text before their last backslash.
@@ -28,13 +33,17 @@ class ExistsCache final : public platform::FileSystem {
 
   bool fileExists(std::string_view path) override {
     if (!Plain(path)) return inner_.fileExists(path);
-    return Exists(files_, path, false);
+    const auto found = Attributes(path);
+    return found && (*found & platform::FileAttr::Directory) == 0;
   }
   bool folderExists(std::string_view path) override {
     if (!Plain(path)) return inner_.folderExists(path);
     // "C:\a\" is the folder "C:\a"; a drive's root keeps its backslash.
     if (path.size() > 3 && path.back() == '\\') path.remove_suffix(1);
-    return Exists(folders_, path, true);
+    return IsFolder(path);
+  }
+  std::optional<std::uint32_t> attributes(std::string_view path) override {
+    return Plain(path) ? Attributes(path) : inner_.attributes(path);
   }
 
   Result<std::vector<platform::FileEntry>> list(std::string_view folder) override {
@@ -88,7 +97,8 @@ class ExistsCache final : public platform::FileSystem {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
   };
-  using Answers = std::unordered_map<std::string, bool, NoCaseHash, NoCaseEqual>;
+  using Answers =
+      std::unordered_map<std::string, std::optional<std::uint32_t>, NoCaseHash, NoCaseEqual>;
 
   static bool Plain(std::string_view path) {
     return path.find('/') == std::string_view::npos && path.find("..") == std::string_view::npos;
@@ -110,23 +120,27 @@ class ExistsCache final : public platform::FileSystem {
            (folder.size() == missingFolder_.size() || folder[missingFolder_.size()] == '\\');
   }
 
-  bool Exists(Answers& answers, std::string_view path, bool folder) {
+  bool IsFolder(std::string_view path) {
+    const auto found = Attributes(path);
+    return found && (*found & platform::FileAttr::Directory) != 0;
+  }
+
+  std::optional<std::uint32_t> Attributes(std::string_view path) {
     const std::string_view parent = FolderOf(path);
-    if (!parent.empty() && InsideMissingFolder(parent)) return false;
-    if (const auto it = answers.find(path); it != answers.end()) return it->second;
-    if (!parent.empty() && !Exists(folders_, parent, true)) {
+    if (!parent.empty() && InsideMissingFolder(parent)) return std::nullopt;
+    if (const auto it = answers_.find(path); it != answers_.end()) return it->second;
+    if (!parent.empty() && !IsFolder(parent)) {
       missingFolder_.assign(parent);
-      return false;
+      return std::nullopt;
     }
-    const bool exists = folder ? inner_.folderExists(path) : inner_.fileExists(path);
-    if (answers.size() >= kMaxRemembered) answers.clear();
-    answers.emplace(std::string(path), exists);
-    return exists;
+    const auto found = inner_.attributes(path);
+    if (answers_.size() >= kMaxRemembered) answers_.clear();
+    answers_.emplace(std::string(path), found);
+    return found;
   }
 
   platform::FileSystem& inner_;
-  Answers files_;
-  Answers folders_;
+  Answers answers_;
   std::string missingFolder_;
 };
 
@@ -165,14 +179,17 @@ class WalkJudge {
     if (!platform::IsStringType(value.type) || !MayNameScannedPath(value, test_.ScannedDrives)) {
       return false;
     }
-    auto read = platform::ValueText(value);
-    if (!read) return false;
-    text = std::move(*read);
-    if (text.size() > kMaxRememberedText) return Judge(text);
-    if (const auto it = judged_.find(text); it != judged_.end()) return it->second;
-    const bool missing = Judge(text);
+    // Strings met before are known by their stored units, read up to the
+    // first NUL as the system reads them, without converting them again.
+    const std::string_view units = UnitsBeforeNul(value.data);
+    if (units.size() > 2 * kMaxRememberedText) return Judge(value, text);
+    if (const auto it = judged_.find(units); it != judged_.end()) {
+      if (it->second) text = platform::ValueText(value).value_or(std::string());
+      return it->second;
+    }
+    const bool missing = Judge(value, text);
     if (judged_.size() >= kMaxRememberedTexts) judged_.clear();
-    judged_.emplace(text, missing);
+    judged_.emplace(std::string(units), missing);
     return missing;
   }
 
@@ -180,14 +197,30 @@ class WalkJudge {
   static constexpr std::size_t kMaxRememberedText = 1024;
   static constexpr std::size_t kMaxRememberedTexts = 1 << 16;
 
-  bool Judge(const std::string& text) {
+  struct UnitsHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view units) const {
+      return std::hash<std::string_view>{}(units);
+    }
+  };
+
+  static std::string_view UnitsBeforeNul(const std::vector<std::uint8_t>& data) {
+    std::size_t end = 0;
+    while (end + 1 < data.size() && (data[end] != 0 || data[end + 1] != 0)) end += 2;
+    return {reinterpret_cast<const char*>(data.data()), end};
+  }
+
+  bool Judge(const platform::RegValue& value, std::string& text) {
+    auto read = platform::ValueText(value);
+    if (!read) return false;
+    text = std::move(*read);
     return FileReferenceMissing(test_, text, extension_, true);
   }
 
   ExistsCache files_;
   PathTest test_;
   std::string_view extension_;
-  std::unordered_map<std::string, bool> judged_;
+  std::unordered_map<std::string, bool, UnitsHash, std::equal_to<>> judged_;
 };
 
 struct ValueWalkFrame {
