@@ -52,10 +52,35 @@ int NextScanBarPosition(int position, int step) {
   return position > 1000 ? 0 : position;
 }
 
+void KeyLineThrottle::SetSectionStatus(std::string_view text) {
+  Flush();
+  inner_.SetSectionStatus(text);
+}
+
+void KeyLineThrottle::SetKeyLine(std::string_view text) {
+  pending_.assign(text);
+  hasPending_ = true;
+  if (!shownAny_ || clock_.tickMs() - lastShownMs_ >= kKeyLineIntervalMs) Flush();
+}
+
+void KeyLineThrottle::AppendProblem(const ProblemEntry& entry) {
+  Flush();
+  inner_.AppendProblem(entry);
+}
+
+void KeyLineThrottle::Flush() {
+  if (!hasPending_) return;
+  hasPending_ = false;
+  inner_.SetKeyLine(pending_);
+  shownAny_ = true;
+  lastShownMs_ = clock_.tickMs();
+}
+
 TScanTaskThread::TScanTaskThread(ScanEnvironment env, std::vector<std::string> sectionList)
     : env_(std::move(env)),
       sections_(std::move(sectionList)),
-      ctx_{env_.platform,        env_.sink,
+      keyLines_(env_.sink, env_.platform.clock),
+      ctx_{env_.platform,        keyLines_,
            env_.options,         stop_,
            MakePathTest(env_),   env_.windowsVersionCode == kWindows7Code,
            SectionIds(sections_)} {}
@@ -86,6 +111,7 @@ void TScanTaskThread::RunSections() {
     env_.ui.invoke([] {});
     const int id = ctx_.chosenSections[i];
     if (env_.runSection) env_.runSection(ctx_, id);
+    keyLines_.Flush();
     // Checked again on the window's thread, where a cancel sets it.
     if (StopRequested()) return;
     env_.ui.invoke([this] {

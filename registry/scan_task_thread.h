@@ -20,6 +20,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -27,6 +28,7 @@
 #include <vector>
 
 #include "app/options.h"
+#include "platform/clock.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
 #include "registry/locations.h"
@@ -48,6 +50,33 @@ struct ScanEnvironment {
   platform::MessageTarget& mainWindow;
   platform::UiThread& ui;
   SectionRunner runSection;
+};
+
+// The sink the sections write to: the key being read is shown at most
+// every kKeyLineIntervalMs (the latest one; a walk reads thousands of keys
+// a second and every line shown costs a step on the window's thread). A
+// line held back is shown before any later status text or problem entry
+// and at the end of each section, so what the window shows keeps the
+// worker's order and ends as the worker left it.
+class KeyLineThrottle final : public ScanSink {
+ public:
+  static constexpr std::uint64_t kKeyLineIntervalMs = 50;
+
+  KeyLineThrottle(ScanSink& inner, platform::Clock& clock) : inner_(inner), clock_(clock) {}
+
+  void SetSectionStatus(std::string_view text) override;
+  void SetKeyLine(std::string_view text) override;
+  void AppendProblem(const ProblemEntry& entry) override;
+  // Shows the line held back, if any.
+  void Flush();
+
+ private:
+  ScanSink& inner_;
+  platform::Clock& clock_;
+  std::string pending_;
+  bool hasPending_ = false;
+  bool shownAny_ = false;
+  std::uint64_t lastShownMs_ = 0;
 };
 
 class TScanTaskThread {
@@ -88,6 +117,7 @@ class TScanTaskThread {
   ScanEnvironment env_;
   std::vector<std::string> sections_;
   std::atomic<bool> stop_{false};
+  KeyLineThrottle keyLines_;
   ScanContext ctx_;
   std::atomic<bool> finished_{false};
   std::atomic<bool> donePosted_{false};

@@ -179,6 +179,52 @@ TEST_F(ScanFixture, RootAloneRunsEverySectionInOrder) {
   EXPECT_EQ(expected.size(), 1u + 21u + 1u);
 }
 
+// A walk reads keys far faster than anyone can read them: the window is
+// shown the latest key at most every interval, and never a key after a
+// later status or entry.
+TEST_F(ScanFixture, KeyLinesAreShownAtMostEveryIntervalAndInTheWorkersOrder) {
+  constexpr std::uint64_t kInterval = KeyLineThrottle::kKeyLineIntervalMs;
+  sections.hook = [&](ScanContext& ctx, int id) {
+    if (id != 3) return;
+    for (int key = 1; key <= 1000; ++key) {
+      ctx.sink.SetKeyLine("Key" + std::to_string(key));
+      // 1 ms a key: the interval lets one line through in every interval.
+      sim.clock().advance(1);
+      if (key == 500) ctx.Add("Late", "C:\\late.exe", "HKEY_CLASSES_ROOT\\Late", pkValuePath);
+    }
+    ctx.sink.SetKeyLine("Last key of the walk");
+  };
+  ASSERT_EQ(Session().Start({"3", "4"}, false), ScanStartOutcome::Started);
+  ASSERT_TRUE(PumpUntilDone());
+
+  const auto& lines = status.keyLines;
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines.front(), "");
+  EXPECT_EQ(lines.back(), "Please wait...");
+  // The section's own line came first, then about one key per interval.
+  EXPECT_EQ(lines[1], "HKEY_CLASSES_ROOT");
+  const std::size_t keysShown = static_cast<std::size_t>(std::count_if(
+      lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("Key", 0) == 0; }));
+  EXPECT_GE(keysShown, 1000 / kInterval - 2);
+  EXPECT_LE(keysShown, 1000 / kInterval + 3);
+  // Held-back lines are shown before the entry after them and at the end
+  // of the section, so key 500 and the walk's last key both reached it.
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Key500"), lines.end());
+  const auto last = std::find(lines.begin(), lines.end(), "Last key of the walk");
+  ASSERT_NE(last, lines.end());
+  EXPECT_EQ(*std::next(last), "HKEY_CURRENT_USER");
+  // Shown keys keep the worker's order.
+  int previous = 0;
+  for (const auto& line : lines) {
+    if (line.rfind("Key", 0) != 0) continue;
+    const int key = std::stoi(line.substr(3));
+    EXPECT_GT(key, previous);
+    previous = key;
+  }
+  ASSERT_EQ(results.Count(), 3u);
+  EXPECT_EQ(results.Rows()[1].Problem, "Late");
+}
+
 TEST(ScanProgress, StepFollowsTheNumberOfHiveWalksAndTheBarWraps) {
   EXPECT_EQ(ScanProgressStep({"1", "7", "24"}), 10);
   EXPECT_EQ(ScanProgressStep({"2", "4"}), 5);
