@@ -9,12 +9,32 @@
 
 namespace nc::ui {
 
+namespace {
+
+// Changes made to the list while this lives are drawn once, at its end:
+// the list moves its scroll bar and contents for each change otherwise.
+class RedrawPaused {
+ public:
+  explicit RedrawPaused(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+  ~RedrawPaused() {
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+  }
+  RedrawPaused(const RedrawPaused&) = delete;
+  RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+ private:
+  HWND list_;
+};
+
+}  // namespace
+
 void LogList::Create(HWND parent, HWND owner, int id, HFONT font) {
   owner_ = owner;
   font_ = font;
   list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT |
-                              LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA,
+                              LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_DISABLENOSCROLL,
                           0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                           GetModuleHandleW(nullptr), nullptr);
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -50,21 +70,23 @@ LRESULT CALLBACK LogList::ListProcedure(HWND hwnd, UINT message, WPARAM wParam, 
 }
 
 void LogList::AddLine(std::string_view line) {
+  std::wstring wide = Wide(line);
   std::lock_guard lock(mutex_);
-  pending_.push_back(Wide(line));
-  if (!flushPosted_) {
-    flushPosted_ = true;
-    PostMessageW(owner_, kFlushMessage, 0, 0);
-  }
+  pending_.push_back(std::move(wide));
+  RequestFlushLocked();
 }
 
 void LogList::ScrollToEnd() {
   std::lock_guard lock(mutex_);
   scrollPending_ = true;
-  if (!flushPosted_) {
-    flushPosted_ = true;
-    PostMessageW(owner_, kFlushMessage, 0, 0);
-  }
+  RequestFlushLocked();
+}
+
+void LogList::RequestFlushLocked() {
+  // While the timer runs, its next tick shows what comes in meanwhile.
+  if (flushPosted_ || flushTimerArmed_) return;
+  flushPosted_ = true;
+  PostMessageW(owner_, kFlushMessage, 0, 0);
 }
 
 void LogList::Flush() {
@@ -83,8 +105,10 @@ void LogList::Flush() {
     scroll = scrollPending_;
     scrollPending_ = false;
     flushPosted_ = false;
+    if (added != 0 || scroll) flushTimerArmed_ = true;
   }
   if (added == 0 && !scroll) return;
+  SetTimer(owner_, kFlushTimer, kFlushIntervalMs, nullptr);
   const auto count = static_cast<WPARAM>(lines_.size());
   if (added != 0) {
     const auto top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
@@ -92,6 +116,16 @@ void LogList::Flush() {
     SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
   }
   if (scroll && count > 0) SendMessageW(list_, LB_SETTOPINDEX, count - 1, 0);
+}
+
+void LogList::OnFlushTimer() {
+  KillTimer(owner_, kFlushTimer);
+  {
+    std::lock_guard lock(mutex_);
+    flushTimerArmed_ = false;
+  }
+  // Arms the timer again when lines came in since the last tick.
+  Flush();
 }
 
 void LogList::Clear() {
@@ -102,7 +136,9 @@ void LogList::Clear() {
   }
   lines_.clear();
   SendMessageW(list_, LB_RESETCONTENT, 0, 0);
-  SendMessageW(list_, LB_SETHORIZONTALEXTENT, 0, 0);
+  // The extent stays until the run's end sets it to the new lines: the
+  // lines of one run are about as wide as those of the last, and every
+  // change of the extent redraws the list's frame.
 }
 
 std::vector<std::string> LogList::Lines() {
@@ -127,6 +163,8 @@ void LogList::SetDoubleBuffered(bool on) {
 }
 
 void LogList::FitToLines() {
+  // The last lines, the extent and the scroll position are drawn once.
+  const RedrawPaused paused(list_);
   Flush();
   // The widest line is among the longest ones: measuring those is enough,
   // and keeps a log of many thousand lines quick to finish.
@@ -149,7 +187,10 @@ void LogList::FitToLines() {
   }
   SelectObject(dc, old);
   ReleaseDC(list_, dc);
-  SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widest + 10), 0);
+  if (widest + 10 != extent_) {
+    extent_ = widest + 10;
+    SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent_), 0);
+  }
   if (!lines_.empty()) SendMessageW(list_, LB_SETTOPINDEX, lines_.size() - 1, 0);
 }
 

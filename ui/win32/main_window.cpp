@@ -755,6 +755,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_TIMER:
       if (wParam == kAnimationTimer) controller_.OnAnimationTick();
+      if (wParam == LogList::kFlushTimer) cleaner_.log().OnFlushTimer();
       return 0;
     case LogList::kFlushMessage:
       cleaner_.log().Flush();
