@@ -400,7 +400,7 @@ Result<SimFileSystem::Resolved> SimFileSystem::resolveLocked(std::string_view pa
         out.exists = true;
         continue;
       }
-      if (auto found = nameNoCaseLocked(out.host, out.st, part); !found.empty()) {
+      if (auto found = nameNoCaseLocked(out.host.string(), out.st, part); !found.empty()) {
         out.host /= found;
         out.name = std::move(found);
         out.exists = Lstat(out.host, out.st);
@@ -412,7 +412,7 @@ Result<SimFileSystem::Resolved> SimFileSystem::resolveLocked(std::string_view pa
   return out;
 }
 
-std::string SimFileSystem::nameNoCaseLocked(const fs::path& folder, const struct stat& st,
+std::string SimFileSystem::nameNoCaseLocked(const std::string& folder, const struct stat& st,
                                             std::string_view name) const {
   // A folder's change time moves whenever a name in it is added, removed or
   // renamed, and the clock that stamps it ticks far faster than this margin:
@@ -422,8 +422,7 @@ std::string SimFileSystem::nameNoCaseLocked(const fs::path& folder, const struct
   const auto nanoseconds = [](const timespec& t) {
     return static_cast<long long>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
   };
-  const std::string key = folder.string();
-  if (const auto it = folderNames_.find(key); it != folderNames_.end()) {
+  if (const auto it = folderNames_.find(folder); it != folderNames_.end()) {
     if (it->second.inode == st.st_ino &&
         nanoseconds(it->second.changed) == nanoseconds(st.st_ctim)) {
       const auto hit = it->second.byUpperName.find(UpperAscii(name));
@@ -450,7 +449,7 @@ std::string SimFileSystem::nameNoCaseLocked(const fs::path& folder, const struct
   ::clock_gettime(CLOCK_REALTIME, &now);
   if (nanoseconds(st.st_ctim) + kSettledNanoseconds < nanoseconds(now)) {
     if (folderNames_.size() >= kMaxFoldersNamed) folderNames_.clear();
-    folderNames_.emplace(key, std::move(names));
+    folderNames_.emplace(folder, std::move(names));
   }
   return found;
 }
@@ -565,6 +564,19 @@ std::optional<SimFileSystem::HostEntry> SimFileSystem::findLocked(std::string_vi
   if (plain) {
     struct stat st {};
     if (::lstat(host.c_str(), &st) == 0) return HostEntry{std::move(host), st};
+    // Most misses are a last name missing, or written in another case,
+    // in a folder that exists.
+    const bool named = path.find_first_not_of('\\', 2) != std::string_view::npos;
+    const auto slash = host.rfind('/');
+    std::string folder = host.substr(0, slash);
+    if (named && ::lstat(folder.c_str(), &st) == 0 && IsFolderStat(folder.c_str(), st)) {
+      std::string found = nameNoCaseLocked(folder, st, std::string_view(host).substr(slash + 1));
+      if (found.empty()) return std::nullopt;
+      folder += '/';
+      folder += found;
+      if (::lstat(folder.c_str(), &st) != 0) return std::nullopt;
+      return HostEntry{std::move(folder), st};
+    }
   }
   auto resolved = resolveLocked(path, op, plain);
   if (!resolved || !resolved->exists) return std::nullopt;

@@ -138,7 +138,7 @@ class SimFileSystem : public platform::FileSystem {
   bool plainHostPathLocked(std::string_view path, std::string& host) const;
   // The name in `folder` (whose status is `st`) that equals `name` without
   // regard to case, or "".
-  std::string nameNoCaseLocked(const std::filesystem::path& folder, const struct stat& st,
+  std::string nameNoCaseLocked(const std::string& folder, const struct stat& st,
                                std::string_view name) const;
   std::uint32_t attributesLocked(const std::filesystem::path& host) const;
   // The attributes from a status already read.
