@@ -279,7 +279,7 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
   std::vector<ValueWalkFrame> stack;
   // Judges the values of an open key, then makes its sub-keys the next to
   // walk. False when a stop was requested.
-  auto examine = [&](RegKey key, std::string path) {
+  auto examine = [&](RegKey key, std::string_view path) {
     ctx.sink.SetKeyLine(path);
     if (auto values = registry.values(key)) {
       for (const auto& value : *values) {
@@ -290,7 +290,7 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
     if (stack.size() >= kMaxKeyDepth) return true;
     auto names = registry.subKeyNames(key);
     if (names && !names->empty()) {
-      stack.push_back(ValueWalkFrame{std::move(key), std::move(path), std::move(*names), 0});
+      stack.push_back(ValueWalkFrame{std::move(key), std::string(path), std::move(*names), 0});
     }
     return true;
   };
@@ -298,7 +298,10 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
   if (ctx.StopRequested() || skipped(startKey)) return;
   auto first = registry.open(root, startKey, RegAccess::Read);
   if (!first) return;
-  if (!examine(std::move(*first), std::string(startKey))) return;
+  if (!examine(std::move(*first), startKey)) return;
+  // Most keys have no sub-keys: their paths are built in one buffer and
+  // copied only for the keys the walk comes back to.
+  std::string path;
   while (!stack.empty()) {
     if (ctx.StopRequested()) return;
     auto& top = stack.back();
@@ -307,11 +310,13 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
       continue;
     }
     const std::string& name = top.children[top.next++];
-    std::string path = JoinKey(top.path, name);
+    path.assign(top.path);
+    if (!path.empty()) path += '\\';
+    path += name;
     if (skipped(path)) continue;
     auto child = registry.openSub(top.key, name, RegAccess::Read);
     if (!child) continue;
-    if (!examine(std::move(*child), std::move(path))) return;
+    if (!examine(std::move(*child), path)) return;
   }
 }
 
