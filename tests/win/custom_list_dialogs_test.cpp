@@ -420,6 +420,24 @@ BOOL CALLBACK FindOwned(HWND window, LPARAM data) {
   return TRUE;
 }
 
+// The name of the folder selected in a folder picker's tree ("" while
+// there is none). The picker runs in this process, so its tree answers
+// with text directly.
+std::wstring SelectedFolderName(HWND picker) {
+  HWND tree = FindWindowExW(picker, nullptr, WC_TREEVIEWW, nullptr);
+  if (tree == nullptr) return {};
+  const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (item == nullptr) return {};
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = text;
+  tv.cchTextMax = MAX_PATH;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+  return text;
+}
+
 TEST_F(CustomListDialogs, TheFolderPickerIsCentredAndPutsTheChosenFolderInTheEdit) {
   const std::wstring data = DataFolder();
   RunEditor([&] {
@@ -440,7 +458,16 @@ TEST_F(CustomListDialogs, TheFolderPickerIsCentredAndPutsTheChosenFolderInTheEdi
     }
     HWND picker = search.found;
     ASSERT_NE(picker, nullptr) << "no folder picker appeared";
-    Sleep(300);
+    // The picker goes to the folder typed while it opens; a busy machine
+    // may take a while to fill the tree down to it.
+    const std::wstring leaf = fs::path(data).filename().wstring();
+    const ULONGLONG selected = GetTickCount64() + kTimeoutMs;
+    while (_wcsicmp(SelectedFolderName(picker).c_str(), leaf.c_str()) != 0 &&
+           GetTickCount64() < selected) {
+      Sleep(50);
+    }
+    ASSERT_EQ(_wcsicmp(SelectedFolderName(picker).c_str(), leaf.c_str()), 0)
+        << win32::Narrow(SelectedFolderName(picker));
     EXPECT_NE(FindControlByText(picker, L"Please select the directory to add"), nullptr);
     RECT r{};
     GetWindowRect(picker, &r);
