@@ -9,8 +9,17 @@ namespace nc::win32 {
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the Windows build has 16-bit wchar_t");
 
 std::wstring Widen(std::string_view text) {
-  const std::u16string units = Utf8ToUtf16(text);
-  return std::wstring(units.begin(), units.end());
+  // ASCII, by far the most common text, maps unit for unit.
+  std::wstring wide(text.size(), L'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80) {
+      const std::u16string units = Utf8ToUtf16(text);
+      return std::wstring(units.begin(), units.end());
+    }
+    wide[i] = static_cast<wchar_t>(c);
+  }
+  return wide;
 }
 
 std::string Narrow(std::wstring_view text) {

@@ -86,6 +86,27 @@ TEST(Win32System, EmptiesTheClipboard) {
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
 }
 
+// Text crosses to the wide API through Widen, which takes a short way for
+// ASCII: whatever comes after the ASCII start must still come out whole.
+TEST(Win32Text, WidenGivesTheUtf16OfAnyText) {
+  const std::string texts[] = {"",
+                               "C:\\Program Files\\App\\app.exe /startup",
+                               "Gr\xC3\xBC\xC3\x9F"
+                               "e",
+                               "C:\\Users\\\xE6\x97\xA5\xE6\x9C\xAC\\a.txt",
+                               "emoji \xF0\x9F\x98\x80 end",
+                               "broken \xFF\xC3 bytes"};
+  for (const std::string& text : texts) {
+    const std::u16string expected = nc::Utf8ToUtf16(text);
+    EXPECT_EQ(nc::win32::Widen(text), std::wstring(expected.begin(), expected.end())) << text;
+  }
+  EXPECT_EQ(nc::win32::Widen("Gr\xC3\xBC\xC3\x9F"
+                             "e"),
+            L"Gr\u00FC\u00DFe");
+  EXPECT_EQ(nc::win32::Narrow(nc::win32::Widen("emoji \xF0\x9F\x98\x80 end")),
+            "emoji \xF0\x9F\x98\x80 end");
+}
+
 TEST(Win32Clock, RandomStaysBelowItsBoundAndVaries) {
   nc::win32::WinRandom random;
   std::set<std::uint32_t> seen;
