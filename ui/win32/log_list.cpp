@@ -107,14 +107,17 @@ void LogList::Flush() {
     flushPosted_ = false;
     if (added != 0 || scroll) flushTimerArmed_ = true;
   }
-  if (added == 0 && !scroll) return;
-  SetTimer(owner_, kFlushTimer, kFlushIntervalMs, nullptr);
+  if (added == 0 && !scroll && !cleared_) return;
+  if (added != 0 || scroll) SetTimer(owner_, kFlushTimer, kFlushIntervalMs, nullptr);
   const auto count = static_cast<WPARAM>(lines_.size());
-  if (added != 0) {
-    const auto top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
+  if (count == 0 && cleared_) {
+    SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  } else if (added != 0 || cleared_) {
+    const auto top = cleared_ ? 0 : SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
     SendMessageW(list_, LB_SETCOUNT, count, 0);
     SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
   }
+  cleared_ = false;
   if (scroll && count > 0) SendMessageW(list_, LB_SETTOPINDEX, count - 1, 0);
 }
 
@@ -129,16 +132,17 @@ void LogList::OnFlushTimer() {
 }
 
 void LogList::Clear() {
-  {
-    std::lock_guard lock(mutex_);
-    pending_.clear();
-    scrollPending_ = false;
-  }
   lines_.clear();
-  SendMessageW(list_, LB_RESETCONTENT, 0, 0);
-  // The extent stays until the run's end sets it to the new lines: the
-  // lines of one run are about as wide as those of the last, and every
-  // change of the extent redraws the list's frame.
+  // The list box is told with the first lines, or else soon after: each
+  // change of its count redraws its scroll bar, which takes a while, and
+  // a run is about to begin. The extent stays until the run's end sets it
+  // to the new lines, which are mostly as wide as the last ones.
+  cleared_ = true;
+  InvalidateRect(list_, nullptr, TRUE);
+  std::lock_guard lock(mutex_);
+  pending_.clear();
+  scrollPending_ = false;
+  RequestFlushLocked();
 }
 
 std::vector<std::string> LogList::Lines() {

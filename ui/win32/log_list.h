@@ -55,7 +55,8 @@ class LogList : public cleaner::CleanLog {
   HWND owner_ = nullptr;
   HFONT font_ = nullptr;
   bool linesVisible_ = true;
-  int extent_ = 0;  // the list's horizontal extent, window's thread only
+  int extent_ = 0;                   // the list's horizontal extent, window's thread only
+  bool cleared_ = false;             // the list box still counts the lines of before
   std::vector<std::wstring> lines_;  // window's thread only
   std::mutex mutex_;
   std::vector<std::wstring> pending_;
