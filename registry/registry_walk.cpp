@@ -22,10 +22,11 @@ constexpr std::string_view kWowInsideWow = "Software\\Wow6432Node\\Wow6432Node";
 
 // The file system as a walk's path tests see it: the attributes of a path
 // are asked once, answering whether a file or a folder is there, and a
-// path whose folder does not exist is known to be missing without asking. A walk tries the same
-// folders and command-line prefixes for many values; the answers hold for
-// the few seconds a walk takes. Paths with ".." or "/" are always asked,
-// since their folder is not the text before their last backslash.
+// path whose folder does not exist is known to be missing without asking.
+// A walk tries the same folders and command-line prefixes for many values;
+// the answers hold for the few seconds a walk takes. Paths with ".." or
+// "/" are always asked, since their folder is not the text before their
+// last backslash.
 // Everything else goes to the real port.
 class ExistsCache final : public platform::FileSystem {
  public:
