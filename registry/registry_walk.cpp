@@ -224,13 +224,6 @@ class WalkJudge {
   std::unordered_map<std::string, bool, UnitsHash, std::equal_to<>> judged_;
 };
 
-struct ValueWalkFrame {
-  RegKey key;
-  std::string path;
-  std::vector<std::string> children;
-  std::size_t next = 0;
-};
-
 }  // namespace
 
 std::string JoinKey(std::string_view key, std::string_view name) {
@@ -277,48 +270,19 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
     return machine && StartsWithNoCase(key, kWowInsideWow);
   };
 
-  std::vector<ValueWalkFrame> stack;
-  // Judges the values of an open key, then makes its sub-keys the next to
-  // walk. False when a stop was requested.
-  auto examine = [&](RegKey key, std::string_view path) {
-    ctx.sink.SetKeyLine(path);
-    if (auto values = registry.values(key)) {
+  WalkKeys(ctx, root, startKey, RegAccess::Read, [&](const KeyVisit& visit) {
+    if (skipped(visit.path)) return false;
+    ctx.sink.SetKeyLine(visit.path);
+    if (auto values = registry.values(visit.key)) {
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return false;
-        if (judge.Missing(value, text)) AddValueEntry(ctx, problem, root, path, value.name, text);
+        if (judge.Missing(value, text)) {
+          AddValueEntry(ctx, problem, root, visit.path, value.name, text);
+        }
       }
     }
-    if (stack.size() >= kMaxKeyDepth) return true;
-    auto names = registry.subKeyNames(key);
-    if (names && !names->empty()) {
-      stack.push_back(ValueWalkFrame{std::move(key), std::string(path), std::move(*names), 0});
-    }
     return true;
-  };
-
-  if (ctx.StopRequested() || skipped(startKey)) return;
-  auto first = registry.open(root, startKey, RegAccess::Read);
-  if (!first) return;
-  if (!examine(std::move(*first), startKey)) return;
-  // Most keys have no sub-keys: their paths are built in one buffer and
-  // copied only for the keys the walk comes back to.
-  std::string path;
-  while (!stack.empty()) {
-    if (ctx.StopRequested()) return;
-    auto& top = stack.back();
-    if (top.next >= top.children.size()) {
-      stack.pop_back();
-      continue;
-    }
-    const std::string& name = top.children[top.next++];
-    path.assign(top.path);
-    if (!path.empty()) path += '\\';
-    path += name;
-    if (skipped(path)) continue;
-    auto child = registry.openSub(top.key, name, RegAccess::Read);
-    if (!child) continue;
-    if (!examine(std::move(*child), path)) return;
-  }
+  });
 }
 
 std::uint32_t KeyContentCount(platform::Registry& registry, RootKey root, std::string_view key) {

@@ -112,15 +112,17 @@ void WalkKeys(ScanContext& ctx, platform::RootKey root, std::string_view start,
   auto first = registry.open(root, start, access);
   if (!first) return;
   std::vector<detail::KeyFrame> stack;
-  auto enter = [&](platform::RegKey key, std::string path, std::string_view name,
-                   std::string_view parent) {
+  // Most keys have no sub-keys: their paths are built in one buffer and
+  // copied only for the keys the walk comes back to.
+  std::string path(start);
+  auto enter = [&](platform::RegKey key, std::string_view name, std::string_view parent) {
     const bool descend = visit(KeyVisit{path, name, parent, key});
     if (!descend || stack.size() >= kMaxKeyDepth) return;
     auto names = registry.subKeyNames(key);
     if (!names || names->empty()) return;
-    stack.push_back(detail::KeyFrame{std::move(key), std::move(path), std::move(*names), 0});
+    stack.push_back(detail::KeyFrame{std::move(key), path, std::move(*names), 0});
   };
-  enter(std::move(*first), std::string(start), {}, {});
+  enter(std::move(*first), {}, {});
   while (!stack.empty()) {
     if (ctx.StopRequested()) return;
     auto& top = stack.back();
@@ -131,9 +133,12 @@ void WalkKeys(ScanContext& ctx, platform::RootKey root, std::string_view start,
     const std::string& name = top.children[top.next++];
     auto child = registry.openSub(top.key, name, access);
     if (!child) continue;
+    path.assign(top.path);
+    if (!path.empty()) path += '\\';
+    path += name;
     // `name` and `top.path` are used by the visit only, before a frame is
     // pushed (which may move `top`).
-    enter(std::move(*child), JoinKey(top.path, name), name, top.path);
+    enter(std::move(*child), name, top.path);
   }
 }
 
