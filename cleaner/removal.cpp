@@ -361,20 +361,6 @@ std::int32_t DeleteUserKeyText(CleanRun& run, platform::RootKey root, std::strin
   return DeleteUserKey(run, root, keyPath);
 }
 
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    auto end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.emplace_back(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 }  // namespace
 
 // ---- files -----------------------------------------------------------------
@@ -526,7 +512,7 @@ void AddWininitRenames(CleanRun& run, const std::vector<std::string>& lines) {
     // A file that is there but cannot be read is left as it is rather
     // than replaced by the new lines alone.
     if (!text) return;
-    content = SplitLines(*text);
+    for (const std::string_view line : SplitLines(*text)) content.emplace_back(line);
   }
   std::size_t header = content.size();
   for (std::size_t i = 0; i < content.size(); ++i) {

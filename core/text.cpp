@@ -195,6 +195,20 @@ std::vector<std::string> Split(std::string_view text, char separator) {
   }
 }
 
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    auto end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::string WithTrailingBackslash(std::string_view path) {
   std::string out(path);
   if (!out.empty() && out.back() != '\\') out += '\\';

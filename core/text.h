@@ -34,6 +34,9 @@ std::string_view Trim(std::string_view text);
 std::optional<std::int32_t> ParseInt32(std::string_view text);
 
 std::vector<std::string> Split(std::string_view text, char separator);
+// The lines of a text whose lines end in LF or CR LF; a final line break
+// ends the last line rather than starting an empty one.
+std::vector<std::string_view> SplitLines(std::string_view text);
 
 // Adds a backslash unless the path already ends with one (or is empty).
 std::string WithTrailingBackslash(std::string_view path);

@@ -368,16 +368,7 @@ std::size_t DataStart(std::string_view line) {
 // A REGEDIT4 text (already in UTF-8) as version 5 text: the header
 // replaced and the ANSI bytes of string hex lists turned into UTF-16.
 std::string AnsiFileToVersion5(platform::System& system, std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    auto end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    start = end + 1;
-  }
+  const std::vector<std::string_view> lines = SplitLines(text);
 
   std::string out;
   for (std::size_t i = 0; i < lines.size(); ++i) {
