@@ -7,8 +7,8 @@
 
 #include "app/main_controller.h"
 #include "app/messages.h"
+#include "controller_fixture.h"
 #include "platform/sim/sim_platform.h"
-#include "recording_main_view.h"
 
 namespace nc {
 namespace {
@@ -16,11 +16,9 @@ namespace {
 using app::TfrmMainController;
 using namespace std::chrono_literals;
 
-class CleanPageTest : public ::testing::Test {
+class CleanPageTest : public test::ControllerFixture {
  protected:
   CleanPageTest() {
-    EXPECT_TRUE(sim.files().createFolders(folder).ok());
-    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
     sim.messages().setHandler([this](const sim::PostedMessage& m) {
       posted.push_back(m);
       if (controller) controller->OnMessage(m.message, m.wParam, m.lParam);
@@ -35,16 +33,6 @@ class CleanPageTest : public ::testing::Test {
     if (controller) controller->OnClose();
   }
 
-  TfrmMainController& start() {
-    controller = std::make_unique<TfrmMainController>(
-        TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(), sim.prompts()},
-        view);
-    controller->OnCreate();
-    controller->OnFirstShow();
-    controller->OnActivate();
-    sim.messages().pump();
-    return *controller;
-  }
   void tick(const char* item) { cleaner::SelectNodeByName(controller->cleanTree(), item); }
   bool pumpUntilIdle() {
     return sim.messages().pumpUntil(
@@ -62,11 +50,7 @@ class CleanPageTest : public ::testing::Test {
     return false;
   }
 
-  sim::SimPlatform sim;
-  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
   std::string temp;
-  test::RecordingView view;
-  std::unique_ptr<TfrmMainController> controller;
   std::vector<sim::PostedMessage> posted;
 };
 
@@ -288,11 +272,10 @@ TEST_F(CleanPageTest, TheLogIsSavedAsTextWithItsHeaderAndAnOverwriteQuestion) {
 }
 
 TEST_F(CleanPageTest, AnUnattendedClearCleansWithoutAskingAndEnds) {
-  sim.system().setArguments({"/Clear"});
   sim.profile().writeString(folder + "options.ini", "NodeSelected", "SelectedCount", "1");
   sim.profile().writeString(folder + "options.ini", "NodeSelected", "1",
                             "Windows - Temporary Files");
-  auto& c = start();
+  auto& c = start({"/Clear"});
   ASSERT_TRUE(c.UnattendedClear);
   sim.messages().pumpUntil([&] { return c.closed(); }, 10s);
   EXPECT_TRUE(c.closed());

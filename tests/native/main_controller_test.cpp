@@ -9,8 +9,8 @@
 
 #include "app/main_controller.h"
 #include "app/messages.h"
+#include "controller_fixture.h"
 #include "platform/sim/sim_platform.h"
-#include "recording_main_view.h"
 
 namespace nc {
 namespace {
@@ -18,25 +18,12 @@ namespace {
 using app::TfrmMainController;
 using test::RecordingView;
 
-class MainControllerTest : public ::testing::Test {
+class MainControllerTest : public test::ControllerFixture {
  protected:
   MainControllerTest() {
-    EXPECT_TRUE(sim.files().createFolders(folder).ok());
-    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
     sim.messages().setHandler([this](const sim::PostedMessage& m) { posted.push_back(m); });
   }
 
-  TfrmMainController& start(std::vector<std::string> arguments = {}) {
-    sim.system().setArguments(std::move(arguments));
-    controller = std::make_unique<TfrmMainController>(
-        TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(), sim.prompts()},
-        view);
-    controller->OnCreate();
-    controller->OnFirstShow();
-    controller->OnActivate();
-    sim.messages().pump();
-    return *controller;
-  }
   std::vector<std::uint32_t> postedNumbers() const {
     std::vector<std::uint32_t> numbers;
     for (const auto& m : posted) numbers.push_back(m.message);
@@ -53,10 +40,6 @@ class MainControllerTest : public ::testing::Test {
     sim.system().setVersion(v);
   }
 
-  sim::SimPlatform sim;
-  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
-  RecordingView view;
-  std::unique_ptr<TfrmMainController> controller;
   std::vector<sim::PostedMessage> posted;
 };
 

@@ -7,8 +7,8 @@
 
 #include "app/main_controller.h"
 #include "app/messages.h"
+#include "controller_fixture.h"
 #include "platform/sim/sim_platform.h"
-#include "recording_main_view.h"
 
 namespace nc {
 namespace {
@@ -22,11 +22,9 @@ constexpr const char* kSeeded =
     "\"Gone\"=\"C:\\\\Program Files\\\\Gone\\\\gone.exe /start\"\r\n"
     "\"Here\"=\"C:\\\\Windows\\\\here.exe\"\r\n";
 
-class RegistryPageTest : public ::testing::Test {
+class RegistryPageTest : public test::ControllerFixture {
  protected:
   RegistryPageTest() {
-    EXPECT_TRUE(sim.files().createFolders(folder).ok());
-    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
     sim.writeFile("C:\\Windows\\here.exe", "MZ");
     sim.registry().loadRegText(kSeeded);
     sim.messages().setHandler([this](const sim::PostedMessage& m) {
@@ -37,17 +35,6 @@ class RegistryPageTest : public ::testing::Test {
     if (controller) controller->OnClose();
   }
 
-  TfrmMainController& start(std::vector<std::string> arguments = {}) {
-    sim.system().setArguments(std::move(arguments));
-    controller = std::make_unique<TfrmMainController>(
-        TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(), sim.prompts()},
-        view);
-    controller->OnCreate();
-    controller->OnFirstShow();
-    controller->OnActivate();
-    sim.messages().pump();
-    return *controller;
-  }
   // Only the Startup Programs section stays ticked.
   void chooseStartupOnly(TfrmMainController& c) {
     c.OnSectionTreeClick(1);  // the root: everything off
@@ -56,11 +43,6 @@ class RegistryPageTest : public ::testing::Test {
   bool pumpUntilScanEnds() {
     return sim.messages().pumpUntil([this] { return !controller->scanRunning(); }, 20s);
   }
-
-  sim::SimPlatform sim;
-  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
-  test::RecordingView view;
-  std::unique_ptr<TfrmMainController> controller;
 };
 
 TEST_F(RegistryPageTest, AScanFindsTheMissingStartupProgramAndEndsFinished) {

@@ -1,0 +1,45 @@
+// The main window's controller over the substitute platform, with a
+// recording view; the program lives in `folder`.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_controller.h"
+#include "platform/sim/sim_platform.h"
+#include "recording_main_view.h"
+
+namespace nc::test {
+
+class ControllerFixture : public ::testing::Test {
+ protected:
+  ControllerFixture() {
+    EXPECT_TRUE(sim.files().createFolders(folder).ok());
+    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
+  }
+
+  // Creates the controller and takes it through the first show and
+  // activation, as the window does at start-up.
+  app::TfrmMainController& start(std::vector<std::string> arguments = {}) {
+    sim.system().setArguments(std::move(arguments));
+    controller = std::make_unique<app::TfrmMainController>(
+        app::TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(),
+                                          sim.prompts()},
+        view);
+    controller->OnCreate();
+    controller->OnFirstShow();
+    controller->OnActivate();
+    sim.messages().pump();
+    return *controller;
+  }
+
+  sim::SimPlatform sim;
+  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
+  RecordingView view;
+  std::unique_ptr<app::TfrmMainController> controller;
+};
+
+}  // namespace nc::test
