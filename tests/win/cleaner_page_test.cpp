@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "program_under_test.h"
+#include "window_driving.h"
 
 namespace nc::wintest {
 namespace {
@@ -50,14 +51,6 @@ class CleanerPageWin : public ::testing::Test {
   }
   static HWND Page(HWND main) { return GetDlgItem(main, kCleanerPage); }
   static std::wstring BarText(HWND main) { return TextOf(GetDlgItem(Page(main), kIdCleanBar)); }
-  static bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 30000) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    while (GetTickCount64() < end) {
-      if (done()) return true;
-      Pause(50);
-    }
-    return done();
-  }
   static std::vector<std::wstring> LogLines(HWND main) {
     HWND list = GetDlgItem(Page(main), kIdLog);
     std::vector<std::wstring> lines;

@@ -19,6 +19,7 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
 #include "program_under_test.h"
+#include "window_driving.h"
 
 namespace nc::wintest {
 namespace {
@@ -47,20 +48,6 @@ bool WaitGone(HWND window, DWORD timeoutMs = kTimeoutMs) {
   return false;
 }
 
-// A click on a button whose handler opens a modal window: posted, so the
-// driver does not wait for that window to close.
-void PostClick(HWND dialog, int id) {
-  PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-void Click(HWND dialog, int id) {
-  SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-void Type(HWND dialog, int id, const std::wstring& text) {
-  SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-bool Enabled(HWND dialog, int id) {
-  return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
-}
 bool Visible(HWND dialog, int id) {
   return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE;
 }
@@ -83,29 +70,10 @@ std::vector<std::wstring> Rows(HWND list) {
   return rows;
 }
 
-int SelectedRow(HWND list) {
-  return static_cast<int>(
-      SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
-}
-
-void SelectRow(HWND list, int row) {
-  LVITEMW item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
 bool RowChecked(HWND list, int row) {
   const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
                                   static_cast<LPARAM>(LVIS_STATEIMAGEMASK));
   return ((static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
-
-void Screenshot(HWND window, const wchar_t* name) {
-  wchar_t value[MAX_PATH] = {};
-  if (GetEnvironmentVariableW(L"NC_BUILD_DIR", value, MAX_PATH) == 0) return;
-  Sleep(150);  // let it paint
-  EXPECT_TRUE(SaveWindowBitmap(window, ScreenshotDir() + L"\\" + name));
 }
 
 // Closes whatever dialog of the editor is still open, innermost first, so

@@ -25,6 +25,7 @@
 #include "program_under_test.h"
 #include "registry/backups.h"
 #include "registry/results_commands.h"
+#include "window_driving.h"
 
 namespace nc::wintest {
 namespace {
@@ -45,28 +46,6 @@ HWND WaitForWindow(const wchar_t* className, const wchar_t* caption = nullptr,
   return nullptr;
 }
 
-bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (GetTickCount64() < end) {
-    if (condition()) return true;
-    Sleep(50);
-  }
-  return condition();
-}
-
-void PostClick(HWND dialog, int id) {
-  PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-void Click(HWND dialog, int id) {
-  SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-void Type(HWND dialog, int id, const std::wstring& text) {
-  SendMessageW(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-bool Enabled(HWND dialog, int id) {
-  return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
-}
-
 std::wstring Cell(HWND list, int row, int column) {
   std::vector<wchar_t> buffer(1024, L'\0');
   LVITEMW item{};
@@ -78,23 +57,6 @@ std::wstring Cell(HWND list, int row, int column) {
 }
 int RowCount(HWND list) {
   return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
-int SelectedRow(HWND list) {
-  return static_cast<int>(
-      SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
-}
-void SelectRow(HWND list, int row) {
-  LVITEMW item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-void Screenshot(HWND window, const wchar_t* name) {
-  wchar_t value[MAX_PATH] = {};
-  if (GetEnvironmentVariableW(L"NC_BUILD_DIR", value, MAX_PATH) == 0) return;
-  Sleep(150);  // let it paint
-  EXPECT_TRUE(SaveWindowBitmap(window, ScreenshotDir() + L"\\" + name));
 }
 
 // The text of a message box of ours and a press on its first button.

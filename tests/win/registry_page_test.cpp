@@ -2,6 +2,7 @@
 // the real registry are found by a scan started with "Scan", listed with
 // their three columns and counted.
 #include "program_under_test.h"
+#include "window_driving.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -17,15 +18,6 @@ constexpr int kIdProblemList = 2202;
 constexpr int kIdRegistryBar = 2205;
 constexpr int kIdRegistryStatus = 2206;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 120000) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (GetTickCount64() < end) {
-    if (done()) return true;
-    Pause(100);
-  }
-  return done();
-}
 
 // Text of a list view cell in another process: the item structure and
 // the text buffer must live in that process.
@@ -127,7 +119,8 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
 
   PostMessageW(FindControlByText(page, L"Scan"), BM_CLICK, 0, 0);
   HWND bar = GetDlgItem(page, kIdRegistryBar);
-  ASSERT_TRUE(WaitFor([&] { return TextOf(bar) == L"Finished!"; })) << "the scan never finished";
+  ASSERT_TRUE(WaitFor([&] { return TextOf(bar) == L"Finished!"; }, 120000))
+      << "the scan never finished";
 
   HWND list = GetDlgItem(page, kIdProblemList);
   const auto rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
