@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "app/messages.h"
-#include "app/version_code.h"
 #include "core/text.h"
+#include "platform/version_code.h"
 #include "registry/sections.h"
 
 namespace nc::app {
@@ -35,12 +35,30 @@ TfrmMainController::~TfrmMainController() {
   JoinCleanWorkers();
 }
 
+TfrmMainController::RunState TfrmMainController::runState() const {
+  return RunState{runMode_.load(),    cleanBusy_,        cleanTotal_,
+                  cleanProgressStep_, scanProgressStep_, hiveFiles_};
+}
+
+void TfrmMainController::SetRunStateForTesting(const RunState& state) {
+  runMode_ = state.runMode;
+  cleanBusy_ = state.cleanBusy;
+  cleanTotal_ = state.cleanTotal;
+  cleanProgressStep_ = state.cleanProgressStep;
+  scanProgressStep_ = state.scanProgressStep;
+  hiveFiles_ = state.hiveFiles;
+}
+
+platform::WorkerContext TfrmMainController::workerContext() const {
+  return platform::WorkerContext{services_.ports, services_.window, services_.ui, versionCode_};
+}
+
 SettingsFile TfrmMainController::settingsFile() const {
-  return SettingsFile{services_.platform.profile, OptionsIniPath(programFolder_), programFolder_};
+  return SettingsFile{services_.ports.profile, OptionsIniPath(programFolder_), programFolder_};
 }
 
 void TfrmMainController::OnCreate() {
-  auto& system = services_.platform.system;
+  auto& system = services_.ports.system;
   programFolder_ = WithTrailingBackslash(platform::FolderOf(system.executablePath()));
   commandLine_ = ParseCommandLine(system.arguments());
 
@@ -52,29 +70,26 @@ void TfrmMainController::OnCreate() {
 
   // The clean tree with the installed applications that the definitions
   // file knows, then the settings: options, ticked items, window bounds.
-  cleaner::ApplicationNodes(cleanTree_, services_.platform.registry, services_.platform.profile,
+  cleaner::ApplicationNodes(cleanTree_, services_.ports.registry, services_.ports.profile,
                             programFolder_);
-  ReadOptionsIni(settingsFile(), OptionsSetting, trees_, view_.Metrics());
-  SaveExpandState(OptionsSetting, trees_, false);
+  ReadOptionsIni(settingsFile(), options_, trees_, view_.Metrics());
+  SaveExpandState(options_, trees_, false);
   view_.ShowCleanTree(cleanTree_);
-  view_.SetFastMode(OptionsSetting.FastScan);
+  view_.SetFastMode(options_.FastScan);
 
-  VersionCode = WindowsVersionCode(system.version());
-  if (IsWin9xCode(VersionCode)) view_.SetWindowsBackupVisible(false);
+  versionCode_ = platform::WindowsVersionCode(system.version());
+  if (platform::IsWin9xCode(versionCode_)) view_.SetWindowsBackupVisible(false);
 
   view_.ShowSectionTree(sectionTree_);  // always fully expanded
   scanSession_ = std::make_unique<registry::ScanSession>(
-      registry::ScanSessionEnvironment{services_.platform, services_.prompts, OptionsSetting,
-                                       VersionCode, services_.window, services_.ui,
-                                       &registry::RunSection},
-      scanStatus_, results_);
+      registry::ScanEnvironment{workerContext(), options_, &registry::RunSection}, scanStatus_,
+      results_);
   results_.SetView(&view_.ProblemList());
 
-  HiveNames.clear();
-  HiveFiles.clear();
+  hiveFiles_.clear();
   view_.ClearDefragSizeLabels();
-  SilentMode = false;
-  if (!CompactionSupported(VersionCode)) {
+  silentMode_ = false;
+  if (!platform::CompactionSupported(versionCode_)) {
     view_.SetAnalyzeEnabled(false);
     view_.AddHiveListLine(kUnsupportedWindowsLine);
   }
@@ -83,19 +98,18 @@ void TfrmMainController::OnCreate() {
 
 void TfrmMainController::OnFirstShow() {
   view_.Layout();
-  RestoreSectionTicks(OptionsSetting, trees_);
+  RestoreSectionTicks(options_, trees_);
   view_.RefreshSectionTreeMarks(sectionTree_);
-  if (CompactionSupported(VersionCode)) {
-    Is64Bit = services_.platform.system.isWow64();
+  if (platform::CompactionSupported(versionCode_)) {
     if (commandLine_.runSwitch == RunSwitch::Regdefrag) {
-      SilentMode = true;
+      silentMode_ = true;
       services_.window.post(WM_AUTO_DEFRAG, 0, 0);
     } else if (commandLine_.runSwitch == RunSwitch::Regscan) {
-      SilentMode = true;
+      silentMode_ = true;
       services_.window.post(WM_AUTO_ANALYZE, 0, 0);
     }
   }
-  if (OptionsSetting.WindowState == 2) {
+  if (options_.WindowState == 2) {
     services_.window.post(/*WM_SYSCOMMAND*/ 0x0112, kSysCommandMaximize, 0);
   }
 }
@@ -106,24 +120,23 @@ void TfrmMainController::OnActivate() {
   if (activated_) return;
   activated_ = true;
 
-  if (OptionsSetting.WindowState == 2) {
+  if (options_.WindowState == 2) {
     view_.Maximize();
   } else {
-    view_.SetBounds(OptionsSetting.Left, OptionsSetting.Top, OptionsSetting.Width,
-                    OptionsSetting.Height);
+    view_.SetBounds(options_.Left, options_.Top, options_.Width, options_.Height);
   }
   if (commandLine_.runSwitch == RunSwitch::Auto) {
     services_.window.post(/*WM_SYSCOMMAND*/ 0x0112, kSysCommandMinimize, 1);
-    if (OptionsSetting.StartClean) services_.window.post(WM_AUTO_CLEAN, 0, 0);
+    if (options_.StartClean) services_.window.post(WM_AUTO_CLEAN, 0, 0);
   }
   if (commandLine_.runSwitch == RunSwitch::Clear) {
-    UnattendedClear = true;
+    unattendedClear_ = true;
     services_.window.post(WM_AUTO_CLEAN, 0, 0);
   }
 }
 
 void TfrmMainController::WriteSettings() {
-  WriteOptionsIni(settingsFile(), OptionsSetting, trees_, view_.Placement());
+  WriteOptionsIni(settingsFile(), options_, trees_, view_.Placement());
 }
 
 void TfrmMainController::OnClose() {
@@ -133,33 +146,32 @@ void TfrmMainController::OnClose() {
   try {
     // A running clean or scan is cancelled as its button would, and
     // ended before the settings they read are written and freed.
-    if (CleanBusy) CancelClean();
+    if (cleanBusy_) CancelClean();
     JoinCleanWorkers();
     if (scanRunning()) scanSession_->Cancel();
-    SelectedItems.clear();
-    SaveExpandState(OptionsSetting, trees_, true);
+    selectedItems_.clear();
+    SaveExpandState(options_, trees_, true);
     WriteSettings();
-    for (const std::string& hive : HiveFiles) {
+    for (const std::string& hive : hiveFiles_) {
       const std::string copy = hive + ".fdc";
-      if (services_.platform.files.fileExists(copy)) {
-        (void)services_.platform.files.deleteFile(copy);
+      if (services_.ports.files.fileExists(copy)) {
+        (void)services_.ports.files.deleteFile(copy);
       }
     }
-    HiveNames.clear();
-    HiveFiles.clear();
+    hiveFiles_.clear();
   } catch (...) {
   }
   view_.Destroy();
 }
 
 bool TfrmMainController::OnQueryEndSession() {
-  if (OptionsSetting.ShutdownClean && !CleanBusy) {
-    RunMode = rmAuto;
+  if (options_.ShutdownClean && !cleanBusy_) {
+    runMode_ = cleaner::RunMode::Auto;
     StartCleanRun();
     // The clean at shutdown is what the user asked for: it ends before
     // the close below, which would otherwise cancel it.
     services_.ui.waitPumping([this] { return !cleanWorker_ || cleanWorker_->Finished(); });
-    CleanBusy = false;
+    cleanBusy_ = false;
   }
   WriteSettings();
   OnClose();
@@ -169,28 +181,28 @@ bool TfrmMainController::OnQueryEndSession() {
 bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
                                    std::intptr_t lParam) {
   switch (message) {
-    case WM_CLEAN_PROGRESS:
-      if (RunMode == rmClean && CleanTotal != 0) {
+    case cleaner::WM_CLEAN_PROGRESS:
+      if (runMode_ == cleaner::RunMode::Clean && cleanTotal_ != 0) {
         cleanBar_.SetPosition(
-            static_cast<int>(static_cast<std::int64_t>(wParam) * 1000 / CleanTotal));
+            static_cast<int>(static_cast<std::int64_t>(wParam) * 1000 / cleanTotal_));
         ShowCleanBar();
       }
       return true;
-    case WM_CLEAN_DONE:
+    case cleaner::WM_CLEAN_DONE:
       FinishCleanRun(wParam, lParam == cleaner::kCleanDoneAfterError);
       return true;
     case WM_CLEAN_AFTER_COUNT:
       AfterCountingPass();
       return true;
-    case WM_SCAN_SECTION_DONE:
+    case registry::WM_SCAN_SECTION_DONE:
       RefreshCounts();
       return true;
-    case WM_SCAN_DONE:
+    case registry::WM_SCAN_DONE:
       if (scanSession_ && scanSession_->OnScanDone()) FinishScan();
       return true;
     case WM_AUTO_ANALYZE: {
       view_.HideAll();
-      auto& profile = services_.platform.profile;
+      auto& profile = services_.ports.profile;
       const std::string& file = commandLine_.resultFile;
       if (!file.empty()) profile.eraseSection(file, "Scan Result");
       if (!file.empty()) {
@@ -199,16 +211,15 @@ bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
         profile.writeString(file, "Scan Result", "New Size", labels.newSize);
         profile.writeString(file, "Scan Result", "Size Reduction", labels.sizeReduction);
         profile.writeString(file, "Scan Result", "Compact Percent", labels.compactPercent);
-        profile.writeString(file, "Scan Result", "Time",
-                            DateTimeText(services_.platform.clock.now()));
+        profile.writeString(file, "Scan Result", "Time", DateTimeText(services_.ports.clock.now()));
       }
       OnClose();
       return true;
     }
     case WM_AUTO_CLEAN:
       view_.HideAll();
-      if (!CleanBusy) {
-        RunMode = rmAuto;
+      if (!cleanBusy_) {
+        runMode_ = cleaner::RunMode::Auto;
         StartCleanRun();
       }
       // Then "Scan" is pressed by code; the clean and the scan run side
@@ -238,11 +249,11 @@ void TfrmMainController::OnPageButton(int tag) {
 }
 
 void TfrmMainController::OpenAddress(const char* address) {
-  (void)services_.platform.shell.openDocument(address);
+  (void)services_.ports.shell.openDocument(address);
 }
 
 void TfrmMainController::OnFastModeClicked(bool checked) {
-  OptionsSetting.FastScan = checked;
+  options_.FastScan = checked;
 }
 
 void TfrmMainController::OnMoreCommand(MoreCommand command) {

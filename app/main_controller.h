@@ -12,10 +12,10 @@
 #include "app/command_line.h"
 #include "app/main_view.h"
 #include "app/options.h"
-#include "app/run_mode.h"
 #include "app/settings_trees.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clear_task_thread.h"
+#include "cleaner/run_mode.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
 #include "registry/fixer.h"
@@ -48,10 +48,9 @@ enum class MoreCommand { OnlineHelp, Homepage, CheckForUpdate, About };
 class TfrmMainController {
  public:
   struct Services {
-    platform::Platform platform;      // a bundle of references
+    platform::Platform ports;         // prompts are message boxes over the main window
     platform::MessageTarget& window;  // posts to the main window itself
     platform::UiThread& ui;           // the window's thread, for workers
-    platform::Prompts& prompts;       // message boxes over the main window
   };
 
   TfrmMainController(Services services, MainView& view);
@@ -106,21 +105,30 @@ class TfrmMainController {
   void OnTitleClicked();
   void OnUpdateLinkClicked();
 
-  // State shared with the rest of the program.
-  TOptionsSetting OptionsSetting;
-  std::atomic<int> RunMode{rmClean};
-  bool CleanBusy = false;
-  std::int32_t CleanTotal = 0;
-  int CleanProgressStep = 0;
-  int ScanProgressStep = 10;
-  bool UnattendedClear = false;
-  bool SilentMode = false;
-  bool BossKeyHidden = false;
-  int VersionCode = 0;
-  bool Is64Bit = false;
-  std::vector<std::string> HiveNames;
-  std::vector<std::string> HiveFiles;
-  std::vector<std::string> SelectedItems;
+  // The settings; the options dialog and the restore dialog work on them.
+  TOptionsSetting& options() { return options_; }
+  const TOptionsSetting& options() const { return options_; }
+
+  // The state of the runs. Tests arrange it through SetRunStateForTesting,
+  // starting from what runState gives.
+  struct RunState {
+    cleaner::RunMode runMode = cleaner::RunMode::Clean;
+    bool cleanBusy = false;              // a clean runs or its confirmation is open
+    std::int32_t cleanTotal = 0;         // items the counting pass found
+    int cleanProgressStep = 0;           // the clean bar's step per timer tick
+    int scanProgressStep = 10;           // the registry bar's step per timer tick
+    std::vector<std::string> hiveFiles;  // hives whose compact copies may exist
+  };
+  RunState runState() const;
+  void SetRunStateForTesting(const RunState& state);
+
+  cleaner::RunMode runMode() const { return runMode_.load(); }
+  bool cleanBusy() const { return cleanBusy_; }
+  // A "/Clear" start: no questions, and the program ends when done.
+  bool unattendedClear() const { return unattendedClear_; }
+  // A "/Regscan" or "/Regdefrag" start.
+  bool silentMode() const { return silentMode_; }
+  int versionCode() const { return versionCode_; }
 
   cleaner::CleanTree& cleanTree() { return cleanTree_; }
   registry::SectionTree& sectionTree() { return sectionTree_; }
@@ -159,8 +167,23 @@ class TfrmMainController {
   // The animation timer runs while a visible test or a scan needs it.
   void UpdateTimer();
 
+  // What the workers are given.
+  platform::WorkerContext workerContext() const;
+
   Services services_;
   MainView& view_;
+  TOptionsSetting options_;
+  // Read by the clean worker while the window changes it.
+  std::atomic<cleaner::RunMode> runMode_{cleaner::RunMode::Clean};
+  bool cleanBusy_ = false;
+  std::int32_t cleanTotal_ = 0;
+  int cleanProgressStep_ = 0;
+  int scanProgressStep_ = 10;
+  bool unattendedClear_ = false;
+  bool silentMode_ = false;
+  int versionCode_ = 0;
+  std::vector<std::string> hiveFiles_;
+  std::vector<std::string> selectedItems_;
   CommandLine commandLine_;
   std::string programFolder_;  // with trailing backslash
   int shownPage_ = 0;

@@ -35,70 +35,68 @@ void TfrmMainController::OnTestClicked() {
     CancelClean();
     return;
   }
-  if (CleanBusy) return;
-  RunMode = rmTest;
+  if (cleanBusy_) return;
+  runMode_ = cleaner::RunMode::Test;
   StartCleanRun();
 }
 
 void TfrmMainController::OnCleanClicked() {
-  if (CleanBusy) return;
-  CleanTotal = 0;
-  RunMode = rmCleanRequest;
+  if (cleanBusy_) return;
+  cleanTotal_ = 0;
+  runMode_ = cleaner::RunMode::CleanRequest;
   StartCleanRun();
 }
 
 void TfrmMainController::StartCleanRun() {
-  bool busy = CleanBusy;
+  bool busy = cleanBusy_;
   cleaner::CleanStartContext context{cleanTree_,
-                                     RunMode.load(),
+                                     runMode_.load(),
                                      busy,
-                                     OptionsSetting.IsAskBeforeClear,
-                                     UnattendedClear,
-                                     services_.platform.system,
-                                     services_.prompts,
+                                     options_.IsAskBeforeClear,
+                                     unattendedClear_,
+                                     services_.ports.programs,
+                                     services_.ports.prompts,
                                      [this] {
                                        return view_.ConfirmClean([this](bool dontShowAgain) {
-                                         OptionsSetting.IsAskBeforeClear = !dontShowAgain;
+                                         options_.IsAskBeforeClear = !dontShowAgain;
                                        });
                                      }};
   cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
   if (decision.outcome != cleaner::CleanStartOutcome::Start) {
-    if (decision.outcome == cleaner::CleanStartOutcome::Declined) CleanBusy = false;
+    if (decision.outcome == cleaner::CleanStartOutcome::Declined) cleanBusy_ = false;
     return;
   }
-  SelectedItems = std::move(decision.runNames);
+  selectedItems_ = std::move(decision.runNames);
 
   // A cancelled run may still be ending its last file; never two at once.
   JoinCleanWorkers();
 
-  CleanBusy = true;
+  cleanBusy_ = true;
   SetTestCaption("Cancel");
   cleanBar_.visible = true;
-  if (RunMode == rmCleanRequest) {
+  if (runMode_ == cleaner::RunMode::CleanRequest) {
     // The counting pass: a test in fast mode whose lines stay invisible.
     countingPass_ = true;
     view_.SetLogLinesVisible(false);
-    savedFastScan_ = OptionsSetting.FastScan;
-    OptionsSetting.FastScan = true;
+    savedFastScan_ = options_.FastScan;
+    options_.FastScan = true;
     cleanBar_.text = kPrepareText;
     cleanBar_.captionShown = true;
-    RunMode = rmTest;
+    runMode_ = cleaner::RunMode::Test;
   } else {
     cleanBar_.SetPosition(0);
-    cleanBar_.captionShown = RunMode == rmClean;
+    cleanBar_.captionShown = runMode_ == cleaner::RunMode::Clean;
   }
   ShowCleanBar();
   view_.ClearLog();
   view_.SetLogDoubleBuffered(true);
 
-  cleaner::CleanEnvironment env{services_.platform, services_.window, services_.ui,
-                                services_.prompts,  view_.Log(),      RunMode,
-                                OptionsSetting,     programFolder_,   VersionCode};
+  cleaner::CleanEnvironment env{workerContext(), view_.Log(), runMode_, options_, programFolder_};
   cleanWorker_ =
-      std::make_unique<cleaner::TClearTaskThread>(std::move(env), SelectedItems, CleanTotal);
+      std::make_unique<cleaner::TClearTaskThread>(std::move(env), selectedItems_, cleanTotal_);
   cleanWorker_->Start();
 
-  CleanProgressStep = RunMode == rmTest ? 50 : 20;
+  cleanProgressStep_ = runMode_ == cleaner::RunMode::Test ? 50 : 20;
   UpdateTimer();
 }
 
@@ -109,24 +107,24 @@ void TfrmMainController::CancelClean() {
     cleanWorker_->RequestStop();
     endingWorkers_.push_back(std::move(cleanWorker_));
   }
-  CleanBusy = false;
+  cleanBusy_ = false;
   UpdateTimer();
   if (countingPass_) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
-    OptionsSetting.FastScan = savedFastScan_;
+    options_.FastScan = savedFastScan_;
   }
 }
 
 void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   // A run cancelled just after it posted its end is over already.
-  if (!CleanBusy) return;
+  if (!cleanBusy_) return;
   if (countingPass_ && failed) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
-    OptionsSetting.FastScan = savedFastScan_;
+    options_.FastScan = savedFastScan_;
   } else if (countingPass_) {
-    CleanTotal = static_cast<std::int32_t>(total);
+    cleanTotal_ = static_cast<std::int32_t>(total);
     view_.ClearLog();
     services_.window.post(WM_CLEAN_AFTER_COUNT, 0, 0);
     return;
@@ -138,7 +136,7 @@ void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   cleanBar_.text = kFinishedText;
   cleanBar_.captionShown = true;
   ShowCleanBar();
-  CleanBusy = false;
+  cleanBusy_ = false;
   UpdateTimer();
   EndUnattendedRunIfIdle();
 }
@@ -146,9 +144,9 @@ void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
 void TfrmMainController::AfterCountingPass() {
   countingPass_ = false;
   view_.SetLogLinesVisible(true);
-  OptionsSetting.FastScan = savedFastScan_;
-  RunMode = rmClean;
-  CleanBusy = false;
+  options_.FastScan = savedFastScan_;
+  runMode_ = cleaner::RunMode::Clean;
+  cleanBusy_ = false;
   StartCleanRun();
 }
 
@@ -158,7 +156,7 @@ void TfrmMainController::OnAnimationTick() {
       // The run is over: the bar keeps showing that.
       UpdateTimer();
     } else {
-      int position = cleanBar_.position + CleanProgressStep;
+      int position = cleanBar_.position + cleanProgressStep_;
       if (position >= kBarMax) position = 0;
       // The counting pass keeps its caption until it ends.
       if (countingPass_) {
@@ -170,7 +168,7 @@ void TfrmMainController::OnAnimationTick() {
     }
   }
   if (shownPage_ == kTagRegistry) {
-    int position = registryBar_.position + ScanProgressStep;
+    int position = registryBar_.position + scanProgressStep_;
     if (position > kBarMax) position = 0;
     registryBar_.SetPosition(position);
     view_.ShowRegistryBar(registryBar_);
@@ -205,15 +203,16 @@ void TfrmMainController::OnSaveLog() {
   const std::string name = platform::NameOf(path);
   const auto dot = name.find_last_of('.');
   if (dot == std::string::npos || name.substr(dot) != ".txt") path += ".txt";
-  auto& files = services_.platform.files;
-  if (files.fileExists(path) && !services_.prompts.confirm(path + " has existed,overite it?")) {
+  auto& files = services_.ports.files;
+  if (files.fileExists(path) &&
+      !services_.ports.prompts.confirm(path + " has existed,overite it?")) {
     return;
   }
   std::string text = std::string("This file was generated by ") + kProductName + "\r\n";
   text += std::string("Visit ") + kHomePage + " for the latest version\r\n\r\n";
   for (const std::string& line : view_.LogLines()) text += line + "\r\n";
-  if (!platform::WriteWholeFile(files, path, services_.platform.system.toAnsiCodePage(text))) {
-    services_.prompts.error("The log could not be saved to " + path + ".");
+  if (!platform::WriteWholeFile(files, path, services_.ports.system.toAnsiCodePage(text))) {
+    services_.ports.prompts.error("The log could not be saved to " + path + ".");
   }
 }
 
@@ -228,7 +227,7 @@ void TfrmMainController::JoinCleanWorkers() {
 }
 
 void TfrmMainController::EndUnattendedRunIfIdle() {
-  if (UnattendedClear && !CleanBusy && !scanRunning() && !closed_) OnClose();
+  if (unattendedClear_ && !cleanBusy_ && !scanRunning() && !closed_) OnClose();
 }
 
 }  // namespace nc::app

@@ -14,7 +14,7 @@ constexpr int kBarMax = 1000;
 }  // namespace
 
 void TfrmMainController::UpdateTimer() {
-  const bool visibleTest = CleanBusy && RunMode == rmTest && !countingPass_;
+  const bool visibleTest = cleanBusy_ && runMode_ == cleaner::RunMode::Test && !countingPass_;
   SetTimer(visibleTest || scanRunning());
 }
 
@@ -39,7 +39,7 @@ void TfrmMainController::OnScanClicked() {
     return;
   }
   const auto outcome = scanSession_->Start(
-      sectionTree_.ChosenSectionList(), UnattendedClear, [this](bool preparing) {
+      sectionTree_.ChosenSectionList(), unattendedClear_, [this](bool preparing) {
         registryBar_.text = preparing ? std::string(registry::kPreparingCaption) : std::string();
         registryBar_.captionShown = preparing;
         registryBar_.visible = true;
@@ -53,7 +53,7 @@ void TfrmMainController::OnScanClicked() {
   registryBar_.captionShown = false;
   registryBar_.SetPosition(0);
   view_.ShowRegistryBar(registryBar_);
-  ScanProgressStep = scanSession_->ProgressStep();
+  scanProgressStep_ = scanSession_->ProgressStep();
   RefreshCounts();
   UpdateTimer();
 }
@@ -76,14 +76,14 @@ void TfrmMainController::FinishScan() {
   }
   RefreshCounts();
   // An unattended "/Clear" fixes the ticked rows and ends.
-  if (UnattendedClear) {
+  if (unattendedClear_) {
     OnFixErrorsClicked();
     EndUnattendedRunIfIdle();
   }
 }
 
 void TfrmMainController::ApplyProblemFilters() {
-  registry::ApplyFilters(results_, OptionsSetting);
+  registry::ApplyFilters(results_, options_);
   RefreshCounts();
 }
 
@@ -118,16 +118,13 @@ class UnattendedAnswers : public platform::Prompts {
 
 registry::FixResult TfrmMainController::OnFixErrorsClicked() {
   if (scanRunning()) return {registry::FixOutcome::NoRows, "", 0, 0, std::nullopt};
-  UnattendedAnswers unattended(
-      services_.prompts, registry::MissingBackupFolderQuestion(OptionsSetting.OutputDirectory));
+  UnattendedAnswers unattended(services_.ports.prompts,
+                               registry::MissingBackupFolderQuestion(options_.OutputDirectory));
   platform::Prompts& prompts =
-      UnattendedClear ? static_cast<platform::Prompts&>(unattended) : services_.prompts;
-  registry::FixEnvironment env{services_.platform,
-                               prompts,
-                               OptionsSetting,
-                               VersionCode,
-                               [this] { return view_.MakeRestorePoint(); },
-                               [this] { registry::ApplyFilters(results_, OptionsSetting); }};
+      unattendedClear_ ? static_cast<platform::Prompts&>(unattended) : services_.ports.prompts;
+  registry::FixEnvironment env{platform::WithPrompts(services_.ports, prompts), options_,
+                               versionCode_, [this] { return view_.MakeRestorePoint(); },
+                               [this] { registry::ApplyFilters(results_, options_); }};
   StatusLabel status(view_);
   return registry::FixSelectedProblems(env, results_, status);
 }
@@ -141,7 +138,7 @@ void TfrmMainController::OnBackupFullRegistryClicked() {
 }
 
 void TfrmMainController::OnWindowsBackupClicked() {
-  registry::OpenWindowsBackup(services_.platform.files, services_.platform.shell);
+  registry::OpenWindowsBackup(services_.ports.files, services_.ports.shell);
 }
 
 bool TfrmMainController::ResultsCommandEnabled(registry::ResultsCommand command) const {
@@ -154,10 +151,10 @@ void TfrmMainController::OnResultsCommand(registry::ResultsCommand command) {
   if (!registry::CommandEnabled(command, selection, results_)) return;
   switch (command) {
     case registry::ResultsCommand::AddToIgnoreLists:
-      registry::AddToIgnoreLists(results_, OptionsSetting, selection);
+      registry::AddToIgnoreLists(results_, options_, selection);
       break;
     case registry::ResultsCommand::SaveAsText:
-      registry::SaveResultsAsText(services_.platform, services_.prompts, results_,
+      registry::SaveResultsAsText(services_.ports, services_.ports.prompts, results_,
                                   view_.SaveFileAsker());
       break;
     case registry::ResultsCommand::RegEdit:

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
+#include "cleaner/clean_settings.h"
 #include "platform/profile.h"
+#include "registry/registry_settings.h"
 
 namespace nc::app {
 
@@ -28,16 +30,19 @@ enum class ShortcutSeparator { Plus, TwoBlanks };
 // "Ctrl+Shift+F5", or "Ctrl  Shift  F5" with two blanks.
 std::string ShortcutToText(const TShortcut& shortcut, ShortcutSeparator separator);
 
-// Every option of the program. Defaults are those of a missing settings
-// file, apart from the window bounds and the backup folder, which depend
-// on the screen and the program folder and are filled by ReadOptionsIni.
-struct TOptionsSetting {
+// Every option of the program: the settings each subsystem declares for
+// itself, and those of the program's own windows. Defaults are those of a
+// missing settings file, apart from the window bounds and the backup
+// folder, which depend on the screen and the program folder and are filled
+// by ReadOptionsIni.
+struct TOptionsSetting : cleaner::CleanSettings,
+                         registry::ScanSettings,
+                         registry::BackupSettings,
+                         registry::IgnoreLists {
   bool IsAskBeforeClear = true;
   // Never stored; kept for the options dialog.
   bool VerifyPassword = false;
   std::string Password;
-  bool IsWipeFile = false;
-  std::int32_t WipeNumber = 1;  // overwrite passes, 1..10
   bool EnableHotkey = false;
   TShortcut Hotkey;
   bool EnableIE = false;
@@ -48,29 +53,17 @@ struct TOptionsSetting {
   std::int32_t CleanInterval = 0;  // index into the schedule's intervals
   bool StartClean = false;
   bool ShutdownClean = false;
-  bool FastScan = true;
   std::int32_t SelectedCount = 0;
   // Expanded state of the top-level tree nodes by image index; slot 0 is
   // not used.
   std::array<bool, 12> FirstNodeExpand{};
-  bool ShowLogTempInternetFiles = false;
-  bool ShowLogRecycleBin = false;
-  std::string OutputDirectory;
-  bool DeleteBackupFile = true;
-  bool IncludeRemoveMedia = true;
-  bool IncludeCDdrive = false;
   // Ticked registry sections by image index; slot 0 is not used.
   std::array<bool, 25> TreeViewNodeCheck{};
-  std::int32_t IgnoreValueCount = 0;
-  std::vector<std::string> IgnoreValues;
-  std::int32_t IgnoreKeyCount = 0;
-  std::vector<std::string> IgnoreKeys;
   std::uint8_t WindowState = 0;  // 2 when the window was saved maximised
   std::int32_t Left = 0;
   std::int32_t Top = 0;
   std::int32_t Height = 0;
   std::int32_t Width = 0;
-  bool RestorePoint = false;
 
   TOptionsSetting() {
     FirstNodeExpand.fill(true);

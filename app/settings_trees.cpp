@@ -23,8 +23,12 @@ void ProgramSettingsTrees::SetSectionTick(int imageIndex, bool ticked) {
 }
 
 std::vector<SettingsTrees::TopNode> ProgramSettingsTrees::TopLevelNodes(Tree tree) const {
-  if (tree == Tree::Registry) return sections_.TopLevelNodes();
   std::vector<TopNode> top;
+  if (tree == Tree::Registry) {
+    for (const auto& node : sections_.TopLevelNodes())
+      top.push_back({node.imageIndex, node.expanded});
+    return top;
+  }
   for (const cleaner::CleanNode& group : clean_.groups()) {
     top.push_back({group.imageIndex, group.expanded});
   }

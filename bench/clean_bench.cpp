@@ -16,9 +16,9 @@
 #include <string>
 
 #include "app/options.h"
-#include "app/run_mode.h"
 #include "cleaner/clean_log.h"
 #include "cleaner/clean_run.h"
+#include "cleaner/run_mode.h"
 #include "cleaner/windows_items.h"
 #include "platform/sim/sim_platform.h"
 
@@ -60,10 +60,9 @@ struct Bench {
 
   std::int32_t RunItem(bool testMode, bool fast) {
     options.FastScan = fast;
-    runMode.store(testMode ? nc::app::rmTest : nc::app::rmClean);
-    nc::cleaner::CleanRun run(nc::cleaner::CleanEnvironment{sim.ports(), sim.messages(),
-                                                            sim.messages(), sim.prompts(), log,
-                                                            runMode, options, "C:\\", 0});
+    runMode.store(testMode ? nc::cleaner::RunMode::Test : nc::cleaner::RunMode::Clean);
+    nc::cleaner::CleanRun run(
+        nc::cleaner::CleanEnvironment{sim.workerContext(0), log, runMode, options, "C:\\"});
     nc::cleaner::RunWindowsItem(run, "Windows - Temporary Files");
     return run.ItemCount;
   }
@@ -71,7 +70,7 @@ struct Bench {
   nc::sim::SimPlatform sim;
   CountingLog log;
   nc::app::TOptionsSetting options;
-  std::atomic<int> runMode{nc::app::rmTest};
+  std::atomic<nc::cleaner::RunMode> runMode{nc::cleaner::RunMode::Test};
   fs::path seed;
   fs::path temp;
 };

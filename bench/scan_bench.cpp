@@ -24,7 +24,6 @@
 #include <string>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/registry.h"
 #include "platform/sim/sim_platform.h"
 #include "registry/sections.h"
@@ -234,12 +233,10 @@ std::size_t BareWalk(nc::platform::Registry& registry) {
 }
 
 std::size_t HiveWalks(World& world, CountingSink& sink, const char* drives = "c") {
-  const nc::app::TOptionsSetting options;
   const std::atomic<bool> stop{false};
   nc::registry::ScanContext ctx{
       world.sim.ports(),
       sink,
-      options,
       stop,
       nc::registry::PathTest{world.sim.files(), drives, false, false, true, false},
       false,

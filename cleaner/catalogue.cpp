@@ -2,7 +2,6 @@
 
 #include <initializer_list>
 
-#include "app/global_unit.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -125,8 +124,8 @@ void ApplicationNodes(CleanTree& tree, platform::Registry& registry, platform::P
 
   for (const std::string& entry : *entries) {
     const std::string displayName =
-        app::ReadRegistryString(registry, platform::RootKey::LocalMachine,
-                                std::string(kUninstallKey) + "\\" + entry, "DisplayName");
+        platform::ReadStringValue(registry, platform::RootKey::LocalMachine,
+                                  std::string(kUninstallKey) + "\\" + entry, "DisplayName");
     if (displayName.empty()) continue;
     const std::string upperDisplay = UpperAscii(displayName);
     for (const std::string& section : sections) {

@@ -1,35 +1,25 @@
 #include "cleaner/clean_run.h"
 
-#include "app/messages.h"
-#include "app/run_mode.h"
+#include "core/text.h"
+
+#include "cleaner/clean_messages.h"
+#include "cleaner/run_mode.h"
 
 namespace nc::cleaner {
-
-std::string KilobyteText(std::uint64_t bytes) {
-  std::uint64_t kilobytes = bytes / 1024;
-  if (bytes % 1024 != 0) ++kilobytes;
-  const std::string digits = std::to_string(kilobytes);
-  std::string text;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i != 0 && (digits.size() - i) % 3 == 0) text += ',';
-    text += digits[i];
-  }
-  return text;
-}
 
 CleanRun::CleanRun(CleanEnvironment env) : env_(std::move(env)) {
   const bool test = TestMode();
   logPrefix_ = std::string(test ? "Test" : "Clean") + ": ";
   removedWord_ = test ? "will be removed" : "to be removed";
-  LastProgressPost = env_.platform.clock.tickMs();
+  LastProgressPost = env_.context.ports.clock.tickMs();
 }
 
 bool CleanRun::TestMode() const {
-  return env_.runMode.load() == app::rmTest;
+  return env_.runMode.load() == RunMode::Test;
 }
 
 bool CleanRun::FastMode() const {
-  return env_.options.FastScan;
+  return env_.settings.FastScan;
 }
 
 void CleanRun::AddLine(std::string_view line) {
@@ -55,10 +45,10 @@ void CleanRun::ScrollLog(int n) {
 }
 
 void CleanRun::ReportProgress() {
-  const std::uint64_t now = env_.platform.clock.tickMs();
+  const std::uint64_t now = env_.context.ports.clock.tickMs();
   if (now - LastProgressPost > 2000) {
-    env_.mainWindow.post(app::WM_CLEAN_PROGRESS,
-                         static_cast<std::uintptr_t>(TotalItems + ItemCount), 0);
+    env_.context.mainWindow.post(WM_CLEAN_PROGRESS,
+                                 static_cast<std::uintptr_t>(TotalItems + ItemCount), 0);
     LastProgressPost = now;
   }
 }

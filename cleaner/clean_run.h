@@ -8,40 +8,34 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
 #include "cleaner/clean_log.h"
-#include "platform/messaging.h"
+#include "cleaner/clean_settings.h"
+#include "cleaner/run_mode.h"
 #include "platform/platform.h"
-#include "platform/prompts.h"
 
 namespace nc::cleaner {
 
 // What a run is given by the main window.
 struct CleanEnvironment {
-  platform::Platform platform;
-  platform::MessageTarget& mainWindow;  // progress and done messages
-  platform::UiThread& ui;               // per-item bookkeeping steps
-  platform::Prompts& prompts;           // folder questions, the administrator notice
+  // Progress and done messages go to the main window, per-item
+  // bookkeeping steps run on its thread, folder questions and the
+  // administrator notice go through the ports' prompts.
+  platform::WorkerContext context;
   CleanLog& log;
-  // The main window's run mode (app::rmTest means list without deleting);
+  // The main window's run mode (RunMode::Test means list without deleting);
   // read each time a rule must decide.
-  const std::atomic<int>& runMode;
-  // The settings; Fast mode is read anew for every line.
-  const app::TOptionsSetting& options;
+  const std::atomic<RunMode>& runMode;
+  // Fast mode is read anew for every line.
+  const CleanSettings& settings;
   std::string programFolder;  // with trailing backslash
-  int versionCode = 0;        // WindowsVersionCode
 };
-
-// Kilobytes of `bytes`, rounded up, with "," between groups of three
-// digits and no unit: 0 -> "0", 1 -> "1", 1048576 -> "1,024".
-std::string KilobyteText(std::uint64_t bytes);
 
 class CleanRun {
  public:
   explicit CleanRun(CleanEnvironment env);
 
   CleanEnvironment& env() { return env_; }
-  platform::Platform& platform() { return env_.platform; }
+  platform::Platform& platform() { return env_.context.ports; }
 
   // True while the main window's run mode is the test mode.
   bool TestMode() const;

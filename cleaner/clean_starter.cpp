@@ -1,14 +1,12 @@
 #include "cleaner/clean_starter.h"
 
-#include "app/run_mode.h"
-
 namespace nc::cleaner {
 
 CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
   CleanStartDecision decision;
   decision.runNames = CollectCheckedItems(context.tree);
   if (decision.runNames.empty()) {
-    if (context.runMode != app::rmAuto) context.prompts.inform(kNothingSelectedText);
+    if (context.runMode != RunMode::Auto) context.prompts.inform(kNothingSelectedText);
     decision.outcome = CleanStartOutcome::NothingSelected;
     return decision;
   }
@@ -17,17 +15,17 @@ CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
     return decision;
   }
 
-  if (context.runMode != app::rmClean) {
-    const bool test = context.runMode == app::rmTest;
+  if (context.runMode != RunMode::Clean) {
+    const bool test = context.runMode == RunMode::Test;
     if (!test && IsGroupChecked(context.tree, "Mozilla Firefox") &&
-        (context.system.windowClassExists("MozillaUIWindowClass") ||
-         context.system.windowClassExists("MozillaWindowClass"))) {
+        (context.programs.findWindow("MozillaUIWindowClass") != 0 ||
+         context.programs.findWindow("MozillaWindowClass") != 0)) {
       context.prompts.inform(kCloseFirefoxText);
       decision.outcome = CleanStartOutcome::FirefoxRunning;
       return decision;
     }
     if (!test && IsGroupChecked(context.tree, "Google Chrome") &&
-        context.system.windowClassExists("Chrome_WidgetWin_1")) {
+        context.programs.findWindow("Chrome_WidgetWin_1") != 0) {
       context.prompts.inform(kCloseChromeText);
       decision.outcome = CleanStartOutcome::ChromeRunning;
       return decision;

@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "cleaner/catalogue.h"
+#include "cleaner/run_mode.h"
+#include "platform/programs.h"
 #include "platform/prompts.h"
-#include "platform/system.h"
 
 namespace nc::cleaner {
 
@@ -20,13 +21,13 @@ inline constexpr std::string_view kCloseChromeText = "Please close Google Chrome
 
 struct CleanStartContext {
   const CleanTree& tree;
-  int runMode = 0;  // app::RunModeValue, as the caller has set it
+  RunMode runMode = RunMode::Clean;  // as the caller has set it
   // CleanBusy of the window: set while the confirmation is shown and when
   // the run starts, cleared again when the confirmation is declined.
   bool& cleanBusy;
   bool askBeforeClear = true;    // "IsAskBeforeClear"
   bool unattendedClear = false;  // UnattendedClear
-  platform::System& system;
+  platform::Programs& programs;  // which browsers are open
   platform::Prompts& prompts;
   // Shows the confirmation dialog modally; true when the user goes on.
   std::function<bool()> confirmClean;
@@ -48,7 +49,7 @@ struct CleanStartDecision {
 
 // Collects the ticked items and applies the refusals in order. Messages
 // go through `prompts`; the confirmation through `confirmClean`. Outside
-// the real clean after a counting pass (app::rmClean) an open Firefox or
+// the real clean after a counting pass (RunMode::Clean) an open Firefox or
 // Chrome refuses a clean, never a test, and the confirmation is asked
 // unless it is switched off, the run is a test or the start unattended.
 CleanStartDecision PrepareCleanStart(const CleanStartContext& context);

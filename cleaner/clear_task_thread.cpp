@@ -4,9 +4,10 @@
 #include <array>
 #include <utility>
 
-#include "app/messages.h"
+#include "cleaner/clean_messages.h"
 #include "cleaner/definitions.h"
 #include "cleaner/windows_items.h"
+#include "core/text.h"
 
 namespace nc::cleaner {
 namespace {
@@ -140,12 +141,12 @@ void TClearTaskThread::ReportItemDone() {
   run_.ScrollLog(0);
   run_.TotalItems += run_.ItemCount;
   run_.TotalSize += run_.ItemSize;
-  run_.env().mainWindow.post(app::WM_CLEAN_PROGRESS, static_cast<std::uintptr_t>(run_.TotalItems),
-                             0);
+  run_.env().context.mainWindow.post(WM_CLEAN_PROGRESS,
+                                     static_cast<std::uintptr_t>(run_.TotalItems), 0);
 }
 
 void TClearTaskThread::RunAll() {
-  platform::UiThread& ui = run_.env().ui;
+  platform::UiThread& ui = run_.env().context.ui;
   for (std::size_t i = 0; i < runNames_.size(); ++i) {
     if (run_.Terminated()) return;
     const std::string& name = runNames_[i];
@@ -164,7 +165,8 @@ void TClearTaskThread::RunAll() {
   run_.AddLine("Total items " + removed + " = " + std::to_string(run_.TotalItems) + " ; " +
                "Total files " + removed + " = " + KilobyteText(run_.TotalSize) + " KB");
   run_.AddLine(kCleanSeparator);
-  run_.env().mainWindow.post(app::WM_CLEAN_DONE, static_cast<std::uintptr_t>(run_.TotalItems), 0);
+  run_.env().context.mainWindow.post(WM_CLEAN_DONE, static_cast<std::uintptr_t>(run_.TotalItems),
+                                     0);
 }
 
 void TClearTaskThread::Execute() {
@@ -180,8 +182,8 @@ void TClearTaskThread::Execute() {
     } catch (...) {
     }
     if (!run_.Terminated()) {
-      run_.env().mainWindow.post(app::WM_CLEAN_DONE, static_cast<std::uintptr_t>(run_.TotalItems),
-                                 kCleanDoneAfterError);
+      run_.env().context.mainWindow.post(
+          WM_CLEAN_DONE, static_cast<std::uintptr_t>(run_.TotalItems), kCleanDoneAfterError);
     }
   }
   finished_.store(true);

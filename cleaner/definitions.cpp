@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/global_unit.h"
-#include "app/run_mode.h"
 #include "cleaner/removal.h"
+#include "cleaner/run_mode.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -111,7 +110,7 @@ std::string ListFilePath(CleanRun& run, std::string_view fileName) {
 // HKEY_LOCAL_MACHINE values may be deleted on the 95 family (codes 1 to 4
 // and 8) and by administrators.
 bool MayChangeMachineValues(CleanRun& run) {
-  const int code = run.env().versionCode;
+  const int code = run.env().context.versionCode;
   if ((code >= 1 && code <= 4) || code == 8) return true;
   return IsAdministrator(run.platform());
 }
@@ -132,9 +131,9 @@ void RunRegistryEntry(CleanRun& run, std::string_view value, SectionState& state
   if (entry->root == kMachineRoot) {
     if (!state.machineValuesAllowed) state.machineValuesAllowed = MayChangeMachineValues(run);
     if (!*state.machineValuesAllowed) {
-      if (!state.noticeShown && run.env().runMode.load() != app::rmAuto) {
+      if (!state.noticeShown && run.env().runMode.load() != RunMode::Auto) {
         state.noticeShown = true;
-        run.env().prompts.inform(kAdministratorNotice);
+        run.env().context.ports.prompts.inform(kAdministratorNotice);
       }
       return;
     }
@@ -172,12 +171,12 @@ ListMacroFolders ResolveListMacroFolders(platform::Platform& platform) {
   ListMacroFolders macros;
   macros.programFiles = ProgramFilesFolder(platform);
   macros.windows = platform.files.windowsFolder();
-  macros.localAppData = app::ReadRegistryString(platform.registry, RootKey::CurrentUser,
-                                                kShellFoldersKey, "Local AppData");
-  macros.currentAppData =
-      app::ReadRegistryString(platform.registry, RootKey::CurrentUser, kShellFoldersKey, "AppData");
-  macros.commonAppData = app::ReadRegistryString(platform.registry, RootKey::LocalMachine,
-                                                 kShellFoldersKey, "Common AppData");
+  macros.localAppData = platform::ReadStringValue(platform.registry, RootKey::CurrentUser,
+                                                  kShellFoldersKey, "Local AppData");
+  macros.currentAppData = platform::ReadStringValue(platform.registry, RootKey::CurrentUser,
+                                                    kShellFoldersKey, "AppData");
+  macros.commonAppData = platform::ReadStringValue(platform.registry, RootKey::LocalMachine,
+                                                   kShellFoldersKey, "Common AppData");
   return macros;
 }
 

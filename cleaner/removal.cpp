@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <utility>
 
-#include "app/global_unit.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -101,14 +100,14 @@ bool ConfirmFolderDeletion(CleanRun& run, const std::string& folder, FolderQuest
   const std::string allUnder = "Do you want to delete all files and folders under " + folder + "?";
   if (folder.size() < 4) {
     if (!askForRoot) return true;
-    return run.env().prompts.confirm(allUnder);
+    return run.env().context.ports.prompts.confirm(allUnder);
   }
   if (SameFolderNoCase(folder, documents) ||
       (!documents.empty() && SameFolderNoCase(folder, documents + "My Pictures\\"))) {
     const std::string text = kind == FolderQuestion::AllUnder
                                  ? allUnder
                                  : "Do you want to delete the files on " + folder + "?";
-    return run.env().prompts.confirm(text);
+    return run.env().context.ports.prompts.confirm(text);
   }
   return true;
 }
@@ -372,8 +371,8 @@ bool DeleteFileLogged(CleanRun& run, std::string_view path, bool log) {
   }
   if (run.TestMode()) return true;
   platform::Platform& ports = run.platform();
-  const app::TOptionsSetting& options = run.env().options;
-  if (options.IsWipeFile && !app::FileLockedExclusive(ports.files, path)) {
+  const CleanSettings& options = run.env().settings;
+  if (options.IsWipeFile && !platform::FileLockedExclusive(ports.files, path)) {
     WipeFileContents(run, path, options.WipeNumber);
   }
   return ports.shell.deleteFileSilently(path).ok();
@@ -544,8 +543,9 @@ std::string MyDocumentsFolder(platform::Platform& platform) {
 }
 
 std::string ProgramFilesFolder(platform::Platform& platform) {
-  return app::ReadRegistryString(platform.registry, platform::RootKey::LocalMachine,
-                                 "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  return platform::ReadStringValue(platform.registry, platform::RootKey::LocalMachine,
+                                   "Software\\Microsoft\\Windows\\CurrentVersion",
+                                   "ProgramFilesDir");
 }
 
 std::string UserAppDataFolder(platform::Platform& platform) {

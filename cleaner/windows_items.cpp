@@ -82,7 +82,7 @@ std::uint64_t CountRecycled(CleanRun& run, char letter, bool log) {
 }
 
 void EmptyRecycleBin(CleanRun& run) {
-  const bool log = run.env().options.ShowLogRecycleBin;
+  const bool log = run.env().settings.ShowLogRecycleBin;
   const bool test = run.TestMode();
   if (!test && !log) run.AddLine("Clearing, please wait...");
   std::uint64_t bytes = 0;

@@ -221,4 +221,20 @@ std::string WithoutTrailingBackslash(std::string_view path) {
   return out;
 }
 
+std::string TwoDigits(int value) {
+  return value < 10 ? "0" + std::to_string(value) : std::to_string(value);
+}
+
+std::string KilobyteText(std::uint64_t bytes) {
+  std::uint64_t kilobytes = bytes / 1024;
+  if (bytes % 1024 != 0) ++kilobytes;
+  const std::string digits = std::to_string(kilobytes);
+  std::string text;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i != 0 && (digits.size() - i) % 3 == 0) text += ',';
+    text += digits[i];
+  }
+  return text;
+}
+
 }  // namespace nc

@@ -42,4 +42,11 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 std::string WithTrailingBackslash(std::string_view path);
 std::string WithoutTrailingBackslash(std::string_view path);
 
+// "07" for 7, "12" for 12.
+std::string TwoDigits(int value);
+
+// Kilobytes of `bytes`, rounded up, with "," between groups of three
+// digits and no unit: 0 -> "0", 1 -> "1", 1048576 -> "1,024".
+std::string KilobyteText(std::uint64_t bytes);
+
 }  // namespace nc

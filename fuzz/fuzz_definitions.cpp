@@ -9,10 +9,10 @@
 #include <string_view>
 
 #include "app/options.h"
-#include "app/run_mode.h"
 #include "cleaner/clean_log.h"
 #include "cleaner/clean_run.h"
 #include "cleaner/definitions.h"
+#include "cleaner/run_mode.h"
 #include "platform/sim/sim_platform.h"
 
 namespace {
@@ -61,7 +61,7 @@ struct World {
   nc::sim::SimPlatform sim;
   NullLog log;
   nc::app::TOptionsSetting options;
-  std::atomic<int> runMode{nc::app::rmTest};
+  std::atomic<nc::cleaner::RunMode> runMode{nc::cleaner::RunMode::Test};
 };
 
 }  // namespace
@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string file = std::string(kProgramFolder) + "kvrn.dat";
   if (!world.sim.writeFile(file, text)) return 0;
 
-  nc::cleaner::CleanRun run(nc::cleaner::CleanEnvironment{
-      world.sim.ports(), world.sim.messages(), world.sim.messages(), world.sim.prompts(), world.log,
-      world.runMode, world.options, std::string(kProgramFolder), size % 2 ? 12 : 3});
+  nc::cleaner::CleanRun run(
+      nc::cleaner::CleanEnvironment{world.sim.workerContext(size % 2 ? 12 : 3), world.log,
+                                    world.runMode, world.options, std::string(kProgramFolder)});
   world.sim.system().setAdministrator(size % 3 != 0);
 
   // Every section the file has, and one it does not.
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.ItemCount = 0;
     nc::cleaner::RunListSection(run, "kvrn.dat", "Applications - " + name);
     if (run.ItemCount < 0) std::abort();
-    if (run.ItemSizeText != nc::cleaner::KilobyteText(run.ItemSize)) std::abort();
+    if (run.ItemSizeText != nc::KilobyteText(run.ItemSize)) std::abort();
   }
   // Test mode never deletes and never asks.
   if (!world.AllThere()) std::abort();

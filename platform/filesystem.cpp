@@ -42,6 +42,12 @@ Status WriteWholeFile(FileSystem& fs, std::string_view path, std::string_view co
   return Status::Ok();
 }
 
+bool FileLockedExclusive(FileSystem& fs, std::string_view path) {
+  if (!fs.fileExists(path)) return false;
+  auto file = fs.open(path, FileOpen::ReadWriteExisting, FileShare::None);
+  return !file.ok();
+}
+
 std::string FolderOf(std::string_view path) {
   const auto pos = path.find_last_of('\\');
   if (pos == std::string_view::npos) return {};

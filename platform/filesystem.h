@@ -156,6 +156,10 @@ Result<std::string> ReadWholeFile(FileSystem& fs, std::string_view path);
 // a failure leaves the old file intact.
 Status WriteWholeFile(FileSystem& fs, std::string_view path, std::string_view content);
 
+// True when the file exists and cannot be opened for reading and writing
+// without sharing (another program holds it).
+bool FileLockedExclusive(FileSystem& fs, std::string_view path);
+
 // The folder part of a path without trailing backslash ("C:\a\b.txt" ->
 // "C:\a"); the name part ("b.txt").
 std::string FolderOf(std::string_view path);

@@ -40,8 +40,6 @@ class System {
 
   // Empties the clipboard; false when it could not be opened.
   virtual bool emptyClipboard() = 0;
-  // A top-level window of this class exists (another program is running).
-  virtual bool windowClassExists(std::string_view className) = 0;
   // Text in the system's ANSI code page, for the files the program writes
   // in that form (saved logs and reports, REGEDIT4 backups); characters
   // the code page lacks become "?".

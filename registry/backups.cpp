@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "cleaner/clean_run.h"
 #include "core/text.h"
 #include "registry/locations.h"
 
@@ -100,12 +99,12 @@ std::vector<BackupFile> ListBackupFiles(platform::FileSystem& files, std::string
 }
 
 std::string FormatSizeKB(std::uint64_t bytes) {
-  return cleaner::KilobyteText(bytes) + " KB";
+  return KilobyteText(bytes) + " KB";
 }
 
 void RestoreController::Show(RestoreView& view) {
   view_ = &view;
-  folder_ = env_.options.OutputDirectory;
+  folder_ = env_.settings.OutputDirectory;
   view.SetFolderText(folder_);
   ListFolder();
 }
@@ -115,7 +114,7 @@ void RestoreController::ListFolder() {
   if (!env_.ports.files.folderExists(folder_)) {
     if (view_ != nullptr) view_->SetRows({});
     Select(std::nullopt);
-    env_.prompts.inform(kBackupFolderMissing);
+    env_.ports.prompts.inform(kBackupFolderMissing);
     return;
   }
   files_ = ListBackupFiles(env_.ports.files, folder_);
@@ -167,10 +166,10 @@ std::string RestoreController::SelectedPath() const {
 void RestoreController::RestoreClicked() {
   if (!selected_ || view_ == nullptr) return;
   const std::string path = SelectedPath();
-  const bool ended =
-      RunRegistryEditor(env_.programs, env_.prompts, ImportCommandLine(path), kRestoreWaitText,
-                        [this](BackupHintController& hint) { return view_->RunWaitDialog(hint); });
-  if (ended && env_.options.DeleteBackupFile) DeleteClicked();
+  const bool ended = RunRegistryEditor(
+      env_.ports.programs, env_.ports.prompts, ImportCommandLine(path), kRestoreWaitText,
+      [this](BackupHintController& hint) { return view_->RunWaitDialog(hint); });
+  if (ended && env_.settings.DeleteBackupFile) DeleteClicked();
 }
 
 void RestoreController::DeleteClicked() {

@@ -21,10 +21,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/platform.h"
 #include "platform/programs.h"
 #include "platform/prompts.h"
+#include "registry/registry_settings.h"
 #include "registry/results_commands.h"
 
 namespace nc::registry {
@@ -144,9 +144,7 @@ class RestoreView {
 
 struct RestoreEnvironment {
   platform::Platform ports;
-  platform::Programs& programs;
-  platform::Prompts& prompts;
-  const app::TOptionsSetting& options;  // OutputDirectory, DeleteBackupFile
+  const BackupSettings& settings;
   DateTimeText dateText;
 };
 

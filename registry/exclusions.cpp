@@ -101,13 +101,13 @@ bool ExcludedByKeyLine(const EntryLocation& location, std::string_view registryK
   return listed.find(keyPath) != std::string::npos;
 }
 
-std::vector<std::string> ExclusionKeyList(const app::TOptionsSetting& options) {
+std::vector<std::string> ExclusionKeyList(const IgnoreLists& options) {
   std::vector<std::string> list(kBuiltInExcludedKeys.begin(), kBuiltInExcludedKeys.end());
   list.insert(list.end(), options.IgnoreKeys.begin(), options.IgnoreKeys.end());
   return list;
 }
 
-std::size_t ApplyFilters(ResultsModel& model, const app::TOptionsSetting& options) {
+std::size_t ApplyFilters(ResultsModel& model, const IgnoreLists& options) {
   std::size_t removed = 0;
   for (std::size_t i = model.Count(); i-- > 0;) {
     if (MatchesBuiltInRule(model.Rows()[i]) && model.Remove(i)) ++removed;
@@ -151,7 +151,7 @@ std::optional<IgnoreLine> IgnoreLineFor(const ProblemEntry& entry) {
   return std::nullopt;
 }
 
-IgnoreListChanges AddToIgnoreLists(ResultsModel& model, app::TOptionsSetting& options,
+IgnoreListChanges AddToIgnoreLists(ResultsModel& model, IgnoreLists& options,
                                    std::span<const std::size_t> selectedRows) {
   std::vector<std::size_t> rows(selectedRows.begin(), selectedRows.end());
   std::sort(rows.begin(), rows.end(), std::greater<>());

@@ -22,9 +22,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/shell.h"
 #include "registry/problem.h"
+#include "registry/registry_settings.h"
 #include "registry/results_model.h"
 
 namespace nc::registry {
@@ -101,13 +101,13 @@ bool ExcludedByKeyLine(const EntryLocation& location, std::string_view registryK
 
 // The exclusion key list of one filter run: the built-in keys followed by
 // the user's IgnoreKeys.
-std::vector<std::string> ExclusionKeyList(const app::TOptionsSetting& options);
+std::vector<std::string> ExclusionKeyList(const IgnoreLists& options);
 
 // FilterProblems: removes, last row first, every row that matches a fixed
 // rule, then every row that IgnoreValues or the exclusion key list
 // ignores. Lines without any character but blanks and backslashes take no
 // part (they would match every row). Returns the number of rows removed.
-std::size_t ApplyFilters(ResultsModel& model, const app::TOptionsSetting& options);
+std::size_t ApplyFilters(ResultsModel& model, const IgnoreLists& options);
 
 // The line "Add to &Ignore Lists" adds for an entry, and to which list.
 struct IgnoreLine {
@@ -129,7 +129,7 @@ struct IgnoreListChanges {
 // not yet in its list (compared without regard to case) is appended, its
 // count grows and the row goes; a row whose line is already listed stays;
 // a shortcut row goes without a line. The caller refreshes the counts.
-IgnoreListChanges AddToIgnoreLists(ResultsModel& model, app::TOptionsSetting& options,
+IgnoreListChanges AddToIgnoreLists(ResultsModel& model, IgnoreLists& options,
                                    std::span<const std::size_t> selectedRows);
 
 // ---- "Add to Ignore List" (TfrmRegAddRegistry) ----------------------------

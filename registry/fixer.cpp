@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/version_code.h"
 #include "core/text.h"
+#include "platform/version_code.h"
 #include "registry/locations.h"
 
 namespace nc::registry {
@@ -26,7 +26,7 @@ SplitPath SplitAtLastBackslash(std::string_view path) {
 Result<bool> FixRow(FixEnvironment& env, const ExportPorts& ports, const std::string& backupFile,
                     const ProblemEntry& row) {
   const std::string_view location = row.RegistryKey;
-  if (row.Kind == pkShortcutFile) return DeleteFileByShell(env.platform.shell, location);
+  if (row.Kind == pkShortcutFile) return DeleteFileByShell(env.ports.shell, location);
 
   const auto slash = location.find('\\');
   const std::string_view root = location.substr(0, slash);
@@ -103,10 +103,10 @@ Result<bool> DeleteValueWithBackup(const ExportPorts& ports, std::string_view ba
 
 FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixView& view) {
   FixResult result;
-  auto& files = env.platform.files;
-  const std::string& folder = env.options.OutputDirectory;
+  auto& files = env.ports.files;
+  const std::string& folder = env.settings.OutputDirectory;
   if (!files.folderExists(folder)) {
-    if (!env.prompts.confirm(MissingBackupFolderQuestion(folder))) {
+    if (!env.ports.prompts.confirm(MissingBackupFolderQuestion(folder))) {
       result.outcome = FixOutcome::FolderDeclined;
       return result;
     }
@@ -120,14 +120,14 @@ FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixVie
     result.outcome = FixOutcome::NoRows;
     return result;
   }
-  if (env.options.RestorePoint && app::RestorePointSupported(env.windowsVersionCode) &&
+  if (env.settings.RestorePoint && platform::RestorePointSupported(env.versionCode) &&
       env.makeRestorePoint && !env.makeRestorePoint()) {
     result.outcome = FixOutcome::RestorePointCancelled;
     return result;
   }
 
-  result.backupFile = MakeBackupFileName(folder, env.platform.clock);
-  const ExportPorts ports{env.platform.registry, env.platform.files, env.platform.system};
+  result.backupFile = MakeBackupFileName(folder, env.ports.clock);
+  const ExportPorts ports{env.ports.registry, env.ports.files, env.ports.system};
   for (std::size_t i = results.Count(); i-- > 0;) {
     const ProblemEntry& row = results.Rows()[i];
     if (!row.Ticked) continue;

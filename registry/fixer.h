@@ -14,11 +14,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
 #include "core/result.h"
 #include "platform/platform.h"
 #include "platform/prompts.h"
 #include "registry/export_writer.h"
+#include "registry/registry_settings.h"
 #include "registry/results_model.h"
 
 namespace nc::registry {
@@ -47,10 +47,9 @@ Result<bool> DeleteValueWithBackup(const ExportPorts& ports, std::string_view ba
 
 // What a fix run needs from the program.
 struct FixEnvironment {
-  platform::Platform platform;
-  platform::Prompts& prompts;
-  const app::TOptionsSetting& options;  // OutputDirectory, RestorePoint
-  int windowsVersionCode = 0;
+  platform::Platform ports;  // its prompts ask about the backup folder
+  const BackupSettings& settings;
+  int versionCode = 0;  // WindowsVersionCode
   // Shows the restore point dialog modally; false when it ended with
   // Cancel (the user chose not to go on). Asked only when the setting is
   // on and the system has System Restore.

@@ -1,7 +1,5 @@
 #include "registry/restore_point.h"
 
-#include "app/messages.h"
-
 namespace nc::registry {
 
 int NextSystemPointProgress(int position) {
@@ -40,7 +38,7 @@ void TCreateSystemPointThread::Run() {
   } catch (...) {
     answer = kRestorePointFailed;
   }
-  (void)dialog_.post(app::WM_RESTORE_POINT_DONE, 0, answer);
+  (void)dialog_.post(WM_RESTORE_POINT_DONE, 0, answer);
 }
 
 // ---- dialog rules ----------------------------------------------------------

@@ -16,6 +16,10 @@
 
 namespace nc::registry {
 
+// Posted by the restore point worker to the restore point dialog; the
+// number is fixed.
+inline constexpr std::uint32_t WM_RESTORE_POINT_DONE = 0x5412;
+
 inline constexpr std::string_view kRestorePointDescription = "Made by Norvik Cleaner";
 inline constexpr std::string_view kRestorePointFailedQuestion =
     "Restore Point creation Failed! Contiue to fix?";

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/platform.h"
 #include "registry/problem.h"
 
@@ -41,7 +40,6 @@ struct PathTest {
 struct ScanContext {
   platform::Platform platform;
   ScanSink& sink;
-  const app::TOptionsSetting& options;
   const std::atomic<bool>& stop;
   PathTest pathTest;
   bool IsWindows7 = false;          // WindowsVersionCode 12

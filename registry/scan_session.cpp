@@ -44,7 +44,7 @@ struct ScanSession::Run {
   std::unique_ptr<TScanTaskThread> worker;
 };
 
-ScanSession::ScanSession(ScanSessionEnvironment env, ScanStatusView& status, ResultsModel& results)
+ScanSession::ScanSession(ScanEnvironment env, ScanStatusView& status, ResultsModel& results)
     : env_(std::move(env)), status_(status), results_(results) {}
 
 ScanSession::~ScanSession() {
@@ -60,7 +60,7 @@ ScanStartOutcome ScanSession::Start(std::vector<std::string> sectionList, bool u
                                     const std::function<void(bool)>& preparing) {
   if (running_) return ScanStartOutcome::Busy;
   if (sectionList.empty()) {
-    if (!unattendedClear) env_.prompts.inform(kNoSectionsChosenText);
+    if (!unattendedClear) env_.context.ports.prompts.inform(kNoSectionsChosenText);
     return ScanStartOutcome::NothingSelected;
   }
   // The previous scan's worker has ended: its scan was finished or
@@ -71,15 +71,12 @@ ScanStartOutcome ScanSession::Start(std::vector<std::string> sectionList, bool u
   progressStep_ = ScanProgressStep(sectionList);
 
   auto run = std::make_unique<Run>();
-  run->sink = std::make_unique<GatedSink>(env_.ui, status_, results_);
-  run->worker = std::make_unique<TScanTaskThread>(
-      ScanEnvironment{env_.platform, *run->sink, env_.options, env_.windowsVersionCode,
-                      env_.mainWindow, env_.ui, env_.runSection},
-      std::move(sectionList));
+  run->sink = std::make_unique<GatedSink>(env_.context.ui, status_, results_);
+  run->worker = std::make_unique<TScanTaskThread>(env_, *run->sink, std::move(sectionList));
 
-  if (!env_.options.IncludeRemoveMedia) {
+  if (!env_.settings.IncludeRemoveMedia) {
     if (preparing) preparing(true);
-    run->worker->SetFloppyPresence(TestFloppyDrives(env_.platform.files));
+    run->worker->SetFloppyPresence(TestFloppyDrives(env_.context.ports.files));
     if (preparing) preparing(false);
   }
 
@@ -99,7 +96,7 @@ bool ScanSession::Cancel() {
   TScanTaskThread& worker = *current_->worker;
   worker.RequestStop();
   current_->sink->Close();
-  env_.ui.waitPumping([&worker] { return worker.Finished(); });
+  env_.context.ui.waitPumping([&worker] { return worker.Finished(); });
   worker.Join();
   results_.RemoveLast();
   Finish();

@@ -18,10 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
-#include "platform/prompts.h"
 #include "registry/results_model.h"
 #include "registry/scan_task_thread.h"
 
@@ -41,16 +39,6 @@ class ScanStatusView {
   virtual void SetKeyLine(std::string_view text) = 0;
 };
 
-struct ScanSessionEnvironment {
-  platform::Platform platform;
-  platform::Prompts& prompts;
-  const app::TOptionsSetting& options;
-  int windowsVersionCode = 0;
-  platform::MessageTarget& mainWindow;
-  platform::UiThread& ui;
-  SectionRunner runSection;  // RunSection in the program
-};
-
 enum class ScanStartOutcome {
   Started,
   NothingSelected,  // told the user unless unattended; nothing changed
@@ -59,7 +47,7 @@ enum class ScanStartOutcome {
 
 class ScanSession {
  public:
-  ScanSession(ScanSessionEnvironment env, ScanStatusView& status, ResultsModel& results);
+  ScanSession(ScanEnvironment env, ScanStatusView& status, ResultsModel& results);
   // Requests the stop of every worker and joins them: call when the
   // window no longer answers steps (or the workers have ended).
   ~ScanSession();
@@ -96,7 +84,7 @@ class ScanSession {
 
   void Finish();
 
-  ScanSessionEnvironment env_;
+  ScanEnvironment env_;
   ScanStatusView& status_;
   ResultsModel& results_;
   std::unique_ptr<Run> current_;

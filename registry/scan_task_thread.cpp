@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "app/messages.h"
 #include "core/text.h"
 #include "registry/section_table.h"
 
@@ -13,12 +12,13 @@ namespace {
 constexpr int kWindows7Code = 12;
 
 PathTest MakePathTest(const ScanEnvironment& env) {
-  return PathTest{env.platform.files,
-                  BuildScannedDrives(env.platform.files, env.options.IncludeRemoveMedia),
+  const platform::Platform& ports = env.context.ports;
+  return PathTest{ports.files,
+                  BuildScannedDrives(ports.files, env.settings.IncludeRemoveMedia),
                   false,
                   false,
-                  env.options.IncludeRemoveMedia,
-                  IsWow64(env.platform.system)};
+                  env.settings.IncludeRemoveMedia,
+                  IsWow64(ports.system)};
 }
 
 }  // namespace
@@ -76,13 +76,17 @@ void KeyLineThrottle::Flush() {
   lastShownMs_ = clock_.tickMs();
 }
 
-TScanTaskThread::TScanTaskThread(ScanEnvironment env, std::vector<std::string> sectionList)
+TScanTaskThread::TScanTaskThread(ScanEnvironment env, ScanSink& sink,
+                                 std::vector<std::string> sectionList)
     : env_(std::move(env)),
+      sink_(sink),
       sections_(std::move(sectionList)),
-      keyLines_(env_.sink, env_.platform.clock),
-      ctx_{env_.platform,        keyLines_,
-           env_.options,         stop_,
-           MakePathTest(env_),   env_.windowsVersionCode == kWindows7Code,
+      keyLines_(sink_, env_.context.ports.clock),
+      ctx_{env_.context.ports,
+           keyLines_,
+           stop_,
+           MakePathTest(env_),
+           env_.context.versionCode == kWindows7Code,
            SectionIds(sections_)} {}
 
 TScanTaskThread::~TScanTaskThread() {
@@ -108,22 +112,22 @@ void TScanTaskThread::Join() {
 void TScanTaskThread::RunSections() {
   for (std::size_t i = 0; i < sections_.size(); ++i) {
     if (StopRequested()) return;
-    env_.ui.invoke([] {});
+    env_.context.ui.invoke([] {});
     const int id = ctx_.chosenSections[i];
     if (env_.runSection) env_.runSection(ctx_, id);
     keyLines_.Flush();
     // Checked again on the window's thread, where a cancel sets it.
     if (StopRequested()) return;
-    env_.ui.invoke([this] {
-      if (!StopRequested()) env_.mainWindow.post(app::WM_SCAN_SECTION_DONE, 0, 0);
+    env_.context.ui.invoke([this] {
+      if (!StopRequested()) env_.context.mainWindow.post(WM_SCAN_SECTION_DONE, 0, 0);
     });
   }
 }
 
 void TScanTaskThread::Execute() {
   try {
-    env_.sink.SetSectionStatus("");
-    env_.sink.SetKeyLine("");
+    sink_.SetSectionStatus("");
+    sink_.SetKeyLine("");
     try {
       RunSections();
     } catch (...) {
@@ -132,12 +136,12 @@ void TScanTaskThread::Execute() {
       endedByError_.store(true);
     }
     if (!StopRequested()) {
-      env_.ui.invoke([this] {
+      env_.context.ui.invoke([this] {
         if (StopRequested()) return;
-        env_.sink.SetSectionStatus(kScanOptimizingText);
-        env_.sink.SetKeyLine(kScanPleaseWaitText);
+        sink_.SetSectionStatus(kScanOptimizingText);
+        sink_.SetKeyLine(kScanPleaseWaitText);
         donePosted_.store(true);
-        env_.mainWindow.post(app::WM_SCAN_DONE, 0, 0);
+        env_.context.mainWindow.post(WM_SCAN_DONE, 0, 0);
       });
     }
   } catch (...) {

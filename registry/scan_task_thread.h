@@ -27,14 +27,18 @@
 #include <thread>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/clock.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
 #include "registry/locations.h"
+#include "registry/registry_settings.h"
 #include "registry/scan_context.h"
 
 namespace nc::registry {
+
+// Messages the scan worker posts to the main window; the numbers are fixed.
+inline constexpr std::uint32_t WM_SCAN_SECTION_DONE = 0x6413;
+inline constexpr std::uint32_t WM_SCAN_DONE = 0x6414;
 
 inline constexpr std::string_view kScanOptimizingText = "Optimizing...Do not close the dialog.";
 inline constexpr std::string_view kScanPleaseWaitText = "Please wait...";
@@ -42,14 +46,11 @@ inline constexpr std::string_view kScanPleaseWaitText = "Please wait...";
 // Runs the routine of one section id (RunSection in the program).
 using SectionRunner = std::function<void(ScanContext&, int)>;
 
+// What a scan is given by the main window.
 struct ScanEnvironment {
-  platform::Platform platform;
-  ScanSink& sink;
-  const app::TOptionsSetting& options;
-  int windowsVersionCode = 0;
-  platform::MessageTarget& mainWindow;
-  platform::UiThread& ui;
-  SectionRunner runSection;
+  platform::WorkerContext context;
+  const ScanSettings& settings;
+  SectionRunner runSection;  // RunSection in the program
 };
 
 // The sink the sections write to: the key being read is shown at most
@@ -83,7 +84,7 @@ class TScanTaskThread {
  public:
   // `sectionList`: the chosen section ids as decimal text, in tree order.
   // Builds the drive set and takes the 32-on-64 and Windows 7 flags.
-  TScanTaskThread(ScanEnvironment env, std::vector<std::string> sectionList);
+  TScanTaskThread(ScanEnvironment env, ScanSink& sink, std::vector<std::string> sectionList);
   ~TScanTaskThread();
   TScanTaskThread(const TScanTaskThread&) = delete;
   TScanTaskThread& operator=(const TScanTaskThread&) = delete;
@@ -115,6 +116,7 @@ class TScanTaskThread {
   void RunSections();
 
   ScanEnvironment env_;
+  ScanSink& sink_;
   std::vector<std::string> sections_;
   std::atomic<bool> stop_{false};
   KeyLineThrottle keyLines_;

@@ -93,8 +93,8 @@ std::vector<std::pair<int, bool>> SectionTree::SectionTicks() const {
   return ticks;
 }
 
-std::vector<app::SettingsTrees::TopNode> SectionTree::TopLevelNodes() const {
-  std::vector<app::SettingsTrees::TopNode> top;
+std::vector<SectionTree::TopNode> SectionTree::TopLevelNodes() const {
+  std::vector<TopNode> top;
   for (const auto& node : nodes_) {
     if (node.level == 0) top.push_back({node.imageIndex, node.expanded});
   }

@@ -14,8 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/options.h"
-
 namespace nc::registry {
 
 struct SectionTreeNode {
@@ -63,7 +61,11 @@ class SectionTree {
 
   // The settings' view.
   std::vector<std::pair<int, bool>> SectionTicks() const;
-  std::vector<app::SettingsTrees::TopNode> TopLevelNodes() const;
+  struct TopNode {
+    int imageIndex = 0;
+    bool expanded = false;
+  };
+  std::vector<TopNode> TopLevelNodes() const;
   // Expands the top-level node at `position` and everything below it.
   void ExpandTopLevelNode(int position);
 

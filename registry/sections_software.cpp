@@ -5,8 +5,8 @@
 #include <array>
 #include <set>
 
-#include "app/version_code.h"
 #include "core/text.h"
+#include "platform/version_code.h"
 #include "registry/locations.h"
 #include "registry/registry_walk.h"
 #include "registry/sections.h"
@@ -156,8 +156,8 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
 
 void ScanFonts(ScanContext& ctx) {
   BeginSection(ctx, 12);
-  const int code = app::WindowsVersionCode(ctx.platform.system.version());
-  const std::string_view key = app::IsWin9xCode(code) ? kFonts9x : kFontsNt;
+  const int code = platform::WindowsVersionCode(ctx.platform.system.version());
+  const std::string_view key = platform::IsWin9xCode(code) ? kFonts9x : kFontsNt;
   auto& files = ctx.platform.files;
   const std::set<std::string> fontFiles =
       NamesInFolder(files, files.specialFolder(kCsidlFonts), false);

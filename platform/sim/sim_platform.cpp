@@ -43,8 +43,13 @@ SimPlatform::~SimPlatform() {
   fs::remove_all(root_, ec);
 }
 
+platform::WorkerContext SimPlatform::workerContext(int versionCode) {
+  return platform::WorkerContext{ports(), messages_, messages_, versionCode};
+}
+
 platform::Platform SimPlatform::ports() {
-  return platform::Platform{registry_, files_, profile_, system_, shell_, clock_, random_};
+  return platform::Platform{registry_, files_,  profile_,  system_, shell_,
+                            clock_,    random_, programs_, prompts_};
 }
 
 fs::path SimPlatform::addDrive(char letter, platform::DriveType type, bool volumePresent) {

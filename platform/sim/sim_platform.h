@@ -15,6 +15,7 @@
 #include "platform/sim/message_queue.h"
 #include "platform/sim/sim_filesystem.h"
 #include "platform/sim/sim_profile.h"
+#include "platform/sim/sim_programs.h"
 #include "platform/sim/sim_registry.h"
 #include "platform/sim/sim_system.h"
 
@@ -31,6 +32,9 @@ class SimPlatform {
 
   // The bundle handed to the behaviour code.
   platform::Platform ports();
+  // What a worker is given: the ports, the message queue as both the main
+  // window and its thread, and a version code.
+  platform::WorkerContext workerContext(int versionCode = 12);
 
   FaultPlan& faults() { return faults_; }
   SimRegistry& registry() { return registry_; }
@@ -41,6 +45,7 @@ class SimPlatform {
   SimClock& clock() { return clock_; }
   SimRandom& random() { return random_; }
   SimPrompts& prompts() { return prompts_; }
+  SimPrograms& programs() { return programs_; }
   MessageQueue& messages() { return messages_; }
 
   // The temporary host folder holding the drives.
@@ -66,6 +71,7 @@ class SimPlatform {
   SimClock clock_;
   SimRandom random_;
   SimPrompts prompts_;
+  SimPrograms programs_;
   MessageQueue messages_;
 };
 

@@ -76,6 +76,13 @@ platform::WindowId SimPrograms::findChildWindow(platform::WindowId parent,
   return 0;
 }
 
+void SimPrograms::closeWindow(platform::WindowId window) {
+  std::lock_guard lock(mutex_);
+  if (window == 0 || window > windows_.size()) return;
+  windows_[window - 1].className.clear();
+  windows_[window - 1].parent = 0;
+}
+
 void SimPrograms::showMaximized(platform::WindowId window) {
   std::lock_guard lock(mutex_);
   maximized_.push_back(classOf(window));

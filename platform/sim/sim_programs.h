@@ -51,6 +51,8 @@ class SimPrograms : public platform::Programs {
   // the top-level window of another; a window's id is its place + 1.
   platform::WindowId addWindow(std::string_view className);
   platform::WindowId addChildWindow(platform::WindowId parent, std::string_view className);
+  // Closes a window: it is found no more (ids of the others stay).
+  void closeWindow(platform::WindowId window);
 
   std::vector<Started> started() const;
   std::vector<SentKeys> sentKeys() const;

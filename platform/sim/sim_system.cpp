@@ -255,21 +255,6 @@ void SimPrompts::clear() {
   answers_.clear();
 }
 
-bool SimSystem::windowClassExists(std::string_view className) {
-  std::lock_guard lock(mutex_);
-  return std::find(windowClasses_.begin(), windowClasses_.end(), className) != windowClasses_.end();
-}
-
-void SimSystem::addWindowClass(std::string_view className) {
-  std::lock_guard lock(mutex_);
-  windowClasses_.emplace_back(className);
-}
-
-void SimSystem::removeWindowClass(std::string_view className) {
-  std::lock_guard lock(mutex_);
-  std::erase(windowClasses_, std::string(className));
-}
-
 Status SimShell::deleteFileSilently(std::string_view path) {
   if (files_ == nullptr) return Error{Errc::NotSupported, "shell delete", std::string(path)};
   Status first = files_->deleteFile(path);

@@ -30,7 +30,6 @@ class SimSystem : public platform::System {
   // Clears the clipboard text and counts the call; false while the
   // clipboard is made unavailable.
   bool emptyClipboard() override;
-  bool windowClassExists(std::string_view className) override;
   // The substitute's code page is Windows-1252's Latin-1 part.
   std::string toAnsiCodePage(std::string_view utf8) override;
   std::string fromAnsiCodePage(std::string_view ansi) override;
@@ -49,9 +48,6 @@ class SimSystem : public platform::System {
   std::string clipboardText() const;
   void setClipboardAvailable(bool available);
   int emptyClipboardCalls() const;
-  // Top-level windows of other programs, by class name.
-  void addWindowClass(std::string_view className);
-  void removeWindowClass(std::string_view className);
 
  private:
   mutable std::mutex mutex_;
@@ -63,7 +59,6 @@ class SimSystem : public platform::System {
   std::string clipboard_;
   bool clipboardAvailable_ = true;
   int emptyClipboardCalls_ = 0;
-  std::vector<std::string> windowClasses_;
   bool restorePointSucceeds_ = true;
   std::vector<std::string> restorePoints_;
 };

@@ -6,6 +6,8 @@
 #include "platform/win32/win_clock.h"
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_profile.h"
+#include "platform/win32/win_programs.h"
+#include "platform/win32/win_prompts.h"
 #include "platform/win32/win_registry.h"
 #include "platform/win32/win_shell.h"
 #include "platform/win32/win_system.h"
@@ -19,7 +21,7 @@ class WinPlatform {
   WinPlatform& operator=(const WinPlatform&) = delete;
 
   platform::Platform bundle() {
-    return {registry_, files_, profile_, system_, shell_, clock_, random_};
+    return {registry_, files_, profile_, system_, shell_, clock_, random_, programs_, prompts_};
   }
 
   WinRegistry& registry() { return registry_; }
@@ -29,6 +31,9 @@ class WinPlatform {
   WinShell& shell() { return shell_; }
   WinClock& clock() { return clock_; }
   WinRandom& random() { return random_; }
+  WinPrograms& programs() { return programs_; }
+  // Message boxes are owned by this window once it is set.
+  WinPrompts& prompts() { return prompts_; }
 
  private:
   WinRegistry registry_;
@@ -38,6 +43,8 @@ class WinPlatform {
   WinShell shell_;
   WinClock clock_;
   WinRandom random_;
+  WinPrograms programs_;
+  WinPrompts prompts_{nullptr};
 };
 
 }  // namespace nc::win32

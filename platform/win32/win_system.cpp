@@ -100,10 +100,6 @@ bool WinSystem::emptyClipboard() {
   return emptied != FALSE;
 }
 
-bool WinSystem::windowClassExists(std::string_view className) {
-  return FindWindowW(Widen(className).c_str(), nullptr) != nullptr;
-}
-
 std::string WinSystem::toAnsiCodePage(std::string_view utf8) {
   const std::wstring wide = Widen(utf8);
   if (wide.empty()) return {};

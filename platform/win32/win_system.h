@@ -14,7 +14,6 @@ class WinSystem final : public platform::System {
   std::string executablePath() override;
   std::vector<std::string> arguments() override;
   bool emptyClipboard() override;
-  bool windowClassExists(std::string_view className) override;
   std::string toAnsiCodePage(std::string_view utf8) override;
   std::string fromAnsiCodePage(std::string_view ansi) override;
   // SRSetRestorePointW of SrClient.dll, looked up at run time.

@@ -173,8 +173,8 @@ class RestoreDialog : public ::testing::Test {
     });
   }
   RestoreController Controller() {
-    return RestoreController({sim.ports(), programs, sim.prompts(), options,
-                              [](std::int64_t t) { return "t" + std::to_string(t > 0); }});
+    return RestoreController(
+        {sim.ports(), options, [](std::int64_t t) { return "t" + std::to_string(t > 0); }});
   }
   void Seed() {
     ASSERT_TRUE(
@@ -187,8 +187,8 @@ class RestoreDialog : public ::testing::Test {
   }
 
   sim::SimPlatform sim;
-  sim::SimPrograms programs;
-  app::TOptionsSetting options;
+  sim::SimPrograms& programs = sim.programs();
+  registry::BackupSettings options;
   RecordingRestoreView view;
 };
 

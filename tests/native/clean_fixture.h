@@ -28,11 +28,11 @@
 
 #include "app/messages.h"
 #include "app/options.h"
-#include "app/run_mode.h"
-#include "app/version_code.h"
 #include "cleaner/clean_log.h"
 #include "cleaner/clean_run.h"
+#include "cleaner/run_mode.h"
 #include "platform/sim/sim_platform.h"
+#include "platform/version_code.h"
 
 namespace nc::testing {
 
@@ -95,22 +95,21 @@ class CleanWorld {
   CleanWorld() {
     std::filesystem::create_directories(sim.hostPath(kProgramFolder));
     options.FastScan = false;
-    versionCode = app::WindowsVersionCode(sim.system().version());
+    versionCode = platform::WindowsVersionCode(sim.system().version());
     sim.messages().setHandler([this](const sim::PostedMessage& m) { posted.push_back(m); });
   }
 
   // The environment a run is given; the run mode is read from `runMode`
   // each time a rule asks.
   cleaner::CleanEnvironment Environment() {
-    return cleaner::CleanEnvironment{sim.ports(), sim.messages(), sim.messages(), sim.prompts(),
-                                     log,         runMode,        options,        kProgramFolder,
-                                     versionCode};
+    return cleaner::CleanEnvironment{sim.workerContext(versionCode), log, runMode, options,
+                                     kProgramFolder};
   }
 
   // Sets the run mode (test mode lists, clean mode deletes) and makes a
   // new run over the environment; the previous run is replaced.
   cleaner::CleanRun& MakeRun(bool testMode) {
-    runMode.store(testMode ? app::rmTest : app::rmClean);
+    runMode.store(testMode ? cleaner::RunMode::Test : cleaner::RunMode::Clean);
     run = std::make_unique<cleaner::CleanRun>(Environment());
     return *run;
   }
@@ -143,7 +142,7 @@ class CleanWorld {
   sim::SimPlatform sim;
   RecordingLog log;
   app::TOptionsSetting options;
-  std::atomic<int> runMode{app::rmTest};
+  std::atomic<nc::cleaner::RunMode> runMode{cleaner::RunMode::Test};
   int versionCode = 0;
   std::unique_ptr<cleaner::CleanRun> run;
   std::vector<sim::PostedMessage> posted;  // recorded while pumping

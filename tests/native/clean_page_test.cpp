@@ -36,7 +36,7 @@ class CleanPageTest : public test::ControllerFixture {
   void tick(const char* item) { cleaner::SelectNodeByName(controller->cleanTree(), item); }
   bool pumpUntilIdle() {
     return sim.messages().pumpUntil(
-        [this] { return !controller->CleanBusy && sim.messages().pending() == 0; }, 10s);
+        [this] { return !controller->cleanBusy() && sim.messages().pending() == 0; }, 10s);
   }
   int countPosted(std::uint32_t message) const {
     int n = 0;
@@ -58,10 +58,10 @@ TEST_F(CleanPageTest, ATestRunListsWithoutDeletingAndEndsFinished) {
   auto& c = start();
   tick("Windows - Temporary Files");
   c.OnTestClicked();
-  EXPECT_TRUE(c.CleanBusy);
+  EXPECT_TRUE(c.cleanBusy());
   EXPECT_EQ(view.testCaption, "Cancel");
   EXPECT_TRUE(view.timer);
-  EXPECT_EQ(c.CleanProgressStep, 50);
+  EXPECT_EQ(c.runState().cleanProgressStep, 50);
   EXPECT_TRUE(view.doubleBuffered);
   ASSERT_TRUE(pumpUntilIdle());
 
@@ -81,24 +81,24 @@ TEST_F(CleanPageTest, ATestRunListsWithoutDeletingAndEndsFinished) {
 TEST_F(CleanPageTest, CleanAsksOnceCountsInvisiblyThenCleansWithAGrowingPercentage) {
   auto& c = start();
   tick("Windows - Temporary Files");
-  c.OptionsSetting.FastScan = false;
+  c.options().FastScan = false;
   c.OnCleanClicked();
   // The counting pass: fast, invisible, captioned.
   EXPECT_TRUE(c.countingPass());
   EXPECT_FALSE(view.logVisible);
-  EXPECT_TRUE(c.OptionsSetting.FastScan);
+  EXPECT_TRUE(c.options().FastScan);
   EXPECT_EQ(view.cleanBars.back().Caption(), "Prepare to clean...");
-  EXPECT_EQ(c.RunMode.load(), app::rmTest);
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Test);
   EXPECT_FALSE(view.timer);
   ASSERT_TRUE(pumpUntilIdle());
 
   EXPECT_EQ(view.confirmations, 1);
-  EXPECT_EQ(c.CleanTotal, 6);
+  EXPECT_EQ(c.runState().cleanTotal, 6);
   EXPECT_EQ(countPosted(app::WM_CLEAN_AFTER_COUNT), 1);
-  EXPECT_EQ(countPosted(app::WM_CLEAN_DONE), 2);
-  EXPECT_FALSE(c.OptionsSetting.FastScan);  // restored for the real pass
+  EXPECT_EQ(countPosted(cleaner::WM_CLEAN_DONE), 2);
+  EXPECT_FALSE(c.options().FastScan);  // restored for the real pass
   EXPECT_TRUE(view.logVisible);
-  EXPECT_EQ(c.RunMode.load(), app::rmClean);
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Clean);
   EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
   EXPECT_TRUE(logHas("Clean: Clearing Windows - Temporary Files ..."));
   EXPECT_FALSE(logHas("Test: Clearing"));  // the counting lines were cleared
@@ -108,35 +108,39 @@ TEST_F(CleanPageTest, CleanAsksOnceCountsInvisiblyThenCleansWithAGrowingPercenta
 
 TEST_F(CleanPageTest, ProgressMovesTheBarOnlyInARealCleanAndNeverDividesByZero) {
   auto& c = start();
-  c.CleanBusy = true;  // as during a run
-  c.RunMode = app::rmTest;
-  c.CleanTotal = 10;
+  Arrange([](auto& s) {  // as during a test run
+    s.cleanBusy = true;
+    s.runMode = cleaner::RunMode::Test;
+    s.cleanTotal = 10;
+  });
   const std::size_t shown = view.cleanBars.size();
-  c.OnMessage(app::WM_CLEAN_PROGRESS, 5, 0);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, 0);
   EXPECT_EQ(view.cleanBars.size(), shown);
-  c.RunMode = app::rmClean;
-  c.CleanTotal = 0;
-  c.OnMessage(app::WM_CLEAN_PROGRESS, 5, 0);
+  Arrange([](auto& s) {
+    s.runMode = cleaner::RunMode::Clean;
+    s.cleanTotal = 0;
+  });
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, 0);
   EXPECT_EQ(view.cleanBars.size(), shown);
-  c.CleanTotal = 8;
-  c.OnMessage(app::WM_CLEAN_PROGRESS, 3, 0);
+  Arrange([](auto& s) { s.cleanTotal = 8; });
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 3, 0);
   ASSERT_EQ(view.cleanBars.size(), shown + 1);
   EXPECT_EQ(view.cleanBars.back().position, 375);
   EXPECT_EQ(view.cleanBars.back().Caption(), "37%");
-  c.CleanBusy = false;
+  Arrange([](auto& s) { s.cleanBusy = false; });
 }
 
 TEST_F(CleanPageTest, CancelDuringTheCountingPassRestoresTheLogAndFastMode) {
   auto& c = start();
   tick("Windows - Temporary Files");
-  c.OptionsSetting.FastScan = false;
+  c.options().FastScan = false;
   c.OnCleanClicked();
   c.OnTestClicked();  // reads "Cancel"
   EXPECT_EQ(view.testCaption, "Test");
-  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_FALSE(c.cleanBusy());
   EXPECT_FALSE(c.countingPass());
   EXPECT_TRUE(view.logVisible);
-  EXPECT_FALSE(c.OptionsSetting.FastScan);
+  EXPECT_FALSE(c.options().FastScan);
   EXPECT_FALSE(view.timer);
   // Nothing of the cancelled run reaches the window afterwards.
   sim.messages().pumpUntil([] { return false; }, 200ms);
@@ -149,8 +153,8 @@ TEST_F(CleanPageTest, ACountingPassThatStoppedOnAnErrorCleansNothing) {
   tick("Windows - Temporary Files");
   c.OnCleanClicked();
   ASSERT_TRUE(c.countingPass());
-  c.OnMessage(app::WM_CLEAN_DONE, 2, cleaner::kCleanDoneAfterError);
-  EXPECT_FALSE(c.CleanBusy);
+  c.OnMessage(cleaner::WM_CLEAN_DONE, 2, cleaner::kCleanDoneAfterError);
+  EXPECT_FALSE(c.cleanBusy());
   EXPECT_TRUE(view.logVisible);
   EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
   sim.messages().pumpUntil([] { return false; }, 300ms);
@@ -160,14 +164,14 @@ TEST_F(CleanPageTest, ACountingPassThatStoppedOnAnErrorCleansNothing) {
 
 TEST_F(CleanPageTest, TheAnimationStepsWrapsAndOnlyMovesTheShownPagesBar) {
   auto& c = start();
-  c.CleanProgressStep = 50;
+  Arrange([](auto& s) { s.cleanProgressStep = 50; });
   for (int i = 0; i < 19; ++i) c.OnAnimationTick();
   EXPECT_EQ(c.cleanBar().position, 950);
   c.OnAnimationTick();
   EXPECT_EQ(c.cleanBar().position, 0);  // 1000 wraps to 0
 
   c.OnPageButton(app::kTagRegistry);
-  c.ScanProgressStep = 3;
+  Arrange([](auto& s) { s.scanProgressStep = 3; });
   c.OnAnimationTick();
   EXPECT_EQ(c.cleanBar().position, 0);  // the Cleaner page is hidden
   EXPECT_EQ(c.registryBar().position, 3);
@@ -181,13 +185,13 @@ TEST_F(CleanPageTest, RefusalsNothingTickedAndASecondStartWhileBusy) {
   ASSERT_EQ(sim.prompts().records().size(), 1u);
   EXPECT_EQ(sim.prompts().records()[0].text,
             "Please select the sections which you want to scan from the left list.");
-  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_FALSE(c.cleanBusy());
 
   tick("Windows - Temporary Files");
   c.OnTestClicked();
-  ASSERT_TRUE(c.CleanBusy);
+  ASSERT_TRUE(c.cleanBusy());
   c.OnCleanClicked();  // refused: the running test keeps its mode
-  EXPECT_EQ(c.RunMode.load(), app::rmTest);
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Test);
   EXPECT_EQ(view.confirmations, 0);
   ASSERT_TRUE(pumpUntilIdle());
   EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
@@ -199,9 +203,9 @@ TEST_F(CleanPageTest, DecliningTheConfirmationStartsNothingAndTheBoxCanSwitchItO
   view.confirmAnswer = false;
   view.tickDontShowAgain = true;
   c.OnCleanClicked();
-  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_FALSE(c.cleanBusy());
   EXPECT_EQ(view.testCaption, "Test");
-  EXPECT_FALSE(c.OptionsSetting.IsAskBeforeClear);
+  EXPECT_FALSE(c.options().IsAskBeforeClear);
   EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
 }
 
@@ -211,12 +215,12 @@ TEST_F(CleanPageTest, ClosingDuringACleanStopsAndJoinsTheWorkerAndWritesTheSetti
   }
   auto& c = start();
   tick("Windows - Temporary Files");
-  c.OptionsSetting.IsAskBeforeClear = false;
+  c.options().IsAskBeforeClear = false;
   c.OnCleanClicked();
   // Let the counting pass end and the real clean begin.
-  sim.messages().pumpUntil([&] { return c.RunMode == app::rmClean; }, 10s);
+  sim.messages().pumpUntil([&] { return c.runMode() == cleaner::RunMode::Clean; }, 10s);
   c.OnClose();
-  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_FALSE(c.cleanBusy());
   EXPECT_TRUE(view.destroyed == 1);
   EXPECT_EQ(sim.profile().readString(folder + "options.ini", "NodeSelected", "1", ""),
             "Windows - Temporary Files");
@@ -276,7 +280,7 @@ TEST_F(CleanPageTest, AnUnattendedClearCleansWithoutAskingAndEnds) {
   sim.profile().writeString(folder + "options.ini", "NodeSelected", "1",
                             "Windows - Temporary Files");
   auto& c = start({"/Clear"});
-  ASSERT_TRUE(c.UnattendedClear);
+  ASSERT_TRUE(c.unattendedClear());
   sim.messages().pumpUntil([&] { return c.closed(); }, 10s);
   EXPECT_TRUE(c.closed());
   EXPECT_TRUE(view.hidden);

@@ -76,9 +76,9 @@ class ClearTaskThreadTest : public testing::CleanFixture {
 
   // A worker over the observed log; the run mode is set first.
   std::unique_ptr<TClearTaskThread> Worker(std::vector<std::string> names, bool testMode) {
-    runMode.store(testMode ? app::rmTest : app::rmClean);
-    CleanEnvironment env{sim.ports(), sim.messages(), sim.messages(), sim.prompts(), observed,
-                         runMode,     options,        kProgramFolder, versionCode};
+    runMode.store(testMode ? cleaner::RunMode::Test : cleaner::RunMode::Clean);
+    CleanEnvironment env{sim.workerContext(versionCode), observed, runMode, options,
+                         kProgramFolder};
     return std::make_unique<TClearTaskThread>(std::move(env), std::move(names), 0);
   }
 
@@ -110,10 +110,10 @@ TEST_F(ClearTaskThreadTest, OneItemLogsHeaderFilesSummaryAndTotalsWithoutSeparat
                           "2 items will be removed; 2 KB will be removed.", "", kSeparator,
                           "Total items will be removed = 2 ; Total files will be removed = 2 KB",
                           kSeparator));
-  EXPECT_THAT(ParamsOf(app::WM_CLEAN_PROGRESS), ElementsAre(2u));
-  ASSERT_EQ(Posted(app::WM_CLEAN_DONE).size(), 1u);
-  EXPECT_EQ(Posted(app::WM_CLEAN_DONE)[0].wParam, 2u);
-  EXPECT_EQ(Posted(app::WM_CLEAN_DONE)[0].lParam, 0);
+  EXPECT_THAT(ParamsOf(cleaner::WM_CLEAN_PROGRESS), ElementsAre(2u));
+  ASSERT_EQ(Posted(cleaner::WM_CLEAN_DONE).size(), 1u);
+  EXPECT_EQ(Posted(cleaner::WM_CLEAN_DONE)[0].wParam, 2u);
+  EXPECT_EQ(Posted(cleaner::WM_CLEAN_DONE)[0].lParam, 0);
   EXPECT_EQ(worker->CurrentIndex(), 0);
   EXPECT_TRUE(sim.files().fileExists("C:\\Windows\\Logs\\a.log"));
 
@@ -160,8 +160,8 @@ TEST_F(ClearTaskThreadTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnClea
   EXPECT_EQ(lines[lines.size() - 2],
             "Total items will be removed = 3 ; Total files will be removed = 4 KB");
 
-  EXPECT_THAT(ParamsOf(app::WM_CLEAN_PROGRESS), ElementsAre(0u, 0u, 1u, 3u));
-  EXPECT_THAT(ParamsOf(app::WM_CLEAN_DONE), ElementsAre(3u));
+  EXPECT_THAT(ParamsOf(cleaner::WM_CLEAN_PROGRESS), ElementsAre(0u, 0u, 1u, 3u));
+  EXPECT_THAT(ParamsOf(cleaner::WM_CLEAN_DONE), ElementsAre(3u));
   EXPECT_EQ(worker->CurrentIndex(), 3);
 
   // Headers come from the worker, summaries from the window's thread.
@@ -216,8 +216,8 @@ TEST_F(ClearTaskThreadTest, CancelBeforeTheNextItemEndsTheRunWithoutTotalsOrDone
               ElementsAre("Test: Clearing Windows - Windows Log Files ..."));
   EXPECT_THAT(log.linesContaining("Total"), IsEmpty());
   EXPECT_THAT(log.linesContaining(kSeparator), IsEmpty());
-  EXPECT_THAT(ParamsOf(app::WM_CLEAN_PROGRESS), ElementsAre(2u));
-  EXPECT_THAT(Posted(app::WM_CLEAN_DONE), IsEmpty());
+  EXPECT_THAT(ParamsOf(cleaner::WM_CLEAN_PROGRESS), ElementsAre(2u));
+  EXPECT_THAT(Posted(cleaner::WM_CLEAN_DONE), IsEmpty());
   EXPECT_TRUE(sim.files().fileExists("C:\\Windows\\Custom\\c.txt"));
 }
 
@@ -255,10 +255,10 @@ TEST_F(ClearTaskThreadTest, AnErrorInAnItemEndsTheRunAndStillTellsTheWindow) {
               ElementsAre("Clean: Clearing Custom Lists - <New List> ...",
                           "Clean: Clearing Windows - Windows Log Files ..."));
   EXPECT_THAT(log.linesContaining("Total"), IsEmpty());
-  ASSERT_EQ(Posted(app::WM_CLEAN_DONE).size(), 1u);
+  ASSERT_EQ(Posted(cleaner::WM_CLEAN_DONE).size(), 1u);
   // The total of the items that finished; lParam marks the error.
-  EXPECT_EQ(Posted(app::WM_CLEAN_DONE)[0].wParam, 1u);
-  EXPECT_EQ(Posted(app::WM_CLEAN_DONE)[0].lParam, kCleanDoneAfterError);
+  EXPECT_EQ(Posted(cleaner::WM_CLEAN_DONE)[0].wParam, 1u);
+  EXPECT_EQ(Posted(cleaner::WM_CLEAN_DONE)[0].lParam, kCleanDoneAfterError);
   EXPECT_TRUE(worker->Finished());
 
   // A run that was cancelled before it failed posts nothing.
@@ -273,7 +273,7 @@ TEST_F(ClearTaskThreadTest, AnErrorInAnItemEndsTheRunAndStillTellsTheWindow) {
     }
   };
   RunOnThread(*cancelled);
-  EXPECT_THAT(Posted(app::WM_CLEAN_DONE), IsEmpty());
+  EXPECT_THAT(Posted(cleaner::WM_CLEAN_DONE), IsEmpty());
 }
 
 TEST_F(ClearTaskThreadTest, ProgressIsPostedAtMostEveryTwoSecondsWithinAnItem) {
@@ -289,7 +289,7 @@ TEST_F(ClearTaskThreadTest, ProgressIsPostedAtMostEveryTwoSecondsWithinAnItem) {
   RunOnThread(*worker);
   // Within the first item after 2.1, 4.2 and 6.3 seconds, then its end;
   // the second item starts its own two seconds, so only its end is posted.
-  EXPECT_THAT(ParamsOf(app::WM_CLEAN_PROGRESS), ElementsAre(3u, 6u, 9u, 10u, 12u));
+  EXPECT_THAT(ParamsOf(cleaner::WM_CLEAN_PROGRESS), ElementsAre(3u, 6u, 9u, 10u, 12u));
 }
 
 // ---- starting a run ---------------------------------------------------------
@@ -302,9 +302,9 @@ class CleanStartTest : public testing::CleanFixture {
     SelectNodeByName(tree, CleanItemName(group, item));
     SelectNodeByName(tree, group);
   }
-  CleanStartDecision Start(int mode) {
+  CleanStartDecision Start(cleaner::RunMode mode) {
     return PrepareCleanStart(CleanStartContext{tree, mode, busy, askBeforeClear, unattended,
-                                               sim.system(), sim.prompts(), [this] {
+                                               sim.programs(), sim.prompts(), [this] {
                                                  ++questions;
                                                  busyDuringQuestion = busy;
                                                  return answer;
@@ -328,13 +328,13 @@ class CleanStartTest : public testing::CleanFixture {
 TEST_F(CleanStartTest, NothingTickedIsRefusedFirstAndSilentlyWhenUnattended) {
   busy = true;
   SelectNodeByName(tree, "Applications");  // a group alone selects nothing
-  EXPECT_EQ(Start(app::rmTest).outcome, CleanStartOutcome::NothingSelected);
-  EXPECT_EQ(Start(app::rmAuto).outcome, CleanStartOutcome::NothingSelected);
+  EXPECT_EQ(Start(cleaner::RunMode::Test).outcome, CleanStartOutcome::NothingSelected);
+  EXPECT_EQ(Start(cleaner::RunMode::Auto).outcome, CleanStartOutcome::NothingSelected);
   EXPECT_THAT(Shown(),
               ElementsAre("Please select the sections which you want to scan from the left list."));
 
   Tick("Windows", "Clipboard");
-  const auto decision = Start(app::rmCleanRequest);
+  const auto decision = Start(cleaner::RunMode::CleanRequest);
   EXPECT_EQ(decision.outcome, CleanStartOutcome::Busy);
   EXPECT_EQ(Shown().size(), 1u);
   EXPECT_EQ(questions, 0);
@@ -344,32 +344,32 @@ TEST_F(CleanStartTest, NothingTickedIsRefusedFirstAndSilentlyWhenUnattended) {
 TEST_F(CleanStartTest, AnOpenBrowserRefusesACleanButNotATest) {
   Tick("Mozilla Firefox", "Cookies");
   Tick("Windows", "Clipboard");
-  sim.system().addWindowClass("MozillaWindowClass");
-  EXPECT_EQ(Start(app::rmCleanRequest).outcome, CleanStartOutcome::FirefoxRunning);
-  EXPECT_EQ(Start(app::rmAuto).outcome, CleanStartOutcome::FirefoxRunning);
+  const auto firefox = sim.programs().addWindow("MozillaWindowClass");
+  EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::FirefoxRunning);
+  EXPECT_EQ(Start(cleaner::RunMode::Auto).outcome, CleanStartOutcome::FirefoxRunning);
   EXPECT_FALSE(busy);
   EXPECT_EQ(questions, 0);
 
-  const auto test = Start(app::rmTest);
+  const auto test = Start(cleaner::RunMode::Test);
   EXPECT_EQ(test.outcome, CleanStartOutcome::Start);
   EXPECT_THAT(test.runNames, ElementsAre("Windows - Clipboard", "Mozilla Firefox - Cookies"));
   EXPECT_TRUE(busy);
   busy = false;
   // The real clean after the counting pass asks nothing and checks nothing.
-  EXPECT_EQ(Start(app::rmClean).outcome, CleanStartOutcome::Start);
+  EXPECT_EQ(Start(cleaner::RunMode::Clean).outcome, CleanStartOutcome::Start);
   EXPECT_EQ(questions, 0);
 
   busy = false;
-  sim.system().removeWindowClass("MozillaWindowClass");
-  sim.system().addWindowClass("MozillaUIWindowClass");
-  sim.system().addWindowClass("Chrome_WidgetWin_1");
-  EXPECT_EQ(Start(app::rmCleanRequest).outcome, CleanStartOutcome::FirefoxRunning);
-  sim.system().removeWindowClass("MozillaUIWindowClass");
+  sim.programs().closeWindow(firefox);
+  const auto firefoxUi = sim.programs().addWindow("MozillaUIWindowClass");
+  sim.programs().addWindow("Chrome_WidgetWin_1");
+  EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::FirefoxRunning);
+  sim.programs().closeWindow(firefoxUi);
   // Chrome is open but not ticked.
-  EXPECT_EQ(Start(app::rmCleanRequest).outcome, CleanStartOutcome::Start);
+  EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::Start);
   busy = false;
   Tick("Google Chrome", "Session");
-  EXPECT_EQ(Start(app::rmCleanRequest).outcome, CleanStartOutcome::ChromeRunning);
+  EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::ChromeRunning);
   EXPECT_THAT(
       Shown(),
       ElementsAre("Please close Mozilla Firefox first!", "Please close Mozilla Firefox first!",
@@ -379,26 +379,26 @@ TEST_F(CleanStartTest, AnOpenBrowserRefusesACleanButNotATest) {
 TEST_F(CleanStartTest, TheConfirmationIsAskedWhileBusyAndANoLeavesTheWindowIdle) {
   Tick("Windows", "Clipboard");
   answer = false;
-  EXPECT_EQ(Start(app::rmCleanRequest).outcome, CleanStartOutcome::Declined);
+  EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::Declined);
   EXPECT_EQ(questions, 1);
   EXPECT_TRUE(busyDuringQuestion);
   EXPECT_FALSE(busy);
 
   answer = true;
-  EXPECT_EQ(Start(app::rmAuto).outcome, CleanStartOutcome::Start);
+  EXPECT_EQ(Start(cleaner::RunMode::Auto).outcome, CleanStartOutcome::Start);
   EXPECT_EQ(questions, 2);
   EXPECT_TRUE(busy);
 
   // Not asked in a test, when unattended, or when switched off.
   busy = false;
-  EXPECT_EQ(Start(app::rmTest).outcome, CleanStartOutcome::Start);
+  EXPECT_EQ(Start(cleaner::RunMode::Test).outcome, CleanStartOutcome::Start);
   busy = false;
   unattended = true;
-  EXPECT_EQ(Start(app::rmAuto).outcome, CleanStartOutcome::Start);
+  EXPECT_EQ(Start(cleaner::RunMode::Auto).outcome, CleanStartOutcome::Start);
   busy = false;
   unattended = false;
   askBeforeClear = false;
-  EXPECT_EQ(Start(app::rmCleanRequest).outcome, CleanStartOutcome::Start);
+  EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::Start);
   EXPECT_EQ(questions, 2);
   EXPECT_THAT(Shown(), IsEmpty());
 }

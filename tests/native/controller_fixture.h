@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,14 +27,19 @@ class ControllerFixture : public ::testing::Test {
   app::TfrmMainController& start(std::vector<std::string> arguments = {}) {
     sim.system().setArguments(std::move(arguments));
     controller = std::make_unique<app::TfrmMainController>(
-        app::TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages(),
-                                          sim.prompts()},
-        view);
+        app::TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages()}, view);
     controller->OnCreate();
     controller->OnFirstShow();
     controller->OnActivate();
     sim.messages().pump();
     return *controller;
+  }
+
+  // Arranges the controller's run state as a test needs it.
+  void Arrange(const std::function<void(app::TfrmMainController::RunState&)>& change) {
+    auto state = controller->runState();
+    change(state);
+    controller->SetRunStateForTesting(state);
   }
 
   sim::SimPlatform sim;

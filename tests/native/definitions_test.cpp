@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_mode.h"
 #include "clean_fixture.h"
+#include "cleaner/run_mode.h"
 #include "platform/registry.h"
 
 namespace nc::cleaner {
@@ -254,7 +254,7 @@ TEST_F(MachineRightsTest, UnattendedRunShowsNoNotice) {
   const std::string dat = MachineDat();
   ASSERT_TRUE(WriteProgramFile("kvrn.dat", dat));
   CleanRun& r = MakeRun(false);
-  runMode.store(app::rmAuto);
+  runMode.store(cleaner::RunMode::Auto);
   RunListSection(r, "kvrn.dat", "Applications - Machine");
   EXPECT_EQ(r.ItemCount, 1);
   EXPECT_EQ(Notices(), 0u);

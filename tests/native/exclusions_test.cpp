@@ -48,7 +48,7 @@ TEST(BuiltInKeys, FortyOneInOrder) {
     EXPECT_TRUE(ParseLocation(key).has_value()) << key;
   }
 
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   options.IgnoreKeys = {"HKEY_CURRENT_USER\\Mine"};
   const auto list = ExclusionKeyList(options);
   ASSERT_EQ(list.size(), 42u);
@@ -122,7 +122,7 @@ TEST(BuiltInRules, EachRuleIgnoringCase) {
 }
 
 TEST(ApplyFilters, BuiltInKeysRemoveBelowAndAbove) {
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   ResultsModel model = Model({
       Entry(pkValuePath, "HKEY_CURRENT_USER\\Software\\JavaSoft\\Prefs\\x"),  // below line 8
       Entry(pkKey, "HKEY_CLASSES_ROOT\\CLSID"),                               // holds line 6
@@ -140,7 +140,7 @@ TEST(ApplyFilters, BuiltInKeysRemoveBelowAndAbove) {
 }
 
 TEST(ApplyFilters, ValueLineRemovesTheValueAndItsKey) {
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   options.IgnoreValues = {
       "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\MyTool",
       "HKEY_CURRENT_USER\\AppEvents\\Beep\\@"};
@@ -160,7 +160,7 @@ TEST(ApplyFilters, ValueLineRemovesTheValueAndItsKey) {
 }
 
 TEST(ApplyFilters, UserKeyLinesJoinTheBuiltInOnes) {
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   options.IgnoreKeys = {"HKEY_LOCAL_MACHINE\\Software\\Vendor\\",
                         "hkey_current_user\\Software\\App"};
   options.IgnoreKeyCount = 2;
@@ -182,7 +182,7 @@ TEST(ApplyFilters, UserKeyLinesJoinTheBuiltInOnes) {
 }
 
 TEST(ApplyFilters, EmptyAndBackslashOnlyLinesMatchNothing) {
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   options.IgnoreKeys = {"", "\\", "  "};
   options.IgnoreValues = {"", "\\"};
   ResultsModel model = Model({Entry(pkKey, "HKEY_CURRENT_USER\\Software\\Any"),
@@ -192,7 +192,7 @@ TEST(ApplyFilters, EmptyAndBackslashOnlyLinesMatchNothing) {
 }
 
 TEST(ApplyFilters, EmptyListAndRuleRows) {
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   ResultsModel empty;
   EXPECT_EQ(ApplyFilters(empty, options), 0u);
 
@@ -231,7 +231,7 @@ TEST(IgnoreLines, LineAndListByKind) {
 }
 
 TEST(AddToIgnoreLists, AddsRemovesAndCounts) {
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   options.IgnoreValues = {"HKEY_CURRENT_USER\\Run\\Old"};
   options.IgnoreValueCount = 1;
   ResultsModel model = Model({
@@ -263,7 +263,7 @@ TEST(AddToIgnoreLists, AddsRemovesAndCounts) {
 }
 
 TEST(AddToIgnoreLists, SameLocationTwiceAddsOnceAndKeepsOneRow) {
-  app::TOptionsSetting options;
+  registry::IgnoreLists options;
   ResultsModel model = Model({Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "one"),
                               Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\a", "two")});
   const std::vector<std::size_t> selected = {0, 1};

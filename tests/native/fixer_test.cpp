@@ -54,10 +54,7 @@ class FixerTest : public ::testing::Test {
   }
 
   registry::FixEnvironment Env() {
-    return registry::FixEnvironment{sim.ports(),
-                                    sim.prompts(),
-                                    options,
-                                    12,
+    return registry::FixEnvironment{sim.ports(), options, 12,
                                     [this] {
                                       ++restorePointShown;
                                       return restorePointAnswer;
@@ -81,7 +78,7 @@ class FixerTest : public ::testing::Test {
   std::string Backup() { return sim.readFile(kRunFile); }
 
   sim::SimPlatform sim;
-  app::TOptionsSetting options;
+  registry::BackupSettings options;
   registry::ResultsModel results;
   RecordingFixView view;
   int restorePointShown = 0;
@@ -312,7 +309,7 @@ TEST_F(FixerTest, NoRestorePointWhereTheSystemHasNone) {
   options.RestorePoint = true;
   Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
   auto env = Env();
-  env.windowsVersionCode = 7;  // Windows 2000
+  env.versionCode = 7;  // Windows 2000
   EXPECT_EQ(registry::FixSelectedProblems(env, results, view).outcome, FixOutcome::Finished);
   EXPECT_EQ(restorePointShown, 0);
 }

@@ -3,6 +3,7 @@
 // recording view.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include <chrono>
@@ -43,6 +44,16 @@ class MainControllerTest : public test::ControllerFixture {
   std::vector<sim::PostedMessage> posted;
 };
 
+// The window tells its messages apart by number alone: a message posted by
+// one worker must never be taken for another's, nor for one that other
+// programs post (WM_SHOW_MAIN_WINDOW).
+TEST(PrivateMessages, NoTwoShareANumber) {
+  auto numbers = app::kPrivateMessages;
+  std::sort(numbers.begin(), numbers.end());
+  EXPECT_EQ(std::adjacent_find(numbers.begin(), numbers.end()), numbers.end());
+  EXPECT_EQ(app::WM_SHOW_MAIN_WINDOW, 0x5405u);
+}
+
 TEST_F(MainControllerTest, CreationShowsTheProductAndTheCleanerPage) {
   auto& c = start();
   EXPECT_EQ(view.caption, "Norvik Cleaner 2.8");
@@ -55,13 +66,13 @@ TEST_F(MainControllerTest, CreationShowsTheProductAndTheCleanerPage) {
   EXPECT_FALSE(view.pageVisible[app::kTagDefrag]);
   EXPECT_TRUE(view.highlighted[app::kTagCleaner]);
   EXPECT_TRUE(view.fastMode);  // the default of a missing settings file
-  EXPECT_EQ(c.VersionCode, 12);
+  EXPECT_EQ(c.versionCode(), 12);
   EXPECT_TRUE(view.analyzeEnabled);
   EXPECT_TRUE(view.windowsBackupVisible);
   EXPECT_EQ(view.layouts, 1);
-  EXPECT_EQ(c.RunMode.load(), app::rmClean);
-  EXPECT_EQ(c.ScanProgressStep, 10);
-  EXPECT_FALSE(c.CleanBusy);
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Clean);
+  EXPECT_EQ(c.runState().scanProgressStep, 10);
+  EXPECT_FALSE(c.cleanBusy());
   // The saved bounds (centred at design size by default) are applied.
   EXPECT_EQ(view.bounds, (std::array<int, 4>{(1024 - 713) / 2, (768 - 494) / 2, 713, 494}));
   EXPECT_TRUE(posted.empty());
@@ -92,13 +103,13 @@ TEST_F(MainControllerTest, OldWindowsHideBackupAndUnsupportedOnesLoseCompaction)
   EXPECT_EQ(view.hiveLines,
             std::vector<std::string>{"The software does not support the current Windows system!"});
   // The compaction switch is ignored: the normal window starts.
-  EXPECT_FALSE(controller->SilentMode);
+  EXPECT_FALSE(controller->silentMode());
   EXPECT_TRUE(posted.empty());
 }
 
 TEST_F(MainControllerTest, UnattendedSwitchesPostTheirMessagesOnce) {
   start({"/REGSCAN", "C:\\result.ini"});
-  EXPECT_TRUE(controller->SilentMode);
+  EXPECT_TRUE(controller->silentMode());
   EXPECT_EQ(postedNumbers(), std::vector<std::uint32_t>{app::WM_AUTO_ANALYZE});
 
   // Activation after a dialog closed repeats nothing.
@@ -110,7 +121,7 @@ TEST_F(MainControllerTest, UnattendedSwitchesPostTheirMessagesOnce) {
 
 TEST_F(MainControllerTest, ClearStartsTheUnattendedRunAtActivation) {
   start({"/clear"});
-  EXPECT_TRUE(controller->UnattendedClear);
+  EXPECT_TRUE(controller->unattendedClear());
   EXPECT_EQ(postedNumbers(), std::vector<std::uint32_t>{app::WM_AUTO_CLEAN});
 }
 
@@ -123,7 +134,7 @@ TEST_F(MainControllerTest, AnUnattendedClearWithNothingToRunStillEnds) {
   // runs and the program ends after it.
   sim.messages().pumpUntil([&] { return c.closed(); }, std::chrono::seconds(20));
   EXPECT_TRUE(view.hidden);
-  EXPECT_EQ(c.RunMode.load(), app::rmAuto);
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Auto);
   EXPECT_TRUE(c.closed());
   EXPECT_EQ(ini("Settings", "FastScan"), "1");  // the settings were written
 }
@@ -180,8 +191,10 @@ TEST_F(MainControllerTest, RegscanWithoutAFileWritesNothingAndCloses) {
 TEST_F(MainControllerTest, ClosingWritesTheSettingsAndRemovesLeftOverHiveCopies) {
   auto& c = start();
   sim.writeFile("C:\\Windows\\system32\\config\\SOFTWARE.fdc", "copy");
-  c.HiveFiles = {"C:\\Windows\\system32\\config\\SOFTWARE",
-                 "C:\\Windows\\system32\\config\\SYSTEM"};
+  Arrange([](auto& s) {
+    s.hiveFiles = {"C:\\Windows\\system32\\config\\SOFTWARE",
+                   "C:\\Windows\\system32\\config\\SYSTEM"};
+  });
   cleaner::SelectNodeByName(c.cleanTree(), "Windows - Clipboard");
   view.placement = {3, -4, -4, 1032, 776};
   c.OnClose();
@@ -204,7 +217,7 @@ TEST_F(MainControllerTest, ClosingWritesTheSettingsAndRemovesLeftOverHiveCopies)
 
 TEST_F(MainControllerTest, SessionEndWritesTheSettingsAndLetsWindowsGoOn) {
   auto& c = start();
-  c.OptionsSetting.IsWipeFile = true;
+  c.options().IsWipeFile = true;
   EXPECT_TRUE(c.OnQueryEndSession());
   EXPECT_EQ(ini("Options", "IsWipeFile"), "1");
   EXPECT_TRUE(c.closed());
@@ -227,7 +240,7 @@ TEST_F(MainControllerTest, LinksAndTheMoreMenuOpenTheirPages) {
 TEST_F(MainControllerTest, FastModeBoxChangesTheSetting) {
   auto& c = start();
   c.OnFastModeClicked(false);
-  EXPECT_FALSE(c.OptionsSetting.FastScan);
+  EXPECT_FALSE(c.options().FastScan);
   c.OnClose();
   EXPECT_EQ(ini("Settings", "FastScan"), "0");
 }

@@ -53,7 +53,7 @@ TEST_F(RegistryPageTest, AScanFindsTheMissingStartupProgramAndEndsFinished) {
   EXPECT_TRUE(c.scanRunning());
   EXPECT_EQ(view.scanCaption, "Cancel");
   EXPECT_TRUE(view.keyLineVisible);
-  EXPECT_EQ(c.ScanProgressStep, 10);  // no hive walk chosen
+  EXPECT_EQ(c.runState().scanProgressStep, 10);  // no hive walk chosen
   EXPECT_TRUE(view.timer);
   ASSERT_TRUE(pumpUntilScanEnds());
 
@@ -97,7 +97,7 @@ TEST_F(RegistryPageTest, CancelFinishesTheScanAtOnce) {
   EXPECT_EQ(view.registryBars.back().Caption(), "Finished!");
   // A late notice of the cancelled scan changes nothing.
   const auto bars = view.registryBars.size();
-  c.OnMessage(app::WM_SCAN_DONE, 0, 0);
+  c.OnMessage(registry::WM_SCAN_DONE, 0, 0);
   EXPECT_EQ(view.registryBars.size(), bars);
 }
 
@@ -155,7 +155,7 @@ TEST_F(RegistryPageTest, ThePopUpMenuTicksSavesAndAddsToTheIgnoreList) {
             std::string::npos);
   c.OnResultsCommand(registry::ResultsCommand::AddToIgnoreLists);
   EXPECT_TRUE(c.results().Empty());
-  EXPECT_EQ(c.OptionsSetting.IgnoreValueCount, 1);
+  EXPECT_EQ(c.options().IgnoreValueCount, 1);
   // The next scan leaves the ignored value out.
   c.OnScanClicked();
   ASSERT_TRUE(pumpUntilScanEnds());

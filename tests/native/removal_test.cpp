@@ -49,11 +49,10 @@ class RemovalTest : public CleanFixture {
 
   // A run over `hooked` instead of the fixture's log.
   CleanRun& HookedRun(bool testMode) {
-    runMode.store(testMode ? app::rmTest : app::rmClean);
+    runMode.store(testMode ? cleaner::RunMode::Test : cleaner::RunMode::Clean);
     auto env = Environment();
-    run = std::make_unique<CleanRun>(
-        cleaner::CleanEnvironment{env.platform, env.mainWindow, env.ui, env.prompts, hooked,
-                                  env.runMode, env.options, env.programFolder, env.versionCode});
+    run = std::make_unique<CleanRun>(cleaner::CleanEnvironment{env.context, hooked, env.runMode,
+                                                               env.settings, env.programFolder});
     return *run;
   }
 
@@ -346,7 +345,7 @@ TEST_F(RemovalTest, ProgressIsPostedAtMostEveryTwoSecondsWithTheRunTotal) {
   Pump();
   // 900 ms per file: the third file (2,700 ms) and the sixth (2,700 ms
   // after that) post.
-  const auto progress = Posted(app::WM_CLEAN_PROGRESS);
+  const auto progress = Posted(cleaner::WM_CLEAN_PROGRESS);
   ASSERT_EQ(progress.size(), 2u);
   EXPECT_EQ(progress[0].wParam, 103u);
   EXPECT_EQ(progress[1].wParam, 106u);
@@ -603,12 +602,12 @@ class FilesShell : public platform::Shell {
 struct SwappedFilesRun {
   SwappedFilesRun(RemovalTest& t, platform::FileSystem& files, bool testMode)
       : shell(files), ports(t.sim.ports()) {
-    t.runMode.store(testMode ? app::rmTest : app::rmClean);
-    platform::Platform bundle{ports.registry, files,       ports.profile, ports.system,
-                              shell,          ports.clock, ports.random};
+    t.runMode.store(testMode ? cleaner::RunMode::Test : cleaner::RunMode::Clean);
+    platform::Platform bundle{ports.registry, files,        ports.profile,  ports.system, shell,
+                              ports.clock,    ports.random, ports.programs, ports.prompts};
     run = std::make_unique<CleanRun>(cleaner::CleanEnvironment{
-        bundle, t.sim.messages(), t.sim.messages(), t.sim.prompts(), t.log, t.runMode, t.options,
-        RemovalTest::kProgramFolder, t.versionCode});
+        platform::WorkerContext{bundle, t.sim.messages(), t.sim.messages(), t.versionCode}, t.log,
+        t.runMode, t.options, RemovalTest::kProgramFolder});
   }
   FilesShell shell;
   platform::Platform ports;

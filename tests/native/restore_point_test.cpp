@@ -65,7 +65,7 @@ class RestorePointTest : public ::testing::Test {
     registry::SystemPointDialog dialog(system, sim.prompts(), sim.messages(), view);
     sim.messages().setHandler([&](const sim::PostedMessage& m) {
       messages.push_back(m);
-      if (m.message == app::WM_RESTORE_POINT_DONE) dialog.OnRestorePointDone(m.lParam);
+      if (m.message == registry::WM_RESTORE_POINT_DONE) dialog.OnRestorePointDone(m.lParam);
     });
     dialog.OnShow();
     EXPECT_TRUE(sim.messages().pumpUntil([&] { return dialog.Done(); }, std::chrono::seconds(10)));
@@ -123,7 +123,7 @@ TEST_F(RestorePointTest, ClosingBeforeTheAnswerCancelsAndWaitsForTheWorker) {
     // A late answer changes nothing and asks nothing.
     system.Release();
     sim.messages().setHandler([&](const sim::PostedMessage& m) {
-      if (m.message == app::WM_RESTORE_POINT_DONE) dialog.OnRestorePointDone(1);
+      if (m.message == registry::WM_RESTORE_POINT_DONE) dialog.OnRestorePointDone(1);
     });
   }  // the dialog joins its worker here
   sim.messages().pump();
@@ -148,7 +148,7 @@ TEST_F(RestorePointTest, TheTimerMovesTheBarUntilTheAnswer) {
   GatedSystem system;
   registry::SystemPointDialog dialog(system, sim.prompts(), sim.messages(), view);
   sim.messages().setHandler([&](const sim::PostedMessage& m) {
-    if (m.message == app::WM_RESTORE_POINT_DONE) dialog.OnRestorePointDone(m.lParam);
+    if (m.message == registry::WM_RESTORE_POINT_DONE) dialog.OnRestorePointDone(m.lParam);
   });
   dialog.OnShow();
   for (int i = 0; i < 4; ++i) dialog.OnTimer();

@@ -93,9 +93,8 @@ class ScanFixture : public ::testing::Test {
   ScanSession& Session() {
     if (!session) {
       session = std::make_unique<ScanSession>(
-          ScanSessionEnvironment{sim.ports(), sim.prompts(), options, versionCode, sim.messages(),
-                                 sim.messages(), sections.Runner()},
-          status, results);
+          ScanEnvironment{sim.workerContext(versionCode), options, sections.Runner()}, status,
+          results);
     }
     return *session;
   }
@@ -105,7 +104,7 @@ class ScanFixture : public ::testing::Test {
   }
   // Pumps until the scan-finished notice arrives; true when it did.
   bool PumpUntilDone() {
-    return sim.messages().pumpUntil([&] { return Count(app::WM_SCAN_DONE) > 0; }, 10s);
+    return sim.messages().pumpUntil([&] { return Count(registry::WM_SCAN_DONE) > 0; }, 10s);
   }
   std::vector<std::string> Problems() const {
     std::vector<std::string> texts;
@@ -114,7 +113,7 @@ class ScanFixture : public ::testing::Test {
   }
 
   sim::SimPlatform sim;
-  app::TOptionsSetting options;
+  registry::ScanSettings options;
   int versionCode = 12;
   RecordingStatus status;
   ResultsModel results;
@@ -143,8 +142,8 @@ TEST_F(ScanFixture, FilesAndFoldersAloneRunsTheFourHivesInOrder) {
                                            "HKEY_LOCAL_MACHINE", "HKEY_USERS", "Please wait..."));
   // Every write reached the window on its own thread.
   for (const auto& id : status.threads) EXPECT_EQ(id, std::this_thread::get_id());
-  EXPECT_EQ(Count(app::WM_SCAN_SECTION_DONE), 6u);
-  EXPECT_EQ(posted.back(), app::WM_SCAN_DONE);
+  EXPECT_EQ(Count(registry::WM_SCAN_SECTION_DONE), 6u);
+  EXPECT_EQ(posted.back(), registry::WM_SCAN_DONE);
 
   ASSERT_EQ(results.Count(), 4u);
   EXPECT_EQ(results.Rows()[0].RegistryKey, "HKEY_CLASSES_ROOT\\Software");
@@ -168,7 +167,7 @@ TEST_F(ScanFixture, RootAloneRunsEverySectionInOrder) {
   std::vector<int> all;
   for (int id = 1; id <= 24; ++id) all.push_back(id);
   EXPECT_THAT(sections.Ran(), ElementsAreArray(all));
-  EXPECT_EQ(Count(app::WM_SCAN_SECTION_DONE), 24u);
+  EXPECT_EQ(Count(registry::WM_SCAN_SECTION_DONE), 24u);
   // 22 shows no text of its own: 21's stays until 23's.
   std::vector<std::string> expected{""};
   for (const auto& info : AllSections()) {
@@ -274,7 +273,7 @@ TEST_F(ScanFixture, CancelRemovesExactlyTheLastEntry) {
   sim.messages().pump();
   EXPECT_EQ(results.Count(), 3u);  // the late entry was dropped
   EXPECT_THAT(sections.Ran(), ElementsAre(3, 7));
-  EXPECT_EQ(Count(app::WM_SCAN_DONE), 0u);
+  EXPECT_EQ(Count(registry::WM_SCAN_DONE), 0u);
   EXPECT_FALSE(Session().OnScanDone());
   EXPECT_THAT(status.sectionTexts, ::testing::Not(::testing::Contains("late status")));
   EXPECT_THAT(status.sectionTexts,
@@ -318,7 +317,7 @@ TEST_F(ScanFixture, ExceptionInASectionEndsTheRunButTheWindowHearsOfIt) {
   ASSERT_EQ(Session().Start({"7", "8", "9", "10"}, false), ScanStartOutcome::Started);
   ASSERT_TRUE(PumpUntilDone());
   EXPECT_THAT(sections.Ran(), ElementsAre(7, 8));
-  EXPECT_EQ(Count(app::WM_SCAN_SECTION_DONE), 1u);
+  EXPECT_EQ(Count(registry::WM_SCAN_SECTION_DONE), 1u);
   EXPECT_TRUE(Session().Worker()->EndedByError());
   EXPECT_EQ(status.sectionTexts.back(), "Optimizing...Do not close the dialog.");
   EXPECT_TRUE(Session().OnScanDone());
@@ -426,7 +425,7 @@ TEST_F(ScanFixture, ClosingTheWindowMidScanReleasesTheWorker) {
 
 TEST(ScanTaskThread, WorkerAloneRunsAndPostsWithoutAWindowLoop) {
   sim::SimPlatform sim;
-  app::TOptionsSetting options;
+  registry::ScanSettings options;
   struct Sink : ScanSink {
     std::vector<ProblemEntry> rows;
     void SetSectionStatus(std::string_view) override {}
@@ -434,13 +433,12 @@ TEST(ScanTaskThread, WorkerAloneRunsAndPostsWithoutAWindowLoop) {
     void AppendProblem(const ProblemEntry& e) override { rows.push_back(e); }
   } sink;
   std::vector<int> ran;
-  TScanTaskThread worker(
-      ScanEnvironment{sim.ports(), sink, options, 12, sim.messages(), sim.messages(),
-                      [&](ScanContext& ctx, int id) {
-                        ran.push_back(id);
-                        ctx.Add("p", std::to_string(id), "k", pkKey);
-                      }},
-      {"5", "abc", "$10"});
+  TScanTaskThread worker(ScanEnvironment{sim.workerContext(), options,
+                                         [&](ScanContext& ctx, int id) {
+                                           ran.push_back(id);
+                                           ctx.Add("p", std::to_string(id), "k", pkKey);
+                                         }},
+                         sink, {"5", "abc", "$10"});
   // Run on the window's own thread: every step runs at once.
   worker.Execute();
   EXPECT_THAT(ran, ElementsAre(5, 0, 16));
@@ -449,14 +447,13 @@ TEST(ScanTaskThread, WorkerAloneRunsAndPostsWithoutAWindowLoop) {
   EXPECT_TRUE(worker.Finished());
   std::vector<std::uint32_t> messages;
   for (const auto& m : sim.messages().pump()) messages.push_back(m.message);
-  EXPECT_THAT(messages, ElementsAre(app::WM_SCAN_SECTION_DONE, app::WM_SCAN_SECTION_DONE,
-                                    app::WM_SCAN_SECTION_DONE, app::WM_SCAN_DONE));
+  EXPECT_THAT(messages, ElementsAre(registry::WM_SCAN_SECTION_DONE, registry::WM_SCAN_SECTION_DONE,
+                                    registry::WM_SCAN_SECTION_DONE, registry::WM_SCAN_DONE));
 
   // Stopped before it starts: nothing runs and nothing is posted.
-  TScanTaskThread stopped(
-      ScanEnvironment{sim.ports(), sink, options, 12, sim.messages(), sim.messages(),
-                      [&](ScanContext&, int id) { ran.push_back(id); }},
-      {"7"});
+  TScanTaskThread stopped(ScanEnvironment{sim.workerContext(), options,
+                                          [&](ScanContext&, int id) { ran.push_back(id); }},
+                          sink, {"7"});
   stopped.RequestStop();
   stopped.Start();
   stopped.Join();

@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/sim/sim_platform.h"
 #include "registry/problem.h"
 #include "registry/scan_context.h"
@@ -63,15 +62,10 @@ class SectionsTest : public ::testing::Test {
 
   sim::SimPlatform sim;
   RecordingSink sink;
-  app::TOptionsSetting options;
   std::atomic<bool> stop{false};
-  registry::ScanContext ctx{sim.ports(),
-                            sink,
-                            options,
-                            stop,
-                            registry::PathTest{sim.files(), "c", false, false, true, false},
-                            false,
-                            {}};
+  registry::ScanContext ctx{
+      sim.ports(), sink, stop, registry::PathTest{sim.files(), "c", false, false, true, false},
+      false,       {}};
 };
 
 }  // namespace nc::testing

@@ -16,8 +16,8 @@
 #include <fstream>
 
 #include "app/options.h"
-#include "app/run_mode.h"
 #include "cleaner/clear_task_thread.h"
+#include "cleaner/run_mode.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_prompts.h"
 
@@ -69,15 +69,17 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
   NoWindow window;
   win32::WinPrompts prompts(nullptr);
   DroppedLog log;
-  std::atomic<int> runMode{app::rmTest};
-  app::TOptionsSetting options;
+  std::atomic<nc::cleaner::RunMode> runMode{cleaner::RunMode::Test};
+  cleaner::CleanSettings options;
   options.FastScan = false;
   auto bareRun = [&] {
     log.lines = 0;
     const auto bareStart = Clock::now();
     cleaner::TClearTaskThread worker(
-        cleaner::CleanEnvironment{platform.bundle(), window, window, prompts, log, runMode, options,
-                                  "C:\\", 12},
+        cleaner::CleanEnvironment{
+            platform::WorkerContext{platform::WithPrompts(platform.bundle(), prompts), window,
+                                    window, 12},
+            log, runMode, options, "C:\\"},
         {"Windows - Temporary Files"}, 0);
     worker.Execute();
     return Seconds(Clock::now() - bareStart);

@@ -288,9 +288,10 @@ TEST_F(ExportRoundTrip, AFixRunWhoseFileTurnsIntoVersion5RestoresEverything) {
   rows.Append({"p", "name\xCE\xA9", base + "\\B", nc::registry::pkValueInKey, true});
   rows.Append({"p", "x", base + "\\C\\gone", nc::registry::pkValuePath, true});
   AnswerYes prompts;
-  nc::app::TOptionsSetting options;
+  nc::registry::BackupSettings options;
   options.OutputDirectory = folder;
-  nc::registry::FixEnvironment env{ports.bundle(), prompts, options, 12, {}, {}};
+  nc::registry::FixEnvironment env{
+      nc::platform::WithPrompts(ports.bundle(), prompts), options, 12, {}, {}};
   NoView view;
   const auto result = nc::registry::FixSelectedProblems(env, rows, view);
   ASSERT_EQ(result.outcome, nc::registry::FixOutcome::Finished);
@@ -400,9 +401,10 @@ TEST_F(ExportRoundTrip, DISABLED_FixOf10000TickedProblems) {
     rows.Append({"p", "K", base + "\\Keys\\K" + std::to_string(k), nc::registry::pkKey, true});
   }
   AnswerYes prompts;
-  nc::app::TOptionsSetting options;
+  nc::registry::BackupSettings options;
   options.OutputDirectory = folder;
-  nc::registry::FixEnvironment env{ports.bundle(), prompts, options, 12, {}, {}};
+  nc::registry::FixEnvironment env{
+      nc::platform::WithPrompts(ports.bundle(), prompts), options, 12, {}, {}};
   NoView view;
   const auto start = std::chrono::steady_clock::now();
   const auto result = nc::registry::FixSelectedProblems(env, rows, view);

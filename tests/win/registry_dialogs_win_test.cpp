@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/options.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_programs.h"

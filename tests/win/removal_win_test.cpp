@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "app/options.h"
-#include "app/run_mode.h"
 #include "cleaner/clean_log.h"
 #include "cleaner/clean_run.h"
 #include "cleaner/removal.h"
+#include "cleaner/run_mode.h"
 #include "cleaner/windows_items.h"
 #include "core/text.h"
 #include "platform/win32/wide.h"
@@ -93,9 +93,11 @@ class RemovalWin : public testing::Test {
   nc::win32::WinFileSystem& files() { return ports.files(); }
 
   CleanRun& MakeRun(bool testMode) {
-    runMode.store(testMode ? nc::app::rmTest : nc::app::rmClean);
+    runMode.store(testMode ? nc::cleaner::RunMode::Test : nc::cleaner::RunMode::Clean);
     run = std::make_unique<CleanRun>(nc::cleaner::CleanEnvironment{
-        ports.bundle(), target, ui, prompts, log, runMode, options, "C:\\", 0});
+        nc::platform::WorkerContext{nc::platform::WithPrompts(ports.bundle(), prompts), target, ui,
+                                    0},
+        log, runMode, options, "C:\\"});
     return *run;
   }
 
@@ -157,8 +159,8 @@ class RemovalWin : public testing::Test {
   CountingTarget target;
   SameThread ui;
   AnswerPrompts prompts;
-  nc::app::TOptionsSetting options;
-  std::atomic<int> runMode{nc::app::rmTest};
+  nc::cleaner::CleanSettings options;
+  std::atomic<nc::cleaner::RunMode> runMode{nc::cleaner::RunMode::Test};
   std::unique_ptr<CleanRun> run;
   std::string root;
 };

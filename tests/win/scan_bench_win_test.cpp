@@ -11,9 +11,9 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/options.h"
 #include "platform/win32/win_platform.h"
 #include "registry/locations.h"
+#include "registry/registry_settings.h"
 #include "registry/section_table.h"
 #include "registry/sections.h"
 
@@ -53,7 +53,7 @@ class CountingSink : public registry::ScanSink {
 
 TEST(ScanBenchmark, DISABLED_EachSectionAlone) {
   win32::WinPlatform ports;
-  const app::TOptionsSetting options;
+  const registry::ScanSettings options;
   const std::atomic<bool> stop{false};
   double total = 0;
   for (const auto& section : registry::AllSections()) {
@@ -61,7 +61,6 @@ TEST(ScanBenchmark, DISABLED_EachSectionAlone) {
     registry::ScanContext ctx{
         ports.bundle(),
         sink,
-        options,
         stop,
         registry::PathTest{
             ports.files(), registry::BuildScannedDrives(ports.files(), options.IncludeRemoveMedia),

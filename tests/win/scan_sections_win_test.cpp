@@ -17,7 +17,6 @@
 #include <tuple>
 #include <vector>
 
-#include "app/options.h"
 #include "core/text.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
@@ -120,16 +119,11 @@ class ScanSections : public testing::Test {
 
   nc::win32::WinPlatform ports;
   RecordingSink sink;
-  nc::app::TOptionsSetting options;
   std::atomic<bool> stop{false};
   nc::registry::ScanContext ctx{
-      ports.bundle(),
-      sink,
-      options,
-      stop,
-      nc::registry::PathTest{ports.files(), "c", false, false, true, false},
-      false,
-      {}};
+      ports.bundle(), sink,
+      stop,           nc::registry::PathTest{ports.files(), "c", false, false, true, false},
+      false,          {}};
   std::vector<std::tuple<RootKey, std::string, std::string>> seededValues;
   std::vector<std::pair<RootKey, std::string>> seededKeys;
   std::vector<std::string> seededFiles;

@@ -113,8 +113,8 @@ LRESULT Page::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- MainWindow ---------------------------------------------------------
 
-MainWindow::MainWindow(platform::Platform platform)
-    : platform_(platform), controller_({platform, *this, *this, prompts_}, *this) {}
+MainWindow::MainWindow(win32::WinPlatform& ports)
+    : ports_(ports), platform_(ports.bundle()), controller_({platform_, *this, *this}, *this) {}
 
 void MainWindow::invoke(const std::function<void()>& step) {
   win32::WindowUiThread(hwnd()).invoke(step);
@@ -168,7 +168,7 @@ void MainWindow::CreateControls() {
     pages_[spec.tag] = std::move(page);
   }
 
-  prompts_.setOwner(hwnd());
+  ports_.prompts().setOwner(hwnd());
   cleaner_.Create(pages_[app::kTagCleaner]->hwnd(), hwnd(), uiFont_);
   registry_.Create(pages_[app::kTagRegistry]->hwnd(), uiFont_);
 
@@ -367,7 +367,7 @@ void MainWindow::SetScanCaption(std::string_view caption) {
 }
 
 bool MainWindow::MakeRestorePoint() {
-  return ShowSystemPointDialog(hwnd(), platform_.system, prompts_);
+  return ShowSystemPointDialog(hwnd(), platform_.system, platform_.prompts);
 }
 
 void MainWindow::BackupFullRegistry() {
@@ -375,7 +375,7 @@ void MainWindow::BackupFullRegistry() {
 }
 
 void MainWindow::ShowRestoreDialog() {
-  ui::ShowRestoreDialog(hwnd(), platform_, controller_.OptionsSetting);
+  ui::ShowRestoreDialog(hwnd(), platform_, controller_.options());
 }
 
 std::vector<std::size_t> MainWindow::SelectedProblemRows() const {
@@ -387,8 +387,7 @@ registry::SaveFileAsker MainWindow::SaveFileAsker() {
 }
 
 void MainWindow::OpenInRegistryEditor(const registry::ProblemEntry& row) {
-  win32::WinPrograms programs;
-  registry::OpenInRegistryEditor(platform_.registry, programs, prompts_, row);
+  registry::OpenInRegistryEditor(platform_.registry, platform_.programs, platform_.prompts, row);
 }
 
 void MainWindow::ShowResultsMenu(LPARAM at) {

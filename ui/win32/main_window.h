@@ -10,7 +10,7 @@
 
 #include "app/main_controller.h"
 #include "app/main_view.h"
-#include "platform/win32/win_prompts.h"
+#include "platform/win32/win_platform.h"
 #include "ui/win32/cleaner_page.h"
 #include "ui/win32/registry_page.h"
 #include "ui/win32/window.h"
@@ -49,7 +49,7 @@ class MainWindow : public Window,
                    public platform::MessageTarget,
                    public platform::UiThread {
  public:
-  explicit MainWindow(platform::Platform platform);
+  explicit MainWindow(win32::WinPlatform& ports);
   ~MainWindow() override;
 
   // Creates the window with its design client size, centred.
@@ -128,8 +128,8 @@ class MainWindow : public Window,
   void DrawPageButton(const DRAWITEMSTRUCT& item);
   RECT UpdateLinkRect() const;
 
+  win32::WinPlatform& ports_;
   platform::Platform platform_;
-  win32::WinPrompts prompts_{nullptr};
   // Declared before the controller, which uses it until it is destroyed.
   mutable CleanerPage cleaner_;
   RegistryPage registry_;

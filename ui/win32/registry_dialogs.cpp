@@ -116,8 +116,10 @@ class BackupHintDialog : public ModalDialog, public registry::BackupHintView {
 
 class RestoreDialog : public ModalDialog, public registry::RestoreView {
  public:
-  RestoreDialog(platform::Platform ports, const app::TOptionsSetting& options)
-      : prompts_(nullptr), controller_({ports, programs_, prompts_, options, &LocalDateTimeText}) {}
+  // The dialog's message boxes are owned by the dialog, not the main window.
+  RestoreDialog(platform::Platform ports, const registry::BackupSettings& settings)
+      : prompts_(nullptr),
+        controller_({platform::WithPrompts(ports, prompts_), settings, &LocalDateTimeText}) {}
 
   void Run(HWND owner) { ModalDialog::Run(owner, kRestoreClass, kCaption, 520, 330); }
 
@@ -238,7 +240,6 @@ class RestoreDialog : public ModalDialog, public registry::RestoreView {
                  reinterpret_cast<LPARAM>(&item));
   }
 
-  win32::WinPrograms programs_;
   win32::WinPrompts prompts_;
   registry::RestoreController controller_;
   HWND list_ = nullptr;
@@ -266,16 +267,15 @@ std::optional<std::string> ShowAddIgnoreLineDialog(HWND owner, platform::Shell& 
   return controller.Line();
 }
 
-void ShowRestoreDialog(HWND owner, platform::Platform ports, const app::TOptionsSetting& options) {
-  RestoreDialog dialog(ports, options);
+void ShowRestoreDialog(HWND owner, platform::Platform ports,
+                       const registry::BackupSettings& settings) {
+  RestoreDialog dialog(ports, settings);
   dialog.Run(owner);
 }
 
 registry::SaveOutcome BackupFullRegistry(HWND owner, platform::Platform ports) {
-  win32::WinPrograms programs;
-  win32::WinPrompts prompts(owner);
-  return registry::BackupFullRegistry(ports.files, programs, prompts, MakeSaveFileAsker(owner),
-                                      MakeWaitDialogRunner(owner));
+  return registry::BackupFullRegistry(ports.files, ports.programs, ports.prompts,
+                                      MakeSaveFileAsker(owner), MakeWaitDialogRunner(owner));
 }
 
 registry::SaveFileAsker MakeSaveFileAsker(HWND owner) {

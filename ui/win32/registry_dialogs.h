@@ -21,7 +21,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/options.h"
 #include "platform/platform.h"
 #include "registry/backups.h"
 #include "registry/results_commands.h"
@@ -35,7 +34,8 @@ std::optional<std::string> ShowAddIgnoreLineDialog(HWND owner, platform::Shell& 
 
 // The restore dialog over `owner`, modal; the folder starts as the
 // settings' backup folder. Its messages are boxes owned by the dialog.
-void ShowRestoreDialog(HWND owner, platform::Platform ports, const app::TOptionsSetting& options);
+void ShowRestoreDialog(HWND owner, platform::Platform ports,
+                       const registry::BackupSettings& settings);
 
 // "Backup Full Registry..." with the save-file dialog, the question before
 // replacing a file and the wait dialog, all owned by `owner`.

@@ -82,7 +82,7 @@ class SystemPointWindow : public Window, public registry::SystemPointView {
       case WM_TIMER:
         if (wParam == kTimerId && rules_) rules_->OnTimer();
         return 0;
-      case app::WM_RESTORE_POINT_DONE:
+      case registry::WM_RESTORE_POINT_DONE:
         if (rules_) rules_->OnRestorePointDone(static_cast<std::intptr_t>(lParam));
         return 0;
       case WM_CLOSE:

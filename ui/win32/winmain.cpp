@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   InitCommonControlsEx(&controls);
 
   nc::win32::WinPlatform platform;
-  nc::ui::MainWindow window(platform.bundle());
+  nc::ui::MainWindow window(platform);
   if (!window.Create()) return 1;
   ShowWindow(window.hwnd(), show);
   UpdateWindow(window.hwnd());

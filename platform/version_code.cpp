@@ -1,9 +1,9 @@
-#include "app/version_code.h"
+#include "platform/version_code.h"
 
-namespace nc::app {
+namespace nc::platform {
 
-int WindowsVersionCode(const platform::VersionInfo& version) {
-  if (version.platformId == platform::kPlatformWin32Nt) {
+int WindowsVersionCode(const VersionInfo& version) {
+  if (version.platformId == kPlatformWin32Nt) {
     int code = 10;
     switch (version.major) {
       case 3:
@@ -44,4 +44,4 @@ bool RestorePointSupported(int code) {
   return code >= 9 && code <= 12;
 }
 
-}  // namespace nc::app
+}  // namespace nc::platform
