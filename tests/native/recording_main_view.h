@@ -56,51 +56,10 @@ class RecordingProblemList : public registry::ResultsView {
   std::vector<registry::ProblemEntry> rows;
 };
 
+// The main window, one section per view it is made of.
 class RecordingView : public app::MainView {
  public:
-  void ShowSectionTree(const registry::SectionTree&) override { ++sectionTreeShows; }
-  void RefreshSectionTreeMarks(const registry::SectionTree&) override { ++sectionMarkRefreshes; }
-  registry::ResultsView& ProblemList() override { return problems; }
-  void AutoSizeProblemColumns() override { ++columnFits; }
-  void SetScanTitle(std::string_view text) override { scanTitle = text; }
-  void SetKeyLine(std::string_view text) override { keyLine = text; }
-  void SetKeyLineVisible(bool visible) override { keyLineVisible = visible; }
-  void SetScanCaption(std::string_view text) override { scanCaption = text; }
-  bool MakeRestorePoint() override {
-    ++restorePoints;
-    return restorePointGoesOn;
-  }
-  void ShowRestoreDialog() override { ++restoreDialogs; }
-  void BackupFullRegistry() override { ++fullBackups; }
-  std::vector<std::size_t> SelectedProblemRows() const override { return selectedRows; }
-  registry::SaveFileAsker SaveFileAsker() override {
-    return [this](const registry::SaveFileRequest&) -> std::optional<std::string> {
-      if (reportPath.empty()) return std::nullopt;
-      return reportPath;
-    };
-  }
-  void OpenInRegistryEditor(const registry::ProblemEntry& row) override {
-    openedInEditor.push_back(row);
-  }
-  void ShowCleanTree(const cleaner::CleanTree&) override { ++treeShows; }
-  void RefreshCleanTreeMarks(const cleaner::CleanTree&) override { ++markRefreshes; }
-  cleaner::CleanLog& Log() override { return log; }
-  void ClearLog() override { log.Clear(); }
-  std::vector<std::string> LogLines() const override { return log.Lines(); }
-  void SetLogLinesVisible(bool visible) override { logVisible = visible; }
-  void SetLogDoubleBuffered(bool on) override { doubleBuffered = on; }
-  void FitLogToLines() override { ++fits; }
-  void ShowCleanBar(const app::ProgressBarState& bar) override { cleanBars.push_back(bar); }
-  void ShowRegistryBar(const app::ProgressBarState& bar) override { registryBars.push_back(bar); }
-  void SetTestCaption(std::string_view text) override { testCaption = text; }
-  void SetAnimationTimer(bool on) override { timer = on; }
-  bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override {
-    ++confirmations;
-    if (tickDontShowAgain) dontShowAgain(true);
-    return confirmAnswer;
-  }
-  std::string AskSaveLogPath() override { return savePath; }
-  void OpenCustomListEditor() override { ++editorOpens; }
+  // app::MainFrameView
   void SetCaption(std::string_view c) override { caption = c; }
   void SetTitle(std::string_view t, std::string_view s) override {
     title = t;
@@ -108,13 +67,6 @@ class RecordingView : public app::MainView {
   }
   void SetPageVisible(int tag, bool visible) override { pageVisible[tag] = visible; }
   void SetPageButtonHighlighted(int tag, bool h) override { highlighted[tag] = h; }
-  void SetFastMode(bool checked) override { fastMode = checked; }
-  void SetRegistryStatus(std::string_view text) override { registryStatus = text; }
-  void SetWindowsBackupVisible(bool visible) override { windowsBackupVisible = visible; }
-  void SetAnalyzeEnabled(bool enabled) override { analyzeEnabled = enabled; }
-  void ClearDefragSizeLabels() override { labels = {}; }
-  void AddHiveListLine(std::string_view text) override { hiveLines.emplace_back(text); }
-  app::DefragLabels DefragLabelTexts() const override { return labels; }
   app::WindowMetrics Metrics() const override { return {1024, 768, 713, 494}; }
   app::WindowPlacement Placement() const override { return placement; }
   void SetBounds(int l, int t, int w, int h) override { bounds = {l, t, w, h}; }
@@ -125,29 +77,95 @@ class RecordingView : public app::MainView {
   void HideAll() override { hidden = true; }
   void Destroy() override { ++destroyed; }
 
-  std::string caption, title, subtitle, registryStatus = "unset";
+  std::string caption, title, subtitle;
   std::map<int, bool> pageVisible, highlighted;
-  bool fastMode = false, windowsBackupVisible = true, analyzeEnabled = true, hidden = false;
-  app::DefragLabels labels;
-  std::vector<std::string> hiveLines;
+  bool hidden = false;
   app::WindowPlacement placement{1, 100, 50, 713, 494};
   std::array<int, 4> bounds{-1, -1, -1, -1};
   int maximized = 0, layouts = 0, abouts = 0, moreMenus = 0, destroyed = 0;
+
+  // app::CleanerPageView
+  void ShowCleanTree(const cleaner::CleanTree&) override { ++treeShows; }
+  void RefreshCleanTreeMarks(const cleaner::CleanTree&) override { ++markRefreshes; }
+  cleaner::CleanLog& Log() override { return log; }
+  void ClearLog() override { log.Clear(); }
+  std::vector<std::string> LogLines() const override { return log.Lines(); }
+  void SetLogLinesVisible(bool visible) override { logVisible = visible; }
+  void SetLogDoubleBuffered(bool on) override { doubleBuffered = on; }
+  void FitLogToLines() override { ++fits; }
+  void ShowCleanBar(const app::ProgressBarState& bar) override { cleanBars.push_back(bar); }
+  void SetFastMode(bool checked) override { fastMode = checked; }
+  void SetTestCaption(std::string_view text) override { testCaption = text; }
+  void SetAnimationTimer(bool on) override { timer = on; }
+  bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override {
+    ++confirmations;
+    if (tickDontShowAgain) dontShowAgain(true);
+    return confirmAnswer;
+  }
+  std::string AskSaveLogPath() override { return savePath; }
+  void OpenCustomListEditor() override { ++editorOpens; }
+
   RecordingLog log;
   int treeShows = 0, markRefreshes = 0, fits = 0, confirmations = 0, editorOpens = 0;
-  bool logVisible = true, doubleBuffered = false, timer = false;
+  bool logVisible = true, doubleBuffered = false, timer = false, fastMode = false;
   bool confirmAnswer = true, tickDontShowAgain = false;
-  std::vector<app::ProgressBarState> cleanBars, registryBars;
+  std::vector<app::ProgressBarState> cleanBars;
   std::string testCaption = "Test", savePath;
+
+  // app::RegistryPageView
+  void ShowSectionTree(const registry::SectionTree&) override { ++sectionTreeShows; }
+  void RefreshSectionTreeMarks(const registry::SectionTree&) override { ++sectionMarkRefreshes; }
+  registry::ResultsView& ProblemList() override { return problems; }
+  void AutoSizeProblemColumns() override { ++columnFits; }
+  void SetScanTitle(std::string_view text) override { scanTitle = text; }
+  void SetKeyLine(std::string_view text) override { keyLine = text; }
+  void SetKeyLineVisible(bool visible) override { keyLineVisible = visible; }
+  void SetScanCaption(std::string_view text) override { scanCaption = text; }
+  void SetRegistryStatus(std::string_view text) override { registryStatus = text; }
+  void ShowRegistryBar(const app::ProgressBarState& bar) override { registryBars.push_back(bar); }
+  bool MakeRestorePoint() override {
+    ++restorePoints;
+    return restorePointGoesOn;
+  }
+  void ShowRestoreDialog() override { ++restoreDialogs; }
+  std::vector<std::size_t> SelectedProblemRows() const override { return selectedRows; }
+  registry::SaveFileAsker SaveFileAsker() override {
+    return [this](const registry::SaveFileRequest&) -> std::optional<std::string> {
+      if (reportPath.empty()) return std::nullopt;
+      return reportPath;
+    };
+  }
+  void OpenInRegistryEditor(const registry::ProblemEntry& row) override {
+    openedInEditor.push_back(row);
+  }
+
   RecordingProblemList problems;
   int sectionTreeShows = 0, sectionMarkRefreshes = 0, columnFits = 0;
-  std::string scanTitle, keyLine, scanCaption = "Scan";
+  std::string scanTitle, keyLine, scanCaption = "Scan", registryStatus = "unset";
   bool keyLineVisible = false;
-  int restorePoints = 0, restoreDialogs = 0, fullBackups = 0;
+  std::vector<app::ProgressBarState> registryBars;
+  int restorePoints = 0, restoreDialogs = 0;
   bool restorePointGoesOn = true;
   std::vector<std::size_t> selectedRows;
   std::string reportPath;
   std::vector<registry::ProblemEntry> openedInEditor;
+
+  // app::ToolsPageView
+  void SetWindowsBackupVisible(bool visible) override { windowsBackupVisible = visible; }
+  void BackupFullRegistry() override { ++fullBackups; }
+
+  bool windowsBackupVisible = true;
+  int fullBackups = 0;
+
+  // app::DefragPageView
+  void SetAnalyzeEnabled(bool enabled) override { analyzeEnabled = enabled; }
+  void ClearDefragSizeLabels() override { labels = {}; }
+  void AddHiveListLine(std::string_view text) override { hiveLines.emplace_back(text); }
+  app::DefragLabels DefragLabelTexts() const override { return labels; }
+
+  bool analyzeEnabled = true;
+  app::DefragLabels labels;
+  std::vector<std::string> hiveLines;
 };
 
 }  // namespace nc::test

@@ -38,10 +38,11 @@ class AboutBox : public ModalDialog {
   void OnCommand(int id, int, HWND) override {
     if (id == IDOK || id == IDCANCEL) Close(id == IDOK);
   }
-  void OnNotify(const NMHDR& header) override {
+  LRESULT OnNotify(const NMHDR& header) override {
     if (header.idFrom == kIdLink && (header.code == NM_CLICK || header.code == NM_RETURN)) {
       ShellExecuteW(hwnd(), L"open", Wide(app::kHomePage).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     }
+    return 0;
   }
 
  private:

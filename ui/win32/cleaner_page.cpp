@@ -63,15 +63,15 @@ void CleanerPage::Create(HWND page, HWND owner, HFONT font) {
   page_ = page;
   owner_ = owner;
   font_ = font;
-  tree_ =
-      CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
-                      WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                          TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                      0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdCleanTree)),
-                      GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(tree_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  tree_.Attach(CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, L"",
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
+                                   TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+                               0, 0, 0, 0, page,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdCleanTree)),
+                               GetModuleHandleW(nullptr), nullptr));
+  tree_.SetFont(font);
   states_ = MakeTickStateImages();
-  TreeView_SetImageList(tree_, states_, TVSIL_STATE);
+  tree_.SetImageList(states_, TVSIL_STATE);
 
   bar_ = CreateChild(L"STATIC", L"", SS_OWNERDRAW, kIdCleanBar);
   ShowWindow(bar_, SW_HIDE);  // hidden until the first run
@@ -92,7 +92,7 @@ void CleanerPage::Create(HWND page, HWND owner, HFONT font) {
 
 void CleanerPage::Layout(const app::Rect& page) {
   const app::CleanerLayout at = app::ComputeCleanerLayout(page);
-  Place(tree_, at.tree);
+  Place(tree_.hwnd(), at.tree);
   Place(bar_, at.progress);
   Place(log_.hwnd(), at.log);
   Place(fastMode_, at.fastMode);
@@ -101,43 +101,32 @@ void CleanerPage::Layout(const app::Rect& page) {
 }
 
 void CleanerPage::ShowTree(const cleaner::CleanTree& tree) {
-  SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
-  TreeView_DeleteAllItems(tree_);
+  tree_.SetRedraw(false);
+  tree_.DeleteAllItems();
   items_.clear();
   const auto& groups = tree.groups();
   for (std::size_t g = 0; g < groups.size(); ++g) {
-    std::wstring text = Wide(groups[g].text);
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_STATE;
-    insert.item.pszText = text.data();
-    insert.item.stateMask = TVIS_STATEIMAGEMASK;
-    insert.item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(groups[g].state));
-    HTREEITEM group = TreeView_InsertItem(tree_, &insert);
+    HTREEITEM group =
+        tree_.InsertItem(TVI_ROOT, groups[g].text, static_cast<UINT>(groups[g].state));
     items_.emplace_back(group, cleaner::NodeRef{static_cast<int>(g), -1});
     const auto& children = groups[g].children;
     for (std::size_t c = 0; c < children.size(); ++c) {
-      std::wstring childText = Wide(children[c].text);
-      insert.hParent = group;
-      insert.item.pszText = childText.data();
-      insert.item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(children[c].state));
-      HTREEITEM child = TreeView_InsertItem(tree_, &insert);
+      HTREEITEM child =
+          tree_.InsertItem(group, children[c].text, static_cast<UINT>(children[c].state));
       items_.emplace_back(child, cleaner::NodeRef{static_cast<int>(g), static_cast<int>(c)});
     }
-    if (groups[g].expanded) TreeView_Expand(tree_, group, TVE_EXPAND);
+    if (groups[g].expanded) tree_.Expand(group, TVE_EXPAND);
   }
-  TreeView_EnsureVisible(tree_, TreeView_GetRoot(tree_));
-  SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(tree_, nullptr, TRUE);
+  tree_.EnsureVisible(tree_.Root());
+  tree_.SetRedraw(true);
+  tree_.Invalidate();
 }
 
 void CleanerPage::RefreshMarks(const cleaner::CleanTree& tree) {
   for (const auto& [item, ref] : items_) {
     const cleaner::CleanNode* node = tree.node(ref);
     if (node == nullptr) continue;
-    TreeView_SetItemState(tree_, item, INDEXTOSTATEIMAGEMASK(static_cast<UINT>(node->state)),
-                          TVIS_STATEIMAGEMASK);
+    tree_.SetStateImage(item, static_cast<UINT>(node->state));
   }
 }
 
@@ -152,8 +141,8 @@ std::optional<std::pair<cleaner::NodeRef, cleaner::TreeHit>> CleanerPage::HitTes
   TVHITTESTINFO hit{};
   const DWORD at = GetMessagePos();
   hit.pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-  ScreenToClient(tree_, &hit.pt);
-  HTREEITEM item = TreeView_HitTest(tree_, &hit);
+  ScreenToClient(tree_.hwnd(), &hit.pt);
+  HTREEITEM item = tree_.HitTest(hit);
   if (item == nullptr) return std::nullopt;
   cleaner::TreeHit where = cleaner::TreeHit::Elsewhere;
   if ((hit.flags & TVHT_ONITEMSTATEICON) != 0) {

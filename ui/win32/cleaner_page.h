@@ -14,6 +14,7 @@
 #include "app/main_view.h"
 #include "cleaner/catalogue.h"
 #include "ui/win32/log_list.h"
+#include "ui/win32/tree_view.h"
 
 namespace nc::ui {
 
@@ -46,7 +47,7 @@ class CleanerPage {
   void DrawBar(const DRAWITEMSTRUCT& item) const;
 
   LogList& log() { return log_; }
-  HWND tree() const { return tree_; }
+  HWND tree() const { return tree_.hwnd(); }
   HWND fastMode() const { return fastMode_; }
   HWND test() const { return test_; }
 
@@ -57,7 +58,7 @@ class CleanerPage {
   HWND page_ = nullptr;
   HWND owner_ = nullptr;
   HFONT font_ = nullptr;
-  HWND tree_ = nullptr;
+  TreeView tree_;
   HWND bar_ = nullptr;
   HWND fastMode_ = nullptr;
   HWND test_ = nullptr;

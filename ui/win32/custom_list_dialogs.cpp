@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "cleaner/custom_list_editor.h"
+#include "ui/win32/list_box.h"
+#include "ui/win32/list_view.h"
 #include "ui/win32/window.h"
 
 namespace nc::ui {
@@ -120,15 +122,12 @@ class AddFolderDialog : public ModalDialog, public cleaner::AddFolderView {
   }
   void SetFolderText(std::string_view text) override { SetText(ids::kFolderEdit, text); }
   void SetFiles(const std::vector<std::string>& names) override {
-    HWND list = Item(ids::kFileList);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (const std::string& name : names) {
-      const std::wstring wide = Wide(name);
-      SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-    }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    ListBox list(Item(ids::kFileList));
+    list.SetRedraw(false);
+    list.ResetContent();
+    for (const std::string& name : names) list.AddString(name);
+    list.SetRedraw(true);
+    list.Invalidate();
   }
   void SetDeletingMode(FolderDeletingMode mode) override {
     SetChecked(ids::kDeleteFolder, mode == FolderDeletingMode::DeleteFolder);
@@ -180,7 +179,7 @@ class AddFolderDialog : public ModalDialog, public cleaner::AddFolderView {
         break;
       case ids::kFileList:
         if (code == LBN_SELCHANGE || code == LBN_SELCANCEL) {
-          const LRESULT index = SendMessageW(Item(ids::kFileList), LB_GETCURSEL, 0, 0);
+          const LRESULT index = ListBox(Item(ids::kFileList)).CurrentSelection();
           controller_.FileSelected(index == LB_ERR ? std::nullopt
                                                    : std::optional<std::size_t>(index));
         } else if (code == LBN_DBLCLK) {
@@ -233,30 +232,19 @@ class CustomListsDialog : public ModalDialog, public cleaner::NewCustomItemView 
   }
 
   void SetTitle(std::string_view text) override { SetWindowTextW(hwnd(), Wide(text).c_str()); }
-  void AddRow(std::string_view text) override {
-    std::wstring wide = Wide(text);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = RowCount();
-    item.pszText = wide.data();
-    SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-  }
+  void AddRow(std::string_view text) override { list_.InsertItem(list_.ItemCount(), text); }
   void SetRowText(std::size_t index, std::string_view text) override {
-    std::wstring wide = Wide(text);
-    LVITEMW item{};
-    item.iSubItem = 0;
-    item.pszText = wide.data();
-    SendMessageW(list_, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    list_.SetItemText(static_cast<int>(index), 0, text);
   }
-  void RemoveRow(std::size_t index) override { SendMessageW(list_, LVM_DELETEITEM, index, 0); }
+  void RemoveRow(std::size_t index) override { list_.DeleteItem(static_cast<int>(index)); }
   void SelectRow(std::size_t index) override {
     const int row = static_cast<int>(index);
-    ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(list_, row, FALSE);
-    SetFocus(list_);
+    list_.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    list_.EnsureVisible(row, false);
+    SetFocus(list_.hwnd());
   }
   void SetRowChecked(std::size_t index, bool checked) override {
-    ListView_SetCheckState(list_, static_cast<int>(index), checked ? TRUE : FALSE);
+    list_.SetCheckState(static_cast<int>(index), checked);
   }
   void EnableEdit(bool enabled) override { Enable(ids::kEdit, enabled); }
   void EnableRemove(bool enabled) override { Enable(ids::kRemove, enabled); }
@@ -272,15 +260,11 @@ class CustomListsDialog : public ModalDialog, public cleaner::NewCustomItemView 
 
  protected:
   void OnCreate() override {
-    list_ = Control(WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
-                    12, 12, 380, 316, ids::kList, WS_EX_CLIENTEDGE);
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-    std::wstring column = Wide(cleaner::kContentColumn);
-    LVCOLUMNW header{};
-    header.mask = LVCF_TEXT | LVCF_WIDTH;
-    header.cx = 356;
-    header.pszText = column.data();
-    SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&header));
+    list_.Attach(Control(WC_LISTVIEWW, "",
+                         WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL, 12, 12, 380,
+                         316, ids::kList, WS_EX_CLIENTEDGE));
+    list_.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    list_.InsertColumn(0, cleaner::kContentColumn, 356);
 
     Button(cleaner::kAddFileFolderButton, 404, 12, 144, ids::kAddFileFolder);
     Button(cleaner::kAddRegistryButton, 404, 44, 144, ids::kAddRegistry);
@@ -323,26 +307,27 @@ class CustomListsDialog : public ModalDialog, public cleaner::NewCustomItemView 
     }
   }
 
-  void OnNotify(const NMHDR& header) override {
-    if (header.idFrom != static_cast<UINT_PTR>(ids::kList)) return;
+  LRESULT OnNotify(const NMHDR& header) override {
+    if (header.idFrom != static_cast<UINT_PTR>(ids::kList)) return 0;
     if (header.code == LVN_ITEMCHANGED) {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
       if ((change.uChanged & LVIF_STATE) != 0 &&
           ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
-        const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+        const int selected = list_.NextSelected();
         controller_.SelectionChanged(selected < 0 ? std::nullopt
                                                   : std::optional<std::size_t>(selected));
       }
     } else if (header.code == NM_DBLCLK) {
       controller_.EditClicked();
     }
+    return 0;
   }
 
   void OnContextMenu(HWND from, int x, int y) override {
-    if (from != list_) return;
+    if (from != list_.hwnd()) return;
     if (x == -1 && y == -1) {  // from the keyboard: under the list's corner
       RECT r{};
-      GetWindowRect(list_, &r);
+      GetWindowRect(list_.hwnd(), &r);
       x = r.left + 8;
       y = r.top + 8;
     }
@@ -357,10 +342,8 @@ class CustomListsDialog : public ModalDialog, public cleaner::NewCustomItemView 
   }
 
  private:
-  int RowCount() const { return static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0)); }
-
   cleaner::NewCustomItemController& controller_;
-  HWND list_ = nullptr;
+  ListView list_;
 };
 
 // ---- the folder picker ---------------------------------------------------

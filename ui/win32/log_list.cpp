@@ -15,16 +15,16 @@ namespace {
 // the list moves its scroll bar and contents for each change otherwise.
 class RedrawPaused {
  public:
-  explicit RedrawPaused(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+  explicit RedrawPaused(ListBox list) : list_(list) { list_.SetRedraw(false); }
   ~RedrawPaused() {
-    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    list_.SetRedraw(true);
+    list_.Invalidate();
   }
   RedrawPaused(const RedrawPaused&) = delete;
   RedrawPaused& operator=(const RedrawPaused&) = delete;
 
  private:
-  HWND list_;
+  ListBox list_;
 };
 
 }  // namespace
@@ -32,17 +32,19 @@ class RedrawPaused {
 void LogList::Create(HWND parent, HWND owner, int id, HFONT font) {
   owner_ = owner;
   font_ = font;
-  list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT |
-                              LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_DISABLENOSCROLL,
-                          0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                          GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  SetWindowSubclass(list_, &LogList::ListProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
+  list_.Attach(
+      CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT |
+                          LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_DISABLENOSCROLL,
+                      0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                      GetModuleHandleW(nullptr), nullptr));
+  list_.SetFont(font);
+  SetWindowSubclass(list_.hwnd(), &LogList::ListProcedure, 1, reinterpret_cast<DWORD_PTR>(this));
   // The list box took its no-data form when it was made. Announcing
   // strings now makes the system carry LB_GETTEXT between programs as
   // text, which the subclass above answers from the lines.
-  SetWindowLongPtrW(list_, GWL_STYLE, GetWindowLongPtrW(list_, GWL_STYLE) | LBS_HASSTRINGS);
+  SetWindowLongPtrW(list_.hwnd(), GWL_STYLE,
+                    GetWindowLongPtrW(list_.hwnd(), GWL_STYLE) | LBS_HASSTRINGS);
 }
 
 LRESULT CALLBACK LogList::ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -109,16 +111,16 @@ void LogList::Flush() {
   }
   if (added == 0 && !scroll && !cleared_) return;
   if (added != 0 || scroll) SetTimer(owner_, kFlushTimer, kFlushIntervalMs, nullptr);
-  const auto count = static_cast<WPARAM>(lines_.size());
+  const std::size_t count = lines_.size();
   if (count == 0 && cleared_) {
-    SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+    list_.ResetContent();
   } else if (added != 0 || cleared_) {
-    const auto top = cleared_ ? 0 : SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
-    SendMessageW(list_, LB_SETCOUNT, count, 0);
-    SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
+    const LRESULT top = cleared_ ? 0 : list_.TopIndex();
+    list_.SetCount(count);
+    list_.SetTopIndex(static_cast<std::size_t>(std::max<LRESULT>(top, 0)));
   }
   cleared_ = false;
-  if (scroll && count > 0) SendMessageW(list_, LB_SETTOPINDEX, count - 1, 0);
+  if (scroll && count > 0) list_.SetTopIndex(count - 1);
 }
 
 void LogList::OnFlushTimer() {
@@ -138,7 +140,7 @@ void LogList::Clear() {
   // a run is about to begin. The extent stays until the run's end sets it
   // to the new lines, which are mostly as wide as the last ones.
   cleared_ = true;
-  InvalidateRect(list_, nullptr, TRUE);
+  list_.Invalidate();
   std::lock_guard lock(mutex_);
   pending_.clear();
   scrollPending_ = false;
@@ -155,14 +157,14 @@ std::vector<std::string> LogList::Lines() {
 
 void LogList::SetLinesVisible(bool visible) {
   linesVisible_ = visible;
-  InvalidateRect(list_, nullptr, TRUE);
+  list_.Invalidate();
 }
 
 void LogList::SetDoubleBuffered(bool on) {
   // Composited painting stands in for the double buffer.
-  const LONG_PTR style = GetWindowLongPtrW(list_, GWL_EXSTYLE);
+  const LONG_PTR style = GetWindowLongPtrW(list_.hwnd(), GWL_EXSTYLE);
   SetWindowLongPtrW(
-      list_, GWL_EXSTYLE,
+      list_.hwnd(), GWL_EXSTYLE,
       on ? (style | WS_EX_COMPOSITED) : (style & ~static_cast<LONG_PTR>(WS_EX_COMPOSITED)));
 }
 
@@ -181,7 +183,7 @@ void LogList::FitToLines() {
   std::partial_sort(
       longest.begin(), cut, longest.end(),
       [](const std::wstring* a, const std::wstring* b) { return a->size() > b->size(); });
-  HDC dc = GetDC(list_);
+  HDC dc = GetDC(list_.hwnd());
   HGDIOBJ old = SelectObject(dc, font_);
   int widest = 0;
   for (auto it = longest.begin(); it != cut; ++it) {
@@ -190,12 +192,12 @@ void LogList::FitToLines() {
     widest = std::max(widest, static_cast<int>(size.cx));
   }
   SelectObject(dc, old);
-  ReleaseDC(list_, dc);
+  ReleaseDC(list_.hwnd(), dc);
   if (widest + 10 != extent_) {
     extent_ = widest + 10;
-    SendMessageW(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent_), 0);
+    list_.SetHorizontalExtent(extent_);
   }
-  if (!lines_.empty()) SendMessageW(list_, LB_SETTOPINDEX, lines_.size() - 1, 0);
+  if (!lines_.empty()) list_.SetTopIndex(lines_.size() - 1);
 }
 
 void LogList::Draw(const DRAWITEMSTRUCT& item) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cleaner/clean_log.h"
+#include "ui/win32/list_box.h"
 
 namespace nc::ui {
 
@@ -28,7 +29,7 @@ class LogList : public cleaner::CleanLog {
   static constexpr UINT kFlushIntervalMs = 150;
 
   void Create(HWND parent, HWND owner, int id, HFONT font);
-  HWND hwnd() const { return list_; }
+  HWND hwnd() const { return list_.hwnd(); }
 
   // cleaner::CleanLog, from any thread.
   void AddLine(std::string_view line) override;
@@ -51,7 +52,7 @@ class LogList : public cleaner::CleanLog {
   static LRESULT CALLBACK ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR self);
 
-  HWND list_ = nullptr;
+  ListBox list_;
   HWND owner_ = nullptr;
   HFONT font_ = nullptr;
   bool linesVisible_ = true;

@@ -47,8 +47,20 @@ constexpr std::array<ButtonSpec, 6> kButtons = {{{app::kTagCleaner, L"Cleaner"},
 
 constexpr std::array<const wchar_t*, 4> kDefragTitles = {
     L"Current Registry Size:", L"New Registry Size:", L"Size Reduction:", L"Compact Percent:"};
-constexpr std::array<const wchar_t*, 4> kHiveColumns = {L"Hive Name", L"Current Size", L"New Size",
-                                                        L"Reduction"};
+constexpr std::array<const char*, 4> kHiveColumns = {"Hive Name", "Current Size", "New Size",
+                                                     "Reduction"};
+
+// The "More" menu, in its order.
+struct MoreItem {
+  int id;
+  const wchar_t* caption;
+  app::MoreCommand command;
+};
+constexpr std::array<MoreItem, 4> kMoreMenu = {
+    {{kIdMoreHelp, L"Online &Help", app::MoreCommand::OnlineHelp},
+     {kIdMoreHome, L"H&omepage", app::MoreCommand::Homepage},
+     {kIdMoreUpdate, L"&Check for Update", app::MoreCommand::CheckForUpdate},
+     {kIdMoreAbout, L"&About...", app::MoreCommand::About}}};
 constexpr int kDefragValueIdBase = 2110;
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr int kDefragTitleIdBase = 2120;
@@ -187,18 +199,14 @@ void MainWindow::CreateControls() {
 
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();
-  hiveList_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                              WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0,
-                              defrag, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdHiveList)),
-                              instance, nullptr);
-  SendMessageW(hiveList_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
-  ListView_SetExtendedListViewStyle(hiveList_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+  hiveList_.Attach(CreateWindowExW(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS,
+      0, 0, 0, 0, defrag, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdHiveList)), instance,
+      nullptr));
+  hiveList_.SetFont(uiFont_);
+  hiveList_.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
   for (std::size_t i = 0; i < kHiveColumns.size(); ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = i == 0 ? 220 : 110;
-    column.pszText = const_cast<wchar_t*>(kHiveColumns[i]);
-    ListView_InsertColumn(hiveList_, static_cast<int>(i), &column);
+    hiveList_.InsertColumn(static_cast<int>(i), kHiveColumns[i], i == 0 ? 220 : 110);
   }
   for (std::size_t i = 0; i < kDefragTitles.size(); ++i) {
     const int index = static_cast<int>(i);
@@ -421,12 +429,7 @@ void MainWindow::ClearDefragSizeLabels() {
 }
 
 void MainWindow::AddHiveListLine(std::string_view text) {
-  std::wstring wide = Wide(text);
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = ListView_GetItemCount(hiveList_);
-  item.pszText = wide.data();
-  ListView_InsertItem(hiveList_, &item);
+  hiveList_.InsertItem(hiveList_.ItemCount(), text);
 }
 
 app::DefragLabels MainWindow::DefragLabelTexts() const {
@@ -485,7 +488,7 @@ void MainWindow::Layout() {
   GetWindowRect(hwnd(), &window);
   const app::DefragLayout defrag =
       app::ComputeDefragLayout(layout.page, window.right - window.left);
-  Place(hiveList_, defrag.hiveList);
+  Place(hiveList_.hwnd(), defrag.hiveList);
   HWND defragPage = pages_[app::kTagDefrag]->hwnd();
   for (int i = 0; i < 4; ++i) {
     Place(GetDlgItem(defragPage, kDefragTitleIdBase + i),
@@ -502,10 +505,9 @@ void MainWindow::ShowAbout() {
 
 void MainWindow::ShowMoreMenu() {
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, kIdMoreHelp, L"Online &Help");
-  AppendMenuW(menu, MF_STRING, kIdMoreHome, L"H&omepage");
-  AppendMenuW(menu, MF_STRING, kIdMoreUpdate, L"&Check for Update");
-  AppendMenuW(menu, MF_STRING, kIdMoreAbout, L"&About...");
+  for (const MoreItem& item : kMoreMenu) {
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(item.id), item.caption);
+  }
   POINT at{};
   GetCursorPos(&at);
   SetForegroundWindow(hwnd());
@@ -528,6 +530,13 @@ RECT MainWindow::UpdateLinkRect() const {
   GetClientRect(hwnd(), &client);
   return RECT{client.right - 8 - 170, app::kTitleHeight - 20, client.right - 8,
               app::kTitleHeight - 4};
+}
+
+void MainWindow::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd(), &ps);
+  PaintTitle(dc);
+  EndPaint(hwnd(), &ps);
 }
 
 void MainWindow::PaintTitle(HDC dc) {
@@ -583,10 +592,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       controller_.OnCreate();
       return 0;
     case WM_SHOWWINDOW:
-      if (wParam != 0 && !firstShown_) {
-        firstShown_ = true;
-        controller_.OnFirstShow();
-      }
+      if (wParam != 0) OnShown();
       break;
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) controller_.OnActivate();
@@ -600,161 +606,17 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       info->ptMinTrackSize.y = app::kMinWindowHeight;
       return 0;
     }
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd(), &ps);
-      PaintTitle(dc);
-      EndPaint(hwnd(), &ps);
+    case WM_PAINT:
+      Paint();
       return 0;
-    }
-    case WM_LBUTTONUP: {
-      const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      const RECT link = UpdateLinkRect();
-      if (PtInRect(&link, at)) {
-        controller_.OnUpdateLinkClicked();
-      } else if (at.y < app::kTitleHeight && at.x < 320) {
-        controller_.OnTitleClicked();
-      }
+    case WM_LBUTTONUP:
+      OnClick({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
       return 0;
-    }
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (item->CtlID == kIdLog) {
-        cleaner_.log().Draw(*item);
-        return TRUE;
-      }
-      if (item->CtlID == kIdCleanBar) {
-        cleaner_.DrawBar(*item);
-        return TRUE;
-      }
-      if (item->CtlID == kIdRegistryBar) {
-        registry_.DrawBar(*item);
-        return TRUE;
-      }
-      if (item->CtlType == ODT_BUTTON && pageButtons_.count(static_cast<int>(item->CtlID)) != 0) {
-        DrawPageButton(*item);
-        return TRUE;
-      }
-      break;
-    }
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam);
-      switch (id) {
-        case app::kTagCleaner:
-        case app::kTagRegistry:
-        case app::kTagTools:
-        case app::kTagDefrag:
-          controller_.OnPageButton(id);
-          return 0;
-        case app::kTagMore:
-          ShowMoreMenu();
-          return 0;
-        case kIdMoreHelp:
-          controller_.OnMoreCommand(app::MoreCommand::OnlineHelp);
-          return 0;
-        case kIdMoreHome:
-          controller_.OnMoreCommand(app::MoreCommand::Homepage);
-          return 0;
-        case kIdMoreUpdate:
-          controller_.OnMoreCommand(app::MoreCommand::CheckForUpdate);
-          return 0;
-        case kIdMoreAbout:
-          controller_.OnMoreCommand(app::MoreCommand::About);
-          return 0;
-        case kIdTest:
-          controller_.OnTestClicked();
-          return 0;
-        case kIdClean:
-          controller_.OnCleanClicked();
-          return 0;
-        case kIdSaveLog:
-          controller_.OnSaveLog();
-          return 0;
-        case kIdScan:
-          controller_.OnScanClicked();
-          return 0;
-        case kIdFixErrors:
-          controller_.OnFixErrorsClicked();
-          return 0;
-        case kIdRestore:
-          controller_.OnRestoreClicked();
-          return 0;
-        case kIdBackupFullRegistry:
-          controller_.OnBackupFullRegistryClicked();
-          return 0;
-        case kIdWindowsBackup:
-          controller_.OnWindowsBackupClicked();
-          return 0;
-        case kIdFastMode:
-          controller_.OnFastModeClicked(SendMessageW(cleaner_.fastMode(), BM_GETCHECK, 0, 0) ==
-                                        BST_CHECKED);
-          return 0;
-        default:
-          if (id >= kIdResultsMenuBase &&
-              id < kIdResultsMenuBase + static_cast<int>(registry::kResultsMenu.size())) {
-            controller_.OnResultsCommand(
-                registry::kResultsMenu[static_cast<std::size_t>(id - kIdResultsMenuBase)].command);
-            return 0;
-          }
-          break;
-      }
-      break;
-    }
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom == kIdSectionTree) {
-        if (header->code == NM_CLICK) {
-          if (auto index = registry_.HitTickMark()) controller_.OnSectionTreeClick(*index);
-          return 0;
-        }
-        // The sections tree cannot be collapsed.
-        if (header->code == TVN_ITEMEXPANDINGW) {
-          const auto* change = reinterpret_cast<const NMTREEVIEWW*>(lParam);
-          return (change->action & TVE_COLLAPSE) != 0 ? TRUE : FALSE;
-        }
-      }
-      if (header->idFrom == kIdProblemList && header->code == LVN_KEYDOWN) {
-        const auto* key = reinterpret_cast<const NMLVKEYDOWN*>(lParam);
-        if (key->wVKey == 'R' && (GetKeyState(VK_CONTROL) & 0x8000) != 0) {
-          controller_.OnResultsCommand(registry::ResultsCommand::RegEdit);
-        }
-        return 0;
-      }
-      if (header->idFrom == kIdProblemList && header->code == LVN_ITEMCHANGED) {
-        if (auto tick = registry_.UserTickChange(*reinterpret_cast<const NMLISTVIEW*>(lParam))) {
-          controller_.OnProblemTicked(tick->first, tick->second);
-        }
-        return 0;
-      }
-      if (header->idFrom == kIdCleanTree) {
-        if (header->code == NM_CLICK) {
-          if (auto hit = cleaner_.HitTest()) controller_.OnCleanTreeClick(hit->first, hit->second);
-          return 0;
-        }
-        if (header->code == TVN_ITEMEXPANDEDW) {
-          const auto* change = reinterpret_cast<const NMTREEVIEWW*>(lParam);
-          const cleaner::NodeRef node = cleaner_.NodeOf(change->itemNew.hItem);
-          if (node.group >= 0) {
-            controller_.OnCleanTreeExpanded(node, (change->action & TVE_EXPAND) != 0);
-          }
-          return 0;
-        }
-      }
-      break;
-    }
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wParam) == cleaner_.log().hwnd()) {
-        ShowLogMenu(lParam);
-        return 0;
-      }
-      if (reinterpret_cast<HWND>(wParam) == registry_.list()) {
-        ShowResultsMenu(lParam);
-        return 0;
-      }
+      if (OnContextMenu(reinterpret_cast<HWND>(wParam), lParam)) return 0;
       break;
     case WM_TIMER:
-      if (wParam == kAnimationTimer) controller_.OnAnimationTick();
-      if (wParam == LogList::kFlushTimer) cleaner_.log().OnFlushTimer();
+      OnTimer(wParam);
       return 0;
     case LogList::kFlushMessage:
       cleaner_.log().Flush();
@@ -777,6 +639,176 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return Window::HandleMessage(message, wParam, lParam);
+}
+
+void MainWindow::OnShown() {
+  if (firstShown_) return;
+  firstShown_ = true;
+  controller_.OnFirstShow();
+}
+
+// A click in the title area: the update link, or the title itself.
+void MainWindow::OnClick(POINT at) {
+  const RECT link = UpdateLinkRect();
+  if (PtInRect(&link, at)) {
+    controller_.OnUpdateLinkClicked();
+  } else if (at.y < app::kTitleHeight && at.x < 320) {
+    controller_.OnTitleClicked();
+  }
+}
+
+bool MainWindow::OnContextMenu(HWND control, LPARAM at) {
+  if (control == cleaner_.log().hwnd()) {
+    ShowLogMenu(at);
+    return true;
+  }
+  if (control == registry_.list()) {
+    ShowResultsMenu(at);
+    return true;
+  }
+  return false;
+}
+
+void MainWindow::OnTimer(UINT_PTR id) {
+  if (id == kAnimationTimer) controller_.OnAnimationTick();
+  if (id == LogList::kFlushTimer) cleaner_.log().OnFlushTimer();
+}
+
+void MainWindow::OnCommand(int id, int code, HWND control) {
+  switch (id) {
+    case app::kTagCleaner:
+    case app::kTagRegistry:
+    case app::kTagTools:
+    case app::kTagDefrag:
+      controller_.OnPageButton(id);
+      return;
+    case app::kTagMore:
+      ShowMoreMenu();
+      return;
+    case kIdTest:
+      controller_.OnTestClicked();
+      return;
+    case kIdClean:
+      controller_.OnCleanClicked();
+      return;
+    case kIdSaveLog:
+      controller_.OnSaveLog();
+      return;
+    case kIdFastMode:
+      controller_.OnFastModeClicked(SendMessageW(cleaner_.fastMode(), BM_GETCHECK, 0, 0) ==
+                                    BST_CHECKED);
+      return;
+    case kIdScan:
+      controller_.OnScanClicked();
+      return;
+    case kIdFixErrors:
+      controller_.OnFixErrorsClicked();
+      return;
+    case kIdRestore:
+      controller_.OnRestoreClicked();
+      return;
+    case kIdBackupFullRegistry:
+      controller_.OnBackupFullRegistryClicked();
+      return;
+    case kIdWindowsBackup:
+      controller_.OnWindowsBackupClicked();
+      return;
+    default:
+      break;
+  }
+  for (const MoreItem& item : kMoreMenu) {
+    if (item.id == id) {
+      controller_.OnMoreCommand(item.command);
+      return;
+    }
+  }
+  if (OnResultsMenuCommand(id)) return;
+  Window::OnCommand(id, code, control);
+}
+
+bool MainWindow::OnResultsMenuCommand(int id) {
+  const int place = id - kIdResultsMenuBase;
+  if (place < 0 || place >= static_cast<int>(registry::kResultsMenu.size())) return false;
+  controller_.OnResultsCommand(registry::kResultsMenu[static_cast<std::size_t>(place)].command);
+  return true;
+}
+
+LRESULT MainWindow::OnNotify(const NMHDR& header) {
+  switch (header.idFrom) {
+    case kIdSectionTree:
+      return OnSectionTreeNotify(header);
+    case kIdProblemList:
+      return OnProblemListNotify(header);
+    case kIdCleanTree:
+      return OnCleanTreeNotify(header);
+    default:
+      return Window::OnNotify(header);
+  }
+}
+
+LRESULT MainWindow::OnSectionTreeNotify(const NMHDR& header) {
+  if (header.code == NM_CLICK) {
+    if (auto index = registry_.HitTickMark()) controller_.OnSectionTreeClick(*index);
+    return 0;
+  }
+  // The sections tree cannot be collapsed.
+  if (header.code == TVN_ITEMEXPANDINGW) {
+    const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+    return (change.action & TVE_COLLAPSE) != 0 ? TRUE : FALSE;
+  }
+  return Window::OnNotify(header);
+}
+
+LRESULT MainWindow::OnProblemListNotify(const NMHDR& header) {
+  if (header.code == LVN_KEYDOWN) {
+    const auto& key = reinterpret_cast<const NMLVKEYDOWN&>(header);
+    if (key.wVKey == 'R' && (GetKeyState(VK_CONTROL) & 0x8000) != 0) {
+      controller_.OnResultsCommand(registry::ResultsCommand::RegEdit);
+    }
+    return 0;
+  }
+  if (header.code == LVN_ITEMCHANGED) {
+    if (auto tick = registry_.UserTickChange(reinterpret_cast<const NMLISTVIEW&>(header))) {
+      controller_.OnProblemTicked(tick->first, tick->second);
+    }
+    return 0;
+  }
+  return Window::OnNotify(header);
+}
+
+LRESULT MainWindow::OnCleanTreeNotify(const NMHDR& header) {
+  if (header.code == NM_CLICK) {
+    if (auto hit = cleaner_.HitTest()) controller_.OnCleanTreeClick(hit->first, hit->second);
+    return 0;
+  }
+  if (header.code == TVN_ITEMEXPANDEDW) {
+    const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+    const cleaner::NodeRef node = cleaner_.NodeOf(change.itemNew.hItem);
+    if (node.group >= 0) controller_.OnCleanTreeExpanded(node, (change.action & TVE_EXPAND) != 0);
+    return 0;
+  }
+  return Window::OnNotify(header);
+}
+
+bool MainWindow::OnDrawItem(const DRAWITEMSTRUCT& item) {
+  switch (item.CtlID) {
+    case kIdLog:
+      cleaner_.log().Draw(item);
+      return true;
+    case kIdCleanBar:
+      cleaner_.DrawBar(item);
+      return true;
+    case kIdRegistryBar:
+      registry_.DrawBar(item);
+      return true;
+    default:
+      break;
+  }
+  if (item.CtlType == ODT_BUTTON && pageButtons_.count(static_cast<int>(item.CtlID)) != 0) {
+    DrawPageButton(item);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace nc::ui

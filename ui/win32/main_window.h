@@ -12,6 +12,7 @@
 #include "app/main_view.h"
 #include "platform/win32/win_platform.h"
 #include "ui/win32/cleaner_page.h"
+#include "ui/win32/list_view.h"
 #include "ui/win32/registry_page.h"
 #include "ui/win32/window.h"
 
@@ -56,18 +57,17 @@ class MainWindow : public Window,
   bool Create();
   app::TfrmMainController& controller() { return controller_; }
 
-  // app::MainView
+  // platform::MessageTarget: posts to this window.
+  bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+  // platform::UiThread: steps of workers run on this window's thread.
+  void invoke(const std::function<void()>& step) override;
+  void waitPumping(const std::function<bool()>& done) override;
+
+  // app::MainFrameView
   void SetCaption(std::string_view caption) override;
   void SetTitle(std::string_view title, std::string_view subtitle) override;
   void SetPageVisible(int tag, bool visible) override;
   void SetPageButtonHighlighted(int tag, bool highlighted) override;
-  void SetFastMode(bool checked) override;
-  void SetRegistryStatus(std::string_view text) override;
-  void SetWindowsBackupVisible(bool visible) override;
-  void SetAnalyzeEnabled(bool enabled) override;
-  void ClearDefragSizeLabels() override;
-  void AddHiveListLine(std::string_view text) override;
-  app::DefragLabels DefragLabelTexts() const override;
   app::WindowMetrics Metrics() const override;
   app::WindowPlacement Placement() const override;
   void SetBounds(int left, int top, int width, int height) override;
@@ -78,13 +78,7 @@ class MainWindow : public Window,
   void HideAll() override;
   void Destroy() override;
 
-  // platform::MessageTarget: posts to this window.
-  bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-  // platform::UiThread: steps of workers run on this window's thread.
-  void invoke(const std::function<void()>& step) override;
-  void waitPumping(const std::function<bool()>& done) override;
-
-  // Cleaner page.
+  // app::CleanerPageView
   void ShowCleanTree(const cleaner::CleanTree& tree) override;
   void RefreshCleanTreeMarks(const cleaner::CleanTree& tree) override;
   cleaner::CleanLog& Log() override;
@@ -94,14 +88,14 @@ class MainWindow : public Window,
   void SetLogDoubleBuffered(bool on) override;
   void FitLogToLines() override;
   void ShowCleanBar(const app::ProgressBarState& bar) override;
-  void ShowRegistryBar(const app::ProgressBarState& bar) override;
+  void SetFastMode(bool checked) override;
   void SetTestCaption(std::string_view caption) override;
   void SetAnimationTimer(bool on) override;
   bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override;
   std::string AskSaveLogPath() override;
   void OpenCustomListEditor() override;
 
-  // Registry page.
+  // app::RegistryPageView
   void ShowSectionTree(const registry::SectionTree& tree) override;
   void RefreshSectionTreeMarks(const registry::SectionTree& tree) override;
   registry::ResultsView& ProblemList() override;
@@ -110,20 +104,45 @@ class MainWindow : public Window,
   void SetKeyLine(std::string_view text) override;
   void SetKeyLineVisible(bool visible) override;
   void SetScanCaption(std::string_view caption) override;
+  void SetRegistryStatus(std::string_view text) override;
+  void ShowRegistryBar(const app::ProgressBarState& bar) override;
   bool MakeRestorePoint() override;
   void ShowRestoreDialog() override;
-  void BackupFullRegistry() override;
   std::vector<std::size_t> SelectedProblemRows() const override;
   registry::SaveFileAsker SaveFileAsker() override;
   void OpenInRegistryEditor(const registry::ProblemEntry& row) override;
 
+  // app::ToolsPageView
+  void SetWindowsBackupVisible(bool visible) override;
+  void BackupFullRegistry() override;
+
+  // app::DefragPageView
+  void SetAnalyzeEnabled(bool enabled) override;
+  void ClearDefragSizeLabels() override;
+  void AddHiveListLine(std::string_view text) override;
+  app::DefragLabels DefragLabelTexts() const override;
+
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnCommand(int id, int code, HWND control) override;
+  LRESULT OnNotify(const NMHDR& header) override;
+  bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
  private:
   void CreateControls();
+  void OnShown();
+  // A click in the window's own area.
+  void OnClick(POINT at);
+  // Shows the menu of `control`; false when it has none.
+  bool OnContextMenu(HWND control, LPARAM at);
+  void OnTimer(UINT_PTR id);
+  bool OnResultsMenuCommand(int id);
+  LRESULT OnSectionTreeNotify(const NMHDR& header);
+  LRESULT OnProblemListNotify(const NMHDR& header);
+  LRESULT OnCleanTreeNotify(const NMHDR& header);
   void ShowLogMenu(LPARAM at);
   void ShowResultsMenu(LPARAM at);
+  void Paint();
   void PaintTitle(HDC dc);
   void DrawPageButton(const DRAWITEMSTRUCT& item);
   RECT UpdateLinkRect() const;
@@ -137,7 +156,7 @@ class MainWindow : public Window,
   std::map<int, std::unique_ptr<Page>> pages_;
   std::map<int, HWND> pageButtons_;
   std::map<int, bool> highlighted_;
-  HWND hiveList_ = nullptr;
+  ListView hiveList_;
   HWND backupFullRegistry_ = nullptr;
   HWND windowsBackup_ = nullptr;
   std::map<int, HWND> defragValues_;

@@ -103,12 +103,6 @@ LRESULT ModalDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       font_ = MakeFont(13, FW_NORMAL);
       OnCreate();
       return 0;
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-      return 0;
-    case WM_NOTIFY:
-      OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-      return 0;
     case WM_CONTEXTMENU:
       OnContextMenu(reinterpret_cast<HWND>(wParam), static_cast<short>(LOWORD(lParam)),
                     static_cast<short>(HIWORD(lParam)));

@@ -1,7 +1,8 @@
 // A modal window built in code, the base of the program's small dialogs:
 // the owner is disabled while it is open and its own message loop runs
 // until Close. Subclasses build their controls in OnCreate and answer
-// commands in OnCommand; the helpers below make the common controls.
+// commands in OnCommand and notifications in OnNotify (the hooks of
+// Window); the helpers below make the common controls.
 #pragma once
 
 #include <windows.h>
@@ -32,8 +33,8 @@ class ModalDialog : public Window {
   virtual void OnCreate() = 0;
   // After the window is shown, before its loop runs.
   virtual void OnShown() {}
-  virtual void OnCommand(int id, int code, HWND control) = 0;
-  virtual void OnNotify(const NMHDR&) {}
+  // Every dialog answers its buttons; IDCANCEL also stands for the close box.
+  void OnCommand(int id, int code, HWND control) override = 0;
   virtual void OnContextMenu(HWND, int, int) {}
   virtual void OnTimer() {}
 

@@ -12,6 +12,7 @@
 #include "platform/win32/win_prompts.h"
 #include "registry/exclusions.h"
 #include "ui/win32/custom_list_dialogs.h"
+#include "ui/win32/list_view.h"
 #include "ui/win32/window.h"
 
 namespace nc::ui {
@@ -125,29 +126,24 @@ class RestoreDialog : public ModalDialog, public registry::RestoreView {
 
   void SetFolderText(std::string_view text) override { SetText(ids::kFolder, text); }
   void SetRows(const std::vector<registry::BackupRow>& rows) override {
-    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    list_.SetRedraw(false);
+    list_.DeleteAllItems();
     for (const registry::BackupRow& row : rows) {
-      const int index = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-      std::wstring name = Wide(row.name);
-      LVITEMW item{};
-      item.mask = LVIF_TEXT;
-      item.iItem = index;
-      item.pszText = name.data();
-      SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-      SetCell(index, 1, row.date);
-      SetCell(index, 2, row.size);
+      const int index = list_.ItemCount();
+      list_.InsertItem(index, row.name);
+      list_.SetItemText(index, 1, row.date);
+      list_.SetItemText(index, 2, row.size);
     }
-    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    list_.SetRedraw(true);
+    list_.Invalidate();
   }
-  void RemoveRow(std::size_t index) override { SendMessageW(list_, LVM_DELETEITEM, index, 0); }
+  void RemoveRow(std::size_t index) override { list_.DeleteItem(static_cast<int>(index)); }
   void SelectRow(std::optional<std::size_t> index) override {
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
+    list_.SetItemState(-1, 0, LVIS_SELECTED);
     if (!index) return;
     const int row = static_cast<int>(*index);
-    ListView_SetItemState(list_, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(list_, row, FALSE);
+    list_.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    list_.EnsureVisible(row, false);
   }
   void EnableRestore(bool enabled) override { Enable(ids::kRestore, enabled); }
   void EnableDelete(bool enabled) override { Enable(ids::kDelete, enabled); }
@@ -165,12 +161,13 @@ class RestoreDialog : public ModalDialog, public registry::RestoreView {
     Control(L"BUTTON", registry::kBackupFolderGroup, BS_GROUPBOX, 12, 8, 496, 58, -1);
     Edit(24, 30, 420, ids::kFolder, ES_READONLY);
     Button("...", 452, 29, 44, ids::kBrowseFolder);
-    list_ = Control(WC_LISTVIEWW, "", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL,
-                    12, 76, 496, 200, ids::kList, WS_EX_CLIENTEDGE);
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT);
-    AddColumn(0, registry::kBackupFileColumn, 220, LVCFMT_LEFT);
-    AddColumn(1, registry::kBackupDateColumn, 160, LVCFMT_LEFT);
-    AddColumn(2, registry::kBackupSizeColumn, 92, LVCFMT_RIGHT);
+    list_.Attach(Control(WC_LISTVIEWW, "",
+                         WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL, 12, 76, 496,
+                         200, ids::kList, WS_EX_CLIENTEDGE));
+    list_.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    list_.InsertColumn(0, registry::kBackupFileColumn, 220, LVCFMT_LEFT);
+    list_.InsertColumn(1, registry::kBackupDateColumn, 160, LVCFMT_LEFT);
+    list_.InsertColumn(2, registry::kBackupSizeColumn, 92, LVCFMT_RIGHT);
     Button("&Restore", 12, 290, 92, ids::kRestore);
     Button("&Open Directory", 112, 290, 120, ids::kOpenDirectory);
     Button("&Delete", 240, 290, 92, ids::kDelete);
@@ -204,13 +201,13 @@ class RestoreDialog : public ModalDialog, public registry::RestoreView {
     }
   }
 
-  void OnNotify(const NMHDR& header) override {
-    if (header.idFrom != static_cast<UINT_PTR>(ids::kList)) return;
+  LRESULT OnNotify(const NMHDR& header) override {
+    if (header.idFrom != static_cast<UINT_PTR>(ids::kList)) return 0;
     if (header.code == LVN_ITEMCHANGED) {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
       if ((change.uChanged & LVIF_STATE) != 0 &&
           ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
-        const int selected = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+        const int selected = list_.NextSelected();
         controller_.SelectionChanged(selected < 0 ? std::nullopt
                                                   : std::optional<std::size_t>(selected));
       }
@@ -218,31 +215,13 @@ class RestoreDialog : public ModalDialog, public registry::RestoreView {
       const auto& activate = reinterpret_cast<const NMITEMACTIVATE&>(header);
       if (activate.iItem >= 0) controller_.RestoreClicked();
     }
+    return 0;
   }
 
  private:
-  void AddColumn(int index, std::string_view caption, int width, int format) {
-    std::wstring text = Wide(caption);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = format;
-    column.cx = width;
-    column.pszText = text.data();
-    SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(&column));
-  }
-  void SetCell(int row, int column, std::string_view text) {
-    std::wstring wide = Wide(text);
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = wide.data();
-    SendMessageW(list_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(&item));
-  }
-
   win32::WinPrompts prompts_;
   registry::RestoreController controller_;
-  HWND list_ = nullptr;
+  ListView list_;
 };
 
 // "Text files (*.txt)|*.txt" as the dialog wants it: NUL-separated pairs

@@ -28,23 +28,18 @@ void RegistryPage::Create(HWND page, HFONT font) {
   page_ = page;
   font_ = font;
   title_ = Child(L"STATIC", L"Select the sections to scan", SS_LEFTNOWORDWRAP, kIdScanTitle);
-  tree_ = Child(WC_TREEVIEWW, L"", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES, kIdSectionTree,
-                WS_EX_CLIENTEDGE);
+  tree_.Attach(Child(WC_TREEVIEWW, L"", WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES, kIdSectionTree,
+                     WS_EX_CLIENTEDGE));
   states_ = MakeTickStateImages();
-  TreeView_SetImageList(tree_, states_, TVSIL_STATE);
+  tree_.SetImageList(states_, TVSIL_STATE);
   bar_ = Child(L"STATIC", L"", SS_OWNERDRAW, kIdRegistryBar);
   ShowWindow(bar_, SW_HIDE);  // hidden until the first scan
-  list_ = Child(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, kIdProblemList,
-                WS_EX_CLIENTEDGE);
-  ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  list_.Attach(Child(WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, kIdProblemList,
+                     WS_EX_CLIENTEDGE));
+  list_.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
   const auto widths = registry::EmptyListColumnWidths(450);
   for (std::size_t i = 0; i < registry::kProblemColumns.size(); ++i) {
-    std::wstring caption = Wide(registry::kProblemColumns[i]);
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = widths[i];
-    column.pszText = caption.data();
-    ListView_InsertColumn(list_, static_cast<int>(i), &column);
+    list_.InsertColumn(static_cast<int>(i), registry::kProblemColumns[i], widths[i]);
   }
   keyLine_ = Child(L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL, kIdKeyLine, WS_EX_CLIENTEDGE);
   ShowWindow(keyLine_, SW_HIDE);
@@ -57,9 +52,9 @@ void RegistryPage::Create(HWND page, HFONT font) {
 void RegistryPage::Layout(const app::Rect& page, int windowWidth) {
   const app::RegistryLayout at = app::ComputeRegistryLayout(page, windowWidth);
   Place(title_, at.title);
-  Place(tree_, at.tree);
+  Place(tree_.hwnd(), at.tree);
   Place(bar_, at.progress);
-  Place(list_, at.list);
+  Place(list_.hwnd(), at.list);
   Place(keyLine_, at.keyLine);
   Place(status_, at.status);
   Place(scan_, at.scan);
@@ -68,36 +63,28 @@ void RegistryPage::Layout(const app::Rect& page, int windowWidth) {
 }
 
 void RegistryPage::ShowTree(const registry::SectionTree& tree) {
-  TreeView_DeleteAllItems(tree_);
+  tree_.DeleteAllItems();
   items_.clear();
   std::vector<HTREEITEM> parents;  // by level
   for (const auto& node : tree.Nodes()) {
-    std::wstring caption = Wide(node.caption);
-    TVINSERTSTRUCTW insert{};
     const auto level = static_cast<std::size_t>(node.level);
-    insert.hParent = level == 0 || parents.size() < level ? TVI_ROOT : parents[level - 1];
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_STATE;
-    insert.item.pszText = caption.data();
-    insert.item.stateMask = TVIS_STATEIMAGEMASK;
-    insert.item.state = INDEXTOSTATEIMAGEMASK(static_cast<UINT>(node.StateImage()));
-    HTREEITEM item = TreeView_InsertItem(tree_, &insert);
+    HTREEITEM parent = level == 0 || parents.size() < level ? TVI_ROOT : parents[level - 1];
+    HTREEITEM item = tree_.InsertItem(parent, node.caption, static_cast<UINT>(node.StateImage()));
     parents.resize(level + 1);
     parents[level] = item;
     items_.emplace_back(item, node.imageIndex);
   }
-  for (const auto& [item, index] : items_) TreeView_Expand(tree_, item, TVE_EXPAND);
-  if (!items_.empty()) TreeView_EnsureVisible(tree_, items_.front().first);
-  SendMessageW(tree_, WM_HSCROLL, SB_LEFT, 0);
+  for (const auto& [item, index] : items_) tree_.Expand(item, TVE_EXPAND);
+  if (!items_.empty()) tree_.EnsureVisible(items_.front().first);
+  tree_.ScrollToLeftEdge();
 }
 
 void RegistryPage::RefreshMarks(const registry::SectionTree& tree) {
-  SendMessageW(tree_, WM_HSCROLL, SB_LEFT, 0);
+  tree_.ScrollToLeftEdge();
   for (const auto& [item, index] : items_) {
     const registry::SectionTreeNode* node = tree.Node(index);
     if (node == nullptr) continue;
-    TreeView_SetItemState(tree_, item, INDEXTOSTATEIMAGEMASK(static_cast<UINT>(node->StateImage())),
-                          TVIS_STATEIMAGEMASK);
+    tree_.SetStateImage(item, static_cast<UINT>(node->StateImage()));
   }
 }
 
@@ -105,8 +92,8 @@ std::optional<int> RegistryPage::HitTickMark() const {
   TVHITTESTINFO hit{};
   const DWORD at = GetMessagePos();
   hit.pt = {static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-  ScreenToClient(tree_, &hit.pt);
-  HTREEITEM item = TreeView_HitTest(tree_, &hit);
+  ScreenToClient(tree_.hwnd(), &hit.pt);
+  HTREEITEM item = tree_.HitTest(hit);
   if (item == nullptr || (hit.flags & TVHT_ONITEMSTATEICON) == 0) return std::nullopt;
   for (const auto& [handle, index] : items_) {
     if (handle == item) return index;
@@ -115,32 +102,25 @@ std::optional<int> RegistryPage::HitTickMark() const {
 }
 
 void RegistryPage::RowsCleared() {
-  ListView_DeleteAllItems(list_);
+  list_.DeleteAllItems();
 }
 
 void RegistryPage::RowAppended(const registry::ProblemEntry& entry) {
   updating_ = true;
-  std::wstring problem = Wide(entry.Problem);
-  std::wstring data = Wide(entry.Data);
-  std::wstring key = Wide(entry.RegistryKey);
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = ListView_GetItemCount(list_);
-  item.pszText = problem.data();
-  const int row = ListView_InsertItem(list_, &item);
-  ListView_SetItemText(list_, row, 1, data.data());
-  ListView_SetItemText(list_, row, 2, key.data());
-  ListView_SetCheckState(list_, row, entry.Ticked);
+  const int row = list_.InsertItem(list_.ItemCount(), entry.Problem);
+  list_.SetItemText(row, 1, entry.Data);
+  list_.SetItemText(row, 2, entry.RegistryKey);
+  list_.SetCheckState(row, entry.Ticked);
   updating_ = false;
 }
 
 void RegistryPage::RowRemoved(std::size_t index) {
-  ListView_DeleteItem(list_, static_cast<int>(index));
+  list_.DeleteItem(static_cast<int>(index));
 }
 
 void RegistryPage::RowTickChanged(std::size_t index, bool ticked) {
   updating_ = true;
-  ListView_SetCheckState(list_, static_cast<int>(index), ticked);
+  list_.SetCheckState(static_cast<int>(index), ticked);
   updating_ = false;
 }
 
@@ -155,14 +135,14 @@ std::optional<std::pair<std::size_t, bool>> RegistryPage::UserTickChange(
 
 void RegistryPage::AutoSizeColumns() {
   for (int i = 0; i < static_cast<int>(registry::kProblemColumns.size()); ++i) {
-    ListView_SetColumnWidth(list_, i, LVSCW_AUTOSIZE_USEHEADER);
+    list_.SetColumnWidth(i, LVSCW_AUTOSIZE_USEHEADER);
   }
 }
 
 std::vector<std::size_t> RegistryPage::SelectedRows() const {
   std::vector<std::size_t> rows;
   int row = -1;
-  while ((row = ListView_GetNextItem(list_, row, LVNI_SELECTED)) >= 0) {
+  while ((row = list_.NextSelected(row)) >= 0) {
     rows.push_back(static_cast<std::size_t>(row));
   }
   return rows;

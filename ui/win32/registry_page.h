@@ -17,6 +17,8 @@
 #include "app/main_view.h"
 #include "registry/results_model.h"
 #include "registry/section_tree.h"
+#include "ui/win32/list_view.h"
+#include "ui/win32/tree_view.h"
 
 namespace nc::ui {
 
@@ -50,7 +52,7 @@ class RegistryPage : public registry::ResultsView {
   std::optional<std::pair<std::size_t, bool>> UserTickChange(const NMLISTVIEW& change) const;
   void AutoSizeColumns();
   std::vector<std::size_t> SelectedRows() const;
-  HWND list() const { return list_; }
+  HWND list() const { return list_.hwnd(); }
 
   void SetTitle(std::string_view text);
   void SetKeyLine(std::string_view text);
@@ -65,8 +67,8 @@ class RegistryPage : public registry::ResultsView {
 
   HWND page_ = nullptr;
   HFONT font_ = nullptr;
-  HWND tree_ = nullptr;
-  HWND list_ = nullptr;
+  TreeView tree_;
+  ListView list_;
   HWND title_ = nullptr;
   HWND keyLine_ = nullptr;
   HWND bar_ = nullptr;

@@ -39,7 +39,31 @@ bool Window::CreateWindowOfClass(const wchar_t* className, const wchar_t* captio
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+      return 0;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_DRAWITEM:
+      if (OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    default:
+      break;
+  }
   return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void Window::OnCommand(int id, int code, HWND control) {
+  DefWindowProcW(hwnd_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+}
+
+LRESULT Window::OnNotify(const NMHDR& header) {
+  return DefWindowProcW(hwnd_, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header));
+}
+
+bool Window::OnDrawItem(const DRAWITEMSTRUCT&) {
+  return false;
 }
 
 LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
