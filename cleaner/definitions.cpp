@@ -5,7 +5,9 @@
 
 #include "app/global_unit.h"
 #include "app/run_mode.h"
-#include "cleaner/removal.h"
+#include "cleaner/remove_files.h"
+#include "cleaner/remove_registry.h"
+#include "cleaner/user_folders.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -148,13 +150,16 @@ void RunFileEntry(CleanRun& run, std::string_view value, const ListMacroFolders&
   if (!entry) return;
   switch (entry->action) {
     case FileListAction::RemoveFolder:
-      state.bytes += DeleteFolderContents(run, entry->folder, true, true, {}, run.ItemCount);
+      state.bytes += DeleteFolderContents(run, entry->folder,
+                                          {.removeFolder = true, .logFiles = true}, run.ItemCount);
       break;
     case FileListAction::EmptyFolder:
-      state.bytes += DeleteFolderContents(run, entry->folder, false, true, {}, run.ItemCount);
+      state.bytes += DeleteFolderContents(run, entry->folder,
+                                          {.removeFolder = false, .logFiles = true}, run.ItemCount);
       break;
     case FileListAction::DeleteByMask:
-      state.bytes += DeleteFilesByMask(run, entry->folder, entry->mask, run.ItemCount, false);
+      state.bytes +=
+          DeleteFilesByMask(run, entry->folder, entry->mask, {.recurse = false}, run.ItemCount);
       break;
   }
 }
