@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "cleaner/removal.h"
+#include "cleaner/remove_files.h"
+#include "cleaner/remove_registry.h"
 #include "cleaner/run_mode.h"
+#include "cleaner/user_folders.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -131,7 +133,7 @@ void RunRegistryEntry(CleanRun& run, std::string_view value, SectionState& state
   if (entry->root == kMachineRoot) {
     if (!state.machineValuesAllowed) state.machineValuesAllowed = MayChangeMachineValues(run);
     if (!*state.machineValuesAllowed) {
-      if (!state.noticeShown && run.env().runMode.load() != RunMode::Auto) {
+      if (!state.noticeShown && run.env().runMode.load() != cleaner::RunMode::Auto) {
         state.noticeShown = true;
         run.env().context.ports.prompts.inform(kAdministratorNotice);
       }
@@ -147,13 +149,16 @@ void RunFileEntry(CleanRun& run, std::string_view value, const ListMacroFolders&
   if (!entry) return;
   switch (entry->action) {
     case FileListAction::RemoveFolder:
-      state.bytes += DeleteFolderContents(run, entry->folder, true, true, {}, run.ItemCount);
+      state.bytes += DeleteFolderContents(run, entry->folder,
+                                          {.removeFolder = true, .logFiles = true}, run.ItemCount);
       break;
     case FileListAction::EmptyFolder:
-      state.bytes += DeleteFolderContents(run, entry->folder, false, true, {}, run.ItemCount);
+      state.bytes += DeleteFolderContents(run, entry->folder,
+                                          {.removeFolder = false, .logFiles = true}, run.ItemCount);
       break;
     case FileListAction::DeleteByMask:
-      state.bytes += DeleteFilesByMask(run, entry->folder, entry->mask, run.ItemCount, false);
+      state.bytes +=
+          DeleteFilesByMask(run, entry->folder, entry->mask, {.recurse = false}, run.ItemCount);
       break;
   }
 }

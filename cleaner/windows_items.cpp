@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "cleaner/removal.h"
+#include "cleaner/remove_files.h"
+#include "cleaner/remove_registry.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -48,7 +49,8 @@ void RecentDocuments(CleanRun& run) {
   ports.shell.endBrowserSession();
   const std::string recent = ports.files.specialFolder(platform::Csidl::Recent);
   run.ItemCount = DeleteUserKey(run, RootKey::CurrentUser, ExplorerKey("RecentDocs"));
-  const std::uint64_t bytes = DeleteFilesByMask(run, recent, "*.*", run.ItemCount, false);
+  const std::uint64_t bytes =
+      DeleteFilesByMask(run, recent, "*.*", {.recurse = false}, run.ItemCount);
   run.SetItemSize(bytes);
 }
 
@@ -67,7 +69,7 @@ std::uint64_t CountRecycled(CleanRun& run, char letter, bool log) {
     if (run.Terminated()) break;
     const std::string path = folder + "\\" + entry.name;
     if (entry.isFolder()) {
-      bytes += DeleteFolderTree(run, path, run.ItemCount, log, "");
+      bytes += DeleteFolderTree(run, path, {.logFiles = log}, run.ItemCount);
       continue;
     }
     const std::string lower = LowerAscii(entry.name);
@@ -100,7 +102,8 @@ void EmptyRecycleBin(CleanRun& run) {
 
 void TemporaryFiles(CleanRun& run) {
   const std::string temp = run.platform().files.tempFolder();
-  run.SetItemSize(DeleteFolderContents(run, temp, false, true, "", run.ItemCount));
+  run.SetItemSize(
+      DeleteFolderContents(run, temp, {.removeFolder = false, .logFiles = true}, run.ItemCount));
 }
 
 void Clipboard(CleanRun& run) {
@@ -110,16 +113,17 @@ void Clipboard(CleanRun& run) {
 void MemoryDumps(CleanRun& run) {
   const std::string windows = run.platform().files.windowsFolder();
   if (windows.empty()) return;
-  std::uint64_t bytes = DeleteFilesByMask(run, windows, "memory.dmp", run.ItemCount, false);
+  std::uint64_t bytes =
+      DeleteFilesByMask(run, windows, "memory.dmp", {.recurse = false}, run.ItemCount);
   bytes += DeleteFilesByMask(run, WithTrailingBackslash(windows) + "MiniDump", "*.dmp",
-                             run.ItemCount, false);
+                             {.recurse = false}, run.ItemCount);
   run.SetItemSize(bytes);
 }
 
 void ChkdskFragments(CleanRun& run) {
   const std::string system = run.platform().files.systemFolder();
   if (system.empty()) return;
-  run.SetItemSize(DeleteFilesByMask(run, system, "File*.chk", run.ItemCount, false));
+  run.SetItemSize(DeleteFilesByMask(run, system, "File*.chk", {.recurse = false}, run.ItemCount));
 }
 
 void TrayNotifications(CleanRun& run) {

@@ -17,7 +17,9 @@
 #include "app/options.h"
 #include "cleaner/clean_log.h"
 #include "cleaner/clean_run.h"
-#include "cleaner/removal.h"
+#include "cleaner/remove_at_restart.h"
+#include "cleaner/remove_files.h"
+#include "cleaner/remove_registry.h"
 #include "cleaner/run_mode.h"
 #include "cleaner/windows_items.h"
 #include "core/text.h"
@@ -174,13 +176,15 @@ TEST_F(RemovalWin, AFileHeldOpenCountsInATestRunAndNotInAClean) {
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
 
   std::int32_t tested = 0;
-  EXPECT_EQ(nc::cleaner::DeleteFolderContents(MakeRun(true), P("Tree"), true, true, "", tested),
+  EXPECT_EQ(nc::cleaner::DeleteFolderContents(MakeRun(true), P("Tree"),
+                                              {.removeFolder = true, .logFiles = true}, tested),
             4u + 4u + 7u);
   EXPECT_EQ(tested, 3);
   EXPECT_TRUE(files().fileExists(P("Tree\\free.txt")));
 
   std::int32_t cleaned = 0;
-  EXPECT_EQ(nc::cleaner::DeleteFolderContents(MakeRun(false), P("Tree"), true, true, "", cleaned),
+  EXPECT_EQ(nc::cleaner::DeleteFolderContents(MakeRun(false), P("Tree"),
+                                              {.removeFolder = true, .logFiles = true}, cleaned),
             4u + 7u);
   EXPECT_EQ(cleaned, 2);
   EXPECT_FALSE(files().fileExists(P("Tree\\free.txt")));
@@ -343,10 +347,12 @@ TEST_F(RemovalWin, AJunctionInTheTemporaryFolderLeavesTheDocumentsBehindItIntact
   if (!why.empty()) GTEST_SKIP() << "this system cannot make a folder link: " << why;
 
   std::int32_t tested = 0;
-  nc::cleaner::DeleteFolderContents(MakeRun(true), P("Temp"), false, true, "", tested);
+  nc::cleaner::DeleteFolderContents(MakeRun(true), P("Temp"),
+                                    {.removeFolder = false, .logFiles = true}, tested);
   EXPECT_EQ(tested, 1);
   std::int32_t cleaned = 0;
-  nc::cleaner::DeleteFolderContents(MakeRun(false), P("Temp"), false, true, "", cleaned);
+  nc::cleaner::DeleteFolderContents(MakeRun(false), P("Temp"),
+                                    {.removeFolder = false, .logFiles = true}, cleaned);
   EXPECT_EQ(cleaned, 1);
   EXPECT_FALSE(files().folderExists(P("Temp\\Docs")));
   EXPECT_EQ(Read(JoinPath(documents, "thesis.doc")), "precious");

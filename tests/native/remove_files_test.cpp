@@ -1,8 +1,7 @@
-// The removal primitives on the substitute platform: log lines, counting
-// in test and clean mode, masks, kept names, the folder questions, links,
-// deep trees, cancelling, secure wipe, registry keys and values, and the
-// delete-at-restart lists.
-#include "cleaner/removal.h"
+// Removal of files and folders on the substitute platform: log lines,
+// counting in test and clean mode, masks, kept names, the folder questions,
+// links, deep trees, cancelling and secure wipe.
+#include "cleaner/remove_files.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +23,6 @@ namespace fs = std::filesystem;
 using cleaner::CleanRun;
 using platform::FileOpen;
 using platform::FileShare;
-using platform::RootKey;
 
 // A log that runs a callback on every line it records.
 class HookedLog : public RecordingLog {
@@ -73,7 +71,8 @@ TEST_F(RemovalTest, TestRunListsEveryFileInOrderAndChangesNothing) {
   SeedTree();
   CleanRun& r = TestRun();
   std::int32_t counter = 0;
-  const auto bytes = cleaner::DeleteFolderContents(r, temp, false, true, "", counter);
+  const auto bytes =
+      cleaner::DeleteFolderContents(r, temp, {.removeFolder = false, .logFiles = true}, counter);
   EXPECT_EQ(counter, 3);
   EXPECT_EQ(bytes, 5u + 10u + 5000u);
   EXPECT_EQ(log.lines(), (std::vector<std::string>{
@@ -89,11 +88,12 @@ TEST_F(RemovalTest, TestRunListsEveryFileInOrderAndChangesNothing) {
 TEST_F(RemovalTest, CleanRunRemovesFilesAndSubFoldersAndReportsTheSameFigures) {
   SeedTree();
   std::int32_t tested = 0;
-  const auto testBytes = cleaner::DeleteFolderContents(TestRun(), temp, false, true, "", tested);
+  const auto testBytes = cleaner::DeleteFolderContents(
+      TestRun(), temp, {.removeFolder = false, .logFiles = true}, tested);
   log.clear();
   std::int32_t cleaned = 0;
-  const auto cleanBytes =
-      cleaner::DeleteFolderContents(CleanModeRun(), temp, false, true, "", cleaned);
+  const auto cleanBytes = cleaner::DeleteFolderContents(
+      CleanModeRun(), temp, {.removeFolder = false, .logFiles = true}, cleaned);
   EXPECT_EQ(cleaned, tested);
   EXPECT_EQ(cleanBytes, testBytes);
   EXPECT_EQ(log.linesContaining("Clean: deleting ").size(), 3u);
@@ -105,11 +105,13 @@ TEST_F(RemovalTest, CleanRunRemovesFilesAndSubFoldersAndReportsTheSameFigures) {
   // With the flag the folder itself goes too.
   Write("C:\\Junk\\x.tmp");
   std::int32_t counter = 0;
-  cleaner::DeleteFolderContents(CleanModeRun(), "C:\\Junk", true, true, "", counter);
+  cleaner::DeleteFolderContents(CleanModeRun(), "C:\\Junk",
+                                {.removeFolder = true, .logFiles = true}, counter);
   EXPECT_FALSE(FolderExists("C:\\Junk"));
   // ... but not in test mode.
   Write("C:\\Junk2\\x.tmp");
-  cleaner::DeleteFolderContents(TestRun(), "C:\\Junk2", true, true, "", counter);
+  cleaner::DeleteFolderContents(TestRun(), "C:\\Junk2", {.removeFolder = true, .logFiles = true},
+                                counter);
   EXPECT_TRUE(Exists("C:\\Junk2\\x.tmp"));
 }
 
@@ -124,13 +126,14 @@ TEST_F(RemovalTest, FilesThatCannotBeDeletedCountInTestModeOnly) {
   sim.faults().failFrom("files.deleteFile", 1, Errc::AccessDenied, "refused");
 
   std::int32_t tested = 0;
-  const auto testBytes = cleaner::DeleteFolderContents(TestRun(), temp, false, true, "", tested);
+  const auto testBytes = cleaner::DeleteFolderContents(
+      TestRun(), temp, {.removeFolder = false, .logFiles = true}, tested);
   EXPECT_EQ(tested, 4);
   EXPECT_EQ(testBytes, 10u);
 
   std::int32_t cleaned = 0;
-  const auto cleanBytes =
-      cleaner::DeleteFolderContents(CleanModeRun(), temp, false, true, "", cleaned);
+  const auto cleanBytes = cleaner::DeleteFolderContents(
+      CleanModeRun(), temp, {.removeFolder = false, .logFiles = true}, cleaned);
   // Clean mode counts exactly what went: the locked and the refused file
   // stay, and so does the folder holding the refused one.
   EXPECT_TRUE(Exists(T("locked.txt")));
@@ -146,11 +149,13 @@ TEST_F(RemovalTest, FilesThatCannotBeDeletedCountInTestModeOnly) {
 TEST_F(RemovalTest, LogFlagAndFastModeSuppressFileLines) {
   SeedTree();
   std::int32_t counter = 0;
-  cleaner::DeleteFolderContents(TestRun(), temp, false, false, "", counter);
+  cleaner::DeleteFolderContents(TestRun(), temp, {.removeFolder = false, .logFiles = false},
+                                counter);
   EXPECT_EQ(counter, 3);
   EXPECT_EQ(log.size(), 0u);
   options.FastScan = true;
-  cleaner::DeleteFolderContents(TestRun(), temp, false, true, "", counter);
+  cleaner::DeleteFolderContents(TestRun(), temp, {.removeFolder = false, .logFiles = true},
+                                counter);
   EXPECT_EQ(counter, 6);
   EXPECT_EQ(log.size(), 0u);
   EXPECT_EQ(log.scrolls(), 0);
@@ -159,10 +164,12 @@ TEST_F(RemovalTest, LogFlagAndFastModeSuppressFileLines) {
 TEST_F(RemovalTest, FileLinesScrollEveryFiftyInTestAndTwentyFiveInClean) {
   for (int i = 0; i < 120; ++i) Write(T("f" + std::to_string(1000 + i)));
   std::int32_t counter = 0;
-  cleaner::DeleteFolderContents(TestRun(), temp, false, true, "", counter);
+  cleaner::DeleteFolderContents(TestRun(), temp, {.removeFolder = false, .logFiles = true},
+                                counter);
   EXPECT_EQ(log.scrolls(), 2);
   log.clear();
-  cleaner::DeleteFolderContents(CleanModeRun(), temp, false, true, "", counter);
+  cleaner::DeleteFolderContents(CleanModeRun(), temp, {.removeFolder = false, .logFiles = true},
+                                counter);
   EXPECT_EQ(log.scrolls(), 4);
 }
 
@@ -174,12 +181,15 @@ TEST_F(RemovalTest, KeepNameIsHonouredAtEveryDepthAndKeepsItsFolders) {
   Write(T("A\\B\\Index.Dat"));
   Write(T("C\\y.txt"));
   std::int32_t tested = 0;
-  cleaner::DeleteFolderContents(TestRun(), temp, false, true, "index.dat", tested);
+  cleaner::DeleteFolderContents(
+      TestRun(), temp, {.removeFolder = false, .logFiles = true, .keepName = "index.dat"}, tested);
   EXPECT_EQ(tested, 3);
   EXPECT_TRUE(log.linesContaining("ndex.").empty() && log.linesContaining("NDEX").empty());
 
   std::int32_t cleaned = 0;
-  cleaner::DeleteFolderContents(CleanModeRun(), temp, true, true, "index.dat", cleaned);
+  cleaner::DeleteFolderContents(CleanModeRun(), temp,
+                                {.removeFolder = true, .logFiles = true, .keepName = "index.dat"},
+                                cleaned);
   EXPECT_EQ(cleaned, 3);
   EXPECT_TRUE(Exists(T("index.dat")));
   EXPECT_TRUE(Exists(T("A\\INDEX.DAT")));
@@ -196,13 +206,16 @@ TEST_F(RemovalTest, NamesOutsideAnsiAreListedDeletedAndComparedWithoutCase) {
   Write(T(cjk), "de");
   Write(T("Папка\\ИНДЕКС.DAT"), "kept");
   std::int32_t tested = 0;
-  cleaner::DeleteFolderContents(TestRun(), temp, false, true, "индекс.dat", tested);
+  cleaner::DeleteFolderContents(
+      TestRun(), temp, {.removeFolder = false, .logFiles = true, .keepName = "индекс.dat"}, tested);
   EXPECT_EQ(tested, 2);
   EXPECT_TRUE(log.hasLine("Test: deleting " + T(cyrillic)));
   EXPECT_TRUE(log.hasLine("Test: deleting " + T(cjk)));
 
   std::int32_t cleaned = 0;
-  cleaner::DeleteFolderContents(CleanModeRun(), temp, false, true, "индекс.dat", cleaned);
+  cleaner::DeleteFolderContents(CleanModeRun(), temp,
+                                {.removeFolder = false, .logFiles = true, .keepName = "индекс.dat"},
+                                cleaned);
   EXPECT_EQ(cleaned, 2);
   EXPECT_FALSE(Exists(T(cyrillic)));
   EXPECT_FALSE(FolderExists(T("临时文件")));
@@ -213,19 +226,27 @@ TEST_F(RemovalTest, NamesOutsideAnsiAreListedDeletedAndComparedWithoutCase) {
   Write("C:\\M\\файл2.tmp");
   Write("C:\\M\\другой.tmp");
   std::int32_t matched = 0;
-  cleaner::DeleteFilesByMask(CleanModeRun(), "C:\\M", "Файл*.Tmp", matched, false);
+  cleaner::DeleteFilesByMask(CleanModeRun(), "C:\\M", "Файл*.Tmp", {.recurse = false}, matched);
   EXPECT_EQ(matched, 2);
   EXPECT_TRUE(Exists("C:\\M\\другой.tmp"));
 }
 
 TEST_F(RemovalTest, MissingFoldersAndTheBareBackslashGiveNothing) {
   std::int32_t counter = 0;
-  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), "C:\\Nowhere", true, true, "", counter),
+  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), "C:\\Nowhere",
+                                          {.removeFolder = true, .logFiles = true}, counter),
             0u);
-  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), "\\", true, true, "", counter), 0u);
-  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), "", true, true, "", counter), 0u);
-  EXPECT_EQ(cleaner::DeleteFilesByMask(CleanModeRun(), "C:\\Nowhere", "*.*", counter, true), 0u);
-  EXPECT_EQ(cleaner::DeleteFolderTree(CleanModeRun(), "C:\\Nowhere", counter, true, ""), 0u);
+  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), "\\",
+                                          {.removeFolder = true, .logFiles = true}, counter),
+            0u);
+  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), "",
+                                          {.removeFolder = true, .logFiles = true}, counter),
+            0u);
+  EXPECT_EQ(
+      cleaner::DeleteFilesByMask(CleanModeRun(), "C:\\Nowhere", "*.*", {.recurse = true}, counter),
+      0u);
+  EXPECT_EQ(cleaner::DeleteFolderTree(CleanModeRun(), "C:\\Nowhere", {.logFiles = true}, counter),
+            0u);
   EXPECT_EQ(counter, 0);
   EXPECT_TRUE(sim.prompts().records().empty());
 }
@@ -243,7 +264,8 @@ TEST_F(RemovalTest, FilesThatVanishDuringTheWalkAreSkippedSilently) {
     fs::remove_all(sim.hostPath(T("B")));
   };
   std::int32_t counter = 0;
-  cleaner::DeleteFolderContents(HookedRun(false), temp, false, true, "", counter);
+  cleaner::DeleteFolderContents(HookedRun(false), temp, {.removeFolder = false, .logFiles = true},
+                                counter);
   EXPECT_EQ(counter, 2);  // 1.txt and 4.txt
   EXPECT_FALSE(FolderExists(T("A")));
   EXPECT_FALSE(FolderExists(T("C")));
@@ -261,7 +283,7 @@ TEST_F(RemovalTest, LinksAreRemovedAsLinksAndTheirTargetsStayIntact) {
   Write(T("Cache\\plain.tmp"), "x");
 
   std::int32_t tested = 0;
-  cleaner::DeleteFolderContents(TestRun(), temp, false, true, "", tested);
+  cleaner::DeleteFolderContents(TestRun(), temp, {.removeFolder = false, .logFiles = true}, tested);
   EXPECT_EQ(tested, 2);  // the file link and the plain file; nothing behind the folder link
   EXPECT_TRUE(log.linesContaining("thesis").empty());
   EXPECT_TRUE(log.linesContaining("cat.jpg").empty());
@@ -269,7 +291,8 @@ TEST_F(RemovalTest, LinksAreRemovedAsLinksAndTheirTargetsStayIntact) {
   options.IsWipeFile = true;  // a wipe through the file link would overwrite the target
   options.WipeNumber = 2;
   std::int32_t cleaned = 0;
-  cleaner::DeleteFolderContents(CleanModeRun(), temp, false, true, "", cleaned);
+  cleaner::DeleteFolderContents(CleanModeRun(), temp, {.removeFolder = false, .logFiles = true},
+                                cleaned);
   EXPECT_EQ(cleaned, 2);
   EXPECT_FALSE(FolderExists(T("Cache")));
   EXPECT_EQ(sim.readFile(documents + "\\thesis.doc"), "precious");
@@ -279,7 +302,7 @@ TEST_F(RemovalTest, LinksAreRemovedAsLinksAndTheirTargetsStayIntact) {
   // removed and nothing behind it.
   fs::create_directory_symlink(sim.hostPath(documents), sim.hostPath(T("Docs2")));
   std::int32_t counter = 0;
-  EXPECT_EQ(cleaner::DeleteFolderTree(CleanModeRun(), T("Docs2"), counter, true, ""), 0u);
+  EXPECT_EQ(cleaner::DeleteFolderTree(CleanModeRun(), T("Docs2"), {.logFiles = true}, counter), 0u);
   EXPECT_EQ(counter, 0);
   EXPECT_FALSE(fs::is_symlink(sim.hostPath(T("Docs2"))));
   EXPECT_EQ(sim.readFile(documents + "\\thesis.doc"), "precious");
@@ -287,7 +310,7 @@ TEST_F(RemovalTest, LinksAreRemovedAsLinksAndTheirTargetsStayIntact) {
   // DeleteFilesByMask does not enter a folder link either.
   fs::create_directory_symlink(sim.hostPath(documents), sim.hostPath(T("Docs3")));
   counter = 0;
-  cleaner::DeleteFilesByMask(CleanModeRun(), temp, "*.doc", counter, true);
+  cleaner::DeleteFilesByMask(CleanModeRun(), temp, "*.doc", {.recurse = true}, counter);
   EXPECT_EQ(counter, 0);
   EXPECT_EQ(sim.readFile(documents + "\\thesis.doc"), "precious");
 }
@@ -306,10 +329,14 @@ TEST_F(RemovalTest, DeepTreesOnTheSubstituteDiskAreWalkedAndRemoved) {
     if (i % 10 == 9) std::ofstream(host / "f.txt") << "abc";
   }
   std::int32_t tested = 0;
-  EXPECT_EQ(cleaner::DeleteFolderContents(TestRun(), temp, false, false, "", tested), 36u);
+  EXPECT_EQ(cleaner::DeleteFolderContents(TestRun(), temp,
+                                          {.removeFolder = false, .logFiles = false}, tested),
+            36u);
   EXPECT_EQ(tested, 12);
   std::int32_t cleaned = 0;
-  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), temp, false, false, "", cleaned), 36u);
+  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), temp,
+                                          {.removeFolder = false, .logFiles = false}, cleaned),
+            36u);
   EXPECT_EQ(cleaned, 12);
   EXPECT_FALSE(FolderExists(T("d")));
 }
@@ -323,7 +350,8 @@ TEST_F(RemovalTest, CancellingStopsWithinOneFile) {
       if (++seen == 5) run->RequestStop();
     };
     std::int32_t counter = 0;
-    cleaner::DeleteFolderContents(HookedRun(testMode), temp, false, true, "", counter);
+    cleaner::DeleteFolderContents(HookedRun(testMode), temp,
+                                  {.removeFolder = false, .logFiles = true}, counter);
     EXPECT_EQ(hooked.size(), 5u) << testMode;
     EXPECT_EQ(counter, 5) << testMode;
   }
@@ -332,7 +360,7 @@ TEST_F(RemovalTest, CancellingStopsWithinOneFile) {
 
   // A stopped run does not start another walk.
   std::int32_t counter = 0;
-  EXPECT_EQ(cleaner::DeleteFilesByMask(*run, temp, "*.*", counter, true), 0u);
+  EXPECT_EQ(cleaner::DeleteFilesByMask(*run, temp, "*.*", {.recurse = true}, counter), 0u);
   EXPECT_EQ(counter, 0);
 }
 
@@ -341,7 +369,7 @@ TEST_F(RemovalTest, ProgressIsPostedAtMostEveryTwoSecondsWithTheRunTotal) {
   hooked.onLine = [&](const std::string&) { sim.clock().advance(900); };
   CleanRun& r = HookedRun(true);
   r.TotalItems = 100;
-  cleaner::DeleteFolderContents(r, temp, false, true, "", r.ItemCount);
+  cleaner::DeleteFolderContents(r, temp, {.removeFolder = false, .logFiles = true}, r.ItemCount);
   Pump();
   // 900 ms per file: the third file (2,700 ms) and the sixth (2,700 ms
   // after that) post.
@@ -382,7 +410,7 @@ TEST_F(RemovalTest, MaskMatchesOnlyItsFirstStarAndExactNamesWithCase) {
   for (const auto& c : cases) {
     log.clear();
     std::int32_t counter = 0;
-    cleaner::DeleteFilesByMask(TestRun(), dir, c.mask, counter, false);
+    cleaner::DeleteFilesByMask(TestRun(), dir, c.mask, {.recurse = false}, counter);
     std::vector<std::string> expected;
     for (const auto& name : c.matched) expected.push_back("Test: deleting " + dir + name);
     EXPECT_EQ(log.lines(), expected) << c.mask;
@@ -395,10 +423,13 @@ TEST_F(RemovalTest, MaskDeletionEntersSubFoldersOnlyWhenAskedAndNeverRemovesFold
   Write("C:\\Dumps\\keep.txt");
   Write("C:\\Dumps\\Inner\\deep.DMP", "345");
   std::int32_t counter = 0;
-  EXPECT_EQ(cleaner::DeleteFilesByMask(TestRun(), "C:\\Dumps", "*.dmp", counter, false), 2u);
+  EXPECT_EQ(
+      cleaner::DeleteFilesByMask(TestRun(), "C:\\Dumps", "*.dmp", {.recurse = false}, counter), 2u);
   EXPECT_EQ(counter, 1);
   counter = 0;
-  EXPECT_EQ(cleaner::DeleteFilesByMask(CleanModeRun(), "C:\\Dumps", "*.dmp", counter, true), 5u);
+  EXPECT_EQ(
+      cleaner::DeleteFilesByMask(CleanModeRun(), "C:\\Dumps", "*.dmp", {.recurse = true}, counter),
+      5u);
   EXPECT_EQ(counter, 2);
   EXPECT_TRUE(Exists("C:\\Dumps\\keep.txt"));
   EXPECT_FALSE(Exists("C:\\Dumps\\Inner\\deep.DMP"));
@@ -413,13 +444,16 @@ TEST_F(RemovalTest, DriveRootsAreAskedAboutInCleanModeOnly) {
   Write("D:\\Sub\\b.tmp");
 
   std::int32_t counter = 0;
-  cleaner::DeleteFolderContents(TestRun(), "D:\\", false, true, "", counter);
+  cleaner::DeleteFolderContents(TestRun(), "D:\\", {.removeFolder = false, .logFiles = true},
+                                counter);
   EXPECT_EQ(counter, 2);
   EXPECT_TRUE(sim.prompts().records().empty());
 
   // No (the default button): nothing happens.
   counter = 0;
-  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(), "D:", false, true, "", counter), 0u);
+  EXPECT_EQ(cleaner::DeleteFolderContents(CleanModeRun(),
+                                          "D:", {.removeFolder = false, .logFiles = true}, counter),
+            0u);
   EXPECT_EQ(counter, 0);
   ASSERT_EQ(sim.prompts().records().size(), 1u);
   EXPECT_EQ(sim.prompts().records()[0].kind, sim::SimPrompts::Kind::Confirm);
@@ -430,19 +464,20 @@ TEST_F(RemovalTest, DriveRootsAreAskedAboutInCleanModeOnly) {
   // A mask without a star names one file: no question for the root.
   sim.prompts().clear();
   counter = 0;
-  cleaner::DeleteFilesByMask(CleanModeRun(), "D:\\", "a.tmp", counter, false);
+  cleaner::DeleteFilesByMask(CleanModeRun(), "D:\\", "a.tmp", {.recurse = false}, counter);
   EXPECT_EQ(counter, 1);
   EXPECT_TRUE(sim.prompts().records().empty());
   // With a star (or no mask at all) the root question comes first.
-  cleaner::DeleteFilesByMask(CleanModeRun(), "D:\\", "*.tmp", counter, true);
-  cleaner::DeleteFilesByMask(CleanModeRun(), "D:\\", "", counter, true);
+  cleaner::DeleteFilesByMask(CleanModeRun(), "D:\\", "*.tmp", {.recurse = true}, counter);
+  cleaner::DeleteFilesByMask(CleanModeRun(), "D:\\", "", {.recurse = true}, counter);
   EXPECT_EQ(sim.prompts().count(sim::SimPrompts::Kind::Confirm), 2u);
   EXPECT_TRUE(Exists("D:\\Sub\\b.tmp"));
 
   // Yes: the drive is emptied.
   sim.prompts().answerConfirm(true);
   counter = 0;
-  cleaner::DeleteFolderContents(CleanModeRun(), "D:\\", false, true, "", counter);
+  cleaner::DeleteFolderContents(CleanModeRun(), "D:\\", {.removeFolder = false, .logFiles = true},
+                                counter);
   EXPECT_EQ(counter, 1);
   EXPECT_FALSE(FolderExists("D:\\Sub"));
 }
@@ -453,11 +488,12 @@ TEST_F(RemovalTest, MyDocumentsAndMyPicturesAreAskedAboutWithEachPrimitivesText)
   Write(documents + "My Pictures\\cat.jpg");
   std::int32_t counter = 0;
 
-  cleaner::DeleteFolderContents(CleanModeRun(), "c:\\users\\USER\\documents", false, true, "",
-                                counter);
-  cleaner::DeleteFolderTree(CleanModeRun(), documents + "MY PICTURES", counter, true, "");
-  cleaner::DeleteFilesByMask(CleanModeRun(), documents, "*.doc", counter, false);
-  cleaner::DeleteFilesByMask(CleanModeRun(), documents + "My Pictures", "cat.jpg", counter, false);
+  cleaner::DeleteFolderContents(CleanModeRun(), "c:\\users\\USER\\documents",
+                                {.removeFolder = false, .logFiles = true}, counter);
+  cleaner::DeleteFolderTree(CleanModeRun(), documents + "MY PICTURES", {.logFiles = true}, counter);
+  cleaner::DeleteFilesByMask(CleanModeRun(), documents, "*.doc", {.recurse = false}, counter);
+  cleaner::DeleteFilesByMask(CleanModeRun(), documents + "My Pictures", "cat.jpg",
+                             {.recurse = false}, counter);
   EXPECT_EQ(counter, 0);
   std::vector<std::string> texts;
   for (const auto& record : sim.prompts().records()) texts.push_back(record.text);
@@ -474,7 +510,8 @@ TEST_F(RemovalTest, MyDocumentsAndMyPicturesAreAskedAboutWithEachPrimitivesText)
   // skips it and the walk goes on.
   sim.prompts().clear();
   Write("C:\\Users\\user\\junk.tmp");
-  cleaner::DeleteFolderContents(CleanModeRun(), "C:\\Users\\user", false, true, "", counter);
+  cleaner::DeleteFolderContents(CleanModeRun(), "C:\\Users\\user",
+                                {.removeFolder = false, .logFiles = true}, counter);
   EXPECT_EQ(sim.prompts().count(sim::SimPrompts::Kind::Confirm), 1u);
   EXPECT_FALSE(Exists("C:\\Users\\user\\junk.tmp"));
   EXPECT_TRUE(Exists(documents + "letter.doc"));
@@ -761,7 +798,9 @@ TEST_F(RemovalTest, AThousandLevelsAreWalkedWithoutRecursionAndRemovedBottomUp) 
   {
     SwappedFilesRun test(*this, chain, true);
     std::int32_t counter = 0;
-    EXPECT_EQ(cleaner::DeleteFolderContents(*test.run, "C:\\Chain", false, true, "", counter), 30u);
+    EXPECT_EQ(cleaner::DeleteFolderContents(*test.run, "C:\\Chain",
+                                            {.removeFolder = false, .logFiles = true}, counter),
+              30u);
     EXPECT_EQ(counter, 10);
     EXPECT_EQ(log.size(), 10u);
     // Each level lists its sub-folder first: the deepest file comes first.
@@ -771,7 +810,9 @@ TEST_F(RemovalTest, AThousandLevelsAreWalkedWithoutRecursionAndRemovedBottomUp) 
   }
   SwappedFilesRun clean(*this, chain, false);
   std::int32_t counter = 0;
-  EXPECT_EQ(cleaner::DeleteFolderContents(*clean.run, "C:\\Chain", false, true, "", counter), 30u);
+  EXPECT_EQ(cleaner::DeleteFolderContents(*clean.run, "C:\\Chain",
+                                          {.removeFolder = false, .logFiles = true}, counter),
+            30u);
   EXPECT_EQ(counter, 10);
   EXPECT_EQ(chain.filesDeleted(), 10);
   EXPECT_EQ(chain.foldersRemoved(), 1000);  // every level but the top
@@ -783,7 +824,8 @@ TEST_F(RemovalTest, WalksStopAtTheDepthBound) {
   ChainFileSystem chain(sim.files(), 9000);
   SwappedFilesRun clean(*this, chain, false);
   std::int32_t counter = 0;
-  cleaner::DeleteFolderContents(*clean.run, "C:\\Chain", false, false, "", counter);
+  cleaner::DeleteFolderContents(*clean.run, "C:\\Chain", {.removeFolder = false, .logFiles = false},
+                                counter);
   EXPECT_EQ(counter, 81);                // levels 100 .. 8,100
   EXPECT_EQ(chain.foldersRemoved(), 0);  // the deepest opened level still holds the rest
 }
@@ -798,174 +840,6 @@ TEST_F(RemovalTest, WipeCoversFilesOfTwoGibibytesAndMore) {
   EXPECT_EQ(huge.largestPiece, 4096u);
   EXPECT_FALSE(huge.mixedPiece);
   EXPECT_EQ(huge.flushes, 2);
-}
-
-// ---- registry ---------------------------------------------------------------------
-
-class RegistryRemovalTest : public RemovalTest {
- protected:
-  void SetUp() override {
-    sim.registry().loadRegText(
-        "REGEDIT4\n\n"
-        "[HKEY_CURRENT_USER\\Software\\Test\\Tree]\n"
-        "\"a\"=\"1\"\n"
-        "\"b\"=dword:00000002\n"
-        "[HKEY_CURRENT_USER\\Software\\Test\\Tree\\Child]\n"
-        "\"c\"=\"3\"\n"
-        "[HKEY_CURRENT_USER\\Software\\Test\\Tree\\Child\\Grand]\n"
-        "\"d\"=\"4\"\n"
-        "\"e\"=\"5\"\n"
-        "[HKEY_CURRENT_USER\\Software\\Test\\Tree\\Bare]\n"
-        "[HKEY_CURRENT_USER\\Software\\Test\\Empty]\n"
-        "[HKEY_LOCAL_MACHINE\\Software\\Test\\Machine]\n"
-        "\"m\"=\"1\"\n");
-  }
-  bool Key(std::string_view path, RootKey root = RootKey::CurrentUser) {
-    return sim.registry().keyExists(root, path);
-  }
-};
-
-TEST_F(RegistryRemovalTest, KeyCountsAreTheValuesOfTheTreeTakenBeforeDeletion) {
-  EXPECT_EQ(cleaner::CountKeyValues(TestRun(), RootKey::CurrentUser, "Software\\Test\\Tree"), 5);
-  EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Test\\Missing"), 0);
-
-  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "hkey_current_user", "Software\\Test\\Tree"), 5);
-  EXPECT_TRUE(Key("Software\\Test\\Tree"));
-  EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                             "Test: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Tree",
-                         }));
-  EXPECT_EQ(log.scrolls(), 1);  // registry lines scroll at once
-
-  EXPECT_EQ(
-      cleaner::DeleteKeyByRootName(CleanModeRun(), "HKEY_CURRENT_USER", "Software\\Test\\Tree"), 5);
-  EXPECT_FALSE(Key("Software\\Test\\Tree"));
-  EXPECT_TRUE(Key("Software\\Test"));
-
-  // A key without values counts 1, a missing key 0; abbreviations and
-  // other texts do nothing.
-  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "Software\\Test\\Empty"), 1);
-  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "Software\\Test\\Missing"), 0);
-  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "HKLM", "Software\\Test\\Machine"), 0);
-  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "HKEY_LOCAL", "Software\\Test\\Machine"), 0);
-  EXPECT_TRUE(Key("Software\\Test\\Machine", RootKey::LocalMachine));
-  EXPECT_TRUE(log.hasLine("Clean: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Empty"));
-}
-
-TEST_F(RegistryRemovalTest, AKeyThatCannotBeDeletedIsStillCountedAndTheRootIsNeverDeleted) {
-  sim.registry().denyWrite(RootKey::CurrentUser, "Software\\Test");
-  EXPECT_EQ(cleaner::DeleteUserKey(CleanModeRun(), RootKey::CurrentUser, "Software\\Test\\Tree"),
-            5);
-  EXPECT_TRUE(Key("Software\\Test\\Tree"));
-  sim.registry().allowAccess(RootKey::CurrentUser, "Software\\Test");
-  sim.faults().failOnce("registry.deleteTree", 1, Errc::AccessDenied);
-  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "\\Software\\Test\\Tree\\"), 5);
-  EXPECT_TRUE(Key("Software\\Test\\Tree"));
-
-  // An empty key path would name the root itself.
-  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, ""), 0);
-  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "HKEY_CURRENT_USER", "\\"), 0);
-  EXPECT_EQ(cleaner::DeleteValuesByRootName(*run, "HKEY_CURRENT_USER", "", ""), 0);
-  EXPECT_TRUE(Key("Software\\Test\\Tree\\Child\\Grand"));
-}
-
-TEST_F(RegistryRemovalTest, ValuesAreCountedOneEachAndTheKeyStays) {
-  // One named value.
-  EXPECT_EQ(
-      cleaner::DeleteValuesByRootName(TestRun(), "HKEY_CURRENT_USER", "Software\\Test\\Tree", "a"),
-      1);
-  EXPECT_EQ(
-      cleaner::DeleteValuesByRootName(*run, "HKEY_CURRENT_USER", "Software\\Test\\Tree", "zz"), 0);
-  EXPECT_EQ(cleaner::DeleteValuesByRootName(*run, "HKEY_CURRENT_USER", "Software\\Nope", "a"), 0);
-  EXPECT_EQ(log.lines(),
-            (std::vector<std::string>{
-                "Test: deleting registry value HKEY_CURRENT_USER\\Software\\Test\\Tree\\a"}));
-  EXPECT_TRUE(sim.registry().value(RootKey::CurrentUser, "Software\\Test\\Tree", "a"));
-
-  // Every value, then every sub-key as a key (the root name as written
-  // for values, upper-cased for keys).
-  log.clear();
-  const auto tested =
-      cleaner::DeleteValuesByRootName(TestRun(), "Hkey_Current_User", "Software\\Test\\Tree", "");
-  EXPECT_EQ(tested, 2 + 3 + 1);  // a, b; Child's tree; Bare counts 1
-  EXPECT_EQ(log.lines(),
-            (std::vector<std::string>{
-                "Test: deleting registry value Hkey_Current_User\\Software\\Test\\Tree\\a",
-                "Test: deleting registry value Hkey_Current_User\\Software\\Test\\Tree\\b",
-                "Test: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Tree\\Bare",
-                "Test: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Tree\\Child",
-            }));
-  const auto cleaned =
-      cleaner::DeleteUserValues(CleanModeRun(), RootKey::CurrentUser, "Software\\Test\\Tree", "");
-  EXPECT_EQ(cleaned, tested);
-  EXPECT_TRUE(Key("Software\\Test\\Tree"));
-  EXPECT_FALSE(Key("Software\\Test\\Tree\\Child"));
-  EXPECT_EQ(sim.registry().saveRegText(RootKey::CurrentUser, "Software\\Test\\Tree")->find("\"a\""),
-            std::string::npos);
-
-  // Values that cannot be deleted still count.
-  sim.registry().loadRegText("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ro]\n\"v\"=\"1\"\n");
-  sim.registry().denyWrite(RootKey::CurrentUser, "Software\\Ro");
-  EXPECT_EQ(cleaner::DeleteUserValues(*run, RootKey::CurrentUser, "Software\\Ro", "v"), 1);
-  EXPECT_TRUE(sim.registry().value(RootKey::CurrentUser, "Software\\Ro", "v"));
-  EXPECT_EQ(cleaner::DeleteValuesByRootName(*run, "HKCU", "Software\\Ro", ""), 0);
-}
-
-// ---- restart lists, folders and the account ----------------------------------------
-
-TEST_F(RemovalTest, DeleteAtRestartIsAskedOnlyForExistingFiles) {
-  Write("C:\\InUse\\index.dat");
-  EXPECT_TRUE(cleaner::ScheduleDeleteAtReboot(CleanModeRun(), "C:\\InUse\\gone.dat"));
-  EXPECT_TRUE(sim.files().pendingDeletes().empty());
-  EXPECT_TRUE(cleaner::ScheduleDeleteAtReboot(*run, "C:\\InUse\\index.dat"));
-  EXPECT_EQ(sim.files().pendingDeletes(), std::vector<std::string>{"C:\\InUse\\index.dat"});
-  sim.faults().failOnce("files.deleteAtRestart", 1, Errc::AccessDenied);
-  EXPECT_FALSE(cleaner::ScheduleDeleteAtReboot(*run, "C:\\InUse\\index.dat"));
-  sim.files().simulateRestart();
-  EXPECT_FALSE(Exists("C:\\InUse\\index.dat"));
-}
-
-TEST_F(RemovalTest, WininitLinesGoBelowAnExistingRenameHeaderInReverse) {
-  const std::string wininit = "C:\\Windows\\Wininit.ini";
-  Write(wininit, "[Other]\r\nx=1\r\n[Rename]\r\nNUL=C:\\OLD.DAT\r\n");
-  cleaner::AddWininitRenames(CleanModeRun(), {"NUL=C:\\A.DAT", "NUL=C:\\B.DAT"});
-  EXPECT_EQ(sim.readFile(wininit),
-            "[Other]\r\nx=1\r\n[Rename]\r\nNUL=C:\\B.DAT\r\nNUL=C:\\A.DAT\r\nNUL=C:\\OLD.DAT\r\n");
-
-  // Without the section it is appended, lines in order.
-  Write(wininit, "[Other]\nx=1\n");
-  cleaner::AddWininitRenames(*run, {"NUL=C:\\A.DAT", "NUL=C:\\B.DAT"});
-  EXPECT_EQ(sim.readFile(wininit),
-            "[Other]\r\nx=1\r\n[rename]\r\nNUL=C:\\A.DAT\r\nNUL=C:\\B.DAT\r\n");
-
-  // Without the file it is created.
-  fs::remove(sim.hostPath(wininit));
-  cleaner::AddWininitRenames(*run, {"NUL=C:\\A.DAT"});
-  EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\A.DAT\r\n");
-
-  // A file that exists but cannot be read is left alone.
-  sim.faults().failOnce("files.open", 1, Errc::SharingViolation, "Wininit");
-  cleaner::AddWininitRenames(*run, {"NUL=C:\\Z.DAT"});
-  EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\A.DAT\r\n");
-}
-
-TEST_F(RemovalTest, FolderAndAccountQueriesComeFromThePlatform) {
-  auto ports = sim.ports();
-  EXPECT_EQ(cleaner::MyDocumentsFolder(ports), "C:\\Users\\user\\Documents\\");
-  sim.files().setSpecialFolder(platform::Csidl::Personal, "");
-  EXPECT_EQ(cleaner::MyDocumentsFolder(ports), "");
-
-  EXPECT_EQ(cleaner::UserAppDataFolder(ports), "C:\\Users\\user\\AppData\\Roaming\\");
-  EXPECT_EQ(sim.shell().endBrowserSessionCalls(), 1);
-
-  EXPECT_EQ(cleaner::ProgramFilesFolder(ports), "");
-  sim.registry().loadRegText(
-      "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n"
-      "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n");
-  EXPECT_EQ(cleaner::ProgramFilesFolder(ports), "C:\\Program Files");
-
-  EXPECT_TRUE(cleaner::IsAdministrator(ports));
-  sim.system().setAdministrator(false);
-  EXPECT_FALSE(cleaner::IsAdministrator(ports));
 }
 
 }  // namespace

@@ -1,13 +1,16 @@
-// The removal primitives. Folder walks keep their own stack of open
+// Files and folders. Folder walks keep their own stack of open
 // folders instead of recursing, so a tree of any depth cannot exhaust the
 // thread's stack, and they never enter a symbolic link, junction or other
 // reparse point: such an entry is removed as the link itself.
-#include "cleaner/removal.h"
+#include "cleaner/remove_files.h"
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "cleaner/user_folders.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -20,7 +23,6 @@ constexpr std::size_t kWipeBlock = 4096;
 // Folders nested deeper than this are left alone (a Windows path cannot
 // hold more than about 16,000 levels; a sane tree holds far fewer).
 constexpr std::size_t kMaxFolderDepth = 8192;
-constexpr std::string_view kProductCaption = "Norvik Cleaner";
 
 // Upper case of a file name as the system compares names: ASCII, Latin-1,
 // Latin Extended-A, Greek and Cyrillic letters; everything else as it is.
@@ -246,123 +248,7 @@ std::string EnterableFolder(CleanRun& run, std::string_view folder) {
   return WithTrailingBackslash(folder);
 }
 
-std::uint64_t WalkTree(CleanRun& run, std::string_view folder, bool removeFolder, bool log,
-                       std::string_view keepName, std::int32_t& counter) {
-  std::string start = EnterableFolder(run, folder);
-  if (start.empty()) return 0;
-  if (!ConfirmFolderDeletion(run, start, FolderQuestion::AllUnder, true, DocumentsFor(run))) {
-    return 0;
-  }
-  WalkRules rules;
-  rules.log = log;
-  rules.removeFirst = removeFolder;
-  rules.keepUpper = UpperName(keepName);
-  FolderWalk walk(run, rules, counter);
-  return walk.run(std::move(start));
-}
-
-// Key paths are given with or without a leading backslash.
-std::string_view TrimKeyPath(std::string_view path) {
-  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
-  return path;
-}
-
-// Deletes `keyPath` with everything below it; failures are ignored (the
-// key was counted already).
-void DeleteKeyTree(platform::Registry& registry, platform::RootKey root, std::string_view keyPath) {
-  const std::string_view path = TrimKeyPath(keyPath);
-  if (path.empty()) return;
-  const auto slash = path.rfind('\\');
-  const std::string_view parentPath =
-      slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  auto parent = registry.open(root, parentPath, platform::RegAccess::Full);
-  if (!parent) return;
-  (void)registry.deleteTree(*parent, name);
-}
-
-// The key counting and deletion shared by DeleteKeyByRootName and
-// DeleteUserKey; `rootText` is the root as the log names it.
-std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
-                              std::string_view keyPath) {
-  // An empty path would name the root itself: never deleted.
-  if (TrimKeyPath(keyPath).empty()) return 0;
-  platform::Registry& registry = run.platform().registry;
-  std::int32_t count = CountKeyValues(run, root, keyPath);
-  {
-    auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::Read);
-    if (!key) return count;
-  }
-  if (!run.FastMode()) {
-    run.AddDetailLine("deleting registry key " + std::string(rootText) + "\\" +
-                      std::string(keyPath));
-    run.ScrollLog(0);
-  }
-  if (!run.TestMode()) DeleteKeyTree(registry, root, keyPath);
-  if (count == 0) count = 1;
-  return count;
-}
-
-using KeyDeleter = std::int32_t (*)(CleanRun&, platform::RootKey, std::string_view,
-                                    std::string_view);
-
-std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
-                                 std::string_view keyPath, std::string_view valueName,
-                                 KeyDeleter deleteSubKey) {
-  const std::string_view path = TrimKeyPath(keyPath);
-  if (path.empty()) return 0;
-  platform::Registry& registry = run.platform().registry;
-  const bool test = run.TestMode();
-  // A key that cannot be opened for writing is still counted, so that a
-  // test and a clean report the same.
-  auto key =
-      registry.open(root, path, test ? platform::RegAccess::Read : platform::RegAccess::Full);
-  if (!key && !test) key = registry.open(root, path, platform::RegAccess::Read);
-  if (!key) return 0;
-  const std::string lineStart =
-      "deleting registry value " + std::string(rootText) + "\\" + std::string(keyPath) + "\\";
-  const auto logValue = [&](std::string_view name) {
-    if (run.FastMode()) return;
-    run.AddDetailLine(lineStart + std::string(name));
-    run.ScrollLog(0);
-  };
-
-  if (!valueName.empty()) {
-    if (!registry.readValue(*key, valueName)) return 0;
-    logValue(valueName);
-    if (!test) (void)registry.deleteValue(*key, valueName);
-    return 1;
-  }
-
-  std::int32_t count = 0;
-  if (auto values = registry.values(*key)) {
-    for (const auto& value : *values) {
-      logValue(value.name);
-      if (!test) (void)registry.deleteValue(*key, value.name);
-      ++count;
-    }
-  }
-  if (auto subKeys = registry.subKeyNames(*key)) {
-    const std::string base = std::string(keyPath) + "\\";
-    for (const auto& subKey : *subKeys) count += deleteSubKey(run, root, rootText, base + subKey);
-  }
-  return count;
-}
-
-std::int32_t DeleteKeyByRootNameText(CleanRun& run, platform::RootKey root,
-                                     std::string_view rootText, std::string_view keyPath) {
-  return DeleteKeyCounted(run, root, UpperAscii(rootText), keyPath);
-}
-
-std::int32_t DeleteUserKeyText(CleanRun& run, platform::RootKey root, std::string_view,
-                               std::string_view keyPath) {
-  return DeleteUserKey(run, root, keyPath);
-}
-
 }  // namespace
-
-// ---- files -----------------------------------------------------------------
 
 bool DeleteFileLogged(CleanRun& run, std::string_view path, bool log) {
   if (log && !run.FastMode()) {
@@ -371,9 +257,9 @@ bool DeleteFileLogged(CleanRun& run, std::string_view path, bool log) {
   }
   if (run.TestMode()) return true;
   platform::Platform& ports = run.platform();
-  const CleanSettings& options = run.env().settings;
-  if (options.IsWipeFile && !platform::FileLockedExclusive(ports.files, path)) {
-    WipeFileContents(run, path, options.WipeNumber);
+  const CleanSettings& settings = run.env().settings;
+  if (settings.IsWipeFile && !platform::FileLockedExclusive(ports.files, path)) {
+    WipeFileContents(run, path, settings.WipeNumber);
   }
   return ports.shell.deleteFileSilently(path).ok();
 }
@@ -405,13 +291,23 @@ void WipeFileContents(CleanRun& run, std::string_view path, int passes) {
   }
 }
 
-std::uint64_t DeleteFolderContents(CleanRun& run, std::string_view folder, bool removeFolder,
-                                   bool log, std::string_view keepName, std::int32_t& counter) {
-  return WalkTree(run, folder, removeFolder, log, keepName, counter);
+std::uint64_t DeleteFolderContents(CleanRun& run, std::string_view folder,
+                                   const FolderContentsOptions& options, std::int32_t& counter) {
+  std::string start = EnterableFolder(run, folder);
+  if (start.empty()) return 0;
+  if (!ConfirmFolderDeletion(run, start, FolderQuestion::AllUnder, true, DocumentsFor(run))) {
+    return 0;
+  }
+  WalkRules rules;
+  rules.log = options.logFiles;
+  rules.removeFirst = options.removeFolder;
+  rules.keepUpper = UpperName(options.keepName);
+  FolderWalk walk(run, rules, counter);
+  return walk.run(std::move(start));
 }
 
-std::uint64_t DeleteFolderTree(CleanRun& run, std::string_view folder, std::int32_t& counter,
-                               bool log, std::string_view keepName) {
+std::uint64_t DeleteFolderTree(CleanRun& run, std::string_view folder,
+                               const FolderTreeOptions& options, std::int32_t& counter) {
   // Callers hand in sub-folders they listed themselves: a link among them
   // goes as the link and is never entered.
   if (!run.Terminated()) {
@@ -421,11 +317,13 @@ std::uint64_t DeleteFolderTree(CleanRun& run, std::string_view folder, std::int3
       return 0;
     }
   }
-  return WalkTree(run, folder, true, log, keepName, counter);
+  return DeleteFolderContents(
+      run, folder,
+      {.removeFolder = true, .logFiles = options.logFiles, .keepName = options.keepName}, counter);
 }
 
 std::uint64_t DeleteFilesByMask(CleanRun& run, std::string_view folder, std::string_view mask,
-                                std::int32_t& counter, bool recurse) {
+                                const MaskOptions& options, std::int32_t& counter) {
   std::string start = EnterableFolder(run, folder);
   if (start.empty()) return 0;
   const bool askForRoot = mask.empty() || mask.find('*') != std::string_view::npos;
@@ -435,126 +333,10 @@ std::uint64_t DeleteFilesByMask(CleanRun& run, std::string_view folder, std::str
   const MaskMatcher matcher(mask);
   WalkRules rules;
   rules.byMask = true;
-  rules.recurse = recurse;
+  rules.recurse = options.recurse;
   rules.mask = &matcher;
   FolderWalk walk(run, rules, counter);
   return walk.run(std::move(start));
-}
-
-// ---- registry ----------------------------------------------------------------
-
-std::int32_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
-  platform::Registry& registry = run.platform().registry;
-  // Keys to visit, each with its depth; the registry allows 512 levels.
-  constexpr std::size_t kMaxKeyDepth = 512;
-  std::vector<std::pair<std::string, std::size_t>> pending;
-  pending.emplace_back(TrimKeyPath(keyPath), 0);
-  std::int32_t count = 0;
-  while (!pending.empty()) {
-    auto [path, depth] = std::move(pending.back());
-    pending.pop_back();
-    auto key = registry.open(root, path, platform::RegAccess::Read);
-    if (!key) continue;
-    auto info = registry.info(*key);
-    if (!info) continue;
-    count += static_cast<std::int32_t>(info->valueCount);
-    if (info->subKeyCount == 0 || depth >= kMaxKeyDepth) continue;
-    auto names = registry.subKeyNames(*key);
-    if (!names) continue;
-    for (const auto& name : *names) {
-      pending.emplace_back(path.empty() ? name : path + "\\" + name, depth + 1);
-    }
-  }
-  return count;
-}
-
-std::int32_t DeleteKeyByRootName(CleanRun& run, std::string_view rootName,
-                                 std::string_view keyPath) {
-  const auto root = platform::RootKeyFromName(rootName);
-  if (!root) return 0;
-  return DeleteKeyByRootNameText(run, *root, rootName, keyPath);
-}
-
-std::int32_t DeleteValuesByRootName(CleanRun& run, std::string_view rootName,
-                                    std::string_view keyPath, std::string_view valueName) {
-  const auto root = platform::RootKeyFromName(rootName);
-  if (!root) return 0;
-  return DeleteValuesCounted(run, *root, rootName, keyPath, valueName, DeleteKeyByRootNameText);
-}
-
-std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
-  return DeleteKeyCounted(run, root, platform::RootKeyName(root), keyPath);
-}
-
-std::int32_t DeleteUserValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
-                              std::string_view valueName) {
-  return DeleteValuesCounted(run, root, platform::RootKeyName(root), keyPath, valueName,
-                             DeleteUserKeyText);
-}
-
-// ---- at restart ----------------------------------------------------------------
-
-bool ScheduleDeleteAtReboot(CleanRun& run, std::string_view path) {
-  platform::FileSystem& files = run.platform().files;
-  if (!files.fileExists(path)) return true;
-  return files.deleteAtRestart(path).ok();
-}
-
-void AddWininitRenames(CleanRun& run, const std::vector<std::string>& lines) {
-  platform::FileSystem& files = run.platform().files;
-  const std::string windows = files.windowsFolder();
-  if (windows.empty()) return;
-  const std::string path = platform::JoinPath(windows, "Wininit.ini");
-  std::vector<std::string> content;
-  if (files.fileExists(path)) {
-    auto text = platform::ReadWholeFile(files, path);
-    // A file that is there but cannot be read is left as it is rather
-    // than replaced by the new lines alone.
-    if (!text) return;
-    for (const std::string_view line : SplitLines(*text)) content.emplace_back(line);
-  }
-  std::size_t header = content.size();
-  for (std::size_t i = 0; i < content.size(); ++i) {
-    if (EqualsNoCase(content[i], "[RENAME]")) {
-      header = i;
-      break;
-    }
-  }
-  if (header < content.size()) {
-    for (const auto& line : lines) {
-      content.insert(content.begin() + static_cast<std::ptrdiff_t>(header + 1), line);
-    }
-  } else {
-    content.emplace_back("[rename]");
-    content.insert(content.end(), lines.begin(), lines.end());
-  }
-  std::string out;
-  for (const auto& line : content) {
-    out += line;
-    out += "\r\n";
-  }
-  (void)platform::WriteWholeFile(files, path, out);
-}
-
-// ---- folders and the account ----------------------------------------------------
-
-std::string MyDocumentsFolder(platform::Platform& platform) {
-  return WithTrailingBackslash(platform.files.specialFolder(platform::Csidl::Personal));
-}
-
-std::string ProgramFilesFolder(platform::Platform& platform) {
-  return platform::ReadStringValue(platform.registry, platform::RootKey::LocalMachine,
-                                   "Software\\Microsoft\\Windows\\CurrentVersion",
-                                   "ProgramFilesDir");
-}
-
-std::string UserAppDataFolder(platform::Platform& platform) {
-  platform.shell.endBrowserSession();
-  return WithTrailingBackslash(platform.files.specialFolder(platform::Csidl::AppData));
-}
-
-bool IsAdministrator(platform::Platform& platform) {
-  return platform.system.isAdministrator();
 }
 
 }  // namespace nc::cleaner

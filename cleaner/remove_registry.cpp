@@ -1,0 +1,166 @@
+// Key trees are counted with their own stack of pending keys instead of
+// recursion, to the registry's depth limit.
+#include "cleaner/remove_registry.h"
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/text.h"
+
+namespace nc::cleaner {
+
+namespace {
+
+// Key paths are given with or without a leading backslash.
+std::string_view TrimKeyPath(std::string_view path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  while (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+  return path;
+}
+
+// Deletes `keyPath` with everything below it; failures are ignored (the
+// key was counted already).
+void DeleteKeyTree(platform::Registry& registry, platform::RootKey root, std::string_view keyPath) {
+  const std::string_view path = TrimKeyPath(keyPath);
+  if (path.empty()) return;
+  const auto slash = path.rfind('\\');
+  const std::string_view parentPath =
+      slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  auto parent = registry.open(root, parentPath, platform::RegAccess::Full);
+  if (!parent) return;
+  (void)registry.deleteTree(*parent, name);
+}
+
+// The key counting and deletion shared by DeleteKeyByRootName and
+// DeleteUserKey; `rootText` is the root as the log names it.
+std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
+                              std::string_view keyPath) {
+  // An empty path would name the root itself: never deleted.
+  if (TrimKeyPath(keyPath).empty()) return 0;
+  platform::Registry& registry = run.platform().registry;
+  std::int32_t count = CountKeyValues(run, root, keyPath);
+  {
+    auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::Read);
+    if (!key) return count;
+  }
+  if (!run.FastMode()) {
+    run.AddDetailLine("deleting registry key " + std::string(rootText) + "\\" +
+                      std::string(keyPath));
+    run.ScrollLog(0);
+  }
+  if (!run.TestMode()) DeleteKeyTree(registry, root, keyPath);
+  if (count == 0) count = 1;
+  return count;
+}
+
+using KeyDeleter = std::int32_t (*)(CleanRun&, platform::RootKey, std::string_view,
+                                    std::string_view);
+
+std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
+                                 std::string_view keyPath, std::string_view valueName,
+                                 KeyDeleter deleteSubKey) {
+  const std::string_view path = TrimKeyPath(keyPath);
+  if (path.empty()) return 0;
+  platform::Registry& registry = run.platform().registry;
+  const bool test = run.TestMode();
+  // A key that cannot be opened for writing is still counted, so that a
+  // test and a clean report the same.
+  auto key =
+      registry.open(root, path, test ? platform::RegAccess::Read : platform::RegAccess::Full);
+  if (!key && !test) key = registry.open(root, path, platform::RegAccess::Read);
+  if (!key) return 0;
+  const std::string lineStart =
+      "deleting registry value " + std::string(rootText) + "\\" + std::string(keyPath) + "\\";
+  const auto logValue = [&](std::string_view name) {
+    if (run.FastMode()) return;
+    run.AddDetailLine(lineStart + std::string(name));
+    run.ScrollLog(0);
+  };
+
+  if (!valueName.empty()) {
+    if (!registry.readValue(*key, valueName)) return 0;
+    logValue(valueName);
+    if (!test) (void)registry.deleteValue(*key, valueName);
+    return 1;
+  }
+
+  std::int32_t count = 0;
+  if (auto values = registry.values(*key)) {
+    for (const auto& value : *values) {
+      logValue(value.name);
+      if (!test) (void)registry.deleteValue(*key, value.name);
+      ++count;
+    }
+  }
+  if (auto subKeys = registry.subKeyNames(*key)) {
+    const std::string base = std::string(keyPath) + "\\";
+    for (const auto& subKey : *subKeys) count += deleteSubKey(run, root, rootText, base + subKey);
+  }
+  return count;
+}
+
+std::int32_t DeleteKeyByRootNameText(CleanRun& run, platform::RootKey root,
+                                     std::string_view rootText, std::string_view keyPath) {
+  return DeleteKeyCounted(run, root, UpperAscii(rootText), keyPath);
+}
+
+std::int32_t DeleteUserKeyText(CleanRun& run, platform::RootKey root, std::string_view,
+                               std::string_view keyPath) {
+  return DeleteUserKey(run, root, keyPath);
+}
+
+}  // namespace
+
+std::int32_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
+  platform::Registry& registry = run.platform().registry;
+  // Keys to visit, each with its depth; the registry allows 512 levels.
+  constexpr std::size_t kMaxKeyDepth = 512;
+  std::vector<std::pair<std::string, std::size_t>> pending;
+  pending.emplace_back(TrimKeyPath(keyPath), 0);
+  std::int32_t count = 0;
+  while (!pending.empty()) {
+    auto [path, depth] = std::move(pending.back());
+    pending.pop_back();
+    auto key = registry.open(root, path, platform::RegAccess::Read);
+    if (!key) continue;
+    auto info = registry.info(*key);
+    if (!info) continue;
+    count += static_cast<std::int32_t>(info->valueCount);
+    if (info->subKeyCount == 0 || depth >= kMaxKeyDepth) continue;
+    auto names = registry.subKeyNames(*key);
+    if (!names) continue;
+    for (const auto& name : *names) {
+      pending.emplace_back(path.empty() ? name : path + "\\" + name, depth + 1);
+    }
+  }
+  return count;
+}
+
+std::int32_t DeleteKeyByRootName(CleanRun& run, std::string_view rootName,
+                                 std::string_view keyPath) {
+  const auto root = platform::RootKeyFromName(rootName);
+  if (!root) return 0;
+  return DeleteKeyByRootNameText(run, *root, rootName, keyPath);
+}
+
+std::int32_t DeleteValuesByRootName(CleanRun& run, std::string_view rootName,
+                                    std::string_view keyPath, std::string_view valueName) {
+  const auto root = platform::RootKeyFromName(rootName);
+  if (!root) return 0;
+  return DeleteValuesCounted(run, *root, rootName, keyPath, valueName, DeleteKeyByRootNameText);
+}
+
+std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
+  return DeleteKeyCounted(run, root, platform::RootKeyName(root), keyPath);
+}
+
+std::int32_t DeleteUserValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
+                              std::string_view valueName) {
+  return DeleteValuesCounted(run, root, platform::RootKeyName(root), keyPath, valueName,
+                             DeleteUserKeyText);
+}
+
+}  // namespace nc::cleaner

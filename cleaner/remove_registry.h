@@ -1,0 +1,30 @@
+// Removal of registry keys and values for the clean worker. Each call
+// counts what it removes (a key as the values of its tree, at least 1; a
+// value as 1), writes one log line per key or value and changes nothing in
+// test mode, so that a test and a clean report the same figures. A key
+// path never names a root itself.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "cleaner/clean_run.h"
+#include "platform/registry.h"
+
+namespace nc::cleaner {
+
+// Registry keys and values by the full root name ("HKEY_CURRENT_USER",
+// any case); other names do nothing and count 0.
+std::int32_t DeleteKeyByRootName(CleanRun& run, std::string_view rootName,
+                                 std::string_view keyPath);
+std::int32_t DeleteValuesByRootName(CleanRun& run, std::string_view rootName,
+                                    std::string_view keyPath, std::string_view valueName);
+// The same below a root key.
+std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath);
+std::int32_t DeleteUserValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
+                              std::string_view valueName);
+// Number of values in the key and all its sub-keys; 0 when it cannot be
+// opened.
+std::int32_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath);
+
+}  // namespace nc::cleaner

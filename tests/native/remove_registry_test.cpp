@@ -1,0 +1,127 @@
+// Removal of registry keys and values on the substitute registry: what a
+// key and a value count, the log lines, keys that cannot be deleted, and
+// root names.
+#include "cleaner/remove_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "clean_fixture.h"
+
+namespace nc::testing {
+namespace {
+
+using platform::RootKey;
+
+class RegistryRemovalTest : public CleanFixture {
+ protected:
+  void SetUp() override {
+    sim.registry().loadRegText(
+        "REGEDIT4\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Test\\Tree]\n"
+        "\"a\"=\"1\"\n"
+        "\"b\"=dword:00000002\n"
+        "[HKEY_CURRENT_USER\\Software\\Test\\Tree\\Child]\n"
+        "\"c\"=\"3\"\n"
+        "[HKEY_CURRENT_USER\\Software\\Test\\Tree\\Child\\Grand]\n"
+        "\"d\"=\"4\"\n"
+        "\"e\"=\"5\"\n"
+        "[HKEY_CURRENT_USER\\Software\\Test\\Tree\\Bare]\n"
+        "[HKEY_CURRENT_USER\\Software\\Test\\Empty]\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Test\\Machine]\n"
+        "\"m\"=\"1\"\n");
+  }
+  bool Key(std::string_view path, RootKey root = RootKey::CurrentUser) {
+    return sim.registry().keyExists(root, path);
+  }
+};
+
+TEST_F(RegistryRemovalTest, KeyCountsAreTheValuesOfTheTreeTakenBeforeDeletion) {
+  EXPECT_EQ(cleaner::CountKeyValues(TestRun(), RootKey::CurrentUser, "Software\\Test\\Tree"), 5);
+  EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Test\\Missing"), 0);
+
+  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "hkey_current_user", "Software\\Test\\Tree"), 5);
+  EXPECT_TRUE(Key("Software\\Test\\Tree"));
+  EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                             "Test: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Tree",
+                         }));
+  EXPECT_EQ(log.scrolls(), 1);  // registry lines scroll at once
+
+  EXPECT_EQ(
+      cleaner::DeleteKeyByRootName(CleanModeRun(), "HKEY_CURRENT_USER", "Software\\Test\\Tree"), 5);
+  EXPECT_FALSE(Key("Software\\Test\\Tree"));
+  EXPECT_TRUE(Key("Software\\Test"));
+
+  // A key without values counts 1, a missing key 0; abbreviations and
+  // other texts do nothing.
+  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "Software\\Test\\Empty"), 1);
+  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "Software\\Test\\Missing"), 0);
+  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "HKLM", "Software\\Test\\Machine"), 0);
+  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "HKEY_LOCAL", "Software\\Test\\Machine"), 0);
+  EXPECT_TRUE(Key("Software\\Test\\Machine", RootKey::LocalMachine));
+  EXPECT_TRUE(log.hasLine("Clean: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Empty"));
+}
+
+TEST_F(RegistryRemovalTest, AKeyThatCannotBeDeletedIsStillCountedAndTheRootIsNeverDeleted) {
+  sim.registry().denyWrite(RootKey::CurrentUser, "Software\\Test");
+  EXPECT_EQ(cleaner::DeleteUserKey(CleanModeRun(), RootKey::CurrentUser, "Software\\Test\\Tree"),
+            5);
+  EXPECT_TRUE(Key("Software\\Test\\Tree"));
+  sim.registry().allowAccess(RootKey::CurrentUser, "Software\\Test");
+  sim.faults().failOnce("registry.deleteTree", 1, Errc::AccessDenied);
+  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "\\Software\\Test\\Tree\\"), 5);
+  EXPECT_TRUE(Key("Software\\Test\\Tree"));
+
+  // An empty key path would name the root itself.
+  EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, ""), 0);
+  EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "HKEY_CURRENT_USER", "\\"), 0);
+  EXPECT_EQ(cleaner::DeleteValuesByRootName(*run, "HKEY_CURRENT_USER", "", ""), 0);
+  EXPECT_TRUE(Key("Software\\Test\\Tree\\Child\\Grand"));
+}
+
+TEST_F(RegistryRemovalTest, ValuesAreCountedOneEachAndTheKeyStays) {
+  // One named value.
+  EXPECT_EQ(
+      cleaner::DeleteValuesByRootName(TestRun(), "HKEY_CURRENT_USER", "Software\\Test\\Tree", "a"),
+      1);
+  EXPECT_EQ(
+      cleaner::DeleteValuesByRootName(*run, "HKEY_CURRENT_USER", "Software\\Test\\Tree", "zz"), 0);
+  EXPECT_EQ(cleaner::DeleteValuesByRootName(*run, "HKEY_CURRENT_USER", "Software\\Nope", "a"), 0);
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{
+                "Test: deleting registry value HKEY_CURRENT_USER\\Software\\Test\\Tree\\a"}));
+  EXPECT_TRUE(sim.registry().value(RootKey::CurrentUser, "Software\\Test\\Tree", "a"));
+
+  // Every value, then every sub-key as a key (the root name as written
+  // for values, upper-cased for keys).
+  log.clear();
+  const auto tested =
+      cleaner::DeleteValuesByRootName(TestRun(), "Hkey_Current_User", "Software\\Test\\Tree", "");
+  EXPECT_EQ(tested, 2 + 3 + 1);  // a, b; Child's tree; Bare counts 1
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{
+                "Test: deleting registry value Hkey_Current_User\\Software\\Test\\Tree\\a",
+                "Test: deleting registry value Hkey_Current_User\\Software\\Test\\Tree\\b",
+                "Test: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Tree\\Bare",
+                "Test: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Tree\\Child",
+            }));
+  const auto cleaned =
+      cleaner::DeleteUserValues(CleanModeRun(), RootKey::CurrentUser, "Software\\Test\\Tree", "");
+  EXPECT_EQ(cleaned, tested);
+  EXPECT_TRUE(Key("Software\\Test\\Tree"));
+  EXPECT_FALSE(Key("Software\\Test\\Tree\\Child"));
+  EXPECT_EQ(sim.registry().saveRegText(RootKey::CurrentUser, "Software\\Test\\Tree")->find("\"a\""),
+            std::string::npos);
+
+  // Values that cannot be deleted still count.
+  sim.registry().loadRegText("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Ro]\n\"v\"=\"1\"\n");
+  sim.registry().denyWrite(RootKey::CurrentUser, "Software\\Ro");
+  EXPECT_EQ(cleaner::DeleteUserValues(*run, RootKey::CurrentUser, "Software\\Ro", "v"), 1);
+  EXPECT_TRUE(sim.registry().value(RootKey::CurrentUser, "Software\\Ro", "v"));
+  EXPECT_EQ(cleaner::DeleteValuesByRootName(*run, "HKCU", "Software\\Ro", ""), 0);
+}
+
+}  // namespace
+}  // namespace nc::testing
