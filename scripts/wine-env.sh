@@ -1,5 +1,6 @@
 # Wine harness shared by ./test and ./run. Source it, then:
-#   nc_wine_env          set WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES
+#   nc_wine_env          set WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and a
+#                        home of the build for Wine (HOME, XDG_CONFIG_HOME)
 #   nc_start_xvfb        start a private Xvfb and point DISPLAY at it
 #   nc_wine_prefix       create the prefix once (fonts, X11 driver settings),
 #                        inside build/ only, cut off from the home folder
@@ -109,7 +110,6 @@ nc_sandbox_prefix() {
 # no Wine process when there is nothing to do.
 nc_sandbox_shell_folders() {
   local prefix=$1 log="$NC_WINE_LOG_DIR/wineprefix.log" line hive key name
-  local explorer='Software\Microsoft\Windows\CurrentVersion\Explorer'
   local -a found=()
   for hive in user system; do
     [[ -f "$prefix/$hive.reg" ]] || continue
