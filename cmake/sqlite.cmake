@@ -1,6 +1,7 @@
 # SQLite: Debian's library on the native build; on Windows the
 # amalgamation, fetched once into the build folder from a pinned npm
-# tarball and checked against its hash.
+# tarball. npm only names the tarball's address; CMake downloads it, checks
+# it against the pinned hash and unpacks it (package/deps/sqlite3/).
 if(NOT NC_WINDOWS)
   find_package(SQLite3 REQUIRED)
   add_library(nc_sqlite INTERFACE)
@@ -9,29 +10,32 @@ if(NOT NC_WINDOWS)
 endif()
 
 set(NC_SQLITE_PACKAGE "better-sqlite3@12.11.1")
+set(NC_SQLITE_SHA256 "ebf0ed75a7a59dbcb3b24bbd014ef49d9f15bc328e4adcbf516f2a8fadfa2835")
 set(NC_SQLITE_DIR ${CMAKE_BINARY_DIR}/_deps/sqlite)
 set(NC_SQLITE_SOURCE ${NC_SQLITE_DIR}/package/deps/sqlite3/sqlite3.c)
-set(NC_SQLITE_SHA256 "ebf0ed75a7a59dbcb3b24bbd014ef49d9f15bc328e4adcbf516f2a8fadfa2835")
-set(NC_SQLITE_TARBALL ${NC_SQLITE_DIR}/better-sqlite3-12.11.1.tgz)
 
 if(NOT EXISTS ${NC_SQLITE_SOURCE})
-  file(MAKE_DIRECTORY ${NC_SQLITE_DIR})
-  if(NOT EXISTS ${NC_SQLITE_TARBALL})
-    find_program(NPM npm REQUIRED)
-    message(STATUS "Fetching the SQLite amalgamation (${NC_SQLITE_PACKAGE})")
-    execute_process(COMMAND ${NPM} pack ${NC_SQLITE_PACKAGE} --silent
-      WORKING_DIRECTORY ${NC_SQLITE_DIR} RESULT_VARIABLE rc OUTPUT_QUIET)
-    if(NOT rc EQUAL 0 OR NOT EXISTS ${NC_SQLITE_TARBALL})
-      message(FATAL_ERROR "npm pack ${NC_SQLITE_PACKAGE} failed")
-    endif()
+  find_program(NPM npm REQUIRED)
+  execute_process(COMMAND ${NPM} view ${NC_SQLITE_PACKAGE} dist.tarball
+    RESULT_VARIABLE rc OUTPUT_VARIABLE url ERROR_VARIABLE err
+    OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT rc EQUAL 0 OR NOT url MATCHES "^https?://[^ \n]+\\.tgz$")
+    message(FATAL_ERROR "npm view ${NC_SQLITE_PACKAGE} dist.tarball gave no tarball address "
+      "(exit ${rc}): ${url} ${err}")
   endif()
-  file(SHA256 ${NC_SQLITE_TARBALL} got)
-  if(NOT got STREQUAL NC_SQLITE_SHA256)
-    file(REMOVE ${NC_SQLITE_TARBALL})
-    message(FATAL_ERROR "SQLite tarball hash mismatch: ${got}")
+  message(STATUS "Fetching the SQLite amalgamation (${NC_SQLITE_PACKAGE}) from ${url}")
+  # A download whose hash differs stops the configuration before anything
+  # is extracted.
+  include(FetchContent)
+  FetchContent_Declare(nc_sqlite_amalgamation
+    URL ${url}
+    URL_HASH SHA256=${NC_SQLITE_SHA256}
+    TLS_VERIFY ON
+    SOURCE_DIR ${NC_SQLITE_DIR}/package)
+  FetchContent_GetProperties(nc_sqlite_amalgamation)
+  if(NOT nc_sqlite_amalgamation_POPULATED)
+    FetchContent_Populate(nc_sqlite_amalgamation)
   endif()
-  file(ARCHIVE_EXTRACT INPUT ${NC_SQLITE_TARBALL} DESTINATION ${NC_SQLITE_DIR}
-    PATTERNS package/deps/sqlite3/sqlite3.c package/deps/sqlite3/sqlite3.h)
 endif()
 
 add_library(nc_sqlite_lib STATIC ${NC_SQLITE_SOURCE})

@@ -7,7 +7,7 @@ NC_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix
   wine64 wine xvfb xauth fonts-wine imagemagick
-  nodejs npm clang-format
+  nodejs npm clang-format python3
 )
 
 # Prints the packages of NC_PACKAGES that are not installed.

@@ -1,7 +1,9 @@
 # Wine harness shared by ./test and ./run. Source it, then:
-#   nc_wine_env          set WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES
+#   nc_wine_env          set WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and a
+#                        home of the build for Wine (HOME, XDG_CONFIG_HOME)
 #   nc_start_xvfb        start a private Xvfb and point DISPLAY at it
-#   nc_wine_prefix       create the prefix once (fonts, X11 driver settings)
+#   nc_wine_prefix       create the prefix once (fonts, X11 driver settings),
+#                        inside build/ only, cut off from the home folder
 #   nc_wine_prewarm      start a persistent wineserver and Wine's services
 #   nc_wine_cleanup      stop the wineserver of the prefix and our Xvfb
 # Logs go to $NC_WINE_LOG_DIR (default build/logs).
@@ -15,6 +17,21 @@ nc_wine_env() {
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
   mkdir -p "$NC_WINE_LOG_DIR"
+  # Wine makes a missing Desktop, Documents, Music... (a program asking for
+  # it with CSIDL_FLAG_CREATE) as a link to $HOME or to its XDG folders. Wine
+  # gets an empty home of the build instead, so that even such a link never
+  # reaches the user's files. nc_wine_cleanup gives the real home back.
+  if [[ -z "${NC_USER_HOME+set}" ]]; then
+    NC_USER_HOME=${HOME:-}
+    NC_USER_XDG_CONFIG_HOME=${XDG_CONFIG_HOME-unset}
+    # X clients find the display's cookie through $HOME unless told.
+    if [[ -n "${DISPLAY:-}" && -z "${XAUTHORITY:-}" && -f "$NC_USER_HOME/.Xauthority" ]]; then
+      export XAUTHORITY=$NC_USER_HOME/.Xauthority
+    fi
+  fi
+  export HOME=$NC_ROOT/build/wine-home
+  export XDG_CONFIG_HOME=$HOME/.config
+  mkdir -p "$HOME"
 }
 
 # Starts Xvfb on a free display number (chosen by Xvfb itself) and exports
@@ -42,15 +59,105 @@ nc_start_xvfb() {
   return 1
 }
 
+# Succeeds when $WINEPREFIX lies inside $NC_ROOT/build/ once every link and
+# ".." of both paths is resolved; otherwise says why and fails. Nothing
+# outside the build folder is ever created or deleted as a prefix, whatever
+# NC_WINEPREFIX says. On success WINEPREFIX is the resolved path.
+nc_prefix_inside_build() {
+  local build prefix
+  build=$(realpath -m -- "$NC_ROOT/build") || return 1
+  prefix=$(realpath -m -- "${WINEPREFIX:-}") || prefix=""
+  if [[ -z "${WINEPREFIX:-}" || -z "$prefix" || "$prefix" != "$build"/?* ]]; then
+    echo "error: refusing to use the Wine prefix '${WINEPREFIX:-}'${prefix:+ (really $prefix)}:" \
+      "a prefix must lie inside $build/" >&2
+    return 1
+  fi
+  export WINEPREFIX=$prefix
+}
+
+# Cuts the prefix off the host's home folder. Wine links the user's Desktop,
+# Documents, Downloads, Music, Pictures, Videos and Templates to $HOME; each
+# link in drive_c/users/<name>/, and any other link under drive_c/users that
+# leads out of the prefix, becomes an empty folder of the prefix. Links are
+# removed as links, never followed. Shell folder values that Wine pointed at
+# another drive are deleted, so that Wine puts back its defaults inside the
+# prefix. Run on every use: it repairs prefixes made before it existed.
+nc_sandbox_prefix() {
+  local log="$NC_WINE_LOG_DIR/wineprefix.log" prefix users link target
+  prefix=$(realpath -e -- "$WINEPREFIX") || return 1
+  users="$prefix/drive_c/users"
+  if [[ -L "$users" ]]; then
+    echo "error: $users is a link; delete the prefix and run again" >&2
+    return 1
+  fi
+  [[ -d "$users" ]] || return 0
+  while IFS= read -r -d '' link; do
+    target=$(realpath -m -- "$link")
+    if [[ "$(dirname -- "$(dirname -- "$link")")" != "$users" && "$target" == "$prefix"/* ]]; then
+      continue
+    fi
+    echo "Sandboxing the prefix: $link (was a link to $(readlink -- "$link")) becomes an empty folder" >>"$log"
+    rm -- "$link" && mkdir -- "$link" || {
+      echo "error: could not replace the link $link with a folder" >&2
+      return 1
+    }
+  done < <(find -P "$users" -type l -print0)
+  nc_sandbox_shell_folders "$prefix"
+}
+
+# Deletes the Shell Folders and User Shell Folders values that lead outside
+# drive C: (for instance Z:\home\...). Reads the registry files, so it costs
+# no Wine process when there is nothing to do.
+nc_sandbox_shell_folders() {
+  local prefix=$1 log="$NC_WINE_LOG_DIR/wineprefix.log" line hive key name
+  local -a found=()
+  for hive in user system; do
+    [[ -f "$prefix/$hive.reg" ]] || continue
+    mapfile -t -O "${#found[@]}" found < <(awk -v hive="$hive" '
+      /^\[/ {
+        section = $0
+        sub(/^\[/, "", section); sub(/\][^]]*$/, "", section)
+        gsub(/\\\\/, "\\", section)
+        keep = (tolower(section) ~ /\\explorer\\(user )?shell folders$/)
+        next
+      }
+      keep && /^"/ {
+        # "Name"="data" or "Name"=str(2):"data"
+        if (!match($0, /^"([^"\\]|\\.)*"=(str\(2\):)?"/)) next
+        name = substr($0, 2, RLENGTH - 1); sub(/"=(str\(2\):)?"$/, "", name)
+        data = substr($0, RLENGTH + 1)
+        if (data !~ /^([Cc]:\\\\|%)/) print hive "\t" section "\t" name
+      }' "$prefix/$hive.reg")
+  done
+  ((${#found[@]})) || return 0
+  for line in "${found[@]}"; do
+    IFS=$'\t' read -r hive key name <<<"$line"
+    name=${name//\\\"/\"}
+    name=${name//\\\\/\\}
+    [[ $hive == user ]] && key="HKCU\\$key" || key="HKLM\\$key"
+    echo "Sandboxing the prefix: deleting $key\\$name, which leads outside the prefix" >>"$log"
+    if ! wine reg delete "$key" /v "$name" /f </dev/null >>"$log" 2>&1; then
+      echo "error: could not delete the shell folder value $key\\$name; see $log" >&2
+      return 1
+    fi
+  done
+  wineserver -w >>"$log" 2>&1
+}
+
 # Creates the prefix the first time; later calls find the ready mark and
-# return at once. A half-made prefix (no mark) is made again.
+# only check the sandbox. A half-made prefix (no mark) is made again. Only a
+# prefix inside the build folder is ever created or deleted.
 nc_wine_prefix() {
+  nc_prefix_inside_build || return 1
   local mark="$WINEPREFIX/.norvik-ready"
-  [[ -f "$mark" ]] && return 0
+  if [[ -f "$mark" ]]; then
+    nc_sandbox_prefix
+    return
+  fi
   local log="$NC_WINE_LOG_DIR/wineprefix.log"
   echo "Creating the Wine prefix $WINEPREFIX (log: $log)"
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$(dirname "$WINEPREFIX")"
+  rm -rf -- "$WINEPREFIX"
+  mkdir -p -- "$(dirname -- "$WINEPREFIX")"
   {
     wineboot -i </dev/null
     wineserver -w
@@ -60,6 +167,7 @@ nc_wine_prefix() {
     tail -n 20 "$log" >&2
     return 1
   fi
+  nc_sandbox_prefix || return 1
   # Without Wine's own fonts the title-bar buttons draw as letters.
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>>"$log"
@@ -93,5 +201,14 @@ nc_wine_cleanup() {
     kill "$NC_XVFB_PID" 2>/dev/null || true
     wait "$NC_XVFB_PID" 2>/dev/null || true
     NC_XVFB_PID=""
+  fi
+  if [[ -n "${NC_USER_HOME+set}" ]]; then
+    export HOME=$NC_USER_HOME
+    if [[ $NC_USER_XDG_CONFIG_HOME == unset ]]; then
+      unset XDG_CONFIG_HOME
+    else
+      export XDG_CONFIG_HOME=$NC_USER_XDG_CONFIG_HOME
+    fi
+    unset NC_USER_HOME NC_USER_XDG_CONFIG_HOME
   fi
 }
