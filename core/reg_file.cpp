@@ -122,6 +122,20 @@ std::vector<std::uint8_t> AnsiStringsToUtf16(const std::vector<std::uint8_t>& by
   return Utf16LeBytes(units);
 }
 
+// A value line whose data is a hex list: only those continue on the
+// next line, so a string that ends in a backslash does not swallow it.
+bool IsHexListLine(std::string_view line) {
+  std::size_t pos = 1;
+  if (line.front() == '"') {
+    if (!ParseQuoted(line, pos)) return false;
+  } else if (line.front() != '@') {
+    return false;
+  }
+  std::string_view rest = Trim(line.substr(pos));
+  if (rest.empty() || rest.front() != '=') return false;
+  return StartsWithNoCase(Trim(rest.substr(1)), "hex");
+}
+
 struct KeyRef {
   PredefinedRoot root = PredefinedRoot::CurrentUser;
   std::string path;
@@ -325,13 +339,15 @@ RegFileParse ParseRegFile(std::string_view input, const AnsiToUtf8& ansi) {
       continue;
     }
 
-    // A value, possibly continued on the following lines.
+    // A value; a hex list may go on over the following lines.
     std::string logical(line);
-    while (!logical.empty() && logical.back() == '\\' && i + 1 < lines.size()) {
-      logical.pop_back();
+    const bool hexList = IsHexListLine(line);
+    // Comment lines inside the list are passed over.
+    while (hexList && logical.back() == '\\' && i + 1 < lines.size()) {
       ++i;
       const std::string_view next = Trim(lines[i]);
       if (!next.empty() && next.front() == ';') continue;
+      logical.pop_back();
       logical += next;
     }
     if (!current || (logical.front() != '"' && logical.front() != '@')) {

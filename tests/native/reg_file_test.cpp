@@ -94,6 +94,19 @@ TEST(RegFileParse, ReadsRegedit4AndVersion5Forms) {
   EXPECT_EQ(v5.ops[1].value.data, (std::vector<std::uint8_t>{0xe9, 0, 0, 0}));
 }
 
+TEST(RegFileParse, OnlyHexListsContinueOnTheNextLine) {
+  const RegFileParse parsed = ParseRegFile(
+      "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Test]\r\n"
+      "\"Dir\"=\"C:\\\\\"\r\n"       // ends in an escaped backslash
+      "\"Odd\"=\"x\"\\\r\n"          // a stray backslash after the string
+      "\"Dw\"=dword:00000001\\\r\n"  // and after a DWORD
+      "\"Bin\"=hex:01,\\\r\n; comment\r\n  02\r\n");
+  EXPECT_EQ(parsed.skippedLines, 2u);
+  EXPECT_EQ(parsed.ops,
+            (std::vector<RegFileOp>{Key("Software\\Test"), Set("Dir", kRegSz, Sz("C:\\")),
+                                    Set("Bin", kRegBinary, {1, 2})}));
+}
+
 TEST(RegFileParse, Regedit4StringsGoThroughTheAnsiConversionOneByOne) {
   std::vector<std::string> seen;
   const RegFileParse parsed =
