@@ -185,13 +185,7 @@ DecodedText DecodeTextFile(std::string_view bytes) {
     out.text = std::string(bytes.substr(3));
     out.encoding = TextEncoding::Utf8Bom;
   } else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") {
-    std::u16string units((bytes.size() - 2) / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      const auto lo = static_cast<unsigned char>(bytes[2 + 2 * i]);
-      const auto hi = static_cast<unsigned char>(bytes[3 + 2 * i]);
-      units[i] = static_cast<char16_t>(lo | (hi << 8));
-    }
-    out.text = Utf16ToUtf8(units);
+    out.text = Utf16LeToUtf8(bytes.substr(2));
     out.encoding = TextEncoding::Utf16LeBom;
   } else {
     out.text = std::string(bytes);
@@ -206,12 +200,8 @@ std::string EncodeTextFile(std::string_view text, TextEncoding encoding) {
     case TextEncoding::Utf8Bom:
       return "\xEF\xBB\xBF" + std::string(text);
     case TextEncoding::Utf16LeBom: {
-      std::string out = "\xFF\xFE";
-      for (char16_t unit : Utf8ToUtf16(text)) {
-        out += static_cast<char>(unit & 0xFF);
-        out += static_cast<char>(unit >> 8);
-      }
-      return out;
+      const auto bytes = Utf8ToUtf16Le(text);
+      return "\xFF\xFE" + std::string(bytes.begin(), bytes.end());
     }
   }
   return std::string(text);

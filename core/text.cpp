@@ -9,16 +9,16 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Decodes one code point at `pos`, advancing it; malformed bytes yield
-// U+FFFD and consume one byte.
-char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
+// Decodes one code point at `pos` into `cp`, advancing `pos`. Malformed
+// bytes give false and consume one byte.
+bool DecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp) {
   const auto b0 = static_cast<unsigned char>(s[pos]);
   if (b0 < 0x80) {
     ++pos;
-    return b0;
+    cp = b0;
+    return true;
   }
   int extra = 0;
-  char32_t cp = 0;
   if ((b0 & 0xE0) == 0xC0) {
     extra = 1;
     cp = b0 & 0x1F;
@@ -30,27 +30,33 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
     cp = b0 & 0x07;
   } else {
     ++pos;
-    return kReplacement;
+    return false;
   }
   if (pos + extra >= s.size()) {
     ++pos;
-    return kReplacement;
+    return false;
   }
   for (int i = 1; i <= extra; ++i) {
     const auto b = static_cast<unsigned char>(s[pos + i]);
     if ((b & 0xC0) != 0x80) {
       ++pos;
-      return kReplacement;
+      return false;
     }
     cp = (cp << 6) | (b & 0x3F);
   }
   static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
   if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
     ++pos;
-    return kReplacement;
+    return false;
   }
   pos += extra + 1;
-  return cp;
+  return true;
+}
+
+// Malformed bytes yield U+FFFD.
+char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
+  char32_t cp = 0;
+  return DecodeUtf8(s, pos, cp) ? cp : kReplacement;
 }
 
 void EncodeUtf8(char32_t cp, std::string& out) {
@@ -112,6 +118,64 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     EncodeUtf8(cp, out);
   }
   return out;
+}
+
+std::u32string Utf8ToUtf32(std::string_view text) {
+  std::u32string out;
+  out.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) out += DecodeUtf8(text, pos);
+  return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  std::size_t pos = 0;
+  char32_t cp = 0;
+  while (pos < text.size()) {
+    if (!DecodeUtf8(text, pos, cp)) return false;
+  }
+  return true;
+}
+
+std::string Latin1ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) EncodeUtf8(static_cast<unsigned char>(c), out);
+  return out;
+}
+
+std::u16string Utf16LeUnits(std::span<const std::uint8_t> bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+  }
+  return units;
+}
+
+std::u16string Utf16LeUnits(std::string_view bytes) {
+  return Utf16LeUnits({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes) {
+  return Utf16ToUtf8(Utf16LeUnits(bytes));
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+  return Utf16ToUtf8(Utf16LeUnits(bytes));
+}
+
+std::vector<std::uint8_t> Utf16LeBytes(std::u16string_view units) {
+  std::vector<std::uint8_t> out;
+  out.reserve(units.size() * 2);
+  for (char16_t u : units) {
+    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(u >> 8));
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> Utf8ToUtf16Le(std::string_view text) {
+  return Utf16LeBytes(Utf8ToUtf16(text));
 }
 
 std::string UpperAscii(std::string_view text) {

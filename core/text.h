@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,24 @@ namespace nc {
 // U+FFFD, never rejected.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+// The code points of UTF-8 text, malformed bytes as U+FFFD.
+std::u32string Utf8ToUtf32(std::string_view text);
+// Well-formed UTF-8: no stray or missing continuation bytes, no overlong
+// forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+// Each byte as the code point of the same number (ISO 8859-1).
+std::string Latin1ToUtf8(std::string_view text);
+
+// UTF-16LE bytes (registry string data, UTF-16 files) as code units; an
+// odd last byte is ignored. The string_view overload takes raw bytes too.
+std::u16string Utf16LeUnits(std::span<const std::uint8_t> bytes);
+std::u16string Utf16LeUnits(std::string_view bytes);
+// The same bytes as UTF-8 text.
+std::string Utf16LeToUtf8(std::span<const std::uint8_t> bytes);
+std::string Utf16LeToUtf8(std::string_view bytes);
+// The UTF-16LE bytes of code units, and of UTF-8 text (no terminator).
+std::vector<std::uint8_t> Utf16LeBytes(std::u16string_view units);
+std::vector<std::uint8_t> Utf8ToUtf16Le(std::string_view text);
 
 // Letter case, ASCII letters only (the rules of the product compare names
 // of files, keys and sections the way the system's ANSI functions do for

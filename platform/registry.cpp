@@ -1,39 +1,56 @@
 #include "platform/registry.h"
 
-#include <array>
-
 #include "core/text.h"
 
 namespace nc::platform {
 
 namespace {
-constexpr std::array<const char*, 5> kRootNames = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
-                                                   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                                                   "HKEY_CURRENT_CONFIG"};
-
-std::u16string Utf16Units(const std::vector<std::uint8_t>& data) {
-  std::u16string units(data.size() / 2, u'\0');
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-  }
-  return units;
-}
-
-void AppendUtf16(std::vector<std::uint8_t>& out, std::u16string_view units) {
-  for (char16_t u : units) {
-    out.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(u >> 8));
-  }
+void AppendUtf16(std::vector<std::uint8_t>& out, std::string_view text) {
+  const auto bytes = Utf8ToUtf16Le(text);
+  out.insert(out.end(), bytes.begin(), bytes.end());
 }
 }  // namespace
 
 const char* RootKeyName(RootKey root) {
-  return kRootNames[static_cast<std::size_t>(root)];
+  return nc::RootKeyName(ToPredefinedRoot(root));
 }
 
 std::optional<RootKey> RootKeyFromName(std::string_view name) {
-  for (std::size_t i = 0; i < kRootNames.size(); ++i) {
-    if (EqualsNoCase(name, kRootNames[i])) return static_cast<RootKey>(i);
+  const auto root = PredefinedRootFromName(name);
+  return root ? ToPortRoot(*root) : std::nullopt;
+}
+
+PredefinedRoot ToPredefinedRoot(RootKey root) {
+  switch (root) {
+    case RootKey::ClassesRoot:
+      return PredefinedRoot::ClassesRoot;
+    case RootKey::CurrentUser:
+      return PredefinedRoot::CurrentUser;
+    case RootKey::LocalMachine:
+      return PredefinedRoot::LocalMachine;
+    case RootKey::Users:
+      return PredefinedRoot::Users;
+    case RootKey::CurrentConfig:
+      return PredefinedRoot::CurrentConfig;
+  }
+  return PredefinedRoot::LocalMachine;
+}
+
+std::optional<RootKey> ToPortRoot(PredefinedRoot root) {
+  switch (root) {
+    case PredefinedRoot::ClassesRoot:
+      return RootKey::ClassesRoot;
+    case PredefinedRoot::CurrentUser:
+      return RootKey::CurrentUser;
+    case PredefinedRoot::LocalMachine:
+      return RootKey::LocalMachine;
+    case PredefinedRoot::Users:
+      return RootKey::Users;
+    case PredefinedRoot::CurrentConfig:
+      return RootKey::CurrentConfig;
+    case PredefinedRoot::PerformanceData:
+    case PredefinedRoot::DynData:
+      return std::nullopt;
   }
   return std::nullopt;
 }
@@ -71,7 +88,7 @@ bool IsStringType(std::uint32_t type) {
 
 std::optional<std::string> ValueText(const RegValue& value) {
   if (!IsStringType(value.type)) return std::nullopt;
-  std::u16string units = Utf16Units(value.data);
+  std::u16string units = Utf16LeUnits(value.data);
   const auto nul = units.find(u'\0');
   if (nul != std::u16string::npos) units.resize(nul);
   return Utf16ToUtf8(units);
@@ -80,7 +97,7 @@ std::optional<std::string> ValueText(const RegValue& value) {
 std::vector<std::string> ValueStrings(const RegValue& value) {
   std::vector<std::string> strings;
   if (value.type != static_cast<std::uint32_t>(RegType::MultiString)) return strings;
-  const std::u16string units = Utf16Units(value.data);
+  const std::u16string units = Utf16LeUnits(value.data);
   std::size_t start = 0;
   while (start < units.size()) {
     auto end = units.find(u'\0', start);
@@ -107,7 +124,7 @@ std::optional<std::uint32_t> ValueDword(const RegValue& value) {
 
 std::vector<std::uint8_t> StringData(std::string_view text) {
   std::vector<std::uint8_t> out;
-  AppendUtf16(out, Utf8ToUtf16(text));
+  AppendUtf16(out, text);
   out.push_back(0);
   out.push_back(0);
   return out;
@@ -116,7 +133,7 @@ std::vector<std::uint8_t> StringData(std::string_view text) {
 std::vector<std::uint8_t> MultiStringData(const std::vector<std::string>& strings) {
   std::vector<std::uint8_t> out;
   for (const auto& s : strings) {
-    AppendUtf16(out, Utf8ToUtf16(s));
+    AppendUtf16(out, s);
     out.push_back(0);
     out.push_back(0);
   }

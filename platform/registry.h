@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/reg_file.h"
 #include "core/result.h"
 
 namespace nc::platform {
@@ -30,6 +31,11 @@ const char* RootKeyName(RootKey root);
 // The full root name, compared without regard to letter case; nullopt for
 // anything else (abbreviations such as "HKLM" included).
 std::optional<RootKey> RootKeyFromName(std::string_view name);
+
+// Between the port's roots and the seven predefined roots of .reg files:
+// HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA are only named, never opened.
+PredefinedRoot ToPredefinedRoot(RootKey root);
+std::optional<RootKey> ToPortRoot(PredefinedRoot root);
 
 enum class RegAccess : std::uint8_t {
   Read,  // query values, enumerate

@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/reg_file.h"
 #include "core/result.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
@@ -31,28 +32,14 @@
 
 namespace nc::registry {
 
-// The seven predefined root keys. The registry port reaches the first
-// five; HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA are only named.
-enum class PredefinedRoot : std::uint8_t {
-  ClassesRoot,
-  CurrentUser,
-  LocalMachine,
-  Users,
-  PerformanceData,
-  CurrentConfig,
-  DynData,
-};
-
-// "HKEY_CLASSES_ROOT" ... "HKEY_DYN_DATA".
-const char* RootKeyName(PredefinedRoot root);
-PredefinedRoot ToPredefinedRoot(platform::RootKey root);
-// The port's root for a predefined root it can open.
-std::optional<platform::RootKey> ToPortRoot(PredefinedRoot root);
-
-// Every backslash doubled.
-std::string EscapeBackslashes(std::string_view text);
-// A backslash before every double quote.
-std::string EscapeQuotes(std::string_view text);
+// The seven predefined root keys and their names live with the .reg
+// format; the registry port reaches the first five.
+using nc::EscapeBackslashes;
+using nc::EscapeQuotes;
+using nc::PredefinedRoot;
+using nc::RootKeyName;
+using platform::ToPortRoot;
+using platform::ToPredefinedRoot;
 
 // The backup file of a run started now: the folder with a trailing
 // backslash, then "2026_02_03_070509.reg" from the local time. The file

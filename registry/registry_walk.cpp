@@ -1,8 +1,10 @@
 #include "registry/registry_walk.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -150,11 +152,10 @@ class ExistsCache final : public platform::FileSystem {
 // for a scanned drive X. The path test judges every other string as not
 // missing, so those are neither converted nor judged.
 bool MayNameScannedPath(const platform::RegValue& value, std::string_view drives) {
-  const auto& data = value.data;
-  auto unit = [&](std::size_t i) -> char16_t {
-    return 2 * i + 1 < data.size() ? static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8))
-                                   : u'\0';
-  };
+  // Four units at most are looked at: a quote, a letter, a colon, a backslash.
+  const std::u16string units =
+      Utf16LeUnits(std::span(value.data).first(std::min<std::size_t>(value.data.size(), 8)));
+  auto unit = [&](std::size_t i) { return i < units.size() ? units[i] : u'\0'; };
   const std::size_t at = unit(0) == u'"' ? 1 : 0;
   char16_t first = unit(at);
   if (first == u'%') return true;

@@ -17,23 +17,6 @@ std::optional<std::size_t> SelectedRow(ResultsSelection selection, const Results
   return std::nullopt;
 }
 
-// The code points of UTF-8 text (malformed bytes become U+FFFD).
-std::vector<std::uint32_t> CodePoints(std::string_view text) {
-  const std::u16string units = Utf8ToUtf16(text);
-  std::vector<std::uint32_t> points;
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    const std::uint32_t unit = units[i];
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] < 0xE000) {
-      points.push_back(0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-      ++i;
-    } else {
-      points.push_back(unit);
-    }
-  }
-  return points;
-}
-
 constexpr KeyStroke KeyDown(std::uint32_t key) {
   return {KeyStroke::Kind::KeyDown, key};
 }
@@ -197,7 +180,7 @@ std::vector<KeyStroke> RegEditTreeKeys(std::string_view path) {
   keys.push_back(Pause(kKeyPauseMs));
   keys.push_back(KeyDown(kVkRight));
   keys.push_back(Pause(kKeyPauseMs));
-  for (const std::uint32_t ch : CodePoints(path)) {
+  for (const std::uint32_t ch : Utf8ToUtf32(path)) {
     if (ch == '\\') {
       keys.push_back(KeyDown(kVkRight));
       keys.push_back(Pause(kKeyPauseMs));
@@ -213,7 +196,7 @@ std::vector<KeyStroke> RegEditListKeys(std::string_view valueName) {
   if (valueName.empty()) return keys;
   keys.push_back(KeyDown(kVkDown));
   keys.push_back(Pause(kKeyPauseMs));
-  for (const std::uint32_t ch : CodePoints(valueName)) keys.push_back(Char(ch));
+  for (const std::uint32_t ch : Utf8ToUtf32(valueName)) keys.push_back(Char(ch));
   return keys;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/sim/shell_link.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -49,13 +50,12 @@ class Reader {
   // A NUL-terminated UTF-16LE string starting at `at` and ending before
   // `end`, as UTF-8.
   std::optional<std::string> Unicode(std::size_t at, std::size_t end) const {
-    std::u16string text;
-    for (std::size_t i = at; i + 1 < end && i + 1 < data_.size(); i += 2) {
-      const auto unit = static_cast<char16_t>(data_[i] | data_[i + 1] << 8);
-      if (unit == 0) return Utf16ToUtf8(text);
-      text.push_back(unit);
-    }
-    return std::nullopt;
+    end = std::min(end, data_.size());
+    if (at >= end) return std::nullopt;
+    const std::u16string units = Utf16LeUnits(data_.subspan(at, end - at));
+    const auto nul = units.find(u'\0');
+    if (nul == std::u16string::npos) return std::nullopt;
+    return Utf16ToUtf8(std::u16string_view(units).substr(0, nul));
   }
 
  private:

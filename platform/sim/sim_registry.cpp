@@ -344,7 +344,7 @@ Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
 }
 
 std::string SimRegistry::saveTextLocked(const NodePtr& node) const {
-  std::vector<RegTextKey> keys;
+  std::string out = RegFileHeaderLine(RegFileForm::Unicode);
   // Paths are built on the way down, not walked up again for each key.
   std::vector<std::pair<const Node*, std::string>> stack{{node.get(), fullPathOf(node.get())}};
   while (!stack.empty()) {
@@ -353,9 +353,13 @@ std::string SimRegistry::saveTextLocked(const NodePtr& node) const {
     for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) {
       stack.emplace_back(it->second.get(), path + "\\" + it->second->name);
     }
-    keys.push_back(RegTextKey{std::move(path), n->values});
+    AppendRegKeyLine(out, path);
+    for (const RegValue& value : n->values) {
+      AppendRegValueLine(out, value.name, value.type, value.data, RegFileLayout::Regedit5);
+    }
   }
-  return WriteRegText(keys);
+  out += "\r\n";
+  return out;
 }
 
 Status SimRegistry::saveKey(const RegKey& key, std::string_view file) {
@@ -401,7 +405,7 @@ Status SimRegistry::replaceKey(RootKey root, std::string_view path, std::string_
 
 // ---- test helpers ---------------------------------------------------------------
 
-RegLoadReport SimRegistry::apply(const RegTextParse& parsed) {
+RegLoadReport SimRegistry::apply(const RegFileParse& parsed) {
   RegLoadReport report;
   report.headerFound = parsed.headerFound;
   report.skippedLines = parsed.skippedLines;
@@ -413,16 +417,24 @@ RegLoadReport SimRegistry::apply(const RegTextParse& parsed) {
   // the root each time.
   NodePtr lastNode;
   std::string lastPath;
-  for (const auto& op : parsed.ops) {
-    const NodePtr& root = roots_[static_cast<std::size_t>(op.root)];
+  for (const RegFileOp& op : parsed.ops) {
+    const auto portRoot = platform::ToPortRoot(op.root);
+    if (!portRoot) {
+      // HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA hold nothing here: their
+      // lines count as skipped.
+      ++report.skippedLines;
+      continue;
+    }
+    const RootKey opRoot = *portRoot;
+    const NodePtr& root = roots_[static_cast<std::size_t>(opRoot)];
     switch (op.kind) {
-      case RegTextOp::Kind::CreateKey: {
+      case RegFileOp::Kind::CreateKey: {
         Result<NodePtr> node = Error{};
-        if (lastNode && lastNode->root == op.root && op.path.size() > lastPath.size() &&
+        if (lastNode && lastNode->root == opRoot && op.path.size() > lastPath.size() &&
             StartsWith(op.path, lastPath) && op.path[lastPath.size()] == '\\') {
           node = createFrom(lastNode, std::string_view(op.path).substr(lastPath.size()));
         } else {
-          node = createLocked(op.root, op.path);
+          node = createLocked(opRoot, op.path);
         }
         if (node) {
           ++report.keysCreated;
@@ -431,20 +443,20 @@ RegLoadReport SimRegistry::apply(const RegTextParse& parsed) {
         }
         break;
       }
-      case RegTextOp::Kind::DeleteKey:
+      case RegFileOp::Kind::DeleteKey:
         lastNode.reset();
         if (NodePtr node = find(root, SplitPath(op.path)); node && node->parent != nullptr) {
           DetachTree(node);
           ++report.keysDeleted;
         }
         break;
-      case RegTextOp::Kind::SetValue:
-        if (auto node = createLocked(op.root, op.path)) {
+      case RegFileOp::Kind::SetValue:
+        if (auto node = createLocked(opRoot, op.path)) {
           writeValueLocked(**node, op.value.name, op.value.type, op.value.data);
           ++report.valuesSet;
         }
         break;
-      case RegTextOp::Kind::DeleteValue:
+      case RegFileOp::Kind::DeleteValue:
         if (NodePtr node = find(root, SplitPath(op.path))) {
           auto& values = node->values;
           const auto it = std::find_if(values.begin(), values.end(), [&](const RegValue& v) {
@@ -463,11 +475,11 @@ RegLoadReport SimRegistry::apply(const RegTextParse& parsed) {
 }
 
 RegLoadReport SimRegistry::loadRegText(std::string_view text) {
-  return apply(ParseRegText(text));
+  return apply(ParseRegFile(text));
 }
 
 RegLoadReport SimRegistry::loadRegFile(std::span<const std::uint8_t> bytes) {
-  return apply(ParseRegText(DecodeRegFileBytes(bytes)));
+  return apply(ParseRegFile(DecodeRegFileBytes(bytes)));
 }
 
 Result<std::string> SimRegistry::saveRegText(RootKey root, std::string_view path) {

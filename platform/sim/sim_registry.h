@@ -23,10 +23,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/reg_file.h"
 #include "platform/filesystem.h"
 #include "platform/registry.h"
 #include "platform/sim/fault_plan.h"
-#include "platform/sim/reg_text.h"
 
 namespace nc::sim {
 
@@ -145,7 +145,7 @@ class SimRegistry : public platform::Registry {
   void writeValueLocked(Node& node, std::string_view name, std::uint32_t type,
                         std::vector<std::uint8_t> data);
   std::string saveTextLocked(const NodePtr& node) const;
-  RegLoadReport apply(const RegTextParse& parsed);
+  RegLoadReport apply(const RegFileParse& parsed);
 
   std::unique_ptr<FaultPlan> ownFaults_;
   FaultPlan* faults_;

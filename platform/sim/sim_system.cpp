@@ -300,9 +300,7 @@ std::string SimSystem::toAnsiCodePage(std::string_view utf8) {
 }
 
 std::string SimSystem::fromAnsiCodePage(std::string_view ansi) {
-  std::u16string units;
-  for (char c : ansi) units += static_cast<char16_t>(static_cast<unsigned char>(c));
-  return Utf16ToUtf8(units);
+  return Latin1ToUtf8(ansi);
 }
 
 bool SimSystem::createRestorePoint(std::string_view description) {

@@ -137,13 +137,6 @@ TEST(BackupRootNames, NameAllSevenPredefinedRoots) {
   }
 }
 
-TEST(BackupEscaping, BackslashesFirstThenQuotes) {
-  EXPECT_EQ(registry::EscapeBackslashes("a\\b\\\\c"), "a\\\\b\\\\\\\\c");
-  EXPECT_EQ(registry::EscapeQuotes("say \"hi\""), "say \\\"hi\\\"");
-  EXPECT_EQ(registry::EscapeQuotes(registry::EscapeBackslashes("x\\\"y")), "x\\\\\\\"y");
-  EXPECT_EQ(registry::EscapeBackslashes("plain \xC3\xA9"), "plain \xC3\xA9");
-}
-
 TEST_F(ExportWriterTest, NewFileHasTheHeaderAndLaterEntriesOnlyTheirBlocks) {
   Set("Software\\A", "n", T(RegType::String), platform::StringData("1"));
   Set("Software\\B", "m", T(RegType::Dword), platform::DwordData(2));

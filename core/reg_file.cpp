@@ -1,17 +1,22 @@
-#include "platform/sim/reg_text.h"
+#include "core/reg_file.h"
 
-#include <optional>
+#include <array>
+#include <cstdio>
 
 #include "core/text.h"
 
-namespace nc::sim {
+namespace nc {
 
 namespace {
 
-using platform::RegType;
+constexpr std::array<const char*, 7> kRootNames = {
+    "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
 
-constexpr std::string_view kHeader4 = "REGEDIT4";
-constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
+constexpr std::string_view kEol = "\r\n";
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// ---- reading -------------------------------------------------------------------
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -30,30 +35,6 @@ std::optional<std::uint32_t> ParseHex(std::string_view text, std::size_t maxDigi
     value = (value << 4) | static_cast<std::uint32_t>(d);
   }
   return value;
-}
-
-std::string Latin1ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return out;
-}
-
-std::vector<std::uint8_t> Utf16Bytes(std::string_view utf8) {
-  std::vector<std::uint8_t> out;
-  for (char16_t unit : Utf8ToUtf16(utf8)) {
-    out.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return out;
 }
 
 // Blanks, then nothing or a comment.
@@ -120,15 +101,49 @@ std::optional<std::vector<std::uint8_t>> ParseByteList(std::string_view text) {
   return bytes;
 }
 
+// The UTF-16LE bytes of REGEDIT4 string data: each ANSI string between
+// the NULs converted, the NULs kept.
+std::vector<std::uint8_t> AnsiStringsToUtf16(const std::vector<std::uint8_t>& bytes,
+                                             const AnsiToUtf8& ansi) {
+  const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  std::u16string units;
+  std::size_t start = 0;
+  while (true) {
+    const auto nul = all.find('\0', start);
+    const std::string_view piece = all.substr(start, nul - start);
+    const std::string text = ansi                 ? ansi(piece)
+                             : IsValidUtf8(piece) ? std::string(piece)
+                                                  : Latin1ToUtf8(piece);
+    units += Utf8ToUtf16(text);
+    if (nul == std::string_view::npos) break;
+    units += u'\0';
+    start = nul + 1;
+  }
+  return Utf16LeBytes(units);
+}
+
+// A value line whose data is a hex list: only those continue on the
+// next line, so a string that ends in a backslash does not swallow it.
+bool IsHexListLine(std::string_view line) {
+  std::size_t pos = 1;
+  if (line.front() == '"') {
+    if (!ParseQuoted(line, pos)) return false;
+  } else if (line.front() != '@') {
+    return false;
+  }
+  std::string_view rest = Trim(line.substr(pos));
+  if (rest.empty() || rest.front() != '=') return false;
+  return StartsWithNoCase(Trim(rest.substr(1)), "hex");
+}
+
 struct KeyRef {
-  platform::RootKey root = platform::RootKey::CurrentUser;
+  PredefinedRoot root = PredefinedRoot::CurrentUser;
   std::string path;
 };
 
 std::optional<KeyRef> ParseKeyPath(std::string_view full) {
   const auto slash = full.find('\\');
-  const std::string_view rootName = full.substr(0, slash);
-  const auto root = platform::RootKeyFromName(rootName);
+  const auto root = PredefinedRootFromName(full.substr(0, slash));
   if (!root) return std::nullopt;
   std::string_view path = slash == std::string_view::npos ? std::string_view() : full.substr(slash);
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
@@ -137,8 +152,9 @@ std::optional<KeyRef> ParseKeyPath(std::string_view full) {
 }
 
 // One value line: "name"=data or @=data.
-std::optional<RegTextOp> ParseValueLine(std::string_view line, const KeyRef& key, bool version5) {
-  RegTextOp op;
+std::optional<RegFileOp> ParseValueLine(std::string_view line, const KeyRef& key, bool version5,
+                                        const AnsiToUtf8& ansi) {
+  RegFileOp op;
   op.root = key.root;
   op.path = key.path;
   std::size_t pos = 0;
@@ -158,16 +174,17 @@ std::optional<RegTextOp> ParseValueLine(std::string_view line, const KeyRef& key
 
   if (rest.front() == '-') {
     if (!OnlyTrailer(rest.substr(1))) return std::nullopt;
-    op.kind = RegTextOp::Kind::DeleteValue;
+    op.kind = RegFileOp::Kind::DeleteValue;
     return op;
   }
-  op.kind = RegTextOp::Kind::SetValue;
+  op.kind = RegFileOp::Kind::SetValue;
   if (rest.front() == '"') {
     std::size_t consumed = 0;
     auto text = ParseQuoted(rest, consumed);
     if (!text || !OnlyTrailer(rest.substr(consumed))) return std::nullopt;
-    op.value.type = static_cast<std::uint32_t>(RegType::String);
-    op.value.data = platform::StringData(*text);
+    op.value.type = kRegSz;
+    op.value.data = Utf8ToUtf16Le(*text);
+    op.value.data.insert(op.value.data.end(), {0, 0});
     return op;
   }
   if (StartsWithNoCase(rest, "dword:")) {
@@ -176,13 +193,15 @@ std::optional<RegTextOp> ParseValueLine(std::string_view line, const KeyRef& key
     if (semi != std::string_view::npos) digits = digits.substr(0, semi);
     const auto value = ParseHex(Trim(digits), 8);
     if (!value) return std::nullopt;
-    op.value.type = static_cast<std::uint32_t>(RegType::Dword);
-    op.value.data = platform::DwordData(*value);
+    op.value.type = kRegDword;
+    op.value.data = {static_cast<std::uint8_t>(*value), static_cast<std::uint8_t>(*value >> 8),
+                     static_cast<std::uint8_t>(*value >> 16),
+                     static_cast<std::uint8_t>(*value >> 24)};
     return op;
   }
   if (!StartsWithNoCase(rest, "hex")) return std::nullopt;
   rest = rest.substr(3);
-  std::uint32_t type = static_cast<std::uint32_t>(RegType::Binary);
+  std::uint32_t type = kRegBinary;
   if (!rest.empty() && rest.front() == '(') {
     const auto close = rest.find(')');
     if (close == std::string_view::npos) return std::nullopt;
@@ -194,57 +213,71 @@ std::optional<RegTextOp> ParseValueLine(std::string_view line, const KeyRef& key
   if (rest.empty() || rest.front() != ':') return std::nullopt;
   auto bytes = ParseByteList(rest.substr(1));
   if (!bytes) return std::nullopt;
-  const bool textType = type == static_cast<std::uint32_t>(RegType::String) ||
-                        type == static_cast<std::uint32_t>(RegType::ExpandString) ||
-                        type == static_cast<std::uint32_t>(RegType::MultiString);
-  if (!version5 && textType) {
-    // REGEDIT4 keeps string types in the ANSI code page.
-    const std::string_view ansi(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    *bytes = Utf16Bytes(IsValidUtf8(ansi) ? std::string(ansi) : Latin1ToUtf8(ansi));
-  }
+  const bool textType = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+  if (!version5 && textType) *bytes = AnsiStringsToUtf16(*bytes, ansi);
   op.value.type = type;
   op.value.data = std::move(*bytes);
   return op;
 }
 
-}  // namespace
+// ---- writing -------------------------------------------------------------------
 
-bool IsValidUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    std::size_t extra = 0;
-    char32_t cp = 0;
-    if (b0 < 0x80) {
-      ++i;
+void AppendQuoted(std::string& out, std::string_view text, RegFileLayout layout) {
+  out += '"';
+  for (char c : text) {
+    if (layout == RegFileLayout::Regedit5 && (c == '\n' || c == '\r')) {
+      out += c == '\n' ? "\\n" : "\\r";
       continue;
-    } else if ((b0 & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = b0 & 0x07;
-    } else {
-      return false;
     }
-    if (i + extra >= text.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      if ((b & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
   }
-  return true;
+  out += '"';
 }
 
-RegTextParse ParseRegText(std::string_view input) {
-  RegTextParse result;
+// `prefix` ("hex:" or "hex(N):") and the bytes, broken as `layout` says;
+// `lineStart` is where the value's line begins in `out`.
+void AppendHexList(std::string& out, std::size_t lineStart, std::string_view prefix,
+                   std::span<const std::uint8_t> bytes, RegFileLayout layout) {
+  out += prefix;
+  std::size_t column = out.size() - lineStart;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out += kHexDigits[bytes[i] >> 4];
+    out += kHexDigits[bytes[i] & 0x0F];
+    column += 2;
+    if (i + 1 == bytes.size()) break;
+    out += ',';
+    ++column;
+    if (layout == RegFileLayout::Backup) {
+      if (i > 0 && i % 25 == 0) {
+        out += '\\';
+        out += kEol;
+      }
+    } else if (column >= 77) {
+      out += '\\';
+      out += kEol;
+      out += "  ";
+      column = 2;
+    }
+  }
+  out += kEol;
+}
+
+}  // namespace
+
+const char* RootKeyName(PredefinedRoot root) {
+  return kRootNames[static_cast<std::size_t>(root)];
+}
+
+std::optional<PredefinedRoot> PredefinedRootFromName(std::string_view name) {
+  for (std::size_t i = 0; i < kRootNames.size(); ++i) {
+    if (EqualsNoCase(name, kRootNames[i])) return static_cast<PredefinedRoot>(i);
+  }
+  return std::nullopt;
+}
+
+RegFileParse ParseRegFile(std::string_view input, const AnsiToUtf8& ansi) {
+  RegFileParse result;
   if (StartsWith(input, "\xEF\xBB\xBF")) input.remove_prefix(3);
   std::string converted;
   if (!IsValidUtf8(input)) {
@@ -267,9 +300,9 @@ RegTextParse ParseRegText(std::string_view input) {
   while (i < lines.size() && Trim(lines[i]).empty()) ++i;
   if (i == lines.size()) return result;
   const std::string_view header = Trim(lines[i]);
-  if (EqualsNoCase(header, kHeader5)) {
+  if (EqualsNoCase(header, kRegedit5Header)) {
     result.version5 = true;
-  } else if (!EqualsNoCase(header, kHeader4)) {
+  } else if (!EqualsNoCase(header, kRegedit4Header)) {
     result.skippedLines = lines.size() - i;
     return result;
   }
@@ -297,8 +330,8 @@ RegTextParse ParseRegText(std::string_view input) {
         ++result.skippedLines;
         continue;
       }
-      RegTextOp op;
-      op.kind = remove ? RegTextOp::Kind::DeleteKey : RegTextOp::Kind::CreateKey;
+      RegFileOp op;
+      op.kind = remove ? RegFileOp::Kind::DeleteKey : RegFileOp::Kind::CreateKey;
       op.root = key->root;
       op.path = key->path;
       result.ops.push_back(std::move(op));
@@ -306,20 +339,22 @@ RegTextParse ParseRegText(std::string_view input) {
       continue;
     }
 
-    // A value, possibly continued on the following lines.
+    // A value; a hex list may go on over the following lines.
     std::string logical(line);
-    while (!logical.empty() && logical.back() == '\\' && i + 1 < lines.size()) {
-      logical.pop_back();
+    const bool hexList = IsHexListLine(line);
+    // Comment lines inside the list are passed over.
+    while (hexList && logical.back() == '\\' && i + 1 < lines.size()) {
       ++i;
       const std::string_view next = Trim(lines[i]);
       if (!next.empty() && next.front() == ';') continue;
+      logical.pop_back();
       logical += next;
     }
     if (!current || (logical.front() != '"' && logical.front() != '@')) {
       ++result.skippedLines;
       continue;
     }
-    auto op = ParseValueLine(logical, *current, result.version5);
+    auto op = ParseValueLine(logical, *current, result.version5, ansi);
     if (!op) {
       ++result.skippedLines;
       continue;
@@ -331,11 +366,7 @@ RegTextParse ParseRegText(std::string_view input) {
 
 std::string DecodeRegFileBytes(std::span<const std::uint8_t> bytes) {
   if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-    std::u16string units((bytes.size() - 2) / 2, u'\0');
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      units[i] = static_cast<char16_t>(bytes[2 + 2 * i] | (bytes[3 + 2 * i] << 8));
-    }
-    return Utf16ToUtf8(units);
+    return Utf16LeToUtf8(bytes.subspan(2));
   }
   std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (StartsWith(text, "\xEF\xBB\xBF")) text.remove_prefix(3);
@@ -344,98 +375,91 @@ std::string DecodeRegFileBytes(std::span<const std::uint8_t> bytes) {
 
 std::vector<std::uint8_t> EncodeRegFileUtf16(std::string_view text) {
   std::vector<std::uint8_t> out = {0xFF, 0xFE};
-  const auto body = Utf16Bytes(text);
+  const auto body = Utf8ToUtf16Le(text);
   out.insert(out.end(), body.begin(), body.end());
   return out;
 }
 
-namespace {
-
-std::string Quote(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      if (c == '\\' || c == '"') out += '\\';
-      out += c;
-    }
-  }
-  out += '"';
-  return out;
-}
-
-// A REG_SZ that a quoted string gives back byte for byte.
-bool WritableAsString(const platform::RegValue& value) {
-  const auto& d = value.data;
-  if (d.size() < 2 || d.size() % 2 != 0) return false;
-  if (d[d.size() - 1] != 0 || d[d.size() - 2] != 0) return false;
-  const auto text = platform::ValueText(value);
-  if (!text || text->find_first_of("\r\n") != std::string::npos) return false;
-  return platform::StringData(*text) == d;
-}
-
-}  // namespace
-
-std::string FormatRegValue(const platform::RegValue& value) {
-  std::string line = value.name.empty() ? std::string("@") : Quote(value.name);
-  line += '=';
-  if (value.type == static_cast<std::uint32_t>(RegType::String) && WritableAsString(value)) {
-    line += Quote(*platform::ValueText(value));
-    return line;
-  }
-  if (value.type == static_cast<std::uint32_t>(RegType::Dword) && value.data.size() == 4) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    const std::uint32_t v = *platform::ValueDword(value);
-    line += "dword:";
-    for (int shift = 28; shift >= 0; shift -= 4) line += kDigits[(v >> shift) & 0xF];
-    return line;
-  }
-  static constexpr char kDigits[] = "0123456789abcdef";
-  if (value.type == static_cast<std::uint32_t>(RegType::Binary)) {
-    line += "hex:";
-  } else {
-    std::string type;
-    std::uint32_t t = value.type;
-    do {
-      type.insert(type.begin(), kDigits[t & 0xF]);
-      t >>= 4;
-    } while (t != 0);
-    line += "hex(" + type + "):";
-  }
-  std::size_t column = line.size();
-  for (std::size_t i = 0; i < value.data.size(); ++i) {
-    line += kDigits[value.data[i] >> 4];
-    line += kDigits[value.data[i] & 0xF];
-    column += 2;
-    if (i + 1 < value.data.size()) {
-      line += ',';
-      ++column;
-      if (column >= 77) {
-        line += "\\\r\n  ";
-        column = 2;
-      }
-    }
-  }
+std::string RegFileHeaderLine(RegFileForm form) {
+  std::string line(form == RegFileForm::Ansi ? kRegedit4Header : kRegedit5Header);
+  line += kEol;
   return line;
 }
 
-std::string WriteRegText(const std::vector<RegTextKey>& keys) {
-  std::string out(kHeader5);
-  out += "\r\n\r\n";
-  for (const auto& key : keys) {
-    out += '[';
-    out += key.fullPath;
-    out += "]\r\n";
-    for (const auto& value : key.values) {
-      out += FormatRegValue(value);
-      out += "\r\n";
-    }
-    out += "\r\n";
+std::string EscapeBackslashes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\\') out += '\\';
+    out += c;
   }
   return out;
 }
 
-}  // namespace nc::sim
+std::string EscapeQuotes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::optional<std::string> QuotableStringText(std::span<const std::uint8_t> data) {
+  if (data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
+  const std::u16string units = Utf16LeUnits(data);
+  if (units.back() != u'\0') return std::nullopt;
+  const std::u16string_view text(units.data(), units.size() - 1);
+  for (char16_t u : text) {
+    if (u == u'\0' || u == u'\r' || u == u'\n') return std::nullopt;
+  }
+  std::string utf8 = Utf16ToUtf8(text);
+  // A lone surrogate would come back as U+FFFD.
+  if (Utf8ToUtf16(utf8) != text) return std::nullopt;
+  return utf8;
+}
+
+void AppendRegKeyLine(std::string& out, std::string_view fullPath) {
+  out += kEol;
+  out += '[';
+  out += fullPath;
+  out += ']';
+  out += kEol;
+}
+
+void AppendRegValueLine(std::string& out, std::string_view name, std::uint32_t type,
+                        std::span<const std::uint8_t> data, RegFileLayout layout) {
+  const std::size_t lineStart = out.size();
+  if (name.empty()) {
+    out += '@';
+  } else {
+    AppendQuoted(out, name, layout);
+  }
+  out += '=';
+  if (type == kRegSz) {
+    if (auto text = QuotableStringText(data)) {
+      AppendQuoted(out, *text, layout);
+      out += kEol;
+      return;
+    }
+  }
+  if (type == kRegDword && data.size() == 4) {
+    out += "dword:";
+    for (std::size_t i = 4; i-- > 0;) {
+      out += kHexDigits[data[i] >> 4];
+      out += kHexDigits[data[i] & 0x0F];
+    }
+    out += kEol;
+    return;
+  }
+  if (type == kRegBinary) {
+    AppendHexList(out, lineStart, "hex:", data, layout);
+    return;
+  }
+  char prefix[24];
+  std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(type));
+  AppendHexList(out, lineStart, prefix, data, layout);
+}
+
+}  // namespace nc
