@@ -14,12 +14,6 @@ namespace {
 
 using platform::RegValue;
 
-std::string TwoDigits(int n) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%02d", n);
-  return buffer;
-}
-
 std::string AsString(const std::vector<std::uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
@@ -225,8 +219,9 @@ std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock
   return name;
 }
 
-Status ExportToBackup(const ExportPorts& ports, std::string_view fileName, PredefinedRoot root,
-                      bool wholeKey, std::string_view valueName, std::string_view keyPath) {
+Status ExportToBackup(const platform::Platform& ports, std::string_view fileName,
+                      PredefinedRoot root, bool wholeKey, std::string_view valueName,
+                      std::string_view keyPath) {
   std::string path(keyPath);
   if (!path.empty() && path.back() == '\\') path.pop_back();
 

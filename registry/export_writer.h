@@ -25,10 +25,7 @@
 
 #include "core/reg_file.h"
 #include "core/result.h"
-#include "platform/clock.h"
-#include "platform/filesystem.h"
-#include "platform/registry.h"
-#include "platform/system.h"
+#include "platform/platform.h"
 
 namespace nc::registry {
 
@@ -46,13 +43,6 @@ using platform::ToPredefinedRoot;
 // is not created.
 std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock& clock);
 
-// What the writer and the delete operations need of the system.
-struct ExportPorts {
-  platform::Registry& registry;
-  platform::FileSystem& files;
-  platform::System& system;
-};
-
 // Appends one entry to the backup file: with `wholeKey` the key at
 // `keyPath` (one trailing backslash ignored) with its values and all its
 // sub-keys, depth first in enumeration order; otherwise the value
@@ -61,8 +51,9 @@ struct ExportPorts {
 // (flushed) before this returns. An error means the file could not be
 // opened, created, converted or written; then the caller must not delete
 // what it meant to back up.
-Status ExportToBackup(const ExportPorts& ports, std::string_view fileName, PredefinedRoot root,
-                      bool wholeKey, std::string_view valueName, std::string_view keyPath);
+Status ExportToBackup(const platform::Platform& ports, std::string_view fileName,
+                      PredefinedRoot root, bool wholeKey, std::string_view valueName,
+                      std::string_view keyPath);
 
 // Keys nested deeper than this below the exported key are not visited
 // (the system allows 512 levels).

@@ -23,8 +23,8 @@ SplitPath SplitAtLastBackslash(std::string_view path) {
 
 // Backup and deletion of what one row designates; an error only when the
 // backup could not be written.
-Result<bool> FixRow(FixEnvironment& env, const ExportPorts& ports, const std::string& backupFile,
-                    const ProblemEntry& row) {
+Result<bool> FixRow(FixEnvironment& env, const platform::Platform& ports,
+                    const std::string& backupFile, const ProblemEntry& row) {
   const std::string_view location = row.RegistryKey;
   if (row.Kind == pkShortcutFile) return DeleteFileByShell(env.ports.shell, location);
 
@@ -62,7 +62,7 @@ std::string MissingBackupFolderQuestion(std::string_view folder) {
   return text;
 }
 
-Result<bool> DeleteKeyWithBackup(const ExportPorts& ports, std::string_view backupFile,
+Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                  std::string_view rootName, std::string_view keyPath) {
   const auto root = RootKeyFromName(rootName);
   if (!root) return false;
@@ -83,7 +83,7 @@ Result<bool> DeleteKeyWithBackup(const ExportPorts& ports, std::string_view back
   return ports.registry.deleteTree(*parent, parts.name).ok();
 }
 
-Result<bool> DeleteValueWithBackup(const ExportPorts& ports, std::string_view backupFile,
+Result<bool> DeleteValueWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                    std::string_view rootName, std::string_view keyPath, bool backup,
                                    std::string_view valueName) {
   const auto root = RootKeyFromName(rootName);
@@ -127,7 +127,7 @@ FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixVie
   }
 
   result.backupFile = MakeBackupFileName(folder, env.ports.clock);
-  const ExportPorts ports{env.ports.registry, env.ports.files, env.ports.system};
+  const platform::Platform& ports = env.ports;
   for (std::size_t i = results.Count(); i-- > 0;) {
     const ProblemEntry& row = results.Rows()[i];
     if (!row.Ticked) continue;

@@ -37,11 +37,11 @@ std::string MissingBackupFolderQuestion(std::string_view folder);
 
 // Backs up the key with everything below it, then deletes it. An empty
 // key path (the root itself) designates nothing.
-Result<bool> DeleteKeyWithBackup(const ExportPorts& ports, std::string_view backupFile,
+Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                  std::string_view rootName, std::string_view keyPath);
 // Backs up the value when `backup` is set, then deletes it; "" is the
 // default value. Without backup the file is not touched.
-Result<bool> DeleteValueWithBackup(const ExportPorts& ports, std::string_view backupFile,
+Result<bool> DeleteValueWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                    std::string_view rootName, std::string_view keyPath, bool backup,
                                    std::string_view valueName);
 

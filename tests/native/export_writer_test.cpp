@@ -73,7 +73,7 @@ class ExportWriterTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(sim.files().createFolders("C:\\Backup").ok()); }
 
-  registry::ExportPorts Ports() { return {sim.registry(), sim.files(), sim.system()}; }
+  platform::Platform Ports() { return sim.ports(); }
 
   void Set(std::string_view path, std::string_view name, std::uint32_t type,
            const std::vector<std::uint8_t>& data, RootKey root = RootKey::CurrentUser) {

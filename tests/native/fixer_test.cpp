@@ -379,7 +379,7 @@ INSTANTIATE_TEST_SUITE_P(ReadOnlyFolderAndFullDisk, FixerFaultTest,
 // ---- the delete operations on their own -------------------------------------------------
 
 TEST_F(FixerTest, DeleteValueWithoutBackupLeavesTheFileAlone) {
-  const registry::ExportPorts ports{sim.registry(), sim.files(), sim.system()};
+  const platform::Platform ports = sim.ports();
   auto deleted = registry::DeleteValueWithBackup(ports, kRunFile, "HKEY_CURRENT_USER",
                                                  "Software\\X", false, "Keep");
   ASSERT_TRUE(deleted.ok());

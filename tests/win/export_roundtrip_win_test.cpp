@@ -203,7 +203,7 @@ class ExportRoundTrip : public testing::Test {
     DeleteFileW(nc::win32::Widen(file).c_str());
   }
 
-  nc::registry::ExportPorts Ports() { return {ports.registry(), ports.files(), ports.system()}; }
+  nc::platform::Platform Ports() { return ports.bundle(); }
 
   // Every type and edge of the writer, with `extra` in names and texts.
   void Seed(const std::wstring& extra) {
