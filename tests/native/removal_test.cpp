@@ -122,7 +122,7 @@ TEST_F(RemovalTest, FilesThatCannotBeDeletedCountInTestModeOnly) {
   ASSERT_TRUE(sim.files().setAttributes(T("readonly.txt"), platform::FileAttr::ReadOnly).ok());
   auto holder = sim.files().open(T("locked.txt"), FileOpen::ReadExisting, FileShare::None);
   ASSERT_TRUE(holder.ok());
-  sim.faults().failFrom("files.deleteFile", 1, Errc::AccessDenied, "refused");
+  sim.faults().failFrom(sim::PortMethod::FilesDeleteFile, 1, Errc::AccessDenied, "refused");
 
   std::int32_t tested = 0;
   const auto testBytes = cleaner::DeleteFolderContents(TestRun(), temp, false, true, "", tested);
@@ -491,12 +491,12 @@ TEST_F(RemovalTest, WipeOverwritesEachPassWithOneRandomByteAndKeepsTheSize) {
   sim::SimRandom expected(42);
   std::uint32_t last = 0;
   for (int i = 0; i < 3; ++i) last = expected.below(255);
-  const auto writesBefore = sim.faults().calls("files.write");
+  const auto writesBefore = sim.faults().calls(sim::PortMethod::FilesWrite);
   cleaner::WipeFileContents(CleanModeRun(), file, 3);
   EXPECT_EQ(sim.readFile(file), std::string(10000, static_cast<char>(last)));
   // Three passes of 4096 + 4096 + 1808 bytes, each flushed.
-  EXPECT_EQ(sim.faults().calls("files.write") - writesBefore, 9u);
-  EXPECT_EQ(sim.faults().calls("files.flush"), 3u);
+  EXPECT_EQ(sim.faults().calls(sim::PortMethod::FilesWrite) - writesBefore, 9u);
+  EXPECT_EQ(sim.faults().calls(sim::PortMethod::FilesFlush), 3u);
   EXPECT_EQ(sim.files().openFileCount(), 0u);
 
   Write(file, "keep");
@@ -514,22 +514,22 @@ TEST_F(RemovalTest, SecureDeletionWipesFreeFilesButNotLockedOnes) {
   Write(free, "free");
   Write(locked, "locked");
   CleanRun& r = CleanModeRun();
-  const auto opensBefore = sim.faults().calls("files.open");
+  const auto opensBefore = sim.faults().calls(sim::PortMethod::FilesOpen);
   EXPECT_TRUE(cleaner::DeleteFileLogged(r, free, true));
   EXPECT_FALSE(Exists(free));
-  EXPECT_GE(sim.faults().calls("files.open") - opensBefore, 3u);
+  EXPECT_GE(sim.faults().calls(sim::PortMethod::FilesOpen) - opensBefore, 3u);
 
   {
     auto holder = sim.files().open(locked, FileOpen::ReadExisting, FileShare::None);
     ASSERT_TRUE(holder.ok());
-    const auto writesBefore = sim.faults().calls("files.write");
+    const auto writesBefore = sim.faults().calls(sim::PortMethod::FilesWrite);
     EXPECT_FALSE(cleaner::DeleteFileLogged(r, locked, true));
-    EXPECT_EQ(sim.faults().calls("files.write"), writesBefore);
+    EXPECT_EQ(sim.faults().calls(sim::PortMethod::FilesWrite), writesBefore);
   }
   EXPECT_EQ(sim.readFile(locked), "locked");
 
   // A wipe that fails half way is abandoned; the file is deleted anyway.
-  sim.faults().failOnce("files.write", 1, Errc::DiskFull, "broken");
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 1, Errc::DiskFull, "broken");
   Write("C:\\W\\broken.txt", std::string(9000, 'b'));
   EXPECT_TRUE(cleaner::DeleteFileLogged(r, "C:\\W\\broken.txt", false));
   EXPECT_FALSE(Exists("C:\\W\\broken.txt"));
@@ -858,7 +858,7 @@ TEST_F(RegistryRemovalTest, AKeyThatCannotBeDeletedIsStillCountedAndTheRootIsNev
             5);
   EXPECT_TRUE(Key("Software\\Test\\Tree"));
   sim.registry().allowAccess(RootKey::CurrentUser, "Software\\Test");
-  sim.faults().failOnce("registry.deleteTree", 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::RegistryDeleteTree, 1, Errc::AccessDenied);
   EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "\\Software\\Test\\Tree\\"), 5);
   EXPECT_TRUE(Key("Software\\Test\\Tree"));
 
@@ -919,7 +919,7 @@ TEST_F(RemovalTest, DeleteAtRestartIsAskedOnlyForExistingFiles) {
   EXPECT_TRUE(sim.files().pendingDeletes().empty());
   EXPECT_TRUE(cleaner::ScheduleDeleteAtReboot(*run, "C:\\InUse\\index.dat"));
   EXPECT_EQ(sim.files().pendingDeletes(), std::vector<std::string>{"C:\\InUse\\index.dat"});
-  sim.faults().failOnce("files.deleteAtRestart", 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::FilesDeleteAtRestart, 1, Errc::AccessDenied);
   EXPECT_FALSE(cleaner::ScheduleDeleteAtReboot(*run, "C:\\InUse\\index.dat"));
   sim.files().simulateRestart();
   EXPECT_FALSE(Exists("C:\\InUse\\index.dat"));
@@ -944,7 +944,7 @@ TEST_F(RemovalTest, WininitLinesGoBelowAnExistingRenameHeaderInReverse) {
   EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\A.DAT\r\n");
 
   // A file that exists but cannot be read is left alone.
-  sim.faults().failOnce("files.open", 1, Errc::SharingViolation, "Wininit");
+  sim.faults().failOnce(sim::PortMethod::FilesOpen, 1, Errc::SharingViolation, "Wininit");
   cleaner::AddWininitRenames(*run, {"NUL=C:\\Z.DAT"});
   EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\A.DAT\r\n");
 }
