@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "fault_sweep.h"
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/sim_platform.h"
 
@@ -45,6 +46,22 @@ TEST(SimFaultPlan, FailsTheNthMatchingCallOnceOrFromThenOn) {
   plan.reset();
   EXPECT_EQ(plan.faultsFired(), 0u);
   EXPECT_FALSE(plan.check(PortMethod::FilesDeleteFile));
+}
+
+// A sweep fails when its rule matches no call of the operation (it tested
+// nothing) and when the faults never stop.
+TEST(SimFaultPlan, ASweepFailsUnlessFaultsFireAndThenStop) {
+  auto sweep = [](PortMethod method, bool everyCall) {
+    return nc::testing::SweepFaults([&](std::uint64_t nth) {
+      SimPlatform sim;
+      sim.faults().failFrom(method, everyCall ? 1 : nth, Errc::IoError);
+      (void)sim.files().createFolders("C:\\A\\B");
+      return sim.faults().faultsFired() > 0;
+    });
+  };
+  EXPECT_TRUE(sweep(PortMethod::FilesCreateFolders, false));
+  EXPECT_FALSE(sweep(PortMethod::FilesDeleteFile, false));
+  EXPECT_FALSE(sweep(PortMethod::FilesCreateFolders, true));
 }
 
 TEST(SimFiles, PathsResolveWithoutCaseAndNewNamesKeepTheirCase) {
