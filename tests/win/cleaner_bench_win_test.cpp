@@ -88,10 +88,7 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
   // sent, so that the run has started (and the bar's caption is cleared)
   // before the first question; the bar is asked every few milliseconds.
   ProgramUnderTest program;
-  const std::wstring ini = program.file(L"options.ini");
-  WritePrivateProfileStringW(L"NodeSelected", L"SelectedCount", L"1", ini.c_str());
-  WritePrivateProfileStringW(L"NodeSelected", L"1", L"Windows - Temporary Files", ini.c_str());
-  WritePrivateProfileStringW(L"Settings", L"FastScan", L"0", ini.c_str());
+  program.TickOnlyCleanerItem(L"Windows - Temporary Files", false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);

@@ -19,6 +19,7 @@ constexpr int kCleanerPage = 1000 + 17;
 constexpr int kIdLog = 2002;
 constexpr int kIdCleanBar = 2003;
 constexpr int kIdSaveLog = 2007;
+constexpr const wchar_t* kItem = L"Windows - Temporary Files";
 
 class CleanerPageWin : public ::testing::Test {
  protected:
@@ -29,12 +30,6 @@ class CleanerPageWin : public ::testing::Test {
       std::ofstream(seed_ / (L"file" + std::to_wstring(i) + L".tmp")) << "junk " << i;
     }
     std::ofstream(seed_ / L"inner" / L"deep.tmp") << "deep";
-  }
-  void Tick(ProgramUnderTest& program, bool fastMode) {
-    const std::wstring ini = program.file(L"options.ini");
-    WritePrivateProfileStringW(L"NodeSelected", L"SelectedCount", L"1", ini.c_str());
-    WritePrivateProfileStringW(L"NodeSelected", L"1", L"Windows - Temporary Files", ini.c_str());
-    WritePrivateProfileStringW(L"Settings", L"FastScan", fastMode ? L"1" : L"0", ini.c_str());
   }
   static HWND Page(HWND main) { return GetDlgItem(main, kCleanerPage); }
   static std::wstring BarText(HWND main) { return TextOf(GetDlgItem(Page(main), kIdCleanBar)); }
@@ -71,7 +66,7 @@ class CleanerPageWin : public ::testing::Test {
 TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
   Seed(20);
   ProgramUnderTest program;
-  Tick(program, false);
+  program.TickOnlyCleanerItem(kItem, false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
@@ -110,7 +105,7 @@ TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
 TEST_F(CleanerPageWin, CancelStopsATestRunAndTheButtonReadsTestAgain) {
   Seed(3000);
   ProgramUnderTest program;
-  Tick(program, false);
+  program.TickOnlyCleanerItem(kItem, false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
@@ -135,7 +130,7 @@ TEST_F(CleanerPageWin, CancelStopsATestRunAndTheButtonReadsTestAgain) {
 TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
   Seed(3);
   ProgramUnderTest program;
-  Tick(program, false);
+  program.TickOnlyCleanerItem(kItem, false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
@@ -163,7 +158,7 @@ TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
 TEST_F(CleanerPageWin, ClosingDuringAConfirmedCleanEndsCleanlyAndWritesTheSettings) {
   Seed(2000);
   ProgramUnderTest program;
-  Tick(program, true);
+  program.TickOnlyCleanerItem(kItem, true);
   WritePrivateProfileStringW(L"Options", L"IsAskBeforeClear", L"0",
                              program.file(L"options.ini").c_str());
   ASSERT_TRUE(program.Start());
@@ -176,7 +171,7 @@ TEST_F(CleanerPageWin, ClosingDuringAConfirmedCleanEndsCleanlyAndWritesTheSettin
   wchar_t value[64] = {};
   GetPrivateProfileStringW(L"NodeSelected", L"1", L"", value, 64,
                            program.file(L"options.ini").c_str());
-  EXPECT_STREQ(value, L"Windows - Temporary Files");
+  EXPECT_STREQ(value, kItem);
 }
 
 }  // namespace
