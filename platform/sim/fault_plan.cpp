@@ -2,11 +2,75 @@
 
 namespace nc::sim {
 
-void FaultPlan::addRule(std::string_view method, std::uint64_t nth, Errc code,
+namespace {
+
+std::size_t Index(PortMethod method) {
+  return static_cast<std::size_t>(method);
+}
+
+}  // namespace
+
+std::string_view PortMethodName(PortMethod method) {
+  switch (method) {
+    case PortMethod::RegistryOpen:
+      return "registry.open";
+    case PortMethod::RegistryCreate:
+      return "registry.create";
+    case PortMethod::RegistryEnumKeys:
+      return "registry.enumKeys";
+    case PortMethod::RegistryEnumValues:
+      return "registry.enumValues";
+    case PortMethod::RegistryInfo:
+      return "registry.info";
+    case PortMethod::RegistryReadValue:
+      return "registry.readValue";
+    case PortMethod::RegistryWriteValue:
+      return "registry.writeValue";
+    case PortMethod::RegistryDeleteValue:
+      return "registry.deleteValue";
+    case PortMethod::RegistryDeleteTree:
+      return "registry.deleteTree";
+    case PortMethod::RegistrySaveKey:
+      return "registry.saveKey";
+    case PortMethod::RegistryReplaceKey:
+      return "registry.replaceKey";
+    case PortMethod::FilesList:
+      return "files.list";
+    case PortMethod::FilesStat:
+      return "files.stat";
+    case PortMethod::FilesDeleteFile:
+      return "files.deleteFile";
+    case PortMethod::FilesRemoveFolder:
+      return "files.removeFolder";
+    case PortMethod::FilesCreateFolders:
+      return "files.createFolders";
+    case PortMethod::FilesSetAttributes:
+      return "files.setAttributes";
+    case PortMethod::FilesMoveFile:
+      return "files.moveFile";
+    case PortMethod::FilesOpen:
+      return "files.open";
+    case PortMethod::FilesRead:
+      return "files.read";
+    case PortMethod::FilesWrite:
+      return "files.write";
+    case PortMethod::FilesFlush:
+      return "files.flush";
+    case PortMethod::FilesDeleteAtRestart:
+      return "files.deleteAtRestart";
+    case PortMethod::FilesShortPath:
+      return "files.shortPath";
+    case PortMethod::ShellOpenDocument:
+      return "shell.openDocument";
+  }
+  return "?";
+}
+
+void FaultPlan::addRule(PortMethod method, std::uint64_t nth, Errc code,
                         std::string_view pathContains, bool persistent) {
   std::lock_guard lock(mutex_);
   Rule rule;
-  rule.method = std::string(method);
+  rule.method = method;
   rule.pathContains = std::string(pathContains);
   rule.nth = nth == 0 ? 1 : nth;
   rule.persistent = persistent;
@@ -14,12 +78,12 @@ void FaultPlan::addRule(std::string_view method, std::uint64_t nth, Errc code,
   rules_.push_back(std::move(rule));
 }
 
-void FaultPlan::failOnce(std::string_view method, std::uint64_t nth, Errc code,
+void FaultPlan::failOnce(PortMethod method, std::uint64_t nth, Errc code,
                          std::string_view pathContains) {
   addRule(method, nth, code, pathContains, false);
 }
 
-void FaultPlan::failFrom(std::string_view method, std::uint64_t nth, Errc code,
+void FaultPlan::failFrom(PortMethod method, std::uint64_t nth, Errc code,
                          std::string_view pathContains) {
   addRule(method, nth, code, pathContains, true);
 }
@@ -32,16 +96,14 @@ void FaultPlan::clearRules() {
 void FaultPlan::reset() {
   std::lock_guard lock(mutex_);
   rules_.clear();
-  calls_.clear();
-  fired_.clear();
+  calls_.fill(0);
+  fired_.fill(0);
   firedTotal_ = 0;
 }
 
-std::optional<Errc> FaultPlan::check(std::string_view method, std::string_view path) {
+std::optional<Errc> FaultPlan::check(PortMethod method, std::string_view path) {
   std::lock_guard lock(mutex_);
-  auto it = calls_.find(method);
-  if (it == calls_.end()) it = calls_.emplace(std::string(method), 0).first;
-  ++it->second;
+  ++calls_[Index(method)];
 
   std::optional<Errc> result;
   for (Rule& rule : rules_) {
@@ -55,23 +117,20 @@ std::optional<Errc> FaultPlan::check(std::string_view method, std::string_view p
   }
   if (result) {
     ++firedTotal_;
-    auto f = fired_.find(method);
-    if (f == fired_.end()) f = fired_.emplace(std::string(method), 0).first;
-    ++f->second;
+    ++fired_[Index(method)];
   }
   return result;
 }
 
-std::optional<Error> FaultPlan::checkError(std::string_view method, std::string_view op,
+std::optional<Error> FaultPlan::checkError(PortMethod method, std::string_view op,
                                            std::string_view path) {
   if (auto code = check(method, path)) return Error{*code, std::string(op), std::string(path)};
   return std::nullopt;
 }
 
-std::uint64_t FaultPlan::calls(std::string_view method) const {
+std::uint64_t FaultPlan::calls(PortMethod method) const {
   std::lock_guard lock(mutex_);
-  const auto it = calls_.find(method);
-  return it == calls_.end() ? 0 : it->second;
+  return calls_[Index(method)];
 }
 
 std::uint64_t FaultPlan::faultsFired() const {
@@ -79,10 +138,9 @@ std::uint64_t FaultPlan::faultsFired() const {
   return firedTotal_;
 }
 
-std::uint64_t FaultPlan::faultsFired(std::string_view method) const {
+std::uint64_t FaultPlan::faultsFired(PortMethod method) const {
   std::lock_guard lock(mutex_);
-  const auto it = fired_.find(method);
-  return it == fired_.end() ? 0 : it->second;
+  return fired_[Index(method)];
 }
 
 }  // namespace nc::sim

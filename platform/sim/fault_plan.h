@@ -1,16 +1,19 @@
 // Injected faults for the substitute ports.
 //
-// Every substitute port method that can fail asks the plan first, by a
-// method name such as "registry.open", "files.deleteFile" or
-// "files.write". A rule makes the Nth matching call (1-based) fail once,
-// or fail from then on, with a chosen error; a rule may be limited to
-// calls whose path contains a given text. The plan counts the calls of
-// each method and the faults that fired, so a test can sweep N upwards
-// until no fault fires and check each time that nothing is half done.
+// Every substitute port method that can fail asks the plan first, naming
+// itself by a `PortMethod` (`PortMethod::RegistryOpen`,
+// `PortMethod::FilesDeleteFile`, ...), so a rule for a method that does not
+// exist cannot be written. A rule makes the Nth matching call (1-based)
+// fail once, or fail from then on, with a chosen error; a rule may be
+// limited to calls whose path contains a given text. The plan counts the
+// calls of each method and the faults that fired, so a test can sweep N
+// upwards until no fault fires and check each time that nothing is half
+// done.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,15 +24,49 @@
 
 namespace nc::sim {
 
+// The port methods that can fail, one per substitute port method.
+enum class PortMethod {
+  RegistryOpen,
+  RegistryCreate,
+  RegistryEnumKeys,
+  RegistryEnumValues,
+  RegistryInfo,
+  RegistryReadValue,
+  RegistryWriteValue,
+  RegistryDeleteValue,
+  RegistryDeleteTree,
+  RegistrySaveKey,
+  RegistryReplaceKey,
+  FilesList,
+  FilesStat,
+  FilesDeleteFile,
+  FilesRemoveFolder,
+  FilesCreateFolders,
+  FilesSetAttributes,
+  FilesMoveFile,
+  FilesOpen,
+  FilesRead,
+  FilesWrite,
+  FilesFlush,
+  FilesDeleteAtRestart,
+  FilesShortPath,
+  ShellOpenDocument,
+};
+inline constexpr std::size_t kPortMethodCount =
+    static_cast<std::size_t>(PortMethod::ShellOpenDocument) + 1;
+
+// "files.deleteFile", "registry.open", ...: for messages of failed tests.
+std::string_view PortMethodName(PortMethod method);
+
 class FaultPlan {
  public:
   // The `nth` matching call of `method` fails with `code`; later calls
   // succeed again.
-  void failOnce(std::string_view method, std::uint64_t nth, Errc code,
+  void failOnce(PortMethod method, std::uint64_t nth, Errc code,
                 std::string_view pathContains = {});
   // The `nth` matching call of `method` and every matching call after it
   // fail with `code`.
-  void failFrom(std::string_view method, std::uint64_t nth, Errc code,
+  void failFrom(PortMethod method, std::uint64_t nth, Errc code,
                 std::string_view pathContains = {});
   // Removes every rule; the counters are kept.
   void clearRules();
@@ -38,20 +75,19 @@ class FaultPlan {
 
   // Called by the ports: counts the call and gives the error to report
   // when a rule fires.
-  std::optional<Errc> check(std::string_view method, std::string_view path = {});
+  std::optional<Errc> check(PortMethod method, std::string_view path = {});
   // The same, as an `Error` for `op` on `path`.
-  std::optional<Error> checkError(std::string_view method, std::string_view op,
-                                  std::string_view path);
+  std::optional<Error> checkError(PortMethod method, std::string_view op, std::string_view path);
 
   // Calls of `method` so far (faulted ones included).
-  std::uint64_t calls(std::string_view method) const;
+  std::uint64_t calls(PortMethod method) const;
   // Faults fired so far, in all or for one method.
   std::uint64_t faultsFired() const;
-  std::uint64_t faultsFired(std::string_view method) const;
+  std::uint64_t faultsFired(PortMethod method) const;
 
  private:
   struct Rule {
-    std::string method;
+    PortMethod method = PortMethod::FilesOpen;
     std::string pathContains;
     std::uint64_t nth = 1;
     bool persistent = false;
@@ -59,13 +95,13 @@ class FaultPlan {
     std::uint64_t matched = 0;  // matching calls seen by this rule
   };
 
-  void addRule(std::string_view method, std::uint64_t nth, Errc code, std::string_view pathContains,
+  void addRule(PortMethod method, std::uint64_t nth, Errc code, std::string_view pathContains,
                bool persistent);
 
   mutable std::mutex mutex_;
   std::vector<Rule> rules_;
-  std::map<std::string, std::uint64_t, std::less<>> calls_;
-  std::map<std::string, std::uint64_t, std::less<>> fired_;
+  std::array<std::uint64_t, kPortMethodCount> calls_{};
+  std::array<std::uint64_t, kPortMethodCount> fired_{};
   std::uint64_t firedTotal_ = 0;
 };
 

@@ -212,7 +212,8 @@ class SimFile : public platform::File {
   }
 
   Result<std::size_t> read(std::span<std::uint8_t> buffer) override {
-    if (auto e = owner_->faults_->checkError("files.read", "read file", winPath_)) return *e;
+    if (auto e = owner_->faults_->checkError(PortMethod::FilesRead, "read file", winPath_))
+      return *e;
     if (!canRead_) return Fail(Errc::AccessDenied, "read file", winPath_);
     const ssize_t got = ::read(fd_, buffer.data(), buffer.size());
     if (got < 0) return Fail(FromErrno(errno), "read file", winPath_);
@@ -220,7 +221,8 @@ class SimFile : public platform::File {
   }
 
   Status write(std::span<const std::uint8_t> data) override {
-    if (auto e = owner_->faults_->checkError("files.write", "write file", winPath_)) return *e;
+    if (auto e = owner_->faults_->checkError(PortMethod::FilesWrite, "write file", winPath_))
+      return *e;
     if (!canWrite_) return Fail(Errc::AccessDenied, "write file", winPath_);
     std::size_t done = 0;
     while (done < data.size()) {
@@ -235,7 +237,8 @@ class SimFile : public platform::File {
   }
 
   Status flush() override {
-    if (auto e = owner_->faults_->checkError("files.flush", "flush file", winPath_)) return *e;
+    if (auto e = owner_->faults_->checkError(PortMethod::FilesFlush, "flush file", winPath_))
+      return *e;
     return Status::Ok();
   }
 
@@ -521,7 +524,7 @@ void SimFileSystem::unregister(const std::string& key, std::uint64_t id) {
 // ---- the port ---------------------------------------------------------------------
 
 Result<std::vector<platform::FileEntry>> SimFileSystem::list(std::string_view folder) {
-  if (auto e = faults_->checkError("files.list", "list folder", folder)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesList, "list folder", folder)) return *e;
   std::lock_guard lock(mutex_);
   auto resolved = resolveLocked(folder, "list folder");
   if (!resolved) return resolved.error();
@@ -549,7 +552,7 @@ Result<std::vector<platform::FileEntry>> SimFileSystem::list(std::string_view fo
 }
 
 Result<platform::FileEntry> SimFileSystem::stat(std::string_view path) {
-  if (auto e = faults_->checkError("files.stat", "find file", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesStat, "find file", path)) return *e;
   std::lock_guard lock(mutex_);
   auto resolved = resolveLocked(path, "find file");
   if (!resolved) return resolved.error();
@@ -626,7 +629,7 @@ std::optional<std::uint32_t> SimFileSystem::attributes(std::string_view path) {
 }
 
 Status SimFileSystem::deleteFile(std::string_view path) {
-  if (auto e = faults_->checkError("files.deleteFile", "delete file", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesDeleteFile, "delete file", path)) return *e;
   std::lock_guard lock(mutex_);
   auto resolved = resolveLocked(path, "delete file");
   if (!resolved) return resolved.error();
@@ -645,7 +648,7 @@ Status SimFileSystem::deleteFile(std::string_view path) {
 }
 
 Status SimFileSystem::removeFolder(std::string_view path) {
-  if (auto e = faults_->checkError("files.removeFolder", "remove folder", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesRemoveFolder, "remove folder", path)) return *e;
   std::lock_guard lock(mutex_);
   auto resolved = resolveLocked(path, "remove folder");
   if (!resolved) return resolved.error();
@@ -673,7 +676,8 @@ Status SimFileSystem::removeFolder(std::string_view path) {
 }
 
 Status SimFileSystem::createFolders(std::string_view path) {
-  if (auto e = faults_->checkError("files.createFolders", "create folder", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesCreateFolders, "create folder", path))
+    return *e;
   std::lock_guard lock(mutex_);
   const auto parsed = ParseWindowsPath(path);
   if (!parsed) return Fail(Errc::InvalidArgument, "create folder", path);
@@ -695,7 +699,8 @@ Status SimFileSystem::createFolders(std::string_view path) {
 }
 
 Status SimFileSystem::setAttributes(std::string_view path, std::uint32_t attributes) {
-  if (auto e = faults_->checkError("files.setAttributes", "set attributes", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesSetAttributes, "set attributes", path))
+    return *e;
   std::lock_guard lock(mutex_);
   auto resolved = resolveLocked(path, "set attributes");
   if (!resolved) return resolved.error();
@@ -706,7 +711,7 @@ Status SimFileSystem::setAttributes(std::string_view path, std::uint32_t attribu
 
 Status SimFileSystem::moveFile(std::string_view from, std::string_view to) {
   const std::string what = std::string(from) + " -> " + std::string(to);
-  if (auto e = faults_->checkError("files.moveFile", "move file", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesMoveFile, "move file", what)) return *e;
   std::lock_guard lock(mutex_);
   auto source = resolveLocked(from, "move file");
   if (!source) return source.error();
@@ -757,7 +762,7 @@ Status SimFileSystem::moveFile(std::string_view from, std::string_view to) {
 Result<std::unique_ptr<platform::File>> SimFileSystem::open(std::string_view path,
                                                             platform::FileOpen mode,
                                                             FileShare share) {
-  if (auto e = faults_->checkError("files.open", "open file", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesOpen, "open file", path)) return *e;
   std::lock_guard lock(mutex_);
   auto resolved = resolveLocked(path, "open file");
   if (!resolved) return resolved.error();
@@ -798,7 +803,8 @@ Result<std::unique_ptr<platform::File>> SimFileSystem::open(std::string_view pat
 }
 
 Status SimFileSystem::deleteAtRestart(std::string_view path) {
-  if (auto e = faults_->checkError("files.deleteAtRestart", "delete at restart", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesDeleteAtRestart, "delete at restart", path))
+    return *e;
   std::lock_guard lock(mutex_);
   pendingDeletes_.emplace_back(path);
   return Status::Ok();
@@ -832,7 +838,7 @@ std::size_t SimFileSystem::openFileCount() const {
 }
 
 Result<std::string> SimFileSystem::shortPath(std::string_view path) {
-  if (auto e = faults_->checkError("files.shortPath", "short path", path)) return *e;
+  if (auto e = faults_->checkError(PortMethod::FilesShortPath, "short path", path)) return *e;
   std::lock_guard lock(mutex_);
   const auto parsed = ParseWindowsPath(path);
   if (!parsed) return Fail(Errc::InvalidArgument, "short path", path);

@@ -201,7 +201,7 @@ Result<RegKey> SimRegistry::openFrom(const NodePtr& base, std::string_view path,
 Result<RegKey> SimRegistry::open(RootKey root, std::string_view path, RegAccess access,
                                  bool wow64View64) {
   const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
-  if (auto e = faults_->checkError("registry.open", "open key", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryOpen, "open key", what)) return *e;
   std::lock_guard lock(mutex_);
   if (wow64View64) ++wow64Opens_;
   return openFrom(roots_[static_cast<std::size_t>(root)], path, access, what);
@@ -212,13 +212,13 @@ Result<RegKey> SimRegistry::openSub(const RegKey& parent, std::string_view path,
   auto base = lookup(parent, "open key");
   if (!base) return base.error();
   const std::string what = fullPathOf(base->node.get()) + "\\" + std::string(path);
-  if (auto e = faults_->checkError("registry.open", "open key", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryOpen, "open key", what)) return *e;
   return openFrom(base->node, path, access, what);
 }
 
 Result<RegKey> SimRegistry::create(RootKey root, std::string_view path) {
   const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
-  if (auto e = faults_->checkError("registry.create", "create key", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryCreate, "create key", what)) return *e;
   std::lock_guard lock(mutex_);
   auto node = createLocked(root, path);
   if (!node) return Error{node.error().code, "create key", what};
@@ -231,7 +231,7 @@ Result<std::vector<std::string>> SimRegistry::subKeyNames(const RegKey& key) {
   auto open = lookup(key, "list keys");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get());
-  if (auto e = faults_->checkError("registry.enumKeys", "list keys", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryEnumKeys, "list keys", what)) return *e;
   std::vector<std::string> names;
   names.reserve(open->node->children.size());
   for (const auto& entry : open->node->children) names.push_back(entry.second->name);
@@ -243,7 +243,7 @@ Result<std::vector<RegValue>> SimRegistry::values(const RegKey& key) {
   auto open = lookup(key, "list values");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get());
-  if (auto e = faults_->checkError("registry.enumValues", "list values", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryEnumValues, "list values", what)) return *e;
   return open->node->values;
 }
 
@@ -252,7 +252,7 @@ Result<platform::RegKeyInfo> SimRegistry::info(const RegKey& key) {
   auto open = lookup(key, "query key");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get());
-  if (auto e = faults_->checkError("registry.info", "query key", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryInfo, "query key", what)) return *e;
   platform::RegKeyInfo result;
   result.subKeyCount = static_cast<std::uint32_t>(open->node->children.size());
   result.valueCount = static_cast<std::uint32_t>(open->node->values.size());
@@ -264,7 +264,7 @@ Result<RegValue> SimRegistry::readValue(const RegKey& key, std::string_view name
   auto open = lookup(key, "read value");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
-  if (auto e = faults_->checkError("registry.readValue", "read value", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryReadValue, "read value", what)) return *e;
   for (const auto& value : open->node->values) {
     if (EqualsNoCase(value.name, name)) return value;
   }
@@ -289,7 +289,7 @@ Status SimRegistry::writeValue(const RegKey& key, std::string_view name, std::ui
   auto open = lookup(key, "write value");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
-  if (auto e = faults_->checkError("registry.writeValue", "write value", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryWriteValue, "write value", what)) return *e;
   if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "write value", what);
   writeValueLocked(*open->node, name, type, std::vector<std::uint8_t>(data.begin(), data.end()));
   return Status::Ok();
@@ -300,7 +300,8 @@ Status SimRegistry::deleteValue(const RegKey& key, std::string_view name) {
   auto open = lookup(key, "delete value");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
-  if (auto e = faults_->checkError("registry.deleteValue", "delete value", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryDeleteValue, "delete value", what))
+    return *e;
   if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete value", what);
   auto& values = open->node->values;
   const auto it = std::find_if(values.begin(), values.end(),
@@ -315,7 +316,7 @@ Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
   auto open = lookup(parent, "delete key");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(subKey);
-  if (auto e = faults_->checkError("registry.deleteTree", "delete key", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryDeleteTree, "delete key", what)) return *e;
   if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete key", what);
   NodePtr target = find(open->node, SplitPath(subKey));
   if (!target) return Fail(Errc::NotFound, "delete key", what);
@@ -369,7 +370,7 @@ Status SimRegistry::saveKey(const RegKey& key, std::string_view file) {
     std::lock_guard lock(mutex_);
     auto open = lookup(key, "save key");
     if (!open) return open.error();
-    if (auto e = faults_->checkError("registry.saveKey", "save key", file)) return *e;
+    if (auto e = faults_->checkError(PortMethod::RegistrySaveKey, "save key", file)) return *e;
     if (files_ == nullptr) return Fail(Errc::NotSupported, "save key", file);
     text = saveTextLocked(open->node);
     files = files_;
@@ -385,7 +386,7 @@ Status SimRegistry::saveKey(const RegKey& key, std::string_view file) {
 Status SimRegistry::replaceKey(RootKey root, std::string_view path, std::string_view newFile,
                                std::string_view oldFile) {
   const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
-  if (auto e = faults_->checkError("registry.replaceKey", "replace key", what)) return *e;
+  if (auto e = faults_->checkError(PortMethod::RegistryReplaceKey, "replace key", what)) return *e;
   platform::FileSystem* files = nullptr;
   {
     std::lock_guard lock(mutex_);

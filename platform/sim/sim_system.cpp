@@ -98,7 +98,8 @@ SimShell::SimShell(FaultPlan* faults) : faults_(faults) {
 }
 
 Status SimShell::openDocument(std::string_view target) {
-  if (auto e = faults_->checkError("shell.openDocument", "open document", target)) return *e;
+  if (auto e = faults_->checkError(PortMethod::ShellOpenDocument, "open document", target))
+    return *e;
   std::lock_guard lock(mutex_);
   opened_.emplace_back(target);
   return Status::Ok();

@@ -306,7 +306,7 @@ TEST_F(RestoreDialog, DeleteSelectsTheSamePlaceOrTheLastRow) {
   EXPECT_EQ(view.selected, 0u);
 
   // A file the shell cannot delete keeps its row.
-  sim.faults().failFrom("files.deleteFile", 1, Errc::SharingViolation);
+  sim.faults().failFrom(sim::PortMethod::FilesDeleteFile, 1, Errc::SharingViolation);
   controller.DeleteClicked();
   EXPECT_THAT(view.Names(), ElementsAre("2026_02_04_080000.REG"));
   sim.faults().clearRules();
@@ -373,7 +373,7 @@ TEST(WindowsBackup, ProgramPathAndAvailability) {
   EXPECT_EQ(WindowsBackupProgram(sim.files()), expected);
   OpenWindowsBackup(sim.files(), sim.shell());
   EXPECT_THAT(sim.shell().openedDocuments(), ElementsAre(expected));
-  sim.shell().faults().failFrom("shell.openDocument", 1, Errc::NotFound);
+  sim.shell().faults().failFrom(sim::PortMethod::ShellOpenDocument, 1, Errc::NotFound);
   OpenWindowsBackup(sim.files(), sim.shell());
   EXPECT_THAT(sim.prompts().records(), IsEmpty());
 

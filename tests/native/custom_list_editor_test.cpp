@@ -244,10 +244,10 @@ TEST_F(CustomListEditorTest, CancelWritesNothingAndAFailedWriteStillCloses) {
   EXPECT_EQ(ListText(), "[<New List>]\r\nDelFile1=C:\\A\r\n");
 
   // The disk refuses every write: the dialog closes and the old file stays.
-  sim.faults().failFrom("files.write", 1, Errc::DiskFull);
+  sim.faults().failFrom(sim::PortMethod::FilesWrite, 1, Errc::DiskFull);
   EXPECT_TRUE(editor->OkClicked());
   EXPECT_EQ(ListText(), "[<New List>]\r\nDelFile1=C:\\A\r\n");
-  EXPECT_GT(sim.faults().faultsFired("files.write"), 0u);
+  EXPECT_GT(sim.faults().faultsFired(sim::PortMethod::FilesWrite), 0u);
 }
 
 // ---- the "Custom Lists" dialog ---------------------------------------------
@@ -475,7 +475,7 @@ TEST_F(AddFolderTest, TheFileListHoldsTheFilesOfAnExistingFolderOnly) {
   EXPECT_EQ(view.okEnabled, false);
 
   // A folder that cannot be listed gives an empty list, no error.
-  sim.faults().failOnce("files.list", 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::FilesList, 1, Errc::AccessDenied);
   controller.FolderEdited("C:\\Data");
   EXPECT_TRUE(view.files.empty());
 }
@@ -604,7 +604,7 @@ TEST_F(AddRegistryTest, OkNeedsAnHkeyNameAndForOneValueItsName) {
 TEST_F(AddRegistryTest, RunRegistryEditorOpensRegeditWithTheOpenVerb) {
   controller.RunRegistryEditorClicked();
   EXPECT_EQ(sim.shell().openedDocuments(), std::vector<std::string>{"Regedit.exe"});
-  sim.shell().faults().failOnce("shell.openDocument", 1, Errc::NotFound);
+  sim.shell().faults().failOnce(sim::PortMethod::ShellOpenDocument, 1, Errc::NotFound);
   controller.RunRegistryEditorClicked();  // a failure is the system's to report
   EXPECT_EQ(sim.shell().openedDocuments().size(), 1u);
 }

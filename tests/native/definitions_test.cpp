@@ -559,7 +559,7 @@ TEST_F(FileEntryTest, MalformedLinesAreSkippedAndTheRestRuns) {
 
 TEST_F(FileEntryTest, UnreadableOrBinaryFileRunsNothing) {
   ASSERT_TRUE(WriteProgramFile("kvrn.dat", Dat({"[F]", "DelFile1=%windir%\\Temp"})));
-  sim.faults().failFrom("files.open", 1, Errc::AccessDenied, "kvrn.dat");
+  sim.faults().failFrom(sim::PortMethod::FilesOpen, 1, Errc::AccessDenied, "kvrn.dat");
   CleanRun& r = MakeRun(false);
   RunListSection(r, "kvrn.dat", "X - F");
   EXPECT_EQ(r.ItemCount, 0);

@@ -365,19 +365,19 @@ TEST_F(ExportWriterTest, AnAnsiFileTurnsIntoVersion5WhenALaterEntryNeedsIt) {
 
 TEST_F(ExportWriterTest, AFileThatCannotBeCreatedOrWrittenIsAnError) {
   Set("Software\\A", "s", T(RegType::String), platform::StringData("x"));
-  sim.faults().failOnce("files.open", 1, Errc::AccessDenied, "run.reg");
+  sim.faults().failOnce(sim::PortMethod::FilesOpen, 1, Errc::AccessDenied, "run.reg");
   auto st = ExportValue("Software\\A", "s");
   ASSERT_FALSE(st.ok());
   EXPECT_EQ(st.error().code, Errc::AccessDenied);
   EXPECT_FALSE(sim.files().fileExists(kFile));
-  EXPECT_EQ(sim.faults().calls("registry.open"), 0u);  // nothing read either
+  EXPECT_EQ(sim.faults().calls(sim::PortMethod::RegistryOpen), 0u);  // nothing read either
 
-  sim.faults().failOnce("files.write", 1, Errc::DiskFull, "run.reg");
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 1, Errc::DiskFull, "run.reg");
   st = ExportValue("Software\\A", "s");
   ASSERT_FALSE(st.ok());
   EXPECT_EQ(st.error().code, Errc::DiskFull);
 
-  sim.faults().failOnce("files.flush", 1, Errc::IoError, "run.reg");
+  sim.faults().failOnce(sim::PortMethod::FilesFlush, 1, Errc::IoError, "run.reg");
   EXPECT_FALSE(ExportValue("Software\\A", "s").ok());
 }
 
@@ -386,7 +386,7 @@ TEST_F(ExportWriterTest, AFailedConversionLeavesTheOldFileWhole) {
   Set("Software\\B", "k", T(RegType::String), platform::StringData("\xE2\x82\xAC"));
   ASSERT_TRUE(ExportValue("Software\\A", "s").ok());
   const std::string before = File();
-  sim.faults().failOnce("files.write", 1, Errc::DiskFull);
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 1, Errc::DiskFull);
   EXPECT_FALSE(ExportValue("Software\\B", "k").ok());
   EXPECT_EQ(File(), before);
 }

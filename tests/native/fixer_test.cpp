@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "fault_sweep.h"
 #include "platform/sim/sim_platform.h"
 
 namespace nc::testing {
@@ -239,7 +240,7 @@ TEST_F(FixerTest, EachRunWritesItsOwnFileNamedAfterItsStart) {
 
 TEST_F(FixerTest, AFailedDeletionStillRemovesTheRow) {
   Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
-  sim.faults().failOnce("registry.deleteValue", 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::RegistryDeleteValue, 1, Errc::AccessDenied);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 1u);
   EXPECT_EQ(result.deleted, 0u);
@@ -273,7 +274,7 @@ TEST_F(FixerTest, AMissingBackupFolderAndNoChangesNothing) {
   EXPECT_TRUE(view.statuses.empty());
 
   sim.prompts().answerConfirm(true);
-  sim.faults().failOnce("files.createFolders", 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::FilesCreateFolders, 1, Errc::AccessDenied);
   EXPECT_EQ(Fix().outcome, FixOutcome::FolderNotCreated);
   EXPECT_EQ(results.Count(), 1u);
   EXPECT_TRUE(view.statuses.empty());
@@ -317,7 +318,7 @@ TEST_F(FixerTest, NoRestorePointWhereTheSystemHasNone) {
 // ---- backups that cannot be written ---------------------------------------------------
 
 struct BackupFault {
-  const char* method;
+  sim::PortMethod method;
   Errc code;
 };
 
@@ -343,38 +344,41 @@ TEST_P(FixerFaultTest, TheRunStopsAndTheRowKeepsItsData) {
 }
 
 TEST_P(FixerFaultTest, NothingIsDeletedForAnyFailingBackup) {
-  // Sweep the failing call upwards until a run finishes: each time, what
-  // is gone from the registry is exactly what the file holds.
-  for (std::uint64_t nth = 1;; ++nth) {
-    SetUp();
-    results.Clear();
-    view.statuses.clear();
-    ASSERT_TRUE(sim.files().deleteFile(kRunFile).ok() || !sim.files().fileExists(kRunFile));
-    Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
-    Row("b", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::pkKey);
-    Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::pkValuePath);
-    sim.faults().reset();
-    sim.faults().failOnce(GetParam().method, nth, GetParam().code, ".reg");
-    const auto result = Fix();
-    const std::string file = Backup();
-    EXPECT_EQ(HasValue(RootKey::CurrentUser, "Software\\X", "Keep"),
-              file.find("\"Keep\"") == std::string::npos)
-        << nth;
-    EXPECT_EQ(HasKey(RootKey::CurrentUser, "Software\\X\\Old"),
-              file.find("\"o\"=\"1\"") == std::string::npos)
-        << nth;
-    if (result.outcome == FixOutcome::Finished) {
-      EXPECT_EQ(sim.faults().faultsFired(), 0u);
-      break;
-    }
-    EXPECT_EQ(results.Count(), 3 - result.rowsRemoved);
-    ASSERT_LT(nth, 10u);
-  }
+  // Each time, what is gone from the registry is exactly what the file
+  // holds, and a run ends unfinished exactly when its backup failed.
+  EXPECT_TRUE(SweepFaults(
+      [&](std::uint64_t nth) {
+        SetUp();
+        results.Clear();
+        view.statuses.clear();
+        EXPECT_TRUE(sim.files().deleteFile(kRunFile).ok() || !sim.files().fileExists(kRunFile));
+        Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+        Row("b", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::pkKey);
+        Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::pkValuePath);
+        sim.faults().reset();
+        sim.faults().failOnce(GetParam().method, nth, GetParam().code, ".reg");
+        const auto result = Fix();
+        const bool fired = sim.faults().faultsFired() > 0;
+        const std::string file = Backup();
+        EXPECT_EQ(HasValue(RootKey::CurrentUser, "Software\\X", "Keep"),
+                  file.find("\"Keep\"") == std::string::npos)
+            << nth;
+        EXPECT_EQ(HasKey(RootKey::CurrentUser, "Software\\X\\Old"),
+                  file.find("\"o\"=\"1\"") == std::string::npos)
+            << nth;
+        EXPECT_EQ(result.outcome == FixOutcome::Finished, !fired) << nth;
+        if (fired) {
+          EXPECT_EQ(results.Count(), 3 - result.rowsRemoved) << nth;
+        }
+        return fired;
+      },
+      10));
 }
 
-INSTANTIATE_TEST_SUITE_P(ReadOnlyFolderAndFullDisk, FixerFaultTest,
-                         ::testing::Values(BackupFault{"files.open", Errc::AccessDenied},
-                                           BackupFault{"files.write", Errc::DiskFull}));
+INSTANTIATE_TEST_SUITE_P(
+    ReadOnlyFolderAndFullDisk, FixerFaultTest,
+    ::testing::Values(BackupFault{sim::PortMethod::FilesOpen, Errc::AccessDenied},
+                      BackupFault{sim::PortMethod::FilesWrite, Errc::DiskFull}));
 
 // ---- the delete operations on their own -------------------------------------------------
 

@@ -225,7 +225,7 @@ TEST_F(OptionsIniTest, AWriteIntoAReadOnlyFolderIsSilentAndKeepsTheOldFile) {
   TOptionsSetting o;
   write(o);
   const std::string before = sim.readFile(iniPath);
-  sim.faults().failFrom("files.open", 1, Errc::AccessDenied);
+  sim.faults().failFrom(sim::PortMethod::FilesOpen, 1, Errc::AccessDenied);
   o.IsWipeFile = true;
   write(o);  // no error surfaces
   sim.faults().clearRules();

@@ -29,7 +29,7 @@ TEST_F(RemovalAtRestartTest, DeleteAtRestartIsAskedOnlyForExistingFiles) {
   EXPECT_TRUE(sim.files().pendingDeletes().empty());
   EXPECT_TRUE(cleaner::ScheduleDeleteAtReboot(*run, "C:\\InUse\\index.dat"));
   EXPECT_EQ(sim.files().pendingDeletes(), std::vector<std::string>{"C:\\InUse\\index.dat"});
-  sim.faults().failOnce("files.deleteAtRestart", 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::FilesDeleteAtRestart, 1, Errc::AccessDenied);
   EXPECT_FALSE(cleaner::ScheduleDeleteAtReboot(*run, "C:\\InUse\\index.dat"));
   sim.files().simulateRestart();
   EXPECT_FALSE(Exists("C:\\InUse\\index.dat"));
@@ -54,7 +54,7 @@ TEST_F(RemovalAtRestartTest, WininitLinesGoBelowAnExistingRenameHeaderInReverse)
   EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\A.DAT\r\n");
 
   // A file that exists but cannot be read is left alone.
-  sim.faults().failOnce("files.open", 1, Errc::SharingViolation, "Wininit");
+  sim.faults().failOnce(sim::PortMethod::FilesOpen, 1, Errc::SharingViolation, "Wininit");
   cleaner::AddWininitRenames(*run, {"NUL=C:\\Z.DAT"});
   EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\A.DAT\r\n");
 }

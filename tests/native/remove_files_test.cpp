@@ -123,7 +123,7 @@ TEST_F(RemovalTest, FilesThatCannotBeDeletedCountInTestModeOnly) {
   ASSERT_TRUE(sim.files().setAttributes(T("readonly.txt"), platform::FileAttr::ReadOnly).ok());
   auto holder = sim.files().open(T("locked.txt"), FileOpen::ReadExisting, FileShare::None);
   ASSERT_TRUE(holder.ok());
-  sim.faults().failFrom("files.deleteFile", 1, Errc::AccessDenied, "refused");
+  sim.faults().failFrom(sim::PortMethod::FilesDeleteFile, 1, Errc::AccessDenied, "refused");
 
   std::int32_t tested = 0;
   const auto testBytes = cleaner::DeleteFolderContents(
@@ -527,12 +527,12 @@ TEST_F(RemovalTest, WipeOverwritesEachPassWithOneRandomByteAndKeepsTheSize) {
   sim::SimRandom expected(42);
   std::uint32_t last = 0;
   for (int i = 0; i < 3; ++i) last = expected.below(255);
-  const auto writesBefore = sim.faults().calls("files.write");
+  const auto writesBefore = sim.faults().calls(sim::PortMethod::FilesWrite);
   cleaner::WipeFileContents(CleanModeRun(), file, 3);
   EXPECT_EQ(sim.readFile(file), std::string(10000, static_cast<char>(last)));
   // Three passes of 4096 + 4096 + 1808 bytes, each flushed.
-  EXPECT_EQ(sim.faults().calls("files.write") - writesBefore, 9u);
-  EXPECT_EQ(sim.faults().calls("files.flush"), 3u);
+  EXPECT_EQ(sim.faults().calls(sim::PortMethod::FilesWrite) - writesBefore, 9u);
+  EXPECT_EQ(sim.faults().calls(sim::PortMethod::FilesFlush), 3u);
   EXPECT_EQ(sim.files().openFileCount(), 0u);
 
   Write(file, "keep");
@@ -550,22 +550,22 @@ TEST_F(RemovalTest, SecureDeletionWipesFreeFilesButNotLockedOnes) {
   Write(free, "free");
   Write(locked, "locked");
   CleanRun& r = CleanModeRun();
-  const auto opensBefore = sim.faults().calls("files.open");
+  const auto opensBefore = sim.faults().calls(sim::PortMethod::FilesOpen);
   EXPECT_TRUE(cleaner::DeleteFileLogged(r, free, true));
   EXPECT_FALSE(Exists(free));
-  EXPECT_GE(sim.faults().calls("files.open") - opensBefore, 3u);
+  EXPECT_GE(sim.faults().calls(sim::PortMethod::FilesOpen) - opensBefore, 3u);
 
   {
     auto holder = sim.files().open(locked, FileOpen::ReadExisting, FileShare::None);
     ASSERT_TRUE(holder.ok());
-    const auto writesBefore = sim.faults().calls("files.write");
+    const auto writesBefore = sim.faults().calls(sim::PortMethod::FilesWrite);
     EXPECT_FALSE(cleaner::DeleteFileLogged(r, locked, true));
-    EXPECT_EQ(sim.faults().calls("files.write"), writesBefore);
+    EXPECT_EQ(sim.faults().calls(sim::PortMethod::FilesWrite), writesBefore);
   }
   EXPECT_EQ(sim.readFile(locked), "locked");
 
   // A wipe that fails half way is abandoned; the file is deleted anyway.
-  sim.faults().failOnce("files.write", 1, Errc::DiskFull, "broken");
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 1, Errc::DiskFull, "broken");
   Write("C:\\W\\broken.txt", std::string(9000, 'b'));
   EXPECT_TRUE(cleaner::DeleteFileLogged(r, "C:\\W\\broken.txt", false));
   EXPECT_FALSE(Exists("C:\\W\\broken.txt"));

@@ -70,7 +70,7 @@ TEST_F(RegistryRemovalTest, AKeyThatCannotBeDeletedIsStillCountedAndTheRootIsNev
             5);
   EXPECT_TRUE(Key("Software\\Test\\Tree"));
   sim.registry().allowAccess(RootKey::CurrentUser, "Software\\Test");
-  sim.faults().failOnce("registry.deleteTree", 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::RegistryDeleteTree, 1, Errc::AccessDenied);
   EXPECT_EQ(cleaner::DeleteUserKey(*run, RootKey::CurrentUser, "\\Software\\Test\\Tree\\"), 5);
   EXPECT_TRUE(Key("Software\\Test\\Tree"));
 

@@ -165,7 +165,7 @@ TEST_F(SaveReport, CancelWritesNothingAndAFailedWriteKeepsTheOldFile) {
 
   ASSERT_TRUE(sim.writeFile("C:\\r.txt", "old"));
   sim.prompts().answerConfirm(true);
-  sim.faults().failOnce("files.write", 1, Errc::DiskFull);
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 1, Errc::DiskFull);
   EXPECT_EQ(SaveResultsAsText(sim.ports(), sim.prompts(), model, Answer("C:\\r.txt")),
             SaveOutcome::Failed);
   EXPECT_EQ(sim.readFile("C:\\r.txt"), "old");

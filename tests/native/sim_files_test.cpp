@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "fault_sweep.h"
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/sim_platform.h"
 
@@ -21,30 +22,46 @@ namespace FileAttr = platform::FileAttr;
 
 TEST(SimFaultPlan, FailsTheNthMatchingCallOnceOrFromThenOn) {
   FaultPlan plan;
-  plan.failOnce("files.write", 2, Errc::DiskFull);
-  plan.failFrom("files.deleteFile", 3, Errc::AccessDenied);
-  plan.failOnce("files.open", 1, Errc::SharingViolation, "locked");
+  plan.failOnce(PortMethod::FilesWrite, 2, Errc::DiskFull);
+  plan.failFrom(PortMethod::FilesDeleteFile, 3, Errc::AccessDenied);
+  plan.failOnce(PortMethod::FilesOpen, 1, Errc::SharingViolation, "locked");
 
-  EXPECT_FALSE(plan.check("files.write", "a"));
-  EXPECT_EQ(plan.check("files.write", "a"), Errc::DiskFull);
-  EXPECT_FALSE(plan.check("files.write", "a"));
+  EXPECT_FALSE(plan.check(PortMethod::FilesWrite, "a"));
+  EXPECT_EQ(plan.check(PortMethod::FilesWrite, "a"), Errc::DiskFull);
+  EXPECT_FALSE(plan.check(PortMethod::FilesWrite, "a"));
 
   for (int i = 1; i <= 5; ++i) {
-    EXPECT_EQ(plan.check("files.deleteFile").has_value(), i >= 3) << i;
+    EXPECT_EQ(plan.check(PortMethod::FilesDeleteFile).has_value(), i >= 3) << i;
   }
   // Only calls whose path contains the text count for the rule.
-  EXPECT_FALSE(plan.check("files.open", "C:\\free.txt"));
-  EXPECT_EQ(plan.check("files.open", "C:\\locked.txt"), Errc::SharingViolation);
-  EXPECT_FALSE(plan.check("files.open", "C:\\locked.txt"));
+  EXPECT_FALSE(plan.check(PortMethod::FilesOpen, "C:\\free.txt"));
+  EXPECT_EQ(plan.check(PortMethod::FilesOpen, "C:\\locked.txt"), Errc::SharingViolation);
+  EXPECT_FALSE(plan.check(PortMethod::FilesOpen, "C:\\locked.txt"));
 
-  EXPECT_EQ(plan.calls("files.write"), 3u);
-  EXPECT_EQ(plan.calls("files.deleteFile"), 5u);
-  EXPECT_EQ(plan.calls("files.unknown"), 0u);
-  EXPECT_EQ(plan.faultsFired("files.deleteFile"), 3u);
+  EXPECT_EQ(plan.calls(PortMethod::FilesWrite), 3u);
+  EXPECT_EQ(plan.calls(PortMethod::FilesDeleteFile), 5u);
+  EXPECT_EQ(plan.calls(PortMethod::FilesStat), 0u);
+  EXPECT_EQ(plan.faultsFired(PortMethod::FilesDeleteFile), 3u);
   EXPECT_EQ(plan.faultsFired(), 5u);
   plan.reset();
   EXPECT_EQ(plan.faultsFired(), 0u);
-  EXPECT_FALSE(plan.check("files.deleteFile"));
+  EXPECT_FALSE(plan.check(PortMethod::FilesDeleteFile));
+}
+
+// A sweep fails when its rule matches no call of the operation (it tested
+// nothing) and when the faults never stop.
+TEST(SimFaultPlan, ASweepFailsUnlessFaultsFireAndThenStop) {
+  auto sweep = [](PortMethod method, bool everyCall) {
+    return nc::testing::SweepFaults([&](std::uint64_t nth) {
+      SimPlatform sim;
+      sim.faults().failFrom(method, everyCall ? 1 : nth, Errc::IoError);
+      (void)sim.files().createFolders("C:\\A\\B");
+      return sim.faults().faultsFired() > 0;
+    });
+  };
+  EXPECT_TRUE(sweep(PortMethod::FilesCreateFolders, false));
+  EXPECT_FALSE(sweep(PortMethod::FilesDeleteFile, false));
+  EXPECT_FALSE(sweep(PortMethod::FilesCreateFolders, true));
 }
 
 TEST(SimFiles, PathsResolveWithoutCaseAndNewNamesKeepTheirCase) {
@@ -278,10 +295,10 @@ TEST(SimFiles, FaultsReachEveryFailingMethod) {
   SimPlatform sim;
   auto& files = sim.files();
   ASSERT_TRUE(sim.writeFile("C:\\a.txt", "a"));
-  sim.faults().failOnce("files.deleteFile", 1, Errc::AccessDenied);
-  sim.faults().failOnce("files.list", 1, Errc::IoError);
-  sim.faults().failOnce("files.createFolders", 1, Errc::DiskFull);
-  sim.faults().failOnce("files.moveFile", 1, Errc::SharingViolation, "b.txt");
+  sim.faults().failOnce(PortMethod::FilesDeleteFile, 1, Errc::AccessDenied);
+  sim.faults().failOnce(PortMethod::FilesList, 1, Errc::IoError);
+  sim.faults().failOnce(PortMethod::FilesCreateFolders, 1, Errc::DiskFull);
+  sim.faults().failOnce(PortMethod::FilesMoveFile, 1, Errc::SharingViolation, "b.txt");
   EXPECT_EQ(files.deleteFile("C:\\a.txt").error().code, Errc::AccessDenied);
   EXPECT_EQ(files.list("C:\\").error().code, Errc::IoError);
   EXPECT_EQ(files.createFolders("C:\\New").error().code, Errc::DiskFull);

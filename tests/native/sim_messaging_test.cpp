@@ -142,7 +142,7 @@ TEST(SimPromptsAndSystem, RecordWhatTheUserWasShownAndAnswerAsScripted) {
   EXPECT_EQ(system.emptyClipboardCalls(), 2);
 
   auto& shell = sim.shell();
-  sim.faults().failOnce("shell.openDocument", 1, Errc::NotFound);
+  sim.faults().failOnce(PortMethod::ShellOpenDocument, 1, Errc::NotFound);
   EXPECT_FALSE(shell.openDocument("http://example.invalid/").ok());
   EXPECT_TRUE(shell.openDocument("C:\\report.txt").ok());
   EXPECT_EQ(shell.openedDocuments(), std::vector<std::string>{"C:\\report.txt"});

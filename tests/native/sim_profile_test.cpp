@@ -1,6 +1,7 @@
 // The substitute profile over the substitute file system.
 #include <gtest/gtest.h>
 
+#include "fault_sweep.h"
 #include "platform/sim/sim_platform.h"
 
 namespace nc::sim {
@@ -60,20 +61,20 @@ TEST(SimProfile, FilesWithByteOrderMarksKeepTheirEncoding) {
 TEST(SimProfile, AFailedWriteNeverLeavesAHalfWrittenFile) {
   const std::string before = "[Main]\r\nA=1\r\nB=2\r\n";
   const std::string after = "[Main]\r\nA=1\r\nB=3\r\n";
-  for (const char* method :
-       {"files.open", "files.read", "files.write", "files.flush", "files.moveFile"}) {
-    for (std::uint64_t nth = 1;; ++nth) {
+  for (PortMethod method : {PortMethod::FilesOpen, PortMethod::FilesRead, PortMethod::FilesWrite,
+                            PortMethod::FilesFlush, PortMethod::FilesMoveFile}) {
+    SCOPED_TRACE(PortMethodName(method));
+    EXPECT_TRUE(nc::testing::SweepFaults([&](std::uint64_t nth) {
       SimPlatform sim;
-      ASSERT_TRUE(sim.writeFile(kIni, before));
+      EXPECT_TRUE(sim.writeFile(kIni, before));
       sim.faults().failOnce(method, nth, Errc::DiskFull);
       const bool ok = sim.profile().writeString(kIni, "Main", "B", "3");
       const bool fired = sim.faults().faultsFired() > 0;
-      EXPECT_EQ(ok, !fired) << method << " #" << nth;
-      EXPECT_EQ(sim.readFile(kIni), ok ? after : before) << method << " #" << nth;
-      EXPECT_FALSE(sim.files().fileExists(std::string(kIni) + ".tmp~")) << method << " #" << nth;
-      if (!fired) break;
-      ASSERT_LT(nth, 10u);
-    }
+      EXPECT_EQ(ok, !fired) << "#" << nth;
+      EXPECT_EQ(sim.readFile(kIni), ok ? after : before) << "#" << nth;
+      EXPECT_FALSE(sim.files().fileExists(std::string(kIni) + ".tmp~")) << "#" << nth;
+      return fired;
+    }));
   }
 }
 

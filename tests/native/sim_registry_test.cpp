@@ -271,12 +271,12 @@ TEST(SimRegistry, SaveKeyWritesAFileAndReplaceKeyIsRecorded) {
 TEST(SimRegistry, FaultPlanFailsTheChosenCall) {
   SimRegistry reg;
   ASSERT_TRUE(reg.create(HKCU, "Software\\A").ok());
-  reg.faults().failOnce("registry.open", 2, Errc::AccessDenied);
+  reg.faults().failOnce(PortMethod::RegistryOpen, 2, Errc::AccessDenied);
   EXPECT_TRUE(reg.open(HKCU, "Software\\A", RegAccess::Read).ok());
   EXPECT_EQ(reg.open(HKCU, "Software\\A", RegAccess::Read).error().code, Errc::AccessDenied);
   EXPECT_TRUE(reg.open(HKCU, "Software\\A", RegAccess::Read).ok());
-  EXPECT_EQ(reg.faults().calls("registry.open"), 3u);
-  EXPECT_EQ(reg.faults().faultsFired("registry.open"), 1u);
+  EXPECT_EQ(reg.faults().calls(PortMethod::RegistryOpen), 3u);
+  EXPECT_EQ(reg.faults().faultsFired(PortMethod::RegistryOpen), 1u);
 }
 
 }  // namespace

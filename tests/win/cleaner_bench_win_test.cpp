@@ -5,6 +5,7 @@
 // five; and the longest time the window took to answer WM_GETTEXT
 // meanwhile.
 #include "program_under_test.h"
+#include "win_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -52,10 +53,8 @@ double Seconds(Clock::duration d) {
 }
 
 TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLog) {
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  const fs::path seed = fs::path(temp) / L"ncbench";
-  fs::create_directories(seed);
+  const TempFolder scratch(L"ncbench");
+  const fs::path seed = scratch.path();
   for (int folder = 0; folder < 100; ++folder) {
     const fs::path dir = seed / (L"d" + std::to_wstring(folder));
     fs::create_directories(dir);
@@ -91,10 +90,7 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
   // sent, so that the run has started (and the bar's caption is cleared)
   // before the first question; the bar is asked every few milliseconds.
   ProgramUnderTest program;
-  const std::wstring ini = program.file(L"options.ini");
-  WritePrivateProfileStringW(L"NodeSelected", L"SelectedCount", L"1", ini.c_str());
-  WritePrivateProfileStringW(L"NodeSelected", L"1", L"Windows - Temporary Files", ini.c_str());
-  WritePrivateProfileStringW(L"Settings", L"FastScan", L"0", ini.c_str());
+  program.TickOnlyCleanerItem(L"Windows - Temporary Files", false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
@@ -135,8 +131,6 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
       kFiles, bare, log.lines.load(), inWindow, inWindow / bare, slowestAnswer * 1000, answers);
   program.Close();
   EXPECT_EQ(program.WaitForExit(60000), 0);
-  std::error_code ec;
-  fs::remove_all(seed, ec);
 }
 
 }  // namespace

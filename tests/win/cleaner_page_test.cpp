@@ -5,9 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "program_under_test.h"
+#include "win_test_support.h"
 #include "window_driving.h"
 
 namespace nc::wintest {
@@ -19,35 +19,17 @@ constexpr int kCleanerPage = 1000 + 17;
 constexpr int kIdLog = 2002;
 constexpr int kIdCleanBar = 2003;
 constexpr int kIdSaveLog = 2007;
-
-fs::path TempFolder() {
-  wchar_t temp[MAX_PATH] = {};
-  GetTempPathW(MAX_PATH, temp);
-  return temp;
-}
+constexpr const wchar_t* kItem = L"Windows - Temporary Files";
 
 class CleanerPageWin : public ::testing::Test {
  protected:
-  void SetUp() override {
-    seed_ = TempFolder() / (L"ncseed-" + std::to_wstring(GetTickCount64()));
-    fs::create_directories(seed_ / L"inner");
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(seed_, ec);
-  }
+  void SetUp() override { fs::create_directories(seed_ / L"inner"); }
 
   void Seed(int count) {
     for (int i = 0; i < count; ++i) {
       std::ofstream(seed_ / (L"file" + std::to_wstring(i) + L".tmp")) << "junk " << i;
     }
     std::ofstream(seed_ / L"inner" / L"deep.tmp") << "deep";
-  }
-  void Tick(ProgramUnderTest& program, bool fastMode) {
-    const std::wstring ini = program.file(L"options.ini");
-    WritePrivateProfileStringW(L"NodeSelected", L"SelectedCount", L"1", ini.c_str());
-    WritePrivateProfileStringW(L"NodeSelected", L"1", L"Windows - Temporary Files", ini.c_str());
-    WritePrivateProfileStringW(L"Settings", L"FastScan", fastMode ? L"1" : L"0", ini.c_str());
   }
   static HWND Page(HWND main) { return GetDlgItem(main, kCleanerPage); }
   static std::wstring BarText(HWND main) { return TextOf(GetDlgItem(Page(main), kIdCleanBar)); }
@@ -77,17 +59,18 @@ class CleanerPageWin : public ::testing::Test {
     PostMessageW(button, BM_CLICK, 0, 0);
   }
 
-  fs::path seed_;
+  TempFolder scratch_{L"ncseed"};
+  const fs::path seed_{scratch_.path()};
 };
 
 TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
   Seed(20);
   ProgramUnderTest program;
-  Tick(program, false);
+  program.TickOnlyCleanerItem(kItem, false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
-  SaveWindowBitmap(main, ScreenshotDir() + L"\\cleaner-before-run.bmp");
+  Screenshot(main, L"cleaner-before-run.bmp");
 
   Click(main, L"Test");
   ASSERT_TRUE(WaitFor([&] { return BarText(main) == L"Finished!"; })) << "test run never finished";
@@ -99,7 +82,7 @@ TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
   EXPECT_TRUE(Contains(lines, L"items will be removed;"));
   EXPECT_TRUE(fs::exists(seed_ / L"file0.tmp"));
   EXPECT_EQ(TextOf(FindControlByText(main, L"Test")), L"Test");
-  SaveWindowBitmap(main, ScreenshotDir() + L"\\cleaner-after-test.bmp");
+  Screenshot(main, L"cleaner-after-test.bmp");
 
   Click(main, L"Clean");
   HWND ask = nullptr;
@@ -114,7 +97,7 @@ TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
   EXPECT_FALSE(fs::exists(seed_ / L"file0.tmp"));
   EXPECT_FALSE(fs::exists(seed_ / L"inner"));
   EXPECT_TRUE(Contains(LogLines(main), L"Clean: Clearing Windows - Temporary Files ..."));
-  SaveWindowBitmap(main, ScreenshotDir() + L"\\cleaner-after-clean.bmp");
+  Screenshot(main, L"cleaner-after-clean.bmp");
   program.Close();
   EXPECT_EQ(program.WaitForExit(), 0);
 }
@@ -122,7 +105,7 @@ TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
 TEST_F(CleanerPageWin, CancelStopsATestRunAndTheButtonReadsTestAgain) {
   Seed(3000);
   ProgramUnderTest program;
-  Tick(program, false);
+  program.TickOnlyCleanerItem(kItem, false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
@@ -147,7 +130,7 @@ TEST_F(CleanerPageWin, CancelStopsATestRunAndTheButtonReadsTestAgain) {
 TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
   Seed(3);
   ProgramUnderTest program;
-  Tick(program, false);
+  program.TickOnlyCleanerItem(kItem, false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
@@ -155,8 +138,8 @@ TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
   ASSERT_TRUE(WaitFor([&] { return BarText(main) == L"Finished!"; }));
 
   PostMessageW(main, WM_COMMAND, kIdSaveLog, 0);  // the log menu's only entry
-  HWND dialog = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (dialog = FindWindowW(nullptr, L"Save as Text")) != nullptr; }));
+  HWND dialog = WaitForWindow(nullptr, L"Save as Text");
+  ASSERT_NE(dialog, nullptr);
   const std::wstring target = program.file(L"saved log");
   HWND name = GetDlgItem(dialog, 0x47c);  // the file name box
   if (name == nullptr) name = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
@@ -165,11 +148,9 @@ TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitFor([&] { return fs::exists(target + L".txt"); }));
   Pause(300);
-  std::ifstream in(fs::path(target + L".txt"), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str().rfind("This file was generated by Norvik Cleaner\r\n", 0), 0u);
-  EXPECT_NE(text.str().find("Test: Clearing Windows - Temporary Files ..."), std::string::npos);
+  const std::string text = ReadBytes(target + L".txt");
+  EXPECT_EQ(text.rfind("This file was generated by Norvik Cleaner\r\n", 0), 0u);
+  EXPECT_NE(text.find("Test: Clearing Windows - Temporary Files ..."), std::string::npos);
   program.Close();
   EXPECT_EQ(program.WaitForExit(), 0);
 }
@@ -177,7 +158,7 @@ TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
 TEST_F(CleanerPageWin, ClosingDuringAConfirmedCleanEndsCleanlyAndWritesTheSettings) {
   Seed(2000);
   ProgramUnderTest program;
-  Tick(program, true);
+  program.TickOnlyCleanerItem(kItem, true);
   WritePrivateProfileStringW(L"Options", L"IsAskBeforeClear", L"0",
                              program.file(L"options.ini").c_str());
   ASSERT_TRUE(program.Start());
@@ -190,7 +171,7 @@ TEST_F(CleanerPageWin, ClosingDuringAConfirmedCleanEndsCleanlyAndWritesTheSettin
   wchar_t value[64] = {};
   GetPrivateProfileStringW(L"NodeSelected", L"1", L"", value, 64,
                            program.file(L"options.ini").c_str());
-  EXPECT_STREQ(value, L"Windows - Temporary Files");
+  EXPECT_STREQ(value, kItem);
 }
 
 }  // namespace

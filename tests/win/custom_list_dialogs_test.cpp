@@ -19,6 +19,7 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
 #include "program_under_test.h"
+#include "win_test_support.h"
 #include "window_driving.h"
 
 namespace nc::wintest {
@@ -29,25 +30,6 @@ namespace ids = ui::custom_list_ids;
 
 constexpr DWORD kTimeoutMs = 15000;
 
-HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs = kTimeoutMs) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (GetTickCount64() < end) {
-    HWND found = FindWindowW(className, nullptr);
-    if (found != nullptr && IsWindowVisible(found)) return found;
-    Sleep(20);
-  }
-  return nullptr;
-}
-
-bool WaitGone(HWND window, DWORD timeoutMs = kTimeoutMs) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (GetTickCount64() < end) {
-    if (!IsWindow(window)) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
 bool Visible(HWND dialog, int id) {
   return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE;
 }
@@ -57,16 +39,7 @@ bool Checked(HWND dialog, int id) {
 
 std::vector<std::wstring> Rows(HWND list) {
   std::vector<std::wstring> rows;
-  const auto count = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    std::vector<wchar_t> buffer(4096, L'\0');
-    LVITEMW item{};
-    item.iSubItem = 0;
-    item.pszText = buffer.data();
-    item.cchTextMax = static_cast<int>(buffer.size());
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-    rows.emplace_back(buffer.data());
-  }
+  for (int i = 0; i < RowCount(list); ++i) rows.push_back(CellText(list, i, 0));
   return rows;
 }
 
@@ -74,19 +47,6 @@ bool RowChecked(HWND list, int row) {
   const auto state = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row),
                                   static_cast<LPARAM>(LVIS_STATEIMAGEMASK));
   return ((static_cast<UINT>(state) & LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
-
-// Closes whatever dialog of the editor is still open, innermost first, so
-// that a failed step cannot leave the test waiting for ever.
-void CloseLeftovers() {
-  for (const wchar_t* cls : {ui::kAddFolderClass, ui::kAddRegistryClass, ui::kCustomListsClass}) {
-    for (int tries = 0; tries < 50; ++tries) {
-      HWND left = FindWindowW(cls, nullptr);
-      if (left == nullptr) break;
-      PostMessageW(left, WM_CLOSE, 0, 0);
-      Sleep(50);
-    }
-  }
 }
 
 // A key pressed with Ctrl held, as the dialog's thread sees it: the two
@@ -107,20 +67,11 @@ void PressWithControl(HWND target, WPARAM key) {
   AttachThreadInput(self, ui, FALSE);
 }
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class CustomListDialogs : public testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    root_ = fs::path(temp) / (L"nc-custom-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(GetTickCount64()));
-    program_ = root_ / L"Program";
-    data_ = root_ / L"Donn\u00e9es";
+    program_ = fs::path(root_.path()) / L"Program";
+    data_ = fs::path(root_.path()) / L"Donn\u00e9es";
     fs::create_directories(program_);
     fs::create_directories(data_ / L"Sub");
     std::ofstream(data_ / L"a.txt") << "a";
@@ -131,8 +82,6 @@ class CustomListDialogs : public testing::Test {
 
   void TearDown() override {
     if (owner_ != nullptr) DestroyWindow(owner_);
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
 
   fs::path ListFile() const { return program_ / L"Custom.dat"; }
@@ -142,7 +91,7 @@ class CustomListDialogs : public testing::Test {
   void RunEditor(const std::function<void()>& drive) {
     std::thread driver([&] {
       drive();
-      CloseLeftovers();
+      CloseWindowsOf({ui::kAddFolderClass, ui::kAddRegistryClass, ui::kCustomListsClass});
     });
     const std::string folder = win32::Narrow(program_.wstring()) + "\\";
     ui::ShowCustomListEditor(owner_, platform_.bundle(), folder);
@@ -150,7 +99,7 @@ class CustomListDialogs : public testing::Test {
   }
 
   win32::WinPlatform platform_;
-  fs::path root_;
+  TempFolder root_{L"nc-custom"};
   fs::path program_;
   fs::path data_;
   HWND owner_ = nullptr;
@@ -304,7 +253,7 @@ TEST_F(CustomListDialogs, EditAddRemoveAndSaveWriteTheListInRowOrder) {
   });
   EXPECT_TRUE(IsWindowEnabled(owner_));
 
-  const std::string saved = ReadBytes(ListFile());
+  const std::string saved = ReadBytes(ListFile().wstring());
   const std::string ansiData = [&] {
     const int size = WideCharToMultiByte(CP_ACP, 0, data.c_str(), -1, nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<std::size_t>(size), '\0');
@@ -353,7 +302,7 @@ TEST_F(CustomListDialogs, CancelAndTheCloseBoxWriteNothing) {
     // The list's pop-up menu, opened from the keyboard; its "Select &All"
     // chosen by its letter.
     PostMessageW(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), MAKELPARAM(-1, -1));
-    HWND menu = WaitForWindow(L"#32768", 5000);
+    HWND menu = WaitForWindow(L"#32768", nullptr, 5000);
     ASSERT_NE(menu, nullptr) << "no pop-up menu";
     HMENU items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
     ASSERT_NE(items, nullptr);
@@ -419,21 +368,19 @@ TEST_F(CustomListDialogs, TheFolderPickerIsCentredAndPutsTheChosenFolderInTheEdi
 
     const DWORD thread = GetWindowThreadProcessId(folder, nullptr);
     OwnedSearch search{folder, nullptr};
-    const ULONGLONG end = GetTickCount64() + kTimeoutMs;
-    while (search.found == nullptr && GetTickCount64() < end) {
-      Sleep(50);
-      EnumThreadWindows(thread, &FindOwned, reinterpret_cast<LPARAM>(&search));
-    }
+    WaitFor(
+        [&] {
+          EnumThreadWindows(thread, &FindOwned, reinterpret_cast<LPARAM>(&search));
+          return search.found != nullptr;
+        },
+        kTimeoutMs);
     HWND picker = search.found;
     ASSERT_NE(picker, nullptr) << "no folder picker appeared";
     // The picker goes to the folder typed while it opens; a busy machine
     // may take a while to fill the tree down to it.
     const std::wstring leaf = fs::path(data).filename().wstring();
-    const ULONGLONG selected = GetTickCount64() + kTimeoutMs;
-    while (_wcsicmp(SelectedFolderName(picker).c_str(), leaf.c_str()) != 0 &&
-           GetTickCount64() < selected) {
-      Sleep(50);
-    }
+    WaitFor([&] { return _wcsicmp(SelectedFolderName(picker).c_str(), leaf.c_str()) == 0; },
+            kTimeoutMs);
     ASSERT_EQ(_wcsicmp(SelectedFolderName(picker).c_str(), leaf.c_str()), 0)
         << win32::Narrow(SelectedFolderName(picker));
     EXPECT_NE(FindControlByText(picker, L"Please select the directory to add"), nullptr);

@@ -28,11 +28,14 @@
 #include "registry/fixer.h"
 #include "registry/restore_point.h"
 #include "ui/win32/restore_point_dialog.h"
+#include "win_test_support.h"
 
 namespace {
 
 using nc::platform::RootKey;
 using nc::registry::PredefinedRoot;
+using nc::wintest::ReadBytes;
+using nc::wintest::RunAndWait;
 
 constexpr const wchar_t* kBaseW = L"Software\\NorvikRoundTrip";
 constexpr const char* kBase = "Software\\NorvikRoundTrip";
@@ -130,46 +133,8 @@ void RemoveBase() {
   RegDeleteKeyW(HKEY_CURRENT_USER, kBaseW);
 }
 
-// Runs a command line and waits for it; false when it could not start.
-bool RunAndWait(const std::wstring& commandLine) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION process{};
-  std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    return false;
-  }
-  WaitForSingleObject(process.hProcess, 120000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
-}
-
 bool ImportWithRegedit(const std::string& file) {
   return RunAndWait(L"regedit.exe /s \"" + nc::win32::Widen(file) + L"\"");
-}
-
-std::string TempFolder() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  std::string folder = nc::win32::Narrow(std::wstring(buffer, n));
-  folder += "NorvikRoundTrip";
-  CreateDirectoryW(nc::win32::Widen(folder).c_str(), nullptr);
-  return folder;
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::string bytes;
-  FILE* file = _wfopen(nc::win32::Widen(path).c_str(), L"rb");
-  if (file == nullptr) return bytes;
-  char buffer[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
-  std::fclose(file);
-  return bytes;
 }
 
 class AnswerYes : public nc::platform::Prompts {
@@ -192,16 +157,8 @@ class NoView : public nc::registry::FixView {
 
 class ExportRoundTrip : public testing::Test {
  protected:
-  void SetUp() override {
-    RemoveBase();
-    folder = TempFolder();
-    file = folder + "\\roundtrip.reg";
-    DeleteFileW(nc::win32::Widen(file).c_str());
-  }
-  void TearDown() override {
-    RemoveBase();
-    DeleteFileW(nc::win32::Widen(file).c_str());
-  }
+  void SetUp() override { RemoveBase(); }
+  void TearDown() override { RemoveBase(); }
 
   nc::platform::Platform Ports() { return ports.bundle(); }
 
@@ -228,8 +185,9 @@ class ExportRoundTrip : public testing::Test {
   }
 
   nc::win32::WinPlatform ports;
-  std::string folder;
-  std::string file;
+  nc::wintest::TempFolder scratch{L"nc-roundtrip"};
+  const std::string folder = scratch.utf8();
+  const std::string file = folder + "\\roundtrip.reg";
 };
 
 // Text the ANSI code page of this system carries both ways ("é" on

@@ -4,22 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "program_under_test.h"
+#include "win_test_support.h"
+#include "window_driving.h"
 
 namespace nc::wintest {
 namespace {
 
 constexpr int kPageIdBase = 1000;
-
-std::string ReadAnsiFile(const std::wstring& path) {
-  std::ifstream in(std::filesystem::path(path), std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::wstring Profile(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
   wchar_t value[512] = {};
@@ -66,7 +59,7 @@ TEST(MainWindow, ShowsItsCaptionSizeAndPagesAndSwitchesPages) {
   EXPECT_FALSE(PageShown(main, 18));
   EXPECT_FALSE(PageShown(main, 19));
   EXPECT_FALSE(PageShown(main, 21));
-  EXPECT_TRUE(SaveWindowBitmap(main, ScreenshotDir() + L"\\main-window-cleaner.bmp"));
+  Screenshot(main, L"main-window-cleaner.bmp");
 
   SendMessageW(FindControlByText(main, L"Registry"), BM_CLICK, 0, 0);
   Pause(200);
@@ -79,7 +72,7 @@ TEST(MainWindow, ShowsItsCaptionSizeAndPagesAndSwitchesPages) {
   Pause(200);
   EXPECT_TRUE(PageShown(main, 21));
   EXPECT_FALSE(PageShown(main, 18));
-  EXPECT_TRUE(SaveWindowBitmap(main, ScreenshotDir() + L"\\main-window-defrag.bmp"));
+  Screenshot(main, L"main-window-defrag.bmp");
 
   // The window cannot be made smaller than its minimum size.
   SetWindowPos(main, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
@@ -140,7 +133,7 @@ TEST(MainWindow, AnUnattendedClearCleansScansFixesAndEndsOnItsOwn) {
   ProgramUnderTest program;
   ASSERT_TRUE(program.Start(L"/CLEAR"));
   EXPECT_EQ(program.WaitForExit(120000), 0);
-  EXPECT_NE(ReadAnsiFile(program.file(L"options.ini")).find("[Window]"), std::string::npos);
+  EXPECT_NE(ReadBytes(program.file(L"options.ini")).find("[Window]"), std::string::npos);
   EXPECT_NE(RegQueryValueExW(run, L"NorvikClearProbe", nullptr, nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
   RegDeleteValueW(run, L"NorvikClearProbe");

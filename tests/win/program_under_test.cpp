@@ -56,6 +56,13 @@ ProgramUnderTest::~ProgramUnderTest() {
   fs::remove_all(folder_, ec);
 }
 
+void ProgramUnderTest::TickOnlyCleanerItem(const wchar_t* item, bool fastMode) const {
+  const std::wstring ini = file(L"options.ini");
+  WritePrivateProfileStringW(L"NodeSelected", L"SelectedCount", L"1", ini.c_str());
+  WritePrivateProfileStringW(L"NodeSelected", L"1", item, ini.c_str());
+  WritePrivateProfileStringW(L"Settings", L"FastScan", fastMode ? L"1" : L"0", ini.c_str());
+}
+
 bool ProgramUnderTest::Start(const std::wstring& arguments) {
   std::wstring command = L"\"" + file(L"NorvikCleaner.exe") + L"\"";
   if (!arguments.empty()) command += L" " + arguments;

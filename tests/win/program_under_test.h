@@ -26,6 +26,9 @@ class ProgramUnderTest {
 
   const std::wstring& folder() const { return folder_; }
   std::wstring file(const std::wstring& name) const { return folder_ + L"\\" + name; }
+  // Writes the settings file so that the Cleaner page ticks `item` alone,
+  // with fast mode on or off.
+  void TickOnlyCleanerItem(const wchar_t* item, bool fastMode) const;
 
   // Starts the program with the arguments; false when it could not start.
   bool Start(const std::wstring& arguments = L"");

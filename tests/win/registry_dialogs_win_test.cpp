@@ -26,6 +26,7 @@
 #include "program_under_test.h"
 #include "registry/backups.h"
 #include "registry/results_commands.h"
+#include "win_test_support.h"
 #include "window_driving.h"
 
 namespace nc::wintest {
@@ -33,32 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace ids = ui::registry_dialog_ids;
-
-constexpr DWORD kTimeoutMs = 20000;
-
-HWND WaitForWindow(const wchar_t* className, const wchar_t* caption = nullptr,
-                   DWORD timeoutMs = kTimeoutMs) {
-  const ULONGLONG end = GetTickCount64() + timeoutMs;
-  while (GetTickCount64() < end) {
-    HWND found = FindWindowW(className, caption);
-    if (found != nullptr && IsWindowVisible(found)) return found;
-    Sleep(20);
-  }
-  return nullptr;
-}
-
-std::wstring Cell(HWND list, int row, int column) {
-  std::vector<wchar_t> buffer(1024, L'\0');
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buffer.data();
-  item.cchTextMax = static_cast<int>(buffer.size());
-  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return buffer.data();
-}
-int RowCount(HWND list) {
-  return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-}
 
 // The text of a message box of ours and a press on its first button.
 std::wstring AnswerMessageBox(int button = IDOK) {
@@ -75,32 +50,9 @@ std::wstring AnswerMessageBox(int button = IDOK) {
   return text;
 }
 
-void CloseLeftovers() {
-  for (const wchar_t* cls : {ui::kBackupHintClass, ui::kAddIgnoreLineClass, ui::kRestoreClass}) {
-    for (int tries = 0; tries < 50; ++tries) {
-      HWND left = FindWindowW(cls, nullptr);
-      if (left == nullptr) break;
-      PostMessageW(left, WM_CLOSE, 0, 0);
-      Sleep(50);
-    }
-  }
-}
-
-bool KeyExists(const wchar_t* path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
 class RegistryDialogs : public testing::Test {
  protected:
   void SetUp() override {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    root_ = fs::path(temp) / (L"nc-regdlg-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(GetTickCount64()));
-    fs::create_directories(root_);
     owner_ = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
                              640, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\NorvikRestoreTest");
@@ -108,22 +60,21 @@ class RegistryDialogs : public testing::Test {
   void TearDown() override {
     if (owner_ != nullptr) DestroyWindow(owner_);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\NorvikRestoreTest");
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
 
   // Runs `show` on this thread while `drive` works it from another.
   void Drive(const std::function<void()>& show, const std::function<void()>& drive) {
     std::thread driver([&] {
       drive();
-      CloseLeftovers();
+      CloseWindowsOf({ui::kBackupHintClass, ui::kAddIgnoreLineClass, ui::kRestoreClass});
     });
     show();
     driver.join();
   }
 
   win32::WinPlatform platform_;
-  fs::path root_;
+  TempFolder scratch_{L"nc-regdlg"};
+  const fs::path root_{scratch_.path()};
   HWND owner_ = nullptr;
 };
 
@@ -188,11 +139,11 @@ TEST_F(RegistryDialogs, RestoreListsImportsWithRegeditAndDeletes) {
           ASSERT_TRUE(WaitFor([&] { return RowCount(list) == 2; }));
           EXPECT_EQ(TextOf(dialog), L"Norvik Cleaner");
           EXPECT_EQ(TextOf(GetDlgItem(dialog, ids::kFolder)), folder.wstring());
-          EXPECT_EQ(Cell(list, 0, 0), L"2026_02_04_080000.REG");
-          EXPECT_EQ(Cell(list, 0, 2), L"2 KB");
-          EXPECT_EQ(Cell(list, 1, 0), L"2026_02_03_070509.reg");
-          EXPECT_EQ(Cell(list, 1, 2), L"1 KB");
-          EXPECT_FALSE(Cell(list, 1, 1).empty());
+          EXPECT_EQ(CellText(list, 0, 0), L"2026_02_04_080000.REG");
+          EXPECT_EQ(CellText(list, 0, 2), L"2 KB");
+          EXPECT_EQ(CellText(list, 1, 0), L"2026_02_03_070509.reg");
+          EXPECT_EQ(CellText(list, 1, 2), L"1 KB");
+          EXPECT_FALSE(CellText(list, 1, 1).empty());
           EXPECT_FALSE(Enabled(dialog, ids::kRestore));
           EXPECT_FALSE(Enabled(dialog, ids::kDelete));
           for (const wchar_t* text : {L"Backup files are stored in the folder", L"...", L"&Restore",
@@ -206,7 +157,7 @@ TEST_F(RegistryDialogs, RestoreListsImportsWithRegeditAndDeletes) {
           PostClick(dialog, ids::kRestore);
           // The real regedit imports the file; the dialog then deletes it.
           ASSERT_TRUE(WaitFor([&] { return RowCount(list) == 1; }));
-          EXPECT_TRUE(KeyExists(L"Software\\NorvikRestoreTest"));
+          EXPECT_TRUE(UserKeyExists(L"Software\\NorvikRestoreTest"));
           EXPECT_FALSE(fs::exists(restored));
           EXPECT_EQ(SelectedRow(list), 0);
 
@@ -279,36 +230,6 @@ TEST_F(RegistryDialogs, WaitDialogEndsWithTheProgramOrByStop) {
   EXPECT_EQ(message, L"Please check if Regedit.exe exists.");
 }
 
-// The text of the selected item of a list view in another process.
-std::wstring RemoteSelectedListText(HWND list) {
-  const int row = SelectedRow(list);
-  if (row < 0) return L"<none>";
-  DWORD pid = 0;
-  GetWindowThreadProcessId(list, &pid);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (process == nullptr) return L"<no access>";
-  constexpr SIZE_T kChars = 260;
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
-                                MEM_COMMIT, PAGE_READWRITE);
-  std::wstring text = L"<no memory>";
-  if (remote != nullptr) {
-    LVITEMW item{};
-    item.iSubItem = 0;
-    item.cchTextMax = static_cast<int>(kChars);
-    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
-    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
-    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                 reinterpret_cast<LPARAM>(remote));
-    std::vector<wchar_t> buffer(kChars + 1, L'\0');
-    ReadProcessMemory(process, item.pszText, buffer.data(), kChars * sizeof(wchar_t), nullptr);
-    text = buffer.data();
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  }
-  CloseHandle(process);
-  return text;
-}
-
 TEST_F(RegistryDialogs, RegEditTypesTheLocationIntoWinesRegedit) {
   HKEY key = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\NorvikRestoreTest\\Inner", 0, nullptr, 0,
@@ -348,7 +269,10 @@ TEST_F(RegistryDialogs, RegEditTypesTheLocationIntoWinesRegedit) {
     SendMessageW(status, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
     where = text;
   }
-  const std::wstring value = list != nullptr ? RemoteSelectedListText(list) : L"<no list>";
+  const int selected = list != nullptr ? SelectedRow(list) : -1;
+  const std::wstring value = list == nullptr ? L"<no list>"
+                             : selected < 0  ? L"<none>"
+                                             : RemoteCellText(list, selected, 0);
   Screenshot(frame, L"regedit_navigated.bmp");
   editor.value()->terminate();
 

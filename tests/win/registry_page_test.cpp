@@ -19,32 +19,6 @@ constexpr int kIdRegistryBar = 2205;
 constexpr int kIdRegistryStatus = 2206;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// Text of a list view cell in another process: the item structure and
-// the text buffer must live in that process.
-std::wstring CellText(HWND list, int row, int column) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(list, &pid);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (process == nullptr) return L"<no access>";
-  constexpr SIZE_T kChars = 1024;
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
-                                MEM_COMMIT, PAGE_READWRITE);
-  auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = remoteText;
-  item.cchTextMax = static_cast<int>(kChars);
-  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-  std::wstring text(kChars, L'\0');
-  ReadProcessMemory(process, remoteText, text.data(), kChars * sizeof(wchar_t), nullptr);
-  text.resize(wcslen(text.c_str()));
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
-  return text;
-}
-
 // Sets state bits of a list view row in another process.
 void SetRowState(HWND list, int row, UINT mask, UINT state) {
   DWORD pid = 0;
@@ -59,11 +33,6 @@ void SetRowState(HWND list, int row, UINT mask, UINT state) {
   SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   CloseHandle(process);
-}
-
-// A message box of the program, by its caption.
-HWND FindMessageBox(const wchar_t* caption) {
-  return FindWindowW(L"#32770", caption);
 }
 
 bool ValueExists(const wchar_t* name) {
@@ -123,15 +92,16 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
       << "the scan never finished";
 
   HWND list = GetDlgItem(page, kIdProblemList);
-  const auto rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const auto rows = RowCount(list);
   bool found = false;
   for (int row = 0; row < rows; ++row) {
-    EXPECT_NE(CellText(list, row, 1).find(L"NorvikPresent"), 0u);
-    if (CellText(list, row, 2).find(L"NorvikGoneProgram") != std::wstring::npos) {
+    EXPECT_NE(RemoteCellText(list, row, 1).find(L"NorvikPresent"), 0u);
+    if (RemoteCellText(list, row, 2).find(L"NorvikGoneProgram") != std::wstring::npos) {
       found = true;
-      EXPECT_EQ(CellText(list, row, 0), L"Non-existent Startup Programs");
-      EXPECT_EQ(CellText(list, row, 1), L"C:\\Program Files\\NorvikGone\\gone.exe /autostart");
-      EXPECT_EQ(CellText(list, row, 2),
+      EXPECT_EQ(RemoteCellText(list, row, 0), L"Non-existent Startup Programs");
+      EXPECT_EQ(RemoteCellText(list, row, 1),
+                L"C:\\Program Files\\NorvikGone\\gone.exe /autostart");
+      EXPECT_EQ(RemoteCellText(list, row, 2),
                 L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"
                 L"NorvikGoneProgram");
       // Every row is ticked when the scan ends.
@@ -144,18 +114,17 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
   EXPECT_EQ(counts, L" " + std::to_wstring(rows) + L" Errors Found,  " + std::to_wstring(rows) +
                         L" Errors Selected.");
   EXPECT_TRUE(IsWindowVisible(FindControlByText(page, L"Restore")));
-  SaveWindowBitmap(main, ScreenshotDir() + L"\\registry-after-scan.bmp");
+  Screenshot(main, L"registry-after-scan.bmp");
 
   // Fix Errors: the backup folder does not exist yet and is made on Yes.
   for (int row = 0; row < rows; ++row) {
-    if (CellText(list, row, 2).find(L"NorvikGoneProgram") == std::wstring::npos) {
+    if (RemoteCellText(list, row, 2).find(L"NorvikGoneProgram") == std::wstring::npos) {
       SetRowState(list, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(1));
     }
   }
   PostMessageW(FindControlByText(page, L"Fix Errors"), BM_CLICK, 0, 0);
-  HWND question = nullptr;
-  ASSERT_TRUE(
-      WaitFor([&] { return (question = FindMessageBox(L"Norvik Cleaner")) != nullptr; }, 10000));
+  HWND question = WaitForWindow(L"#32770", L"Norvik Cleaner", 10000);
+  ASSERT_NE(question, nullptr);
   PostMessageW(question, WM_COMMAND, IDYES, 0);
   ASSERT_TRUE(WaitFor([&] { return !ValueExists(L"NorvikGoneProgram"); }, 20000));
   EXPECT_TRUE(ValueExists(L"NorvikPresentProgram"));
@@ -179,8 +148,8 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
       },
       10000));
   HWND backupList = GetDlgItem(restore, 4403);
-  ASSERT_TRUE(WaitFor([&] { return SendMessageW(backupList, LVM_GETITEMCOUNT, 0, 0) == 1; }, 5000));
-  SaveWindowBitmap(restore, ScreenshotDir() + L"\\registry-restore-dialog.bmp");
+  ASSERT_TRUE(WaitFor([&] { return RowCount(backupList) == 1; }, 5000));
+  Screenshot(restore, L"registry-restore-dialog.bmp");
   SetRowState(backupList, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   Pause(200);
   PostMessageW(GetDlgItem(restore, 4404), BM_CLICK, 0, 0);
@@ -188,8 +157,7 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
       << "the restore did not bring the value back";
   WaitFor(
       [&] {
-        return IsWindowEnabled(GetDlgItem(restore, 4404)) == FALSE ||
-               SendMessageW(backupList, LVM_GETITEMCOUNT, 0, 0) == 0;
+        return IsWindowEnabled(GetDlgItem(restore, 4404)) == FALSE || RowCount(backupList) == 0;
       },
       10000);
   PostMessageW(restore, WM_COMMAND, IDCANCEL, 0);

@@ -25,6 +25,7 @@
 #include "core/text.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -32,6 +33,11 @@ using nc::cleaner::CleanRun;
 using nc::platform::JoinPath;
 using nc::platform::RootKey;
 using nc::win32::Widen;
+using nc::wintest::MakeJunction;
+using nc::wintest::RemoveTree;
+using nc::wintest::RunAndWait;
+using nc::wintest::UnderWine;
+using nc::wintest::UserKeyExists;
 
 class LinesLog : public nc::cleaner::CleanLog {
  public:
@@ -74,21 +80,16 @@ class AnswerPrompts : public nc::platform::Prompts {
   std::vector<std::string> texts;
 };
 
-bool UnderWine() {
-  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 class RemovalWin : public testing::Test {
  protected:
   void SetUp() override {
     options.FastScan = false;
     root = files().tempFolder() + "nc-removal-" + std::to_string(GetCurrentProcessId());
-    Clear(root);
+    RemoveTree(Widen(root));
     ASSERT_TRUE(files().createFolders(root).ok());
   }
   void TearDown() override {
-    Clear(root);
+    RemoveTree(Widen(root));
     RegDeleteTreeW(HKEY_CURRENT_USER, Widen(kTestKey).c_str());
   }
 
@@ -113,24 +114,6 @@ class RemovalWin : public testing::Test {
     return nc::platform::ReadWholeFile(files(), path).value_or("<missing>");
   }
 
-  // Depth first, links removed as links, read-only bits cleared.
-  void Clear(const std::string& folder, int depth = 0) {
-    if (depth > 64) return;
-    if (auto entries = files().list(folder)) {
-      for (const auto& e : *entries) {
-        const std::string path = JoinPath(folder, e.name);
-        SetFileAttributesW(Widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (e.isFolder() && !e.isLink()) Clear(path, depth + 1);
-        if (e.isFolder()) {
-          RemoveDirectoryW(Widen(path).c_str());
-        } else {
-          DeleteFileW(Widen(path).c_str());
-        }
-      }
-    }
-    RemoveDirectoryW(Widen(folder).c_str());
-  }
-
   // Creates HKEY_CURRENT_USER\<path> with string values name=value.
   void SeedKey(const std::string& path, const std::vector<std::string>& names) {
     HKEY key = nullptr;
@@ -145,14 +128,7 @@ class RemovalWin : public testing::Test {
     }
     RegCloseKey(key);
   }
-  static bool KeyExists(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, Widen(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-      return false;
-    }
-    RegCloseKey(key);
-    return true;
-  }
+  static bool KeyExists(const std::string& path) { return UserKeyExists(Widen(path)); }
 
   static constexpr const char* kTestKey = "Software\\Norvik Cleaner Tests\\Removal";
 
@@ -243,15 +219,7 @@ TEST_F(RemovalWin, DeleteAtRestartWritesThePendingRenameOperations) {
 
   if (!UnderWine()) return;
   // Wine carries the operations out when it is restarted.
-  STARTUPINFOW start{};
-  start.cb = sizeof(start);
-  PROCESS_INFORMATION process{};
-  std::wstring command = L"wineboot.exe -r";
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &start, &process));
-  WaitForSingleObject(process.hProcess, 60000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ASSERT_TRUE(RunAndWait(L"wineboot.exe -r", 60000));
   EXPECT_FALSE(files().fileExists(file));
 }
 
@@ -281,41 +249,6 @@ TEST_F(RemovalWin, RegistryKeysAndValuesAreCountedBeforeTheyGo) {
   EXPECT_FALSE(KeyExists(tree));
   EXPECT_EQ(nc::cleaner::DeleteUserKey(*run, RootKey::CurrentUser, tree), 0);
   EXPECT_EQ(log.lines.back(), "Clean: deleting registry key HKEY_CURRENT_USER\\" + tree);
-}
-
-// A folder junction made with FSCTL_SET_REPARSE_POINT.
-bool MakeJunction(const std::wstring& link, const std::wstring& target) {
-  if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
-  HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    RemoveDirectoryW(link.c_str());
-    return false;
-  }
-  const std::wstring substitute = L"\\??\\" + target;
-  const std::size_t pathBytes = (substitute.size() + 1 + target.size() + 1) * sizeof(wchar_t);
-  std::vector<std::uint8_t> buffer(16 + pathBytes);
-  auto put16 = [&](std::size_t at, std::size_t v) {
-    const auto value = static_cast<std::uint16_t>(v);
-    std::memcpy(buffer.data() + at, &value, 2);
-  };
-  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
-  std::memcpy(buffer.data(), &tag, 4);
-  put16(4, 8 + pathBytes);
-  put16(8, 0);
-  put16(10, substitute.size() * sizeof(wchar_t));
-  put16(12, (substitute.size() + 1) * sizeof(wchar_t));
-  put16(14, target.size() * sizeof(wchar_t));
-  std::memcpy(buffer.data() + 16, substitute.c_str(), (substitute.size() + 1) * sizeof(wchar_t));
-  std::memcpy(buffer.data() + 16 + (substitute.size() + 1) * sizeof(wchar_t), target.c_str(),
-              (target.size() + 1) * sizeof(wchar_t));
-  DWORD returned = 0;
-  const BOOL ok =
-      DeviceIoControl(h, 0x000900A4 /* FSCTL_SET_REPARSE_POINT */, buffer.data(),
-                      static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
-  CloseHandle(h);
-  if (!ok) RemoveDirectoryW(link.c_str());
-  return ok != FALSE;
 }
 
 // A folder link the system reports as a reparse point: a junction, else a
@@ -489,7 +422,7 @@ TEST_F(WindowsItemsWin, RecycledFilesOfTheFixedDriveAreCountedInATestRun) {
   EXPECT_GE(r.ItemSize, 5u);
   EXPECT_TRUE(files().fileExists(JoinPath(bin, "Dc1-nc.txt")));
   DeleteFileW(Widen(JoinPath(bin, "Dc1-nc.txt")).c_str());
-  if (made) Clear(bin);
+  if (made) RemoveTree(Widen(bin));
 }
 
 }  // namespace

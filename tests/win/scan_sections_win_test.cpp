@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <objbase.h>
-#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -24,6 +23,7 @@
 #include "registry/problem.h"
 #include "registry/scan_context.h"
 #include "registry/sections.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -72,14 +72,7 @@ class ScanSections : public testing::Test {
     for (const auto& file : seededFiles) (void)ports.files().deleteFile(file);
     RemoveFolder();
   }
-  void RemoveFolder() {
-    SHFILEOPSTRUCTW op{};
-    const std::wstring from = nc::win32::Widen(kFolder) + L'\0';
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    SHFileOperationW(&op);
-  }
+  static void RemoveFolder() { nc::wintest::RemoveTree(nc::win32::Widen(kFolder)); }
 
   void File(const std::string& path) {
     ASSERT_TRUE(nc::platform::WriteWholeFile(ports.files(), path, "x").ok()) << path;

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_registry.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -45,33 +45,9 @@ const FileEntry* Find(const std::vector<FileEntry>& entries, std::string_view na
 
 class Win32Files : public testing::Test {
  protected:
-  void SetUp() override {
-    root = fs.tempFolder() + "nc-files-" + std::to_string(GetCurrentProcessId());
-    RemoveAll(root, 0);
-    ASSERT_TRUE(fs.createFolders(root).ok());
-  }
-  void TearDown() override { RemoveAll(root, 0); }
-
-  // Depth first, links removed as links, read-only bits cleared.
-  void RemoveAll(const std::string& folder, int depth) {
-    if (depth > 64) return;
-    auto entries = fs.list(folder);
-    if (!entries.ok()) return;
-    for (const auto& e : *entries) {
-      const std::string path = JoinPath(folder, e.name);
-      (void)fs.setAttributes(path, FileAttr::Normal);
-      if (e.isFolder() && !e.isLink()) RemoveAll(path, depth + 1);
-      if (e.isFolder()) {
-        (void)fs.removeFolder(path);
-      } else {
-        (void)fs.deleteFile(path);
-      }
-    }
-    (void)fs.removeFolder(folder);
-  }
-
   WinFileSystem fs;
-  std::string root;
+  nc::wintest::TempFolder scratch{L"nc-files"};
+  const std::string root = scratch.utf8();
 };
 
 TEST_F(Win32Files, CreatesListsAndStatsFilesAndFolders) {
@@ -248,45 +224,12 @@ TEST_F(Win32Files, DeleteAtRestartIsRecordedForTheSystem) {
   }
 }
 
-// A folder junction made with FSCTL_SET_REPARSE_POINT.
-bool MakeJunction(const std::wstring& link, const std::wstring& target) {
-  if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
-  HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const std::wstring substitute = L"\\??\\" + target;
-  // ReparseTag, ReparseDataLength, Reserved, then the mount point fields.
-  const std::size_t pathBytes = (substitute.size() + 1 + target.size() + 1) * sizeof(wchar_t);
-  std::vector<std::uint8_t> buffer(8 + 8 + pathBytes);
-  auto put16 = [&](std::size_t at, std::size_t v) {
-    const auto value = static_cast<std::uint16_t>(v);
-    std::memcpy(buffer.data() + at, &value, 2);
-  };
-  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
-  std::memcpy(buffer.data(), &tag, 4);
-  put16(4, 8 + pathBytes);
-  put16(8, 0);                                           // substitute name offset
-  put16(10, substitute.size() * sizeof(wchar_t));        // substitute name length
-  put16(12, (substitute.size() + 1) * sizeof(wchar_t));  // print name offset
-  put16(14, target.size() * sizeof(wchar_t));            // print name length
-  std::memcpy(buffer.data() + 16, substitute.c_str(), (substitute.size() + 1) * sizeof(wchar_t));
-  std::memcpy(buffer.data() + 16 + (substitute.size() + 1) * sizeof(wchar_t), target.c_str(),
-              (target.size() + 1) * sizeof(wchar_t));
-  DWORD returned = 0;
-  const BOOL ok =
-      DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
-                      nullptr, 0, &returned, nullptr);
-  CloseHandle(h);
-  if (!ok) RemoveDirectoryW(link.c_str());
-  return ok != FALSE;
-}
-
 TEST_F(Win32Files, RemovingAJunctionLeavesItsTargetIntact) {
   const std::string target = JoinPath(root, "target");
   const std::string link = JoinPath(root, "junction");
   ASSERT_TRUE(fs.createFolders(target).ok());
   WriteText(fs, JoinPath(target, "keep.txt"), "k");
-  if (!MakeJunction(nc::win32::Widen(link), nc::win32::Widen(target))) {
+  if (!nc::wintest::MakeJunction(nc::win32::Widen(link), nc::win32::Widen(target))) {
     // Wine 8 answers ERROR_NOT_SUPPORTED, and its "mklink /J" makes nothing either.
     GTEST_SKIP() << "this system cannot make a junction (FSCTL_SET_REPARSE_POINT failed, error "
                  << GetLastError() << ")";

@@ -10,6 +10,7 @@
 
 #include "platform/win32/wide.h"
 #include "platform/win32/win_registry.h"
+#include "win_test_support.h"
 
 namespace {
 
@@ -259,11 +260,8 @@ TEST_F(Win32Registry, RootKeysOpenAndStayUsableAfterClosing) {
 
 TEST_F(Win32Registry, SaveKeyWritesAFileAndRefusesToOverwrite) {
   ASSERT_TRUE(nc::platform::WriteStringValue(reg, base, "saved", "yes").ok());
-  wchar_t temp[MAX_PATH] = {};
-  ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
-  const std::wstring file =
-      std::wstring(temp) + L"nc-save-" + std::to_wstring(GetCurrentProcessId()) + L".hiv";
-  DeleteFileW(file.c_str());
+  const nc::wintest::TempFolder scratch(L"nc-save");
+  const std::wstring file = scratch.path() + L"\\saved.hiv";
   const std::string path = nc::win32::Narrow(file);
 
   auto st = reg.saveKey(base, path);
@@ -275,7 +273,6 @@ TEST_F(Win32Registry, SaveKeyWritesAFileAndRefusesToOverwrite) {
   auto again = reg.saveKey(base, path);
   EXPECT_FALSE(again.ok());
   EXPECT_EQ(again.error().code, Errc::AlreadyExists);
-  DeleteFileW(file.c_str());
 }
 
 }  // namespace

@@ -17,14 +17,13 @@
 #include "platform/win32/win_messaging.h"
 #include "platform/win32/win_shell.h"
 #include "platform/win32/win_system.h"
+#include "win_test_support.h"
+#include "window_driving.h"
 
 namespace {
 
 using nc::win32::WinSystem;
-
-bool RunningUnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
+using nc::wintest::UnderWine;
 
 TEST(Win32System, ReportsVersionAndAccount) {
   WinSystem system;
@@ -43,8 +42,8 @@ TEST(Win32System, ReportsVersionAndAccount) {
   FreeSid(admins);
   EXPECT_EQ(system.isAdministrator(), member != FALSE);
 
-  EXPECT_EQ(system.isWow64(), sizeof(void*) == 4 && RunningUnderWine());
-  if (RunningUnderWine()) {
+  EXPECT_EQ(system.isWow64(), sizeof(void*) == 4 && UnderWine());
+  if (UnderWine()) {
     // A new prefix is Windows 7 SP1 with the user an administrator.
     EXPECT_EQ(version.major, 6u);
     EXPECT_EQ(version.minor, 1u);
@@ -186,15 +185,7 @@ TEST(Win32Messaging, WorkerInvokesOnTheWindowThreadAndPosts) {
     invokeReturned = true;  // only after the step has run
     target.post(Receiver::kPosted, 7, -9);
   });
-  const ULONGLONG deadline = GetTickCount64() + 10000;
-  while (!receiver.posted && GetTickCount64() < deadline) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-  }
+  nc::wintest::WaitFor([&] { return receiver.posted.load(); }, 10000);
   // Gone, the window also releases a worker still waiting in invoke.
   DestroyWindow(window);
   worker.join();

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "program_under_test.h"
 
 namespace nc::wintest {
@@ -14,6 +16,32 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
     Pause(50);
   }
   return condition();
+}
+
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitFor(
+      [&] {
+        found = FindWindowW(className, caption);
+        return found != nullptr && IsWindowVisible(found);
+      },
+      timeoutMs);
+  return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+}
+
+bool WaitGone(HWND window, DWORD timeoutMs) {
+  return WaitFor([&] { return IsWindow(window) == FALSE; }, timeoutMs);
+}
+
+void CloseWindowsOf(std::initializer_list<const wchar_t*> classes) {
+  for (const wchar_t* cls : classes) {
+    for (int tries = 0; tries < 50; ++tries) {
+      HWND left = FindWindowW(cls, nullptr);
+      if (left == nullptr) break;
+      PostMessageW(left, WM_CLOSE, 0, 0);
+      Sleep(50);
+    }
+  }
 }
 
 void PostClick(HWND dialog, int id) {
@@ -30,6 +58,48 @@ void Type(HWND dialog, int id, const std::wstring& text) {
 
 bool Enabled(HWND dialog, int id) {
   return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+
+int RowCount(HWND list) {
+  return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::wstring CellText(HWND list, int row, int column) {
+  std::vector<wchar_t> buffer(4096, L'\0');
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer.data();
+  item.cchTextMax = static_cast<int>(buffer.size());
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return buffer.data();
+}
+
+std::wstring RemoteCellText(HWND list, int row, int column) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return L"<no access>";
+  constexpr SIZE_T kChars = 1024;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kChars * sizeof(wchar_t),
+                                MEM_COMMIT, PAGE_READWRITE);
+  std::wstring text = L"<no memory>";
+  if (remote != nullptr) {
+    auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(LVITEMW));
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = remoteText;
+    item.cchTextMax = static_cast<int>(kChars);
+    WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(remote));
+    std::vector<wchar_t> buffer(kChars + 1, L'\0');
+    ReadProcessMemory(process, remoteText, buffer.data(), kChars * sizeof(wchar_t), nullptr);
+    text = buffer.data();
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return text;
 }
 
 int SelectedRow(HWND list) {

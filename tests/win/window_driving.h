@@ -1,10 +1,12 @@
-// Driving windows from a test: waiting for a condition, and the clicks,
-// typing and list-view selections the dialog tests make.
+// Driving windows from a test: waiting for a condition or a window, the
+// clicks, typing and list-view reads and selections the dialog and page
+// tests make, and closing what a failed step left open.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 namespace nc::wintest {
@@ -12,6 +14,16 @@ namespace nc::wintest {
 // Checks `condition` every 50 ms, pumping this thread's messages between
 // checks, until it holds or `timeoutMs` has passed; its last answer.
 bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
+// The first visible top-level window of the class (and caption, unless
+// null) to appear within `timeoutMs`; null when none did.
+HWND WaitForWindow(const wchar_t* className, const wchar_t* caption = nullptr,
+                   DWORD timeoutMs = 20000);
+// Whether the window was destroyed within `timeoutMs`.
+bool WaitGone(HWND window, DWORD timeoutMs = 20000);
+// Closes every window still open of the classes, in the order given
+// (innermost first), so that a failed step cannot leave a test waiting
+// for a modal window for ever.
+void CloseWindowsOf(std::initializer_list<const wchar_t*> classes);
 
 // A click on a button whose handler opens a modal window: posted, so the
 // driver does not wait for that window to close.
@@ -21,6 +33,12 @@ void Click(HWND dialog, int id);
 void Type(HWND dialog, int id, const std::wstring& text);
 bool Enabled(HWND dialog, int id);
 
+// The rows of a list view, the text of one of its cells in this process,
+// and the text of a cell of a list view in another process (whose item
+// and text buffer must live in that process).
+int RowCount(HWND list);
+std::wstring CellText(HWND list, int row, int column);
+std::wstring RemoteCellText(HWND list, int row, int column);
 // The selected row of a list view in this process (-1 for none), and a
 // selection made as a click would.
 int SelectedRow(HWND list);
