@@ -25,22 +25,22 @@ std::string DateTimeText(const platform::LocalTime& t) {
 
 }  // namespace
 
-TfrmMainController::TfrmMainController(Services services, MainView& view)
+MainController::MainController(Services services, MainView& view)
     : services_(services), view_(view), cleanTree_(cleaner::BuildCleanTree()) {}
 
-TfrmMainController::~TfrmMainController() {
+MainController::~MainController() {
   // Workers write into the log and the settings: they end first.
   if (cleanWorker_) cleanWorker_->RequestStop();
   for (auto& worker : endingWorkers_) worker->RequestStop();
   JoinCleanWorkers();
 }
 
-TfrmMainController::RunState TfrmMainController::runState() const {
+MainController::RunState MainController::runState() const {
   return RunState{runMode_.load(),    cleanBusy_,        cleanTotal_,
                   cleanProgressStep_, scanProgressStep_, hiveFiles_};
 }
 
-void TfrmMainController::SetRunStateForTesting(const RunState& state) {
+void MainController::SetRunStateForTesting(const RunState& state) {
   runMode_ = state.runMode;
   cleanBusy_ = state.cleanBusy;
   cleanTotal_ = state.cleanTotal;
@@ -49,15 +49,15 @@ void TfrmMainController::SetRunStateForTesting(const RunState& state) {
   hiveFiles_ = state.hiveFiles;
 }
 
-platform::WorkerContext TfrmMainController::workerContext() const {
+platform::WorkerContext MainController::workerContext() const {
   return platform::WorkerContext{services_.ports, services_.window, services_.ui, versionCode_};
 }
 
-SettingsFile TfrmMainController::settingsFile() const {
+SettingsFile MainController::settingsFile() const {
   return SettingsFile{services_.ports.profile, OptionsIniPath(programFolder_), programFolder_};
 }
 
-void TfrmMainController::OnCreate() {
+void MainController::OnCreate() {
   auto& system = services_.ports.system;
   programFolder_ = WithTrailingBackslash(platform::FolderOf(system.executablePath()));
   commandLine_ = ParseCommandLine(system.arguments());
@@ -96,7 +96,7 @@ void TfrmMainController::OnCreate() {
   OnPageButton(kTagCleaner);
 }
 
-void TfrmMainController::OnFirstShow() {
+void MainController::OnFirstShow() {
   view_.Layout();
   RestoreSectionTicks(options_, trees_);
   view_.RefreshSectionTreeMarks(sectionTree_);
@@ -114,7 +114,7 @@ void TfrmMainController::OnFirstShow() {
   }
 }
 
-void TfrmMainController::OnActivate() {
+void MainController::OnActivate() {
   // The window becomes active again after each of its dialogs closes;
   // the start-up steps below belong to the first activation only.
   if (activated_) return;
@@ -135,11 +135,11 @@ void TfrmMainController::OnActivate() {
   }
 }
 
-void TfrmMainController::WriteSettings() {
+void MainController::WriteSettings() {
   WriteOptionsIni(settingsFile(), options_, trees_, view_.Placement());
 }
 
-void TfrmMainController::OnClose() {
+void MainController::OnClose() {
   if (closed_) return;
   closed_ = true;
   // Errors while closing never keep the program from ending.
@@ -164,7 +164,7 @@ void TfrmMainController::OnClose() {
   view_.Destroy();
 }
 
-bool TfrmMainController::OnQueryEndSession() {
+bool MainController::OnQueryEndSession() {
   if (options_.ShutdownClean && !cleanBusy_) {
     runMode_ = cleaner::RunMode::Auto;
     StartCleanRun();
@@ -178,8 +178,7 @@ bool TfrmMainController::OnQueryEndSession() {
   return true;
 }
 
-bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
-                                   std::intptr_t lParam) {
+bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case cleaner::WM_CLEAN_PROGRESS:
       if (runMode_ == cleaner::RunMode::Clean && cleanTotal_ != 0) {
@@ -236,7 +235,7 @@ bool TfrmMainController::OnMessage(std::uint32_t message, std::uintptr_t wParam,
   }
 }
 
-void TfrmMainController::OnPageButton(int tag) {
+void MainController::OnPageButton(int tag) {
   bool isPage = false;
   for (int page : kPageTags) isPage = isPage || page == tag;
   if (!isPage) return;
@@ -248,15 +247,15 @@ void TfrmMainController::OnPageButton(int tag) {
   shownPage_ = tag;
 }
 
-void TfrmMainController::OpenAddress(const char* address) {
+void MainController::OpenAddress(const char* address) {
   (void)services_.ports.shell.openDocument(address);
 }
 
-void TfrmMainController::OnFastModeClicked(bool checked) {
+void MainController::OnFastModeClicked(bool checked) {
   options_.FastScan = checked;
 }
 
-void TfrmMainController::OnMoreCommand(MoreCommand command) {
+void MainController::OnMoreCommand(MoreCommand command) {
   switch (command) {
     case MoreCommand::OnlineHelp:
       OpenAddress(kHelpPage);
@@ -273,11 +272,11 @@ void TfrmMainController::OnMoreCommand(MoreCommand command) {
   }
 }
 
-void TfrmMainController::OnTitleClicked() {
+void MainController::OnTitleClicked() {
   OpenAddress(kHomePage);
 }
 
-void TfrmMainController::OnUpdateLinkClicked() {
+void MainController::OnUpdateLinkClicked() {
   OpenAddress(kUpdatePage);
 }
 

@@ -14,7 +14,7 @@
 #include "app/options.h"
 #include "app/settings_trees.h"
 #include "cleaner/catalogue.h"
-#include "cleaner/clear_task_thread.h"
+#include "cleaner/clean_worker.h"
 #include "cleaner/run_mode.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
@@ -45,7 +45,7 @@ inline constexpr const char* kUpdatePage = "https://www.norviksoftware.example/c
 // Commands of the "More" menu.
 enum class MoreCommand { OnlineHelp, Homepage, CheckForUpdate, About };
 
-class TfrmMainController {
+class MainController {
  public:
   struct Services {
     platform::Platform ports;         // prompts are message boxes over the main window
@@ -53,10 +53,10 @@ class TfrmMainController {
     platform::UiThread& ui;           // the window's thread, for workers
   };
 
-  TfrmMainController(Services services, MainView& view);
-  ~TfrmMainController();
-  TfrmMainController(const TfrmMainController&) = delete;
-  TfrmMainController& operator=(const TfrmMainController&) = delete;
+  MainController(Services services, MainView& view);
+  ~MainController();
+  MainController(const MainController&) = delete;
+  MainController& operator=(const MainController&) = delete;
 
   // Window events, in the order the window system delivers them.
   void OnCreate();
@@ -106,8 +106,8 @@ class TfrmMainController {
   void OnUpdateLinkClicked();
 
   // The settings; the options dialog and the restore dialog work on them.
-  TOptionsSetting& options() { return options_; }
-  const TOptionsSetting& options() const { return options_; }
+  Options& options() { return options_; }
+  const Options& options() const { return options_; }
 
   // The state of the runs. Tests arrange it through SetRunStateForTesting,
   // starting from what runState gives.
@@ -172,7 +172,7 @@ class TfrmMainController {
 
   Services services_;
   MainView& view_;
-  TOptionsSetting options_;
+  Options options_;
   // Read by the clean worker while the window changes it.
   std::atomic<cleaner::RunMode> runMode_{cleaner::RunMode::Clean};
   bool cleanBusy_ = false;
@@ -195,7 +195,7 @@ class TfrmMainController {
   ProgramSettingsTrees trees_{cleanTree_, sectionTree_};
   registry::ResultsModel results_;
 
-  // lScanTitle and Memo1 as the scan writes them.
+  // The section title and the key line under the list, as the scan writes them.
   class ScanStatus : public registry::ScanStatusView {
    public:
     explicit ScanStatus(MainView& view) : view_(view) {}
@@ -214,9 +214,9 @@ class TfrmMainController {
   bool timerOn_ = false;
   bool countingPass_ = false;
   bool savedFastScan_ = true;
-  std::unique_ptr<cleaner::TClearTaskThread> cleanWorker_;
+  std::unique_ptr<cleaner::CleanWorker> cleanWorker_;
   // Cancelled workers still ending; joined before a new run and at close.
-  std::vector<std::unique_ptr<cleaner::TClearTaskThread>> endingWorkers_;
+  std::vector<std::unique_ptr<cleaner::CleanWorker>> endingWorkers_;
 };
 
 }  // namespace nc::app

@@ -16,21 +16,21 @@ constexpr const char* kFinishedText = "Finished!";
 constexpr int kBarMax = 1000;
 }  // namespace
 
-void TfrmMainController::SetTimer(bool on) {
+void MainController::SetTimer(bool on) {
   timerOn_ = on;
   view_.SetAnimationTimer(on);
 }
 
-void TfrmMainController::SetTestCaption(const char* caption) {
+void MainController::SetTestCaption(const char* caption) {
   testCaption_ = caption;
   view_.SetTestCaption(caption);
 }
 
-void TfrmMainController::ShowCleanBar() {
+void MainController::ShowCleanBar() {
   view_.ShowCleanBar(cleanBar_);
 }
 
-void TfrmMainController::OnTestClicked() {
+void MainController::OnTestClicked() {
   if (testCaption_ == "Cancel") {
     CancelClean();
     return;
@@ -40,14 +40,14 @@ void TfrmMainController::OnTestClicked() {
   StartCleanRun();
 }
 
-void TfrmMainController::OnCleanClicked() {
+void MainController::OnCleanClicked() {
   if (cleanBusy_) return;
   cleanTotal_ = 0;
   runMode_ = cleaner::RunMode::CleanRequest;
   StartCleanRun();
 }
 
-void TfrmMainController::StartCleanRun() {
+void MainController::StartCleanRun() {
   bool busy = cleanBusy_;
   cleaner::CleanStartContext context{cleanTree_,
                                      runMode_.load(),
@@ -93,14 +93,14 @@ void TfrmMainController::StartCleanRun() {
 
   cleaner::CleanEnvironment env{workerContext(), view_.Log(), runMode_, options_, programFolder_};
   cleanWorker_ =
-      std::make_unique<cleaner::TClearTaskThread>(std::move(env), selectedItems_, cleanTotal_);
+      std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_);
   cleanWorker_->Start();
 
   cleanProgressStep_ = runMode_ == cleaner::RunMode::Test ? 50 : 20;
   UpdateTimer();
 }
 
-void TfrmMainController::CancelClean() {
+void MainController::CancelClean() {
   SetTestCaption("Test");
   view_.SetLogDoubleBuffered(false);
   if (cleanWorker_) {
@@ -116,7 +116,7 @@ void TfrmMainController::CancelClean() {
   }
 }
 
-void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
+void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   // A run cancelled just after it posted its end is over already.
   if (!cleanBusy_) return;
   if (countingPass_ && failed) {
@@ -141,7 +141,7 @@ void TfrmMainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   EndUnattendedRunIfIdle();
 }
 
-void TfrmMainController::AfterCountingPass() {
+void MainController::AfterCountingPass() {
   countingPass_ = false;
   view_.SetLogLinesVisible(true);
   options_.FastScan = savedFastScan_;
@@ -150,7 +150,7 @@ void TfrmMainController::AfterCountingPass() {
   StartCleanRun();
 }
 
-void TfrmMainController::OnAnimationTick() {
+void MainController::OnAnimationTick() {
   if (shownPage_ == kTagCleaner) {
     if (cleanBar_.captionShown && cleanBar_.text == kFinishedText) {
       // The run is over: the bar keeps showing that.
@@ -175,7 +175,7 @@ void TfrmMainController::OnAnimationTick() {
   }
 }
 
-void TfrmMainController::OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHit hit) {
+void MainController::OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHit hit) {
   switch (cleaner::ToggleNodeCheck(cleanTree_, node, hit)) {
     case cleaner::ToggleResult::Toggled:
       view_.RefreshCleanTreeMarks(cleanTree_);
@@ -188,15 +188,15 @@ void TfrmMainController::OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHi
   }
 }
 
-void TfrmMainController::OnCleanTreeExpanded(cleaner::NodeRef node, bool expanded) {
+void MainController::OnCleanTreeExpanded(cleaner::NodeRef node, bool expanded) {
   cleanTree_.SetExpanded(node, expanded);
 }
 
-bool TfrmMainController::SaveLogEnabled() const {
+bool MainController::SaveLogEnabled() const {
   return !view_.LogLines().empty();
 }
 
-void TfrmMainController::OnSaveLog() {
+void MainController::OnSaveLog() {
   if (!SaveLogEnabled()) return;
   std::string path = view_.AskSaveLogPath();
   if (path.empty()) return;
@@ -216,7 +216,7 @@ void TfrmMainController::OnSaveLog() {
   }
 }
 
-void TfrmMainController::JoinCleanWorkers() {
+void MainController::JoinCleanWorkers() {
   if (cleanWorker_) endingWorkers_.push_back(std::move(cleanWorker_));
   services_.ui.waitPumping([this] {
     return std::all_of(endingWorkers_.begin(), endingWorkers_.end(),
@@ -226,7 +226,7 @@ void TfrmMainController::JoinCleanWorkers() {
   endingWorkers_.clear();
 }
 
-void TfrmMainController::EndUnattendedRunIfIdle() {
+void MainController::EndUnattendedRunIfIdle() {
   if (unattendedClear_ && !cleanBusy_ && !scanRunning() && !closed_) OnClose();
 }
 

@@ -13,26 +13,26 @@ constexpr const char* kFinishedText = "Finished!";
 constexpr int kBarMax = 1000;
 }  // namespace
 
-void TfrmMainController::UpdateTimer() {
+void MainController::UpdateTimer() {
   const bool visibleTest = cleanBusy_ && runMode_ == cleaner::RunMode::Test && !countingPass_;
   SetTimer(visibleTest || scanRunning());
 }
 
-void TfrmMainController::RefreshCounts() {
+void MainController::RefreshCounts() {
   view_.SetRegistryStatus(results_.CountsText());
 }
 
-void TfrmMainController::OnSectionTreeClick(int imageIndex) {
+void MainController::OnSectionTreeClick(int imageIndex) {
   sectionTree_.ToggleNode(imageIndex);
   view_.RefreshSectionTreeMarks(sectionTree_);
 }
 
-void TfrmMainController::OnProblemTicked(std::size_t row, bool ticked) {
+void MainController::OnProblemTicked(std::size_t row, bool ticked) {
   results_.SetTicked(row, ticked);
   RefreshCounts();
 }
 
-void TfrmMainController::OnScanClicked() {
+void MainController::OnScanClicked() {
   if (!scanSession_) return;
   if (scanSession_->Running()) {
     if (scanSession_->Cancel()) FinishScan();
@@ -58,7 +58,7 @@ void TfrmMainController::OnScanClicked() {
   UpdateTimer();
 }
 
-void TfrmMainController::FinishScan() {
+void MainController::FinishScan() {
   UpdateTimer();
   view_.SetScanCaption("Scan");
   view_.SetScanTitle(registry::kScanIdleTitle);
@@ -82,7 +82,7 @@ void TfrmMainController::FinishScan() {
   }
 }
 
-void TfrmMainController::ApplyProblemFilters() {
+void MainController::ApplyProblemFilters() {
   registry::ApplyFilters(results_, options_);
   RefreshCounts();
 }
@@ -116,7 +116,7 @@ class UnattendedAnswers : public platform::Prompts {
 
 }  // namespace
 
-registry::FixResult TfrmMainController::OnFixErrorsClicked() {
+registry::FixResult MainController::OnFixErrorsClicked() {
   if (scanRunning()) return {registry::FixOutcome::NoRows, "", 0, 0, std::nullopt};
   UnattendedAnswers unattended(services_.ports.prompts,
                                registry::MissingBackupFolderQuestion(options_.OutputDirectory));
@@ -129,24 +129,24 @@ registry::FixResult TfrmMainController::OnFixErrorsClicked() {
   return registry::FixSelectedProblems(env, results_, status);
 }
 
-void TfrmMainController::OnRestoreClicked() {
+void MainController::OnRestoreClicked() {
   view_.ShowRestoreDialog();
 }
 
-void TfrmMainController::OnBackupFullRegistryClicked() {
+void MainController::OnBackupFullRegistryClicked() {
   view_.BackupFullRegistry();
 }
 
-void TfrmMainController::OnWindowsBackupClicked() {
+void MainController::OnWindowsBackupClicked() {
   registry::OpenWindowsBackup(services_.ports.files, services_.ports.shell);
 }
 
-bool TfrmMainController::ResultsCommandEnabled(registry::ResultsCommand command) const {
+bool MainController::ResultsCommandEnabled(registry::ResultsCommand command) const {
   const auto selection = view_.SelectedProblemRows();
   return registry::CommandEnabled(command, selection, results_);
 }
 
-void TfrmMainController::OnResultsCommand(registry::ResultsCommand command) {
+void MainController::OnResultsCommand(registry::ResultsCommand command) {
   const auto selection = view_.SelectedProblemRows();
   if (!registry::CommandEnabled(command, selection, results_)) return;
   switch (command) {

@@ -70,7 +70,7 @@ CleanerLayout ComputeCleanerLayout(const Rect& page);
 // 2; the key line from the list's left to 3 pixels left of "Scan", 3
 // pixels above it.
 struct RegistryLayout {
-  Rect title;  // lScanTitle
+  Rect title;  // the section being scanned
   Rect tree;
   Rect progress;
   Rect list;

@@ -9,7 +9,7 @@
 #include "cleaner/clean_messages.h"
 #include "registry/defrag_messages.h"
 #include "registry/restore_point.h"
-#include "registry/scan_task_thread.h"
+#include "registry/scan_worker.h"
 
 namespace nc::app {
 

@@ -52,7 +52,7 @@ class IniKeys {
 constexpr int kCleanGroupSlots = 11;
 constexpr int kSectionSlots = 24;
 
-void ReadGeneral(IniKeys& ini, TOptionsSetting& o) {
+void ReadGeneral(IniKeys& ini, Options& o) {
   o.IsAskBeforeClear = ini.Bool("Options", "IsAskBeforeClear", true);
   o.IsWipeFile = ini.Bool("Options", "IsWipeFile", false);
   o.WipeNumber = ini.Int("Options", "WipeNumber", 1);
@@ -75,7 +75,7 @@ void ReadGeneral(IniKeys& ini, TOptionsSetting& o) {
   o.ShutdownClean = ini.Bool("SChedule", "ShutdownClean", false);
 }
 
-void WriteGeneral(IniKeys& ini, const TOptionsSetting& o) {
+void WriteGeneral(IniKeys& ini, const Options& o) {
   ini.Put("Options", "IsAskBeforeClear", o.IsAskBeforeClear);
   ini.Put("Options", "IsWipeFile", o.IsWipeFile);
   ini.Put("Options", "WipeNumber", o.WipeNumber);
@@ -115,7 +115,7 @@ void WriteList(IniKeys& ini, std::string_view section, std::string_view prefix, 
 
 }  // namespace
 
-std::string ShortcutToText(const TShortcut& shortcut, ShortcutSeparator separator) {
+std::string ShortcutToText(const Shortcut& shortcut, ShortcutSeparator separator) {
   const char* sep = separator == ShortcutSeparator::Plus ? "+" : "  ";
   std::string text;
   if (shortcut.Ctrl) text += std::string("Ctrl") + sep;
@@ -128,7 +128,7 @@ std::string OptionsIniPath(std::string_view programFolder) {
   return WithTrailingBackslash(programFolder) + "options.ini";
 }
 
-void ReadOptionsIni(const SettingsFile& file, TOptionsSetting& o, SettingsTrees& trees,
+void ReadOptionsIni(const SettingsFile& file, Options& o, SettingsTrees& trees,
                     const WindowMetrics& metrics) {
   IniKeys ini(file);
   ReadGeneral(ini, o);
@@ -168,7 +168,7 @@ void ReadOptionsIni(const SettingsFile& file, TOptionsSetting& o, SettingsTrees&
   o.RestorePoint = ini.Bool("Options", "RestorePoint", false);
 }
 
-void WriteOptionsIni(const SettingsFile& file, TOptionsSetting& o, const SettingsTrees& trees,
+void WriteOptionsIni(const SettingsFile& file, Options& o, const SettingsTrees& trees,
                      const WindowPlacement& placement) {
   IniKeys ini(file);
   WriteGeneral(ini, o);
@@ -210,7 +210,7 @@ void WriteOptionsIni(const SettingsFile& file, TOptionsSetting& o, const Setting
   ini.Put("Options", "RestorePoint", o.RestorePoint);
 }
 
-void SaveExpandState(TOptionsSetting& options, SettingsTrees& trees, bool store) {
+void SaveExpandState(Options& options, SettingsTrees& trees, bool store) {
   for (const auto tree : {SettingsTrees::Tree::Registry, SettingsTrees::Tree::Clean}) {
     const auto nodes = trees.TopLevelNodes(tree);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
@@ -225,7 +225,7 @@ void SaveExpandState(TOptionsSetting& options, SettingsTrees& trees, bool store)
   }
 }
 
-void RestoreSectionTicks(const TOptionsSetting& options, SettingsTrees& trees) {
+void RestoreSectionTicks(const Options& options, SettingsTrees& trees) {
   for (const auto& [imageIndex, ticked] : trees.SectionTicks()) {
     (void)ticked;
     if (imageIndex >= 1 && imageIndex <= kSectionSlots) {

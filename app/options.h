@@ -17,7 +17,7 @@
 namespace nc::app {
 
 // The boss key.
-struct TShortcut {
+struct Shortcut {
   bool Ctrl = true;
   bool Shift = false;
   bool Alt = false;
@@ -28,23 +28,23 @@ struct TShortcut {
 enum class ShortcutSeparator { Plus, TwoBlanks };
 
 // "Ctrl+Shift+F5", or "Ctrl  Shift  F5" with two blanks.
-std::string ShortcutToText(const TShortcut& shortcut, ShortcutSeparator separator);
+std::string ShortcutToText(const Shortcut& shortcut, ShortcutSeparator separator);
 
 // Every option of the program: the settings each subsystem declares for
 // itself, and those of the program's own windows. Defaults are those of a
 // missing settings file, apart from the window bounds and the backup
 // folder, which depend on the screen and the program folder and are filled
 // by ReadOptionsIni.
-struct TOptionsSetting : cleaner::CleanSettings,
-                         registry::ScanSettings,
-                         registry::BackupSettings,
-                         registry::IgnoreLists {
+struct Options : cleaner::CleanSettings,
+                 registry::ScanSettings,
+                 registry::BackupSettings,
+                 registry::IgnoreLists {
   bool IsAskBeforeClear = true;
   // Never stored; kept for the options dialog.
   bool VerifyPassword = false;
   std::string Password;
   bool EnableHotkey = false;
-  TShortcut Hotkey;
+  Shortcut Hotkey;
   bool EnableIE = false;
   bool EnableNetscape = false;
   bool EnableFirefox = false;
@@ -65,7 +65,7 @@ struct TOptionsSetting : cleaner::CleanSettings,
   std::int32_t Height = 0;
   std::int32_t Width = 0;
 
-  TOptionsSetting() {
+  Options() {
     FirstNodeExpand.fill(true);
     TreeViewNodeCheck.fill(true);
     FirstNodeExpand[0] = false;
@@ -132,17 +132,17 @@ struct SettingsFile {
 // backslash).
 std::string OptionsIniPath(std::string_view programFolder);
 
-void ReadOptionsIni(const SettingsFile& file, TOptionsSetting& options, SettingsTrees& trees,
+void ReadOptionsIni(const SettingsFile& file, Options& options, SettingsTrees& trees,
                     const WindowMetrics& metrics);
-void WriteOptionsIni(const SettingsFile& file, TOptionsSetting& options, const SettingsTrees& trees,
+void WriteOptionsIni(const SettingsFile& file, Options& options, const SettingsTrees& trees,
                      const WindowPlacement& placement);
 
 // Records (store) or restores the expanded state of the top-level nodes
 // of both trees; the registry tree goes first, so the clean tree's node
 // with image index 1 wins the shared slot when storing.
-void SaveExpandState(TOptionsSetting& options, SettingsTrees& trees, bool store);
+void SaveExpandState(Options& options, SettingsTrees& trees, bool store);
 
 // Ticks the registry sections as the settings say.
-void RestoreSectionTicks(const TOptionsSetting& options, SettingsTrees& trees);
+void RestoreSectionTicks(const Options& options, SettingsTrees& trees);
 
 }  // namespace nc::app

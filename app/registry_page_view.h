@@ -23,8 +23,8 @@ class RegistryPageView {
   // The problem list as the results model updates it.
   virtual registry::ResultsView& ProblemList() = 0;
   virtual void AutoSizeProblemColumns() = 0;
-  virtual void SetScanTitle(std::string_view text) = 0;  // lScanTitle
-  virtual void SetKeyLine(std::string_view text) = 0;    // Memo1
+  virtual void SetScanTitle(std::string_view text) = 0;  // the section being scanned
+  virtual void SetKeyLine(std::string_view text) = 0;    // the key line under the list
   // The key line and "Restore" share their place: one of them is shown.
   virtual void SetKeyLineVisible(bool visible) = 0;
   virtual void SetScanCaption(std::string_view caption) = 0;

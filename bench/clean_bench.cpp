@@ -69,7 +69,7 @@ struct Bench {
 
   nc::sim::SimPlatform sim;
   CountingLog log;
-  nc::app::TOptionsSetting options;
+  nc::app::Options options;
   std::atomic<nc::cleaner::RunMode> runMode{nc::cleaner::RunMode::Test};
   fs::path seed;
   fs::path temp;

@@ -60,7 +60,7 @@ struct World {
 
   nc::sim::SimPlatform sim;
   NullLog log;
-  nc::app::TOptionsSetting options;
+  nc::app::Options options;
   std::atomic<nc::cleaner::RunMode> runMode{nc::cleaner::RunMode::Test};
 };
 

@@ -1,10 +1,10 @@
-// Backups and restore: the restore dialog (TfrmRestore) that lists the
+// Backups and restore: the restore dialog that lists the
 // ".reg" backups of a folder and imports one with the system registry
-// editor, the wait dialog (TfrmBackupHint) shown while the editor runs,
+// editor, the wait dialog shown while the editor runs,
 // and the Tools page's "Backup Full Registry..." and "Windows Backup...".
 //
 // Entry points for the main window:
-//   - "Restore" (bRestoreRegistryClick): ui::ShowRestoreDialog
+//   - "Restore": ui::ShowRestoreDialog
 //     (ui/win32/registry_dialogs.h) over RestoreController.
 //   - "Backup Full Registry...": ui::BackupFullRegistry, i.e.
 //     BackupFullRegistry with the save-file dialog and the wait dialog.
@@ -64,7 +64,7 @@ class BackupHintView {
   virtual void Close(bool ok) = 0;
 };
 
-// TfrmBackupHint's rules: every timer tick closes with OK when the editor
+// The wait dialog's rules: every timer tick closes with OK when the editor
 // has ended, else advances the bar; "Stop" ends the editor and closes with
 // Cancel.
 class BackupHintController {
@@ -148,7 +148,7 @@ struct RestoreEnvironment {
   DateTimeText dateText;
 };
 
-// TfrmRestore's rules. The folder starts as OutputDirectory and may be
+// The restore dialog's rules. The folder starts as OutputDirectory and may be
 // changed for this dialog only.
 class RestoreController {
  public:

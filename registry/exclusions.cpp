@@ -42,9 +42,9 @@ std::optional<EntryLocation> LocationOfEntry(const ProblemEntry& entry) {
   const auto slash = key.find('\\');
   if (slash == std::string::npos) return std::nullopt;
   switch (entry.Kind) {
-    case pkKey:
+    case ProblemKind::Key:
       return EntryLocation{key, std::nullopt};
-    case pkValuePath: {
+    case ProblemKind::ValuePath: {
       const std::string_view root = std::string_view(key).substr(0, slash);
       const std::string_view rest = std::string_view(key).substr(slash + 1);
       const std::string_view keyPart = KeyPartOf(rest);
@@ -53,15 +53,15 @@ std::optional<EntryLocation> LocationOfEntry(const ProblemEntry& entry) {
           keyPart.empty() ? std::string(root) : std::string(root) + "\\" + std::string(keyPart);
       return EntryLocation{std::move(keyPath), std::string(LastPartOf(rest))};
     }
-    case pkValueInKey:
+    case ProblemKind::ValueInKey:
       return EntryLocation{key, entry.Data};
-    case pkSubKey:
+    case ProblemKind::SubKey:
       return EntryLocation{JoinLocation(key, entry.Data), std::nullopt};
-    case pkShortcutFile:
+    case ProblemKind::ShortcutFile:
       return std::nullopt;
-    case pkDefaultValue:
+    case ProblemKind::DefaultValue:
       return EntryLocation{key, std::string("@")};
-    case pkUserAssistValue:
+    case ProblemKind::UserAssistValue:
       return EntryLocation{key, Rot13(entry.Data)};
   }
   return std::nullopt;
@@ -134,18 +134,18 @@ std::optional<IgnoreLine> IgnoreLineFor(const ProblemEntry& entry) {
   if (key.find('\\') == std::string::npos) return std::nullopt;
   using List = IgnoreLine::List;
   switch (entry.Kind) {
-    case pkKey:
-    case pkDefaultValue:
+    case ProblemKind::Key:
+    case ProblemKind::DefaultValue:
       return IgnoreLine{List::Keys, key};
-    case pkValuePath:
+    case ProblemKind::ValuePath:
       return IgnoreLine{List::Values, key};
-    case pkValueInKey:
+    case ProblemKind::ValueInKey:
       return IgnoreLine{List::Values, JoinLocation(key, entry.Data)};
-    case pkSubKey:
+    case ProblemKind::SubKey:
       return IgnoreLine{List::Keys, JoinLocation(key, entry.Data)};
-    case pkUserAssistValue:
+    case ProblemKind::UserAssistValue:
       return IgnoreLine{List::Values, JoinLocation(key, Rot13(entry.Data))};
-    case pkShortcutFile:
+    case ProblemKind::ShortcutFile:
       return std::nullopt;
   }
   return std::nullopt;
@@ -162,7 +162,7 @@ IgnoreListChanges AddToIgnoreLists(ResultsModel& model, IgnoreLists& options,
     if (row >= model.Count()) continue;
     const ProblemEntry& entry = model.Rows()[row];
     if (entry.RegistryKey.find('\\') == std::string::npos) continue;
-    if (entry.Kind == pkShortcutFile) {
+    if (entry.Kind == ProblemKind::ShortcutFile) {
       if (model.Remove(row)) ++changes.rowsRemoved;
       continue;
     }

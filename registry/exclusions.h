@@ -132,7 +132,7 @@ struct IgnoreListChanges {
 IgnoreListChanges AddToIgnoreLists(ResultsModel& model, IgnoreLists& options,
                                    std::span<const std::size_t> selectedRows);
 
-// ---- "Add to Ignore List" (TfrmRegAddRegistry) ----------------------------
+// ---- the "Add to Ignore List" dialog -------------------------------------
 
 inline constexpr std::string_view kAddIgnoreLineCaption = "Add to Ignore List";
 inline constexpr std::string_view kAddIgnoreLineLabel = "Registry Key";

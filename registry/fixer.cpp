@@ -26,28 +26,28 @@ SplitPath SplitAtLastBackslash(std::string_view path) {
 Result<bool> FixRow(FixEnvironment& env, const platform::Platform& ports,
                     const std::string& backupFile, const ProblemEntry& row) {
   const std::string_view location = row.RegistryKey;
-  if (row.Kind == pkShortcutFile) return DeleteFileByShell(env.ports.shell, location);
+  if (row.Kind == ProblemKind::ShortcutFile) return DeleteFileByShell(env.ports.shell, location);
 
   const auto slash = location.find('\\');
   const std::string_view root = location.substr(0, slash);
   const std::string_view path = location.substr(slash + 1);
   switch (row.Kind) {
-    case pkKey:
+    case ProblemKind::Key:
       return DeleteKeyWithBackup(ports, backupFile, root, path);
-    case pkValuePath: {
+    case ProblemKind::ValuePath: {
       const auto parts = SplitAtLastBackslash(path);
       return DeleteValueWithBackup(ports, backupFile, root, parts.parent, true, parts.name);
     }
-    case pkValueInKey:
+    case ProblemKind::ValueInKey:
       return DeleteValueWithBackup(ports, backupFile, root, path, true, row.Data);
-    case pkSubKey:
+    case ProblemKind::SubKey:
       // A row without a sub-key name designates nothing (never the
       // parent key itself).
       if (row.Data.empty()) return false;
       return DeleteKeyWithBackup(ports, backupFile, root, std::string(path) + "\\" + row.Data);
-    case pkDefaultValue:
+    case ProblemKind::DefaultValue:
       return DeleteValueWithBackup(ports, backupFile, root, path, true, {});
-    case pkUserAssistValue:
+    case ProblemKind::UserAssistValue:
       return DeleteValueWithBackup(ports, backupFile, root, path, true, Rot13(row.Data));
     default:
       return false;

@@ -82,7 +82,7 @@ struct FixResult {
   std::optional<Error> error;
 };
 
-// "Fix Errors" (bFixErrorsClick) over the problem list.
+// "Fix Errors" over the problem list.
 FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixView& view);
 
 }  // namespace nc::registry

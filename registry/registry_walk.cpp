@@ -244,9 +244,10 @@ void AddValueEntry(ScanContext& ctx, std::string_view problem, RootKey root, std
     location += key;
     location += '\\';
     location += name;
-    ctx.Add(std::string(problem), std::string(data), std::move(location), pkValuePath);
+    ctx.Add(std::string(problem), std::string(data), std::move(location), ProblemKind::ValuePath);
   } else {
-    ctx.Add(std::string(problem), std::string(name), LocationText(root, key), pkValueInKey);
+    ctx.Add(std::string(problem), std::string(name), LocationText(root, key),
+            ProblemKind::ValueInKey);
   }
 }
 

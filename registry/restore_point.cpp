@@ -14,24 +14,23 @@ int NextSystemPointProgress(int position) {
 
 // ---- worker ----------------------------------------------------------------
 
-TCreateSystemPointThread::TCreateSystemPointThread(platform::System& system,
-                                                   platform::MessageTarget& dialog)
+RestorePointWorker::RestorePointWorker(platform::System& system, platform::MessageTarget& dialog)
     : system_(system), dialog_(dialog) {}
 
-TCreateSystemPointThread::~TCreateSystemPointThread() {
+RestorePointWorker::~RestorePointWorker() {
   Join();
 }
 
-void TCreateSystemPointThread::Start() {
+void RestorePointWorker::Start() {
   if (thread_.joinable()) return;
   thread_ = std::thread([this] { Run(); });
 }
 
-void TCreateSystemPointThread::Join() {
+void RestorePointWorker::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-void TCreateSystemPointThread::Run() {
+void RestorePointWorker::Run() {
   std::intptr_t answer = kRestorePointFailed;
   try {
     if (system_.createRestorePoint(kRestorePointDescription)) answer = kRestorePointMade;

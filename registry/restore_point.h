@@ -1,6 +1,6 @@
 // The restore point made before a repair or a hive replacement: the
-// worker that asks System Restore for it (TCreateSystemPointThread) and
-// the rules of its small modal window (TfrmSystemPoint): the progress bar
+// worker that asks System Restore for it (RestorePointWorker) and
+// the rules of its small modal window: the progress bar
 // that shows activity, the answer from the worker, the question after a
 // failure, and the result that tells the caller whether to go on.
 #pragma once
@@ -46,12 +46,12 @@ int NextSystemPointProgress(int position);
 // posting WM_RESTORE_POINT_DONE (0 made, 1 failed) to the dialog. It
 // always answers, also when the request throws. The owner joins it (the
 // destructor does) before the objects it uses go away.
-class TCreateSystemPointThread {
+class RestorePointWorker {
  public:
-  TCreateSystemPointThread(platform::System& system, platform::MessageTarget& dialog);
-  ~TCreateSystemPointThread();
-  TCreateSystemPointThread(const TCreateSystemPointThread&) = delete;
-  TCreateSystemPointThread& operator=(const TCreateSystemPointThread&) = delete;
+  RestorePointWorker(platform::System& system, platform::MessageTarget& dialog);
+  ~RestorePointWorker();
+  RestorePointWorker(const RestorePointWorker&) = delete;
+  RestorePointWorker& operator=(const RestorePointWorker&) = delete;
 
   void Start();
   // Waits for the worker to end; nothing when it was never started.
@@ -77,7 +77,7 @@ class SystemPointView {
 
 enum class SystemPointResult { Ok, Cancel };
 
-// TfrmSystemPoint without its window. The window calls OnShow when it is
+// The restore point dialog without its window. The window calls OnShow when it is
 // shown, OnTimer every second, OnRestorePointDone for
 // WM_RESTORE_POINT_DONE and OnClose when it is closed by other means.
 class SystemPointDialog {
@@ -104,7 +104,7 @@ class SystemPointDialog {
  private:
   platform::Prompts& prompts_;
   SystemPointView& view_;
-  TCreateSystemPointThread worker_;
+  RestorePointWorker worker_;
   SystemPointResult result_ = SystemPointResult::Cancel;
   bool done_ = false;
   bool closed_ = false;

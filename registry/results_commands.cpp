@@ -124,11 +124,11 @@ SaveOutcome SaveResultsAsText(platform::Platform ports, platform::Prompts& promp
 
 std::string RegEditLocationText(const ProblemEntry& entry) {
   switch (entry.Kind) {
-    case pkValuePath:
+    case ProblemKind::ValuePath:
       return std::string(KeyPartOf(entry.RegistryKey));
-    case pkSubKey:
+    case ProblemKind::SubKey:
       return JoinLocation(entry.RegistryKey, entry.Data);
-    case pkShortcutFile:
+    case ProblemKind::ShortcutFile:
       return {};
     default:
       return entry.RegistryKey;

@@ -1,6 +1,6 @@
-// The problem list of the registry page (lvRegistryData) as a model: the
+// The problem list of the registry page as a model: the
 // rows in order with their tick marks, the ticking commands and the
-// counts line (lStatusBar). A view, when set, is told of every change so
+// counts line. A view, when set, is told of every change so
 // the list control mirrors the rows.
 #pragma once
 

@@ -19,9 +19,9 @@ namespace nc::registry {
 class ScanSink {
  public:
   virtual ~ScanSink() = default;
-  // The section's status text (lScanTitle).
+  // The section's status text above the problem list.
   virtual void SetSectionStatus(std::string_view text) = 0;
-  // The registry key being read (Memo1).
+  // The registry key being read (the key line under the list).
   virtual void SetKeyLine(std::string_view text) = 0;
   // Appends one problem, whole.
   virtual void AppendProblem(const ProblemEntry& entry) = 0;

@@ -41,7 +41,7 @@ class ScanSession::GatedSink final : public ScanSink {
 
 struct ScanSession::Run {
   std::unique_ptr<GatedSink> sink;
-  std::unique_ptr<TScanTaskThread> worker;
+  std::unique_ptr<ScanWorker> worker;
 };
 
 ScanSession::ScanSession(ScanEnvironment env, ScanStatusView& status, ResultsModel& results)
@@ -52,7 +52,7 @@ ScanSession::~ScanSession() {
   if (current_) current_->worker.reset();
 }
 
-const TScanTaskThread* ScanSession::Worker() const {
+const ScanWorker* ScanSession::Worker() const {
   return current_ ? current_->worker.get() : nullptr;
 }
 
@@ -72,7 +72,7 @@ ScanStartOutcome ScanSession::Start(std::vector<std::string> sectionList, bool u
 
   auto run = std::make_unique<Run>();
   run->sink = std::make_unique<GatedSink>(env_.context.ui, status_, results_);
-  run->worker = std::make_unique<TScanTaskThread>(env_, *run->sink, std::move(sectionList));
+  run->worker = std::make_unique<ScanWorker>(env_, *run->sink, std::move(sectionList));
 
   if (!env_.settings.IncludeRemoveMedia) {
     if (preparing) preparing(true);
@@ -93,7 +93,7 @@ void ScanSession::Finish() {
 
 bool ScanSession::Cancel() {
   if (!running_) return false;
-  TScanTaskThread& worker = *current_->worker;
+  ScanWorker& worker = *current_->worker;
   worker.RequestStop();
   current_->sink->Close();
   env_.context.ui.waitPumping([&worker] { return worker.Finished(); });

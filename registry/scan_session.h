@@ -21,7 +21,7 @@
 #include "platform/messaging.h"
 #include "platform/platform.h"
 #include "registry/results_model.h"
-#include "registry/scan_task_thread.h"
+#include "registry/scan_worker.h"
 
 namespace nc::registry {
 
@@ -31,7 +31,8 @@ inline constexpr std::string_view kNoSectionsChosenText =
 inline constexpr std::string_view kPreparingCaption = "Prepairing...";
 inline constexpr std::string_view kScanIdleTitle = "Select the sections to scan";
 
-// The two status lines of the registry page: lScanTitle and Memo1.
+// The two status lines of the registry page: the section title above the
+// problem list and the key line under it.
 class ScanStatusView {
  public:
   virtual ~ScanStatusView() = default;
@@ -76,7 +77,7 @@ class ScanSession {
   bool Running() const { return running_; }
   int ProgressStep() const { return progressStep_; }
   // The worker of the running (or last) scan; null before the first.
-  const TScanTaskThread* Worker() const;
+  const ScanWorker* Worker() const;
 
  private:
   class GatedSink;

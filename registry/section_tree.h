@@ -1,4 +1,4 @@
-// The sections tree of the registry page (tvRegistry) as a model: the 24
+// The sections tree of the registry page as a model: the 24
 // nodes in tree order, their tick marks and the rules a press on a tick
 // mark follows, the list of chosen sections a scan runs, and the
 // settings' view of the tree.

@@ -167,7 +167,7 @@ void ScanMachineExtensions(ScanContext& ctx, const std::string& problem) {
     if (!info) continue;
     const bool useless = bareTest ? info->subKeyCount == 0 && info->valueCount == 0
                                   : UselessMachineClass(registry, *sub, *info);
-    if (useless) ctx.Add(problem, name, location, pkSubKey);
+    if (useless) ctx.Add(problem, name, location, ProblemKind::SubKey);
   }
 }
 
@@ -194,7 +194,7 @@ void ScanUserExtensions(ScanContext& ctx, const std::string& problem) {
     } else {
       useless = KeyContentCount(registry, RootKey::CurrentUser, path) == 0;
     }
-    if (useless) ctx.Add(problem, name, location, pkSubKey);
+    if (useless) ctx.Add(problem, name, location, ProblemKind::SubKey);
   }
 }
 
@@ -208,7 +208,7 @@ void ScanClassServers(ScanContext& ctx, const std::string& problem) {
     ctx.sink.SetKeyLine(visit.path);
     const auto server = DefaultString(registry, visit.key);
     if (server && judge.Missing(*server)) {
-      ctx.Add(problem, *server, LocationText(RootKey::ClassesRoot, visit.path), pkKey);
+      ctx.Add(problem, *server, LocationText(RootKey::ClassesRoot, visit.path), ProblemKind::Key);
     }
     return true;
   });
@@ -220,16 +220,17 @@ void ScanInterfaces(ScanContext& ctx, const std::string& problem) {
   if (ctx.StopRequested()) return;
   auto& registry = ctx.platform.registry;
   const RegisteredNames typeLibs(registry, "TypeLib");
-  ForEachClassSubKey(
-      ctx, "Interface", [&](const std::string&, const std::string& path, const RegKey& key) {
-        const auto name = DefaultString(registry, key);
-        if (!name) return;
-        auto typeLibKey = registry.openSub(key, "TypeLib", RegAccess::Full);
-        if (!typeLibKey) return;
-        const auto lib = DefaultString(registry, *typeLibKey);
-        if (!lib || typeLibs.AnyContains(UpperAscii(*lib))) return;
-        ctx.Add(problem, *name + " - " + *lib, LocationText(RootKey::ClassesRoot, path), pkKey);
-      });
+  ForEachClassSubKey(ctx, "Interface",
+                     [&](const std::string&, const std::string& path, const RegKey& key) {
+                       const auto name = DefaultString(registry, key);
+                       if (!name) return;
+                       auto typeLibKey = registry.openSub(key, "TypeLib", RegAccess::Full);
+                       if (!typeLibKey) return;
+                       const auto lib = DefaultString(registry, *typeLibKey);
+                       if (!lib || typeLibs.AnyContains(UpperAscii(*lib))) return;
+                       ctx.Add(problem, *name + " - " + *lib,
+                               LocationText(RootKey::ClassesRoot, path), ProblemKind::Key);
+                     });
 }
 
 // Classes whose "AppID" value names no registered application id. A class
@@ -250,7 +251,7 @@ void ScanApplicationIds(ScanContext& ctx, const std::string& problem) {
           const auto file = DefaultString(registry, *server);
           if (!file || LowerAscii(*file).find("oleacc.dll") != std::string::npos) return;
         }
-        ctx.Add(problem, *appId, LocationText(RootKey::ClassesRoot, path), pkKey);
+        ctx.Add(problem, *appId, LocationText(RootKey::ClassesRoot, path), ProblemKind::Key);
       });
 }
 

@@ -96,7 +96,7 @@ void ScanInstaller(ScanContext& ctx) {
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return;
         if (FileReferenceMissing(ctx.pathTest, value.name, {}, true)) {
-          ctx.Add(std::string(problem), value.name, location, pkValueInKey);
+          ctx.Add(std::string(problem), value.name, location, ProblemKind::ValueInKey);
         }
       }
     }
@@ -117,7 +117,7 @@ void ScanInstaller(ScanContext& ctx) {
       for (const auto& name : *names) {
         if (ctx.StopRequested()) return;
         if (installed.count(UpperAscii(name)) == 0) {
-          ctx.Add(std::string(problem), name, location, pkSubKey);
+          ctx.Add(std::string(problem), name, location, ProblemKind::SubKey);
         }
       }
     }
@@ -141,7 +141,8 @@ void ScanOpenWithApplications(ScanContext& ctx) {
                  [&](const std::string& path, const std::string& command) {
                    if (command.empty() || FileReferenceMissing(ctx.pathTest, command, {}, false)) {
                      ctx.Add(std::string(problem), command,
-                             LocationText(RootKey::LocalMachine, path) + "\\command", pkKey);
+                             LocationText(RootKey::LocalMachine, path) + "\\command",
+                             ProblemKind::Key);
                    }
                  });
   }
@@ -176,7 +177,8 @@ void ScanUninstallerEntries(ScanContext& ctx) {
     const std::string& name = top.children[top.next++];
     std::string path = JoinKey(top.path, name);
     if (KeyContentCount(registry, RootKey::LocalMachine, path) == 0) {
-      ctx.Add(std::string(problem), name, LocationText(RootKey::LocalMachine, top.path), pkSubKey);
+      ctx.Add(std::string(problem), name, LocationText(RootKey::LocalMachine, top.path),
+              ProblemKind::SubKey);
     }
     auto child = registry.openSub(top.key, name, RegAccess::Full);
     if (child) enter(std::move(*child), std::move(path));

@@ -127,7 +127,7 @@ void ScanStartMenu(ScanContext& ctx) {
     for (const auto& name : *names) {
       if (ctx.StopRequested()) return;
       if (!Contains(folders, name)) {
-        ctx.Add(std::string(SectionProblem(9)), name, location, pkSubKey);
+        ctx.Add(std::string(SectionProblem(9)), name, location, ProblemKind::SubKey);
       }
     }
   }
@@ -148,7 +148,7 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
       const std::string path = JoinKey("Software", name);
       ctx.sink.SetKeyLine(path);
       if (KeyContentCount(registry, root, path) == 0) {
-        ctx.Add(std::string(SectionProblem(10)), name, location, pkSubKey);
+        ctx.Add(std::string(SectionProblem(10)), name, location, ProblemKind::SubKey);
       }
     }
   }
@@ -210,7 +210,7 @@ void ScanStartupPrograms(ScanContext& ctx) {
                   if (command && FileReferenceMissing(ctx.pathTest, *command, {}, false)) {
                     ctx.Add(std::string(problem), *command,
                             LocationText(RootKey::LocalMachine, JoinKey(kMsConfigStartup, name)),
-                            pkKey);
+                            ProblemKind::Key);
                   }
                 });
 }
@@ -231,25 +231,27 @@ void ScanAddRemovePrograms(ScanContext& ctx) {
                         return value.name.find("UninstallString") != std::string::npos ||
                                EqualsNoCase(value.name, "SystemComponent");
                       });
-                  if (!listed) ctx.Add(std::string(SectionProblem(15)), name, location, pkSubKey);
+                  if (!listed)
+                    ctx.Add(std::string(SectionProblem(15)), name, location, ProblemKind::SubKey);
                 });
 }
 
 void ScanWindowsServices(ScanContext& ctx) {
   BeginSection(ctx, 17);
   auto& registry = ctx.platform.registry;
-  ForEachSubKey(
-      ctx, RootKey::LocalMachine, kServices,
-      [&](const std::string& name, const platform::RegKey& sub) {
-        if (UpperAscii(name).find("SLSVC") != std::string::npos) return;
-        if (ctx.StopRequested()) return;
-        const auto image = StringValue(registry, sub, "ImagePath");
-        if (image && FileReferenceMissing(ctx.pathTest, *image, {}, true)) {
-          std::string location = LocationText(RootKey::LocalMachine, JoinKey(kServices, name));
-          location += "\\ImagePath";
-          ctx.Add(std::string(SectionProblem(17)), *image, std::move(location), pkValuePath);
-        }
-      });
+  ForEachSubKey(ctx, RootKey::LocalMachine, kServices,
+                [&](const std::string& name, const platform::RegKey& sub) {
+                  if (UpperAscii(name).find("SLSVC") != std::string::npos) return;
+                  if (ctx.StopRequested()) return;
+                  const auto image = StringValue(registry, sub, "ImagePath");
+                  if (image && FileReferenceMissing(ctx.pathTest, *image, {}, true)) {
+                    std::string location =
+                        LocationText(RootKey::LocalMachine, JoinKey(kServices, name));
+                    location += "\\ImagePath";
+                    ctx.Add(std::string(SectionProblem(17)), *image, std::move(location),
+                            ProblemKind::ValuePath);
+                  }
+                });
 }
 
 }  // namespace nc::registry

@@ -59,7 +59,7 @@ void JudgeShortcut(ScanContext& ctx, const std::string& lnkPath) {
   if (target.empty() || !OnScannedDrive(test, target)) return;
   if (FloppyMissing(test, target) ||
       (FileReferenceMissing(test, target, {}, false) && !ctx.platform.files.folderExists(target))) {
-    ctx.Add(std::string(SectionProblem(18)), target, lnkPath, pkShortcutFile);
+    ctx.Add(std::string(SectionProblem(18)), target, lnkPath, ProblemKind::ShortcutFile);
   }
 }
 
@@ -127,7 +127,8 @@ void ScanUserAssist(ScanContext& ctx) {
       neverRun = count == 0;
     }
     if (bad || neverRun) {
-      ctx.Add(std::string(SectionProblem(24)), std::move(name), location, pkUserAssistValue);
+      ctx.Add(std::string(SectionProblem(24)), std::move(name), location,
+              ProblemKind::UserAssistValue);
     }
   }
 }
@@ -156,7 +157,7 @@ void ScanSoundEvents(ScanContext& ctx) {
     const auto sound = platform::ValueText(*value);
     if (sound && FileReferenceMissing(ctx.pathTest, *sound, {}, false)) {
       ctx.Add(std::string(SectionProblem(19)), *sound,
-              LocationText(RootKey::CurrentUser, visit.path), pkDefaultValue);
+              LocationText(RootKey::CurrentUser, visit.path), ProblemKind::DefaultValue);
     }
     return true;
   });

@@ -271,7 +271,7 @@ TEST_F(CleanTreeSettingsTest, TickedNodesSurviveARestartAndOldKeysAreNotRead) {
 
   CleanTree restarted = BuildCleanTree();
   app::ProgramSettingsTrees restartedTrees(restarted, sections);
-  app::TOptionsSetting read;
+  app::Options read;
   app::ReadOptionsIni(file, read, restartedTrees, {});
   EXPECT_EQ(read.SelectedCount, 4);
   EXPECT_THAT(TickedNodeNames(restarted),

@@ -141,7 +141,7 @@ class CleanWorld {
 
   sim::SimPlatform sim;
   RecordingLog log;
-  app::TOptionsSetting options;
+  app::Options options;
   std::atomic<nc::cleaner::RunMode> runMode{cleaner::RunMode::Test};
   int versionCode = 0;
   std::unique_ptr<cleaner::CleanRun> run;

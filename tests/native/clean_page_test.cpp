@@ -13,7 +13,7 @@
 namespace nc {
 namespace {
 
-using app::TfrmMainController;
+using app::MainController;
 using namespace std::chrono_literals;
 
 class CleanPageTest : public test::ControllerFixture {

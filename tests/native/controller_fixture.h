@@ -24,10 +24,10 @@ class ControllerFixture : public ::testing::Test {
 
   // Creates the controller and takes it through the first show and
   // activation, as the window does at start-up.
-  app::TfrmMainController& start(std::vector<std::string> arguments = {}) {
+  app::MainController& start(std::vector<std::string> arguments = {}) {
     sim.system().setArguments(std::move(arguments));
-    controller = std::make_unique<app::TfrmMainController>(
-        app::TfrmMainController::Services{sim.ports(), sim.messages(), sim.messages()}, view);
+    controller = std::make_unique<app::MainController>(
+        app::MainController::Services{sim.ports(), sim.messages(), sim.messages()}, view);
     controller->OnCreate();
     controller->OnFirstShow();
     controller->OnActivate();
@@ -36,7 +36,7 @@ class ControllerFixture : public ::testing::Test {
   }
 
   // Arranges the controller's run state as a test needs it.
-  void Arrange(const std::function<void(app::TfrmMainController::RunState&)>& change) {
+  void Arrange(const std::function<void(app::MainController::RunState&)>& change) {
     auto state = controller->runState();
     change(state);
     controller->SetRunStateForTesting(state);
@@ -45,7 +45,7 @@ class ControllerFixture : public ::testing::Test {
   sim::SimPlatform sim;
   const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
   RecordingView view;
-  std::unique_ptr<app::TfrmMainController> controller;
+  std::unique_ptr<app::MainController> controller;
 };
 
 }  // namespace nc::test

@@ -60,78 +60,90 @@ TEST(EntryLocation, ByKind) {
   const auto of = [](ProblemKind kind, std::string key, std::string data) {
     return LocationOfEntry(Entry(kind, std::move(key), std::move(data)));
   };
-  auto loc = of(pkKey, "HKEY_CURRENT_USER\\Software\\A", "d");
+  auto loc = of(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\A", "d");
   ASSERT_TRUE(loc);
   EXPECT_EQ(loc->keyPath, "HKEY_CURRENT_USER\\Software\\A");
   EXPECT_FALSE(loc->valueName);
 
-  loc = of(pkValuePath, "HKEY_LOCAL_MACHINE\\Software\\Run\\Tool", "C:\\t.exe");
+  loc = of(ProblemKind::ValuePath, "HKEY_LOCAL_MACHINE\\Software\\Run\\Tool", "C:\\t.exe");
   ASSERT_TRUE(loc);
   EXPECT_EQ(loc->keyPath, "HKEY_LOCAL_MACHINE\\Software\\Run");
   EXPECT_EQ(loc->valueName, "Tool");
 
-  loc = of(pkValuePath, "HKEY_LOCAL_MACHINE\\Tool", "");
+  loc = of(ProblemKind::ValuePath, "HKEY_LOCAL_MACHINE\\Tool", "");
   ASSERT_TRUE(loc);
   EXPECT_EQ(loc->keyPath, "HKEY_LOCAL_MACHINE");
   EXPECT_EQ(loc->valueName, "Tool");
 
-  loc = of(pkValueInKey, "HKEY_LOCAL_MACHINE\\Software\\Shared", "C:\\a\\b.dll");
+  loc = of(ProblemKind::ValueInKey, "HKEY_LOCAL_MACHINE\\Software\\Shared", "C:\\a\\b.dll");
   ASSERT_TRUE(loc);
   EXPECT_EQ(loc->keyPath, "HKEY_LOCAL_MACHINE\\Software\\Shared");
   EXPECT_EQ(loc->valueName, "C:\\a\\b.dll");
 
-  loc = of(pkSubKey, "HKEY_CLASSES_ROOT\\CLSID", "{1}");
+  loc = of(ProblemKind::SubKey, "HKEY_CLASSES_ROOT\\CLSID", "{1}");
   ASSERT_TRUE(loc);
   EXPECT_EQ(loc->keyPath, "HKEY_CLASSES_ROOT\\CLSID\\{1}");
   EXPECT_FALSE(loc->valueName);
 
-  loc = of(pkDefaultValue, "HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\Beep\\.Current",
-           "C:\\beep.wav");
+  loc = of(ProblemKind::DefaultValue,
+           "HKEY_CURRENT_USER\\AppEvents\\Schemes\\Apps\\.Default\\Beep\\.Current", "C:\\beep.wav");
   ASSERT_TRUE(loc);
   EXPECT_EQ(loc->valueName, "@");
 
-  loc = of(pkUserAssistValue, "HKEY_CURRENT_USER\\UA\\Count", "UEME_RUNPATH:C:\\a.exe");
+  loc = of(ProblemKind::UserAssistValue, "HKEY_CURRENT_USER\\UA\\Count", "UEME_RUNPATH:C:\\a.exe");
   ASSERT_TRUE(loc);
   EXPECT_EQ(loc->valueName, Rot13("UEME_RUNPATH:C:\\a.exe"));
 
-  EXPECT_FALSE(of(pkShortcutFile, "C:\\Users\\me\\Desktop\\a.lnk", "C:\\gone.exe"));
-  EXPECT_FALSE(of(pkKey, "HKEY_CURRENT_USER", ""));
+  EXPECT_FALSE(of(ProblemKind::ShortcutFile, "C:\\Users\\me\\Desktop\\a.lnk", "C:\\gone.exe"));
+  EXPECT_FALSE(of(ProblemKind::Key, "HKEY_CURRENT_USER", ""));
 }
 
 TEST(BuiltInRules, EachRuleIgnoringCase) {
   EXPECT_TRUE(MatchesBuiltInRule(
-      Entry(pkKey, "HKEY_CLASSES_ROOT\\clsid\\{dfeaf541-f3e1-4C24-acac-99c30715084a}\\Inproc")));
+      Entry(ProblemKind::Key,
+            "HKEY_CLASSES_ROOT\\clsid\\{dfeaf541-f3e1-4C24-acac-99c30715084a}\\Inproc")));
   EXPECT_TRUE(MatchesBuiltInRule(
-      Entry(pkSubKey,
+      Entry(ProblemKind::SubKey,
             "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{DC6EFB56-9CFA-464D-8880-"
             "44885D7DC193}")));
-  EXPECT_TRUE(MatchesBuiltInRule(Entry(pkKey, "HKEY_CURRENT_USER\\Software\\%username%_cache")));
   EXPECT_TRUE(
-      MatchesBuiltInRule(Entry(pkValueInKey, "HKEY_CURRENT_USER\\Software\\A", "%USERNAME%_x")));
+      MatchesBuiltInRule(Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\%username%_cache")));
+  EXPECT_TRUE(MatchesBuiltInRule(
+      Entry(ProblemKind::ValueInKey, "HKEY_CURRENT_USER\\Software\\A", "%USERNAME%_x")));
   // Rule 4: a question mark in the key with a drive path or "%...%\".
-  EXPECT_TRUE(MatchesBuiltInRule(Entry(pkKey, "HKEY_CURRENT_USER\\Software\\C:\\d?r")));
-  EXPECT_TRUE(MatchesBuiltInRule(Entry(pkKey, "HKEY_CURRENT_USER\\Software\\%APPDATA%\\d?r")));
-  EXPECT_FALSE(MatchesBuiltInRule(Entry(pkKey, "HKEY_CURRENT_USER\\Software\\%APPDATA%d?r")));
-  EXPECT_FALSE(MatchesBuiltInRule(Entry(pkKey, "HKEY_CURRENT_USER\\Software\\d?r", "C:\\x")));
+  EXPECT_TRUE(MatchesBuiltInRule(Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\C:\\d?r")));
+  EXPECT_TRUE(
+      MatchesBuiltInRule(Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\%APPDATA%\\d?r")));
+  EXPECT_FALSE(
+      MatchesBuiltInRule(Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\%APPDATA%d?r")));
+  EXPECT_FALSE(
+      MatchesBuiltInRule(Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\d?r", "C:\\x")));
   // Rule 5: a question mark in the data with a drive path or two "%".
-  EXPECT_TRUE(MatchesBuiltInRule(Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "C:\\dir\\?x")));
-  EXPECT_TRUE(MatchesBuiltInRule(Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "%WINDIR%?.dll")));
-  EXPECT_FALSE(MatchesBuiltInRule(Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "%WINDIR?.dll")));
-  EXPECT_FALSE(MatchesBuiltInRule(Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "C:\\dir\\x")));
-  EXPECT_FALSE(MatchesBuiltInRule(Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "what?")));
+  EXPECT_TRUE(MatchesBuiltInRule(
+      Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "C:\\dir\\?x")));
+  EXPECT_TRUE(MatchesBuiltInRule(
+      Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "%WINDIR%?.dll")));
+  EXPECT_FALSE(MatchesBuiltInRule(
+      Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "%WINDIR?.dll")));
+  EXPECT_FALSE(
+      MatchesBuiltInRule(Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "C:\\dir\\x")));
+  EXPECT_FALSE(
+      MatchesBuiltInRule(Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "what?")));
 }
 
 TEST(ApplyFilters, BuiltInKeysRemoveBelowAndAbove) {
   registry::IgnoreLists options;
   ResultsModel model = Model({
-      Entry(pkValuePath, "HKEY_CURRENT_USER\\Software\\JavaSoft\\Prefs\\x"),  // below line 8
-      Entry(pkKey, "HKEY_CLASSES_ROOT\\CLSID"),                               // holds line 6
-      Entry(pkKey, "HKEY_CLASSES_ROOT\\.dat"),                                // line 1, other case
-      Entry(pkKey, "HKEY_CLASSES_ROOT\\.datx"),                               // not below ".DAT"
-      Entry(pkValueInKey, "HKEY_CLASSES_ROOT", "CLSID"),                      // no location
-      Entry(pkShortcutFile, "C:\\Users\\me\\Desktop\\JavaSoft.lnk", "C:\\gone.exe"),
-      Entry(pkValueInKey, "HKEY_CURRENT_USER\\Software\\Lexmark", "v"),  // value in a listed key
-      Entry(pkValuePath, "HKEY_CURRENT_USER\\Software\\Lexmark2\\v"),
+      Entry(ProblemKind::ValuePath,
+            "HKEY_CURRENT_USER\\Software\\JavaSoft\\Prefs\\x"),      // below line 8
+      Entry(ProblemKind::Key, "HKEY_CLASSES_ROOT\\CLSID"),           // holds line 6
+      Entry(ProblemKind::Key, "HKEY_CLASSES_ROOT\\.dat"),            // line 1, other case
+      Entry(ProblemKind::Key, "HKEY_CLASSES_ROOT\\.datx"),           // not below ".DAT"
+      Entry(ProblemKind::ValueInKey, "HKEY_CLASSES_ROOT", "CLSID"),  // no location
+      Entry(ProblemKind::ShortcutFile, "C:\\Users\\me\\Desktop\\JavaSoft.lnk", "C:\\gone.exe"),
+      Entry(ProblemKind::ValueInKey, "HKEY_CURRENT_USER\\Software\\Lexmark",
+            "v"),  // value in a listed key
+      Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Software\\Lexmark2\\v"),
   });
   EXPECT_EQ(ApplyFilters(model, options), 4u);
   EXPECT_THAT(Keys(model), ElementsAre("HKEY_CLASSES_ROOT\\.datx|x", "HKEY_CLASSES_ROOT|CLSID",
@@ -147,12 +159,12 @@ TEST(ApplyFilters, ValueLineRemovesTheValueAndItsKey) {
   options.IgnoreValueCount = 2;
   const std::string run = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   ResultsModel model = Model({
-      Entry(pkValuePath, run + "\\MyTool", "C:\\gone.exe"),
-      Entry(pkValuePath, run + "\\Other", "C:\\gone.exe"), Entry(pkKey, run),
-      Entry(pkValueInKey, run, "mytool"),  // equal ignoring case
-      Entry(pkDefaultValue, "HKEY_CURRENT_USER\\AppEvents\\Beep", "C:\\beep.wav"),
-      Entry(pkDefaultValue, "HKEY_CURRENT_USER\\AppEvents\\Ding", "C:\\ding.wav"),
-      Entry(pkSubKey, "HKEY_CURRENT_USER\\AppEvents", "Beep"),  // would take "@" with it
+      Entry(ProblemKind::ValuePath, run + "\\MyTool", "C:\\gone.exe"),
+      Entry(ProblemKind::ValuePath, run + "\\Other", "C:\\gone.exe"), Entry(ProblemKind::Key, run),
+      Entry(ProblemKind::ValueInKey, run, "mytool"),  // equal ignoring case
+      Entry(ProblemKind::DefaultValue, "HKEY_CURRENT_USER\\AppEvents\\Beep", "C:\\beep.wav"),
+      Entry(ProblemKind::DefaultValue, "HKEY_CURRENT_USER\\AppEvents\\Ding", "C:\\ding.wav"),
+      Entry(ProblemKind::SubKey, "HKEY_CURRENT_USER\\AppEvents", "Beep"),  // would take "@" with it
   });
   EXPECT_EQ(ApplyFilters(model, options), 5u);
   EXPECT_THAT(Keys(model), ElementsAre(run + "\\Other|C:\\gone.exe",
@@ -165,12 +177,13 @@ TEST(ApplyFilters, UserKeyLinesJoinTheBuiltInOnes) {
                         "hkey_current_user\\Software\\App"};
   options.IgnoreKeyCount = 2;
   ResultsModel model = Model({
-      Entry(pkKey, "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Tool\\Paths"),
-      Entry(pkValuePath, "HKEY_LOCAL_MACHINE\\Software\\Vendor"),  // kind 1: the value "Vendor"
-      Entry(pkValuePath, "HKEY_CURRENT_USER\\Software\\App"),      // K equals the line
-      Entry(pkValuePath, "HKEY_CURRENT_USER\\Software\\Apps\\v"),
-      Entry(pkSubKey, "HKEY_CURRENT_USER\\Software", "App"),
-      Entry(pkKey, "HKEY_CURRENT_USER\\Software"),  // holds a listed key
+      Entry(ProblemKind::Key, "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Tool\\Paths"),
+      Entry(ProblemKind::ValuePath,
+            "HKEY_LOCAL_MACHINE\\Software\\Vendor"),  // kind 1: the value "Vendor"
+      Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Software\\App"),  // K equals the line
+      Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Software\\Apps\\v"),
+      Entry(ProblemKind::SubKey, "HKEY_CURRENT_USER\\Software", "App"),
+      Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software"),  // holds a listed key
   });
   EXPECT_EQ(ApplyFilters(model, options), 5u);
   EXPECT_THAT(Keys(model), ElementsAre("HKEY_CURRENT_USER\\Software\\Apps\\v|x"));
@@ -185,8 +198,9 @@ TEST(ApplyFilters, EmptyAndBackslashOnlyLinesMatchNothing) {
   registry::IgnoreLists options;
   options.IgnoreKeys = {"", "\\", "  "};
   options.IgnoreValues = {"", "\\"};
-  ResultsModel model = Model({Entry(pkKey, "HKEY_CURRENT_USER\\Software\\Any"),
-                              Entry(pkValuePath, "HKEY_CURRENT_USER\\Software\\Any\\v")});
+  ResultsModel model =
+      Model({Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\Any"),
+             Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Software\\Any\\v")});
   EXPECT_EQ(ApplyFilters(model, options), 0u);
   EXPECT_EQ(model.Count(), 2u);
 }
@@ -196,8 +210,9 @@ TEST(ApplyFilters, EmptyListAndRuleRows) {
   ResultsModel empty;
   EXPECT_EQ(ApplyFilters(empty, options), 0u);
 
-  ResultsModel model = Model({Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "C:\\dir\\?x"),
-                              Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\B", "C:\\dir\\x")});
+  ResultsModel model =
+      Model({Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "C:\\dir\\?x"),
+             Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\B", "C:\\dir\\x")});
   EXPECT_EQ(ApplyFilters(model, options), 1u);
   EXPECT_THAT(Keys(model), ElementsAre("HKEY_CURRENT_USER\\Run\\B|C:\\dir\\x"));
 }
@@ -207,27 +222,27 @@ TEST(IgnoreLines, LineAndListByKind) {
   const auto line = [](ProblemKind kind, std::string key, std::string data) {
     return IgnoreLineFor(Entry(kind, std::move(key), std::move(data)));
   };
-  auto l = line(pkKey, "HKEY_CURRENT_USER\\A", "d");
+  auto l = line(ProblemKind::Key, "HKEY_CURRENT_USER\\A", "d");
   ASSERT_TRUE(l);
   EXPECT_EQ(l->list, List::Keys);
   EXPECT_EQ(l->text, "HKEY_CURRENT_USER\\A");
-  l = line(pkDefaultValue, "HKEY_CURRENT_USER\\A", "d");
+  l = line(ProblemKind::DefaultValue, "HKEY_CURRENT_USER\\A", "d");
   EXPECT_EQ(l->list, List::Keys);
   EXPECT_EQ(l->text, "HKEY_CURRENT_USER\\A");
-  l = line(pkValuePath, "HKEY_CURRENT_USER\\A\\v", "d");
+  l = line(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\A\\v", "d");
   EXPECT_EQ(l->list, List::Values);
   EXPECT_EQ(l->text, "HKEY_CURRENT_USER\\A\\v");
-  l = line(pkValueInKey, "HKEY_CURRENT_USER\\A", "C:\\x.dll");
+  l = line(ProblemKind::ValueInKey, "HKEY_CURRENT_USER\\A", "C:\\x.dll");
   EXPECT_EQ(l->list, List::Values);
   EXPECT_EQ(l->text, "HKEY_CURRENT_USER\\A\\C:\\x.dll");
-  l = line(pkSubKey, "HKEY_CLASSES_ROOT\\CLSID", "{1}");
+  l = line(ProblemKind::SubKey, "HKEY_CLASSES_ROOT\\CLSID", "{1}");
   EXPECT_EQ(l->list, List::Keys);
   EXPECT_EQ(l->text, "HKEY_CLASSES_ROOT\\CLSID\\{1}");
-  l = line(pkUserAssistValue, "HKEY_CURRENT_USER\\UA", "HRZR_EHACNGU:P:\\n.rkr");
+  l = line(ProblemKind::UserAssistValue, "HKEY_CURRENT_USER\\UA", "HRZR_EHACNGU:P:\\n.rkr");
   EXPECT_EQ(l->list, List::Values);
   EXPECT_EQ(l->text, "HKEY_CURRENT_USER\\UA\\UEME_RUNPATH:C:\\a.exe");
-  EXPECT_FALSE(line(pkShortcutFile, "C:\\a.lnk", "C:\\b.exe"));
-  EXPECT_FALSE(line(pkKey, "HKEY_CURRENT_USER", ""));
+  EXPECT_FALSE(line(ProblemKind::ShortcutFile, "C:\\a.lnk", "C:\\b.exe"));
+  EXPECT_FALSE(line(ProblemKind::Key, "HKEY_CURRENT_USER", ""));
 }
 
 TEST(AddToIgnoreLists, AddsRemovesAndCounts) {
@@ -235,12 +250,12 @@ TEST(AddToIgnoreLists, AddsRemovesAndCounts) {
   options.IgnoreValues = {"HKEY_CURRENT_USER\\Run\\Old"};
   options.IgnoreValueCount = 1;
   ResultsModel model = Model({
-      Entry(pkKey, "HKEY_CURRENT_USER\\Software\\Gone"),                        // 0
-      Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\old"),                        // 1 listed
-      Entry(pkUserAssistValue, "HKEY_CURRENT_USER\\UA", "HRZR_EHACNGU:n.rkr"),  // 2
-      Entry(pkShortcutFile, "C:\\Desk\\a.lnk", "C:\\gone.exe"),                 // 3
-      Entry(pkKey, "HKEY_CURRENT_USER", ""),                                    // 4 passed over
-      Entry(pkSubKey, "HKEY_CLASSES_ROOT\\CLSID", "{9}"),                       // 5 not selected
+      Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\Gone"),  // 0
+      Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\old"),  // 1 listed
+      Entry(ProblemKind::UserAssistValue, "HKEY_CURRENT_USER\\UA", "HRZR_EHACNGU:n.rkr"),  // 2
+      Entry(ProblemKind::ShortcutFile, "C:\\Desk\\a.lnk", "C:\\gone.exe"),                 // 3
+      Entry(ProblemKind::Key, "HKEY_CURRENT_USER", ""),               // 4 passed over
+      Entry(ProblemKind::SubKey, "HKEY_CLASSES_ROOT\\CLSID", "{9}"),  // 5 not selected
   });
   const std::vector<std::size_t> selected = {4, 0, 2, 1, 3, 99};
   const IgnoreListChanges changes = AddToIgnoreLists(model, options, selected);
@@ -257,15 +272,15 @@ TEST(AddToIgnoreLists, AddsRemovesAndCounts) {
 
   // What was added keeps the same rows out of the next filter run.
   ResultsModel again =
-      Model({Entry(pkKey, "HKEY_CURRENT_USER\\Software\\Gone\\Sub"),
-             Entry(pkUserAssistValue, "HKEY_CURRENT_USER\\UA", "HRZR_EHACNGU:n.rkr")});
+      Model({Entry(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\Gone\\Sub"),
+             Entry(ProblemKind::UserAssistValue, "HKEY_CURRENT_USER\\UA", "HRZR_EHACNGU:n.rkr")});
   EXPECT_EQ(ApplyFilters(again, options), 2u);
 }
 
 TEST(AddToIgnoreLists, SameLocationTwiceAddsOnceAndKeepsOneRow) {
   registry::IgnoreLists options;
-  ResultsModel model = Model({Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\A", "one"),
-                              Entry(pkValuePath, "HKEY_CURRENT_USER\\Run\\a", "two")});
+  ResultsModel model = Model({Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "one"),
+                              Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\a", "two")});
   const std::vector<std::size_t> selected = {0, 1};
   const IgnoreListChanges changes = AddToIgnoreLists(model, options, selected);
   EXPECT_EQ(changes.linesAdded, 1u);

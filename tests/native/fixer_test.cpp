@@ -91,14 +91,14 @@ class FixerTest : public ::testing::Test {
 
 TEST_F(FixerTest, EveryKindRemovesWhatItDesignatesAfterBackingItUp) {
   ASSERT_TRUE(sim.writeFile("C:\\Users\\user\\Desktop\\old.lnk", "link"));
-  Row("gone.exe", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
-  Row("C:\\dir\\file.dll", "HKEY_CURRENT_USER\\Software\\X", registry::pkValueInKey);
-  Row("Old", "HKEY_CURRENT_USER\\Software\\X", registry::pkSubKey);
-  Row("C:\\missing.exe", "C:\\Users\\user\\Desktop\\old.lnk", registry::pkShortcutFile);
-  Row("default data", "HKEY_CURRENT_USER\\Software\\X", registry::pkDefaultValue);
-  Row("UEME_RUNPATH", "HKEY_CURRENT_USER\\Software\\X", registry::pkUserAssistValue);
-  Row("Sub", "HKEY_CLASSES_ROOT\\A", registry::pkSubKey);
-  Row("whole key", "HKEY_LOCAL_MACHINE\\Software\\Gone", registry::pkKey);
+  Row("gone.exe", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
+  Row("C:\\dir\\file.dll", "HKEY_CURRENT_USER\\Software\\X", registry::ProblemKind::ValueInKey);
+  Row("Old", "HKEY_CURRENT_USER\\Software\\X", registry::ProblemKind::SubKey);
+  Row("C:\\missing.exe", "C:\\Users\\user\\Desktop\\old.lnk", registry::ProblemKind::ShortcutFile);
+  Row("default data", "HKEY_CURRENT_USER\\Software\\X", registry::ProblemKind::DefaultValue);
+  Row("UEME_RUNPATH", "HKEY_CURRENT_USER\\Software\\X", registry::ProblemKind::UserAssistValue);
+  Row("Sub", "HKEY_CLASSES_ROOT\\A", registry::ProblemKind::SubKey);
+  Row("whole key", "HKEY_LOCAL_MACHINE\\Software\\Gone", registry::ProblemKind::Key);
 
   const auto result = Fix();
   EXPECT_EQ(result.outcome, FixOutcome::Finished);
@@ -144,16 +144,16 @@ TEST_F(FixerTest, AValuePathWithoutKeyNamesAValueOfTheRoot) {
   auto root = sim.registry().open(RootKey::CurrentUser, "", platform::RegAccess::Full);
   ASSERT_TRUE(root.ok());
   ASSERT_TRUE(platform::WriteStringValue(sim.registry(), *root, "TopValue", "t").ok());
-  Row("t", "HKEY_CURRENT_USER\\TopValue", registry::pkValuePath);
+  Row("t", "HKEY_CURRENT_USER\\TopValue", registry::ProblemKind::ValuePath);
   Fix();
   EXPECT_FALSE(HasValue(RootKey::CurrentUser, "", "TopValue"));
   EXPECT_EQ(Backup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\]\r\n\"TopValue\"=\"t\"\r\n");
 }
 
 TEST_F(FixerTest, RootNamesAreTheFiveFullNamesInAnyCase) {
-  Row("x", "hkey_current_user\\Software\\X\\Name", registry::pkValuePath);
-  Row("x", "HKLM\\Software\\Gone", registry::pkKey);
-  Row("x", "HKEY_DYN_DATA\\Software\\Gone", registry::pkKey);
+  Row("x", "hkey_current_user\\Software\\X\\Name", registry::ProblemKind::ValuePath);
+  Row("x", "HKLM\\Software\\Gone", registry::ProblemKind::Key);
+  Row("x", "HKEY_DYN_DATA\\Software\\Gone", registry::ProblemKind::Key);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 3u);
   EXPECT_EQ(result.deleted, 1u);
@@ -165,10 +165,10 @@ TEST_F(FixerTest, RootNamesAreTheFiveFullNamesInAnyCase) {
 
 TEST_F(FixerTest, RowsThatDesignateNothingAreRemovedWithoutAChange) {
   const auto before = sim.registry().saveRegText(RootKey::CurrentUser, "Software");
-  Row("x", "HKEY_CURRENT_USER\\Software\\Missing", registry::pkKey);
-  Row("x", "HKEY_CURRENT_USER\\Software\\X\\Nope", registry::pkValuePath);
-  Row("", "HKEY_CURRENT_USER\\Software\\X", registry::pkSubKey);  // no sub-key name
-  Row("x", "HKEY_CURRENT_USER\\", registry::pkKey);               // the root itself
+  Row("x", "HKEY_CURRENT_USER\\Software\\Missing", registry::ProblemKind::Key);
+  Row("x", "HKEY_CURRENT_USER\\Software\\X\\Nope", registry::ProblemKind::ValuePath);
+  Row("", "HKEY_CURRENT_USER\\Software\\X", registry::ProblemKind::SubKey);  // no sub-key name
+  Row("x", "HKEY_CURRENT_USER\\", registry::ProblemKind::Key);               // the root itself
   Row("x", "HKEY_CURRENT_USER\\Software\\X", static_cast<ProblemKind>(9));
   const auto result = Fix();
   EXPECT_EQ(result.outcome, FixOutcome::Finished);
@@ -182,8 +182,8 @@ TEST_F(FixerTest, RowsThatDesignateNothingAreRemovedWithoutAChange) {
 TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
   sim.registry().denyWrite(RootKey::CurrentUser, "Software\\X\\Old");
   sim.registry().denyWrite(RootKey::LocalMachine, "Software\\Gone");
-  Row("x", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::pkKey);
-  Row("x", "HKEY_LOCAL_MACHINE\\Software\\Gone\\g", registry::pkValuePath);
+  Row("x", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::ProblemKind::Key);
+  Row("x", "HKEY_LOCAL_MACHINE\\Software\\Gone\\g", registry::ProblemKind::ValuePath);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 2u);
   EXPECT_EQ(result.deleted, 0u);
@@ -195,9 +195,9 @@ TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
 // ---- the walk ----------------------------------------------------------------------
 
 TEST_F(FixerTest, UntickedRowsAndRowsWithoutBackslashStay) {
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath, false);
-  Row("b", "NoBackslash.lnk", registry::pkShortcutFile);
-  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath, false);
+  Row("b", "NoBackslash.lnk", registry::ProblemKind::ShortcutFile);
+  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 1u);
   ASSERT_EQ(results.Count(), 2u);
@@ -208,7 +208,7 @@ TEST_F(FixerTest, UntickedRowsAndRowsWithoutBackslashStay) {
 }
 
 TEST_F(FixerTest, NothingTickedWritesNoFileButFinishes) {
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath, false);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath, false);
   const auto result = Fix();
   EXPECT_EQ(result.outcome, FixOutcome::Finished);
   EXPECT_EQ(results.Count(), 1u);
@@ -217,8 +217,8 @@ TEST_F(FixerTest, NothingTickedWritesNoFileButFinishes) {
 }
 
 TEST_F(FixerTest, TwoRowsForOneValueBackItUpOnce) {
-  Row("first", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
-  Row("second", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+  Row("first", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
+  Row("second", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 2u);
   EXPECT_EQ(result.deleted, 1u);
@@ -227,10 +227,10 @@ TEST_F(FixerTest, TwoRowsForOneValueBackItUpOnce) {
 }
 
 TEST_F(FixerTest, EachRunWritesItsOwnFileNamedAfterItsStart) {
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   const auto first = Fix();
   sim.clock().advance(1000);
-  Row("b", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::pkValuePath);
+  Row("b", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   const auto second = Fix();
   EXPECT_EQ(first.backupFile, kRunFile);
   EXPECT_EQ(second.backupFile, std::string(kFolder) + "\\2026_02_03_070510.reg");
@@ -239,7 +239,7 @@ TEST_F(FixerTest, EachRunWritesItsOwnFileNamedAfterItsStart) {
 }
 
 TEST_F(FixerTest, AFailedDeletionStillRemovesTheRow) {
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   sim.faults().failOnce(sim::PortMethod::RegistryDeleteValue, 1, Errc::AccessDenied);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 1u);
@@ -252,7 +252,7 @@ TEST_F(FixerTest, AFailedDeletionStillRemovesTheRow) {
 
 TEST_F(FixerTest, AMissingBackupFolderIsCreatedOnYes) {
   options.OutputDirectory = "C:\\New\\Deeper\\Backup";
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   sim.prompts().answerConfirm(true);
   const auto result = Fix();
   ASSERT_EQ(sim.prompts().records().size(), 1u);
@@ -265,7 +265,7 @@ TEST_F(FixerTest, AMissingBackupFolderIsCreatedOnYes) {
 
 TEST_F(FixerTest, AMissingBackupFolderAndNoChangesNothing) {
   options.OutputDirectory = "C:\\New\\Backup";
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   sim.prompts().answerConfirm(false);
   EXPECT_EQ(Fix().outcome, FixOutcome::FolderDeclined);
   EXPECT_FALSE(sim.files().folderExists("C:\\New\\Backup"));
@@ -288,12 +288,12 @@ TEST_F(FixerTest, AnEmptyListEndsBeforeTheRestorePoint) {
 }
 
 TEST_F(FixerTest, TheRestorePointComesFirstWhenAskedForAndSupported) {
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   Fix();  // setting off
   EXPECT_EQ(restorePointShown, 0);
 
   options.RestorePoint = true;
-  Row("b", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::pkValuePath);
+  Row("b", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   restorePointAnswer = false;  // the user stopped after a failure
   EXPECT_EQ(Fix().outcome, FixOutcome::RestorePointCancelled);
   EXPECT_EQ(restorePointShown, 1);
@@ -308,7 +308,7 @@ TEST_F(FixerTest, TheRestorePointComesFirstWhenAskedForAndSupported) {
 
 TEST_F(FixerTest, NoRestorePointWhereTheSystemHasNone) {
   options.RestorePoint = true;
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   auto env = Env();
   env.versionCode = 7;  // Windows 2000
   EXPECT_EQ(registry::FixSelectedProblems(env, results, view).outcome, FixOutcome::Finished);
@@ -325,9 +325,9 @@ struct BackupFault {
 class FixerFaultTest : public FixerTest, public ::testing::WithParamInterface<BackupFault> {};
 
 TEST_P(FixerFaultTest, TheRunStopsAndTheRowKeepsItsData) {
-  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
-  Row("b", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::pkKey);
-  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::pkValuePath);
+  Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
+  Row("b", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::ProblemKind::Key);
+  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   // The third backup written (the first row) fails.
   sim.faults().failOnce(GetParam().method, 3, GetParam().code, ".reg");
   const auto result = Fix();
@@ -352,9 +352,9 @@ TEST_P(FixerFaultTest, NothingIsDeletedForAnyFailingBackup) {
         results.Clear();
         view.statuses.clear();
         EXPECT_TRUE(sim.files().deleteFile(kRunFile).ok() || !sim.files().fileExists(kRunFile));
-        Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::pkValuePath);
-        Row("b", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::pkKey);
-        Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::pkValuePath);
+        Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath);
+        Row("b", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::ProblemKind::Key);
+        Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
         sim.faults().reset();
         sim.faults().failOnce(GetParam().method, nth, GetParam().code, ".reg");
         const auto result = Fix();

@@ -16,7 +16,7 @@
 namespace nc {
 namespace {
 
-using app::TfrmMainController;
+using app::MainController;
 using test::RecordingView;
 
 class MainControllerTest : public test::ControllerFixture {

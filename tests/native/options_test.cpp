@@ -8,7 +8,7 @@
 namespace nc {
 namespace {
 
-using app::TOptionsSetting;
+using app::Options;
 
 class OptionsIniTest : public ::testing::Test {
  protected:
@@ -22,12 +22,12 @@ class OptionsIniTest : public ::testing::Test {
   }
 
   app::SettingsFile file() { return {sim.profile(), iniPath, folder}; }
-  TOptionsSetting read(app::WindowMetrics metrics = {1024, 768, 713, 494}) {
-    TOptionsSetting o;
+  Options read(app::WindowMetrics metrics = {1024, 768, 713, 494}) {
+    Options o;
     app::ReadOptionsIni(file(), o, trees, metrics);
     return o;
   }
-  void write(TOptionsSetting& o, app::WindowPlacement placement = {1, 10, 20, 713, 494}) {
+  void write(Options& o, app::WindowPlacement placement = {1, 10, 20, 713, 494}) {
     app::WriteOptionsIni(file(), o, trees, placement);
   }
   std::string key(const char* section, const char* name) {
@@ -42,7 +42,7 @@ class OptionsIniTest : public ::testing::Test {
 
 TEST_F(OptionsIniTest, MissingFileGivesTheDefaults) {
   trees.cleanNodes[1].ticked = true;  // reading unticks everything first
-  const TOptionsSetting o = read();
+  const Options o = read();
   EXPECT_TRUE(o.IsAskBeforeClear);
   EXPECT_TRUE(o.FastScan);
   EXPECT_FALSE(o.IsWipeFile);
@@ -83,14 +83,14 @@ TEST_F(OptionsIniTest, BooleansAreAnyWholeNumberButZeroAndGarbageIsTheDefault) {
   sim.profile().writeString(iniPath, "Options", "IsWipeFile", "7");
   sim.profile().writeString(iniPath, "Settings", "FastScan", "yes");
   sim.profile().writeString(iniPath, "options", "isaskbeforeclear", "0");
-  const TOptionsSetting o = read();
+  const Options o = read();
   EXPECT_TRUE(o.IsWipeFile);
   EXPECT_TRUE(o.FastScan);           // not a number: the default
   EXPECT_FALSE(o.IsAskBeforeClear);  // names match in any case
 }
 
 TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
-  TOptionsSetting o;
+  Options o;
   o.IsAskBeforeClear = false;
   o.IsWipeFile = true;
   o.WipeNumber = 7;
@@ -116,7 +116,7 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   trees.sections[0].ticked = trees.sections[2].ticked = true;
   write(o, {1, 33, 44, 800, 600});
 
-  const TOptionsSetting r = read();
+  const Options r = read();
   EXPECT_FALSE(r.IsAskBeforeClear);
   EXPECT_TRUE(r.IsWipeFile);
   EXPECT_EQ(r.WipeNumber, 7);
@@ -153,7 +153,7 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
 }
 
 TEST_F(OptionsIniTest, TickedItemsAreNumberedAndSurplusEntriesAreLeftUnread) {
-  TOptionsSetting o;
+  Options o;
   trees.cleanNodes[0].ticked = true;  // a group, by its caption
   trees.cleanNodes[2].ticked = true;
   trees.cleanNodes[3].ticked = true;
@@ -173,7 +173,7 @@ TEST_F(OptionsIniTest, TickedItemsAreNumberedAndSurplusEntriesAreLeftUnread) {
   // Reading ticks exactly the stored names; an entry naming an item that
   // no longer exists is skipped.
   trees.cleanNodes[3].name = "Windows - Clipboard (renamed)";
-  const TOptionsSetting r = read();
+  const Options r = read();
   EXPECT_EQ(r.SelectedCount, 2);
   EXPECT_TRUE(trees.isTicked("Internet Explorer"));
   EXPECT_FALSE(trees.isTicked("Windows - Temporary Files"));
@@ -187,7 +187,7 @@ TEST_F(OptionsIniTest, IgnoreListsAreReadOnlyUpToTheirCounts) {
   sim.profile().writeString(iniPath, "IgnoreKey", "Count", "2");
   sim.profile().writeString(iniPath, "IgnoreKey", "Key1", "k1");
   sim.profile().writeString(iniPath, "IgnoreKey", "Key2", "k2");
-  const TOptionsSetting o = read();
+  const Options o = read();
   EXPECT_EQ(o.IgnoreValues, std::vector<std::string>{"first"});
   EXPECT_EQ(o.IgnoreValueCount, 1);
   EXPECT_EQ(o.IgnoreKeys, (std::vector<std::string>{"k1", "k2"}));
@@ -198,17 +198,17 @@ TEST_F(OptionsIniTest, ADamagedCountNeverReadsBeyondTheSection) {
   sim.profile().writeString(iniPath, "IgnoreValue", "Value1", "only");
   sim.profile().writeString(iniPath, "NodeSelected", "SelectedCount", "2147483647");
   sim.profile().writeString(iniPath, "NodeSelected", "1", "Windows - Clipboard");
-  const TOptionsSetting o = read();
+  const Options o = read();
   EXPECT_LE(o.IgnoreValues.size(), 2u);
   EXPECT_EQ(o.IgnoreValues.front(), "only");
   EXPECT_TRUE(trees.isTicked("Windows - Clipboard"));
 }
 
 TEST_F(OptionsIniTest, AMaximisedWindowIsStoredAsStateThreeAndItsBoundsAreNotRead) {
-  TOptionsSetting o;
+  Options o;
   write(o, {3, -4, -4, 1032, 776});
   EXPECT_EQ(key("Window", "State"), "3");
-  const TOptionsSetting r = read();
+  const Options r = read();
   EXPECT_EQ(r.WindowState, 2);
   EXPECT_EQ(r.Left, 0);
   EXPECT_EQ(r.Top, 0);
@@ -222,7 +222,7 @@ TEST_F(OptionsIniTest, AMaximisedWindowIsStoredAsStateThreeAndItsBoundsAreNotRea
 }
 
 TEST_F(OptionsIniTest, AWriteIntoAReadOnlyFolderIsSilentAndKeepsTheOldFile) {
-  TOptionsSetting o;
+  Options o;
   write(o);
   const std::string before = sim.readFile(iniPath);
   sim.faults().failFrom(sim::PortMethod::FilesOpen, 1, Errc::AccessDenied);
@@ -235,7 +235,7 @@ TEST_F(OptionsIniTest, AWriteIntoAReadOnlyFolderIsSilentAndKeepsTheOldFile) {
 TEST_F(OptionsIniTest, ExpandStateIsStoredRegistryFirstAndRestoredPerFlag) {
   trees.registryTop = {{1, false}};
   trees.cleanTop = {{1, true}, {2, false}, {11, true}};
-  TOptionsSetting o;
+  Options o;
   app::SaveExpandState(o, trees, true);
   EXPECT_TRUE(o.FirstNodeExpand[1]);  // the clean tree's node wins the shared slot
   EXPECT_FALSE(o.FirstNodeExpand[2]);
@@ -249,12 +249,12 @@ TEST_F(OptionsIniTest, ExpandStateIsStoredRegistryFirstAndRestoredPerFlag) {
 }
 
 TEST(ShortcutText, ModifiersInOrderWithEitherSeparator) {
-  const app::TShortcut both{true, true, false, "F5", 116};
+  const app::Shortcut both{true, true, false, "F5", 116};
   EXPECT_EQ(app::ShortcutToText(both, app::ShortcutSeparator::Plus), "Ctrl+Shift+F5");
   EXPECT_EQ(app::ShortcutToText(both, app::ShortcutSeparator::TwoBlanks), "Ctrl  Shift  F5");
-  const app::TShortcut none{false, false, false, "PageUp", 33};
+  const app::Shortcut none{false, false, false, "PageUp", 33};
   EXPECT_EQ(app::ShortcutToText(none, app::ShortcutSeparator::Plus), "PageUp");
-  const app::TShortcut all{true, true, true, "Num 1", 97};
+  const app::Shortcut all{true, true, true, "Num 1", 97};
   EXPECT_EQ(app::ShortcutToText(all, app::ShortcutSeparator::Plus), "Ctrl+Shift+Alt+Num 1");
 }
 

@@ -13,7 +13,7 @@
 namespace nc {
 namespace {
 
-using app::TfrmMainController;
+using app::MainController;
 using namespace std::chrono_literals;
 
 constexpr const char* kSeeded =
@@ -36,7 +36,7 @@ class RegistryPageTest : public test::ControllerFixture {
   }
 
   // Only the Startup Programs section stays ticked.
-  void chooseStartupOnly(TfrmMainController& c) {
+  void chooseStartupOnly(MainController& c) {
     c.OnSectionTreeClick(1);  // the root: everything off
     c.OnSectionTreeClick(14);
   }

@@ -21,9 +21,11 @@ using Kind = platform::KeyStroke::Kind;
 
 ResultsModel ThreeRows() {
   ResultsModel model;
-  model.Append({"Invalid file", "C:\\a.exe", "HKEY_CURRENT_USER\\Run\\A", pkValuePath, true});
-  model.Append({"Invalid class", "{1}", "HKEY_CLASSES_ROOT\\CLSID", pkSubKey, false});
-  model.Append({"Invalid file", "C:\\b.exe", "HKEY_CURRENT_USER\\Run\\B", pkValuePath, true});
+  model.Append(
+      {"Invalid file", "C:\\a.exe", "HKEY_CURRENT_USER\\Run\\A", ProblemKind::ValuePath, true});
+  model.Append({"Invalid class", "{1}", "HKEY_CLASSES_ROOT\\CLSID", ProblemKind::SubKey, false});
+  model.Append(
+      {"Invalid file", "C:\\b.exe", "HKEY_CURRENT_USER\\Run\\B", ProblemKind::ValuePath, true});
   return model;
 }
 
@@ -93,8 +95,9 @@ TEST(TickCommands, ItemTypeAndAll) {
 
 TEST(Report, LinesWithTwoSeparatorsEach) {
   ResultsModel model;
-  model.Append({"Invalid file", "C:\\a.exe", "HKEY_CURRENT_USER\\Run\\A", pkValuePath, true});
-  model.Append({"Missing", "", "HKEY_CLASSES_ROOT\\x", pkKey, false});
+  model.Append(
+      {"Invalid file", "C:\\a.exe", "HKEY_CURRENT_USER\\Run\\A", ProblemKind::ValuePath, true});
+  model.Append({"Missing", "", "HKEY_CLASSES_ROOT\\x", ProblemKind::Key, false});
   const std::string text = ReportText(model);
   EXPECT_EQ(text,
             "Invalid file  ^^^  C:\\a.exe  ^^^  HKEY_CURRENT_USER\\Run\\A\r\n"
@@ -127,8 +130,8 @@ class SaveReport : public ::testing::Test {
 TEST_F(SaveReport, WritesAnsiTextAndAsksBeforeReplacing) {
   ResultsModel model;
   model.Append({"Invalid file", "C:\\caf\xc3\xa9\\\xe4\xb8\xad.exe", "HKEY_CURRENT_USER\\Run\\A",
-                pkValuePath, true});
-  model.Append({"Invalid class", "{1}", "HKEY_CLASSES_ROOT\\CLSID", pkSubKey, false});
+                ProblemKind::ValuePath, true});
+  model.Append({"Invalid class", "{1}", "HKEY_CLASSES_ROOT\\CLSID", ProblemKind::SubKey, false});
 
   EXPECT_EQ(SaveResultsAsText(sim.ports(), sim.prompts(), model, Answer("C:\\report.TXT")),
             SaveOutcome::Saved);
@@ -144,7 +147,7 @@ TEST_F(SaveReport, WritesAnsiTextAndAsksBeforeReplacing) {
 
   // An existing file: No keeps it, Yes replaces it.
   ResultsModel one;
-  one.Append({"P", "D", "HKEY_CURRENT_USER\\K", pkKey, true});
+  one.Append({"P", "D", "HKEY_CURRENT_USER\\K", ProblemKind::Key, true});
   EXPECT_EQ(SaveResultsAsText(sim.ports(), sim.prompts(), one, Answer("C:\\report.TXT.txt")),
             SaveOutcome::Declined);
   ASSERT_EQ(sim.prompts().records().size(), 1u);
@@ -191,34 +194,36 @@ class RegEdit : public ::testing::Test {
 TEST_F(RegEdit, LocationByKind) {
   using Action = RegEditTarget::Action;
   // Kind 1 opens the key without the value.
-  RegEditTarget t = Resolve(pkValuePath, "HKEY_CURRENT_USER\\Software\\Vendor\\Tool");
+  RegEditTarget t = Resolve(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Software\\Vendor\\Tool");
   EXPECT_EQ(t.action, Action::Navigate);
   EXPECT_EQ(t.rootName, "HKEY_CURRENT_USER");
   EXPECT_EQ(t.keyPath, "Software\\Vendor");
   EXPECT_EQ(t.valueName, "");
   // Kind 3 opens the sub-key named in Data.
-  t = Resolve(pkSubKey, "HKEY_CURRENT_USER\\Software\\Vendor", "Sub");
+  t = Resolve(ProblemKind::SubKey, "HKEY_CURRENT_USER\\Software\\Vendor", "Sub");
   EXPECT_EQ(t.action, Action::Navigate);
   EXPECT_EQ(t.keyPath, "Software\\Vendor\\Sub");
   // A short root name; the last part as a value of an existing key.
-  t = Resolve(pkKey, "hkcu\\Software\\Vendor\\tool");
+  t = Resolve(ProblemKind::Key, "hkcu\\Software\\Vendor\\tool");
   EXPECT_EQ(t.action, Action::Navigate);
   EXPECT_EQ(t.rootName, "HKEY_CURRENT_USER");
   EXPECT_EQ(t.keyPath, "Software\\Vendor");
   EXPECT_EQ(t.valueName, "tool");
   // A key the account may not open still counts as there.
   sim.registry().denyAccess(platform::RootKey::LocalMachine, "Software\\Locked");
-  t = Resolve(pkKey, "HKLM\\Software\\Locked\\Anything");
+  t = Resolve(ProblemKind::Key, "HKLM\\Software\\Locked\\Anything");
   EXPECT_EQ(t.action, Action::Navigate);
   EXPECT_EQ(t.keyPath, "Software\\Locked");
   EXPECT_EQ(t.valueName, "Anything");
 
-  EXPECT_EQ(Resolve(pkKey, "HKEY_CURRENT_USER\\Software\\Vendor\\Gone").action, Action::NotFound);
-  EXPECT_EQ(Resolve(pkKey, "HKEY_CURRENT_USER\\Software\\Nothing\\Gone").action, Action::NotFound);
-  EXPECT_EQ(Resolve(pkKey, "HKEY_NOWHERE\\Software").action, Action::NotFound);
-  EXPECT_EQ(Resolve(pkShortcutFile, "C:\\Desk\\a.lnk").action, Action::NotFound);
-  EXPECT_EQ(Resolve(pkKey, "C:\\dir\\file").action, Action::NotFound);
-  EXPECT_EQ(Resolve(pkKey, "HKEY_CURRENT_USER").action, Action::Nothing);
+  EXPECT_EQ(Resolve(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\Vendor\\Gone").action,
+            Action::NotFound);
+  EXPECT_EQ(Resolve(ProblemKind::Key, "HKEY_CURRENT_USER\\Software\\Nothing\\Gone").action,
+            Action::NotFound);
+  EXPECT_EQ(Resolve(ProblemKind::Key, "HKEY_NOWHERE\\Software").action, Action::NotFound);
+  EXPECT_EQ(Resolve(ProblemKind::ShortcutFile, "C:\\Desk\\a.lnk").action, Action::NotFound);
+  EXPECT_EQ(Resolve(ProblemKind::Key, "C:\\dir\\file").action, Action::NotFound);
+  EXPECT_EQ(Resolve(ProblemKind::Key, "HKEY_CURRENT_USER").action, Action::Nothing);
 }
 
 TEST_F(RegEdit, TreeAndListKeys) {
@@ -247,9 +252,9 @@ TEST_F(RegEdit, NavigatesARunningEditor) {
   programs.addChildWindow(frame, kRegEditTreeClass);
   programs.addChildWindow(frame, kRegEditListClass);
 
-  const RegEditTarget t =
-      OpenInRegistryEditor(sim.registry(), programs, sim.prompts(),
-                           {"P", "", "HKCU\\Software\\Vendor\\Tool", pkValueInKey, true});
+  const RegEditTarget t = OpenInRegistryEditor(
+      sim.registry(), programs, sim.prompts(),
+      {"P", "", "HKCU\\Software\\Vendor\\Tool", ProblemKind::ValueInKey, true});
   EXPECT_EQ(t.action, RegEditTarget::Action::Navigate);
   EXPECT_THAT(programs.started(), IsEmpty());
   EXPECT_THAT(programs.maximized(), ElementsAre(std::string(kRegEditWindowClass)));
@@ -288,11 +293,12 @@ TEST_F(RegEdit, StartsTheEditorWhenNoneRunsAndGivesUpWithoutItsWindow) {
 TEST_F(RegEdit, MissingLocationIsReported) {
   programs.addWindow(kRegEditWindowClass);
   OpenInRegistryEditor(sim.registry(), programs, sim.prompts(),
-                       {"P", "C:\\x.exe", "C:\\Desk\\a.lnk", pkShortcutFile, true});
+                       {"P", "C:\\x.exe", "C:\\Desk\\a.lnk", ProblemKind::ShortcutFile, true});
+  OpenInRegistryEditor(
+      sim.registry(), programs, sim.prompts(),
+      {"P", "", "HKEY_CURRENT_USER\\Software\\Vendor\\Gone", ProblemKind::Key, true});
   OpenInRegistryEditor(sim.registry(), programs, sim.prompts(),
-                       {"P", "", "HKEY_CURRENT_USER\\Software\\Vendor\\Gone", pkKey, true});
-  OpenInRegistryEditor(sim.registry(), programs, sim.prompts(),
-                       {"P", "", "HKEY_CURRENT_USER", pkKey, true});
+                       {"P", "", "HKEY_CURRENT_USER", ProblemKind::Key, true});
   const auto records = sim.prompts().records();
   ASSERT_EQ(records.size(), 2u);
   for (const auto& record : records) {

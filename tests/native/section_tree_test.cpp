@@ -119,7 +119,7 @@ TEST(SectionTree, SettingsSeeTheTreeThroughTheSettingsTrees) {
   cleaner::SelectNodeByName(clean, "Windows");
   app::ProgramSettingsTrees trees(clean, tree);
 
-  app::TOptionsSetting options;
+  app::Options options;
   options.TreeViewNodeCheck.fill(false);
   options.TreeViewNodeCheck[7] = true;
   options.TreeViewNodeCheck[12] = true;
@@ -163,8 +163,8 @@ struct RecordingView : ResultsView {
 };
 
 ProblemEntry Row(std::string problem, std::string data) {
-  return ProblemEntry{std::move(problem), std::move(data), "HKEY_CURRENT_USER\\K", pkValuePath,
-                      false};
+  return ProblemEntry{std::move(problem), std::move(data), "HKEY_CURRENT_USER\\K",
+                      ProblemKind::ValuePath, false};
 }
 
 TEST(ResultsModel, RowsTicksAndCounts) {

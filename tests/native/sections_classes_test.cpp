@@ -15,10 +15,7 @@ namespace nc::testing {
 namespace {
 
 using platform::RootKey;
-using registry::pkKey;
-using registry::pkSubKey;
-using registry::pkValueInKey;
-using registry::pkValuePath;
+using registry::ProblemKind;
 using Entries = std::vector<registry::ProblemEntry>;
 using namespace std::string_literals;
 
@@ -116,11 +113,11 @@ TEST_F(FileExtensionsSection, MachineClassesWithNothingButAnEmptyDefaultAreUsele
   // binary default is left alone; a value of another type holding data
   // is content; a key that cannot be opened is not judged.
   const Entries expected = {
-      Entry("Useless File Extension", ".bare", kClasses, pkSubKey),
-      Entry("Useless File Extension", ".empty", kClasses, pkSubKey),
-      Entry("Useless File Extension", ".expand", kClasses, pkSubKey),
-      Entry("Useless File Extension", ".none", kClasses, pkSubKey),
-      Entry("Useless File Extension", "nodot", kClasses, pkSubKey),
+      Entry("Useless File Extension", ".bare", kClasses, ProblemKind::SubKey),
+      Entry("Useless File Extension", ".empty", kClasses, ProblemKind::SubKey),
+      Entry("Useless File Extension", ".expand", kClasses, ProblemKind::SubKey),
+      Entry("Useless File Extension", ".none", kClasses, ProblemKind::SubKey),
+      Entry("Useless File Extension", "nodot", kClasses, ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: File Extensions"});
@@ -132,9 +129,9 @@ TEST_F(FileExtensionsSection, UserFileExtsAreUselessWhenNothingLiesBelowThem) {
   UserFileExts();
   registry::ScanFileExtensions(ctx);
   const Entries expected = {
-      Entry("Useless File Extension", ".bare", kFileExts, pkSubKey),
-      Entry("Useless File Extension", ".chain", kFileExts, pkSubKey),
-      Entry("Useless File Extension", ".log", kFileExts, pkSubKey),
+      Entry("Useless File Extension", ".bare", kFileExts, ProblemKind::SubKey),
+      Entry("Useless File Extension", ".chain", kFileExts, ProblemKind::SubKey),
+      Entry("Useless File Extension", ".log", kFileExts, ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_TRUE(
@@ -149,9 +146,9 @@ TEST_F(FileExtensionsSection, Windows7On64JudgesOnlyTheKeyItself) {
   // A class with only an empty default value has one value; a FileExts
   // key with an empty sub-key has a sub-key.
   const Entries expected = {
-      Entry("Useless File Extension", ".bare", kClasses, pkSubKey),
-      Entry("Useless File Extension", "nodot", kClasses, pkSubKey),
-      Entry("Useless File Extension", ".bare", kFileExts, pkSubKey),
+      Entry("Useless File Extension", ".bare", kClasses, ProblemKind::SubKey),
+      Entry("Useless File Extension", "nodot", kClasses, ProblemKind::SubKey),
+      Entry("Useless File Extension", ".bare", kFileExts, ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
 }
@@ -181,8 +178,8 @@ TEST_F(FileExtensionsSection, StopsAtTheKeyBeingShown) {
   };
   registry::ScanFileExtensions(ctx);
   const Entries expected = {
-      Entry("Useless File Extension", ".bare", kClasses, pkSubKey),
-      Entry("Useless File Extension", ".empty", kClasses, pkSubKey),
+      Entry("Useless File Extension", ".bare", kClasses, ProblemKind::SubKey),
+      Entry("Useless File Extension", ".empty", kClasses, ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.keyLines.back(), "Software\\Classes\\.empty");
@@ -279,13 +276,14 @@ TEST_F(CustomControlsSection, ReportsEveryClassKeyWhoseDefaultNamesAMissingFile)
   // Depth-first from CLSID itself; named values and non-string defaults
   // are not judged; a drive outside the scan is not judged.
   const Entries expected = {
-      Entry("Custom Controls Issue", "C:\\Gone\\top.dll", "HKEY_CLASSES_ROOT\\CLSID", pkKey),
+      Entry("Custom Controls Issue", "C:\\Gone\\top.dll", "HKEY_CLASSES_ROOT\\CLSID",
+            ProblemKind::Key),
       Entry("Custom Controls Issue", "C:\\Gone\\gone.dll",
-            "HKEY_CLASSES_ROOT\\CLSID\\{B}\\InprocServer32", pkKey),
+            "HKEY_CLASSES_ROOT\\CLSID\\{B}\\InprocServer32", ProblemKind::Key),
       Entry("Custom Controls Issue", "\"C:\\Gone\\srv.exe\" /automation",
-            "HKEY_CLASSES_ROOT\\CLSID\\{B}\\LocalServer32", pkKey),
+            "HKEY_CLASSES_ROOT\\CLSID\\{B}\\LocalServer32", ProblemKind::Key),
       Entry("Custom Controls Issue", "C:\\Gone\\deep.dll",
-            "HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32\\Deeper\\Still", pkKey),
+            "HKEY_CLASSES_ROOT\\CLSID\\{C}\\InprocServer32\\Deeper\\Still", ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Custom Controls"});
@@ -299,9 +297,9 @@ TEST_F(CustomControlsSection, ReportsInterfacesWhoseTypeLibraryIsNotRegistered) 
   // interfaces without a string name or type library are passed over.
   const Entries expected = {
       Entry("Custom Controls Issue", "IGone - {DEAD0000-0000-0000-0000-000000000000}",
-            "HKEY_CLASSES_ROOT\\Interface\\{I02}", pkKey),
+            "HKEY_CLASSES_ROOT\\Interface\\{I02}", ProblemKind::Key),
       Entry("Custom Controls Issue", " - {BEEF0000-0000-0000-0000-000000000000}",
-            "HKEY_CLASSES_ROOT\\Interface\\{I08}", pkKey),
+            "HKEY_CLASSES_ROOT\\Interface\\{I08}", ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_TRUE(KeyLineShown("Interface\\{I01}"));
@@ -329,9 +327,9 @@ TEST_F(CustomControlsSection, TheMachineWalkTakesOverTheClassServersButNotTheInt
   registry::ScanCustomControls(ctx);
   const Entries expected = {
       Entry("Custom Controls Issue", "IGone - {DEAD0000-0000-0000-0000-000000000000}",
-            "HKEY_CLASSES_ROOT\\Interface\\{I02}", pkKey),
+            "HKEY_CLASSES_ROOT\\Interface\\{I02}", ProblemKind::Key),
       Entry("Custom Controls Issue", " - {BEEF0000-0000-0000-0000-000000000000}",
-            "HKEY_CLASSES_ROOT\\Interface\\{I08}", pkKey),
+            "HKEY_CLASSES_ROOT\\Interface\\{I08}", ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_FALSE(KeyLineShown("CLSID\\{B}"));
@@ -416,9 +414,9 @@ TEST_F(InvalidActiveXSection, ReportsTypeLibraryFilesThatAreGone) {
   // Only strings naming a .dll are judged, on the text up to ".dll".
   const Entries expected = {
       Entry("ActiveX Issue", "C:\\Gone\\named.dll",
-            "HKEY_CLASSES_ROOT\\TypeLib\\{L2}\\1.0\\0\\win32", pkValueInKey),
+            "HKEY_CLASSES_ROOT\\TypeLib\\{L2}\\1.0\\0\\win32", ProblemKind::ValueInKey),
       Entry("ActiveX Issue", "C:\\Gone\\ocx.dll,1",
-            "HKEY_CLASSES_ROOT\\TypeLib\\{L3}\\1.0\\0\\win32\\", pkValuePath),
+            "HKEY_CLASSES_ROOT\\TypeLib\\{L3}\\1.0\\0\\win32\\", ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Invalid ActiveX"});
@@ -431,9 +429,9 @@ TEST_F(InvalidActiveXSection, ReportsClassesNamingAnUnregisteredApplicationId) {
   // registered id, or its in-process server is the accessibility library
   // or not named by a string.
   const Entries expected = {
-      Entry("ActiveX Issue", "{MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{K02}", pkKey),
-      Entry("ActiveX Issue", "{MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{K06}", pkKey),
-      Entry("ActiveX Issue", "{ALSO-MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{K12}", pkKey),
+      Entry("ActiveX Issue", "{MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{K02}", ProblemKind::Key),
+      Entry("ActiveX Issue", "{MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{K06}", ProblemKind::Key),
+      Entry("ActiveX Issue", "{ALSO-MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{K12}", ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_TRUE(KeyLineShown("CLSID\\{K01}"));
@@ -464,7 +462,7 @@ TEST_F(InvalidActiveXSection, TheMachineWalkTakesOverTheTypeLibraryFiles) {
   ctx.chosenSections = {5, 20};
   registry::ScanInvalidActiveX(ctx);
   ASSERT_EQ(Problems().size(), 3u);
-  for (const auto& entry : Problems()) EXPECT_EQ(entry.Kind, pkKey) << entry.RegistryKey;
+  for (const auto& entry : Problems()) EXPECT_EQ(entry.Kind, ProblemKind::Key) << entry.RegistryKey;
   EXPECT_FALSE(KeyLineShown("TypeLib\\{L3}"));
 }
 
@@ -525,7 +523,8 @@ TEST_F(ClassSectionsStop, EachLoopStopsAtTheKeyBeingShown) {
   stopAt("CLSID\\{A}");
   registry::ScanCustomControls(ctx);
   const Entries first = {
-      Entry("Custom Controls Issue", "C:\\Gone\\a.dll", "HKEY_CLASSES_ROOT\\CLSID\\{A}", pkKey),
+      Entry("Custom Controls Issue", "C:\\Gone\\a.dll", "HKEY_CLASSES_ROOT\\CLSID\\{A}",
+            ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), first);
   EXPECT_EQ(sink.keyLines.back(), "CLSID\\{A}");
@@ -533,9 +532,12 @@ TEST_F(ClassSectionsStop, EachLoopStopsAtTheKeyBeingShown) {
   stopAt("Interface\\{I1}");
   registry::ScanCustomControls(ctx);
   const Entries servers = {
-      Entry("Custom Controls Issue", "C:\\Gone\\a.dll", "HKEY_CLASSES_ROOT\\CLSID\\{A}", pkKey),
-      Entry("Custom Controls Issue", "C:\\Gone\\b.dll", "HKEY_CLASSES_ROOT\\CLSID\\{B}", pkKey),
-      Entry("Custom Controls Issue", "I1 - {DEAD}", "HKEY_CLASSES_ROOT\\Interface\\{I1}", pkKey),
+      Entry("Custom Controls Issue", "C:\\Gone\\a.dll", "HKEY_CLASSES_ROOT\\CLSID\\{A}",
+            ProblemKind::Key),
+      Entry("Custom Controls Issue", "C:\\Gone\\b.dll", "HKEY_CLASSES_ROOT\\CLSID\\{B}",
+            ProblemKind::Key),
+      Entry("Custom Controls Issue", "I1 - {DEAD}", "HKEY_CLASSES_ROOT\\Interface\\{I1}",
+            ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), servers);
   EXPECT_EQ(sink.keyLines.back(), "Interface\\{I1}");
@@ -544,7 +546,7 @@ TEST_F(ClassSectionsStop, EachLoopStopsAtTheKeyBeingShown) {
   ctx.chosenSections = {5};
   registry::ScanInvalidActiveX(ctx);
   const Entries expected = {
-      Entry("ActiveX Issue", "{MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{A}", pkKey)};
+      Entry("ActiveX Issue", "{MISSING}", "HKEY_CLASSES_ROOT\\CLSID\\{A}", ProblemKind::Key)};
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.keyLines.back(), "CLSID\\{A}");
 }
@@ -579,12 +581,12 @@ TEST_F(ClassSectionsBadData, HugeValuesEmbeddedNulsAndOddBytesAreReadSafely) {
   registry::ScanCustomControls(ctx);
   registry::ScanInvalidActiveX(ctx);
   const Entries expected = {
-      Entry("Useless File Extension", ".nul", kClasses, pkSubKey),
+      Entry("Useless File Extension", ".nul", kClasses, ProblemKind::SubKey),
       Entry("Custom Controls Issue", "C:\\Gone\\a.dll",
-            "HKEY_CLASSES_ROOT\\CLSID\\{ODD}\\InprocServer32", pkKey),
+            "HKEY_CLASSES_ROOT\\CLSID\\{ODD}\\InprocServer32", ProblemKind::Key),
       Entry("Custom Controls Issue", huge + " - {GONE}", "HKEY_CLASSES_ROOT\\Interface\\{HUGE}",
-            pkKey),
-      Entry("ActiveX Issue", huge, "HKEY_CLASSES_ROOT\\CLSID\\{BIG}", pkKey),
+            ProblemKind::Key),
+      Entry("ActiveX Issue", huge, "HKEY_CLASSES_ROOT\\CLSID\\{BIG}", ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
 }
@@ -604,7 +606,7 @@ TEST_F(ClassSectionsBadData, DeepClassTreesAreWalkedToTheDepthBound) {
   // Below the bound nothing is read; above it everything is.
   const Entries expected = {
       Entry("Custom Controls Issue", "C:\\Gone\\shallow.dll", "HKEY_CLASSES_ROOT\\" + shallow,
-            pkKey),
+            ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sim.registry().openHandleCount(), 0u);

@@ -15,8 +15,7 @@ namespace {
 
 using platform::RegType;
 using platform::RootKey;
-using registry::pkValueInKey;
-using registry::pkValuePath;
+using registry::ProblemKind;
 
 constexpr const char* kMissing = "Non-existent File or Folder";
 
@@ -46,10 +45,12 @@ TEST_F(HiveWalk, ReportsMissingFilesOfStringValuesOnlyWithTheirKind) {
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: HKEY_LOCAL_MACHINE"});
   const std::vector<registry::ProblemEntry> expected = {
       Entry(kMissing, "C:\\Apps\\gone.exe", "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Gone",
-            pkValuePath),
-      Entry(kMissing, "C:\\x.dll", "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Expand", pkValuePath),
+            ProblemKind::ValuePath),
+      Entry(kMissing, "C:\\x.dll", "HKEY_LOCAL_MACHINE\\Software\\Vendor\\Expand",
+            ProblemKind::ValuePath),
       // A value named by a path: the name is the data, the key the location.
-      Entry(kMissing, "C:\\Apps\\lib.dll", "HKEY_LOCAL_MACHINE\\Software\\Vendor", pkValueInKey),
+      Entry(kMissing, "C:\\Apps\\lib.dll", "HKEY_LOCAL_MACHINE\\Software\\Vendor",
+            ProblemKind::ValueInKey),
   };
   EXPECT_EQ(Problems(), expected);
 }
@@ -183,8 +184,8 @@ TEST_F(HiveWalk, ClassesRootWalkStartsAtTheRootAndValuesThereGetTwoBackslashes) 
   ASSERT_TRUE(platform::WriteStringValue(sim.registry(), *root, "Top", "C:\\top.exe").ok());
   registry::ScanHiveFilesAndFolders(ctx, RootKey::ClassesRoot);
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(kMissing, "C:\\top.exe", "HKEY_CLASSES_ROOT\\\\Top", pkValuePath),
-      Entry(kMissing, "C:\\handler.exe", "HKEY_CLASSES_ROOT\\.xyz\\", pkValuePath),
+      Entry(kMissing, "C:\\top.exe", "HKEY_CLASSES_ROOT\\\\Top", ProblemKind::ValuePath),
+      Entry(kMissing, "C:\\handler.exe", "HKEY_CLASSES_ROOT\\.xyz\\", ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: HKEY_CLASSES_ROOT"});
@@ -320,8 +321,10 @@ TEST_F(SharedDlls, ReportsMissingFilesAndZeroCountsByValueName) {
   const std::string key =
       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry("Non-existent Shared Dlls", "C:\\Windows\\system32\\unused.dll", key, pkValueInKey),
-      Entry("Non-existent Shared Dlls", "C:\\Windows\\system32\\gone.dll", key, pkValueInKey),
+      Entry("Non-existent Shared Dlls", "C:\\Windows\\system32\\unused.dll", key,
+            ProblemKind::ValueInKey),
+      Entry("Non-existent Shared Dlls", "C:\\Windows\\system32\\gone.dll", key,
+            ProblemKind::ValueInKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Shared DLLs"});
@@ -351,8 +354,10 @@ TEST_F(SoftwareLocations, WalksAppPathsWithItsOwnProblemText) {
   const std::string key =
       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\old.exe";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry("Software Locations Issue", "C:\\Program Files\\Old\\old.exe", key + "\\", pkValuePath),
-      Entry("Software Locations Issue", "C:\\Program Files\\Old\\", key + "\\Path", pkValuePath),
+      Entry("Software Locations Issue", "C:\\Program Files\\Old\\old.exe", key + "\\",
+            ProblemKind::ValuePath),
+      Entry("Software Locations Issue", "C:\\Program Files\\Old\\", key + "\\Path",
+            ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Software Locations"});

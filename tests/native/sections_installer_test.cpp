@@ -15,10 +15,7 @@ namespace nc::testing {
 namespace {
 
 using platform::RootKey;
-using registry::pkKey;
-using registry::pkSubKey;
-using registry::pkValueInKey;
-using registry::pkValuePath;
+using registry::ProblemKind;
 
 class InstallerSection : public SectionsTest {};
 
@@ -45,12 +42,12 @@ TEST_F(InstallerSection, JudgesUninstallProgramsInstallerFoldersAndTheAddRemoveC
   const char* p = "Installer Refrence Issue";
   const std::vector<registry::ProblemEntry> expected = {
       Entry(p, "\"C:\\Program Files\\App\\uninst.exe\" /S", cv + "Uninstall\\App\\UninstallString",
-            pkValuePath),
+            ProblemKind::ValuePath),
       // Cut after the first ".exe", letter case aside.
       Entry(p, "C:\\Program Files\\App\\readme.EXE.txt", cv + "Uninstall\\App\\Readme",
-            pkValuePath),
-      Entry(p, "C:\\Program Files\\App\\", cv + "Installer\\Folders", pkValueInKey),
-      Entry(p, "Orphan", cv + "App Management\\ARPCache", pkSubKey),
+            ProblemKind::ValuePath),
+      Entry(p, "C:\\Program Files\\App\\", cv + "Installer\\Folders", ProblemKind::ValueInKey),
+      Entry(p, "Orphan", cv + "App Management\\ARPCache", ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Installer"});
@@ -95,14 +92,15 @@ TEST_F(ApplicationsSection, ReportsCommandsThatAreEmptyOrNameMissingPrograms) {
   const std::string apps = "HKEY_LOCAL_MACHINE\\Software\\Classes\\Applications\\";
   const char* p = "Open with Application Issue";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(p, "", apps + "gone.exe\\shell\\edit\\command", pkKey),
-      Entry(p, "C:\\Gone\\gone.exe %1", apps + "gone.exe\\shell\\open\\command", pkKey),
-      Entry(p, "", apps + "gone.exe\\shell\\print\\command", pkKey),
+      Entry(p, "", apps + "gone.exe\\shell\\edit\\command", ProblemKind::Key),
+      Entry(p, "C:\\Gone\\gone.exe %1", apps + "gone.exe\\shell\\open\\command", ProblemKind::Key),
+      Entry(p, "", apps + "gone.exe\\shell\\print\\command", ProblemKind::Key),
       // A command key without a default value gives an empty command.
-      Entry(p, "", apps + "nested.exe\\shell\\open\\command", pkKey),
+      Entry(p, "", apps + "nested.exe\\shell\\open\\command", ProblemKind::Key),
       // Below a key with a command, only the names of the command's own
       // sub-keys are searched.
-      Entry(p, "C:\\Gone\\quirk.exe", apps + "nested.exe\\shell\\open\\sub\\command", pkKey),
+      Entry(p, "C:\\Gone\\quirk.exe", apps + "nested.exe\\shell\\open\\sub\\command",
+            ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
   // The section leaves the status text as it was.
@@ -129,15 +127,15 @@ TEST_F(UninstallerEntrySection, ReportsEmptySubKeysAtEveryDepth) {
       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   const char* p = "Empty Uninstall Entries";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(p, "Inner", u + "\\App", pkSubKey),
-      Entry(p, "Chain", u, pkSubKey),
-      Entry(p, "a", u + "\\Chain", pkSubKey),
-      Entry(p, "b", u + "\\Chain\\a", pkSubKey),
-      Entry(p, "Empty", u, pkSubKey),
-      Entry(p, "x", u + "\\Fork", pkSubKey),
-      Entry(p, "y", u + "\\Fork", pkSubKey),
+      Entry(p, "Inner", u + "\\App", ProblemKind::SubKey),
+      Entry(p, "Chain", u, ProblemKind::SubKey),
+      Entry(p, "a", u + "\\Chain", ProblemKind::SubKey),
+      Entry(p, "b", u + "\\Chain\\a", ProblemKind::SubKey),
+      Entry(p, "Empty", u, ProblemKind::SubKey),
+      Entry(p, "x", u + "\\Fork", ProblemKind::SubKey),
+      Entry(p, "y", u + "\\Fork", ProblemKind::SubKey),
       // A key that cannot be opened counts as empty and is not entered.
-      Entry(p, "Locked", u, pkSubKey),
+      Entry(p, "Locked", u, ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Empty Uninstaller Entry"});

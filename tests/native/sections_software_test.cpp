@@ -13,10 +13,7 @@ namespace nc::testing {
 namespace {
 
 using platform::RootKey;
-using registry::pkKey;
-using registry::pkSubKey;
-using registry::pkValueInKey;
-using registry::pkValuePath;
+using registry::ProblemKind;
 
 class StartMenuSection : public SectionsTest {};
 
@@ -37,9 +34,9 @@ TEST_F(StartMenuSection, ReportsMenuOrderKeysOfFoldersThatAreGone) {
   const std::string menu =
       "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry("Old Start Menu Key", "OldApp", menu + "Start Menu2\\Programs", pkSubKey),
-      Entry("Old Start Menu Key", "OnlyAFile", menu + "Start Menu2\\Programs", pkSubKey),
-      Entry("Old Start Menu Key", "Gone", menu + "Start Menu\\&Programs", pkSubKey),
+      Entry("Old Start Menu Key", "OldApp", menu + "Start Menu2\\Programs", ProblemKind::SubKey),
+      Entry("Old Start Menu Key", "OnlyAFile", menu + "Start Menu2\\Programs", ProblemKind::SubKey),
+      Entry("Old Start Menu Key", "Gone", menu + "Start Menu\\&Programs", ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Start Menu"});
@@ -64,9 +61,10 @@ TEST_F(ObsoleteSoftwareSection, ReportsDirectSubKeysOfSoftwareThatHoldNothing) {
   sim.registry().denyWrite(RootKey::LocalMachine, "Software\\Locked");
   registry::ScanObsoleteSoftware(ctx);
   const std::vector<registry::ProblemEntry> expected = {
-      Entry("Obsolete Software Entry", "Chain", "HKEY_CURRENT_USER\\Software", pkSubKey),
-      Entry("Obsolete Software Entry", "Bare", "HKEY_LOCAL_MACHINE\\Software", pkSubKey),
-      Entry("Obsolete Software Entry", "Locked", "HKEY_LOCAL_MACHINE\\Software", pkSubKey),
+      Entry("Obsolete Software Entry", "Chain", "HKEY_CURRENT_USER\\Software", ProblemKind::SubKey),
+      Entry("Obsolete Software Entry", "Bare", "HKEY_LOCAL_MACHINE\\Software", ProblemKind::SubKey),
+      Entry("Obsolete Software Entry", "Locked", "HKEY_LOCAL_MACHINE\\Software",
+            ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Software Locations"});
@@ -97,7 +95,8 @@ TEST_F(FontsSection, JudgesFontFilesByNameInTheFontsFolderOrByPath) {
   const std::string key =
       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry("Invalid Windows Fonts", "C:\\Fonts\\gone.ttf", key + "\\Gone (TrueType)", pkValuePath),
+      Entry("Invalid Windows Fonts", "C:\\Fonts\\gone.ttf", key + "\\Gone (TrueType)",
+            ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Fonts Sections"});
@@ -116,8 +115,10 @@ TEST_F(FontsSection, Windows98ReadsItsOwnKeyAndEmptyFloppiesCount) {
   registry::ScanFonts(ctx);
   const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry("Invalid Windows Fonts", "C:\\Fonts\\gone.ttf", key + "\\Gone (TrueType)", pkValuePath),
-      Entry("Invalid Windows Fonts", "A:\\floppy.ttf", key + "\\Floppy (TrueType)", pkValuePath),
+      Entry("Invalid Windows Fonts", "C:\\Fonts\\gone.ttf", key + "\\Gone (TrueType)",
+            ProblemKind::ValuePath),
+      Entry("Invalid Windows Fonts", "A:\\floppy.ttf", key + "\\Floppy (TrueType)",
+            ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
 }
@@ -140,9 +141,11 @@ TEST_F(HelpFilesSection, JoinsTheFolderAndTheFileNameOfEachValue) {
   const std::string help = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Help";
   const std::string html = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Html Help";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry("Invalid Help Files Item", "C:\\Help\\gone.hlp", help + "\\gone.hlp", pkValuePath),
-      Entry("Invalid Help Files Item", "C:\\Abs\\x.hlp", help, pkValueInKey),
-      Entry("Invalid Help Files Item", "C:\\Gone\\app.chm", html + "\\app.chm", pkValuePath),
+      Entry("Invalid Help Files Item", "C:\\Help\\gone.hlp", help + "\\gone.hlp",
+            ProblemKind::ValuePath),
+      Entry("Invalid Help Files Item", "C:\\Abs\\x.hlp", help, ProblemKind::ValueInKey),
+      Entry("Invalid Help Files Item", "C:\\Gone\\app.chm", html + "\\app.chm",
+            ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Invalid Help Files"});
@@ -184,13 +187,14 @@ TEST_F(StartupSection, ReportsRunEntriesThatNameNothingThenDisabledEntries) {
       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Shared Tools\\MSConfig\\startupreg\\";
   const char* p = "Non-existent Startup Programs";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(p, "\"C:\\Program Files\\Gone\\gone.exe\" /min", cu + "Run\\Gone", pkValuePath),
-      Entry(p, "", cu + "Run\\Empty", pkValuePath),
-      Entry(p, "\"\"", cu + "Run\\Quotes", pkValuePath),
-      Entry(p, "C:\\once.exe", cu + "RunOnce\\Once", pkValuePath),
-      Entry(p, "C:\\named\\by.exe", lm + "Run", pkValueInKey),
-      Entry(p, "C:\\disabled.exe", msconfig + "a", pkKey),
-      Entry(p, "C:\\disabled-too.exe", msconfig + "e", pkKey),
+      Entry(p, "\"C:\\Program Files\\Gone\\gone.exe\" /min", cu + "Run\\Gone",
+            ProblemKind::ValuePath),
+      Entry(p, "", cu + "Run\\Empty", ProblemKind::ValuePath),
+      Entry(p, "\"\"", cu + "Run\\Quotes", ProblemKind::ValuePath),
+      Entry(p, "C:\\once.exe", cu + "RunOnce\\Once", ProblemKind::ValuePath),
+      Entry(p, "C:\\named\\by.exe", lm + "Run", ProblemKind::ValueInKey),
+      Entry(p, "C:\\disabled.exe", msconfig + "a", ProblemKind::Key),
+      Entry(p, "C:\\disabled-too.exe", msconfig + "e", ProblemKind::Key),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Startup Programs"});
@@ -221,9 +225,9 @@ TEST_F(AddRemoveSection, ReportsEntriesWithoutAnUninstallCommand) {
       "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   const char* p = "Invalid Add/Remove Programs";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(p, "LowerCase", key, pkSubKey),
-      Entry(p, "MyApp", key, pkSubKey),
-      Entry(p, "Nothing", key, pkSubKey),
+      Entry(p, "LowerCase", key, ProblemKind::SubKey),
+      Entry(p, "MyApp", key, ProblemKind::SubKey),
+      Entry(p, "Nothing", key, ProblemKind::SubKey),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Add/Remove Programs"});
@@ -251,7 +255,7 @@ TEST_F(ServicesSection, ReportsImagePathsThatNameNothing) {
   const std::vector<registry::ProblemEntry> expected = {
       Entry("Windows Service Issue", "C:\\Services\\dead.exe -service",
             "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Dead\\ImagePath",
-            pkValuePath),
+            ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Windows Services"});

@@ -17,10 +17,7 @@ namespace {
 
 using platform::RegType;
 using platform::RootKey;
-using registry::pkDefaultValue;
-using registry::pkShortcutFile;
-using registry::pkUserAssistValue;
-using registry::pkValuePath;
+using registry::ProblemKind;
 
 class ShortcutsSection : public SectionsTest {
  protected:
@@ -37,7 +34,7 @@ class ShortcutsSection : public SectionsTest {
     std::vector<std::pair<std::string, std::string>> found;
     for (const auto& p : Problems()) {
       EXPECT_EQ(p.Problem, "Missing ShortCut reference");
-      EXPECT_EQ(p.Kind, pkShortcutFile);
+      EXPECT_EQ(p.Kind, ProblemKind::ShortcutFile);
       found.emplace_back(p.RegistryKey, p.Data);
     }
     return found;
@@ -147,11 +144,11 @@ TEST_F(SoundSection, JudgesTheDefaultValueOfCurrentDefaultAndUtopiaKeys) {
   const char* p = "Non-existent Sound File";
   // Sub-keys come in the order of their upper-cased names.
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(p, "C:\\top.wav", apps + ".current", pkDefaultValue),
+      Entry(p, "C:\\top.wav", apps + ".current", ProblemKind::DefaultValue),
       Entry(p, "C:\\Windows\\Media\\gone.wav", apps + ".Default\\SystemAsterisk\\.Default",
-            pkDefaultValue),
+            ProblemKind::DefaultValue),
       Entry(p, "%SystemRoot%\\media\\u.wav", apps + ".Default\\SystemAsterisk\\Utopia0",
-            pkDefaultValue),
+            ProblemKind::DefaultValue),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Sound and Appevents"});
@@ -207,9 +204,9 @@ TEST_F(MruSection, OpenSaveListsAreJudgedWithTheirExtensionsThenPerExtension) {
   const std::string key = std::string("HKEY_CURRENT_USER\\") + kMru;
   const char* p = "Non-existent MRU and History Lists file";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(p, "C:\\Docs\\gone", key + "\\c", pkValuePath),
-      Entry(p, "C:\\Docs\\star.doc", key + "\\*\\a", pkValuePath),
-      Entry(p, "C:\\Docs\\gone.txt", key + "\\txt\\b", pkValuePath),
+      Entry(p, "C:\\Docs\\gone", key + "\\c", ProblemKind::ValuePath),
+      Entry(p, "C:\\Docs\\star.doc", key + "\\*\\a", ProblemKind::ValuePath),
+      Entry(p, "C:\\Docs\\gone.txt", key + "\\txt\\b", ProblemKind::ValuePath),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: MRU and History Lists"});
@@ -230,11 +227,11 @@ TEST_F(MruSection, UserAssistEntriesNeverRunOrNamingMissingFilesAreReported) {
   const std::string key = std::string("HKEY_CURRENT_USER\\") + kCount;
   const char* p = "Non-existent MRU and History Lists file";
   const std::vector<registry::ProblemEntry> expected = {
-      Entry(p, "UEME_RUNCPL:C:\\Tools\\tool.exe", key, pkUserAssistValue),
-      Entry(p, "UEME_RUNPATH:C:\\Gone\\gone.exe", key, pkUserAssistValue),
-      Entry(p, "UEME_RUNPIDL:%csidl2%\\Gone.lnk", key, pkUserAssistValue),
-      Entry(p, "UEME_CTLSESSION", key, pkUserAssistValue),
-      Entry(p, "UEME_RUNPATH:C:\\Gone\\short.exe", key, pkUserAssistValue),
+      Entry(p, "UEME_RUNCPL:C:\\Tools\\tool.exe", key, ProblemKind::UserAssistValue),
+      Entry(p, "UEME_RUNPATH:C:\\Gone\\gone.exe", key, ProblemKind::UserAssistValue),
+      Entry(p, "UEME_RUNPIDL:%csidl2%\\Gone.lnk", key, ProblemKind::UserAssistValue),
+      Entry(p, "UEME_CTLSESSION", key, ProblemKind::UserAssistValue),
+      Entry(p, "UEME_RUNPATH:C:\\Gone\\short.exe", key, ProblemKind::UserAssistValue),
   };
   EXPECT_EQ(Problems(), expected);
   EXPECT_EQ(sink.keyLines, std::vector<std::string>{kCount});

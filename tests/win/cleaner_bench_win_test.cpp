@@ -17,7 +17,7 @@
 #include <fstream>
 
 #include "app/options.h"
-#include "cleaner/clear_task_thread.h"
+#include "cleaner/clean_worker.h"
 #include "cleaner/run_mode.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_prompts.h"
@@ -74,7 +74,7 @@ TEST(CleanerBenchmark, DISABLED_TestRunOverManyFilesInTheWindowAgainstADroppedLo
   auto bareRun = [&] {
     log.lines = 0;
     const auto bareStart = Clock::now();
-    cleaner::TClearTaskThread worker(
+    cleaner::CleanWorker worker(
         cleaner::CleanEnvironment{
             platform::WorkerContext{platform::WithPrompts(platform.bundle(), prompts), window,
                                     window, 12},

@@ -242,9 +242,9 @@ TEST_F(ExportRoundTrip, AFixRunWhoseFileTurnsIntoVersion5RestoresEverything) {
   nc::registry::ResultsModel rows;
   const std::string base = std::string("HKEY_CURRENT_USER\\") + kBase;
   // Visited from the last: C (ANSI), then B (needs version 5), then A.
-  rows.Append({"p", "A", base + "\\A", nc::registry::pkKey, true});
-  rows.Append({"p", "name\xCE\xA9", base + "\\B", nc::registry::pkValueInKey, true});
-  rows.Append({"p", "x", base + "\\C\\gone", nc::registry::pkValuePath, true});
+  rows.Append({"p", "A", base + "\\A", nc::registry::ProblemKind::Key, true});
+  rows.Append({"p", "name\xCE\xA9", base + "\\B", nc::registry::ProblemKind::ValueInKey, true});
+  rows.Append({"p", "x", base + "\\C\\gone", nc::registry::ProblemKind::ValuePath, true});
   AnswerYes prompts;
   nc::registry::BackupSettings options;
   options.OutputDirectory = folder;
@@ -350,13 +350,14 @@ TEST_F(ExportRoundTrip, DISABLED_FixOf10000TickedProblems) {
       Put(L"\\Values" + std::to_wstring(k), name, REG_SZ, Text(L"C:\\missing\\file.exe"));
       rows.Append({"p", "C:\\missing\\file.exe",
                    base + "\\Values" + std::to_string(k) + "\\v" + std::to_string(v),
-                   nc::registry::pkValuePath, true});
+                   nc::registry::ProblemKind::ValuePath, true});
     }
   }
   for (int k = 0; k < 2000; ++k) {
     Put(L"\\Keys\\K" + std::to_wstring(k), L"a", REG_SZ, Text(L"x"));
     Put(L"\\Keys\\K" + std::to_wstring(k), L"b", REG_DWORD, {1, 0, 0, 0});
-    rows.Append({"p", "K", base + "\\Keys\\K" + std::to_string(k), nc::registry::pkKey, true});
+    rows.Append(
+        {"p", "K", base + "\\Keys\\K" + std::to_string(k), nc::registry::ProblemKind::Key, true});
   }
   AnswerYes prompts;
   nc::registry::BackupSettings options;

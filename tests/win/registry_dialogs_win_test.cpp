@@ -128,7 +128,7 @@ TEST_F(RegistryDialogs, RestoreListsImportsWithRegeditAndDeletes) {
   { std::ofstream(folder / L"notes.txt") << "n"; }
   const fs::path restored = folder / L"2026_02_03_070509.reg";
 
-  app::TOptionsSetting options;
+  app::Options options;
   options.OutputDirectory = win32::Narrow(folder.wstring());
   options.DeleteBackupFile = true;
   Drive([&] { ui::ShowRestoreDialog(owner_, platform_.bundle(), options); },
@@ -173,7 +173,7 @@ TEST_F(RegistryDialogs, RestoreListsImportsWithRegeditAndDeletes) {
 }
 
 TEST_F(RegistryDialogs, RestoreReportsAMissingFolder) {
-  app::TOptionsSetting options;
+  app::Options options;
   options.OutputDirectory = win32::Narrow((root_ / L"Nowhere").wstring());
   std::wstring message;
   Drive([&] { ui::ShowRestoreDialog(owner_, platform_.bundle(), options); },
@@ -250,7 +250,7 @@ TEST_F(RegistryDialogs, RegEditTypesTheLocationIntoWinesRegedit) {
 
   win32::WinPrompts prompts(owner_);
   const registry::ProblemEntry row{"Invalid", "", "HKCU\\Software\\NorvikRestoreTest\\Inner\\Beta",
-                                   registry::pkKey, true};
+                                   registry::ProblemKind::Key, true};
   const auto target = registry::OpenInRegistryEditor(platform_.registry(), programs, prompts, row);
   EXPECT_EQ(target.action, registry::RegEditTarget::Action::Navigate);
   EXPECT_EQ(target.keyPath, "Software\\NorvikRestoreTest\\Inner");

@@ -131,7 +131,8 @@ TEST_F(ScanSections, StartupProgramsReportARunValueNamingAMissingProgram) {
   nc::registry::ScanStartupPrograms(ctx);
   EXPECT_EQ(
       Count(Entry("Non-existent Startup Programs", "\"C:\\NorvikScanTest\\gone.exe\" /minimized",
-                  "HKEY_CURRENT_USER\\" + run + "\\NorvikScanTestGone", nc::registry::pkValuePath)),
+                  "HKEY_CURRENT_USER\\" + run + "\\NorvikScanTestGone",
+                  nc::registry::ProblemKind::ValuePath)),
       1u);
   EXPECT_FALSE(AnyWithData("C:\\NorvikScanTest\\present.exe /min"));
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Startup Programs"});
@@ -147,10 +148,10 @@ TEST_F(ScanSections, SharedDllsReportAZeroCountAndMissingFiles) {
   nc::registry::ScanSharedDlls(ctx);
   const std::string key = "HKEY_LOCAL_MACHINE\\" + shared;
   EXPECT_EQ(Count(Entry("Non-existent Shared Dlls", "C:\\NorvikScanTest\\unused.dll", key,
-                        nc::registry::pkValueInKey)),
+                        nc::registry::ProblemKind::ValueInKey)),
             1u);
   EXPECT_EQ(Count(Entry("Non-existent Shared Dlls", "C:\\NorvikScanTest\\gone.dll", key,
-                        nc::registry::pkValueInKey)),
+                        nc::registry::ProblemKind::ValueInKey)),
             1u);
   EXPECT_FALSE(AnyWithData("C:\\NorvikScanTest\\used.dll"));
 }
@@ -165,9 +166,10 @@ TEST_F(ScanSections, SoftwareLocationsReportAnAppPathToAMissingFile) {
   Value(RootKey::LocalMachine, present, "", "C:\\NorvikScanTest\\present.exe");
   Value(RootKey::LocalMachine, present, "Path", "C:\\NorvikScanTest");
   nc::registry::ScanSoftwareLocations(ctx);
-  EXPECT_EQ(Count(Entry("Software Locations Issue", "C:\\NorvikScanTest\\Gone\\app.exe",
-                        "HKEY_LOCAL_MACHINE\\" + gone + "\\", nc::registry::pkValuePath)),
-            1u);
+  EXPECT_EQ(
+      Count(Entry("Software Locations Issue", "C:\\NorvikScanTest\\Gone\\app.exe",
+                  "HKEY_LOCAL_MACHINE\\" + gone + "\\", nc::registry::ProblemKind::ValuePath)),
+      1u);
   EXPECT_FALSE(AnyWithData("C:\\NorvikScanTest\\present.exe"));
   EXPECT_FALSE(AnyWithData("C:\\NorvikScanTest"));
 }
@@ -182,7 +184,7 @@ TEST_F(ScanSections, AddRemoveProgramsReportAnEntryWithoutUninstallString) {
   nc::registry::ScanAddRemovePrograms(ctx);
   const std::string key = "HKEY_LOCAL_MACHINE\\" + uninstall;
   EXPECT_EQ(Count(Entry("Invalid Add/Remove Programs", "NorvikScanTestNoCommand", key,
-                        nc::registry::pkSubKey)),
+                        nc::registry::ProblemKind::SubKey)),
             1u);
   EXPECT_FALSE(AnyWithData("NorvikScanTestWithCommand"));
 }
@@ -212,8 +214,8 @@ TEST_F(ScanSections, ShortcutsReportADeadShortcutInTheStartMenu) {
   ASSERT_TRUE(ports.files().deleteFile(target).ok());
 
   nc::registry::ScanShortcuts(ctx);
-  const std::size_t found =
-      Count(Entry("Missing ShortCut reference", target, dead, nc::registry::pkShortcutFile));
+  const std::size_t found = Count(
+      Entry("Missing ShortCut reference", target, dead, nc::registry::ProblemKind::ShortcutFile));
   // The user's Start Menu also lies below Application Data, which is
   // searched first.
   const bool menuBelowAppData =
@@ -231,10 +233,10 @@ TEST_F(ScanSections, SoundEventsReportASoundFileThatIsGone) {
   Value(RootKey::CurrentUser, Join(app, "Gone\\.Current"), "", "C:\\NorvikScanTest\\gone.wav");
   Value(RootKey::CurrentUser, Join(app, "Present\\.Current"), "", "C:\\NorvikScanTest\\ding.wav");
   nc::registry::ScanSoundEvents(ctx);
-  EXPECT_EQ(
-      Count(Entry("Non-existent Sound File", "C:\\NorvikScanTest\\gone.wav",
-                  "HKEY_CURRENT_USER\\" + app + "\\Gone\\.Current", nc::registry::pkDefaultValue)),
-      1u);
+  EXPECT_EQ(Count(Entry("Non-existent Sound File", "C:\\NorvikScanTest\\gone.wav",
+                        "HKEY_CURRENT_USER\\" + app + "\\Gone\\.Current",
+                        nc::registry::ProblemKind::DefaultValue)),
+            1u);
   EXPECT_FALSE(AnyWithData("C:\\NorvikScanTest\\ding.wav"));
 }
 
@@ -246,7 +248,8 @@ TEST_F(ScanSections, UserHiveWalkFindsTheSeededValueAndLeavesOutTheRunKey) {
         "C:\\NorvikScanTest\\walk.exe");
   nc::registry::ScanHiveFilesAndFolders(ctx, RootKey::CurrentUser);
   EXPECT_EQ(Count(Entry("Non-existent File or Folder", "C:\\NorvikScanTest\\Gone\\letter.doc",
-                        "HKEY_CURRENT_USER\\" + own + "\\Document", nc::registry::pkValuePath)),
+                        "HKEY_CURRENT_USER\\" + own + "\\Document",
+                        nc::registry::ProblemKind::ValuePath)),
             1u);
   EXPECT_FALSE(AnyWithData("C:\\NorvikScanTest\\walk.exe"));
 }

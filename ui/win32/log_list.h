@@ -1,4 +1,4 @@
-// The clean log list (lMain): a list box the clean worker writes to from
+// The clean log list: a list box the clean worker writes to from
 // its own thread. Lines are gathered under a lock and added on the
 // window's thread in batches, in the order they were written, so that a
 // run of many thousand lines does not wait on the window for each: the

@@ -1,5 +1,5 @@
 // The main window: title area, page buttons and the four pages. The
-// rules live in app::TfrmMainController; this class only shows.
+// rules live in app::MainController; this class only shows.
 #pragma once
 
 #include <windows.h>
@@ -55,7 +55,7 @@ class MainWindow : public Window,
 
   // Creates the window with its design client size, centred.
   bool Create();
-  app::TfrmMainController& controller() { return controller_; }
+  app::MainController& controller() { return controller_; }
 
   // platform::MessageTarget: posts to this window.
   bool post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
@@ -152,7 +152,7 @@ class MainWindow : public Window,
   // Declared before the controller, which uses it until it is destroyed.
   mutable CleanerPage cleaner_;
   RegistryPage registry_;
-  app::TfrmMainController controller_;
+  app::MainController controller_;
   std::map<int, std::unique_ptr<Page>> pages_;
   std::map<int, HWND> pageButtons_;
   std::map<int, bool> highlighted_;

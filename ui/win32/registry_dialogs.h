@@ -1,6 +1,6 @@
 // The registry page's small windows, built in code: "Add to Ignore List"
-// (TfrmRegAddRegistry), the restore dialog (TfrmRestore) and the wait
-// dialog shown while the registry editor runs (TfrmBackupHint). The rules
+//, the restore dialog and the wait
+// dialog shown while the registry editor runs. The rules
 // live in registry/exclusions.h and registry/backups.h.
 //
 // What the main window wires:
@@ -56,10 +56,10 @@ inline constexpr const wchar_t* kBackupHintClass = L"NorvikCleanerBackupHint";
 
 namespace registry_dialog_ids {
 // "Add to Ignore List"
-inline constexpr int kRegistryKey = 4301;  // eRegistryKey
+inline constexpr int kRegistryKey = 4301;  // the line to add
 inline constexpr int kLaunchEditor = 4302;
 // The restore dialog
-inline constexpr int kFolder = 4401;  // eFolder
+inline constexpr int kFolder = 4401;  // the backup folder
 inline constexpr int kBrowseFolder = 4402;
 inline constexpr int kList = 4403;  // ListView1
 inline constexpr int kRestore = 4404;
@@ -67,7 +67,7 @@ inline constexpr int kOpenDirectory = 4405;
 inline constexpr int kDelete = 4406;
 inline constexpr int kClose = IDCANCEL;
 // The wait dialog
-inline constexpr int kHint = 4501;  // lHint
+inline constexpr int kHint = 4501;  // the hint under the line
 inline constexpr int kBar = 4502;   // ProgressBar1
 inline constexpr int kStop = IDCANCEL;
 }  // namespace registry_dialog_ids

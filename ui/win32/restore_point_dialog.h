@@ -1,4 +1,4 @@
-// "Create System Point" (TfrmSystemPoint): the small modal window shown
+// "Create System Point": the small modal window shown
 // while System Restore makes a restore point. Its rules live in
 // registry/restore_point.h; this window only shows them.
 #pragma once

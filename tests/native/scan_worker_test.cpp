@@ -2,7 +2,7 @@
 // tree order, the notices to the window, the progress step, cancel
 // removing exactly one entry, a scan that finds nothing, and a section
 // that throws.
-#include "registry/scan_task_thread.h"
+#include "registry/scan_worker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -69,7 +69,7 @@ struct FakeSections {
       if (IsHiveWalk(id)) {
         ctx.sink.SetKeyLine(info.caption);
         ctx.Add(std::string(info.problemText), "C:\\gone.exe",
-                std::string(info.caption) + "\\Software", pkValuePath);
+                std::string(info.caption) + "\\Software", ProblemKind::ValuePath);
       }
       if (hook) hook(ctx, id);
     };
@@ -189,7 +189,8 @@ TEST_F(ScanFixture, KeyLinesAreShownAtMostEveryIntervalAndInTheWorkersOrder) {
       ctx.sink.SetKeyLine("Key" + std::to_string(key));
       // 1 ms a key: the interval lets one line through in every interval.
       sim.clock().advance(1);
-      if (key == 500) ctx.Add("Late", "C:\\late.exe", "HKEY_CLASSES_ROOT\\Late", pkValuePath);
+      if (key == 500)
+        ctx.Add("Late", "C:\\late.exe", "HKEY_CLASSES_ROOT\\Late", ProblemKind::ValuePath);
     }
     ctx.sink.SetKeyLine("Last key of the walk");
   };
@@ -250,12 +251,12 @@ TEST_F(ScanFixture, CancelRemovesExactlyTheLastEntry) {
   sections.hook = [&](ScanContext& ctx, int id) {
     if (id != 7) return;
     for (int i = 0; i < 3; ++i)
-      ctx.Add("Non-existent Shared Dlls", "x" + std::to_string(i), "K", pkValueInKey);
+      ctx.Add("Non-existent Shared Dlls", "x" + std::to_string(i), "K", ProblemKind::ValueInKey);
     // Still inside the section when the stop comes; one more entry
     // follows the stop, as a routine between two checks would add it.
     while (!ctx.StopRequested()) std::this_thread::sleep_for(1ms);
     stoppedSeen = true;
-    ctx.Add("Non-existent Shared Dlls", "late", "K", pkValueInKey);
+    ctx.Add("Non-existent Shared Dlls", "late", "K", ProblemKind::ValueInKey);
     ctx.sink.SetSectionStatus("late status");
   };
   ASSERT_EQ(Session().Start({"3", "7", "8"}, false), ScanStartOutcome::Started);
@@ -300,7 +301,7 @@ TEST_F(ScanFixture, CancelWithAnEmptyListRemovesNothing) {
 }
 
 TEST_F(ScanFixture, ScanThatFindsNothingEndsWithAnEmptyList) {
-  results.Append(ProblemEntry{"old", "", "K", pkKey, true});  // a previous scan's row
+  results.Append(ProblemEntry{"old", "", "K", ProblemKind::Key, true});  // a previous scan's row
   ASSERT_EQ(Session().Start({"7", "8", "12"}, false), ScanStartOutcome::Started);
   EXPECT_TRUE(results.Empty());
   EXPECT_EQ(Session().ProgressStep(), 10);
@@ -324,7 +325,7 @@ TEST_F(ScanFixture, ExceptionInASectionEndsTheRunButTheWindowHearsOfIt) {
 }
 
 TEST_F(ScanFixture, NothingChosenIsRefusedWithAMessageUnlessUnattended) {
-  results.Append(ProblemEntry{"kept", "", "K", pkKey, true});
+  results.Append(ProblemEntry{"kept", "", "K", ProblemKind::Key, true});
   EXPECT_EQ(Session().Start({}, false), ScanStartOutcome::NothingSelected);
   ASSERT_EQ(sim.prompts().records().size(), 1u);
   EXPECT_EQ(sim.prompts().records()[0].text,
@@ -414,7 +415,7 @@ TEST_F(ScanFixture, StaleNoticeDoesNotEndTheNextScan) {
 
 TEST_F(ScanFixture, ClosingTheWindowMidScanReleasesTheWorker) {
   sections.hook = [&](ScanContext& ctx, int) {
-    ctx.Add("p", "d", "k", pkKey);  // waits for the window's thread
+    ctx.Add("p", "d", "k", ProblemKind::Key);  // waits for the window's thread
   };
   ASSERT_EQ(Session().Start(Numbers(3, 24), false), ScanStartOutcome::Started);
   ASSERT_TRUE(sim.messages().pumpUntil([&] { return results.Count() >= 2; }, 10s));
@@ -423,7 +424,7 @@ TEST_F(ScanFixture, ClosingTheWindowMidScanReleasesTheWorker) {
   SUCCEED();
 }
 
-TEST(ScanTaskThread, WorkerAloneRunsAndPostsWithoutAWindowLoop) {
+TEST(ScanWorker, WorkerAloneRunsAndPostsWithoutAWindowLoop) {
   sim::SimPlatform sim;
   registry::ScanSettings options;
   struct Sink : ScanSink {
@@ -433,12 +434,12 @@ TEST(ScanTaskThread, WorkerAloneRunsAndPostsWithoutAWindowLoop) {
     void AppendProblem(const ProblemEntry& e) override { rows.push_back(e); }
   } sink;
   std::vector<int> ran;
-  TScanTaskThread worker(ScanEnvironment{sim.workerContext(), options,
-                                         [&](ScanContext& ctx, int id) {
-                                           ran.push_back(id);
-                                           ctx.Add("p", std::to_string(id), "k", pkKey);
-                                         }},
-                         sink, {"5", "abc", "$10"});
+  ScanWorker worker(ScanEnvironment{sim.workerContext(), options,
+                                    [&](ScanContext& ctx, int id) {
+                                      ran.push_back(id);
+                                      ctx.Add("p", std::to_string(id), "k", ProblemKind::Key);
+                                    }},
+                    sink, {"5", "abc", "$10"});
   // Run on the window's own thread: every step runs at once.
   worker.Execute();
   EXPECT_THAT(ran, ElementsAre(5, 0, 16));
@@ -451,9 +452,9 @@ TEST(ScanTaskThread, WorkerAloneRunsAndPostsWithoutAWindowLoop) {
                                     registry::WM_SCAN_SECTION_DONE, registry::WM_SCAN_DONE));
 
   // Stopped before it starts: nothing runs and nothing is posted.
-  TScanTaskThread stopped(ScanEnvironment{sim.workerContext(), options,
-                                          [&](ScanContext&, int id) { ran.push_back(id); }},
-                          sink, {"7"});
+  ScanWorker stopped(ScanEnvironment{sim.workerContext(), options,
+                                     [&](ScanContext&, int id) { ran.push_back(id); }},
+                     sink, {"7"});
   stopped.RequestStop();
   stopped.Start();
   stopped.Join();

@@ -80,14 +80,14 @@ class KeyLineThrottle final : public ScanSink {
   std::uint64_t lastShownMs_ = 0;
 };
 
-class TScanTaskThread {
+class ScanWorker {
  public:
   // `sectionList`: the chosen section ids as decimal text, in tree order.
   // Builds the drive set and takes the 32-on-64 and Windows 7 flags.
-  TScanTaskThread(ScanEnvironment env, ScanSink& sink, std::vector<std::string> sectionList);
-  ~TScanTaskThread();
-  TScanTaskThread(const TScanTaskThread&) = delete;
-  TScanTaskThread& operator=(const TScanTaskThread&) = delete;
+  ScanWorker(ScanEnvironment env, ScanSink& sink, std::vector<std::string> sectionList);
+  ~ScanWorker();
+  ScanWorker(const ScanWorker&) = delete;
+  ScanWorker& operator=(const ScanWorker&) = delete;
 
   // Set by the window before Start when removable drives are reported.
   void SetFloppyPresence(const FloppyPresence& presence);

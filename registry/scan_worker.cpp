@@ -1,4 +1,4 @@
-#include "registry/scan_task_thread.h"
+#include "registry/scan_worker.h"
 
 #include <exception>
 
@@ -76,8 +76,7 @@ void KeyLineThrottle::Flush() {
   lastShownMs_ = clock_.tickMs();
 }
 
-TScanTaskThread::TScanTaskThread(ScanEnvironment env, ScanSink& sink,
-                                 std::vector<std::string> sectionList)
+ScanWorker::ScanWorker(ScanEnvironment env, ScanSink& sink, std::vector<std::string> sectionList)
     : env_(std::move(env)),
       sink_(sink),
       sections_(std::move(sectionList)),
@@ -89,27 +88,27 @@ TScanTaskThread::TScanTaskThread(ScanEnvironment env, ScanSink& sink,
            env_.context.versionCode == kWindows7Code,
            SectionIds(sections_)} {}
 
-TScanTaskThread::~TScanTaskThread() {
+ScanWorker::~ScanWorker() {
   RequestStop();
   Join();
 }
 
-void TScanTaskThread::SetFloppyPresence(const FloppyPresence& presence) {
+void ScanWorker::SetFloppyPresence(const FloppyPresence& presence) {
   ctx_.pathTest.FloppyA = presence.a;
   ctx_.pathTest.FloppyB = presence.b;
 }
 
-void TScanTaskThread::Start() {
+void ScanWorker::Start() {
   if (started_) return;
   started_ = true;
   thread_ = std::thread([this] { Execute(); });
 }
 
-void TScanTaskThread::Join() {
+void ScanWorker::Join() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void TScanTaskThread::RunSections() {
+void ScanWorker::RunSections() {
   for (std::size_t i = 0; i < sections_.size(); ++i) {
     if (StopRequested()) return;
     env_.context.ui.invoke([] {});
@@ -124,7 +123,7 @@ void TScanTaskThread::RunSections() {
   }
 }
 
-void TScanTaskThread::Execute() {
+void ScanWorker::Execute() {
   try {
     sink_.SetSectionStatus("");
     sink_.SetKeyLine("");

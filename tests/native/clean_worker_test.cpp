@@ -1,7 +1,7 @@
 // The clean worker: the log of a run, the totals, the messages to the main
 // window, cancel and errors; and the rules that decide whether a run
 // starts.
-#include "cleaner/clear_task_thread.h"
+#include "cleaner/clean_worker.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -58,7 +58,7 @@ class ObservedLog : public CleanLog {
   std::vector<std::pair<std::string, std::thread::id>> threads_;
 };
 
-class ClearTaskThreadTest : public testing::CleanFixture {
+class CleanWorkerTest : public testing::CleanFixture {
  protected:
   void SetUp() override {
     ASSERT_TRUE(WriteProgramFile("kvrn.dat",
@@ -75,15 +75,15 @@ class ClearTaskThreadTest : public testing::CleanFixture {
   }
 
   // A worker over the observed log; the run mode is set first.
-  std::unique_ptr<TClearTaskThread> Worker(std::vector<std::string> names, bool testMode) {
+  std::unique_ptr<CleanWorker> Worker(std::vector<std::string> names, bool testMode) {
     runMode.store(testMode ? cleaner::RunMode::Test : cleaner::RunMode::Clean);
     CleanEnvironment env{sim.workerContext(versionCode), observed, runMode, options,
                          kProgramFolder};
-    return std::make_unique<TClearTaskThread>(std::move(env), std::move(names), 0);
+    return std::make_unique<CleanWorker>(std::move(env), std::move(names), 0);
   }
 
   // Starts the worker and plays the window until it has ended.
-  void RunOnThread(TClearTaskThread& worker) {
+  void RunOnThread(CleanWorker& worker) {
     worker.Start();
     ASSERT_TRUE(PumpUntil([&] { return worker.Finished(); }));
     worker.Join();
@@ -99,7 +99,7 @@ class ClearTaskThreadTest : public testing::CleanFixture {
   ObservedLog observed{log};
 };
 
-TEST_F(ClearTaskThreadTest, OneItemLogsHeaderFilesSummaryAndTotalsWithoutSeparatorBefore) {
+TEST_F(CleanWorkerTest, OneItemLogsHeaderFilesSummaryAndTotalsWithoutSeparatorBefore) {
   auto worker = Worker({"Windows - Windows Log Files"}, true);
   worker->Execute();
   Pump();
@@ -130,7 +130,7 @@ TEST_F(ClearTaskThreadTest, OneItemLogsHeaderFilesSummaryAndTotalsWithoutSeparat
   EXPECT_FALSE(sim.files().fileExists("C:\\Windows\\Logs\\b.log"));
 }
 
-TEST_F(ClearTaskThreadTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnCleaner) {
+TEST_F(CleanWorkerTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnCleaner) {
   auto worker = Worker({"Google Chrome - Session", "Applications - Not In The File",
                         "Custom Lists - <New List>", "Windows - Windows Log Files"},
                        true);
@@ -172,7 +172,7 @@ TEST_F(ClearTaskThreadTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnClea
   for (const auto id : summaries) EXPECT_EQ(id, self);
 }
 
-TEST_F(ClearTaskThreadTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsFile) {
+TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsFile) {
   EXPECT_TRUE(IsFixedItemName("Windows - Clipboard"));
   EXPECT_TRUE(IsFixedItemName("Advanced - Paint"));
   EXPECT_TRUE(IsFixedItemName("Mozilla Firefox - Download Manager"));
@@ -192,7 +192,7 @@ TEST_F(ClearTaskThreadTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefiniti
   EXPECT_EQ(other.ItemCount, 1);
 }
 
-TEST_F(ClearTaskThreadTest, TotalsAboveFourGibibytesAreWrittenInFull) {
+TEST_F(CleanWorkerTest, TotalsAboveFourGibibytesAreWrittenInFull) {
   // A sparse file of 4 GiB and one byte.
   ASSERT_TRUE(sim.writeFile("C:\\Windows\\Big\\huge.bin", ""));
   std::filesystem::resize_file(sim.hostPath("C:\\Windows\\Big\\huge.bin"), (1ull << 32) + 1);
@@ -204,9 +204,9 @@ TEST_F(ClearTaskThreadTest, TotalsAboveFourGibibytesAreWrittenInFull) {
   EXPECT_EQ(worker->run().TotalSize, (1ull << 32) + 1);
 }
 
-TEST_F(ClearTaskThreadTest, CancelBeforeTheNextItemEndsTheRunWithoutTotalsOrDoneMessage) {
+TEST_F(CleanWorkerTest, CancelBeforeTheNextItemEndsTheRunWithoutTotalsOrDoneMessage) {
   auto worker = Worker({"Windows - Windows Log Files", "Custom Lists - <New List>"}, true);
-  TClearTaskThread* self = worker.get();
+  CleanWorker* self = worker.get();
   observed.onLine = [self](std::string_view line) {
     // Cancel pressed while the first item is reported.
     if (line.find("items will be removed;") != std::string_view::npos) self->RequestStop();
@@ -221,7 +221,7 @@ TEST_F(ClearTaskThreadTest, CancelBeforeTheNextItemEndsTheRunWithoutTotalsOrDone
   EXPECT_TRUE(sim.files().fileExists("C:\\Windows\\Custom\\c.txt"));
 }
 
-TEST_F(ClearTaskThreadTest, DestroyingAWorkerStopsAndWaitsForIt) {
+TEST_F(CleanWorkerTest, DestroyingAWorkerStopsAndWaitsForIt) {
   auto worker = Worker({"Windows - Windows Log Files", "Custom Lists - <New List>"}, true);
   worker->Start();
   // The worker waits for the window to reset the first item's counters.
@@ -240,7 +240,7 @@ TEST_F(ClearTaskThreadTest, DestroyingAWorkerStopsAndWaitsForIt) {
   EXPECT_THAT(log.linesContaining("deleting"), IsEmpty());
 }
 
-TEST_F(ClearTaskThreadTest, AnErrorInAnItemEndsTheRunAndStillTellsTheWindow) {
+TEST_F(CleanWorkerTest, AnErrorInAnItemEndsTheRunAndStillTellsTheWindow) {
   auto worker = Worker({"Custom Lists - <New List>", "Windows - Windows Log Files",
                         "Applications - Not In The File"},
                        false);
@@ -265,7 +265,7 @@ TEST_F(ClearTaskThreadTest, AnErrorInAnItemEndsTheRunAndStillTellsTheWindow) {
   log.clear();
   posted.clear();
   auto cancelled = Worker({"Windows - Windows Log Files"}, true);
-  TClearTaskThread* self = cancelled.get();
+  CleanWorker* self = cancelled.get();
   observed.onLine = [self](std::string_view line) {
     if (line.find("b.log") != std::string_view::npos) {
       self->RequestStop();
@@ -276,7 +276,7 @@ TEST_F(ClearTaskThreadTest, AnErrorInAnItemEndsTheRunAndStillTellsTheWindow) {
   EXPECT_THAT(Posted(cleaner::WM_CLEAN_DONE), IsEmpty());
 }
 
-TEST_F(ClearTaskThreadTest, ProgressIsPostedAtMostEveryTwoSecondsWithinAnItem) {
+TEST_F(CleanWorkerTest, ProgressIsPostedAtMostEveryTwoSecondsWithinAnItem) {
   for (int i = 0; i < 10; ++i) {
     ASSERT_TRUE(sim.writeFile("C:\\Windows\\Many\\f" + std::to_string(i) + ".tmp", "x"));
   }

@@ -40,15 +40,14 @@ inline constexpr std::string_view kRunErrorLine = "The run stopped on an error."
 // complete run).
 inline constexpr std::intptr_t kCleanDoneAfterError = 1;
 
-class TClearTaskThread {
+class CleanWorker {
  public:
   // `runNames` are the run names in the order to run them; `expectedTotal`
   // is the count of the counting pass (0 when there was none).
-  TClearTaskThread(CleanEnvironment env, std::vector<std::string> runNames,
-                   std::int32_t expectedTotal);
-  ~TClearTaskThread();
-  TClearTaskThread(const TClearTaskThread&) = delete;
-  TClearTaskThread& operator=(const TClearTaskThread&) = delete;
+  CleanWorker(CleanEnvironment env, std::vector<std::string> runNames, std::int32_t expectedTotal);
+  ~CleanWorker();
+  CleanWorker(const CleanWorker&) = delete;
+  CleanWorker& operator=(const CleanWorker&) = delete;
 
   // Runs Execute on a new thread; a second call does nothing.
   void Start();

@@ -1,4 +1,4 @@
-#include "cleaner/clear_task_thread.h"
+#include "cleaner/clean_worker.h"
 
 #include <algorithm>
 #include <array>
@@ -105,25 +105,25 @@ void DispatchCleanItem(CleanRun& run, std::string_view runName) {
   }
 }
 
-TClearTaskThread::TClearTaskThread(CleanEnvironment env, std::vector<std::string> runNames,
-                                   std::int32_t expectedTotal)
+CleanWorker::CleanWorker(CleanEnvironment env, std::vector<std::string> runNames,
+                         std::int32_t expectedTotal)
     : run_(std::move(env)), runNames_(std::move(runNames)), expectedTotal_(expectedTotal) {}
 
-TClearTaskThread::~TClearTaskThread() {
+CleanWorker::~CleanWorker() {
   RequestStop();
   Join();
 }
 
-void TClearTaskThread::Start() {
+void CleanWorker::Start() {
   if (thread_.joinable() || finished_.load()) return;
   thread_ = std::thread([this] { Execute(); });
 }
 
-void TClearTaskThread::Join() {
+void CleanWorker::Join() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void TClearTaskThread::ResetItemCounters() {
+void CleanWorker::ResetItemCounters() {
   run_.ItemCount = 0;
   run_.ItemSizeText = "0";
   run_.ItemSize = 0;
@@ -132,7 +132,7 @@ void TClearTaskThread::ResetItemCounters() {
   run_.LogLineCounter = 0;
 }
 
-void TClearTaskThread::ReportItemDone() {
+void CleanWorker::ReportItemDone() {
   const std::string& removed = run_.RemovedWord();
   run_.AddLine("");
   run_.AddLine(std::to_string(run_.ItemCount) + " items " + removed + "; " + run_.ItemSizeText +
@@ -145,7 +145,7 @@ void TClearTaskThread::ReportItemDone() {
                                      static_cast<std::uintptr_t>(run_.TotalItems), 0);
 }
 
-void TClearTaskThread::RunAll() {
+void CleanWorker::RunAll() {
   platform::UiThread& ui = run_.env().context.ui;
   for (std::size_t i = 0; i < runNames_.size(); ++i) {
     if (run_.Terminated()) return;
@@ -169,7 +169,7 @@ void TClearTaskThread::RunAll() {
                                      0);
 }
 
-void TClearTaskThread::Execute() {
+void CleanWorker::Execute() {
   currentIndex_.store(-1);
   try {
     RunAll();
