@@ -120,13 +120,18 @@ TEST_F(RestorePointTest, ClosingBeforeTheAnswerCancelsAndWaitsForTheWorker) {
     dialog.OnClose();
     EXPECT_EQ(dialog.Result(), SystemPointResult::Cancel);
     EXPECT_EQ(view.closes, 1);
-    // A late answer changes nothing and asks nothing.
+    // A late answer, delivered while the closed dialog still exists,
+    // changes nothing and asks nothing.
     system.Release();
+    bool answered = false;
     sim.messages().setHandler([&](const sim::PostedMessage& m) {
-      if (m.message == registry::WM_RESTORE_POINT_DONE) dialog.OnRestorePointDone(1);
+      if (m.message != registry::WM_RESTORE_POINT_DONE) return;
+      answered = true;
+      dialog.OnRestorePointDone(1);
     });
+    EXPECT_TRUE(sim.messages().pumpUntil([&] { return answered; }, std::chrono::seconds(10)));
+    sim.messages().setHandler({});
   }  // the dialog joins its worker here
-  sim.messages().pump();
   EXPECT_TRUE(sim.prompts().records().empty());
   EXPECT_EQ(view.closes, 1);
 }
