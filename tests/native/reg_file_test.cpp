@@ -38,6 +38,7 @@ TEST(RegFileParse, ReadsRegedit4AndVersion5Forms) {
       "[HKEY_CURRENT_USER\\Software\\Test]\r\n"
       "@=\"def\"\r\n"
       "\"Str\" = \"a\\\\b\\\"c\"\r\n"
+      "\"Lines\"=\"a\\r\\nb\"\r\n"
       "\"Dw\"=dword:0000002A\r\n"
       "\"Exp\"=hex(2):25,54,45,4d,50,\\\r\n"
       "  25,00\r\n"
@@ -48,6 +49,7 @@ TEST(RegFileParse, ReadsRegedit4AndVersion5Forms) {
       "this line is nonsense\r\n"
       "\"Bad\"=dword:123456789\r\n"
       "\"BadHex\"=hex:zz\r\n"
+      "\"WideByte\"=hex:100\r\n"
       "\"Unclosed=\"x\"\r\n"
       "[HKEY_NOWHERE\\X]\r\n"
       "\"Lost\"=\"y\"\r\n"
@@ -59,7 +61,7 @@ TEST(RegFileParse, ReadsRegedit4AndVersion5Forms) {
   const RegFileParse parsed = ParseRegFile(text);
   EXPECT_TRUE(parsed.headerFound);
   EXPECT_FALSE(parsed.version5);
-  EXPECT_EQ(parsed.skippedLines, 6u);
+  EXPECT_EQ(parsed.skippedLines, 7u);
   // REGEDIT4 string types are 8-bit text, stored as UTF-16; text that is
   // not UTF-8 is Latin-1.
   RegFileOp deleteDw2 = Set("Dw2", 0, {});
@@ -68,6 +70,7 @@ TEST(RegFileParse, ReadsRegedit4AndVersion5Forms) {
       Key("Software\\Test"),
       Set("", kRegSz, Sz("def")),
       Set("Str", kRegSz, Sz("a\\b\"c")),
+      Set("Lines", kRegSz, Sz("a\r\nb")),
       Set("Dw", kRegDword, {42, 0, 0, 0}),
       Set("Exp", kRegExpandSz, Sz("%TEMP%")),
       Set("Bin", kRegBinary, {1, 2, 3}),
