@@ -1,5 +1,7 @@
 #include "registry/fixer.h"
 
+#include "cleaner/clean_run.h"
+
 #include <utility>
 
 #include "core/text.h"
