@@ -1,7 +1,5 @@
 #include "registry/fixer.h"
 
-#include "cleaner/clean_run.h"
-
 #include <utility>
 
 #include "core/text.h"
