@@ -401,6 +401,20 @@ TEST_F(CleanStartTest, TheConfirmationIsAskedWhileBusyAndANoLeavesTheWindowIdle)
   EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::Start);
   EXPECT_EQ(questions, 2);
   EXPECT_THAT(Shown(), IsEmpty());
+
+  // A window that cannot show the question never cleans unasked.
+  busy = false;
+  EXPECT_EQ(PrepareCleanStart(CleanStartContext{tree,
+                                                cleaner::RunMode::CleanRequest,
+                                                busy,
+                                                true,
+                                                false,
+                                                sim.programs(),
+                                                sim.prompts(),
+                                                {}})
+                .outcome,
+            CleanStartOutcome::Declined);
+  EXPECT_FALSE(busy);
 }
 
 }  // namespace
