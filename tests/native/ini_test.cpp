@@ -11,6 +11,7 @@ TEST(IniDocument, ReadsKeysWithBlanksTrimmedAndNamesWithoutCase) {
       "top=ignored\r\n"
       "  [ Main ]  \r\n"
       "; Key=commented out\n"
+      "   ;Key=indented, still a comment\n"
       "  Key  =  some value  \r\n"
       "empty=\r"
       "key=second wins not\n"

@@ -66,12 +66,18 @@ TEST_F(OptionsIniTest, MissingFileGivesTheDefaults) {
   EXPECT_TRUE(o.IncludeRemoveMedia);
   EXPECT_FALSE(o.IncludeCDdrive);
   EXPECT_FALSE(o.RestorePoint);
+  // No scheduled clean runs by itself, before the file is read or after.
+  for (const Options& d : {Options{}, o}) {
+    EXPECT_FALSE(d.AutoClean || d.StartClean || d.ShutdownClean);
+    EXPECT_EQ(d.CleanInterval, 0);
+  }
   EXPECT_TRUE(o.IgnoreValues.empty());
   EXPECT_TRUE(o.IgnoreKeys.empty());
 }
 
 TEST_F(OptionsIniTest, WipeNumberOutsideOneToTenReadsAsOne) {
-  for (const char* value : {"0", "11", "-3", "abc", "2147483648"}) {
+  // "-4294967291" is below the 32-bit range; cut to 32 bits it would be 5.
+  for (const char* value : {"0", "11", "-3", "abc", "2147483648", "-4294967291"}) {
     sim.profile().writeString(iniPath, "Options", "WipeNumber", value);
     EXPECT_EQ(read().WipeNumber, 1) << value;
   }

@@ -287,6 +287,7 @@ TEST_F(RemovalTest, LinksAreRemovedAsLinksAndTheirTargetsStayIntact) {
   EXPECT_EQ(tested, 2);  // the file link and the plain file; nothing behind the folder link
   EXPECT_TRUE(log.linesContaining("thesis").empty());
   EXPECT_TRUE(log.linesContaining("cat.jpg").empty());
+  EXPECT_TRUE(fs::is_symlink(sim.hostPath(T("Cache")) / "Docs"));  // a test run removes nothing
 
   options.IsWipeFile = true;  // a wipe through the file link would overwrite the target
   options.WipeNumber = 2;
@@ -302,6 +303,8 @@ TEST_F(RemovalTest, LinksAreRemovedAsLinksAndTheirTargetsStayIntact) {
   // removed and nothing behind it.
   fs::create_directory_symlink(sim.hostPath(documents), sim.hostPath(T("Docs2")));
   std::int32_t counter = 0;
+  EXPECT_EQ(cleaner::DeleteFolderTree(TestRun(), T("Docs2"), {.logFiles = true}, counter), 0u);
+  EXPECT_TRUE(fs::is_symlink(sim.hostPath(T("Docs2"))));
   EXPECT_EQ(cleaner::DeleteFolderTree(CleanModeRun(), T("Docs2"), {.logFiles = true}, counter), 0u);
   EXPECT_EQ(counter, 0);
   EXPECT_FALSE(fs::is_symlink(sim.hostPath(T("Docs2"))));
@@ -366,13 +369,13 @@ TEST_F(RemovalTest, CancellingStopsWithinOneFile) {
 
 TEST_F(RemovalTest, ProgressIsPostedAtMostEveryTwoSecondsWithTheRunTotal) {
   for (int i = 0; i < 6; ++i) Write(T("p" + std::to_string(i)));
-  hooked.onLine = [&](const std::string&) { sim.clock().advance(900); };
+  hooked.onLine = [&](const std::string&) { sim.clock().advance(1000); };
   CleanRun& r = HookedRun(true);
   r.TotalItems = 100;
   cleaner::DeleteFolderContents(r, temp, {.removeFolder = false, .logFiles = true}, r.ItemCount);
   Pump();
-  // 900 ms per file: the third file (2,700 ms) and the sixth (2,700 ms
-  // after that) post.
+  // 1,000 ms per file; exactly two seconds is not yet enough: the third
+  // file (3,000 ms) and the sixth (3,000 ms after that) post.
   const auto progress = Posted(cleaner::WM_CLEAN_PROGRESS);
   ASSERT_EQ(progress.size(), 2u);
   EXPECT_EQ(progress[0].wParam, 103u);
