@@ -76,8 +76,10 @@ TEST_F(OptionsIniTest, MissingFileGivesTheDefaults) {
 }
 
 TEST_F(OptionsIniTest, WipeNumberOutsideOneToTenReadsAsOne) {
-  // "-4294967291" is below the 32-bit range; cut to 32 bits it would be 5.
-  for (const char* value : {"0", "11", "-3", "abc", "2147483648", "-4294967291"}) {
+  // "-4294967291" is below the 32-bit range; cut to 32 bits it would be 5,
+  // and "-18446744073709551611" negated in 64 bits would be 5 as well.
+  for (const char* value :
+       {"0", "11", "-3", "abc", "2147483648", "-4294967291", "-18446744073709551611"}) {
     sim.profile().writeString(iniPath, "Options", "WipeNumber", value);
     EXPECT_EQ(read().WipeNumber, 1) << value;
   }
