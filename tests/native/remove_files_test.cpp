@@ -171,6 +171,22 @@ TEST_F(RemovalTest, FileLinesScrollEveryFiftyInTestAndTwentyFiveInClean) {
   cleaner::DeleteFolderContents(CleanModeRun(), temp, {.removeFolder = false, .logFiles = true},
                                 counter);
   EXPECT_EQ(log.scrolls(), 4);
+
+  // A scroll at once (0) leaves the count of lines alone; the count
+  // restarts at each scroll of its own. A step of 1 halved in clean mode
+  // still scrolls every line.
+  log.clear();
+  CleanRun& test = TestRun();
+  for (int i = 0; i < 30; ++i) test.ScrollLog(50);
+  test.ScrollLog(0);
+  for (int i = 0; i < 20; ++i) test.ScrollLog(50);
+  EXPECT_EQ(log.scrolls(), 2);
+  for (int i = 0; i < 49; ++i) test.ScrollLog(50);
+  EXPECT_EQ(log.scrolls(), 2);
+  log.clear();
+  CleanRun& clean = CleanModeRun();
+  for (int i = 0; i < 3; ++i) clean.ScrollLog(1);
+  EXPECT_EQ(log.scrolls(), 3);
 }
 
 TEST_F(RemovalTest, KeepNameIsHonouredAtEveryDepthAndKeepsItsFolders) {
@@ -369,17 +385,21 @@ TEST_F(RemovalTest, CancellingStopsWithinOneFile) {
 
 TEST_F(RemovalTest, ProgressIsPostedAtMostEveryTwoSecondsWithTheRunTotal) {
   for (int i = 0; i < 6; ++i) Write(T("p" + std::to_string(i)));
-  hooked.onLine = [&](const std::string&) { sim.clock().advance(1000); };
-  CleanRun& r = HookedRun(true);
-  r.TotalItems = 100;
-  cleaner::DeleteFolderContents(r, temp, {.removeFolder = false, .logFiles = true}, r.ItemCount);
-  Pump();
-  // 1,000 ms per file; exactly two seconds is not yet enough: the third
-  // file (3,000 ms) and the sixth (3,000 ms after that) post.
-  const auto progress = Posted(cleaner::WM_CLEAN_PROGRESS);
-  ASSERT_EQ(progress.size(), 2u);
-  EXPECT_EQ(progress[0].wParam, 103u);
-  EXPECT_EQ(progress[1].wParam, 106u);
+  // 1,000 ms per file: exactly two seconds is not yet enough, the third
+  // file (3,000 ms) and the sixth (3,000 ms after that) post. 667 ms per
+  // file: the third (2,001 ms) and the sixth post.
+  for (const int step : {1000, 667}) {
+    posted.clear();
+    hooked.onLine = [&](const std::string&) { sim.clock().advance(step); };
+    CleanRun& r = HookedRun(true);
+    r.TotalItems = 100;
+    cleaner::DeleteFolderContents(r, temp, {.removeFolder = false, .logFiles = true}, r.ItemCount);
+    Pump();
+    const auto progress = Posted(cleaner::WM_CLEAN_PROGRESS);
+    ASSERT_EQ(progress.size(), 2u) << step;
+    EXPECT_EQ(progress[0].wParam, 103u) << step;
+    EXPECT_EQ(progress[1].wParam, 106u) << step;
+  }
 }
 
 // ---- masks ----------------------------------------------------------------------
