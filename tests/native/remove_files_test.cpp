@@ -245,6 +245,28 @@ TEST_F(RemovalTest, NamesOutsideAnsiAreListedDeletedAndComparedWithoutCase) {
   cleaner::DeleteFilesByMask(CleanModeRun(), "C:\\M", "Файл*.Tmp", {.recurse = false}, matched);
   EXPECT_EQ(matched, 2);
   EXPECT_TRUE(Exists("C:\\M\\другой.tmp"));
+
+  // Each letter pairs with its own capital only, as the system compares
+  // names; signs and letters without a capital of their own stay as they
+  // are. (A non-ASCII first letter takes every name the wide way.)
+  struct Pair {
+    const char* file;
+    const char* maskStart;
+    bool matched;
+  };
+  const Pair pairs[] = {
+      {"éaz", "ÉAZ", true}, {"é{", "É[", false}, {"é`", "É@", false}, {"àþ", "ÀÞ", true},
+      {"÷", "×", false},    {"ÿ", "Ÿ", true},    {"ā", "Ā", true},    {"ĺň", "ĹŇ", true},
+      {"žź", "ŽŹ", true},   {"ı", "İ", false},   {"αω", "ΑΩ", true},  {"ёя", "ЁЯ", true},
+  };
+  for (std::size_t i = 0; i < std::size(pairs); ++i) {
+    const std::string folder = "C:\\Letters\\" + std::to_string(i) + "\\";
+    Write(folder + pairs[i].file + ".x");
+    std::int32_t found = 0;
+    cleaner::DeleteFilesByMask(TestRun(), folder, std::string(pairs[i].maskStart) + "*",
+                               {.recurse = false}, found);
+    EXPECT_EQ(found, pairs[i].matched ? 1 : 0) << pairs[i].file;
+  }
 }
 
 TEST_F(RemovalTest, MissingFoldersAndTheBareBackslashGiveNothing) {
@@ -842,9 +864,9 @@ TEST_F(RemovalTest, AThousandLevelsAreWalkedWithoutRecursionAndRemovedBottomUp) 
 }
 
 TEST_F(RemovalTest, WalksStopAtTheDepthBound) {
-  // 9,000 levels: the walk opens 8,192 folders (the top and 8,191 below
-  // it) and leaves what lies deeper.
-  ChainFileSystem chain(sim.files(), 9000);
+  // 8,192 levels below the top: the walk opens 8,192 folders (the top and
+  // 8,191 below it) and leaves the last one.
+  ChainFileSystem chain(sim.files(), 8192);
   SwappedFilesRun clean(*this, chain, false);
   std::int32_t counter = 0;
   cleaner::DeleteFolderContents(*clean.run, "C:\\Chain", {.removeFolder = false, .logFiles = false},
