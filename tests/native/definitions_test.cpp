@@ -433,6 +433,9 @@ TEST(ResolveFileEntryTest, FoldersMasksAndRefusals) {
       {"C:/Temp//Sub/", "C:\\Temp\\Sub", A::RemoveFolder, ""},
       {"d:\\Caches\\Données", "d:\\Caches\\Données", A::RemoveFolder, ""},
       {"\\\\server\\share\\cache", "\\\\server\\share\\cache", A::RemoveFolder, ""},
+      {"A:\\Vendor Cache", "A:\\Vendor Cache", A::RemoveFolder, ""},
+      {"z:\\T", "z:\\T", A::RemoveFolder, ""},
+      {"a:\\T", "a:\\T", A::RemoveFolder, ""},
       // Drive roots stay drive roots, in the spelling the primitives ask about.
       {"{C: Drive}", "C:\\", A::RemoveFolder, ""},
       {"{C: Drive}\\", "C:\\", A::RemoveFolder, ""},
@@ -446,6 +449,13 @@ TEST(ResolveFileEntryTest, FoldersMasksAndRefusals) {
       {"\\,*.*", nullptr, A::RemoveFolder, ""},
       {"Temp\\Sub", nullptr, A::RemoveFolder, ""},
       {"C:Temp", nullptr, A::RemoveFolder, ""},
+      {"@:\\T", nullptr, A::RemoveFolder, ""},
+      {"[:\\T", nullptr, A::RemoveFolder, ""},
+      {"`:\\T", nullptr, A::RemoveFolder, ""},
+      {"{:\\T", nullptr, A::RemoveFolder, ""},
+      {"1:\\T", nullptr, A::RemoveFolder, ""},
+      {"C:\\Temp\x1f", nullptr, A::RemoveFolder, ""},
+      {"C:\\Te\tmp", nullptr, A::RemoveFolder, ""},
       {"C:\\.", nullptr, A::RemoveFolder, ""},
       {"C:\\Temp\\..", nullptr, A::RemoveFolder, ""},
       {"%windir%\\..", nullptr, A::RemoveFolder, ""},
@@ -482,6 +492,12 @@ TEST(ResolveFileEntryTest, FoldersMasksAndRefusals) {
     EXPECT_EQ(entry->action, c.action);
     EXPECT_EQ(entry->mask, c.mask);
   }
+
+  // The longest path the system takes, and one character more.
+  const std::string longest = "C:\\" + std::string(32764, 'a');
+  ASSERT_EQ(longest.size(), 32767u);
+  EXPECT_TRUE(ResolveFileEntry(longest, macros).has_value());
+  EXPECT_FALSE(ResolveFileEntry(longest + "a", macros).has_value());
 }
 
 TEST_F(FileEntryTest, DriveRootIsEmptiedOnlyAfterTheQuestion) {
