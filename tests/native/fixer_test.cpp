@@ -195,9 +195,10 @@ TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
 // ---- the walk ----------------------------------------------------------------------
 
 TEST_F(FixerTest, UntickedRowsAndRowsWithoutBackslashStay) {
+  // Both are passed over: the ticked row before them is still fixed.
+  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath, false);
   Row("b", "NoBackslash.lnk", registry::ProblemKind::ShortcutFile);
-  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 1u);
   ASSERT_EQ(results.Count(), 2u);
@@ -275,7 +276,10 @@ TEST_F(FixerTest, AMissingBackupFolderAndNoChangesNothing) {
 
   sim.prompts().answerConfirm(true);
   sim.faults().failOnce(sim::PortMethod::FilesCreateFolders, 1, Errc::AccessDenied);
-  EXPECT_EQ(Fix().outcome, FixOutcome::FolderNotCreated);
+  const auto notCreated = Fix();
+  EXPECT_EQ(notCreated.outcome, FixOutcome::FolderNotCreated);
+  ASSERT_TRUE(notCreated.error.has_value());
+  EXPECT_EQ(notCreated.error->code, Errc::AccessDenied);
   EXPECT_EQ(results.Count(), 1u);
   EXPECT_TRUE(view.statuses.empty());
 }
