@@ -275,7 +275,8 @@ TEST_F(ExportWriterTest, ALongBinaryValueHasFullContinuationLines) {
 
 TEST_F(ExportWriterTest, TypesWithoutAWordOfTheirOwnKeepTypeAndBytes) {
   Set("Software\\V", "x", T(RegType::ExpandString), platform::StringData("%TEMP%\\\xC3\xA9"));
-  Set("Software\\V", "m", T(RegType::MultiString), platform::MultiStringData({"a", "bc"}));
+  Set("Software\\V", "m", T(RegType::MultiString),
+      platform::MultiStringData({"a", "b\1c"}));  // a control character is kept
   Set("Software\\V", "n", T(RegType::None), {1, 2});
   Set("Software\\V", "q", T(RegType::Qword), {1, 0, 0, 0, 0, 0, 0, 0x80});
   Set("Software\\V", "z", T(RegType::None), {});
@@ -285,7 +286,7 @@ TEST_F(ExportWriterTest, TypesWithoutAWordOfTheirOwnKeepTypeAndBytes) {
             (std::vector<std::string>{"REGEDIT4", "", "[HKEY_CURRENT_USER\\Software\\V]",
                                       // ANSI bytes with the NUL: "%TEMP%\é"
                                       "\"x\"=hex(2):25,54,45,4D,50,25,5C,E9,00",
-                                      "\"m\"=hex(7):61,00,62,63,00,00", "\"n\"=hex(0):01,02",
+                                      "\"m\"=hex(7):61,00,62,01,63,00,00", "\"n\"=hex(0):01,02",
                                       "\"q\"=hex(b):01,00,00,00,00,00,00,80",
                                       "\"z\"=hex(0):", "\"r\"=hex(8):09"}));
 }
