@@ -154,8 +154,9 @@ TEST_F(FixerTest, RootNamesAreTheFiveFullNamesInAnyCase) {
   Row("x", "hkey_current_user\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   Row("x", "HKLM\\Software\\Gone", registry::ProblemKind::Key);
   Row("x", "HKEY_DYN_DATA\\Software\\Gone", registry::ProblemKind::Key);
+  Row("x", "HKLM\\Software\\Gone\\g", registry::ProblemKind::ValuePath);
   const auto result = Fix();
-  EXPECT_EQ(result.rowsRemoved, 3u);
+  EXPECT_EQ(result.rowsRemoved, 4u);
   EXPECT_EQ(result.deleted, 1u);
   EXPECT_FALSE(HasValue(RootKey::CurrentUser, "Software\\X", "Name"));
   EXPECT_TRUE(HasKey(RootKey::LocalMachine, "Software\\Gone"));
@@ -184,12 +185,15 @@ TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
   sim.registry().denyWrite(RootKey::LocalMachine, "Software\\Gone");
   Row("x", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::ProblemKind::Key);
   Row("x", "HKEY_LOCAL_MACHINE\\Software\\Gone\\g", registry::ProblemKind::ValuePath);
+  // Inner itself may change, but its parent may not: backed up, not deleted.
+  Row("x", "HKEY_CURRENT_USER\\Software\\X\\Old\\Inner", registry::ProblemKind::Key);
   const auto result = Fix();
-  EXPECT_EQ(result.rowsRemoved, 2u);
+  EXPECT_EQ(result.rowsRemoved, 3u);
   EXPECT_EQ(result.deleted, 0u);
   EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Software\\X\\Old\\Inner", "i"));
   EXPECT_TRUE(HasValue(RootKey::LocalMachine, "Software\\Gone", "g"));
-  EXPECT_FALSE(sim.files().fileExists(kRunFile));
+  EXPECT_EQ(Backup(),
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X\\Old\\Inner]\r\n\"i\"=\"2\"\r\n");
 }
 
 // ---- the walk ----------------------------------------------------------------------
