@@ -325,6 +325,17 @@ TEST_F(ExportWriterTest, TextOutsideTheCodePageMakesAVersion5File) {
                                                    "\"x\"=hex(2):65,00,A9,03,00,00"}));
 }
 
+TEST_F(ExportWriterTest, ANameOrOneMultiStringPieceAloneMakesAVersion5File) {
+  const std::string omega = "\xCE\xA9";  // U+03A9
+  Set("Software\\N", "n" + omega, T(RegType::Dword), platform::DwordData(1));
+  Set("Software\\M", "m", T(RegType::MultiString), platform::MultiStringData({"a", omega}));
+  ASSERT_TRUE(ExportKey("Software\\N").ok());
+  EXPECT_TRUE(StartsWith(File(), "\xFF\xFE"));
+  ASSERT_TRUE(sim.files().deleteFile(kFile).ok());
+  ASSERT_TRUE(ExportKey("Software\\M").ok());
+  EXPECT_TRUE(StartsWith(File(), "\xFF\xFE"));
+}
+
 TEST_F(ExportWriterTest, StringsWithLineBreaksOrNulsBecomeUtf16HexLists) {
   Set("Software\\V", "lines", T(RegType::String), platform::StringData("a\r\nb"));
   Set("Software\\V", "nul", T(RegType::String), Utf16(std::u16string(u"a\0b\0", 4)));
