@@ -123,6 +123,8 @@ TEST(BuiltInRules, EachRuleIgnoringCase) {
       Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "C:\\dir\\?x")));
   EXPECT_TRUE(MatchesBuiltInRule(
       Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "%WINDIR%?.dll")));
+  EXPECT_TRUE(
+      MatchesBuiltInRule(Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "%%?.dll")));
   EXPECT_FALSE(MatchesBuiltInRule(
       Entry(ProblemKind::ValuePath, "HKEY_CURRENT_USER\\Run\\A", "%WINDIR?.dll")));
   EXPECT_FALSE(
@@ -257,7 +259,7 @@ TEST(AddToIgnoreLists, AddsRemovesAndCounts) {
       Entry(ProblemKind::Key, "HKEY_CURRENT_USER", ""),               // 4 passed over
       Entry(ProblemKind::SubKey, "HKEY_CLASSES_ROOT\\CLSID", "{9}"),  // 5 not selected
   });
-  const std::vector<std::size_t> selected = {4, 0, 2, 1, 3, 99};
+  const std::vector<std::size_t> selected = {4, 0, 2, 1, 3, 6, 99};  // 6 and 99: past the end
   const IgnoreListChanges changes = AddToIgnoreLists(model, options, selected);
   EXPECT_EQ(changes.linesAdded, 2u);
   EXPECT_EQ(changes.rowsRemoved, 3u);

@@ -275,7 +275,8 @@ TEST_F(ExportWriterTest, ALongBinaryValueHasFullContinuationLines) {
 
 TEST_F(ExportWriterTest, TypesWithoutAWordOfTheirOwnKeepTypeAndBytes) {
   Set("Software\\V", "x", T(RegType::ExpandString), platform::StringData("%TEMP%\\\xC3\xA9"));
-  Set("Software\\V", "m", T(RegType::MultiString), platform::MultiStringData({"a", "bc"}));
+  Set("Software\\V", "m", T(RegType::MultiString),
+      platform::MultiStringData({"a", "b\1c"}));  // a control character is kept
   Set("Software\\V", "n", T(RegType::None), {1, 2});
   Set("Software\\V", "q", T(RegType::Qword), {1, 0, 0, 0, 0, 0, 0, 0x80});
   Set("Software\\V", "z", T(RegType::None), {});
@@ -285,7 +286,7 @@ TEST_F(ExportWriterTest, TypesWithoutAWordOfTheirOwnKeepTypeAndBytes) {
             (std::vector<std::string>{"REGEDIT4", "", "[HKEY_CURRENT_USER\\Software\\V]",
                                       // ANSI bytes with the NUL: "%TEMP%\é"
                                       "\"x\"=hex(2):25,54,45,4D,50,25,5C,E9,00",
-                                      "\"m\"=hex(7):61,00,62,63,00,00", "\"n\"=hex(0):01,02",
+                                      "\"m\"=hex(7):61,00,62,01,63,00,00", "\"n\"=hex(0):01,02",
                                       "\"q\"=hex(b):01,00,00,00,00,00,00,80",
                                       "\"z\"=hex(0):", "\"r\"=hex(8):09"}));
 }
@@ -322,6 +323,17 @@ TEST_F(ExportWriterTest, TextOutsideTheCodePageMakesAVersion5File) {
                                                    "[HKEY_CURRENT_USER\\Software\\" + omega + "]",
                                                    "\"n" + omega + "\"=\"v" + omega + "\"",
                                                    "\"x\"=hex(2):65,00,A9,03,00,00"}));
+}
+
+TEST_F(ExportWriterTest, ANameOrOneMultiStringPieceAloneMakesAVersion5File) {
+  const std::string omega = "\xCE\xA9";  // U+03A9
+  Set("Software\\N", "n" + omega, T(RegType::Dword), platform::DwordData(1));
+  Set("Software\\M", "m", T(RegType::MultiString), platform::MultiStringData({"a", omega}));
+  ASSERT_TRUE(ExportKey("Software\\N").ok());
+  EXPECT_TRUE(StartsWith(File(), "\xFF\xFE"));
+  ASSERT_TRUE(sim.files().deleteFile(kFile).ok());
+  ASSERT_TRUE(ExportKey("Software\\M").ok());
+  EXPECT_TRUE(StartsWith(File(), "\xFF\xFE"));
 }
 
 TEST_F(ExportWriterTest, StringsWithLineBreaksOrNulsBecomeUtf16HexLists) {

@@ -154,8 +154,9 @@ TEST_F(FixerTest, RootNamesAreTheFiveFullNamesInAnyCase) {
   Row("x", "hkey_current_user\\Software\\X\\Name", registry::ProblemKind::ValuePath);
   Row("x", "HKLM\\Software\\Gone", registry::ProblemKind::Key);
   Row("x", "HKEY_DYN_DATA\\Software\\Gone", registry::ProblemKind::Key);
+  Row("x", "HKLM\\Software\\Gone\\g", registry::ProblemKind::ValuePath);
   const auto result = Fix();
-  EXPECT_EQ(result.rowsRemoved, 3u);
+  EXPECT_EQ(result.rowsRemoved, 4u);
   EXPECT_EQ(result.deleted, 1u);
   EXPECT_FALSE(HasValue(RootKey::CurrentUser, "Software\\X", "Name"));
   EXPECT_TRUE(HasKey(RootKey::LocalMachine, "Software\\Gone"));
@@ -184,20 +185,24 @@ TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
   sim.registry().denyWrite(RootKey::LocalMachine, "Software\\Gone");
   Row("x", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::ProblemKind::Key);
   Row("x", "HKEY_LOCAL_MACHINE\\Software\\Gone\\g", registry::ProblemKind::ValuePath);
+  // Inner itself may change, but its parent may not: backed up, not deleted.
+  Row("x", "HKEY_CURRENT_USER\\Software\\X\\Old\\Inner", registry::ProblemKind::Key);
   const auto result = Fix();
-  EXPECT_EQ(result.rowsRemoved, 2u);
+  EXPECT_EQ(result.rowsRemoved, 3u);
   EXPECT_EQ(result.deleted, 0u);
   EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Software\\X\\Old\\Inner", "i"));
   EXPECT_TRUE(HasValue(RootKey::LocalMachine, "Software\\Gone", "g"));
-  EXPECT_FALSE(sim.files().fileExists(kRunFile));
+  EXPECT_EQ(Backup(),
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X\\Old\\Inner]\r\n\"i\"=\"2\"\r\n");
 }
 
 // ---- the walk ----------------------------------------------------------------------
 
 TEST_F(FixerTest, UntickedRowsAndRowsWithoutBackslashStay) {
+  // Both are passed over: the ticked row before them is still fixed.
+  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   Row("a", "HKEY_CURRENT_USER\\Software\\X\\Name", registry::ProblemKind::ValuePath, false);
   Row("b", "NoBackslash.lnk", registry::ProblemKind::ShortcutFile);
-  Row("c", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
   const auto result = Fix();
   EXPECT_EQ(result.rowsRemoved, 1u);
   ASSERT_EQ(results.Count(), 2u);
@@ -275,7 +280,10 @@ TEST_F(FixerTest, AMissingBackupFolderAndNoChangesNothing) {
 
   sim.prompts().answerConfirm(true);
   sim.faults().failOnce(sim::PortMethod::FilesCreateFolders, 1, Errc::AccessDenied);
-  EXPECT_EQ(Fix().outcome, FixOutcome::FolderNotCreated);
+  const auto notCreated = Fix();
+  EXPECT_EQ(notCreated.outcome, FixOutcome::FolderNotCreated);
+  ASSERT_TRUE(notCreated.error.has_value());
+  EXPECT_EQ(notCreated.error->code, Errc::AccessDenied);
   EXPECT_EQ(results.Count(), 1u);
   EXPECT_TRUE(view.statuses.empty());
 }
