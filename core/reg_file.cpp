@@ -386,24 +386,27 @@ std::string RegFileHeaderLine(RegFileForm form) {
   return line;
 }
 
-std::string EscapeBackslashes(std::string_view text) {
+namespace {
+
+// A backslash before every `special`.
+std::string EscapeEach(std::string_view text, char special) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    if (c == '\\') out += '\\';
+    if (c == special) out += '\\';
     out += c;
   }
   return out;
 }
 
+}  // namespace
+
+std::string EscapeBackslashes(std::string_view text) {
+  return EscapeEach(text, '\\');
+}
+
 std::string EscapeQuotes(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (c == '"') out += '\\';
-    out += c;
-  }
-  return out;
+  return EscapeEach(text, '"');
 }
 
 std::optional<std::string> QuotableStringText(std::span<const std::uint8_t> data) {
