@@ -86,17 +86,30 @@ std::string KeyPathOf(std::string_view parent, std::string_view name) {
   return path;
 }
 
+// A key that vanished between the listing and the read has nothing left
+// to lose; any other failure to read means the backup would be partial.
+bool Vanished(const Error& error) {
+  return error.code == Errc::NotFound;
+}
+
 // Reads what the entry holds: one block per key, in the order written.
-std::vector<KeyBlock> CollectEntry(platform::Registry& registry, PredefinedRoot root, bool wholeKey,
-                                   std::string_view valueName, const std::string& keyPath) {
+// Keys are opened for reading only, the least the backup needs. An error
+// when a key, its values or its sub-key names cannot be read whole, or
+// when the tree is deeper than a backup visits: what is not in the file
+// must not be deleted.
+Result<std::vector<KeyBlock>> CollectEntry(platform::Registry& registry, PredefinedRoot root,
+                                           bool wholeKey, std::string_view valueName,
+                                           const std::string& keyPath) {
   std::vector<KeyBlock> blocks;
   const auto portRoot = ToPortRoot(root);
   if (!wholeKey) {
     KeyBlock block{keyPath, {}};
     if (portRoot) {
-      auto key = registry.open(*portRoot, keyPath, platform::RegAccess::Full);
+      auto key = registry.open(*portRoot, keyPath, platform::RegAccess::Read);
+      if (!key && !Vanished(key.error())) return key.error();
       if (key) {
         auto value = registry.readValue(*key, valueName);
+        if (!value && !Vanished(value.error())) return value.error();
         if (value) block.values.push_back(std::move(*value));
       }
     }
@@ -113,20 +126,48 @@ std::vector<KeyBlock> CollectEntry(platform::Registry& registry, PredefinedRoot 
     KeyBlock block{path, {}};
     std::vector<std::string> subKeys;
     if (portRoot) {
-      auto key = registry.open(*portRoot, path, platform::RegAccess::Full);
+      auto key = registry.open(*portRoot, path, platform::RegAccess::Read);
+      if (!key && !Vanished(key.error())) return key.error();
       if (key) {
-        if (auto values = registry.values(*key)) block.values = std::move(*values);
-        if (auto names = registry.subKeyNames(*key)) subKeys = std::move(*names);
+        auto values = registry.values(*key);
+        if (!values) return values.error();
+        block.values = std::move(*values);
+        auto names = registry.subKeyNames(*key);
+        if (!names) return names.error();
+        subKeys = std::move(*names);
       }
     }
-    if (depth < kMaxExportDepth) {
-      for (auto it = subKeys.rbegin(); it != subKeys.rend(); ++it) {
-        pending.emplace_back(KeyPathOf(path, *it), depth + 1);
-      }
+    if (!subKeys.empty() && depth >= kMaxExportDepth) {
+      return Error{Errc::NotSupported, "export key", path};
+    }
+    for (auto it = subKeys.rbegin(); it != subKeys.rend(); ++it) {
+      pending.emplace_back(KeyPathOf(path, *it), depth + 1);
     }
     blocks.push_back(std::move(block));
   }
   return blocks;
+}
+
+// A name with a line break or a NUL cannot be written so that the
+// registry editor reads it back: such an entry is not backed up.
+bool NameCarried(std::string_view name) {
+  return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+bool EntryCarried(const std::vector<KeyBlock>& blocks) {
+  for (const KeyBlock& block : blocks) {
+    if (!NameCarried(block.path)) return false;
+    for (const RegValue& value : block.values) {
+      if (!NameCarried(value.name)) return false;
+    }
+  }
+  return true;
+}
+
+// Expand- and multi-string data that is not whole UTF-16 text (an odd
+// byte count, a lone surrogate) has no ANSI bytes that give it back.
+bool WholeUtf16(const std::vector<std::uint8_t>& data) {
+  return data.size() % 2 == 0 && Utf8ToUtf16Le(Utf16LeToUtf8(data)) == data;
 }
 
 bool ValueFitsAnsi(platform::System& system, const RegValue& value) {
@@ -136,6 +177,7 @@ bool ValueFitsAnsi(platform::System& system, const RegValue& value) {
     return text && FitsAnsi(system, *text);
   }
   if (IsExpandOrMulti(value.type)) {
+    if (!WholeUtf16(value.data)) return false;
     for (const std::string& text : NulSeparated(value.data)) {
       if (!FitsAnsi(system, text)) return false;
     }
@@ -219,13 +261,17 @@ std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock
   return name;
 }
 
-Status ExportToBackup(const platform::Platform& ports, std::string_view fileName,
-                      PredefinedRoot root, bool wholeKey, std::string_view valueName,
-                      std::string_view keyPath) {
+Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fileName,
+                            PredefinedRoot root, bool wholeKey, std::string_view valueName,
+                            std::string_view keyPath) {
   std::string path(keyPath);
   if (!path.empty() && path.back() == '\\') path.pop_back();
 
-  // The file first: when it cannot be opened nothing else happens.
+  auto collected = CollectEntry(ports.registry, root, wholeKey, valueName, path);
+  if (!collected) return collected.error();
+  const std::vector<KeyBlock>& blocks = *collected;
+  if (!EntryCarried(blocks)) return false;
+
   std::unique_ptr<platform::File> file;
   bool needHeader = true;
   RegFileForm fileForm = RegFileForm::Ansi;
@@ -243,7 +289,7 @@ Status ExportToBackup(const platform::Platform& ports, std::string_view fileName
       if (!got) return got.error();
       if (*got == 2 && mark[0] == 0xFF && mark[1] == 0xFE) fileForm = RegFileForm::Unicode;
     }
-    if (auto st = file->seek(*size); !st) return st;
+    if (auto st = file->seek(*size); !st) return st.error();
   } else {
     auto created =
         ports.files.open(fileName, platform::FileOpen::CreateAlways, platform::FileShare::Read);
@@ -251,11 +297,10 @@ Status ExportToBackup(const platform::Platform& ports, std::string_view fileName
     file = std::move(*created);
   }
 
-  const std::vector<KeyBlock> blocks =
-      CollectEntry(ports.registry, root, wholeKey, valueName, path);
   const RegFileForm entryForm =
       EntryFitsAnsi(ports.system, root, blocks) ? RegFileForm::Ansi : RegFileForm::Unicode;
 
+  Status written;
   if (!needHeader && fileForm == RegFileForm::Ansi && entryForm == RegFileForm::Unicode) {
     // The file so far is REGEDIT4 and this entry needs version 5: rewrite
     // the whole file in version 5 with the entry at its end.
@@ -264,13 +309,15 @@ Status ExportToBackup(const platform::Platform& ports, std::string_view fileName
     if (!old) return old.error();
     std::string text = AnsiFileToVersion5(ports.system, ports.system.fromAnsiCodePage(*old));
     text += RenderEntry(ports.system, root, blocks, RegFileForm::Unicode);
-    return platform::WriteWholeFile(ports.files, fileName, AsString(EncodeRegFileUtf16(text)));
+    written = platform::WriteWholeFile(ports.files, fileName, AsString(EncodeRegFileUtf16(text)));
+  } else {
+    const RegFileForm form = needHeader ? entryForm : fileForm;
+    std::string bytes = needHeader ? HeaderBytes(ports.system, form) : std::string();
+    bytes += Encode(ports.system, RenderEntry(ports.system, root, blocks, form), form);
+    written = WriteAll(*file, bytes);
   }
-
-  const RegFileForm form = needHeader ? entryForm : fileForm;
-  std::string bytes = needHeader ? HeaderBytes(ports.system, form) : std::string();
-  bytes += Encode(ports.system, RenderEntry(ports.system, root, blocks, form), form);
-  return WriteAll(*file, bytes);
+  if (!written) return written.error();
+  return true;
 }
 
 }  // namespace nc::registry

@@ -48,14 +48,19 @@ std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock
 // sub-keys, depth first in enumeration order; otherwise the value
 // `valueName` of that key ("" is the default value). The header is
 // written when the file is new or empty. The entry reaches the disk
-// (flushed) before this returns. An error means the file could not be
-// opened, created, converted or written; then the caller must not delete
-// what it meant to back up.
-Status ExportToBackup(const platform::Platform& ports, std::string_view fileName,
-                      PredefinedRoot root, bool wholeKey, std::string_view valueName,
-                      std::string_view keyPath);
+// (flushed) before this returns.
+//
+// True when the entry is in the file. False, with nothing written, when
+// a key or value name holds a line break or a NUL, which no registry
+// file carries back. An error when the registry could not be read whole
+// (a key, its values or its sub-key names) or the file could not be
+// opened, created, converted or written. Unless the result is true the
+// caller must not delete what it meant to back up.
+Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fileName,
+                            PredefinedRoot root, bool wholeKey, std::string_view valueName,
+                            std::string_view keyPath);
 
-// Keys nested deeper than this below the exported key are not visited
+// A tree nested deeper than this below the exported key is not backed up
 // (the system allows 512 levels).
 inline constexpr std::size_t kMaxExportDepth = 512;
 

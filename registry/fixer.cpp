@@ -74,9 +74,8 @@ Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_vi
     auto key = ports.registry.open(*root, path, platform::RegAccess::Full);
     if (!key) return false;
   }
-  if (auto st = ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), true, {}, path); !st) {
-    return st.error();
-  }
+  auto backedUp = ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), true, {}, path);
+  if (!backedUp || !*backedUp) return backedUp;
   const auto parts = SplitAtLastBackslash(path);
   auto parent = ports.registry.open(*root, parts.parent, platform::RegAccess::Full);
   if (!parent) return false;
@@ -92,11 +91,9 @@ Result<bool> DeleteValueWithBackup(const platform::Platform& ports, std::string_
   if (!key) return false;
   if (!ports.registry.readValue(*key, valueName)) return false;
   if (backup) {
-    if (auto st =
-            ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), false, valueName, keyPath);
-        !st) {
-      return st.error();
-    }
+    auto backedUp =
+        ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), false, valueName, keyPath);
+    if (!backedUp || !*backedUp) return backedUp;
   }
   return ports.registry.deleteValue(*key, valueName).ok();
 }

@@ -92,17 +92,22 @@ SimRegistry::Refusal SimRegistry::refusalOf(const Node* node) const {
 }
 
 void SimRegistry::denyAccess(RootKey root, std::string_view path) {
-  std::string upper;
-  for (const auto& part : SplitPath(path)) upper += (upper.empty() ? "" : "\\") + UpperAscii(part);
-  std::lock_guard lock(mutex_);
-  refused_[DenyKey(root, upper)] = Refusal::All;
+  refuse(root, path, Refusal::All);
 }
 
 void SimRegistry::denyWrite(RootKey root, std::string_view path) {
+  refuse(root, path, Refusal::Write);
+}
+
+void SimRegistry::denyRead(RootKey root, std::string_view path) {
+  refuse(root, path, Refusal::Read);
+}
+
+void SimRegistry::refuse(RootKey root, std::string_view path, Refusal refusal) {
   std::string upper;
   for (const auto& part : SplitPath(path)) upper += (upper.empty() ? "" : "\\") + UpperAscii(part);
   std::lock_guard lock(mutex_);
-  refused_[DenyKey(root, upper)] = Refusal::Write;
+  refused_[DenyKey(root, upper)] = refusal;
 }
 
 void SimRegistry::allowAccess(RootKey root, std::string_view path) {
@@ -192,7 +197,8 @@ Result<RegKey> SimRegistry::openFrom(const NodePtr& base, std::string_view path,
   NodePtr node = find(base, SplitPath(path));
   if (!node) return Fail(Errc::NotFound, "open key", what);
   const Refusal refusal = refusalOf(node.get());
-  if (refusal == Refusal::All || (refusal == Refusal::Write && access == RegAccess::Full)) {
+  if (refusal == Refusal::All || refusal == Refusal::Read ||
+      (refusal == Refusal::Write && access == RegAccess::Full)) {
     return Fail(Errc::AccessDenied, "open key", what);
   }
   return makeHandle(node, access);
@@ -321,13 +327,17 @@ Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
   NodePtr target = find(open->node, SplitPath(subKey));
   if (!target) return Fail(Errc::NotFound, "delete key", what);
 
-  // A refused key anywhere below stops the deletion before anything goes.
+  // A refused key anywhere below stops the deletion before anything goes;
+  // one refused only to readers goes with the rest.
   if (!refused_.empty()) {
     std::vector<const Node*> stack{target.get()};
     while (!stack.empty()) {
       const Node* n = stack.back();
       stack.pop_back();
-      if (refusalOf(n) != Refusal::None) return Fail(Errc::AccessDenied, "delete key", what);
+      const Refusal refusal = refusalOf(n);
+      if (refusal != Refusal::None && refusal != Refusal::Read) {
+        return Fail(Errc::AccessDenied, "delete key", what);
+      }
       for (const auto& entry : n->children) stack.push_back(entry.second.get());
     }
   }

@@ -87,6 +87,10 @@ class SimRegistry : public platform::Registry {
   // refuses only full access, so reading still works.
   void denyAccess(platform::RootKey root, std::string_view path);
   void denyWrite(platform::RootKey root, std::string_view path);
+  // Opening the key fails with AccessDenied, yet deleting a tree that
+  // holds it succeeds, as with a key whose rights let the system's tree
+  // deletion in but not a reader.
+  void denyRead(platform::RootKey root, std::string_view path);
   void allowAccess(platform::RootKey root, std::string_view path);
 
   // Applies .reg text ("REGEDIT4" or version 5) or a file's bytes (UTF-16LE
@@ -123,13 +127,14 @@ class SimRegistry : public platform::Registry {
     NodePtr node;
     platform::RegAccess access = platform::RegAccess::Read;
   };
-  enum class Refusal { None, Write, All };
+  enum class Refusal { None, Write, Read, All };
 
   static std::vector<std::string> SplitPath(std::string_view path);
   static std::string DenyKey(platform::RootKey root, std::string_view upperPath);
   std::string upperPathOf(const Node* node) const;
   std::string fullPathOf(const Node* node) const;
   Refusal refusalOf(const Node* node) const;
+  void refuse(platform::RootKey root, std::string_view path, Refusal refusal);
   Refusal refusalOf(platform::RootKey root, const std::string& upperPath) const;
 
   NodePtr find(const NodePtr& base, const std::vector<std::string>& parts) const;

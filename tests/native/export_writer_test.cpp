@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <string>
 #include <vector>
 
@@ -85,10 +87,10 @@ class ExportWriterTest : public ::testing::Test {
     ASSERT_TRUE(sim.registry().create(RootKey::CurrentUser, path));
   }
 
-  Status ExportKey(std::string_view path, PredefinedRoot root = PredefinedRoot::CurrentUser) {
+  Result<bool> ExportKey(std::string_view path, PredefinedRoot root = PredefinedRoot::CurrentUser) {
     return ExportToBackup(Ports(), kFile, root, true, {}, path);
   }
-  Status ExportValue(std::string_view path, std::string_view name) {
+  Result<bool> ExportValue(std::string_view path, std::string_view name) {
     return ExportToBackup(Ports(), kFile, PredefinedRoot::CurrentUser, false, name, path);
   }
   std::string File() { return sim.readFile(kFile); }
@@ -178,16 +180,58 @@ TEST_F(ExportWriterTest, WholeKeyIsWrittenDepthFirstInEnumerationOrder) {
                              "[HKEY_CURRENT_USER\\Software\\K\\B\\Empty]"}));
 }
 
-TEST_F(ExportWriterTest, KeysThatCannotBeOpenedKeepOnlyTheirKeyLine) {
-  Set("Software\\K\\A", "a", T(RegType::Dword), platform::DwordData(1));
-  Set("Software\\K\\A\\Deep", "d", T(RegType::Dword), platform::DwordData(4));
-  Set("Software\\K\\B", "b", T(RegType::Dword), platform::DwordData(2));
-  sim.registry().denyAccess(RootKey::CurrentUser, "Software\\K\\A");
-  ASSERT_TRUE(ExportKey("Software\\K").ok());
-  EXPECT_EQ(FileLines(), (std::vector<std::string>{
-                             "REGEDIT4", "", "[HKEY_CURRENT_USER\\Software\\K]", "",
-                             "[HKEY_CURRENT_USER\\Software\\K\\A]", "",
-                             "[HKEY_CURRENT_USER\\Software\\K\\B]", "\"b\"=dword:00000002"}));
+TEST_F(ExportWriterTest, ATreeThatCannotBeReadWholeIsAnErrorAndWritesNothing) {
+  struct Case {
+    const char* name;
+    std::function<void()> arrange;
+  };
+  const std::vector<Case> cases = {
+      {"a sub-key refused to everyone",
+       [&] { sim.registry().denyAccess(RootKey::CurrentUser, "Software\\K\\A\\Deep"); }},
+      {"a sub-key only a deletion may open",
+       [&] { sim.registry().denyRead(RootKey::CurrentUser, "Software\\K\\A"); }},
+      {"values that cannot be listed",
+       [&] { sim.faults().failOnce(sim::PortMethod::RegistryEnumValues, 2, Errc::AccessDenied); }},
+      {"sub-keys that cannot be listed",
+       [&] { sim.faults().failOnce(sim::PortMethod::RegistryEnumKeys, 3, Errc::IoError); }},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    Set("Software\\K\\A", "a", T(RegType::Dword), platform::DwordData(1));
+    Set("Software\\K\\A\\Deep", "d", T(RegType::Dword), platform::DwordData(4));
+    Set("Software\\K\\B", "b", T(RegType::Dword), platform::DwordData(2));
+    c.arrange();
+    EXPECT_FALSE(ExportKey("Software\\K").ok()) << c.name;
+    EXPECT_FALSE(sim.files().fileExists(kFile)) << c.name;
+    sim.registry().allowAccess(RootKey::CurrentUser, "Software\\K\\A");
+    sim.registry().allowAccess(RootKey::CurrentUser, "Software\\K\\A\\Deep");
+    sim.faults().reset();
+  }
+  // A value that cannot be read is an error too; one that is gone is not.
+  sim.faults().failOnce(sim::PortMethod::RegistryReadValue, 1, Errc::AccessDenied);
+  EXPECT_FALSE(ExportValue("Software\\K\\A", "a").ok());
+  EXPECT_TRUE(ExportValue("Software\\K\\A", "gone").ok());
+}
+
+TEST_F(ExportWriterTest, NamesWithLineBreaksOrNulsAreNotBackedUp) {
+  struct Case {
+    std::string tree, key, value;
+  };
+  const std::vector<Case> cases = {
+      {"Software\\N1", "Software\\N1\\line\nbreak", "v"},
+      {"Software\\N2", "Software\\N2\\plain", "carriage\rreturn"},
+      {"Software\\N3", "Software\\N3\\plain", std::string("n\0ul", 4)},
+  };
+  for (const auto& [tree, key, value] : cases) {
+    Set(key, value, T(RegType::Dword), platform::DwordData(1));
+    auto whole = ExportKey(tree);
+    ASSERT_TRUE(whole.ok());
+    EXPECT_FALSE(*whole) << key;
+    auto one = ExportValue(key, value);
+    ASSERT_TRUE(one.ok());
+    EXPECT_FALSE(*one) << key;
+    EXPECT_FALSE(sim.files().fileExists(kFile)) << key;
+  }
 }
 
 TEST_F(ExportWriterTest, MissingKeysAndRootsThePortCannotReachGiveAKeyLineAlone) {
@@ -203,12 +247,16 @@ TEST_F(ExportWriterTest, MissingKeysAndRootsThePortCannotReachGiveAKeyLineAlone)
 
 TEST_F(ExportWriterTest, DeepTreesAreWalkedWithoutRecursionUpToTheDepthBound) {
   std::string path = "Software\\Deep";
-  for (int i = 0; i < 600; ++i) path += "\\k";
+  for (std::size_t i = 0; i < registry::kMaxExportDepth; ++i) path += "\\k";
   Key(path);
   ASSERT_TRUE(ExportKey("Software\\Deep").ok());
-  const auto lines = FileLines();
   // One block (empty line and key line) per level, down to the bound.
-  EXPECT_EQ(lines.size(), 1 + 2 * (registry::kMaxExportDepth + 1));
+  EXPECT_EQ(FileLines().size(), 1 + 2 * (registry::kMaxExportDepth + 1));
+  // One level more cannot be backed up whole.
+  ASSERT_TRUE(sim.files().deleteFile(kFile).ok());
+  Key(path + "\\k");
+  EXPECT_FALSE(ExportKey("Software\\Deep").ok());
+  EXPECT_FALSE(sim.files().fileExists(kFile));
 }
 
 // ---- value lines ------------------------------------------------------------
@@ -382,7 +430,6 @@ TEST_F(ExportWriterTest, AFileThatCannotBeCreatedOrWrittenIsAnError) {
   ASSERT_FALSE(st.ok());
   EXPECT_EQ(st.error().code, Errc::AccessDenied);
   EXPECT_FALSE(sim.files().fileExists(kFile));
-  EXPECT_EQ(sim.faults().calls(sim::PortMethod::RegistryOpen), 0u);  // nothing read either
 
   sim.faults().failOnce(sim::PortMethod::FilesWrite, 1, Errc::DiskFull, "run.reg");
   st = ExportValue("Software\\A", "s");
@@ -441,6 +488,42 @@ TEST_P(ExportRoundTrip, BringsBackNamesTypesAndBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AnsiAndVersion5, ExportRoundTrip, ::testing::Bool());
+
+TEST_P(ExportRoundTrip, StringsThatAreNotWholeUtf16ComeBackByteForByte) {
+  // An odd byte count, or a lone surrogate, has no code-page bytes: the
+  // file becomes version 5 with the exact bytes, whether it starts with
+  // the entry or was plain REGEDIT4 before.
+  const bool fileStartsAnsi = GetParam();
+  if (fileStartsAnsi) {
+    Set("Software\\Plain", "s", T(RegType::String), platform::StringData("x"));
+    ASSERT_TRUE(ExportKey("Software\\Plain").ok());
+  }
+  const std::string base = "Software\\Odd";
+  std::vector<std::uint8_t> oddExpand = platform::StringData("%TEMP%\\a");
+  oddExpand.push_back(0x41);
+  std::vector<std::uint8_t> oddMulti = platform::MultiStringData({"one", "two"});
+  oddMulti.pop_back();
+  const std::vector<std::uint8_t> loneSurrogate = {'a', 0, 0x00, 0xD8, 0, 0};
+  Set(base, "expand", T(RegType::ExpandString), oddExpand);
+  Set(base, "multi", T(RegType::MultiString), oddMulti);
+  Set(base, "surrogate", T(RegType::ExpandString), loneSurrogate);
+  const auto before = sim.registry().saveRegText(RootKey::CurrentUser, base);
+  ASSERT_TRUE(before.ok());
+  ASSERT_TRUE(ExportKey(base).ok());
+  auto software = sim.registry().open(RootKey::CurrentUser, "Software", platform::RegAccess::Full);
+  ASSERT_TRUE(software.ok());
+  ASSERT_TRUE(sim.registry().deleteTree(*software, "Odd").ok());
+
+  const std::string bytes = File();
+  EXPECT_TRUE(StartsWith(bytes, "\xFF\xFE"));
+  const auto report = sim.registry().loadRegFile(
+      {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  EXPECT_EQ(report.skippedLines, 0u);
+  EXPECT_EQ(sim.registry().value(RootKey::CurrentUser, base, "expand")->data, oddExpand);
+  EXPECT_EQ(sim.registry().value(RootKey::CurrentUser, base, "multi")->data, oddMulti);
+  EXPECT_EQ(sim.registry().value(RootKey::CurrentUser, base, "surrogate")->data, loneSurrogate);
+  EXPECT_EQ(*sim.registry().saveRegText(RootKey::CurrentUser, base), *before);
+}
 
 }  // namespace
 }  // namespace nc::testing

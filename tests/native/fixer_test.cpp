@@ -196,6 +196,29 @@ TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
             "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X\\Old\\Inner]\r\n\"i\"=\"2\"\r\n");
 }
 
+TEST_F(FixerTest, WhatABackupCannotHoldWholeIsNeverDeleted) {
+  // A value name with a line break cannot be carried: not fixed, the run
+  // goes on. A tree with a key only the deletion could open stops the run
+  // before anything of it goes.
+  auto x = sim.registry().open(RootKey::CurrentUser, "Software\\X", platform::RegAccess::Full);
+  ASSERT_TRUE(x.ok());
+  ASSERT_TRUE(platform::WriteStringValue(sim.registry(), *x, "two\nlines", "v").ok());
+  sim.registry().denyRead(RootKey::CurrentUser, "Software\\X\\Old\\Inner");
+  Row("old", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::ProblemKind::Key);
+  Row("lines", "HKEY_CURRENT_USER\\Software\\X\\two\nlines", registry::ProblemKind::ValuePath);
+  Row("keep", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
+  const auto result = Fix();
+  EXPECT_EQ(result.outcome, FixOutcome::Stopped);
+  EXPECT_EQ(result.deleted, 1u);
+  EXPECT_EQ(result.rowsRemoved, 2u);
+  ASSERT_EQ(results.Count(), 1u);
+  EXPECT_EQ(results.Rows()[0].Data, "old");
+  EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Software\\X", "two\nlines"));
+  EXPECT_FALSE(HasValue(RootKey::CurrentUser, "Software\\X", "Keep"));
+  EXPECT_TRUE(HasKey(RootKey::CurrentUser, "Software\\X\\Old\\Inner"));
+  EXPECT_EQ(Backup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"Keep\"=\"stay\"\r\n");
+}
+
 // ---- the walk ----------------------------------------------------------------------
 
 TEST_F(FixerTest, UntickedRowsAndRowsWithoutBackslashStay) {
