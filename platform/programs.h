@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -20,6 +21,9 @@ class ChildProcess {
   virtual bool finished() = 0;
   // Ends the program at once, with exit code 0.
   virtual void terminate() = 0;
+  // The program's exit code once it has ended; none before, or when the
+  // system cannot tell.
+  virtual std::optional<std::uint32_t> exitCode() = 0;
 };
 
 enum class StartShow : std::uint8_t {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/reg_file.h"
 #include "core/text.h"
 #include "registry/locations.h"
 
@@ -71,14 +72,16 @@ void BackupHintController::Close(bool ok) {
 
 bool RunRegistryEditor(platform::Programs& programs, platform::Prompts& prompts,
                        std::string_view commandLine, std::string_view waitText,
-                       const WaitDialogRunner& showWait) {
+                       const WaitDialogRunner& showWait, std::optional<std::uint32_t>* exitCode) {
   auto started = programs.start(commandLine, platform::StartShow::Hidden, 0);
   if (!started) {
     prompts.inform(kRegeditMissing);
     return false;
   }
   BackupHintController hint(*started.value(), std::string(waitText));
-  return showWait(hint);
+  const bool ended = showWait(hint);
+  if (ended && exitCode != nullptr) *exitCode = started.value()->exitCode();
+  return ended;
 }
 
 // ---- the restore dialog -----------------------------------------------------
@@ -96,6 +99,64 @@ std::vector<BackupFile> ListBackupFiles(platform::FileSystem& files, std::string
     return UpperAscii(a.name) > UpperAscii(b.name);
   });
   return found;
+}
+
+namespace {
+
+bool OpFound(platform::Registry& registry, const RegFileOp& op) {
+  const auto root = platform::ToPortRoot(op.root);
+  if (!root) return true;
+  auto key = registry.open(*root, op.path, platform::RegAccess::Read);
+  switch (op.kind) {
+    case RegFileOp::Kind::CreateKey:
+      return key.ok();
+    case RegFileOp::Kind::DeleteKey:
+      return !key && key.error().code == Errc::NotFound;
+    case RegFileOp::Kind::SetValue: {
+      if (!key) return false;
+      auto value = registry.readValue(*key, op.value.name);
+      return value && value->type == op.value.type && value->data == op.value.data;
+    }
+    case RegFileOp::Kind::DeleteValue: {
+      if (!key) return key.error().code == Errc::NotFound;
+      auto value = registry.readValue(*key, op.value.name);
+      return !value && value.error().code == Errc::NotFound;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool BackupIsInRegistry(const platform::Platform& ports, std::string_view file,
+                        std::size_t samples) {
+  auto bytes = platform::ReadWholeFile(ports.files, file);
+  if (!bytes) return false;
+  const std::string& raw = *bytes;
+  const bool utf16 = raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE';
+  const RegFileParse parsed =
+      utf16 ? ParseRegFile(DecodeRegFileBytes(
+                  {reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()}))
+            : ParseRegFile(ports.system.fromAnsiCodePage(raw), [&ports](std::string_view ansi) {
+                return ports.system.fromAnsiCodePage(ansi);
+              });
+  if (!parsed.headerFound) return false;
+  const std::vector<RegFileOp>& ops = parsed.ops;
+  if (ops.empty() || samples == 0) return true;
+  const std::size_t count = std::min(samples, ops.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    // Evenly spread, the first and the last entry included.
+    const std::size_t at = count == 1 ? 0 : i * (ops.size() - 1) / (count - 1);
+    if (!OpFound(ports.registry, ops[at])) return false;
+  }
+  return true;
+}
+
+std::string RestoreFailedText(std::string_view file) {
+  std::string text = "The registry editor did not bring back everything in\r\n";
+  text += file;
+  text += "\r\nThe backup file was kept.";
+  return text;
 }
 
 std::string FormatSizeKB(std::uint64_t bytes) {
@@ -166,10 +227,18 @@ std::string RestoreController::SelectedPath() const {
 void RestoreController::RestoreClicked() {
   if (!selected_ || view_ == nullptr) return;
   const std::string path = SelectedPath();
+  std::optional<std::uint32_t> exitCode;
   const bool ended = RunRegistryEditor(
       env_.ports.programs, env_.ports.prompts, ImportCommandLine(path), kRestoreWaitText,
-      [this](BackupHintController& hint) { return view_->RunWaitDialog(hint); });
-  if (ended && env_.settings.DeleteBackupFile) DeleteClicked();
+      [this](BackupHintController& hint) { return view_->RunWaitDialog(hint); }, &exitCode);
+  // Stopped or never started: the file stays, and a start failure was told.
+  if (!ended) return;
+  // The file goes only after a restore that brought its entries back.
+  if ((exitCode && *exitCode != 0) || !BackupIsInRegistry(env_.ports, path)) {
+    env_.ports.prompts.error(RestoreFailedText(path));
+    return;
+  }
+  if (env_.settings.DeleteBackupFile) DeleteClicked();
 }
 
 void RestoreController::DeleteClicked() {

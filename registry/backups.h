@@ -95,13 +95,26 @@ class BackupHintController {
 using WaitDialogRunner = std::function<bool(BackupHintController&)>;
 
 // RunRegistryEditor: starts the command line hidden and waits in the wait
-// dialog; true only when the program ended by itself. A program that does
-// not start is reported with "Please check if Regedit.exe exists.".
+// dialog; true only when the program ended by itself, and then its exit
+// code goes to `exitCode` when asked for. A program that does not start is
+// reported with "Please check if Regedit.exe exists.".
 bool RunRegistryEditor(platform::Programs& programs, platform::Prompts& prompts,
                        std::string_view commandLine, std::string_view waitText,
-                       const WaitDialogRunner& showWait);
+                       const WaitDialogRunner& showWait,
+                       std::optional<std::uint32_t>* exitCode = nullptr);
 
 // ---- the restore dialog -----------------------------------------------------
+
+// Whether the registry holds what a backup file brings back, checked on up
+// to `samples` of its entries spread over the file, its first and last
+// among them: keys present, values with the same type and bytes, deleted
+// keys and values absent. False for a file that cannot be read or has no
+// registry-file header. Roots the registry port cannot open are skipped.
+bool BackupIsInRegistry(const platform::Platform& ports, std::string_view file,
+                        std::size_t samples = 4096);
+
+// Shown when a restore did not bring its backup back; the file stays.
+std::string RestoreFailedText(std::string_view file);
 
 struct BackupFile {
   std::string name;

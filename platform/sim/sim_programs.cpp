@@ -25,6 +25,12 @@ class SimPrograms::Process : public platform::ChildProcess {
     state_->terminated = true;
   }
 
+  std::optional<std::uint32_t> exitCode() override {
+    std::lock_guard lock(owner_.mutex_);
+    if (!state_->finished) return std::nullopt;
+    return state_->terminated ? 0 : owner_.exitCode_;
+  }
+
  private:
   SimPrograms& owner_;
   std::shared_ptr<Started> state_;
@@ -101,6 +107,11 @@ void SimPrograms::setStartFails(bool fails) {
 void SimPrograms::setPollsUntilFinished(int polls) {
   std::lock_guard lock(mutex_);
   pollsUntilFinished_ = polls;
+}
+
+void SimPrograms::setExitCode(std::uint32_t code) {
+  std::lock_guard lock(mutex_);
+  exitCode_ = code;
 }
 
 void SimPrograms::setOnStart(std::function<void(std::string_view)> onStart) {

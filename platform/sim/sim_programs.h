@@ -43,6 +43,8 @@ class SimPrograms : public platform::Programs {
   // Each started program reports itself finished after this many polls
   // (0: at the first); a negative count keeps it running until ended.
   void setPollsUntilFinished(int polls);
+  // The exit code of programs that end by themselves (0 unless set).
+  void setExitCode(std::uint32_t code);
   // Called with the command line of each program started, before start
   // returns (a test lets the program do its work here).
   void setOnStart(std::function<void(std::string_view)> onStart);
@@ -70,6 +72,7 @@ class SimPrograms : public platform::Programs {
   mutable std::mutex mutex_;
   bool startFails_ = false;
   int pollsUntilFinished_ = 0;
+  std::uint32_t exitCode_ = 0;
   std::function<void(std::string_view)> onStart_;
   std::vector<std::shared_ptr<Started>> started_;
   std::vector<Window> windows_;

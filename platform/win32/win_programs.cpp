@@ -23,6 +23,13 @@ class WinChildProcess final : public platform::ChildProcess {
   void terminate() override {
     if (process_.valid()) TerminateProcess(process_.get(), 0);
   }
+  std::optional<std::uint32_t> exitCode() override {
+    DWORD code = 0;
+    if (!process_.valid() || !GetExitCodeProcess(process_.get(), &code) || code == STILL_ACTIVE) {
+      return std::nullopt;
+    }
+    return code;
+  }
 
  private:
   ProcessHandle process_;

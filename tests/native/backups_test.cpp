@@ -6,9 +6,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "core/reg_file.h"
 #include "platform/sim/sim_platform.h"
 #include "platform/sim/sim_programs.h"
 
@@ -285,6 +287,82 @@ TEST_F(RestoreDialog, RestoreKeepsTheFileWhenToldOrStopped) {
   controller.RestoreClicked();
   EXPECT_TRUE(sim.files().fileExists("C:\\Backup\\a.reg"));
   EXPECT_EQ(sim.prompts().count(Kind::Inform), 1u);
+}
+
+TEST_F(RestoreDialog, TheFileGoesOnlyWhenTheImportBroughtItBack) {
+  struct Case {
+    const char* name;
+    std::string content;
+    std::uint32_t exitCode;
+    bool imports;
+    bool kept;
+  };
+  const std::string good = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Restored]\n\"A\"=\"1\"\n";
+  const std::vector<Case> cases = {
+      {"imported and reported", good, 0, true, false},
+      {"the editor reported a failure", good, 1, true, true},
+      {"nothing came back", good, 0, false, true},
+      {"no header", "[HKEY_CURRENT_USER\\Software\\Restored]\n", 0, true, true},
+      {"a byte-order mark alone", "\xFF\xFE", 0, true, true},
+  };
+  for (const Case& c : cases) {
+    programs.setExitCode(c.exitCode);
+    ASSERT_TRUE(sim.writeFile("C:\\Backup\\r.reg", c.content));
+    auto root =
+        sim.registry().open(platform::RootKey::CurrentUser, "Software", platform::RegAccess::Full);
+    if (root) (void)sim.registry().deleteTree(*root, "Restored");
+    if (!c.imports) programs.setOnStart([](std::string_view) {});
+    sim.prompts().clear();
+    RestoreController controller = Controller();
+    controller.Show(view);
+    controller.SelectionChanged(0);
+    controller.RestoreClicked();
+    EXPECT_EQ(sim.files().fileExists("C:\\Backup\\r.reg"), c.kept) << c.name;
+    ASSERT_EQ(sim.prompts().count(Kind::Error), c.kept ? 1u : 0u) << c.name;
+    if (c.kept) {
+      EXPECT_EQ(sim.prompts().records().back().text,
+                "The registry editor did not bring back everything in\r\nC:\\Backup\\r.reg\r\n"
+                "The backup file was kept.");
+    }
+    SetUp();
+  }
+}
+
+TEST(BackupSpotCheck, EveryKindOfEntryIsCheckedAcrossTheFile) {
+  sim::SimPlatform sim;
+  std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\S]\r\n";
+  for (int i = 0; i < 500; ++i) text += "\"v" + std::to_string(i) + "\"=dword:00000001\r\n";
+  text += "\"s\"=\"\xCE\xA9\"\r\n[-HKEY_CURRENT_USER\\Software\\Gone]\r\n";
+  text += "[HKEY_CURRENT_USER\\Software\\S]\r\n\"old\"=-\r\n";
+  const auto encoded = EncodeRegFileUtf16(text);
+  ASSERT_TRUE(sim.writeFile("C:\\b.reg", std::string(encoded.begin(), encoded.end())));
+  sim.registry().loadRegText(text);
+  const platform::Platform ports = sim.ports();
+  EXPECT_TRUE(registry::BackupIsInRegistry(ports, "C:\\b.reg"));
+
+  auto key =
+      sim.registry().open(platform::RootKey::CurrentUser, "Software\\S", platform::RegAccess::Full);
+  ASSERT_TRUE(key.ok());
+  const std::vector<std::function<void()>> breaks = {
+      [&] { ASSERT_TRUE(sim.registry().deleteValue(*key, "s").ok()); },  // the last value
+      [&] { ASSERT_TRUE(sim.registry().writeValue(*key, "v0", 4, platform::DwordData(2)).ok()); },
+      [&] { ASSERT_TRUE(sim.registry().create(platform::RootKey::CurrentUser, "Software\\Gone")); },
+      [&] { ASSERT_TRUE(platform::WriteStringValue(sim.registry(), *key, "old", "x").ok()); },
+  };
+  for (std::size_t i = 0; i < breaks.size(); ++i) {
+    sim.registry().loadRegText(text);
+    breaks[i]();
+    EXPECT_FALSE(registry::BackupIsInRegistry(ports, "C:\\b.reg")) << i;
+  }
+  // A sample of two looks at the first and the last entry only.
+  sim.registry().loadRegText(text);
+  breaks[1]();
+  EXPECT_TRUE(registry::BackupIsInRegistry(ports, "C:\\b.reg", 2));
+  breaks[0]();
+  sim.registry().loadRegText("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\S]\n\"old\"=\"x\"\n");
+  EXPECT_FALSE(registry::BackupIsInRegistry(ports, "C:\\b.reg", 2));
+  EXPECT_FALSE(registry::BackupIsInRegistry(ports, "C:\\missing.reg"));
 }
 
 TEST_F(RestoreDialog, DeleteSelectsTheSamePlaceOrTheLastRow) {
