@@ -50,6 +50,25 @@ class System {
   // this description; false when the service refused or is not there.
   // Blocks until the service answers.
   virtual bool createRestorePoint(std::string_view description) = 0;
+  // Turns the system's critical-error boxes ("There is no disk in the
+  // drive") off or back on for the calling thread; gives the former state.
+  virtual bool showCriticalErrorBoxes(bool shown) = 0;
+};
+
+// Critical-error boxes off while the guard lives, as they were after: a
+// probe of a drive without media then fails quietly instead of stopping
+// on a system dialog.
+class NoCriticalErrorBoxes {
+ public:
+  explicit NoCriticalErrorBoxes(System& system)
+      : system_(system), previous_(system.showCriticalErrorBoxes(false)) {}
+  ~NoCriticalErrorBoxes() { system_.showCriticalErrorBoxes(previous_); }
+  NoCriticalErrorBoxes(const NoCriticalErrorBoxes&) = delete;
+  NoCriticalErrorBoxes& operator=(const NoCriticalErrorBoxes&) = delete;
+
+ private:
+  System& system_;
+  bool previous_;
 };
 
 }  // namespace nc::platform

@@ -163,9 +163,8 @@ void ScanSoundEvents(ScanContext& ctx) {
   });
 }
 
-void ScanMruLists(ScanContext& ctx) {
-  BeginSection(ctx, 24);
-  const std::string_view problem = SectionProblem(24);
+// The open and save dialogs' lists; false when a stop was asked for.
+bool ScanOpenSaveLists(ScanContext& ctx, std::string_view problem) {
   auto& registry = ctx.platform.registry;
   auto& files = ctx.platform.files;
   std::vector<std::string> extensions;
@@ -176,7 +175,7 @@ void ScanMruLists(ScanContext& ctx) {
       if (auto names = registry.subKeyNames(*key)) extensions = std::move(*names);
       if (auto values = registry.values(*key)) {
         for (const auto& value : *values) {
-          if (ctx.StopRequested()) return;
+          if (ctx.StopRequested()) return false;
           const auto text = platform::ValueText(value);
           if (!text || !OnScannedDrive(ctx.pathTest, *text)) continue;
           bool found = false;
@@ -195,8 +194,19 @@ void ScanMruLists(ScanContext& ctx) {
     }
   }
   for (const auto& extension : extensions) {
-    if (ctx.StopRequested()) return;
+    if (ctx.StopRequested()) return false;
     WalkStringValues(ctx, RootKey::CurrentUser, JoinKey(kOpenSaveMru, extension), problem, {});
+  }
+  return true;
+}
+
+void ScanMruLists(ScanContext& ctx) {
+  BeginSection(ctx, 24);
+  const std::string_view problem = SectionProblem(24);
+  {
+    // The lists name files on any drive, removable ones included.
+    platform::NoCriticalErrorBoxes quiet(ctx.platform.system);
+    if (!ScanOpenSaveLists(ctx, problem)) return;
   }
   ScanUserAssist(ctx);
 }

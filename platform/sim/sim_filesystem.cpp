@@ -610,12 +610,14 @@ bool SimFileSystem::plainHostPathLocked(std::string_view path, std::string& host
 }
 
 bool SimFileSystem::fileExists(std::string_view path) {
+  if (onProbe_) onProbe_(path);
   std::lock_guard lock(mutex_);
   const auto found = findLocked(path, "find file");
   return found && !IsFolderStat(found->host.c_str(), found->st);
 }
 
 bool SimFileSystem::folderExists(std::string_view path) {
+  if (onProbe_) onProbe_(path);
   std::lock_guard lock(mutex_);
   const auto found = findLocked(path, "find folder");
   return found && IsFolderStat(found->host.c_str(), found->st);

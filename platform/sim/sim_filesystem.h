@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -83,6 +84,9 @@ class SimFileSystem : public platform::FileSystem {
 
   // "" makes the system have no such folder.
   void setSpecialFolder(int csidl, std::string_view path);
+  // Called with the path of every fileExists and folderExists, on the
+  // caller's thread; set it before the code under test runs.
+  void setOnProbe(std::function<void(std::string_view)> onProbe) { onProbe_ = std::move(onProbe); }
   // With or without trailing backslash; reported with one.
   void setTempFolder(std::string_view path);
   void setEnvironment(std::string_view name, std::string_view value);
@@ -151,6 +155,7 @@ class SimFileSystem : public platform::FileSystem {
   FaultPlan* faults_;
 
   mutable std::mutex mutex_;
+  std::function<void(std::string_view)> onProbe_;
   std::map<char, Drive> drives_;
   std::map<std::string, std::uint32_t> attributes_;  // by host path
   std::map<std::string, std::vector<OpenRecord>> openFiles_;

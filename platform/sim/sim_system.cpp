@@ -1,5 +1,7 @@
 #include "platform/sim/sim_system.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include "core/text.h"
@@ -302,6 +304,16 @@ std::string SimSystem::toAnsiCodePage(std::string_view utf8) {
 
 std::string SimSystem::fromAnsiCodePage(std::string_view ansi) {
   return Latin1ToUtf8(ansi);
+}
+
+bool SimSystem::showCriticalErrorBoxes(bool shown) {
+  std::lock_guard lock(mutex_);
+  return std::exchange(criticalErrorBoxes_, shown);
+}
+
+bool SimSystem::criticalErrorBoxesShown() const {
+  std::lock_guard lock(mutex_);
+  return criticalErrorBoxes_;
 }
 
 bool SimSystem::createRestorePoint(std::string_view description) {

@@ -36,6 +36,7 @@ class SimSystem : public platform::System {
   // Answers as set with setRestorePointResult (success by default) and
   // records each description.
   bool createRestorePoint(std::string_view description) override;
+  bool showCriticalErrorBoxes(bool shown) override;
   void setRestorePointResult(bool succeeds);
   std::vector<std::string> restorePoints() const;
 
@@ -48,6 +49,7 @@ class SimSystem : public platform::System {
   std::string clipboardText() const;
   void setClipboardAvailable(bool available);
   int emptyClipboardCalls() const;
+  bool criticalErrorBoxesShown() const;
 
  private:
   mutable std::mutex mutex_;
@@ -61,6 +63,7 @@ class SimSystem : public platform::System {
   int emptyClipboardCalls_ = 0;
   bool restorePointSucceeds_ = true;
   std::vector<std::string> restorePoints_;
+  bool criticalErrorBoxes_ = true;
 };
 
 // Records what it is asked to open; "shell.openDocument" in the fault

@@ -147,6 +147,15 @@ using SetRestorePointW = BOOL(WINAPI*)(RestorePointInfoW*, StateManagerStatus*);
 
 }  // namespace
 
+bool WinSystem::showCriticalErrorBoxes(bool shown) {
+  const DWORD mode = GetThreadErrorMode();
+  const DWORD wanted = shown ? (mode & ~static_cast<DWORD>(SEM_FAILCRITICALERRORS))
+                             : (mode | SEM_FAILCRITICALERRORS);
+  DWORD previous = mode;
+  if (!SetThreadErrorMode(wanted, &previous)) previous = mode;
+  return (previous & SEM_FAILCRITICALERRORS) == 0;
+}
+
 bool WinSystem::createRestorePoint(std::string_view description) {
   HMODULE library = LoadLibraryW(L"SrClient.dll");
   if (library == nullptr) return false;

@@ -18,6 +18,7 @@ class WinSystem final : public platform::System {
   std::string fromAnsiCodePage(std::string_view ansi) override;
   // SRSetRestorePointW of SrClient.dll, looked up at run time.
   bool createRestorePoint(std::string_view description) override;
+  bool showCriticalErrorBoxes(bool shown) override;
 };
 
 }  // namespace nc::win32

@@ -200,7 +200,16 @@ TEST_F(MruSection, OpenSaveListsAreJudgedWithTheirExtensionsThenPerExtension) {
 )" + mru +
       R"(\doc]
 )");
+  // Every probe of a drive happens with the system's error boxes off; they
+  // are back on afterwards.
+  std::vector<bool> boxesAtProbe;
+  sim.files().setOnProbe(
+      [&](std::string_view) { boxesAtProbe.push_back(sim.system().criticalErrorBoxesShown()); });
   registry::ScanMruLists(ctx);
+  sim.files().setOnProbe({});
+  EXPECT_GE(boxesAtProbe.size(), 4u);
+  EXPECT_EQ(std::count(boxesAtProbe.begin(), boxesAtProbe.end(), true), 0);
+  EXPECT_TRUE(sim.system().criticalErrorBoxesShown());
   const std::string key = std::string("HKEY_CURRENT_USER\\") + kMru;
   const char* p = "Non-existent MRU and History Lists file";
   const std::vector<registry::ProblemEntry> expected = {
