@@ -24,6 +24,7 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
 #include "platform/win32/win_prompts.h"
+#include "registry/backups.h"
 #include "registry/export_writer.h"
 #include "registry/fixer.h"
 #include "registry/restore_point.h"
@@ -229,6 +230,54 @@ TEST_F(ExportRoundTrip, NamesAndTextsOutsideTheCodePageComeBackThroughVersion5) 
   RemoveBase();
   ASSERT_TRUE(ImportWithRegedit(file));
   EXPECT_EQ(TakeSnapshot(), before);
+}
+
+TEST_F(ExportRoundTrip, StringsThatAreNotWholeUtf16AndUnwritableNamesAreSafe) {
+  // An odd byte count or a lone surrogate comes back byte for byte, in a
+  // file that starts with the entry and in one that was REGEDIT4 before;
+  // a name with a line break is refused with nothing written; and the
+  // restore's check sees the entries back.
+  for (const bool fileStartsAnsi : {false, true}) {
+    SCOPED_TRACE(fileStartsAnsi ? "REGEDIT4 first" : "new file");
+    RemoveBase();
+    DeleteFileW(nc::win32::Widen(file).c_str());
+    std::vector<BYTE> oddExpand = Text(L"%TEMP%\\a");
+    oddExpand.push_back(0x41);
+    std::vector<BYTE> oddMulti = Multi({L"one", L"two"});
+    oddMulti.pop_back();
+    Put(L"\\Odd", L"expand", REG_EXPAND_SZ, oddExpand);
+    Put(L"\\Odd", L"multi", REG_MULTI_SZ, oddMulti);
+    Put(L"\\Odd", L"surrogate", REG_EXPAND_SZ, {'a', 0, 0x00, 0xD8, 0, 0});
+    Put(L"\\Plain", L"s", REG_SZ, Text(L"x"));
+    Put(L"\\Lines", L"two\nlines", REG_SZ, Text(L"x"));
+    const std::string base = std::string(kBase);
+    auto refused = nc::registry::ExportToBackup(Ports(), file, PredefinedRoot::CurrentUser, true,
+                                                {}, base + "\\Lines");
+    ASSERT_TRUE(refused.ok());
+    EXPECT_FALSE(*refused);
+    EXPECT_EQ(GetFileAttributesW(nc::win32::Widen(file).c_str()), INVALID_FILE_ATTRIBUTES);
+    RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kBaseW) + L"\\Lines").c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, (std::wstring(kBaseW) + L"\\Lines").c_str());
+    const Snapshot before = TakeSnapshot();
+
+    if (fileStartsAnsi) {
+      ASSERT_TRUE(nc::registry::ExportToBackup(Ports(), file, PredefinedRoot::CurrentUser, true, {},
+                                               base + "\\Plain")
+                      .ok());
+      ASSERT_TRUE(nc::StartsWith(ReadBytes(file), "REGEDIT4"));
+    }
+    ASSERT_TRUE(nc::registry::ExportToBackup(Ports(), file, PredefinedRoot::CurrentUser, true, {},
+                                             base + "\\Odd")
+                    .ok());
+    EXPECT_TRUE(nc::StartsWith(ReadBytes(file), "\xFF\xFE"));
+
+    RemoveBase();
+    Put(L"\\Plain", L"s", REG_SZ, Text(L"x"));
+    EXPECT_FALSE(nc::registry::BackupIsInRegistry(Ports(), file));
+    ASSERT_TRUE(ImportWithRegedit(file));
+    EXPECT_EQ(TakeSnapshot(), before);
+    EXPECT_TRUE(nc::registry::BackupIsInRegistry(Ports(), file));
+  }
 }
 
 TEST_F(ExportRoundTrip, AFixRunWhoseFileTurnsIntoVersion5RestoresEverything) {
