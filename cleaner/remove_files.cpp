@@ -265,21 +265,28 @@ bool DeleteFileLogged(CleanRun& run, std::string_view path, bool log) {
 }
 
 void WipeFileContents(CleanRun& run, std::string_view path, int passes) {
+  if (passes < 1) return;
   platform::FileSystem& files = run.platform().files;
-  // Only a plain file that is not read-only is overwritten: through a
-  // link its target would be; and where a read-only file can be opened for
-  // writing after all (an administrator under Wine), the shell then
-  // refuses to delete it, and it would stay behind overwritten.
+  // Where a read-only file can be opened for writing after all (an
+  // administrator under Wine), the shell then refuses to delete it, and
+  // it would stay behind overwritten.
   auto found = files.stat(path);
   if (!found || found->isFolder() || found->isLink()) return;
   if ((found->attributes & platform::FileAttr::ReadOnly) != 0) return;
+  // One open for every pass, of the name itself and never of what a link
+  // points to. The open file, not the path, must be a plain file with this
+  // one name: a link swapped in after the check, or a hard link whose
+  // other names lie elsewhere, is deleted without being overwritten, so
+  // those other names keep their data.
+  auto file = files.open(path, platform::FileOpen::ReadWriteNoFollow, platform::FileShare::None);
+  if (!file) return;
+  auto facts = (*file)->facts();
+  if (!facts || !facts->plainFile || facts->links != 1) return;
+  auto size = (*file)->size();
+  if (!size) return;
   std::array<std::uint8_t, kWipeBlock> block{};
   for (int pass = 1; pass <= passes; ++pass) {
     block.fill(static_cast<std::uint8_t>(run.platform().random.below(255)));
-    auto file = files.open(path, platform::FileOpen::ReadWriteExisting, platform::FileShare::None);
-    if (!file) return;
-    auto size = (*file)->size();
-    if (!size) return;
     if (!(*file)->seek(0)) return;
     std::uint64_t left = *size;
     while (left > 0) {

@@ -44,13 +44,21 @@ enum class FileShare : std::uint8_t { None, Read, ReadWrite };
 enum class FileOpen : std::uint8_t {
   ReadExisting,       // read access, the file must exist
   ReadWriteExisting,  // read and write access, the file must exist
+  ReadWriteNoFollow,  // as ReadWriteExisting, but a link is opened as itself, not followed
   CreateAlways,       // write access, created or truncated
+};
+
+// What an open file is, asked of the open handle rather than the path.
+struct FileFacts {
+  bool plainFile = false;   // not a folder, not a link or other reparse point
+  std::uint32_t links = 0;  // names the file has (hard links)
 };
 
 // An open file. Closed when destroyed.
 class File {
  public:
   virtual ~File() = default;
+  [[nodiscard]] virtual Result<FileFacts> facts() = 0;
   [[nodiscard]] virtual Result<std::uint64_t> size() = 0;
   [[nodiscard]] virtual Status seek(std::uint64_t offset) = 0;
   // Bytes read; 0 at the end.

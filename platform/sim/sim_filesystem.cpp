@@ -198,6 +198,12 @@ class SimFile : public platform::File {
   SimFile(const SimFile&) = delete;
   SimFile& operator=(const SimFile&) = delete;
 
+  Result<platform::FileFacts> facts() override {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return Fail(FromErrno(errno), "file facts", winPath_);
+    return platform::FileFacts{S_ISREG(st.st_mode), static_cast<std::uint32_t>(st.st_nlink)};
+  }
+
   Result<std::uint64_t> size() override {
     struct stat st {};
     if (::fstat(fd_, &st) != 0) return Fail(FromErrno(errno), "size", winPath_);
@@ -793,6 +799,9 @@ Result<std::unique_ptr<platform::File>> SimFileSystem::open(std::string_view pat
   int flags = O_CLOEXEC;
   if (mode == platform::FileOpen::ReadExisting) flags |= O_RDONLY;
   if (mode == platform::FileOpen::ReadWriteExisting) flags |= O_RDWR;
+  // A link cannot be opened as itself here: the open fails instead, which
+  // leaves the caller as unwilling to write as a link's own handle would.
+  if (mode == platform::FileOpen::ReadWriteNoFollow) flags |= O_RDWR | O_NOFOLLOW;
   if (mode == platform::FileOpen::CreateAlways) flags |= O_WRONLY | O_CREAT | O_TRUNC;
   const int fd = ::open(key.c_str(), flags, 0666);
   if (fd < 0) return Fail(FromErrno(errno), "open file", path);

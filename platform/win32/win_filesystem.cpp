@@ -73,6 +73,13 @@ class WinFile final : public platform::File {
   WinFile(FileHandle handle, std::string path)
       : handle_(std::move(handle)), path_(std::move(path)) {}
 
+  Result<platform::FileFacts> facts() override {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle_.get(), &info)) return LastError("file facts", path_);
+    const DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    return platform::FileFacts{(info.dwFileAttributes & notPlain) == 0, info.nNumberOfLinks};
+  }
+
   Result<std::uint64_t> size() override {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(handle_.get(), &size)) return LastError("size of file", path_);
@@ -236,11 +243,16 @@ Result<std::unique_ptr<platform::File>> WinFileSystem::open(std::string_view pat
                                                             FileShare share) {
   DWORD access = GENERIC_READ;
   DWORD disposition = OPEN_EXISTING;
+  DWORD flags = FILE_ATTRIBUTE_NORMAL;
   switch (mode) {
     case FileOpen::ReadExisting:
       break;
     case FileOpen::ReadWriteExisting:
       access = GENERIC_READ | GENERIC_WRITE;
+      break;
+    case FileOpen::ReadWriteNoFollow:
+      access = GENERIC_READ | GENERIC_WRITE;
+      flags |= FILE_FLAG_OPEN_REPARSE_POINT;
       break;
     case FileOpen::CreateAlways:
       access = GENERIC_WRITE;
@@ -258,8 +270,8 @@ Result<std::unique_ptr<platform::File>> WinFileSystem::open(std::string_view pat
       sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
       break;
   }
-  FileHandle handle(CreateFileW(LongPath(path).c_str(), access, sharing, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle handle(
+      CreateFileW(LongPath(path).c_str(), access, sharing, nullptr, disposition, flags, nullptr));
   if (!handle) return LastError("open file", path);
   return std::unique_ptr<platform::File>(
       std::make_unique<WinFile>(std::move(handle), std::string(path)));

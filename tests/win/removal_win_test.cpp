@@ -198,6 +198,31 @@ TEST_F(RemovalWin, WipeOverwritesTheWholeFileWithOneByteValue) {
   EXPECT_NE(static_cast<unsigned char>(after[0]), 255);
 }
 
+TEST_F(RemovalWin, ASecureCleanNeverOverwritesTheOtherNamesOfAHardLinkedFile) {
+  // The diary lives outside the cleaned folder; the folder holds a second
+  // name of it. The clean deletes that name and leaves the diary's bytes.
+  const std::string diary = P("Documents\\diary.txt");
+  const std::string cleaned = P("Cleaned");
+  Write(diary, "dear diary");
+  Write(JoinPath(cleaned, "plain.tmp"), "plain");
+  ASSERT_TRUE(CreateHardLinkW(Widen(JoinPath(cleaned, "second name.tmp")).c_str(),
+                              Widen(diary).c_str(), nullptr));
+  options.IsWipeFile = true;
+  options.WipeNumber = 3;
+  std::int32_t count = 0;
+  nc::cleaner::DeleteFolderContents(MakeRun(false), cleaned,
+                                    {.removeFolder = false, .logFiles = true}, count);
+  EXPECT_EQ(count, 2);
+  EXPECT_FALSE(files().fileExists(JoinPath(cleaned, "second name.tmp")));
+  EXPECT_FALSE(files().fileExists(JoinPath(cleaned, "plain.tmp")));
+  EXPECT_EQ(Read(diary), "dear diary");
+
+  // Asked directly, the wipe leaves a file with two names as it is.
+  ASSERT_TRUE(CreateHardLinkW(Widen(P("again.txt")).c_str(), Widen(diary).c_str(), nullptr));
+  nc::cleaner::WipeFileContents(MakeRun(false), diary, 2);
+  EXPECT_EQ(Read(diary), "dear diary");
+}
+
 TEST_F(RemovalWin, DeleteAtRestartWritesThePendingRenameOperations) {
   const std::string file = P("in use.dat");
   Write(file, "x");
