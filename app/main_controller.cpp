@@ -15,14 +15,6 @@ constexpr int kPageTags[] = {kTagCleaner, kTagRegistry, kTagTools, kTagDefrag};
 constexpr int kPageButtonTags[] = {kTagCleaner, kTagRegistry, kTagDefrag,
                                    kTagTools,   kTagOptions,  kTagMore};
 
-// Date and time as the result file of "/Regscan" shows it.
-std::string DateTimeText(const platform::LocalTime& t) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
-                t.minute, t.second);
-  return text;
-}
-
 }  // namespace
 
 MainController::MainController(Services services, MainView& view)
@@ -37,7 +29,7 @@ MainController::~MainController() {
 
 MainController::RunState MainController::runState() const {
   return RunState{runMode_.load(),    cleanBusy_,        cleanTotal_,
-                  cleanProgressStep_, scanProgressStep_, hiveFiles_};
+                  cleanProgressStep_, scanProgressStep_, defrag_.hives().files};
 }
 
 void MainController::SetRunStateForTesting(const RunState& state) {
@@ -46,7 +38,7 @@ void MainController::SetRunStateForTesting(const RunState& state) {
   cleanTotal_ = state.cleanTotal;
   cleanProgressStep_ = state.cleanProgressStep;
   scanProgressStep_ = state.scanProgressStep;
-  hiveFiles_ = state.hiveFiles;
+  defrag_.SetHivesForTesting({std::vector<std::string>(state.hiveFiles.size()), state.hiveFiles});
 }
 
 platform::WorkerContext MainController::workerContext() const {
@@ -86,7 +78,6 @@ void MainController::OnCreate() {
       results_);
   results_.SetView(&view_.ProblemList());
 
-  hiveFiles_.clear();
   view_.ClearDefragSizeLabels();
   silentMode_ = false;
   if (!platform::CompactionSupported(versionCode_)) {
@@ -101,6 +92,7 @@ void MainController::OnFirstShow() {
   RestoreSectionTicks(options_, trees_);
   view_.RefreshSectionTreeMarks(sectionTree_);
   if (platform::CompactionSupported(versionCode_)) {
+    defrag_.ListHives();
     if (commandLine_.runSwitch == RunSwitch::Regdefrag) {
       silentMode_ = true;
       services_.window.post(WM_AUTO_DEFRAG, 0, 0);
@@ -152,13 +144,7 @@ void MainController::OnClose() {
     selectedItems_.clear();
     SaveExpandState(options_, trees_, true);
     WriteSettings();
-    for (const std::string& hive : hiveFiles_) {
-      const std::string copy = hive + ".fdc";
-      if (services_.ports.files.fileExists(copy)) {
-        (void)services_.ports.files.deleteFile(copy);
-      }
-    }
-    hiveFiles_.clear();
+    defrag_.OnProgramClose();
   } catch (...) {
   }
   view_.Destroy();
@@ -199,22 +185,9 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
     case registry::WM_SCAN_DONE:
       if (scanSession_ && scanSession_->OnScanDone()) FinishScan();
       return true;
-    case WM_AUTO_ANALYZE: {
-      view_.HideAll();
-      auto& profile = services_.ports.profile;
-      const std::string& file = commandLine_.resultFile;
-      if (!file.empty()) profile.eraseSection(file, "Scan Result");
-      if (!file.empty()) {
-        const DefragLabels labels = view_.DefragLabelTexts();
-        profile.writeString(file, "Scan Result", "Current Size", labels.currentSize);
-        profile.writeString(file, "Scan Result", "New Size", labels.newSize);
-        profile.writeString(file, "Scan Result", "Size Reduction", labels.sizeReduction);
-        profile.writeString(file, "Scan Result", "Compact Percent", labels.compactPercent);
-        profile.writeString(file, "Scan Result", "Time", DateTimeText(services_.ports.clock.now()));
-      }
-      OnClose();
+    case WM_AUTO_ANALYZE:
+      RunAutoAnalyze();
       return true;
-    }
     case WM_AUTO_CLEAN:
       view_.HideAll();
       if (!cleanBusy_) {
@@ -227,8 +200,7 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
       EndUnattendedRunIfIdle();
       return true;
     case WM_AUTO_DEFRAG:
-      view_.HideAll();
-      OnClose();
+      RunAutoDefrag();
       return true;
     default:
       return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/defrag_controller.h"
 #include "app/main_view.h"
 #include "app/options.h"
 #include "app/settings_trees.h"
@@ -101,6 +102,11 @@ class MainController {
   bool ResultsCommandEnabled(registry::ResultsCommand command) const;
   void OnResultsCommand(registry::ResultsCommand command);
 
+  // Defrag page: "Analyze Registry" and "Defrag Registry".
+  void OnAnalyzeRegistryClicked();
+  void OnDefragRegistryClicked();
+  DefragController& defrag() { return defrag_; }
+
   void OnMoreCommand(MoreCommand command);
   void OnTitleClicked();
   void OnUpdateLinkClicked();
@@ -166,6 +172,9 @@ class MainController {
   void ApplyProblemFilters();
   // The animation timer runs while a visible test or a scan needs it.
   void UpdateTimer();
+  // WM_AUTO_ANALYZE ("/Regscan") and WM_AUTO_DEFRAG ("/Regdefrag").
+  void RunAutoAnalyze();
+  void RunAutoDefrag();
 
   // What the workers are given.
   platform::WorkerContext workerContext() const;
@@ -182,7 +191,6 @@ class MainController {
   bool unattendedClear_ = false;
   bool silentMode_ = false;
   int versionCode_ = 0;
-  std::vector<std::string> hiveFiles_;
   std::vector<std::string> selectedItems_;
   CommandLine commandLine_;
   std::string programFolder_;  // with trailing backslash
@@ -217,6 +225,8 @@ class MainController {
   std::unique_ptr<cleaner::CleanWorker> cleanWorker_;
   // Cancelled workers still ending; joined before a new run and at close.
   std::vector<std::unique_ptr<cleaner::CleanWorker>> endingWorkers_;
+  DefragController defrag_{services_.ports, services_.ui, view_, options_,
+                           [this] { return view_.MakeRestorePoint(); }};
 };
 
 }  // namespace nc::app

@@ -14,6 +14,7 @@
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/message_queue.h"
 #include "platform/sim/sim_filesystem.h"
+#include "platform/sim/sim_hives.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_programs.h"
 #include "platform/sim/sim_registry.h"
@@ -47,6 +48,7 @@ class SimPlatform {
   SimPrompts& prompts() { return prompts_; }
   SimPrograms& programs() { return programs_; }
   MessageQueue& messages() { return messages_; }
+  SimHives& hives() { return hives_; }
 
   // The temporary host folder holding the drives.
   const std::filesystem::path& hostRoot() const { return root_; }
@@ -73,6 +75,7 @@ class SimPlatform {
   SimPrompts prompts_;
   SimPrograms programs_;
   MessageQueue messages_;
+  SimHives hives_{registry_, files_, clock_, faults_};
 };
 
 }  // namespace nc::sim

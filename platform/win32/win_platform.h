@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win_clock.h"
 #include "platform/win32/win_filesystem.h"
+#include "platform/win32/win_hives.h"
 #include "platform/win32/win_profile.h"
 #include "platform/win32/win_programs.h"
 #include "platform/win32/win_prompts.h"
@@ -21,7 +22,8 @@ class WinPlatform {
   WinPlatform& operator=(const WinPlatform&) = delete;
 
   platform::Platform bundle() {
-    return {registry_, files_, profile_, system_, shell_, clock_, random_, programs_, prompts_};
+    return {registry_, files_,  profile_,  system_,  shell_,
+            clock_,    random_, programs_, prompts_, hives_};
   }
 
   WinRegistry& registry() { return registry_; }
@@ -32,6 +34,7 @@ class WinPlatform {
   WinClock& clock() { return clock_; }
   WinRandom& random() { return random_; }
   WinPrograms& programs() { return programs_; }
+  WinHives& hives() { return hives_; }
   // Message boxes are owned by this window once it is set.
   WinPrompts& prompts() { return prompts_; }
 
@@ -45,6 +48,7 @@ class WinPlatform {
   WinRandom random_;
   WinPrograms programs_;
   WinPrompts prompts_{nullptr};
+  WinHives hives_;
 };
 
 }  // namespace nc::win32

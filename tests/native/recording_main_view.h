@@ -3,12 +3,14 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/main_view.h"
+#include "hive_progress_runner.h"
 
 namespace nc::test {
 
@@ -162,10 +164,23 @@ class RecordingView : public app::MainView {
   void ClearDefragSizeLabels() override { labels = {}; }
   void AddHiveListLine(std::string_view text) override { hiveLines.emplace_back(text); }
   app::DefragLabels DefragLabelTexts() const override { return labels; }
+  void SetDefragEnabled(bool enabled) override { defragEnabled = enabled; }
+  void SetHiveRow(std::size_t row, const registry::HiveSizeRow& sizes) override {
+    hiveRows[row] = sizes;
+  }
+  void SetDefragSizeLabels(const app::DefragLabels& texts) override { labels = texts; }
+  bool RunHiveAnalysis(const app::HiveAnalysis& analysis) override {
+    ++analyses;
+    return RunHiveProgress(analysis, onProgressPump);
+  }
 
   bool analyzeEnabled = true;
+  bool defragEnabled = false;
   app::DefragLabels labels;
   std::vector<std::string> hiveLines;
+  std::map<std::size_t, registry::HiveSizeRow> hiveRows;
+  int analyses = 0;
+  std::function<void(app::HiveProgressDialog&, RecordingProgressView&)> onProgressPump;
 };
 
 }  // namespace nc::test

@@ -13,6 +13,7 @@
 #include "ui/win32/about_box.h"
 #include "ui/win32/ask_delete_dialog.h"
 #include "ui/win32/custom_list_dialogs.h"
+#include "ui/win32/defrag_progress_dialog.h"
 #include "ui/win32/registry_dialogs.h"
 #include "ui/win32/restore_point_dialog.h"
 
@@ -222,6 +223,17 @@ void MainWindow::CreateControls() {
     SendMessageW(value, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
     defragValues_[index] = value;
   }
+  analyzeRegistry_ = CreateWindowExW(
+      0, L"BUTTON", L"Analyze Registry",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | (analyzeEnabled_ ? 0 : WS_DISABLED), 0, 0, 0, 0, defrag,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdAnalyzeRegistry)), instance, nullptr);
+  defragRegistry_ = CreateWindowExW(
+      0, L"BUTTON", L"Defrag Registry", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_DISABLED, 0, 0, 0,
+      0, defrag, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdDefragRegistry)), instance,
+      nullptr);
+  for (HWND button : {analyzeRegistry_, defragRegistry_}) {
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+  }
 }
 
 // ---- MainView -----------------------------------------------------------
@@ -422,6 +434,28 @@ void MainWindow::SetWindowsBackupVisible(bool visible) {
 
 void MainWindow::SetAnalyzeEnabled(bool enabled) {
   analyzeEnabled_ = enabled;
+  if (analyzeRegistry_ != nullptr) EnableWindow(analyzeRegistry_, enabled ? TRUE : FALSE);
+}
+
+void MainWindow::SetDefragEnabled(bool enabled) {
+  if (defragRegistry_ != nullptr) EnableWindow(defragRegistry_, enabled ? TRUE : FALSE);
+}
+
+void MainWindow::SetHiveRow(std::size_t row, const registry::HiveSizeRow& sizes) {
+  const int index = static_cast<int>(row);
+  hiveList_.SetItemText(index, 1, sizes.currentSize);
+  hiveList_.SetItemText(index, 2, sizes.newSize);
+  hiveList_.SetItemText(index, 3, sizes.reduction);
+}
+
+void MainWindow::SetDefragSizeLabels(const app::DefragLabels& labels) {
+  const std::string* texts[] = {&labels.currentSize, &labels.newSize, &labels.sizeReduction,
+                                &labels.compactPercent};
+  for (int i = 0; i < 4; ++i) SetWindowTextW(defragValues_[i], Wide(*texts[i]).c_str());
+}
+
+bool MainWindow::RunHiveAnalysis(const app::HiveAnalysis& analysis) {
+  return ShowHiveProgressDialog(hwnd(), analysis);
 }
 
 void MainWindow::ClearDefragSizeLabels() {
@@ -488,7 +522,18 @@ void MainWindow::Layout() {
   GetWindowRect(hwnd(), &window);
   const app::DefragLayout defrag =
       app::ComputeDefragLayout(layout.page, window.right - window.left);
-  Place(hiveList_.hwnd(), defrag.hiveList);
+  // The two buttons sit above the hive list, which starts below them.
+  constexpr int kDefragButtonTop = 18;
+  constexpr int kDefragButtonWidth = 130;
+  app::Rect hiveList = defrag.hiveList;
+  const int listTop = kDefragButtonTop + app::kButtonHeight + 6;
+  hiveList.height -= listTop - hiveList.top;
+  hiveList.top = listTop;
+  Place(hiveList_.hwnd(), hiveList);
+  MoveWindow(analyzeRegistry_, hiveList.left, kDefragButtonTop, kDefragButtonWidth,
+             app::kButtonHeight, TRUE);
+  MoveWindow(defragRegistry_, hiveList.left + kDefragButtonWidth + 12, kDefragButtonTop,
+             kDefragButtonWidth, app::kButtonHeight, TRUE);
   HWND defragPage = pages_[app::kTagDefrag]->hwnd();
   for (int i = 0; i < 4; ++i) {
     Place(GetDlgItem(defragPage, kDefragTitleIdBase + i),
@@ -687,6 +732,12 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       return;
     case kIdTest:
       controller_.OnTestClicked();
+      return;
+    case kIdAnalyzeRegistry:
+      controller_.OnAnalyzeRegistryClicked();
+      return;
+    case kIdDefragRegistry:
+      controller_.OnDefragRegistryClicked();
       return;
     case kIdClean:
       controller_.OnCleanClicked();

@@ -21,6 +21,8 @@ namespace nc::ui {
 // Control identifiers: page buttons use their tag, pages 1000 + tag.
 inline constexpr int kPageIdBase = 1000;
 inline constexpr int kIdHiveList = 2101;
+inline constexpr int kIdAnalyzeRegistry = 2102;
+inline constexpr int kIdDefragRegistry = 2103;
 inline constexpr int kIdBackupFullRegistry = 2301;
 inline constexpr int kIdWindowsBackup = 2302;
 inline constexpr int kIdMoreHelp = 3001;
@@ -121,6 +123,10 @@ class MainWindow : public Window,
   void ClearDefragSizeLabels() override;
   void AddHiveListLine(std::string_view text) override;
   app::DefragLabels DefragLabelTexts() const override;
+  void SetDefragEnabled(bool enabled) override;
+  void SetHiveRow(std::size_t row, const registry::HiveSizeRow& sizes) override;
+  void SetDefragSizeLabels(const app::DefragLabels& labels) override;
+  bool RunHiveAnalysis(const app::HiveAnalysis& analysis) override;
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -160,6 +166,8 @@ class MainWindow : public Window,
   HWND backupFullRegistry_ = nullptr;
   HWND windowsBackup_ = nullptr;
   std::map<int, HWND> defragValues_;
+  HWND analyzeRegistry_ = nullptr;
+  HWND defragRegistry_ = nullptr;
   HFONT uiFont_ = nullptr;
   HFONT titleFont_ = nullptr;
   HFONT subtitleFont_ = nullptr;

@@ -1,0 +1,68 @@
+// The Registry Defrag page's rules: the hive list shown at start, the
+// analysis ("Analyze Registry") with its checks and sizes, and the
+// replacement of the hives at the next start ("Defrag Registry") with the
+// restart question. Runs on the user-interface thread; the analysis
+// worker belongs to the progress dialog, and workers whose dialog was
+// closed early are kept here until they end.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/defrag_page_view.h"
+#include "platform/messaging.h"
+#include "platform/platform.h"
+#include "registry/defrag_worker.h"
+#include "registry/hive_list.h"
+#include "registry/registry_settings.h"
+
+namespace nc::app {
+
+class DefragController {
+ public:
+  // `makeRestorePoint` shows the restore point dialog; false for Cancel.
+  DefragController(platform::Platform ports, platform::UiThread& ui, DefragPageView& view,
+                   const registry::BackupSettings& settings,
+                   std::function<bool()> makeRestorePoint);
+  // Waits for parked workers.
+  ~DefragController();
+  DefragController(const DefragController&) = delete;
+  DefragController& operator=(const DefragController&) = delete;
+
+  // First show of the window: the hive lists and one row per hive.
+  void ListHives();
+  // "Analyze Registry". `silent`: no advice, hidden progress dialog.
+  void Analyze(bool silent);
+  // "Defrag Registry". `silent`: no restore point and no restart question.
+  void Defrag(bool silent, int versionCode);
+
+  bool defragEnabled() const { return defragEnabled_; }
+  bool isWow64() const { return isWow64_; }
+  const registry::HiveList& hives() const { return hives_; }
+  void SetHivesForTesting(registry::HiveList hives) { hives_ = std::move(hives); }
+
+  // Closing the program: waits (answering the window system) for workers
+  // whose dialog was closed early, then deletes the compact copies that
+  // are left, except those handed to the system for a replacement.
+  void OnProgramClose();
+  std::size_t parkedWorkers() const { return parking_.size(); }
+
+ private:
+  void WaitForParkedWorkers();
+  void ShowSizes(bool silent);
+
+  platform::Platform ports_;
+  platform::UiThread& ui_;
+  DefragPageView& view_;
+  const registry::BackupSettings& settings_;
+  std::function<bool()> makeRestorePoint_;
+  registry::HiveList hives_;
+  bool isWow64_ = false;
+  bool defragEnabled_ = false;
+  std::vector<std::string> scheduledCopies_;
+  std::vector<std::unique_ptr<registry::DefragWorker>> parking_;
+};
+
+}  // namespace nc::app

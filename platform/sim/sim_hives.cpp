@@ -1,0 +1,159 @@
+#include "platform/sim/sim_hives.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "core/text.h"
+
+namespace nc::sim {
+
+using platform::FileOpen;
+using platform::FileShare;
+using platform::RootKey;
+
+namespace {
+
+Error Fail(Errc code, std::string_view op, std::string_view path) {
+  return Error{code, std::string(op), std::string(path)};
+}
+
+constexpr std::size_t kChunk = 1 << 20;
+
+}  // namespace
+
+SimHives::SimHives(SimRegistry& registry, platform::FileSystem& files, SimClock& clock,
+                   FaultPlan& faults)
+    : registry_(registry), files_(files), clock_(clock), faults_(faults) {}
+
+SimHives::~SimHives() = default;
+
+std::string SimHives::KeyOf(RootKey root, std::string_view subKey) {
+  return std::string(platform::RootKeyName(root)) + "\\" + UpperAscii(subKey);
+}
+
+void SimHives::enableBackupPrivilege() {
+  std::lock_guard lock(mutex_);
+  backup_ = true;
+}
+
+void SimHives::enableRestorePrivilege() {
+  std::lock_guard lock(mutex_);
+  restore_ = true;
+}
+
+Status SimHives::saveCopy(RootKey root, std::string_view subKey, bool view64,
+                          std::string_view destination) {
+  const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(subKey);
+  if (!registry_.keyExists(root, subKey)) return Fail(Errc::NotFound, "open hive", what);
+  if (auto e = faults_.checkError(PortMethod::RegistrySaveKey, "save hive", destination)) {
+    return *e;
+  }
+  if (files_.fileExists(destination)) return Fail(Errc::AlreadyExists, "save hive", destination);
+
+  const HiveSave save{root, std::string(subKey), view64, std::string(destination)};
+  SaveLine line;
+  bool configured = false;
+  std::function<void(const HiveSave&)> hook;
+  {
+    std::lock_guard lock(mutex_);
+    saves_.push_back(save);
+    if (const auto it = lines_.find(KeyOf(root, subKey)); it != lines_.end()) {
+      line = it->second;
+      configured = true;
+    }
+    hook = duringSave_;
+  }
+
+  auto out = files_.open(destination, FileOpen::CreateAlways, FileShare::Read);
+  if (!out) return out.error();
+  if (hook) hook(save);
+  if (line.realPause.count() > 0) std::this_thread::sleep_for(line.realPause);
+  if (line.saveMs > 0) clock_.advance(line.saveMs);
+
+  if (!configured) {
+    auto text = registry_.saveRegText(root, subKey);
+    if (!text) return text.error();
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text->data());
+    if (auto st = (*out)->write({bytes, text->size()}); !st) return st;
+    return (*out)->flush();
+  }
+  const std::vector<std::uint8_t> chunk(
+      static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, line.copySize)), 0x5a);
+  for (std::uint64_t left = line.copySize; left > 0;) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
+    if (auto st = (*out)->write({chunk.data(), n}); !st) return st;
+    left -= n;
+  }
+  return (*out)->flush();
+}
+
+Status SimHives::replace(RootKey root, std::string_view subKey, std::string_view newFile,
+                         std::string_view oldFile) {
+  const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(subKey);
+  if (auto e = faults_.checkError(PortMethod::RegistryReplaceKey, "replace hive", what)) return *e;
+  if (!registry_.keyExists(root, subKey)) return Fail(Errc::NotFound, "replace hive", what);
+  if (files_.fileExists(oldFile)) return Fail(Errc::AlreadyExists, "replace hive", oldFile);
+  // The system holds the new file until the restart: a second request
+  // for the same file fails here with SharingViolation.
+  auto hold = files_.open(newFile, FileOpen::ReadWriteExisting, FileShare::None);
+  if (!hold) return hold.error();
+  std::lock_guard lock(mutex_);
+  held_.push_back(std::move(*hold));
+  replacements_.push_back(
+      HiveReplacement{root, std::string(subKey), std::string(newFile), std::string(oldFile)});
+  return Status::Ok();
+}
+
+bool SimHives::requestRestart() {
+  std::lock_guard lock(mutex_);
+  ++restarts_;
+  return !refuseRestart_;
+}
+
+void SimHives::setSave(RootKey root, std::string_view subKey, std::uint64_t copySize,
+                       std::uint64_t saveMs, std::chrono::milliseconds realPause) {
+  std::lock_guard lock(mutex_);
+  lines_[KeyOf(root, subKey)] = SaveLine{copySize, saveMs, realPause};
+}
+
+void SimHives::setDuringSave(std::function<void(const HiveSave&)> hook) {
+  std::lock_guard lock(mutex_);
+  duringSave_ = std::move(hook);
+}
+
+void SimHives::refuseRestart(bool refuse) {
+  std::lock_guard lock(mutex_);
+  refuseRestart_ = refuse;
+}
+
+std::vector<HiveSave> SimHives::saves() const {
+  std::lock_guard lock(mutex_);
+  return saves_;
+}
+
+std::vector<HiveReplacement> SimHives::replacements() const {
+  std::lock_guard lock(mutex_);
+  return replacements_;
+}
+
+int SimHives::restartRequests() const {
+  std::lock_guard lock(mutex_);
+  return restarts_;
+}
+
+bool SimHives::backupPrivilegeEnabled() const {
+  std::lock_guard lock(mutex_);
+  return backup_;
+}
+
+bool SimHives::restorePrivilegeEnabled() const {
+  std::lock_guard lock(mutex_);
+  return restore_;
+}
+
+void SimHives::releaseScheduled() {
+  std::lock_guard lock(mutex_);
+  held_.clear();
+}
+
+}  // namespace nc::sim

@@ -1,0 +1,97 @@
+// The substitute hive port. A hive is "loaded" when its key exists in the
+// substitute registry. Each hive can be given the size of the copy its
+// save writes and the time the save takes (the substitute clock moves on
+// by that much; a real pause can be added for tests that need a save in
+// flight). Replacements, privileges and restart requests are recorded.
+// A scheduled replacement holds its new file open without sharing, as
+// the system does until the restart. Faults: "registry.saveKey" and
+// "registry.replaceKey" of the shared plan.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/hives.h"
+#include "platform/sim/fault_plan.h"
+#include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_system.h"
+
+namespace nc::sim {
+
+// One save asked of the port.
+struct HiveSave {
+  platform::RootKey root = platform::RootKey::LocalMachine;
+  std::string subKey;
+  bool view64 = false;
+  std::string destination;
+};
+
+class SimHives : public platform::Hives {
+ public:
+  SimHives(SimRegistry& registry, platform::FileSystem& files, SimClock& clock, FaultPlan& faults);
+  ~SimHives() override;
+
+  // ---- the port --------------------------------------------------------
+  void enableBackupPrivilege() override;
+  void enableRestorePrivilege() override;
+  Status saveCopy(platform::RootKey root, std::string_view subKey, bool view64,
+                  std::string_view destination) override;
+  Status replace(platform::RootKey root, std::string_view subKey, std::string_view newFile,
+                 std::string_view oldFile) override;
+  bool requestRestart() override;
+
+  // ---- set-up and records ------------------------------------------------
+  // What saving the hive at root\subKey writes: `copySize` bytes, taking
+  // `saveMs` of substitute time and `realPause` of real time. A hive
+  // without such a line saves its keys as .reg text.
+  void setSave(platform::RootKey root, std::string_view subKey, std::uint64_t copySize,
+               std::uint64_t saveMs = 0,
+               std::chrono::milliseconds realPause = std::chrono::milliseconds(0));
+  // Runs inside every save, after the destination file was created and
+  // before it is written (a test can stop a run while a hive is saved).
+  void setDuringSave(std::function<void(const HiveSave&)> hook);
+  // The restart request is refused from now on.
+  void refuseRestart(bool refuse);
+
+  std::vector<HiveSave> saves() const;
+  std::vector<HiveReplacement> replacements() const;
+  int restartRequests() const;
+  bool backupPrivilegeEnabled() const;
+  bool restorePrivilegeEnabled() const;
+  // Drops the hold on the scheduled new files, as a restart would.
+  void releaseScheduled();
+
+ private:
+  struct SaveLine {
+    std::uint64_t copySize = 0;
+    std::uint64_t saveMs = 0;
+    std::chrono::milliseconds realPause{0};
+  };
+  static std::string KeyOf(platform::RootKey root, std::string_view subKey);
+
+  SimRegistry& registry_;
+  platform::FileSystem& files_;
+  SimClock& clock_;
+  FaultPlan& faults_;
+
+  mutable std::mutex mutex_;
+  std::map<std::string, SaveLine> lines_;
+  std::function<void(const HiveSave&)> duringSave_;
+  std::vector<HiveSave> saves_;
+  std::vector<HiveReplacement> replacements_;
+  std::vector<std::unique_ptr<platform::File>> held_;
+  int restarts_ = 0;
+  bool refuseRestart_ = false;
+  bool backup_ = false;
+  bool restore_ = false;
+};
+
+}  // namespace nc::sim

@@ -1,0 +1,82 @@
+// The loaded registry hives and their files, and the two calls that act
+// on one hive: saving a compact copy and scheduling its replacement.
+//
+// The system lists its hives in the hivelist key as values whose names
+// are registry names ("\REGISTRY\MACHINE\SOFTWARE") and whose texts are
+// device paths ("\Device\HarddiskVolume1\WINDOWS\system32\config\software").
+// The rules here turn those into drive-letter paths of existing files.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/hives.h"
+#include "platform/registry.h"
+
+namespace nc::registry {
+
+inline constexpr std::string_view kHiveListKey = "SYSTEM\\CurrentControlSet\\Control\\hivelist";
+// The compact copy of a hive lies beside its file; the system keeps the
+// replaced file under the backup name.
+inline constexpr std::string_view kCompactCopySuffix = ".fdc";
+inline constexpr std::string_view kHiveBackupSuffix = ".bak";
+
+// Two parallel lists: entry i of `keyNames` is the registry name of a
+// loaded hive, entry i of `files` the drive-letter path of its file.
+struct HiveList {
+  std::vector<std::string> keyNames;
+  std::vector<std::string> files;
+};
+
+// Reads the hive list: string and expand-string values with text, in
+// enumeration order, whose file is found. Empty when the key cannot be
+// opened (an account without administrator rights).
+HiveList BuildHiveList(platform::Registry& registry, platform::FileSystem& files, bool isWow64);
+
+// A hive file path as the system lists it (a device path) to an existing
+// drive-letter path; "" when none is found. Tries the fixed drives whose
+// device name appears in the path first, then DeviceToDriveLetterPath.
+std::string HivePathToFilePath(platform::FileSystem& files, std::string_view path, bool isWow64);
+
+// "\Device\HarddiskVolume1\x" or "\Device\Harddisk0\Partition1\x" to
+// "c:\x" by the device names of the drives a to z; "" when no drive
+// stands for the device.
+std::string DeviceToDriveLetterPath(platform::FileSystem& files, std::string_view path);
+
+// For a 32-bit process on 64-bit Windows: the path with its first
+// "system32" (any case) replaced by "sysnative" when that file exists,
+// else the path unchanged.
+std::string SysnativePath(platform::FileSystem& files, std::string_view path);
+
+// The root and sub-key of a hive's registry name ("\REGISTRY\MACHINE\X"
+// is HKEY_LOCAL_MACHINE\X, "\REGISTRY\USER\X" HKEY_USERS\X); nothing for
+// other names.
+struct HiveKey {
+  platform::RootKey root = platform::RootKey::LocalMachine;
+  std::string subKey;
+};
+std::optional<HiveKey> HiveKeyOf(std::string_view keyName);
+
+// The size of a file as a directory listing gives it; 0 when it does not
+// exist.
+std::uint64_t FileSizeOf(platform::FileSystem& files, std::string_view path);
+
+// Saves the hive into `destination`, deleting an earlier file there
+// first. A machine hive whose name holds "SOFTWARE" is saved from the
+// 64-bit view in a 32-bit process on 64-bit Windows. True when saved.
+bool SaveHiveCopy(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
+                  std::string_view destination, bool isWow64);
+
+// Asks the system to swap `newFile` in for the hive at the next start,
+// keeping the current file as `oldFile`. The backup name is freed first;
+// an earlier backup under that name is set aside and put back when the
+// system refuses, so a refusal never costs the backup of an earlier
+// compaction. True when the system accepted.
+bool ReplaceHive(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
+                 std::string_view newFile, std::string_view oldFile);
+
+}  // namespace nc::registry

@@ -1,0 +1,243 @@
+// The Registry Defrag page on a substitute machine with three hives: the
+// analysis with its rows and labels, the refusals, the replacement with
+// the restart question, and the unattended "/Regscan" and "/Regdefrag".
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/messages.h"
+#include "controller_fixture.h"
+#include "hive_machine.h"
+
+namespace nc::test {
+namespace {
+
+using Kind = sim::SimPrompts::Kind;
+
+class DefragPageTest : public ControllerFixture {
+ protected:
+  DefragPageTest() : hives(ThreeHives()) {}
+
+  app::MainController& startWith(std::vector<std::string> arguments = {}) {
+    InstallHives(sim, hives);
+    return start(std::move(arguments));
+  }
+  std::vector<std::string> texts(Kind kind) {
+    std::vector<std::string> out;
+    for (const auto& r : sim.prompts().records()) {
+      if (r.kind == kind) out.push_back(r.text);
+    }
+    return out;
+  }
+  std::string copyOf(std::size_t i) const { return hives[i].file + ".fdc"; }
+
+  std::vector<HiveSpec> hives;
+};
+
+TEST_F(DefragPageTest, AnalysisOfThreeHivesFillsTheRowsAndLabels) {
+  auto& c = startWith();
+  EXPECT_EQ(view.hiveLines, (std::vector<std::string>{"\\REGISTRY\\MACHINE\\SOFTWARE",
+                                                      "\\REGISTRY\\MACHINE\\SYSTEM",
+                                                      "\\REGISTRY\\USER\\S-1-5-21-7"}));
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_TRUE(view.defragEnabled);
+  using Row = registry::HiveSizeRow;
+  EXPECT_EQ(view.hiveRows, (std::map<std::size_t, Row>{{0, {"4,000 KB", "3,000 KB", "25%"}},
+                                                       {1, {"2,000 KB", "1,900 KB", "5%"}},
+                                                       {2, {"500 KB", "600 KB", "0%"}}}));
+  EXPECT_EQ(view.labels.currentSize, "6,500 KB");
+  EXPECT_EQ(view.labels.newSize, "5,500 KB");
+  EXPECT_EQ(view.labels.sizeReduction, "1,000 KB");
+  EXPECT_EQ(view.labels.compactPercent, "15.4%");
+  EXPECT_TRUE(sim.prompts().records().empty());
+  for (const auto& [row, r] : view.hiveRows) {
+    std::cout << view.hiveLines[row] << " | " << r.currentSize << " | " << r.newSize << " | "
+              << r.reduction << "\n";
+  }
+  std::cout << "Current Registry Size: " << view.labels.currentSize
+            << "  New Registry Size: " << view.labels.newSize
+            << "  Size Reduction: " << view.labels.sizeReduction
+            << "  Compact Percent: " << view.labels.compactPercent << "\n";
+}
+
+TEST_F(DefragPageTest, LowFragmentationAdviceOnlyOutsideSilentMode) {
+  // 10,000 KB to 9,750 KB over the three hives: 2.5 percent.
+  hives[0].fileSize = 6144000, hives[0].copySize = 6000000;
+  hives[1].fileSize = 3072000, hives[1].copySize = 2984000;
+  hives[2].fileSize = 1024000, hives[2].copySize = 1000000;
+  auto& c = startWith();
+  for (bool silent : {false, true}) {
+    sim.prompts().clear();
+    c.defrag().Analyze(silent);
+    EXPECT_EQ(view.labels.compactPercent, "2.5%");
+    EXPECT_TRUE(view.defragEnabled);
+    EXPECT_EQ(texts(Kind::Inform).size(), silent ? 0U : 1U);
+  }
+}
+
+TEST_F(DefragPageTest, RefusedAndFailedAnalysesKeepOrDropTheDefragButton) {
+  auto& c = startWith();
+  c.OnAnalyzeRegistryClicked();
+  ASSERT_TRUE(view.defragEnabled);
+  const int analyses = view.analyses;
+
+  // A copy still held by the system: nothing runs.
+  {
+    auto held = sim.files().open(copyOf(1), platform::FileOpen::ReadWriteExisting,
+                                 platform::FileShare::None);
+    ASSERT_TRUE(held.ok());
+    c.OnAnalyzeRegistryClicked();
+    EXPECT_EQ(view.analyses, analyses);
+    EXPECT_EQ(
+        texts(Kind::Inform),
+        std::vector<std::string>{"Can not analyze the registry now! Please try again later."});
+    EXPECT_TRUE(view.defragEnabled);
+  }
+
+  // The software copy comes out under a quarter of its file.
+  sim.prompts().clear();
+  sim.hives().setSave(platform::RootKey::LocalMachine, "SOFTWARE", 1000);
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), std::vector<std::string>{"Failed to analyze the registry!"});
+  EXPECT_TRUE(view.defragEnabled);  // as it was
+
+  // Stopped before the last hive: disabled.
+  SaveGate gate(sim.hives(), "SYSTEM");
+  view.onProgressPump = [&](app::HiveProgressDialog& dialog, RecordingProgressView&) {
+    if (gate.held() && !dialog.stopped()) {
+      dialog.OnStop();
+      gate.Release();
+    }
+  };
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_FALSE(view.defragEnabled);
+}
+
+TEST_F(DefragPageTest, DefragSchedulesEveryHiveAndAsksToRestart) {
+  auto& c = startWith();
+  sim.writeFile(hives[0].file + ".bak", "from an earlier compaction");
+  c.OnAnalyzeRegistryClicked();
+  sim.prompts().answerConfirm(true);
+  c.OnDefragRegistryClicked();
+  const auto done = sim.hives().replacements();
+  ASSERT_EQ(done.size(), 3U);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(done[i].root, hives[i].root);
+    EXPECT_EQ(done[i].path, hives[i].subKey);
+    EXPECT_EQ(done[i].newFile, copyOf(i));
+    EXPECT_EQ(done[i].oldFile, hives[i].file + ".bak");
+  }
+  EXPECT_FALSE(sim.files().fileExists(hives[0].file + ".bak"));  // freed for the system
+  EXPECT_TRUE(sim.hives().restorePrivilegeEnabled());
+  EXPECT_EQ(texts(Kind::Confirm),
+            std::vector<std::string>{"You must restart your computer for the changes to take "
+                                     "effect. Click the YES button to restart your computer now."});
+  EXPECT_EQ(sim.hives().restartRequests(), 1);
+
+  // Again before the restart: one failure per hive, and No keeps running.
+  sim.prompts().clear();
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), (std::vector<std::string>{
+                                     "Failed to defrag the registry\\REGISTRY\\MACHINE\\SOFTWARE",
+                                     "Failed to defrag the registry\\REGISTRY\\MACHINE\\SYSTEM",
+                                     "Failed to defrag the registry\\REGISTRY\\USER\\S-1-5-21-7"}));
+  EXPECT_EQ(sim.hives().restartRequests(), 1);
+}
+
+TEST_F(DefragPageTest, PartWayFailureKeepsTheScheduledHivesWhole) {
+  auto& c = startWith();
+  c.OnAnalyzeRegistryClicked();
+  sim.faults().failOnce(sim::PortMethod::RegistryReplaceKey, 2, Errc::AccessDenied);
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform),
+            std::vector<std::string>{"Failed to defrag the registry\\REGISTRY\\MACHINE\\SYSTEM"});
+  ASSERT_EQ(sim.hives().replacements().size(), 2U);
+  // Closing deletes only the copy nobody was given: the system finds the
+  // scheduled ones at the restart, and every hive still has its file.
+  sim.hives().releaseScheduled();
+  c.OnClose();
+  EXPECT_TRUE(sim.files().fileExists(copyOf(0)));
+  EXPECT_FALSE(sim.files().fileExists(copyOf(1)));
+  EXPECT_TRUE(sim.files().fileExists(copyOf(2)));
+  for (const HiveSpec& hive : hives) EXPECT_TRUE(sim.files().fileExists(hive.file));
+}
+
+TEST_F(DefragPageTest, CancelledRestorePointSchedulesNothing) {
+  auto& c = startWith();
+  c.options().RestorePoint = true;
+  view.restorePointGoesOn = false;
+  c.OnAnalyzeRegistryClicked();
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(view.restorePoints, 1);
+  EXPECT_TRUE(sim.hives().replacements().empty());
+  EXPECT_TRUE(texts(Kind::Confirm).empty());
+}
+
+TEST_F(DefragPageTest, UnattendedRunsAnalyseReportAndClose) {
+  const std::string result = "C:\\result.ini";
+  sim.profile().writeString(result, "Scan Result", "Stale", "x");
+  sim.profile().writeString(result, "Other", "Keep", "yes");
+  auto& c = startWith({"/regscan", result});
+  EXPECT_TRUE(c.OnMessage(app::WM_AUTO_ANALYZE, 0, 0));
+  EXPECT_TRUE(c.closed());
+  auto value = [&](const char* section, const char* key) {
+    return sim.profile().readString(result, section, key, "<missing>");
+  };
+  EXPECT_EQ(value("Scan Result", "Current Size"), "6,500 KB");
+  EXPECT_EQ(value("Scan Result", "New Size"), "5,500 KB");
+  EXPECT_EQ(value("Scan Result", "Size Reduction"), "1,000 KB");
+  EXPECT_EQ(value("Scan Result", "Compact Percent"), "15.4%");
+  EXPECT_EQ(value("Scan Result", "Stale"), "<missing>");
+  EXPECT_EQ(value("Other", "Keep"), "yes");
+  EXPECT_TRUE(sim.hives().replacements().empty());
+  EXPECT_FALSE(sim.files().fileExists(copyOf(0)));  // removed at close
+}
+
+TEST_F(DefragPageTest, RegdefragSchedulesWithoutAsking) {
+  auto& c = startWith({"/REGDEFRAG"});
+  EXPECT_TRUE(c.OnMessage(app::WM_AUTO_DEFRAG, 0, 0));
+  EXPECT_TRUE(view.hidden);
+  EXPECT_TRUE(c.closed());
+  EXPECT_EQ(sim.hives().replacements().size(), 3U);
+  EXPECT_TRUE(sim.prompts().records().empty());
+  EXPECT_EQ(sim.hives().restartRequests(), 0);
+  EXPECT_EQ(view.restorePoints, 0);
+  EXPECT_TRUE(sim.files().fileExists(copyOf(0)));  // kept for the restart
+}
+
+TEST_F(DefragPageTest, RegdefragAfterAFailedAnalysisSchedulesNothing) {
+  hives[0].copySize = 1000;  // software copy under a quarter
+  auto& c = startWith({"/Regdefrag"});
+  EXPECT_TRUE(c.OnMessage(app::WM_AUTO_DEFRAG, 0, 0));
+  EXPECT_TRUE(c.closed());
+  EXPECT_TRUE(sim.hives().replacements().empty());
+  EXPECT_EQ(texts(Kind::Inform), std::vector<std::string>{"Failed to analyze the registry!"});
+}
+
+TEST_F(DefragPageTest, ClosingTheProgressDialogDuringASaveAndThenTheProgram) {
+  auto& c = startWith();
+  SaveGate gate(sim.hives(), "SYSTEM");
+  view.onProgressPump = [&](app::HiveProgressDialog& dialog, RecordingProgressView&) {
+    if (gate.held()) dialog.OnClose();
+  };
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_FALSE(view.defragEnabled);
+  EXPECT_EQ(c.defrag().parkedWorkers(), 1U);
+  // The program's close waits for the save still under way.
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    gate.Release();
+  });
+  c.OnClose();
+  release.join();
+  EXPECT_EQ(c.defrag().parkedWorkers(), 0U);
+  EXPECT_EQ(sim.hives().saves().size(), 2U);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(sim.files().fileExists(copyOf(i)));
+}
+
+}  // namespace
+}  // namespace nc::test
