@@ -301,20 +301,5 @@ TEST(ProtectedStorageLists, BatchesAreDrainedAndLongNamesCut) {
   for (const auto& n : names) EXPECT_EQ(platform::CutItemName(n.name), n.cut);
 }
 
-TEST_F(IeItemsTest, StorageOpenedTwiceReleasesTheFirstProvider) {
-  auto storage = sim.browser().protectedStorage();
-  EXPECT_TRUE(storage->Open());
-  EXPECT_TRUE(storage->Open());
-  EXPECT_EQ(sim.browser().storageCloses(), 1);
-  storage.reset();
-  EXPECT_EQ(sim.browser().storageCloses(), 2);
-  // A closed storage lists nothing and deletes nothing.
-  storage = sim.browser().protectedStorage();
-  sim.browser().setStorage({{Id(1), "Internet Explorer", {{Id(2), {"x"}}}}});
-  EXPECT_TRUE(storage->EnumTypes().empty());
-  EXPECT_EQ(storage->GetTypeName(Id(1)), "");
-  EXPECT_FALSE(storage->DeleteItem(Id(1), Id(2), "x"));
-}
-
 }  // namespace
 }  // namespace nc::testing
