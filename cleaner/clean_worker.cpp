@@ -6,6 +6,7 @@
 
 #include "cleaner/clean_messages.h"
 #include "cleaner/definitions.h"
+#include "cleaner/ie_items.h"
 #include "cleaner/windows_items.h"
 #include "core/text.h"
 
@@ -89,7 +90,7 @@ void RunBrowserOrOfficeItem(CleanRun& run, std::string_view runName) {
   // The Internet Explorer, Office and messenger, Firefox and Netscape, and
   // Opera and Chrome cleaners plug in here, one branch per run name. Until
   // they do, these items find nothing.
-  (void)runName;
+  if (RunInternetExplorerItem(run, runName)) return;
   run.SetItemSize(0);
 }
 

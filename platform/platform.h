@@ -3,6 +3,7 @@
 // real ports; tests build one over the substitute ports.
 #pragma once
 
+#include "platform/browser_store.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
 #include "platform/hives.h"
@@ -27,13 +28,15 @@ struct Platform {
   Programs& programs;
   Prompts& prompts;  // message boxes over the main window
   Hives& hives;      // saving and replacing registry hives
+  BrowserStore& browser;
 };
 
 // The same ports with other prompts (an unattended run answers its own
 // questions).
 inline Platform WithPrompts(const Platform& ports, Prompts& prompts) {
-  return Platform{ports.registry, ports.files,  ports.profile,  ports.system, ports.shell,
-                  ports.clock,    ports.random, ports.programs, prompts,      ports.hives};
+  return Platform{ports.registry, ports.files, ports.profile, ports.system,
+                  ports.shell,    ports.clock, ports.random,  ports.programs,
+                  prompts,        ports.hives, ports.browser};
 }
 
 // What a worker is given by the main window: the ports, the window its

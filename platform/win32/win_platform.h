@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/win_browser_store.h"
 #include "platform/win32/win_clock.h"
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_hives.h"
@@ -22,8 +23,8 @@ class WinPlatform {
   WinPlatform& operator=(const WinPlatform&) = delete;
 
   platform::Platform bundle() {
-    return {registry_, files_,  profile_,  system_,  shell_,
-            clock_,    random_, programs_, prompts_, hives_};
+    return {registry_, files_,    profile_, system_, shell_,  clock_,
+            random_,   programs_, prompts_, hives_,  browser_};
   }
 
   WinRegistry& registry() { return registry_; }
@@ -37,6 +38,7 @@ class WinPlatform {
   WinHives& hives() { return hives_; }
   // Message boxes are owned by this window once it is set.
   WinPrompts& prompts() { return prompts_; }
+  WinBrowserStore& browser() { return browser_; }
 
  private:
   WinRegistry registry_;
@@ -49,6 +51,7 @@ class WinPlatform {
   WinPrograms programs_;
   WinPrompts prompts_{nullptr};
   WinHives hives_;
+  WinBrowserStore browser_;
 };
 
 }  // namespace nc::win32
