@@ -2,7 +2,6 @@
 // profile folders, the cache folders of every profile, and the places
 // database of Firefox's ".default" profiles.
 #include <array>
-#include <initializer_list>
 #include <string>
 
 #include "cleaner/browser_items.h"
@@ -53,15 +52,6 @@ std::string NetscapeProfileFolder(CleanRun& run) {
   }
   if (ExistingFolder(ports, chosen).empty()) return {};
   return WithTrailingBackslash(chosen);
-}
-
-std::uint64_t DeleteMasks(CleanRun& run, const std::string& folder,
-                          std::initializer_list<std::string_view> masks, bool recurse) {
-  std::uint64_t bytes = 0;
-  for (std::string_view mask : masks) {
-    bytes += DeleteFilesByMask(run, folder, mask, {.recurse = recurse}, run.ItemCount);
-  }
-  return bytes;
 }
 
 void WriteCacheNotice(CleanRun& run) {
@@ -130,7 +120,9 @@ std::uint64_t DeleteItemMasks(CleanRun& run, const std::string& folder, const Ma
                               bool recurse) {
   std::uint64_t bytes = 0;
   for (std::string_view mask : item.masks) {
-    if (!mask.empty()) bytes += DeleteMasks(run, folder, {mask}, recurse);
+    if (!mask.empty()) {
+      bytes += DeleteFilesByMask(run, folder, mask, {.recurse = recurse}, run.ItemCount);
+    }
   }
   return bytes;
 }
@@ -153,7 +145,8 @@ bool RunFirefoxItem(CleanRun& run, std::string_view runName) {
     run.SetItemSize(DeleteItemMasks(run, profiles, *found, true));
     return true;
   }
-  run.SetItemSize(DeleteMasks(run, profiles, {"history.dat"}, true));
+  run.SetItemSize(
+      DeleteFilesByMask(run, profiles, "history.dat", {.recurse = true}, run.ItemCount));
   if (!run.TestMode() && !run.Terminated()) FirefoxHistoryDatabases(run, profiles);
   return true;
 }
