@@ -147,6 +147,46 @@ TEST_F(BrowserProfilesWin, DatabaseRowsGoInACleanAndStayInATest) {
   EXPECT_EQ(Count(chrome_ / L"History", "urls"), "1");
 }
 
+TEST_F(BrowserProfilesWin, ReadOnlyPlacesAndAProfileLinkedOutsideKeepEveryByte) {
+  const TempFolder outside(L"ncoutside");
+  const fs::path elsewhere = fs::path(outside.path()) / L"places.sqlite";
+  ASSERT_TRUE(MakeDatabase(elsewhere, testing::kFirefoxPlaces));
+  const fs::path link = profile_.parent_path() / L"linked.default";
+  if (!MakeJunction(link.wstring(), outside.path())) {
+    using CreateLink = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+    auto create = reinterpret_cast<CreateLink>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+    if (create != nullptr) create(link.c_str(), outside.path().c_str(), 1 | 2);
+  }
+  // Wine may make no folder link; the read-only file is checked anyway.
+  const auto found = ports_.files().stat(testing::Utf8Path(link));
+  const bool linked = found && found->isLink();
+  const fs::path places = profile_ / L"places.sqlite";
+  ASSERT_TRUE(SetFileAttributesW(places.c_str(), FILE_ATTRIBUTE_READONLY));
+  const std::string before = ReadBytes(places.wstring());
+  const std::string outsideBefore = ReadBytes(elsewhere.wstring());
+
+  NullLog log;
+  NullTarget target;
+  SameThread ui;
+  app::Options options;
+  std::atomic<cleaner::RunMode> mode{cleaner::RunMode::Clean};
+  cleaner::CleanRun run(cleaner::CleanEnvironment{
+      platform::WorkerContext{ports_.bundle(), target, ui, 0}, log, mode, options, "C:\\"});
+  std::string raised;
+  try {
+    cleaner::RunBrowserItem(run, "Mozilla Firefox - Visited URL History");
+  } catch (const cleaner::SqliteException& e) {
+    raised = e.what();
+  }
+  SetFileAttributesW(places.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_NE(raised.find("Error [8]: Attempt to write a readonly database."), std::string::npos)
+      << raised;
+  EXPECT_EQ(ReadBytes(places.wstring()), before);
+  EXPECT_EQ(ReadBytes(elsewhere.wstring()), outsideBefore);
+  if (!linked) GTEST_SKIP() << "no folder link could be made: only the read-only file was checked";
+}
+
 // Figures under Wine (run with --gtest_also_run_disabled_tests): the Chrome
 // cache of 20,000 files and the download item over a History database of
 // about 100 MB, through the real ports.
