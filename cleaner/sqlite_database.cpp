@@ -134,10 +134,6 @@ SqliteDatabase::~SqliteDatabase() {
   sqlite3_close(db_);
 }
 
-void SqliteDatabase::AddParameter(std::string name, SqliteValue value) {
-  parameters_.emplace_back(std::move(name), std::move(value));
-}
-
 void SqliteDatabase::RaiseDatabaseError(std::string_view base, std::string_view sql) {
   const int code = sqlite3_errcode(db_);
   const char* message = code != 0 ? sqlite3_errmsg(db_) : nullptr;
@@ -148,36 +144,13 @@ void SqliteDatabase::RaiseDatabaseError(std::string_view base, std::string_view 
 }
 
 SqliteDatabase::Statement SqliteDatabase::Prepare(std::string_view sql, std::string_view failBase) {
-  // The whole text, including a terminating zero, so the library need not
-  // copy it.
+  // The whole text, up to its terminating zero.
   const std::string text(sql);
   sqlite3_stmt* raw = nullptr;
   const int result = sqlite3_prepare_v2(db_, text.c_str(), -1, &raw, nullptr);
   Statement statement(raw);
-  std::vector<std::pair<std::string, SqliteValue>> parameters;
-  parameters.swap(parameters_);
   if (result != SQLITE_OK) RaiseDatabaseError(failBase, sql);
   if (!statement) RaiseDatabaseError("Could not prepare SQL statement", sql);
-
-  for (const auto& [name, value] : parameters) {
-    const int index = sqlite3_bind_parameter_index(statement.get(), name.c_str());
-    if (index == 0) continue;
-    int bound = SQLITE_OK;
-    if (const auto* number = std::get_if<std::int64_t>(&value)) {
-      bound = sqlite3_bind_int64(statement.get(), index, *number);
-    } else if (const auto* real = std::get_if<double>(&value)) {
-      bound = sqlite3_bind_double(statement.get(), index, *real);
-    } else if (const auto* chars = std::get_if<std::string>(&value)) {
-      bound = sqlite3_bind_text(statement.get(), index, chars->data(),
-                                static_cast<int>(chars->size()), SQLITE_TRANSIENT);
-    } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&value)) {
-      bound = sqlite3_bind_blob(statement.get(), index, bytes->data(),
-                                static_cast<int>(bytes->size()), SQLITE_TRANSIENT);
-    } else {
-      bound = sqlite3_bind_null(statement.get(), index);
-    }
-    if (bound != SQLITE_OK) RaiseDatabaseError(failBase, sql);
-  }
   return statement;
 }
 

@@ -16,7 +16,6 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <variant>
 #include <vector>
 
@@ -34,8 +33,8 @@ class SqliteException : public std::runtime_error {
 // locked" for 5); unknown codes give "Unknown SQLite Error Code "<n>"".
 std::string SqliteErrorDescription(int code);
 
-// A value of a result table or a statement parameter; the empty state
-// stands for NULL (and for a zero-length binary value in a table).
+// A value of a result table; the empty state stands for NULL and for a
+// zero-length binary value.
 using SqliteValue =
     std::variant<std::monostate, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
 
@@ -79,25 +78,18 @@ class SqliteDatabase {
   // regard to ASCII letter case.
   bool HasTable(std::string_view name);
 
-  // A value for the parameter ":name" (or "@name", "$name", as written in
-  // the statement) of the next statement; the list is cleared by the next
-  // RunStatement or QueryTable.
-  void AddParameter(std::string name, SqliteValue value);
-
  private:
   struct StatementCloser {
     void operator()(sqlite3_stmt* statement) const;
   };
   using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
-  // Prepares `sql` and binds the parameters; `failBase` is the text of a
-  // failure to prepare.
+  // Prepares `sql`; `failBase` is the text of a failure to prepare.
   Statement Prepare(std::string_view sql, std::string_view failBase);
   [[noreturn]] void RaiseDatabaseError(std::string_view base, std::string_view sql);
 
   sqlite3* db_ = nullptr;
   bool inTransaction_ = false;
-  std::vector<std::pair<std::string, SqliteValue>> parameters_;
 };
 
 }  // namespace nc::cleaner

@@ -157,13 +157,6 @@ TEST_F(SqliteDatabaseTest, TablesAreFoundWithoutRegardToCase) {
   EXPECT_FALSE(db.HasTable("moz_view"));  // a view is not a table
   EXPECT_FALSE(db.HasTable("moz_bookmarks"));
   EXPECT_FALSE(db.HasTable("x' or '1'='1"));  // a quote stays inside the name
-  // Parameters bind to the next statement only.
-  db.AddParameter(":id", std::int64_t{7});
-  db.RunStatement("insert into moz_places (id) values (:id)");
-  db.AddParameter(":id", std::int64_t{7});
-  const std::string query = "select id from moz_places where id = :id";
-  EXPECT_EQ(db.QueryTable(query)->RowCount(), 1);
-  EXPECT_EQ(db.QueryTable(query)->RowCount(), 0);  // unbound: NULL
 }
 
 TEST_F(SqliteDatabaseTest, LocksOfAnotherConnectionRaiseAtOnce) {
