@@ -3,6 +3,7 @@
 // Chrome's "Web Data" and "History" databases.
 #include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,8 @@ bool RunOperaItem(CleanRun& run, std::string_view runName) {
 
 // ---- Chrome ------------------------------------------------------------------
 
+constexpr std::array<std::string_view, 1> kLoginTables = {"logins"};
+constexpr std::array<std::string_view, 1> kDownloadTables = {"downloads"};
 constexpr std::array<std::string_view, 7> kFormTables = {
     "autofill",
     "autofill_dates",
@@ -114,9 +117,8 @@ constexpr std::array<std::string_view, 7> kFormTables = {
 
 // Deletes every row of the tables of `file` in the profile that exist; a
 // clean only.
-template <std::size_t N>
 void ClearTables(CleanRun& run, const std::string& profile, std::string_view file,
-                 const std::array<std::string_view, N>& tables) {
+                 std::span<const std::string_view> tables) {
   if (run.TestMode() || run.Terminated()) return;
   WithDatabase(run, profile + std::string(file), [&](SqliteDatabase& database) {
     for (std::string_view table : tables) {
@@ -165,12 +167,12 @@ bool RunChromeItem(CleanRun& run, std::string_view runName) {
   } else if (runName == kNames[3]) {
     run.SetItemSize(DeleteMasks(run, profile, {"Current Session", "Last Session"}));
   } else if (runName == kNames[4]) {
-    ClearTables(run, profile, "Web Data", std::array<std::string_view, 1>{"logins"});
+    ClearTables(run, profile, "Web Data", kLoginTables);
     run.SetItemSize(DeleteMasks(run, profile, {"Login Data"}));
   } else if (runName == kNames[5]) {
     ClearTables(run, profile, "Web Data", kFormTables);
   } else {
-    ClearTables(run, profile, "History", std::array<std::string_view, 1>{"downloads"});
+    ClearTables(run, profile, "History", kDownloadTables);
   }
   return true;
 }
