@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "app/auto_clean.h"
+#include "app/boss_key.h"
 #include "app/command_line.h"
 #include "app/main_view.h"
 #include "app/options.h"
+#include "app/options_dialog.h"
 #include "app/settings_trees.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_worker.h"
@@ -102,6 +105,17 @@ class MainController {
   void OnResultsCommand(registry::ResultsCommand command);
 
   void OnMoreCommand(MoreCommand command);
+
+  // Timer, boss key and options dialog (main_controller_desktop.cpp).
+  // The window attaches its side before OnCreate.
+  void AttachDesktop(DesktopView* view) { desktopView_ = view; }
+  // A tick of the automatic-clean timer.
+  void OnAutoCleanTimer();
+  // WM_HOTKEY.
+  void OnHotkey(int id);
+  const BossKey& bossKey() const { return bossKey_; }
+  // What OK of the options dialog applies to the running program.
+  OptionsHost optionsHost();
   void OnTitleClicked();
   void OnUpdateLinkClicked();
 
@@ -170,6 +184,10 @@ class MainController {
   // What the workers are given.
   platform::WorkerContext workerContext() const;
 
+  void StartBossKey();
+  void EndBossKey();
+  void ArmAutoCleanTimer();
+
   Services services_;
   MainView& view_;
   Options options_;
@@ -217,6 +235,10 @@ class MainController {
   std::unique_ptr<cleaner::CleanWorker> cleanWorker_;
   // Cancelled workers still ending; joined before a new run and at close.
   std::vector<std::unique_ptr<cleaner::CleanWorker>> endingWorkers_;
+
+  DesktopView* desktopView_ = nullptr;
+  BossKey bossKey_{services_.ports.desktop, services_.ports.prompts};
+  bool fixing_ = false;  // the fixer is deleting (it may pump messages)
 };
 
 }  // namespace nc::app

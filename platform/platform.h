@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/filesystem.h"
 #include "platform/messaging.h"
 #include "platform/profile.h"
@@ -25,13 +26,14 @@ struct Platform {
   Random& random;
   Programs& programs;
   Prompts& prompts;  // message boxes over the main window
+  Desktop& desktop;  // atoms, hot keys, other programs' windows
 };
 
 // The same ports with other prompts (an unattended run answers its own
 // questions).
 inline Platform WithPrompts(const Platform& ports, Prompts& prompts) {
   return Platform{ports.registry, ports.files,  ports.profile,  ports.system, ports.shell,
-                  ports.clock,    ports.random, ports.programs, prompts};
+                  ports.clock,    ports.random, ports.programs, prompts,      ports.desktop};
 }
 
 // What a worker is given by the main window: the ports, the window its

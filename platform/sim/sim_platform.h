@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/message_queue.h"
+#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_filesystem.h"
 #include "platform/sim/sim_profile.h"
 #include "platform/sim/sim_programs.h"
@@ -47,6 +48,7 @@ class SimPlatform {
   SimPrompts& prompts() { return prompts_; }
   SimPrograms& programs() { return programs_; }
   MessageQueue& messages() { return messages_; }
+  SimDesktop& desktop() { return desktop_; }
 
   // The temporary host folder holding the drives.
   const std::filesystem::path& hostRoot() const { return root_; }
@@ -73,6 +75,7 @@ class SimPlatform {
   SimPrompts prompts_;
   SimPrograms programs_;
   MessageQueue messages_;
+  SimDesktop desktop_;
 };
 
 }  // namespace nc::sim

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/win32/win_clock.h"
+#include "platform/win32/win_desktop.h"
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_profile.h"
 #include "platform/win32/win_programs.h"
@@ -21,7 +22,8 @@ class WinPlatform {
   WinPlatform& operator=(const WinPlatform&) = delete;
 
   platform::Platform bundle() {
-    return {registry_, files_, profile_, system_, shell_, clock_, random_, programs_, prompts_};
+    return {registry_, files_,  profile_,  system_,  shell_,
+            clock_,    random_, programs_, prompts_, desktop_};
   }
 
   WinRegistry& registry() { return registry_; }
@@ -34,6 +36,7 @@ class WinPlatform {
   WinPrograms& programs() { return programs_; }
   // Message boxes are owned by this window once it is set.
   WinPrompts& prompts() { return prompts_; }
+  WinDesktop& desktop() { return desktop_; }
 
  private:
   WinRegistry registry_;
@@ -45,6 +48,7 @@ class WinPlatform {
   WinRandom random_;
   WinPrograms programs_;
   WinPrompts prompts_{nullptr};
+  WinDesktop desktop_;
 };
 
 }  // namespace nc::win32
