@@ -13,6 +13,7 @@
 #include "ui/win32/about_box.h"
 #include "ui/win32/ask_delete_dialog.h"
 #include "ui/win32/custom_list_dialogs.h"
+#include "ui/win32/options_dialog.h"
 #include "ui/win32/registry_dialogs.h"
 #include "ui/win32/restore_point_dialog.h"
 
@@ -63,6 +64,7 @@ constexpr std::array<MoreItem, 4> kMoreMenu = {
      {kIdMoreAbout, L"&About...", app::MoreCommand::About}}};
 constexpr int kDefragValueIdBase = 2110;
 constexpr UINT_PTR kAnimationTimer = 1;
+constexpr UINT_PTR kAutoCleanTimer = 3;
 constexpr int kDefragTitleIdBase = 2120;
 
 void Place(HWND control, const app::Rect& r) {
@@ -126,7 +128,9 @@ LRESULT Page::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---- MainWindow ---------------------------------------------------------
 
 MainWindow::MainWindow(win32::WinPlatform& ports)
-    : ports_(ports), platform_(ports.bundle()), controller_({platform_, *this, *this}, *this) {}
+    : ports_(ports), platform_(ports.bundle()), controller_({platform_, *this, *this}, *this) {
+  controller_.AttachDesktop(this);
+}
 
 void MainWindow::invoke(const std::function<void()>& step) {
   win32::WindowUiThread(hwnd()).invoke(step);
@@ -626,7 +630,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_QUERYENDSESSION:
       return controller_.OnQueryEndSession() ? TRUE : FALSE;
+    case WM_SYSCOMMAND:
+      if (OnSysCommand(wParam, lParam)) return 0;
+      break;
+    case WM_HOTKEY:
+      controller_.OnHotkey(static_cast<int>(wParam));
+      return 0;
+    case app::WM_SHOW_MAIN_WINDOW:
+      ShowMainWindow();
+      return 0;
+    case app::WM_TRAY_ICON:
+      OnTrayIcon(lParam);
+      return 0;
     case WM_DESTROY:
+      tray_.Remove();
       PostQuitMessage(0);
       return 0;
     case win32::kInvokeMessage:
@@ -671,7 +688,60 @@ bool MainWindow::OnContextMenu(HWND control, LPARAM at) {
 
 void MainWindow::OnTimer(UINT_PTR id) {
   if (id == kAnimationTimer) controller_.OnAnimationTick();
+  if (id == kAutoCleanTimer) controller_.OnAutoCleanTimer();
   if (id == LogList::kFlushTimer) cleaner_.log().OnFlushTimer();
+}
+
+// ---- options, tray, timer ------------------------------------------------
+
+platform::WindowId MainWindow::MainWindowId() const {
+  return reinterpret_cast<platform::WindowId>(hwnd());
+}
+
+void MainWindow::SetAutoCleanTimer(bool on, std::uint32_t intervalMs) {
+  if (on) {
+    SetTimer(hwnd(), kAutoCleanTimer, intervalMs, nullptr);
+  } else {
+    KillTimer(hwnd(), kAutoCleanTimer);
+  }
+}
+
+void MainWindow::OpenOptions() {
+  if (ShowOptionsDialog(hwnd(), platform_, controller_.programFolder(), controller_.options(),
+                        controller_.optionsHost())) {
+    SetFastMode(controller_.options().FastScan);
+  }
+}
+
+bool MainWindow::OnSysCommand(WPARAM command, LPARAM lParam) {
+  if (command != app::kSysCommandMinimize) return false;
+  DefWindowProcW(hwnd(), WM_SYSCOMMAND, command, lParam);
+  // In the tray the window has no taskbar button.
+  ShowWindow(hwnd(), SW_HIDE);
+  tray_.Add(hwnd(), app::WM_TRAY_ICON,
+            reinterpret_cast<HICON>(GetClassLongPtrW(hwnd(), GCLP_HICON)));
+  return true;
+}
+
+void MainWindow::ShowMainWindow() {
+  ShowWindow(hwnd(), SW_SHOW);
+  if (IsIconic(hwnd())) {
+    ShowWindow(hwnd(), SW_RESTORE);
+    tray_.Remove();
+  }
+  SetForegroundWindow(hwnd());
+}
+
+void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDOWN) {
+    ShowMainWindow();
+    HWND log = cleaner_.log().hwnd();
+    if (IsWindowVisible(log) && SendMessageW(log, LB_GETCOUNT, 0, 0) > 0) {
+      SendMessageW(log, LB_SETCURSEL, 0, 0);
+    }
+  } else if (mouseMessage == WM_RBUTTONDOWN) {
+    TrayIcon::ShowMenu(hwnd());
+  }
 }
 
 void MainWindow::OnCommand(int id, int code, HWND control) {
@@ -684,6 +754,19 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       return;
     case app::kTagMore:
       ShowMoreMenu();
+      return;
+    case app::kTagOptions:
+      OpenOptions();
+      return;
+    case kIdTrayOpen:
+      ShowMainWindow();
+      return;
+    case kIdTrayHelp:
+      controller_.OnMoreCommand(app::MoreCommand::OnlineHelp);
+      return;
+    case kIdTrayExit:
+      controller_.OnClose();
+      tray_.Remove();
       return;
     case kIdTest:
       controller_.OnTestClicked();
