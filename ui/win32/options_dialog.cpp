@@ -354,6 +354,18 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
     }
   }
 
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    // The pages' controls stand on the tab control's white face.
+    if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {
+      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+      if (id != IDOK && id != IDCANCEL && id != ids::kOutputDirectory) {
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+    }
+    return ModalDialog::HandleMessage(message, wParam, lParam);
+  }
+
   LRESULT OnNotify(const NMHDR& header) override {
     if (header.code == TCN_SELCHANGE && header.idFrom == ids::kTabs) {
       ShowTabControls(static_cast<app::OptionsTab>(TabCtrl_GetCurSel(header.hwndFrom)));
@@ -400,6 +412,8 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
       ShowItem(id, owner == tab);
     }
     if (tab == app::OptionsTab::IgnoreLists) ShowIgnoreList(ShownIgnoreList());
+    // The tab control first, then the page's controls over it.
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
 
   void ShowIgnoreList(app::IgnoreListKind kind) {
@@ -451,17 +465,17 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
   }
 
   void CreateCookies() {
-    Label("Cookies to Delete", 24, 40, 170, ids::kCookiesToDeleteLabel);
+    Label("Cookies to Delete", 24, 40, 150, ids::kCookiesToDeleteLabel);
     Control(L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY, 24, 60,
-            170, 316, ids::kCookiesToDelete, WS_EX_CLIENTEDGE);
-    Label("Cookies to Keep", 286, 40, 170, ids::kCookiesToKeepLabel);
-    Control(L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY, 286, 60,
-            170, 316, ids::kCookiesToKeep, WS_EX_CLIENTEDGE);
-    Button("Add         =>", 200, 90, 80, ids::kAddCookie);
-    Button("Remove <=", 200, 122, 80, ids::kRemoveCookie);
-    Button("Add All    =>", 200, 170, 80, ids::kAddAllCookies);
-    Button("Remove All <=", 200, 202, 80, ids::kRemoveAllCookies);
-    Button("&View", 200, 260, 80, ids::kViewCookie);
+            150, 316, ids::kCookiesToDelete, WS_EX_CLIENTEDGE);
+    Label("Cookies to Keep", 294, 40, 162, ids::kCookiesToKeepLabel);
+    Control(L"LISTBOX", "", WS_TABSTOP | WS_GROUP | WS_VSCROLL | WS_HSCROLL | LBS_NOTIFY, 294, 60,
+            162, 316, ids::kCookiesToKeep, WS_EX_CLIENTEDGE);
+    Button("Add         =>", 182, 90, 104, ids::kAddCookie);
+    Button("Remove <=", 182, 122, 104, ids::kRemoveCookie);
+    Button("Add All    =>", 182, 170, 104, ids::kAddAllCookies);
+    Button("Remove All <=", 182, 202, 104, ids::kRemoveAllCookies);
+    Button("&View", 182, 260, 104, ids::kViewCookie);
   }
 
   void CreateSchedule() {
