@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "program_under_test.h"
 #include "ui/win32/options_dialog.h"
@@ -286,6 +291,47 @@ TEST_F(OptionsWin, AutoStartsInTheTrayAndCleansWhenStartCleanIsOn) {
   EXPECT_FALSE(IsWindowVisible(main));
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(program.WaitForExit(60000), 0);
+}
+
+// Figures (run with --gtest_also_run_disabled_tests): opening the options
+// dialog, and the boss key hiding 20 browser windows, each from the
+// message to the result on screen.
+TEST(OptionsBenchmark, DISABLED_OpenOptionsAndHideTwentyBrowserWindows) {
+  std::vector<std::unique_ptr<BrowserWindow>> browsers;
+  for (int i = 0; i < 20; ++i) browsers.push_back(std::make_unique<BrowserWindow>(L"IEFrame"));
+  ProgramUnderTest program;
+  const std::wstring ini = program.file(L"options.ini");
+  WritePrivateProfileStringW(L"Hotkey", L"EnableHotkey", L"1", ini.c_str());
+  WritePrivateProfileStringW(L"Hotkey", L"EnableIE", L"1", ini.c_str());
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  auto timed = [](const std::function<void()>& act, const std::function<bool()>& done) {
+    const auto start = std::chrono::steady_clock::now();
+    act();
+    while (!done() && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+  };
+  const double open =
+      timed([&] { PostMessageW(FindControlByText(main, L"Options"), BM_CLICK, 0, 0); },
+            [] { return IsWindowVisible(FindWindowW(ui::kOptionsClass, nullptr)) != FALSE; });
+  CloseWindowsOf({ui::kOptionsClass});
+  const ATOM atom = GlobalFindAtomW(L"NorvikHotkey_Hide");
+  const double hide = timed([&] { PostMessageW(main, WM_HOTKEY, atom, 0); },
+                            [&] {
+                              for (const auto& b : browsers) {
+                                if (IsWindowVisible(b->hwnd())) return false;
+                              }
+                              return true;
+                            });
+  std::printf("options benchmark: open dialog %.1f ms, boss key hides 20 windows %.1f ms\n", open,
+              hide);
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
 }
 
 }  // namespace
