@@ -685,8 +685,9 @@ struct SwappedFilesRun {
   SwappedFilesRun(RemovalTest& t, platform::FileSystem& files, bool testMode)
       : shell(files), ports(t.sim.ports()) {
     t.runMode.store(testMode ? cleaner::RunMode::Test : cleaner::RunMode::Clean);
-    platform::Platform bundle{ports.registry, files,        ports.profile,  ports.system, shell,
-                              ports.clock,    ports.random, ports.programs, ports.prompts};
+    platform::Platform bundle{ports.registry, files,        ports.profile, ports.system,
+                              shell,          ports.clock,  ports.random,  ports.programs,
+                              ports.prompts,  ports.desktop};
     run = std::make_unique<CleanRun>(cleaner::CleanEnvironment{
         platform::WorkerContext{bundle, t.sim.messages(), t.sim.messages(), t.versionCode}, t.log,
         t.runMode, t.options, RemovalTest::kProgramFolder});
