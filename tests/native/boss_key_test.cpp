@@ -127,6 +127,14 @@ TEST_F(ScheduleTest, TimerFollowsTheSettingsAndTicksNeverOverlapARun) {
   EXPECT_EQ(c.runMode(), cleaner::RunMode::Test);
   state.cleanBusy = false;
   c.SetRunStateForTesting(state);
+  // Nor while a scan runs (its end is still queued).
+  c.OnScanClicked();
+  ASSERT_TRUE(c.scanRunning());
+  c.OnAutoCleanTimer();
+  EXPECT_EQ(view.confirmations, 0);
+  c.OnScanClicked();  // cancels it
+  sim.messages().pump();
+  ASSERT_FALSE(c.scanRunning());
 
   c.OnAutoCleanTimer();  // an automatic run asks first, and is declined
   EXPECT_EQ(view.confirmations, 1);
