@@ -20,7 +20,7 @@ std::uint32_t HotkeyModifiers(const Shortcut& shortcut) {
   return modifiers;
 }
 
-void BossKey::Register(platform::WindowId window, const Shortcut& hotkey) {
+void BossKey::RegisterBossKey(platform::WindowId window, const Shortcut& hotkey) {
   atom_ = desktop_.addAtom(kBossKeyAtomName);
   if (atom_ == 0 ||
       !desktop_.registerHotkey(window, atom_, HotkeyModifiers(hotkey), hotkey.KeyCode)) {
@@ -28,7 +28,7 @@ void BossKey::Register(platform::WindowId window, const Shortcut& hotkey) {
   }
 }
 
-void BossKey::Unregister(platform::WindowId window) {
+void BossKey::UnregisterBossKey(platform::WindowId window) {
   const std::uint16_t atom = desktop_.findAtom(kBossKeyAtomName);
   if (atom != 0) {
     desktop_.unregisterHotkey(window, atom);
@@ -41,16 +41,16 @@ void BossKey::OnHotkey(int id, const Options& options) {
   // Another hot key of the window never toggles the browsers.
   if (atom_ == 0 || id != atom_) return;
   hidden_ = !hidden_;
-  Toggle(hidden_, options);
+  ToggleBrowserWindows(hidden_, options);
 }
 
 void BossKey::ShowHiddenWindows(const Options& options) {
   if (!hidden_) return;
   hidden_ = false;
-  Toggle(false, options);
+  ToggleBrowserWindows(false, options);
 }
 
-void BossKey::Toggle(bool hide, const Options& options) {
+void BossKey::ToggleBrowserWindows(bool hide, const Options& options) {
   for (const platform::TopWindow& window : desktop_.topLevelWindows()) {
     const bool enabled = BrowserClassEnabled(options, window.className);
     if (hide && enabled) {

@@ -42,20 +42,21 @@ class BossKey {
 
   // Adds the atom and registers the hot key for `window`; an error box
   // when either fails (the key combination is taken).
-  void Register(platform::WindowId window, const Shortcut& hotkey);
+  void RegisterBossKey(platform::WindowId window, const Shortcut& hotkey);
   // Removes a registration of `window`, a left-over one included.
-  void Unregister(platform::WindowId window);
+  void UnregisterBossKey(platform::WindowId window);
 
   // WM_HOTKEY with this id: hides or shows the browser windows.
   void OnHotkey(int id, const Options& options);
   // At close: browser windows hidden by the key are shown again.
   void ShowHiddenWindows(const Options& options);
 
-  bool hidden() const { return hidden_; }  // BossKeyHidden
+  bool BossKeyHidden() const { return hidden_; }
   std::uint16_t atom() const { return atom_; }
 
  private:
-  void Toggle(bool hide, const Options& options);
+  // Hides or shows the browser windows among the top-level windows.
+  void ToggleBrowserWindows(bool hide, const Options& options);
 
   platform::Desktop& desktop_;
   platform::Prompts& prompts_;

@@ -8,13 +8,13 @@ void MainController::StartBossKey() {
   if (!desktopView_ || !options_.EnableHotkey) return;
   const platform::WindowId window = desktopView_->MainWindowId();
   // A registration left by an earlier run of the program goes first.
-  bossKey_.Unregister(window);
-  bossKey_.Register(window, options_.Hotkey);
+  bossKey_.UnregisterBossKey(window);
+  bossKey_.RegisterBossKey(window, options_.Hotkey);
 }
 
 void MainController::EndBossKey() {
   bossKey_.ShowHiddenWindows(options_);
-  if (desktopView_) bossKey_.Unregister(desktopView_->MainWindowId());
+  if (desktopView_) bossKey_.UnregisterBossKey(desktopView_->MainWindowId());
 }
 
 void MainController::ArmAutoCleanTimer() {
@@ -39,8 +39,9 @@ OptionsHost MainController::optionsHost() {
   OptionsHost host;
   host.reRegisterBossKey = [this] {
     if (!desktopView_) return;
-    bossKey_.Unregister(desktopView_->MainWindowId());
-    if (options_.EnableHotkey) bossKey_.Register(desktopView_->MainWindowId(), options_.Hotkey);
+    bossKey_.UnregisterBossKey(desktopView_->MainWindowId());
+    if (options_.EnableHotkey)
+      bossKey_.RegisterBossKey(desktopView_->MainWindowId(), options_.Hotkey);
   };
   host.armAutoCleanTimer = [this] { ArmAutoCleanTimer(); };
   host.writeSettings = [this] { WriteSettings(); };

@@ -26,16 +26,16 @@ TEST(BossKey, TogglesOnlyTheTickedBrowserKindsAndShowsWhatItHid) {
   options.EnableOpera = true;
 
   app::BossKey key(desktop, sim.prompts());
-  key.Register(0x42, options.Hotkey);
+  key.RegisterBossKey(0x42, options.Hotkey);
   ASSERT_NE(key.atom(), 0);
   ASSERT_EQ(desktop.hotkeys().size(), 1u);
   EXPECT_EQ(desktop.hotkeys()[0].modifiers, platform::HotkeyMod::Control);
   EXPECT_EQ(desktop.hotkeys()[0].keyCode, 116u);
 
   key.OnHotkey(key.atom() + 1, options);  // another key of the window
-  EXPECT_FALSE(key.hidden());
+  EXPECT_FALSE(key.BossKeyHidden());
   key.OnHotkey(key.atom(), options);
-  EXPECT_TRUE(key.hidden());
+  EXPECT_TRUE(key.BossKeyHidden());
   for (auto w : {firefox, firefoxOld, opera}) EXPECT_FALSE(desktop.visible(w)) << w;
   for (auto w : {ie, netscape, near, other}) {
     EXPECT_TRUE(desktop.visible(w)) << w;
@@ -47,7 +47,7 @@ TEST(BossKey, TogglesOnlyTheTickedBrowserKindsAndShowsWhatItHid) {
   options.EnableOpera = false;
   const auto opened = desktop.addWindow("MozillaWindowClass");
   key.OnHotkey(key.atom(), options);
-  EXPECT_FALSE(key.hidden());
+  EXPECT_FALSE(key.BossKeyHidden());
   for (auto w : {firefox, firefoxOld, opera, opened}) EXPECT_TRUE(desktop.visible(w)) << w;
   key.OnHotkey(key.atom(), options);
   EXPECT_FALSE(desktop.visible(opened));
@@ -55,7 +55,7 @@ TEST(BossKey, TogglesOnlyTheTickedBrowserKindsAndShowsWhatItHid) {
 
   // Closing shows them again and releases the key and the atom.
   key.ShowHiddenWindows(options);
-  key.Unregister(0x42);
+  key.UnregisterBossKey(0x42);
   EXPECT_TRUE(desktop.visible(opened));
   EXPECT_TRUE(desktop.hotkeys().empty());
   EXPECT_TRUE(desktop.atomNames().empty());
@@ -65,7 +65,7 @@ TEST(BossKey, ATakenCombinationShowsTheErrorAndLeavesNoWorkingKey) {
   sim::SimPlatform sim;
   sim.desktop().takeCombination(platform::HotkeyMod::Control | platform::HotkeyMod::Alt, 'H');
   app::BossKey key(sim.desktop(), sim.prompts());
-  key.Register(0x42, app::Shortcut{true, false, true, "H", 'H'});
+  key.RegisterBossKey(0x42, app::Shortcut{true, false, true, "H", 'H'});
   EXPECT_TRUE(sim.desktop().hotkeys().empty());
   ASSERT_EQ(sim.prompts().records().size(), 1u);
   EXPECT_EQ(sim.prompts().records()[0].text, app::kBossKeyFailedText);

@@ -643,7 +643,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnTrayIcon(lParam);
       return 0;
     case WM_DESTROY:
-      tray_.Remove();
+      SetTrayIcon(false);
       PostQuitMessage(0);
       return 0;
     case win32::kInvokeMessage:
@@ -715,19 +715,42 @@ void MainWindow::OpenOptions() {
 
 bool MainWindow::OnSysCommand(WPARAM command, LPARAM lParam) {
   if (command != app::kSysCommandMinimize) return false;
+  // The window shrinks towards the notification area, without a taskbar
+  // button on the way, and is hidden there.
+  const LONG_PTR savedExStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, savedExStyle | WS_EX_TOOLWINDOW);
+  HWND notifyArea =
+      FindWindowExW(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr, L"TrayNotifyWnd", nullptr);
+  RECT area{};
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (notifyArea != nullptr && GetWindowRect(notifyArea, &area) &&
+      GetWindowPlacement(hwnd(), &placement)) {
+    placement.flags |= WPF_SETMINPOSITION;
+    placement.ptMinPosition = {area.left, area.top};
+    SetWindowPlacement(hwnd(), &placement);
+  }
   DefWindowProcW(hwnd(), WM_SYSCOMMAND, command, lParam);
-  // In the tray the window has no taskbar button.
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, savedExStyle);
   ShowWindow(hwnd(), SW_HIDE);
-  tray_.Add(hwnd(), app::WM_TRAY_ICON,
-            reinterpret_cast<HICON>(GetClassLongPtrW(hwnd(), GCLP_HICON)));
+  SetTrayIcon(true);
   return true;
+}
+
+void MainWindow::SetTrayIcon(bool add) {
+  if (add) {
+    tray_.Add(hwnd(), app::WM_TRAY_ICON,
+              reinterpret_cast<HICON>(GetClassLongPtrW(hwnd(), GCLP_HICON)));
+  } else {
+    tray_.Remove();
+  }
 }
 
 void MainWindow::ShowMainWindow() {
   ShowWindow(hwnd(), SW_SHOW);
   if (IsIconic(hwnd())) {
     ShowWindow(hwnd(), SW_RESTORE);
-    tray_.Remove();
+    SetTrayIcon(false);
   }
   SetForegroundWindow(hwnd());
 }
@@ -766,7 +789,7 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       return;
     case kIdTrayExit:
       controller_.OnClose();
-      tray_.Remove();
+      SetTrayIcon(false);
       return;
     case kIdTest:
       controller_.OnTestClicked();

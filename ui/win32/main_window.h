@@ -151,6 +151,8 @@ class MainWindow : public Window,
   // Minimise to the tray; false for other system commands.
   bool OnSysCommand(WPARAM command, LPARAM lParam);
   void OnTrayIcon(LPARAM mouseMessage);
+  // Adds or removes the notification-area icon.
+  void SetTrayIcon(bool add);
   bool OnResultsMenuCommand(int id);
   LRESULT OnSectionTreeNotify(const NMHDR& header);
   LRESULT OnProblemListNotify(const NMHDR& header);
