@@ -87,6 +87,19 @@ class RecordingDesktopView : public app::DesktopView {
   std::vector<std::int64_t> timers;  // -1 for off
 };
 
+// The fixer asks for a restore point while it works; a tick then (its
+// dialog pumps messages) must not start a clean beside the deletion.
+class TickDuringRestorePoint : public test::RecordingView {
+ public:
+  bool MakeRestorePoint() override {
+    ++asked;
+    controller->OnAutoCleanTimer();
+    return true;
+  }
+  app::MainController* controller = nullptr;
+  int asked = 0;
+};
+
 class ScheduleTest : public test::ControllerFixture {
  protected:
   ScheduleTest() {
@@ -96,12 +109,15 @@ class ScheduleTest : public test::ControllerFixture {
   }
   ~ScheduleTest() override {
     if (controller) controller->OnClose();
+    controller.reset();  // before the views it shows in
   }
-  app::MainController& begin(const std::string& ini, std::vector<std::string> arguments = {}) {
+  app::MainController& begin(const std::string& ini, std::vector<std::string> arguments = {},
+                             app::MainView* shownIn = nullptr) {
     sim.writeFile(folder + "options.ini", ini);
     sim.system().setArguments(std::move(arguments));
     controller = std::make_unique<app::MainController>(
-        app::MainController::Services{sim.ports(), sim.messages(), sim.messages()}, view);
+        app::MainController::Services{sim.ports(), sim.messages(), sim.messages()},
+        shownIn ? *shownIn : view);
     controller->AttachDesktop(&desktopView);
     controller->OnCreate();
     controller->OnFirstShow();
@@ -109,6 +125,7 @@ class ScheduleTest : public test::ControllerFixture {
     return *controller;
   }
   RecordingDesktopView desktopView;
+  TickDuringRestorePoint fixView;
 };
 
 TEST_F(ScheduleTest, TimerFollowsTheSettingsAndTicksNeverOverlapARun) {
@@ -147,6 +164,28 @@ TEST_F(ScheduleTest, TimerFollowsTheSettingsAndTicksNeverOverlapARun) {
   c.options().AutoClean = false;
   c.optionsHost().armAutoCleanTimer();
   EXPECT_EQ(desktopView.timers, (std::vector<std::int64_t>{28800000, 1800000, -1}));
+}
+
+TEST_F(ScheduleTest, NoCleanStartsWhileTheFixerWorks) {
+  (void)sim.registry().loadRegText(
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]\r\n"
+      "\"Gone\"=\"C:\\\\Gone\\\\gone.exe\"\r\n");
+  auto& c = begin("[Options]\r\nRestorePoint=1\r\n", {}, &fixView);
+  fixView.controller = &c;
+  cleaner::SelectNodeByName(c.cleanTree(), "Windows - Temporary Files");
+  c.OnSectionTreeClick(1);  // only the startup programs
+  c.OnSectionTreeClick(14);
+  c.OnScanClicked();
+  ASSERT_TRUE(sim.messages().pumpUntil([&] { return !c.scanRunning(); }, std::chrono::seconds(20)));
+  ASSERT_EQ(c.results().Count(), 1u);
+  sim.prompts().answerConfirm(true);  // create the backup folder
+  c.OnFixErrorsClicked();
+  ASSERT_EQ(fixView.asked, 1);
+  EXPECT_EQ(fixView.confirmations, 0);
+  EXPECT_FALSE(c.cleanBusy());
+  c.OnAutoCleanTimer();  // after the fix, the next tick runs
+  EXPECT_EQ(fixView.confirmations, 1);
 }
 
 TEST_F(ScheduleTest, UnattendedClearSetsNoTimerAndTheBossKeyLivesWithTheWindow) {
