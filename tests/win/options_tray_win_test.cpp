@@ -108,11 +108,15 @@ TEST_F(OptionsWin, RoundTripThroughTheSettingsFileAndTheAutostartValue) {
   Click(dialog, ids::kStartClean);
   Click(dialog, ids::kUseBossKey);
   Click(dialog, ids::kEnableFirefox);
+  Click(dialog, ids::kFastScan);  // on by default
   SendMessageW(GetDlgItem(dialog, ids::kHotkey), WM_KEYDOWN, VK_F9, 0);
   EXPECT_EQ(TextOf(GetDlgItem(dialog, ids::kHotkey)), L"F9");
   ASSERT_TRUE(PressOk(dialog));
 
+  // The main window's "Fast Mode" box follows the setting.
+  EXPECT_EQ(SendMessageW(FindControlByText(main, L"Fast Mode"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   const std::wstring ini = program.file(L"options.ini");
+  EXPECT_EQ(Profile(ini, L"Settings", L"FastScan"), L"0");
   EXPECT_EQ(Profile(ini, L"SChedule", L"AutoClean"), L"1");
   EXPECT_EQ(Profile(ini, L"SChedule", L"CleanInterval"), L"1");
   EXPECT_EQ(Profile(ini, L"SChedule", L"StartClean"), L"1");
