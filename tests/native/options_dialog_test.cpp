@@ -3,8 +3,6 @@
 // ignore lists.
 #include <gtest/gtest.h>
 
-#include <deque>
-
 #include "app/options_dialog.h"
 #include "cleaner/cookie_keep_list.h"
 #include "platform/sim/sim_platform.h"
