@@ -25,6 +25,8 @@ constexpr const char* kWipeHint =
     "The more times a file is overwritten,the higher the security,and the longer the wash will "
     "take.";
 
+constexpr UINT_PTR kRepaintTimer = 1;
+
 // The controls of each tab, shown only while their tab is.
 constexpr std::pair<app::OptionsTab, int> kTabControls[] = {
     {app::OptionsTab::Common, ids::kAutoRun},
@@ -293,8 +295,19 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
     // The tab controls lie under the controls of their pages.
     SetWindowPos(Item(ids::kIgnoreTabs), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetWindowPos(tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ShowIgnoreList(app::IgnoreListKind::Values);
     rules_.Open();
+  }
+
+  // Themed check boxes painted in the window's very first paint keep the
+  // dialog's grey; the page is shown again once that paint is done.
+  void OnShown() override { SetTimer(hwnd(), kRepaintTimer, 20, nullptr); }
+  void OnTimer() override {
+    KillTimer(hwnd(), kRepaintTimer);
+    const auto tab = static_cast<app::OptionsTab>(TabCtrl_GetCurSel(Item(ids::kTabs)));
+    HWND focus = GetFocus();
+    for (const auto& [owner, id] : kTabControls) ShowItem(id, false);
+    ShowTabControls(tab);
+    if (focus != nullptr) SetFocus(focus);
   }
 
   void OnCommand(int id, int code, HWND) override {
@@ -362,6 +375,22 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
       }
+    }
+    // Themed controls draw their parent's background behind them: the
+    // page area is the tab's face.
+    if (message == WM_ERASEBKGND || message == WM_PRINTCLIENT) {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      RECT client{};
+      GetClientRect(hwnd(), &client);
+      FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+      RECT page{};
+      HWND tabs = Item(ids::kTabs);
+      if (tabs != nullptr && GetWindowRect(tabs, &page)) {
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&page), 2);
+        TabCtrl_AdjustRect(tabs, FALSE, &page);
+        FillRect(dc, &page, GetSysColorBrush(COLOR_WINDOW));
+      }
+      return 1;
     }
     return ModalDialog::HandleMessage(message, wParam, lParam);
   }
