@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win_browser_store.h"
 #include "platform/win32/win_clock.h"
+#include "platform/win32/win_desktop.h"
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_hives.h"
 #include "platform/win32/win_profile.h"
@@ -23,8 +24,8 @@ class WinPlatform {
   WinPlatform& operator=(const WinPlatform&) = delete;
 
   platform::Platform bundle() {
-    return {registry_, files_,    profile_, system_, shell_,  clock_,
-            random_,   programs_, prompts_, hives_,  browser_};
+    return {registry_, files_,    profile_, system_, shell_,   clock_,
+            random_,   programs_, prompts_, hives_,  browser_, desktop_};
   }
 
   WinRegistry& registry() { return registry_; }
@@ -39,6 +40,7 @@ class WinPlatform {
   // Message boxes are owned by this window once it is set.
   WinPrompts& prompts() { return prompts_; }
   WinBrowserStore& browser() { return browser_; }
+  WinDesktop& desktop() { return desktop_; }
 
  private:
   WinRegistry registry_;
@@ -52,6 +54,7 @@ class WinPlatform {
   WinPrompts prompts_{nullptr};
   WinHives hives_;
   WinBrowserStore browser_;
+  WinDesktop desktop_;
 };
 
 }  // namespace nc::win32
