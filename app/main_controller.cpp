@@ -36,7 +36,7 @@ MainController::~MainController() {
 }
 
 MainController::RunState MainController::runState() const {
-  return RunState{runMode_.load(),    cleanBusy_,        cleanTotal_,
+  return RunState{runMode_.load(),    cleanBusy_,        cleanTotal_, cleanRun_,
                   cleanProgressStep_, scanProgressStep_, hiveFiles_};
 }
 
@@ -44,6 +44,7 @@ void MainController::SetRunStateForTesting(const RunState& state) {
   runMode_ = state.runMode;
   cleanBusy_ = state.cleanBusy;
   cleanTotal_ = state.cleanTotal;
+  cleanRun_ = state.cleanRun;
   cleanProgressStep_ = state.cleanProgressStep;
   scanProgressStep_ = state.scanProgressStep;
   hiveFiles_ = state.hiveFiles;
@@ -172,6 +173,7 @@ bool MainController::OnQueryEndSession() {
     // the close below, which would otherwise cancel it.
     services_.ui.waitPumping([this] { return !cleanWorker_ || cleanWorker_->Finished(); });
     cleanBusy_ = false;
+    cleanRun_ = 0;
   }
   WriteSettings();
   OnClose();
@@ -181,6 +183,7 @@ bool MainController::OnQueryEndSession() {
 bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case cleaner::WM_CLEAN_PROGRESS:
+      if (!IsCurrentCleanRun(cleaner::CleanRunOf(lParam))) return true;
       if (runMode_ == cleaner::RunMode::Clean && cleanTotal_ != 0) {
         cleanBar_.SetPosition(
             static_cast<int>(static_cast<std::int64_t>(wParam) * 1000 / cleanTotal_));
@@ -188,10 +191,13 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
       }
       return true;
     case cleaner::WM_CLEAN_DONE:
-      FinishCleanRun(wParam, lParam == cleaner::kCleanDoneAfterError);
+      if (IsCurrentCleanRun(cleaner::CleanRunOf(lParam))) {
+        FinishCleanRun(wParam, cleaner::CleanDoneAfterError(lParam));
+      }
       return true;
     case WM_CLEAN_AFTER_COUNT:
-      AfterCountingPass();
+      // wParam: the counting run; a cancel meanwhile has ended it.
+      if (IsCurrentCleanRun(static_cast<std::uint32_t>(wParam))) AfterCountingPass();
       return true;
     case registry::WM_SCAN_SECTION_DONE:
       RefreshCounts();

@@ -115,6 +115,7 @@ class MainController {
     cleaner::RunMode runMode = cleaner::RunMode::Clean;
     bool cleanBusy = false;              // a clean runs or its confirmation is open
     std::int32_t cleanTotal = 0;         // items the counting pass found
+    std::uint32_t cleanRun = 0;          // identity of the run going on; 0 when none
     int cleanProgressStep = 0;           // the clean bar's step per timer tick
     int scanProgressStep = 10;           // the registry bar's step per timer tick
     std::vector<std::string> hiveFiles;  // hives whose compact copies may exist
@@ -154,6 +155,9 @@ class MainController {
   // does not go on to the clean).
   void FinishCleanRun(std::uintptr_t total, bool failed);
   void AfterCountingPass();
+  // A message of run `run` belongs to the run going on, not to one that is
+  // over (cancelled, finished, or counted and followed by the clean).
+  bool IsCurrentCleanRun(std::uint32_t run) const { return run != 0 && run == cleanRun_; }
   void SetTimer(bool on);
   void SetTestCaption(const char* caption);
   void ShowCleanBar();
@@ -177,6 +181,8 @@ class MainController {
   std::atomic<cleaner::RunMode> runMode_{cleaner::RunMode::Clean};
   bool cleanBusy_ = false;
   std::int32_t cleanTotal_ = 0;
+  std::uint32_t cleanRun_ = 0;      // the run going on; 0 when none
+  std::uint32_t lastCleanRun_ = 0;  // the identity given last
   int cleanProgressStep_ = 0;
   int scanProgressStep_ = 10;
   bool unattendedClear_ = false;

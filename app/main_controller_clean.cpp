@@ -91,9 +91,11 @@ void MainController::StartCleanRun() {
   view_.ClearLog();
   view_.SetLogDoubleBuffered(true);
 
+  lastCleanRun_ = lastCleanRun_ % (cleaner::kCleanRunIdLimit - 1) + 1;
+  cleanRun_ = lastCleanRun_;
   cleaner::CleanEnvironment env{workerContext(), view_.Log(), runMode_, options_, programFolder_};
-  cleanWorker_ =
-      std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_);
+  cleanWorker_ = std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_,
+                                                        cleanRun_);
   cleanWorker_->Start();
 
   cleanProgressStep_ = runMode_ == cleaner::RunMode::Test ? 50 : 20;
@@ -108,6 +110,7 @@ void MainController::CancelClean() {
     endingWorkers_.push_back(std::move(cleanWorker_));
   }
   cleanBusy_ = false;
+  cleanRun_ = 0;
   UpdateTimer();
   if (countingPass_) {
     countingPass_ = false;
@@ -117,8 +120,6 @@ void MainController::CancelClean() {
 }
 
 void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
-  // A run cancelled just after it posted its end is over already.
-  if (!cleanBusy_) return;
   if (countingPass_ && failed) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
@@ -126,7 +127,7 @@ void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   } else if (countingPass_) {
     cleanTotal_ = static_cast<std::int32_t>(total);
     view_.ClearLog();
-    services_.window.post(WM_CLEAN_AFTER_COUNT, 0, 0);
+    services_.window.post(WM_CLEAN_AFTER_COUNT, cleanRun_, 0);
     return;
   }
   SetTestCaption("Test");
@@ -137,6 +138,7 @@ void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   cleanBar_.captionShown = true;
   ShowCleanBar();
   cleanBusy_ = false;
+  cleanRun_ = 0;
   UpdateTimer();
   EndUnattendedRunIfIdle();
 }
@@ -147,6 +149,7 @@ void MainController::AfterCountingPass() {
   options_.FastScan = savedFastScan_;
   runMode_ = cleaner::RunMode::Clean;
   cleanBusy_ = false;
+  cleanRun_ = 0;
   StartCleanRun();
 }
 

@@ -48,7 +48,8 @@ void CleanRun::ReportProgress() {
   const std::uint64_t now = env_.context.ports.clock.tickMs();
   if (now - LastProgressPost > 2000) {
     env_.context.mainWindow.post(WM_CLEAN_PROGRESS,
-                                 static_cast<std::uintptr_t>(TotalItems + ItemCount), 0);
+                                 static_cast<std::uintptr_t>(TotalItems + ItemCount),
+                                 CleanMessageParam(runId_));
     LastProgressPost = now;
   }
 }

@@ -47,6 +47,10 @@ class CleanRun {
   // "will be removed" or "to be removed", fixed when the run was created.
   const std::string& RemovedWord() const { return removedWord_; }
 
+  // The identity the run's messages carry (clean_messages.h).
+  void SetRunId(std::uint32_t id) { runId_ = id; }
+  std::uint32_t RunId() const { return runId_; }
+
   // Termination: asked for by Cancel, checked between items and inside
   // every folder walk.
   void RequestStop() { stop_.store(true); }
@@ -84,6 +88,7 @@ class CleanRun {
   std::string logPrefix_;
   std::string removedWord_;
   std::atomic<bool> stop_{false};
+  std::uint32_t runId_ = 0;
 };
 
 }  // namespace nc::cleaner

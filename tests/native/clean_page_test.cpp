@@ -110,20 +110,24 @@ TEST_F(CleanPageTest, ProgressMovesTheBarOnlyInARealCleanAndNeverDividesByZero) 
   auto& c = start();
   Arrange([](auto& s) {  // as during a test run
     s.cleanBusy = true;
+    s.cleanRun = 4;
     s.runMode = cleaner::RunMode::Test;
     s.cleanTotal = 10;
   });
+  const std::intptr_t run4 = cleaner::CleanMessageParam(4);
   const std::size_t shown = view.cleanBars.size();
-  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, 0);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, run4);
   EXPECT_EQ(view.cleanBars.size(), shown);
   Arrange([](auto& s) {
     s.runMode = cleaner::RunMode::Clean;
     s.cleanTotal = 0;
   });
-  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, 0);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, run4);
   EXPECT_EQ(view.cleanBars.size(), shown);
   Arrange([](auto& s) { s.cleanTotal = 8; });
-  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 3, 0);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 3, cleaner::CleanMessageParam(3));  // an earlier run's
+  EXPECT_EQ(view.cleanBars.size(), shown);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 3, run4);
   ASSERT_EQ(view.cleanBars.size(), shown + 1);
   EXPECT_EQ(view.cleanBars.back().position, 375);
   EXPECT_EQ(view.cleanBars.back().Caption(), "37%");
@@ -148,12 +152,45 @@ TEST_F(CleanPageTest, CancelDuringTheCountingPassRestoresTheLogAndFastMode) {
   EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
 }
 
+// A cancelled run may have posted its end just before the cancel; that
+// end, or the step to the clean after a counting pass, must never act on
+// the run started after it.
+TEST_F(CleanPageTest, MessagesOfACancelledRunNeverReachTheNextRun) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OnTestClicked();
+  const std::uint32_t cancelled = c.runState().cleanRun;
+  c.OnTestClicked();  // Cancel
+  c.OnTestClicked();  // and a new Test at once
+  ASSERT_TRUE(c.cleanBusy());
+  ASSERT_NE(c.runState().cleanRun, cancelled);
+  c.OnMessage(cleaner::WM_CLEAN_DONE, 6, cleaner::CleanMessageParam(cancelled));
+  EXPECT_TRUE(c.cleanBusy());
+  EXPECT_EQ(view.testCaption, "Cancel");
+  ASSERT_TRUE(pumpUntilIdle());
+  EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
+
+  // Clean: the counting pass ends and is cancelled before its step to the
+  // real clean is handled.
+  c.options().IsAskBeforeClear = false;
+  c.OnCleanClicked();
+  const std::uint32_t counting = c.runState().cleanRun;
+  c.OnMessage(cleaner::WM_CLEAN_DONE, 6, cleaner::CleanMessageParam(counting));
+  c.OnTestClicked();  // Cancel
+  c.OnMessage(app::WM_CLEAN_AFTER_COUNT, counting, 0);
+  EXPECT_FALSE(c.cleanBusy());
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Test);
+  sim.messages().pumpUntil([] { return false; }, 200ms);
+  EXPECT_FALSE(c.cleanBusy());
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
 TEST_F(CleanPageTest, ACountingPassThatStoppedOnAnErrorCleansNothing) {
   auto& c = start();
   tick("Windows - Temporary Files");
   c.OnCleanClicked();
   ASSERT_TRUE(c.countingPass());
-  c.OnMessage(cleaner::WM_CLEAN_DONE, 2, cleaner::kCleanDoneAfterError);
+  c.OnMessage(cleaner::WM_CLEAN_DONE, 2, cleaner::CleanMessageParam(c.runState().cleanRun, true));
   EXPECT_FALSE(c.cleanBusy());
   EXPECT_TRUE(view.logVisible);
   EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
