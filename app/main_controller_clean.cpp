@@ -48,10 +48,11 @@ void MainController::OnCleanClicked() {
 }
 
 void MainController::StartCleanRun() {
-  bool busy = cleanBusy_;
+  // The window's own CleanBusy is set while the confirmation is open, so
+  // that a session end or a timer behind it starts no second run.
   cleaner::CleanStartContext context{cleanTree_,
                                      runMode_.load(),
-                                     busy,
+                                     cleanBusy_,
                                      options_.IsAskBeforeClear,
                                      unattendedClear_,
                                      services_.ports.programs,
@@ -64,6 +65,11 @@ void MainController::StartCleanRun() {
   cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
   if (decision.outcome != cleaner::CleanStartOutcome::Start) {
     if (decision.outcome == cleaner::CleanStartOutcome::Declined) cleanBusy_ = false;
+    return;
+  }
+  // The window was closed (or the session ended) behind the confirmation.
+  if (closed_) {
+    cleanBusy_ = false;
     return;
   }
   selectedItems_ = std::move(decision.runNames);

@@ -246,6 +246,41 @@ TEST_F(CleanPageTest, DecliningTheConfirmationStartsNothingAndTheBoxCanSwitchItO
   EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
 }
 
+// The window is busy while the confirmation is open: a session end behind
+// it starts no clean at shutdown, and the answer given after the close
+// starts nothing either.
+TEST_F(CleanPageTest, ASessionEndBehindTheConfirmationStartsNoRun) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.options().ShutdownClean = true;
+  bool busyWhileAsked = false;
+  view.whileConfirming = [&] {
+    busyWhileAsked = c.cleanBusy();
+    EXPECT_TRUE(c.OnQueryEndSession());
+  };
+  c.OnCleanClicked();  // answered OK after the session end
+  EXPECT_TRUE(busyWhileAsked);
+  EXPECT_TRUE(c.closed());
+  EXPECT_FALSE(c.cleanBusy());
+  sim.messages().pumpUntil([] { return false; }, 200ms);
+  EXPECT_EQ(countPosted(cleaner::WM_CLEAN_DONE), 0);
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
+// With "clean at shutdown" on, the session end runs the clean to its end
+// before the window closes.
+TEST_F(CleanPageTest, ASessionEndWithShutdownCleanCleansFirstThenCloses) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.options().ShutdownClean = true;
+  EXPECT_TRUE(c.OnQueryEndSession());
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Auto);
+  EXPECT_FALSE(sim.files().fileExists(temp + "junk0.tmp"));
+  EXPECT_FALSE(c.cleanBusy());
+  EXPECT_TRUE(c.closed());
+  EXPECT_EQ(sim.profile().readString(folder + "options.ini", "SChedule", "ShutdownClean", ""), "1");
+}
+
 TEST_F(CleanPageTest, ClosingDuringACleanStopsAndJoinsTheWorkerAndWritesTheSettings) {
   for (int i = 0; i < 300; ++i) {
     sim.writeFile(temp + "many\\f" + std::to_string(i) + ".tmp", "z");

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -99,6 +100,7 @@ class RecordingView : public app::MainView {
   void SetAnimationTimer(bool on) override { timer = on; }
   bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override {
     ++confirmations;
+    if (whileConfirming) whileConfirming();
     if (tickDontShowAgain) dontShowAgain(true);
     return confirmAnswer;
   }
@@ -109,6 +111,7 @@ class RecordingView : public app::MainView {
   int treeShows = 0, markRefreshes = 0, fits = 0, confirmations = 0, editorOpens = 0;
   bool logVisible = true, doubleBuffered = false, timer = false, fastMode = false;
   bool confirmAnswer = true, tickDontShowAgain = false;
+  std::function<void()> whileConfirming;  // what happens while the box is open
   std::vector<app::ProgressBarState> cleanBars;
   std::string testCaption = "Test", savePath;
 
