@@ -1,5 +1,6 @@
 #include "app/main_controller.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/messages.h"
@@ -185,8 +186,10 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
     case cleaner::WM_CLEAN_PROGRESS:
       if (!IsCurrentCleanRun(cleaner::CleanRunOf(lParam))) return true;
       if (runMode_ == cleaner::RunMode::Clean && cleanTotal_ != 0) {
-        cleanBar_.SetPosition(
-            static_cast<int>(static_cast<std::int64_t>(wParam) * 1000 / cleanTotal_));
+        // The counting pass and the clean may disagree (files came or went
+        // between them): the bar never goes past its end.
+        const std::int64_t position = static_cast<std::int64_t>(wParam) * 1000 / cleanTotal_;
+        cleanBar_.SetPosition(static_cast<int>(std::clamp<std::int64_t>(position, 0, 1000)));
         ShowCleanBar();
       }
       return true;

@@ -131,6 +131,10 @@ TEST_F(CleanPageTest, ProgressMovesTheBarOnlyInARealCleanAndNeverDividesByZero) 
   ASSERT_EQ(view.cleanBars.size(), shown + 1);
   EXPECT_EQ(view.cleanBars.back().position, 375);
   EXPECT_EQ(view.cleanBars.back().Caption(), "37%");
+  // The clean found more than the counting pass: the bar stops at its end.
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 13, run4);
+  EXPECT_EQ(view.cleanBars.back().position, 1000);
+  EXPECT_EQ(view.cleanBars.back().Caption(), "100%");
   Arrange([](auto& s) { s.cleanBusy = false; });
 }
 
@@ -214,6 +218,31 @@ TEST_F(CleanPageTest, TheAnimationStepsWrapsAndOnlyMovesTheShownPagesBar) {
   EXPECT_EQ(c.registryBar().position, 3);
   for (int i = 0; i < 333; ++i) c.OnAnimationTick();
   EXPECT_EQ(c.registryBar().position, 1002 - 1002);  // passed 1000: back to 0
+
+  // A step that lands exactly on 1000: the clean bar starts again, the
+  // registry bar shows its end for one tick.
+  Arrange([](auto& s) { s.scanProgressStep = 250; });
+  for (int i = 0; i < 4; ++i) c.OnAnimationTick();
+  EXPECT_EQ(c.registryBar().position, 1000);
+  c.OnAnimationTick();
+  EXPECT_EQ(c.registryBar().position, 0);
+}
+
+// After a run the bar reads "Finished!": a later tick (the timer also
+// runs for a scan) neither moves it nor keeps the timer for it.
+TEST_F(CleanPageTest, TheFinishedBarStaysAndStopsTheAnimation) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OnTestClicked();
+  ASSERT_TRUE(pumpUntilIdle());
+  ASSERT_EQ(c.cleanBar().Caption(), "Finished!");
+  view.timer = true;
+  const std::size_t shown = view.cleanBars.size();
+  c.OnAnimationTick();
+  EXPECT_EQ(c.cleanBar().position, 1000);
+  EXPECT_EQ(c.cleanBar().Caption(), "Finished!");
+  EXPECT_EQ(view.cleanBars.size(), shown);
+  EXPECT_FALSE(view.timer);
 }
 
 TEST_F(CleanPageTest, RefusalsNothingTickedAndASecondStartWhileBusy) {
