@@ -125,6 +125,14 @@ void MainController::OnActivate() {
   if (options_.WindowState == 2) {
     view_.Maximize();
   } else {
+    // Bounds saved off every screen (older versions saved a minimised
+    // window's icon position) come back onto the nearest monitor.
+    const ScreenRect bounds = BoundsOnScreen(
+        {options_.Left, options_.Top, options_.Width, options_.Height}, view_.MonitorWorkAreas());
+    options_.Left = bounds.left;
+    options_.Top = bounds.top;
+    options_.Width = bounds.width;
+    options_.Height = bounds.height;
     view_.SetBounds(options_.Left, options_.Top, options_.Width, options_.Height);
   }
   if (commandLine_.runSwitch == RunSwitch::Auto) {

@@ -70,6 +70,7 @@ class RecordingView : public app::MainView {
   void SetPageButtonHighlighted(int tag, bool h) override { highlighted[tag] = h; }
   app::WindowMetrics Metrics() const override { return {1024, 768, 713, 494}; }
   app::WindowPlacement Placement() const override { return placement; }
+  std::vector<app::ScreenRect> MonitorWorkAreas() const override { return workAreas; }
   void SetBounds(int l, int t, int w, int h) override { bounds = {l, t, w, h}; }
   void Maximize() override { ++maximized; }
   void Layout() override { ++layouts; }
@@ -82,6 +83,7 @@ class RecordingView : public app::MainView {
   std::map<int, bool> pageVisible, highlighted;
   bool hidden = false;
   app::WindowPlacement placement{1, 100, 50, 713, 494};
+  std::vector<app::ScreenRect> workAreas{{0, 0, 1024, 768}};
   std::array<int, 4> bounds{-1, -1, -1, -1};
   int maximized = 0, layouts = 0, abouts = 0, moreMenus = 0, destroyed = 0;
 

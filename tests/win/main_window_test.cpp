@@ -107,6 +107,63 @@ TEST(MainWindow, OpensMaximisedWhenItClosedMaximised) {
   EXPECT_EQ(Profile(ini, L"Options", L"WipeNumber"), L"1");
 }
 
+// Closed while minimised, the window saves its restored bounds, not its
+// icon position, and opens there again; bounds an older version saved off
+// the screen open on the screen.
+TEST(MainWindow, ClosedMinimisedItOpensWhereItWasRestored) {
+  ProgramUnderTest program;
+  const std::wstring ini = program.file(L"options.ini");
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  SetWindowPos(main, nullptr, 40, 30, 720, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+  Pause(300);
+  RECT restored{};
+  GetWindowRect(main, &restored);
+  ShowWindow(main, SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }, 5000));
+  program.Close();
+  ASSERT_EQ(program.WaitForExit(), 0);
+  EXPECT_EQ(Profile(ini, L"Window", L"State"), L"2");
+  EXPECT_EQ(Profile(ini, L"Window", L"Left"), std::to_wstring(restored.left));
+  EXPECT_EQ(Profile(ini, L"Window", L"Top"), std::to_wstring(restored.top));
+  EXPECT_EQ(Profile(ini, L"Window", L"Width"), std::to_wstring(restored.right - restored.left));
+
+  ProgramUnderTest again;
+  CopyFileW(ini.c_str(), again.file(L"options.ini").c_str(), FALSE);
+  ASSERT_TRUE(again.Start());
+  main = again.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Pause(300);
+  RECT reopened{};
+  GetWindowRect(main, &reopened);
+  EXPECT_EQ(reopened.left, restored.left);
+  EXPECT_EQ(reopened.top, restored.top);
+  Screenshot(main, L"main-window-reopened-after-minimised-close.bmp");
+  again.Close();
+  ASSERT_EQ(again.WaitForExit(), 0);
+
+  ProgramUnderTest old;
+  const std::wstring oldIni = old.file(L"options.ini");
+  for (const wchar_t* key : {L"Left", L"Top"}) {
+    WritePrivateProfileStringW(L"Window", key, L"-32000", oldIni.c_str());
+  }
+  WritePrivateProfileStringW(L"Window", L"State", L"2", oldIni.c_str());
+  ASSERT_TRUE(old.Start());
+  main = old.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Pause(300);
+  RECT shown{};
+  GetWindowRect(main, &shown);
+  RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  RECT common{};
+  EXPECT_TRUE(IntersectRect(&common, &shown, &screen)) << shown.left << "," << shown.top;
+  EXPECT_GE(shown.left, 0);
+  EXPECT_GE(shown.top, 0);
+  old.Close();
+  EXPECT_EQ(old.WaitForExit(), 0);
+}
+
 TEST(MainWindow, RegscanWritesItsResultSectionAndEnds) {
   ProgramUnderTest program;
   const std::wstring result = program.file(L"result.ini");

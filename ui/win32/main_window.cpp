@@ -65,6 +65,23 @@ constexpr int kDefragValueIdBase = 2110;
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr int kDefragTitleIdBase = 2120;
 
+// Adds a monitor's work area to the list in `data`, the primary first.
+BOOL CALLBACK CollectWorkArea(HMONITOR handle, HDC, LPRECT, LPARAM data) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(handle, &monitor)) {
+    auto& found = *reinterpret_cast<std::vector<app::ScreenRect>*>(data);
+    const RECT& w = monitor.rcWork;
+    const app::ScreenRect area{w.left, w.top, w.right - w.left, w.bottom - w.top};
+    if ((monitor.dwFlags & MONITORINFOF_PRIMARY) != 0) {
+      found.insert(found.begin(), area);
+    } else {
+      found.push_back(area);
+    }
+  }
+  return TRUE;
+}
+
 void Place(HWND control, const app::Rect& r) {
   MoveWindow(control, r.left, r.top, r.width, r.height, TRUE);
 }
@@ -451,14 +468,36 @@ app::WindowPlacement MainWindow::Placement() const {
   app::WindowPlacement placement;
   WINDOWPLACEMENT wp{};
   wp.length = sizeof wp;
-  if (GetWindowPlacement(hwnd(), &wp)) placement.showState = static_cast<int>(wp.showCmd);
   RECT r{};
-  GetWindowRect(hwnd(), &r);
+  if (GetWindowPlacement(hwnd(), &wp)) {
+    placement.showState = static_cast<int>(wp.showCmd);
+    // Minimised from maximised: it opens maximised again.
+    if (wp.showCmd == SW_SHOWMINIMIZED && (wp.flags & WPF_RESTORETOMAXIMIZED) != 0) {
+      placement.showState = SW_SHOWMAXIMIZED;
+    }
+    // The restored bounds, never the icon position of a minimised window.
+    // They are in work-area coordinates; the window is moved in screen ones.
+    r = wp.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &monitor)) {
+      OffsetRect(&r, monitor.rcWork.left - monitor.rcMonitor.left,
+                 monitor.rcWork.top - monitor.rcMonitor.top);
+    }
+  } else {
+    GetWindowRect(hwnd(), &r);
+  }
   placement.left = r.left;
   placement.top = r.top;
   placement.width = r.right - r.left;
   placement.height = r.bottom - r.top;
   return placement;
+}
+
+std::vector<app::ScreenRect> MainWindow::MonitorWorkAreas() const {
+  std::vector<app::ScreenRect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, &CollectWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
 }
 
 void MainWindow::SetBounds(int left, int top, int width, int height) {

@@ -70,6 +70,7 @@ class MainWindow : public Window,
   void SetPageButtonHighlighted(int tag, bool highlighted) override;
   app::WindowMetrics Metrics() const override;
   app::WindowPlacement Placement() const override;
+  std::vector<app::ScreenRect> MonitorWorkAreas() const override;
   void SetBounds(int left, int top, int width, int height) override;
   void Maximize() override;
   void Layout() override;
