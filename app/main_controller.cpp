@@ -55,6 +55,22 @@ platform::WorkerContext MainController::workerContext() const {
   return platform::WorkerContext{services_.ports, services_.window, services_.ui, versionCode_};
 }
 
+platform::WorkerContext MainController::cleanWorkerContext() {
+  return platform::WorkerContext{platform::WithPrompts(services_.ports, workerQuestions_),
+                                 services_.window, services_.ui, versionCode_};
+}
+
+bool MainController::EndOpenWorkerQuestion() {
+  if (!workerQuestions_.open()) return false;
+  // This runs inside the question's message box, on whose answer the
+  // worker waits: the run is cancelled (so the answer counts as No), the
+  // box is answered, and the close comes again once it is gone.
+  if (cleanBusy_) CancelClean();
+  view_.EndWorkerQuestion();
+  services_.window.post(kCloseRequest, 0, 0);
+  return true;
+}
+
 SettingsFile MainController::settingsFile() const {
   return SettingsFile{services_.ports.profile, OptionsIniPath(programFolder_), programFolder_};
 }
@@ -150,7 +166,7 @@ void MainController::WriteSettings() {
 }
 
 void MainController::OnClose() {
-  if (closed_) return;
+  if (closed_ || EndOpenWorkerQuestion()) return;
   closed_ = true;
   // Errors while closing never keep the program from ending.
   try {
@@ -242,6 +258,9 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
       // by side. A "/Clear" run with nothing left running ends at once.
       if (!scanRunning()) OnScanClicked();
       EndUnattendedRunIfIdle();
+      return true;
+    case kCloseRequest:
+      OnClose();
       return true;
     case WM_AUTO_DEFRAG:
       view_.HideAll();

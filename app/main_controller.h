@@ -42,6 +42,10 @@ inline constexpr const char* kHomePage = "https://www.norviksoftware.example/cle
 inline constexpr const char* kHelpPage = "https://www.norviksoftware.example/cleaner/help/";
 inline constexpr const char* kUpdatePage = "https://www.norviksoftware.example/cleaner/update/";
 
+// The window's close request (WM_CLOSE), posted to itself to close once a
+// worker's question is gone.
+inline constexpr std::uint32_t kCloseRequest = 0x0010;
+
 // Commands of the "More" menu.
 enum class MoreCommand { OnlineHelp, Homepage, CheckForUpdate, About };
 
@@ -171,8 +175,13 @@ class MainController {
   // The animation timer runs while a visible test or a scan needs it.
   void UpdateTimer();
 
-  // What the workers are given.
+  // What the workers are given; clean workers ask through workerQuestions_.
   platform::WorkerContext workerContext() const;
+  platform::WorkerContext cleanWorkerContext();
+  // A close or session end while a worker's question is open: answers it
+  // No, cancels the run and closes once the question is gone. False when
+  // no question is open.
+  bool EndOpenWorkerQuestion();
 
   Services services_;
   MainView& view_;
@@ -212,6 +221,38 @@ class MainController {
     MainView& view_;
   };
   ScanStatus scanStatus_{view_};
+
+  // The clean workers' questions and notices: the window's message boxes,
+  // shown on its thread (CleanRun::Ask), counted while open.
+  class WorkerQuestions : public platform::Prompts {
+   public:
+    explicit WorkerQuestions(platform::Prompts& window) : window_(window) {}
+    void inform(std::string_view text) override {
+      const Open open(open_);
+      window_.inform(text);
+    }
+    void error(std::string_view text) override {
+      const Open open(open_);
+      window_.error(text);
+    }
+    bool confirm(std::string_view text) override {
+      const Open open(open_);
+      return window_.confirm(text);
+    }
+    bool open() const { return open_ > 0; }
+
+   private:
+    struct Open {
+      explicit Open(int& count) : count_(count) { ++count_; }
+      ~Open() { --count_; }
+      Open(const Open&) = delete;
+      Open& operator=(const Open&) = delete;
+      int& count_;
+    };
+    platform::Prompts& window_;
+    int open_ = 0;
+  };
+  WorkerQuestions workerQuestions_{services_.ports.prompts};
   std::unique_ptr<registry::ScanSession> scanSession_;
 
   ProgressBarState cleanBar_;

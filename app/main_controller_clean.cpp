@@ -99,7 +99,8 @@ void MainController::StartCleanRun() {
 
   lastCleanRun_ = lastCleanRun_ % (cleaner::kCleanRunIdLimit - 1) + 1;
   cleanRun_ = lastCleanRun_;
-  cleaner::CleanEnvironment env{workerContext(), view_.Log(), runMode_, options_, programFolder_};
+  cleaner::CleanEnvironment env{cleanWorkerContext(), view_.Log(), runMode_, options_,
+                                programFolder_};
   cleanWorker_ = std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_,
                                                         cleanRun_);
   cleanWorker_->Start();

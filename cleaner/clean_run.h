@@ -18,8 +18,8 @@ namespace nc::cleaner {
 // What a run is given by the main window.
 struct CleanEnvironment {
   // Progress and done messages go to the main window, per-item
-  // bookkeeping steps run on its thread, folder questions and the
-  // administrator notice go through the ports' prompts.
+  // bookkeeping steps run on its thread, and so do folder questions and
+  // the administrator notice, through the ports' prompts (Ask, Tell).
   platform::WorkerContext context;
   CleanLog& log;
   // The main window's run mode (RunMode::Test means list without deleting);
@@ -55,6 +55,13 @@ class CleanRun {
   // every folder walk.
   void RequestStop() { stop_.store(true); }
   bool Terminated() const { return stop_.load(); }
+
+  // A Yes/No question (folder questions) or a notice to the user, shown
+  // on the window's thread, so that it is modal to the window, while the
+  // worker waits. A run that is stopped asks nothing, and a stop while the
+  // question is open (the window closing) makes the answer No.
+  bool Ask(std::string_view question);
+  void Tell(std::string_view notice);
 
   // Appends a line to the log.
   void AddLine(std::string_view line);

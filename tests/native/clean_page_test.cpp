@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "app/main_controller.h"
 #include "app/messages.h"
@@ -330,6 +334,64 @@ TEST_F(CleanPageTest, ClosingDuringACleanStopsAndJoinsTheWorkerAndWritesTheSetti
   ASSERT_TRUE(left.ok());
   for (const auto& entry : *left) {
     EXPECT_TRUE(entry.isFolder() || entry.name.ends_with(".tmp")) << entry.name;
+  }
+}
+
+// Message boxes whose question the user has not answered yet when
+// `whileOpen` runs (a close arriving in the box's own message loop); then
+// the user clicks Yes. Records the thread each box was shown on.
+class OpenQuestion : public platform::Prompts {
+ public:
+  void inform(std::string_view) override {}
+  void error(std::string_view) override {}
+  bool confirm(std::string_view text) override {
+    asked.emplace_back(text);
+    threads.push_back(std::this_thread::get_id());
+    if (whileOpen) whileOpen();
+    return true;
+  }
+  std::function<void()> whileOpen;
+  std::vector<std::string> asked;
+  std::vector<std::thread::id> threads;
+};
+
+// A folder question of the clean is asked on the window's thread; a close
+// or a session end while it is open answers it No, cancels the run, and
+// the window closes once the box is gone.
+TEST_F(CleanPageTest, AWorkersQuestionIsAskedOnTheWindowsThreadAndACloseAnswersItNo) {
+  for (const bool sessionEnd : {false, true}) {
+    SCOPED_TRACE(sessionEnd ? "session end" : "close");
+    controller.reset();
+    view = test::RecordingView();
+    sim.addDrive('D');
+    sim.writeFile("D:\\a.tmp", "a");
+    sim.writeFile(folder + "Custom.dat", "[<New List>]\r\nDelFile1=D:\\,*.tmp\r\n");
+    OpenQuestion question;
+    prompts = &question;
+    auto& c = start();
+    tick("Custom Lists - <New List>");
+    c.options().IsAskBeforeClear = false;
+    c.options().ShutdownClean = true;
+    question.whileOpen = [&] {
+      if (sessionEnd) {
+        EXPECT_TRUE(c.OnQueryEndSession());
+      } else {
+        c.OnClose();
+      }
+      EXPECT_FALSE(c.closed());  // not inside the box
+      EXPECT_FALSE(c.cleanBusy());
+    };
+    c.OnCleanClicked();
+    ASSERT_TRUE(sim.messages().pumpUntil([&] { return c.closed(); }, 10s));
+    EXPECT_EQ(question.asked,
+              std::vector<std::string>{"Do you want to delete all files and folders under D:\\?"});
+    EXPECT_EQ(question.threads, std::vector<std::thread::id>{std::this_thread::get_id()});
+    EXPECT_EQ(view.questionsEnded, 1);
+    EXPECT_EQ(view.destroyed, 1);
+    EXPECT_TRUE(sim.files().fileExists("D:\\a.tmp"));
+    EXPECT_EQ(sim.profile().readString(folder + "options.ini", "NodeSelected", "1", ""),
+              "Custom Lists - <New List>");
+    prompts = nullptr;
   }
 }
 

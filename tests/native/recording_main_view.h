@@ -106,11 +106,13 @@ class RecordingView : public app::MainView {
     if (tickDontShowAgain) dontShowAgain(true);
     return confirmAnswer;
   }
+  void EndWorkerQuestion() override { ++questionsEnded; }
   std::string AskSaveLogPath() override { return savePath; }
   void OpenCustomListEditor() override { ++editorOpens; }
 
   RecordingLog log;
   int treeShows = 0, markRefreshes = 0, fits = 0, confirmations = 0, editorOpens = 0;
+  int questionsEnded = 0;
   bool logVisible = true, doubleBuffered = false, timer = false, fastMode = false;
   bool confirmAnswer = true, tickDontShowAgain = false;
   std::function<void()> whileConfirming;  // what happens while the box is open

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <array>
+#include <string_view>
 
 #include "app/main_layout.h"
 #include "app/messages.h"
@@ -78,6 +79,24 @@ BOOL CALLBACK CollectWorkArea(HMONITOR handle, HDC, LPRECT, LPARAM data) {
     } else {
       found.push_back(area);
     }
+  }
+  return TRUE;
+}
+
+// The message box of this thread that `owner` owns: a dialog with the
+// text control message boxes give the identifier 0xFFFF.
+struct OwnedMessageBox {
+  HWND owner = nullptr;
+  HWND box = nullptr;
+};
+BOOL CALLBACK FindOwnedMessageBox(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<OwnedMessageBox*>(data);
+  wchar_t kind[16] = {};
+  GetClassNameW(window, kind, 16);
+  if (std::wstring_view(kind) == L"#32770" && GetWindow(window, GW_OWNER) == search.owner &&
+      GetDlgItem(window, 0xFFFF) != nullptr) {
+    search.box = window;
+    return FALSE;
   }
   return TRUE;
 }
@@ -325,6 +344,15 @@ void MainWindow::SetAnimationTimer(bool on) {
 
 bool MainWindow::ConfirmClean(const std::function<void(bool)>& dontShowAgain) {
   return AskDeleteDialog(hwnd(), dontShowAgain);
+}
+
+void MainWindow::EndWorkerQuestion() {
+  OwnedMessageBox search{hwnd()};
+  EnumThreadWindows(GetCurrentThreadId(), &FindOwnedMessageBox, reinterpret_cast<LPARAM>(&search));
+  if (search.box == nullptr) return;
+  const int answer = GetDlgItem(search.box, IDNO) != nullptr ? IDNO : IDOK;
+  SendMessageW(search.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(search.box, answer)));
 }
 
 std::string MainWindow::AskSaveLogPath() {

@@ -93,6 +93,7 @@ class MainWindow : public Window,
   void SetTestCaption(std::string_view caption) override;
   void SetAnimationTimer(bool on) override;
   bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override;
+  void EndWorkerQuestion() override;
   std::string AskSaveLogPath() override;
   void OpenCustomListEditor() override;
 
