@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "program_under_test.h"
 #include "win_test_support.h"
@@ -162,6 +163,46 @@ TEST(MainWindow, ClosedMinimisedItOpensWhereItWasRestored) {
   EXPECT_GE(shown.top, 0);
   old.Close();
   EXPECT_EQ(old.WaitForExit(), 0);
+}
+
+// A clean's folder question is a message box of the window's own thread,
+// modal to the window; closing the program or ending the session while it
+// is open answers it No (the probe file stays) and the program ends.
+TEST(MainWindow, AWorkersQuestionIsModalAndACloseOrSessionEndAnswersItNo) {
+  const std::filesystem::path probe = L"C:\\ncprobe-question.tmp";
+  for (const bool sessionEnd : {false, true}) {
+    SCOPED_TRACE(sessionEnd ? "session end" : "close");
+    std::ofstream(probe) << "keep";
+    ProgramUnderTest program;
+    std::ofstream(std::filesystem::path(program.file(L"Custom.dat")), std::ios::binary)
+        << "[<New List>]\r\nDelFile1=C:\\,ncprobe*.tmp\r\n";
+    program.TickOnlyCleanerItem(L"Custom Lists - <New List>", true);
+    WritePrivateProfileStringW(L"Options", L"IsAskBeforeClear", L"0",
+                               program.file(L"options.ini").c_str());
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(FindControlByText(main, L"Clean"), BM_CLICK, 0, 0);
+    HWND box = WaitForWindow(L"#32770", L"Norvik Cleaner");
+    ASSERT_NE(box, nullptr) << "no question";
+    EXPECT_NE(FindControlByText(box, L"Do you want to delete all files and folders under C:\\?"),
+              nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), main);
+    EXPECT_EQ(GetWindowThreadProcessId(box, nullptr), GetWindowThreadProcessId(main, nullptr));
+    EXPECT_FALSE(IsWindowEnabled(main));
+    if (!sessionEnd) Screenshot(box, L"clean-folder-question.bmp");
+    if (sessionEnd) {
+      DWORD_PTR answer = 0;
+      EXPECT_NE(
+          SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer), 0);
+      EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    } else {
+      program.Close();
+    }
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_TRUE(std::filesystem::exists(probe));
+  }
+  std::filesystem::remove(probe);
 }
 
 TEST(MainWindow, RegscanWritesItsResultSectionAndEnds) {
