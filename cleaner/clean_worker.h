@@ -13,8 +13,9 @@
 // Lifetime: the worker writes to the log, the settings, the run mode and
 // the window's message ports it was given; its owner must keep them alive
 // until the worker has ended. The destructor requests the stop and joins.
-// While the worker waits in UiThread::invoke (before and after each item)
-// it needs the window's thread to answer: join from that thread only when
+// While the worker waits in UiThread::invoke (before and after each item,
+// and while a question to the user is open) it needs the window's thread
+// to answer: join from that thread only when
 // the window no longer answers steps (the Win32 window is destroyed, the
 // substitute queue is stopped), or after the worker has finished.
 #pragma once
