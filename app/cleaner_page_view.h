@@ -37,6 +37,9 @@ class CleanerPageView {
   // The "Run Cleaner" confirmation; `dontShowAgain` is called with the
   // box's state at each click. True for OK.
   virtual bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) = 0;
+  // Answers the message box of a clean worker's question (or notice), open
+  // over the window, with No (or OK), as the user would.
+  virtual void EndWorkerQuestion() = 0;
   // The file the log is saved to; "" when the dialog was cancelled.
   virtual std::string AskSaveLogPath() = 0;
   virtual void OpenCustomListEditor() = 0;

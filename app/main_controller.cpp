@@ -1,5 +1,6 @@
 #include "app/main_controller.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/messages.h"
@@ -28,7 +29,7 @@ MainController::~MainController() {
 }
 
 MainController::RunState MainController::runState() const {
-  return RunState{runMode_.load(),    cleanBusy_,        cleanTotal_,
+  return RunState{runMode_.load(),    cleanBusy_,        cleanTotal_,          cleanRun_,
                   cleanProgressStep_, scanProgressStep_, defrag_.hives().files};
 }
 
@@ -36,6 +37,7 @@ void MainController::SetRunStateForTesting(const RunState& state) {
   runMode_ = state.runMode;
   cleanBusy_ = state.cleanBusy;
   cleanTotal_ = state.cleanTotal;
+  cleanRun_ = state.cleanRun;
   cleanProgressStep_ = state.cleanProgressStep;
   scanProgressStep_ = state.scanProgressStep;
   defrag_.SetHivesForTesting({std::vector<std::string>(state.hiveFiles.size()), state.hiveFiles});
@@ -43,6 +45,22 @@ void MainController::SetRunStateForTesting(const RunState& state) {
 
 platform::WorkerContext MainController::workerContext() const {
   return platform::WorkerContext{services_.ports, services_.window, services_.ui, versionCode_};
+}
+
+platform::WorkerContext MainController::cleanWorkerContext() {
+  return platform::WorkerContext{platform::WithPrompts(services_.ports, workerQuestions_),
+                                 services_.window, services_.ui, versionCode_};
+}
+
+bool MainController::EndOpenWorkerQuestion() {
+  if (!workerQuestions_.open()) return false;
+  // This runs inside the question's message box, on whose answer the
+  // worker waits: the run is cancelled (so the answer counts as No), the
+  // box is answered, and the close comes again once it is gone.
+  if (cleanBusy_) CancelClean();
+  view_.EndWorkerQuestion();
+  services_.window.post(kCloseRequest, 0, 0);
+  return true;
 }
 
 SettingsFile MainController::settingsFile() const {
@@ -116,6 +134,14 @@ void MainController::OnActivate() {
   if (options_.WindowState == 2) {
     view_.Maximize();
   } else {
+    // Bounds saved off every screen (older versions saved a minimised
+    // window's icon position) come back onto the nearest monitor.
+    const ScreenRect bounds = BoundsOnScreen(
+        {options_.Left, options_.Top, options_.Width, options_.Height}, view_.MonitorWorkAreas());
+    options_.Left = bounds.left;
+    options_.Top = bounds.top;
+    options_.Width = bounds.width;
+    options_.Height = bounds.height;
     view_.SetBounds(options_.Left, options_.Top, options_.Width, options_.Height);
   }
   if (commandLine_.runSwitch != RunSwitch::Clear) ArmAutoCleanTimer();
@@ -134,7 +160,7 @@ void MainController::WriteSettings() {
 }
 
 void MainController::OnClose() {
-  if (closed_) return;
+  if (closed_ || EndOpenWorkerQuestion()) return;
   closed_ = true;
   // Errors while closing never keep the program from ending.
   try {
@@ -161,6 +187,7 @@ bool MainController::OnQueryEndSession() {
     // the close below, which would otherwise cancel it.
     services_.ui.waitPumping([this] { return !cleanWorker_ || cleanWorker_->Finished(); });
     cleanBusy_ = false;
+    cleanRun_ = 0;
   }
   WriteSettings();
   OnClose();
@@ -170,17 +197,23 @@ bool MainController::OnQueryEndSession() {
 bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
   switch (message) {
     case cleaner::WM_CLEAN_PROGRESS:
+      if (!IsCurrentCleanRun(cleaner::CleanRunOf(lParam))) return true;
       if (runMode_ == cleaner::RunMode::Clean && cleanTotal_ != 0) {
-        cleanBar_.SetPosition(
-            static_cast<int>(static_cast<std::int64_t>(wParam) * 1000 / cleanTotal_));
+        // The counting pass and the clean may disagree (files came or went
+        // between them): the bar never goes past its end.
+        const std::int64_t position = static_cast<std::int64_t>(wParam) * 1000 / cleanTotal_;
+        cleanBar_.SetPosition(static_cast<int>(std::clamp<std::int64_t>(position, 0, 1000)));
         ShowCleanBar();
       }
       return true;
     case cleaner::WM_CLEAN_DONE:
-      FinishCleanRun(wParam, lParam == cleaner::kCleanDoneAfterError);
+      if (IsCurrentCleanRun(cleaner::CleanRunOf(lParam))) {
+        FinishCleanRun(wParam, cleaner::CleanDoneAfterError(lParam));
+      }
       return true;
     case WM_CLEAN_AFTER_COUNT:
-      AfterCountingPass();
+      // wParam: the counting run; a cancel meanwhile has ended it.
+      if (IsCurrentCleanRun(static_cast<std::uint32_t>(wParam))) AfterCountingPass();
       return true;
     case registry::WM_SCAN_SECTION_DONE:
       RefreshCounts();
@@ -201,6 +234,9 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
       // by side. A "/Clear" run with nothing left running ends at once.
       if (!scanRunning()) OnScanClicked();
       EndUnattendedRunIfIdle();
+      return true;
+    case kCloseRequest:
+      OnClose();
       return true;
     case WM_AUTO_DEFRAG:
       RunAutoDefrag();

@@ -46,6 +46,10 @@ inline constexpr const char* kHomePage = "https://www.norviksoftware.example/cle
 inline constexpr const char* kHelpPage = "https://www.norviksoftware.example/cleaner/help/";
 inline constexpr const char* kUpdatePage = "https://www.norviksoftware.example/cleaner/update/";
 
+// The window's close request (WM_CLOSE), posted to itself to close once a
+// worker's question is gone.
+inline constexpr std::uint32_t kCloseRequest = 0x0010;
+
 // Commands of the "More" menu.
 enum class MoreCommand { OnlineHelp, Homepage, CheckForUpdate, About };
 
@@ -135,6 +139,7 @@ class MainController {
     cleaner::RunMode runMode = cleaner::RunMode::Clean;
     bool cleanBusy = false;              // a clean runs or its confirmation is open
     std::int32_t cleanTotal = 0;         // items the counting pass found
+    std::uint32_t cleanRun = 0;          // identity of the run going on; 0 when none
     int cleanProgressStep = 0;           // the clean bar's step per timer tick
     int scanProgressStep = 10;           // the registry bar's step per timer tick
     std::vector<std::string> hiveFiles;  // hives whose compact copies may exist
@@ -174,6 +179,9 @@ class MainController {
   // does not go on to the clean).
   void FinishCleanRun(std::uintptr_t total, bool failed);
   void AfterCountingPass();
+  // A message of run `run` belongs to the run going on, not to one that is
+  // over (cancelled, finished, or counted and followed by the clean).
+  bool IsCurrentCleanRun(std::uint32_t run) const { return run != 0 && run == cleanRun_; }
   void SetTimer(bool on);
   void SetTestCaption(const char* caption);
   void ShowCleanBar();
@@ -190,8 +198,13 @@ class MainController {
   void RunAutoAnalyze();
   void RunAutoDefrag();
 
-  // What the workers are given.
+  // What the workers are given; clean workers ask through workerQuestions_.
   platform::WorkerContext workerContext() const;
+  platform::WorkerContext cleanWorkerContext();
+  // A close or session end while a worker's question is open: answers it
+  // No, cancels the run and closes once the question is gone. False when
+  // no question is open.
+  bool EndOpenWorkerQuestion();
 
   void StartBossKey();
   void EndBossKey();
@@ -204,6 +217,8 @@ class MainController {
   std::atomic<cleaner::RunMode> runMode_{cleaner::RunMode::Clean};
   bool cleanBusy_ = false;
   std::int32_t cleanTotal_ = 0;
+  std::uint32_t cleanRun_ = 0;      // the run going on; 0 when none
+  std::uint32_t lastCleanRun_ = 0;  // the identity given last
   int cleanProgressStep_ = 0;
   int scanProgressStep_ = 10;
   bool unattendedClear_ = false;
@@ -232,6 +247,38 @@ class MainController {
     MainView& view_;
   };
   ScanStatus scanStatus_{view_};
+
+  // The clean workers' questions and notices: the window's message boxes,
+  // shown on its thread (CleanRun::Ask), counted while open.
+  class WorkerQuestions : public platform::Prompts {
+   public:
+    explicit WorkerQuestions(platform::Prompts& window) : window_(window) {}
+    void inform(std::string_view text) override {
+      const Open open(open_);
+      window_.inform(text);
+    }
+    void error(std::string_view text) override {
+      const Open open(open_);
+      window_.error(text);
+    }
+    bool confirm(std::string_view text) override {
+      const Open open(open_);
+      return window_.confirm(text);
+    }
+    bool open() const { return open_ > 0; }
+
+   private:
+    struct Open {
+      explicit Open(int& count) : count_(count) { ++count_; }
+      ~Open() { --count_; }
+      Open(const Open&) = delete;
+      Open& operator=(const Open&) = delete;
+      int& count_;
+    };
+    platform::Prompts& window_;
+    int open_ = 0;
+  };
+  WorkerQuestions workerQuestions_{services_.ports.prompts};
   std::unique_ptr<registry::ScanSession> scanSession_;
 
   ProgressBarState cleanBar_;

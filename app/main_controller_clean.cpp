@@ -48,10 +48,11 @@ void MainController::OnCleanClicked() {
 }
 
 void MainController::StartCleanRun() {
-  bool busy = cleanBusy_;
+  // The window's own CleanBusy is set while the confirmation is open, so
+  // that a session end or a timer behind it starts no second run.
   cleaner::CleanStartContext context{cleanTree_,
                                      runMode_.load(),
-                                     busy,
+                                     cleanBusy_,
                                      options_.IsAskBeforeClear,
                                      unattendedClear_,
                                      services_.ports.programs,
@@ -64,6 +65,11 @@ void MainController::StartCleanRun() {
   cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
   if (decision.outcome != cleaner::CleanStartOutcome::Start) {
     if (decision.outcome == cleaner::CleanStartOutcome::Declined) cleanBusy_ = false;
+    return;
+  }
+  // The window was closed (or the session ended) behind the confirmation.
+  if (closed_) {
+    cleanBusy_ = false;
     return;
   }
   selectedItems_ = std::move(decision.runNames);
@@ -91,9 +97,12 @@ void MainController::StartCleanRun() {
   view_.ClearLog();
   view_.SetLogDoubleBuffered(true);
 
-  cleaner::CleanEnvironment env{workerContext(), view_.Log(), runMode_, options_, programFolder_};
-  cleanWorker_ =
-      std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_);
+  lastCleanRun_ = lastCleanRun_ % (cleaner::kCleanRunIdLimit - 1) + 1;
+  cleanRun_ = lastCleanRun_;
+  cleaner::CleanEnvironment env{cleanWorkerContext(), view_.Log(), runMode_, options_,
+                                programFolder_};
+  cleanWorker_ = std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_,
+                                                        cleanRun_);
   cleanWorker_->Start();
 
   cleanProgressStep_ = runMode_ == cleaner::RunMode::Test ? 50 : 20;
@@ -108,6 +117,7 @@ void MainController::CancelClean() {
     endingWorkers_.push_back(std::move(cleanWorker_));
   }
   cleanBusy_ = false;
+  cleanRun_ = 0;
   UpdateTimer();
   if (countingPass_) {
     countingPass_ = false;
@@ -117,8 +127,6 @@ void MainController::CancelClean() {
 }
 
 void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
-  // A run cancelled just after it posted its end is over already.
-  if (!cleanBusy_) return;
   if (countingPass_ && failed) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
@@ -126,7 +134,7 @@ void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   } else if (countingPass_) {
     cleanTotal_ = static_cast<std::int32_t>(total);
     view_.ClearLog();
-    services_.window.post(WM_CLEAN_AFTER_COUNT, 0, 0);
+    services_.window.post(WM_CLEAN_AFTER_COUNT, cleanRun_, 0);
     return;
   }
   SetTestCaption("Test");
@@ -137,6 +145,7 @@ void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   cleanBar_.captionShown = true;
   ShowCleanBar();
   cleanBusy_ = false;
+  cleanRun_ = 0;
   UpdateTimer();
   EndUnattendedRunIfIdle();
 }
@@ -147,6 +156,7 @@ void MainController::AfterCountingPass() {
   options_.FastScan = savedFastScan_;
   runMode_ = cleaner::RunMode::Clean;
   cleanBusy_ = false;
+  cleanRun_ = 0;
   StartCleanRun();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "app/options.h"
 
@@ -30,7 +31,10 @@ class MainFrameView {
   virtual void SetPageButtonHighlighted(int tag, bool highlighted) = 0;
 
   virtual WindowMetrics Metrics() const = 0;
+  // The normal (restored) bounds, also while minimised or maximised.
   virtual WindowPlacement Placement() const = 0;
+  // The work areas of the monitors, the primary one first.
+  virtual std::vector<ScreenRect> MonitorWorkAreas() const = 0;
   virtual void SetBounds(int left, int top, int width, int height) = 0;
   virtual void Maximize() = 0;
   // Lays the controls out for the current size.

@@ -210,6 +210,37 @@ void WriteOptionsIni(const SettingsFile& file, Options& o, const SettingsTrees& 
   ini.Put("Options", "RestorePoint", o.RestorePoint);
 }
 
+ScreenRect BoundsOnScreen(const ScreenRect& bounds, const std::vector<ScreenRect>& workAreas) {
+  auto gap = [](std::int64_t from, std::int64_t length, std::int64_t areaFrom,
+                std::int64_t areaLength) {
+    return std::max<std::int64_t>({0, areaFrom - (from + length), from - (areaFrom + areaLength)});
+  };
+  const ScreenRect* nearest = nullptr;
+  std::int64_t nearestDistance = 0;
+  for (const ScreenRect& area : workAreas) {
+    if (area.width <= 0 || area.height <= 0) continue;
+    const std::int64_t dx = gap(bounds.left, bounds.width, area.left, area.width);
+    const std::int64_t dy = gap(bounds.top, bounds.height, area.top, area.height);
+    // Touching an edge is not showing: the window must overlap the area.
+    const bool overlaps = bounds.width > 0 && bounds.height > 0 &&
+                          gap(bounds.left, bounds.width - 1, area.left, area.width - 1) == 0 &&
+                          gap(bounds.top, bounds.height - 1, area.top, area.height - 1) == 0;
+    if (overlaps) return bounds;
+    const std::int64_t distance = dx * dx + dy * dy;
+    if (nearest == nullptr || distance < nearestDistance) {
+      nearest = &area;
+      nearestDistance = distance;
+    }
+  }
+  if (nearest == nullptr) return bounds;
+  ScreenRect moved = bounds;
+  moved.width = std::clamp(bounds.width, 1, nearest->width);
+  moved.height = std::clamp(bounds.height, 1, nearest->height);
+  moved.left = std::clamp(bounds.left, nearest->left, nearest->left + nearest->width - moved.width);
+  moved.top = std::clamp(bounds.top, nearest->top, nearest->top + nearest->height - moved.height);
+  return moved;
+}
+
 void SaveExpandState(Options& options, SettingsTrees& trees, bool store) {
   for (const auto tree : {SettingsTrees::Tree::Registry, SettingsTrees::Tree::Clean}) {
     const auto nodes = trees.TopLevelNodes(tree);

@@ -121,6 +121,21 @@ struct WindowPlacement {
   int height = 0;
 };
 
+// A rectangle on the screen in pixels: a window's bounds, or the work area
+// of a monitor (its screen without the taskbar).
+struct ScreenRect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Saved bounds that lie entirely outside every work area (a window saved
+// while minimised, a monitor since removed) moved into the nearest work
+// area, shrunk to it where larger; bounds that show at least in part, and
+// any bounds when no work area is known, are kept.
+ScreenRect BoundsOnScreen(const ScreenRect& bounds, const std::vector<ScreenRect>& workAreas);
+
 // Where the settings live and what they are read against.
 struct SettingsFile {
   platform::Profile& profile;

@@ -22,6 +22,20 @@ bool CleanRun::FastMode() const {
   return env_.settings.FastScan;
 }
 
+bool CleanRun::Ask(std::string_view question) {
+  bool yes = false;
+  env_.context.ui.invoke([&] {
+    if (!Terminated()) yes = env_.context.ports.prompts.confirm(question);
+  });
+  return yes && !Terminated();
+}
+
+void CleanRun::Tell(std::string_view notice) {
+  env_.context.ui.invoke([&] {
+    if (!Terminated()) env_.context.ports.prompts.inform(notice);
+  });
+}
+
 void CleanRun::AddLine(std::string_view line) {
   env_.log.AddLine(line);
 }
@@ -48,7 +62,8 @@ void CleanRun::ReportProgress() {
   const std::uint64_t now = env_.context.ports.clock.tickMs();
   if (now - LastProgressPost > 2000) {
     env_.context.mainWindow.post(WM_CLEAN_PROGRESS,
-                                 static_cast<std::uintptr_t>(TotalItems + ItemCount), 0);
+                                 static_cast<std::uintptr_t>(TotalItems + ItemCount),
+                                 CleanMessageParam(runId_));
     LastProgressPost = now;
   }
 }

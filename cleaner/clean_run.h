@@ -18,8 +18,8 @@ namespace nc::cleaner {
 // What a run is given by the main window.
 struct CleanEnvironment {
   // Progress and done messages go to the main window, per-item
-  // bookkeeping steps run on its thread, folder questions and the
-  // administrator notice go through the ports' prompts.
+  // bookkeeping steps run on its thread, and so do folder questions and
+  // the administrator notice, through the ports' prompts (Ask, Tell).
   platform::WorkerContext context;
   CleanLog& log;
   // The main window's run mode (RunMode::Test means list without deleting);
@@ -47,10 +47,21 @@ class CleanRun {
   // "will be removed" or "to be removed", fixed when the run was created.
   const std::string& RemovedWord() const { return removedWord_; }
 
+  // The identity the run's messages carry (clean_messages.h).
+  void SetRunId(std::uint32_t id) { runId_ = id; }
+  std::uint32_t RunId() const { return runId_; }
+
   // Termination: asked for by Cancel, checked between items and inside
   // every folder walk.
   void RequestStop() { stop_.store(true); }
   bool Terminated() const { return stop_.load(); }
+
+  // A Yes/No question (folder questions) or a notice to the user, shown
+  // on the window's thread, so that it is modal to the window, while the
+  // worker waits. A run that is stopped asks nothing, and a stop while the
+  // question is open (the window closing) makes the answer No.
+  bool Ask(std::string_view question);
+  void Tell(std::string_view notice);
 
   // Appends a line to the log.
   void AddLine(std::string_view line);
@@ -84,6 +95,7 @@ class CleanRun {
   std::string logPrefix_;
   std::string removedWord_;
   std::atomic<bool> stop_{false};
+  std::uint32_t runId_ = 0;
 };
 
 }  // namespace nc::cleaner

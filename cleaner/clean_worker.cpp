@@ -108,8 +108,10 @@ void DispatchCleanItem(CleanRun& run, std::string_view runName) {
 }
 
 CleanWorker::CleanWorker(CleanEnvironment env, std::vector<std::string> runNames,
-                         std::int32_t expectedTotal)
-    : run_(std::move(env)), runNames_(std::move(runNames)), expectedTotal_(expectedTotal) {}
+                         std::int32_t expectedTotal, std::uint32_t runId)
+    : run_(std::move(env)), runNames_(std::move(runNames)), expectedTotal_(expectedTotal) {
+  run_.SetRunId(runId);
+}
 
 CleanWorker::~CleanWorker() {
   RequestStop();
@@ -144,7 +146,8 @@ void CleanWorker::ReportItemDone() {
   run_.TotalItems += run_.ItemCount;
   run_.TotalSize += run_.ItemSize;
   run_.env().context.mainWindow.post(WM_CLEAN_PROGRESS,
-                                     static_cast<std::uintptr_t>(run_.TotalItems), 0);
+                                     static_cast<std::uintptr_t>(run_.TotalItems),
+                                     CleanMessageParam(run_.RunId()));
 }
 
 void CleanWorker::RunAll() {
@@ -168,7 +171,7 @@ void CleanWorker::RunAll() {
                "Total files " + removed + " = " + KilobyteText(run_.TotalSize) + " KB");
   run_.AddLine(kCleanSeparator);
   run_.env().context.mainWindow.post(WM_CLEAN_DONE, static_cast<std::uintptr_t>(run_.TotalItems),
-                                     0);
+                                     CleanMessageParam(run_.RunId()));
 }
 
 void CleanWorker::Execute() {
@@ -184,8 +187,9 @@ void CleanWorker::Execute() {
     } catch (...) {
     }
     if (!run_.Terminated()) {
-      run_.env().context.mainWindow.post(
-          WM_CLEAN_DONE, static_cast<std::uintptr_t>(run_.TotalItems), kCleanDoneAfterError);
+      run_.env().context.mainWindow.post(WM_CLEAN_DONE,
+                                         static_cast<std::uintptr_t>(run_.TotalItems),
+                                         CleanMessageParam(run_.RunId(), true));
     }
   }
   finished_.store(true);

@@ -2,18 +2,20 @@
 // own thread, writes the log, counts items and bytes per item and for the
 // run, and tells the main window how far it got.
 //
-// Messages to the main window: WM_CLEAN_PROGRESS (wParam = items so far)
-// after each item and at most every 2 seconds within one; WM_CLEAN_DONE
-// (wParam = TotalItems) after the totals. A run cancelled with
-// RequestStop posts nothing more: the window has reset itself. A run that
-// stops on an error writes kRunErrorLine and posts WM_CLEAN_DONE with
-// lParam kCleanDoneAfterError, so that the window leaves "Cancel".
+// Messages to the main window, each with the run's identity in lParam
+// (clean_messages.h): WM_CLEAN_PROGRESS (wParam = items so far) after each
+// item and at most every 2 seconds within one; WM_CLEAN_DONE (wParam =
+// TotalItems) after the totals. A run cancelled with RequestStop posts
+// nothing more: the window has reset itself. A run that stops on an error
+// writes kRunErrorLine and posts WM_CLEAN_DONE with the error mark, so
+// that the window leaves "Cancel".
 //
 // Lifetime: the worker writes to the log, the settings, the run mode and
 // the window's message ports it was given; its owner must keep them alive
 // until the worker has ended. The destructor requests the stop and joins.
-// While the worker waits in UiThread::invoke (before and after each item)
-// it needs the window's thread to answer: join from that thread only when
+// While the worker waits in UiThread::invoke (before and after each item,
+// and while a question to the user is open) it needs the window's thread
+// to answer: join from that thread only when
 // the window no longer answers steps (the Win32 window is destroyed, the
 // substitute queue is stopped), or after the worker has finished.
 #pragma once
@@ -25,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "cleaner/clean_messages.h"
 #include "cleaner/clean_run.h"
 
 namespace nc::cleaner {
@@ -36,15 +39,14 @@ inline constexpr std::string_view kCleanSeparator =
     "------------";
 // Written when an item ends the run with an error.
 inline constexpr std::string_view kRunErrorLine = "The run stopped on an error.";
-// lParam of WM_CLEAN_DONE after a run that stopped on an error (0 after a
-// complete run).
-inline constexpr std::intptr_t kCleanDoneAfterError = 1;
 
 class CleanWorker {
  public:
   // `runNames` are the run names in the order to run them; `expectedTotal`
-  // is the count of the counting pass (0 when there was none).
-  CleanWorker(CleanEnvironment env, std::vector<std::string> runNames, std::int32_t expectedTotal);
+  // is the count of the counting pass (0 when there was none); `runId` is
+  // the identity its messages carry.
+  CleanWorker(CleanEnvironment env, std::vector<std::string> runNames, std::int32_t expectedTotal,
+              std::uint32_t runId = 0);
   ~CleanWorker();
   CleanWorker(const CleanWorker&) = delete;
   CleanWorker& operator=(const CleanWorker&) = delete;

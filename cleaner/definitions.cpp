@@ -135,7 +135,7 @@ void RunRegistryEntry(CleanRun& run, std::string_view value, SectionState& state
     if (!*state.machineValuesAllowed) {
       if (!state.noticeShown && run.env().runMode.load() != cleaner::RunMode::Auto) {
         state.noticeShown = true;
-        run.env().context.ports.prompts.inform(kAdministratorNotice);
+        run.Tell(kAdministratorNotice);
       }
       return;
     }

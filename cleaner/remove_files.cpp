@@ -93,8 +93,8 @@ bool SameFolderNoCase(std::string_view a, std::string_view b) {
 
 enum class FolderQuestion { AllUnder, FilesOn };
 
-// The questions before a folder is emptied, asked in clean mode only;
-// false when the user answered No. `folder` ends with a backslash.
+// The questions before a folder is emptied, asked in clean mode only and
+// on the window's thread; false when the user answered No. `folder` ends with a backslash.
 // `documents` is MyDocumentsFolder.
 bool ConfirmFolderDeletion(CleanRun& run, const std::string& folder, FolderQuestion kind,
                            bool askForRoot, const std::string& documents) {
@@ -102,14 +102,14 @@ bool ConfirmFolderDeletion(CleanRun& run, const std::string& folder, FolderQuest
   const std::string allUnder = "Do you want to delete all files and folders under " + folder + "?";
   if (folder.size() < 4) {
     if (!askForRoot) return true;
-    return run.env().context.ports.prompts.confirm(allUnder);
+    return run.Ask(allUnder);
   }
   if (SameFolderNoCase(folder, documents) ||
       (!documents.empty() && SameFolderNoCase(folder, documents + "My Pictures\\"))) {
     const std::string text = kind == FolderQuestion::AllUnder
                                  ? allUnder
                                  : "Do you want to delete the files on " + folder + "?";
-    return run.env().context.ports.prompts.confirm(text);
+    return run.Ask(text);
   }
   return true;
 }

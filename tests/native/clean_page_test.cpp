@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "app/main_controller.h"
 #include "app/messages.h"
@@ -110,23 +114,31 @@ TEST_F(CleanPageTest, ProgressMovesTheBarOnlyInARealCleanAndNeverDividesByZero) 
   auto& c = start();
   Arrange([](auto& s) {  // as during a test run
     s.cleanBusy = true;
+    s.cleanRun = 4;
     s.runMode = cleaner::RunMode::Test;
     s.cleanTotal = 10;
   });
+  const std::intptr_t run4 = cleaner::CleanMessageParam(4);
   const std::size_t shown = view.cleanBars.size();
-  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, 0);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, run4);
   EXPECT_EQ(view.cleanBars.size(), shown);
   Arrange([](auto& s) {
     s.runMode = cleaner::RunMode::Clean;
     s.cleanTotal = 0;
   });
-  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, 0);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 5, run4);
   EXPECT_EQ(view.cleanBars.size(), shown);
   Arrange([](auto& s) { s.cleanTotal = 8; });
-  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 3, 0);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 3, cleaner::CleanMessageParam(3));  // an earlier run's
+  EXPECT_EQ(view.cleanBars.size(), shown);
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 3, run4);
   ASSERT_EQ(view.cleanBars.size(), shown + 1);
   EXPECT_EQ(view.cleanBars.back().position, 375);
   EXPECT_EQ(view.cleanBars.back().Caption(), "37%");
+  // The clean found more than the counting pass: the bar stops at its end.
+  c.OnMessage(cleaner::WM_CLEAN_PROGRESS, 13, run4);
+  EXPECT_EQ(view.cleanBars.back().position, 1000);
+  EXPECT_EQ(view.cleanBars.back().Caption(), "100%");
   Arrange([](auto& s) { s.cleanBusy = false; });
 }
 
@@ -148,12 +160,45 @@ TEST_F(CleanPageTest, CancelDuringTheCountingPassRestoresTheLogAndFastMode) {
   EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
 }
 
+// A cancelled run may have posted its end just before the cancel; that
+// end, or the step to the clean after a counting pass, must never act on
+// the run started after it.
+TEST_F(CleanPageTest, MessagesOfACancelledRunNeverReachTheNextRun) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OnTestClicked();
+  const std::uint32_t cancelled = c.runState().cleanRun;
+  c.OnTestClicked();  // Cancel
+  c.OnTestClicked();  // and a new Test at once
+  ASSERT_TRUE(c.cleanBusy());
+  ASSERT_NE(c.runState().cleanRun, cancelled);
+  c.OnMessage(cleaner::WM_CLEAN_DONE, 6, cleaner::CleanMessageParam(cancelled));
+  EXPECT_TRUE(c.cleanBusy());
+  EXPECT_EQ(view.testCaption, "Cancel");
+  ASSERT_TRUE(pumpUntilIdle());
+  EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
+
+  // Clean: the counting pass ends and is cancelled before its step to the
+  // real clean is handled.
+  c.options().IsAskBeforeClear = false;
+  c.OnCleanClicked();
+  const std::uint32_t counting = c.runState().cleanRun;
+  c.OnMessage(cleaner::WM_CLEAN_DONE, 6, cleaner::CleanMessageParam(counting));
+  c.OnTestClicked();  // Cancel
+  c.OnMessage(app::WM_CLEAN_AFTER_COUNT, counting, 0);
+  EXPECT_FALSE(c.cleanBusy());
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Test);
+  sim.messages().pumpUntil([] { return false; }, 200ms);
+  EXPECT_FALSE(c.cleanBusy());
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
 TEST_F(CleanPageTest, ACountingPassThatStoppedOnAnErrorCleansNothing) {
   auto& c = start();
   tick("Windows - Temporary Files");
   c.OnCleanClicked();
   ASSERT_TRUE(c.countingPass());
-  c.OnMessage(cleaner::WM_CLEAN_DONE, 2, cleaner::kCleanDoneAfterError);
+  c.OnMessage(cleaner::WM_CLEAN_DONE, 2, cleaner::CleanMessageParam(c.runState().cleanRun, true));
   EXPECT_FALSE(c.cleanBusy());
   EXPECT_TRUE(view.logVisible);
   EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
@@ -177,6 +222,31 @@ TEST_F(CleanPageTest, TheAnimationStepsWrapsAndOnlyMovesTheShownPagesBar) {
   EXPECT_EQ(c.registryBar().position, 3);
   for (int i = 0; i < 333; ++i) c.OnAnimationTick();
   EXPECT_EQ(c.registryBar().position, 1002 - 1002);  // passed 1000: back to 0
+
+  // A step that lands exactly on 1000: the clean bar starts again, the
+  // registry bar shows its end for one tick.
+  Arrange([](auto& s) { s.scanProgressStep = 250; });
+  for (int i = 0; i < 4; ++i) c.OnAnimationTick();
+  EXPECT_EQ(c.registryBar().position, 1000);
+  c.OnAnimationTick();
+  EXPECT_EQ(c.registryBar().position, 0);
+}
+
+// After a run the bar reads "Finished!": a later tick (the timer also
+// runs for a scan) neither moves it nor keeps the timer for it.
+TEST_F(CleanPageTest, TheFinishedBarStaysAndStopsTheAnimation) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OnTestClicked();
+  ASSERT_TRUE(pumpUntilIdle());
+  ASSERT_EQ(c.cleanBar().Caption(), "Finished!");
+  view.timer = true;
+  const std::size_t shown = view.cleanBars.size();
+  c.OnAnimationTick();
+  EXPECT_EQ(c.cleanBar().position, 1000);
+  EXPECT_EQ(c.cleanBar().Caption(), "Finished!");
+  EXPECT_EQ(view.cleanBars.size(), shown);
+  EXPECT_FALSE(view.timer);
 }
 
 TEST_F(CleanPageTest, RefusalsNothingTickedAndASecondStartWhileBusy) {
@@ -209,6 +279,41 @@ TEST_F(CleanPageTest, DecliningTheConfirmationStartsNothingAndTheBoxCanSwitchItO
   EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
 }
 
+// The window is busy while the confirmation is open: a session end behind
+// it starts no clean at shutdown, and the answer given after the close
+// starts nothing either.
+TEST_F(CleanPageTest, ASessionEndBehindTheConfirmationStartsNoRun) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.options().ShutdownClean = true;
+  bool busyWhileAsked = false;
+  view.whileConfirming = [&] {
+    busyWhileAsked = c.cleanBusy();
+    EXPECT_TRUE(c.OnQueryEndSession());
+  };
+  c.OnCleanClicked();  // answered OK after the session end
+  EXPECT_TRUE(busyWhileAsked);
+  EXPECT_TRUE(c.closed());
+  EXPECT_FALSE(c.cleanBusy());
+  sim.messages().pumpUntil([] { return false; }, 200ms);
+  EXPECT_EQ(countPosted(cleaner::WM_CLEAN_DONE), 0);
+  EXPECT_TRUE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
+// With "clean at shutdown" on, the session end runs the clean to its end
+// before the window closes.
+TEST_F(CleanPageTest, ASessionEndWithShutdownCleanCleansFirstThenCloses) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.options().ShutdownClean = true;
+  EXPECT_TRUE(c.OnQueryEndSession());
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Auto);
+  EXPECT_FALSE(sim.files().fileExists(temp + "junk0.tmp"));
+  EXPECT_FALSE(c.cleanBusy());
+  EXPECT_TRUE(c.closed());
+  EXPECT_EQ(sim.profile().readString(folder + "options.ini", "SChedule", "ShutdownClean", ""), "1");
+}
+
 TEST_F(CleanPageTest, ClosingDuringACleanStopsAndJoinsTheWorkerAndWritesTheSettings) {
   for (int i = 0; i < 300; ++i) {
     sim.writeFile(temp + "many\\f" + std::to_string(i) + ".tmp", "z");
@@ -229,6 +334,64 @@ TEST_F(CleanPageTest, ClosingDuringACleanStopsAndJoinsTheWorkerAndWritesTheSetti
   ASSERT_TRUE(left.ok());
   for (const auto& entry : *left) {
     EXPECT_TRUE(entry.isFolder() || entry.name.ends_with(".tmp")) << entry.name;
+  }
+}
+
+// Message boxes whose question the user has not answered yet when
+// `whileOpen` runs (a close arriving in the box's own message loop); then
+// the user clicks Yes. Records the thread each box was shown on.
+class OpenQuestion : public platform::Prompts {
+ public:
+  void inform(std::string_view) override {}
+  void error(std::string_view) override {}
+  bool confirm(std::string_view text) override {
+    asked.emplace_back(text);
+    threads.push_back(std::this_thread::get_id());
+    if (whileOpen) whileOpen();
+    return true;
+  }
+  std::function<void()> whileOpen;
+  std::vector<std::string> asked;
+  std::vector<std::thread::id> threads;
+};
+
+// A folder question of the clean is asked on the window's thread; a close
+// or a session end while it is open answers it No, cancels the run, and
+// the window closes once the box is gone.
+TEST_F(CleanPageTest, AWorkersQuestionIsAskedOnTheWindowsThreadAndACloseAnswersItNo) {
+  for (const bool sessionEnd : {false, true}) {
+    SCOPED_TRACE(sessionEnd ? "session end" : "close");
+    controller.reset();
+    view = test::RecordingView();
+    sim.addDrive('D');
+    sim.writeFile("D:\\a.tmp", "a");
+    sim.writeFile(folder + "Custom.dat", "[<New List>]\r\nDelFile1=D:\\,*.tmp\r\n");
+    OpenQuestion question;
+    prompts = &question;
+    auto& c = start();
+    tick("Custom Lists - <New List>");
+    c.options().IsAskBeforeClear = false;
+    c.options().ShutdownClean = true;
+    question.whileOpen = [&] {
+      if (sessionEnd) {
+        EXPECT_TRUE(c.OnQueryEndSession());
+      } else {
+        c.OnClose();
+      }
+      EXPECT_FALSE(c.closed());  // not inside the box
+      EXPECT_FALSE(c.cleanBusy());
+    };
+    c.OnCleanClicked();
+    ASSERT_TRUE(sim.messages().pumpUntil([&] { return c.closed(); }, 10s));
+    EXPECT_EQ(question.asked,
+              std::vector<std::string>{"Do you want to delete all files and folders under D:\\?"});
+    EXPECT_EQ(question.threads, std::vector<std::thread::id>{std::this_thread::get_id()});
+    EXPECT_EQ(view.questionsEnded, 1);
+    EXPECT_EQ(view.destroyed, 1);
+    EXPECT_TRUE(sim.files().fileExists("D:\\a.tmp"));
+    EXPECT_EQ(sim.profile().readString(folder + "options.ini", "NodeSelected", "1", ""),
+              "Custom Lists - <New List>");
+    prompts = nullptr;
   }
 }
 

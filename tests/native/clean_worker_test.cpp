@@ -221,6 +221,42 @@ TEST_F(CleanWorkerTest, CancelBeforeTheNextItemEndsTheRunWithoutTotalsOrDoneMess
   EXPECT_TRUE(sim.files().fileExists("C:\\Windows\\Custom\\c.txt"));
 }
 
+// The "Fast Mode" box is set on the window's thread while the worker reads
+// it for every line: a change takes effect from the next line, and the
+// reads never race the writes.
+TEST_F(CleanWorkerTest, FastModeSetDuringARunTakesEffectFromTheNextLine) {
+  for (int i = 0; i < 40; ++i) {
+    ASSERT_TRUE(sim.writeFile("C:\\Windows\\Many\\f" + std::to_string(i) + ".tmp", "m"));
+  }
+  int details = 0;
+  observed.onLine = [&](std::string_view line) {
+    if (line.find("deleting") != std::string_view::npos && ++details == 3) {
+      sim.messages().invoke([&] { options.FastScan = true; });
+    }
+  };
+  runMode.store(cleaner::RunMode::Test);
+  CleanWorker worker(
+      CleanEnvironment{sim.workerContext(versionCode), observed, runMode, options, kProgramFolder},
+      {"Applications - Many"}, 0, 7);
+  RunOnThread(worker);
+  EXPECT_EQ(log.linesContaining("deleting").size(), 3u);
+  EXPECT_TRUE(log.hasLine("40 items will be removed; 1 KB will be removed."));
+  ASSERT_EQ(Posted(cleaner::WM_CLEAN_DONE).size(), 1u);
+  EXPECT_EQ(Posted(cleaner::WM_CLEAN_DONE)[0].lParam, cleaner::CleanMessageParam(7));
+
+  // The box clicked again and again while a run goes on.
+  observed.onLine = nullptr;
+  options.FastScan = false;
+  auto toggled = Worker({"Applications - Many", "Applications - Many"}, true);
+  toggled->Start();
+  while (!toggled->Finished()) {
+    options.FastScan = !options.FastScan;
+    Pump();
+  }
+  toggled->Join();
+  EXPECT_TRUE(log.hasLine("Total items will be removed = 80 ; Total files will be removed = 1 KB"));
+}
+
 TEST_F(CleanWorkerTest, DestroyingAWorkerStopsAndWaitsForIt) {
   auto worker = Worker({"Windows - Windows Log Files", "Custom Lists - <New List>"}, true);
   worker->Start();

@@ -27,7 +27,10 @@ class ControllerFixture : public ::testing::Test {
   app::MainController& start(std::vector<std::string> arguments = {}) {
     sim.system().setArguments(std::move(arguments));
     controller = std::make_unique<app::MainController>(
-        app::MainController::Services{sim.ports(), sim.messages(), sim.messages()}, view);
+        app::MainController::Services{
+            prompts ? platform::WithPrompts(sim.ports(), *prompts) : sim.ports(), sim.messages(),
+            sim.messages()},
+        view);
     controller->OnCreate();
     controller->OnFirstShow();
     controller->OnActivate();
@@ -45,6 +48,7 @@ class ControllerFixture : public ::testing::Test {
   sim::SimPlatform sim;
   const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
   RecordingView view;
+  platform::Prompts* prompts = nullptr;  // in place of the substitute's message boxes
   std::unique_ptr<app::MainController> controller;
 };
 

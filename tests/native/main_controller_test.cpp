@@ -215,6 +215,21 @@ TEST_F(MainControllerTest, ClosingWritesTheSettingsAndRemovesLeftOverHiveCopies)
   EXPECT_EQ(posted[0].wParam, app::kSysCommandMaximize);
 }
 
+// Older versions saved a minimised window's icon position (state 2 with
+// bounds at -32000): the window opens on the nearest monitor all the same.
+TEST_F(MainControllerTest, BoundsSavedOffTheScreenOpenOnTheNearestMonitor) {
+  const std::string file = folder + "options.ini";
+  for (const auto& [key, value] :
+       {std::pair{"State", "2"}, std::pair{"Left", "-32000"}, std::pair{"Top", "-32000"},
+        std::pair{"Width", "713"}, std::pair{"Height", "494"}}) {
+    sim.profile().writeString(file, "Window", key, value);
+  }
+  view.workAreas = {{0, 0, 1024, 738}, {-1280, 0, 1280, 1024}};
+  auto& c = start();
+  EXPECT_EQ(view.bounds, (std::array<int, 4>{-1280, 0, 713, 494}));
+  EXPECT_EQ(c.options().Left, -1280);
+}
+
 TEST_F(MainControllerTest, SessionEndWritesTheSettingsAndLetsWindowsGoOn) {
   auto& c = start();
   c.options().IsWipeFile = true;

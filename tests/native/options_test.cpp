@@ -1,6 +1,9 @@
 // The settings file: defaults, clamps, numbered lists and window bounds.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <vector>
+
 #include "app/options.h"
 #include "fake_settings_trees.h"
 #include "platform/sim/sim_platform.h"
@@ -227,6 +230,37 @@ TEST_F(OptionsIniTest, AMaximisedWindowIsStoredAsStateThreeAndItsBoundsAreNotRea
   write(o, {std::nullopt, 5, 6, 700, 500});
   EXPECT_EQ(key("Window", "State"), "3");
   EXPECT_EQ(key("Window", "Left"), "5");
+}
+
+// Saved bounds off every monitor come back onto the nearest one; bounds
+// that show at least in part stay where they were.
+TEST(BoundsOnScreen, BoundsOffEveryMonitorComeOntoTheNearest) {
+  using app::ScreenRect;
+  const std::vector<ScreenRect> two = {{0, 0, 1024, 738}, {1024, 0, 1280, 1024}};
+  struct Case {
+    const char* what;
+    ScreenRect saved;
+    std::vector<ScreenRect> areas;
+    ScreenRect shown;
+  };
+  const Case cases[] = {
+      {"on screen", {100, 50, 713, 494}, two, {100, 50, 713, 494}},
+      {"partly off the right monitor", {2000, 900, 713, 494}, two, {2000, 900, 713, 494}},
+      {"a minimised window's icon position", {-32000, -32000, 160, 28}, two, {0, 0, 160, 28}},
+      {"minimised with its normal size", {-32000, -32000, 713, 494}, two, {0, 0, 713, 494}},
+      {"beyond the right monitor", {2400, 100, 713, 494}, two, {1591, 100, 713, 494}},
+      {"below the left monitor", {100, 800, 713, 494}, two, {100, 244, 713, 494}},
+      {"touching the left monitor's edge only", {-713, 10, 713, 494}, two, {0, 10, 713, 494}},
+      {"larger than the monitor", {-3000, 0, 2000, 900}, two, {0, 0, 1024, 738}},
+      {"no monitor known", {-32000, -32000, 713, 494}, {}, {-32000, -32000, 713, 494}},
+      {"far out, large numbers", {2147483000, 2147483000, 713, 494}, two, {1591, 530, 713, 494}},
+  };
+  for (const Case& c : cases) {
+    const ScreenRect r = app::BoundsOnScreen(c.saved, c.areas);
+    EXPECT_EQ((std::array<int, 4>{r.left, r.top, r.width, r.height}),
+              (std::array<int, 4>{c.shown.left, c.shown.top, c.shown.width, c.shown.height}))
+        << c.what;
+  }
 }
 
 TEST_F(OptionsIniTest, AWriteIntoAReadOnlyFolderIsSilentAndKeepsTheOldFile) {

@@ -71,6 +71,7 @@ class RecordingView : public app::MainView {
   void SetPageButtonHighlighted(int tag, bool h) override { highlighted[tag] = h; }
   app::WindowMetrics Metrics() const override { return {1024, 768, 713, 494}; }
   app::WindowPlacement Placement() const override { return placement; }
+  std::vector<app::ScreenRect> MonitorWorkAreas() const override { return workAreas; }
   void SetBounds(int l, int t, int w, int h) override { bounds = {l, t, w, h}; }
   void Maximize() override { ++maximized; }
   void Layout() override { ++layouts; }
@@ -83,6 +84,7 @@ class RecordingView : public app::MainView {
   std::map<int, bool> pageVisible, highlighted;
   bool hidden = false;
   app::WindowPlacement placement{1, 100, 50, 713, 494};
+  std::vector<app::ScreenRect> workAreas{{0, 0, 1024, 768}};
   std::array<int, 4> bounds{-1, -1, -1, -1};
   int maximized = 0, layouts = 0, abouts = 0, moreMenus = 0, destroyed = 0;
 
@@ -101,16 +103,20 @@ class RecordingView : public app::MainView {
   void SetAnimationTimer(bool on) override { timer = on; }
   bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override {
     ++confirmations;
+    if (whileConfirming) whileConfirming();
     if (tickDontShowAgain) dontShowAgain(true);
     return confirmAnswer;
   }
+  void EndWorkerQuestion() override { ++questionsEnded; }
   std::string AskSaveLogPath() override { return savePath; }
   void OpenCustomListEditor() override { ++editorOpens; }
 
   RecordingLog log;
   int treeShows = 0, markRefreshes = 0, fits = 0, confirmations = 0, editorOpens = 0;
+  int questionsEnded = 0;
   bool logVisible = true, doubleBuffered = false, timer = false, fastMode = false;
   bool confirmAnswer = true, tickDontShowAgain = false;
+  std::function<void()> whileConfirming;  // what happens while the box is open
   std::vector<app::ProgressBarState> cleanBars;
   std::string testCaption = "Test", savePath;
 

@@ -155,6 +155,41 @@ TEST_F(CleanerPageWin, TheLogIsSavedToATextFile) {
   EXPECT_EQ(program.WaitForExit(), 0);
 }
 
+// After a run the log scrolls sideways to its widest line in pixels: a
+// line of wide letters is wider than many longer lines of narrow ones.
+TEST_F(CleanerPageWin, TheLogScrollsToItsWidestLineInPixelsNotInLetters) {
+  for (int i = 0; i < 100; ++i) {
+    std::ofstream(seed_ / (std::wstring(60, L'i') + std::to_wstring(i) + L".tmp")) << "n";
+  }
+  const std::wstring wide = std::wstring(30, L'W') + L".tmp";
+  std::ofstream(seed_ / wide) << "w";
+  ProgramUnderTest program;
+  program.TickOnlyCleanerItem(kItem, false);
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Click(main, L"Test");
+  ASSERT_TRUE(WaitFor([&] { return BarText(main) == L"Finished!"; })) << "test run never finished";
+  const std::wstring line = L"Test: deleting " + (seed_ / wide).wstring();
+  ASSERT_TRUE(Contains(LogLines(main), line));
+
+  // The log's font, measured here.
+  HFONT font =
+      CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, line.c_str(), static_cast<int>(line.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(font);
+  const LRESULT extent = SendMessageW(GetDlgItem(Page(main), kIdLog), LB_GETHORIZONTALEXTENT, 0, 0);
+  EXPECT_GE(extent, size.cx + 10);
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+}
+
 TEST_F(CleanerPageWin, ClosingDuringAConfirmedCleanEndsCleanlyAndWritesTheSettings) {
   Seed(2000);
   ProgramUnderTest program;

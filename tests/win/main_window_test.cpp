@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "program_under_test.h"
 #include "win_test_support.h"
@@ -105,6 +106,82 @@ TEST(MainWindow, OpensMaximisedWhenItClosedMaximised) {
   const std::wstring ini = program.file(L"options.ini");
   EXPECT_EQ(Profile(ini, L"Window", L"State"), L"3");
   EXPECT_EQ(Profile(ini, L"Options", L"WipeNumber"), L"1");
+}
+
+// Closed while minimised, the window saves its restored bounds, not its
+// icon position, and opens there again.
+TEST(MainWindow, ClosedMinimisedItOpensWhereItWasRestored) {
+  ProgramUnderTest program;
+  const std::wstring ini = program.file(L"options.ini");
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  SetWindowPos(main, nullptr, 40, 30, 720, 500, SWP_NOZORDER | SWP_NOACTIVATE);
+  Pause(300);
+  RECT restored{};
+  GetWindowRect(main, &restored);
+  ShowWindow(main, SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }, 5000));
+  program.Close();
+  ASSERT_EQ(program.WaitForExit(), 0);
+  EXPECT_EQ(Profile(ini, L"Window", L"State"), L"2");
+  EXPECT_EQ(Profile(ini, L"Window", L"Left"), std::to_wstring(restored.left));
+  EXPECT_EQ(Profile(ini, L"Window", L"Top"), std::to_wstring(restored.top));
+  EXPECT_EQ(Profile(ini, L"Window", L"Width"), std::to_wstring(restored.right - restored.left));
+
+  ProgramUnderTest again;
+  CopyFileW(ini.c_str(), again.file(L"options.ini").c_str(), FALSE);
+  ASSERT_TRUE(again.Start());
+  main = again.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  Pause(300);
+  RECT reopened{};
+  GetWindowRect(main, &reopened);
+  EXPECT_EQ(reopened.left, restored.left);
+  EXPECT_EQ(reopened.top, restored.top);
+  Screenshot(main, L"main-window-reopened-after-minimised-close.bmp");
+  again.Close();
+  EXPECT_EQ(again.WaitForExit(), 0);
+}
+
+// A clean's folder question is a message box of the window's own thread,
+// modal to the window; closing the program or ending the session while it
+// is open answers it No (the probe file stays) and the program ends.
+TEST(MainWindow, AWorkersQuestionIsModalAndACloseOrSessionEndAnswersItNo) {
+  const std::filesystem::path probe = L"C:\\ncprobe-question.tmp";
+  for (const bool sessionEnd : {false, true}) {
+    SCOPED_TRACE(sessionEnd ? "session end" : "close");
+    std::ofstream(probe) << "keep";
+    ProgramUnderTest program;
+    std::ofstream(std::filesystem::path(program.file(L"Custom.dat")), std::ios::binary)
+        << "[<New List>]\r\nDelFile1=C:\\,ncprobe*.tmp\r\n";
+    program.TickOnlyCleanerItem(L"Custom Lists - <New List>", true);
+    WritePrivateProfileStringW(L"Options", L"IsAskBeforeClear", L"0",
+                               program.file(L"options.ini").c_str());
+    ASSERT_TRUE(program.Start());
+    HWND main = program.WaitForMainWindow();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(FindControlByText(main, L"Clean"), BM_CLICK, 0, 0);
+    HWND box = WaitForWindow(L"#32770", L"Norvik Cleaner");
+    ASSERT_NE(box, nullptr) << "no question";
+    EXPECT_NE(FindControlByText(box, L"Do you want to delete all files and folders under C:\\?"),
+              nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), main);
+    EXPECT_EQ(GetWindowThreadProcessId(box, nullptr), GetWindowThreadProcessId(main, nullptr));
+    EXPECT_FALSE(IsWindowEnabled(main));
+    if (!sessionEnd) Screenshot(box, L"clean-folder-question.bmp");
+    if (sessionEnd) {
+      DWORD_PTR answer = 0;
+      EXPECT_NE(
+          SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer), 0);
+      EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    } else {
+      program.Close();
+    }
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_TRUE(std::filesystem::exists(probe));
+  }
+  std::filesystem::remove(probe);
 }
 
 TEST(MainWindow, RegscanWritesItsResultSectionAndEnds) {

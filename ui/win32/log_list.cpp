@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "ui/win32/window.h"
 
@@ -172,23 +173,41 @@ void LogList::FitToLines() {
   // The last lines, the extent and the scroll position are drawn once.
   const RedrawPaused paused(list_);
   Flush();
-  // The widest line is among the longest ones: measuring those is enough,
-  // and keeps a log of many thousand lines quick to finish.
-  constexpr std::size_t kMeasured = 64;
-  std::vector<const std::wstring*> longest;
-  longest.reserve(lines_.size());
-  for (const std::wstring& line : lines_) longest.push_back(&line);
-  const auto cut =
-      longest.begin() + static_cast<std::ptrdiff_t>(std::min(kMeasured, longest.size()));
-  std::partial_sort(
-      longest.begin(), cut, longest.end(),
-      [](const std::wstring* a, const std::wstring* b) { return a->size() > b->size(); });
   HDC dc = GetDC(list_.hwnd());
   HGDIOBJ old = SelectObject(dc, font_);
+  // Each line's width is estimated from the advance widths of its
+  // characters, which cost one lookup each; the lines widest by that
+  // estimate are measured exactly. A line of wide characters thus counts
+  // by its pixels, not by its length, and a log of many thousand lines is
+  // still quick to finish.
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  std::vector<int> advance(0x10000, -1);
+  auto estimate = [&](const std::wstring& line) {
+    long long width = 0;
+    for (const wchar_t unit : line) {
+      int& w = advance[static_cast<std::size_t>(unit)];
+      if (w < 0) {
+        INT measured = 0;
+        const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+        w = !surrogate && GetCharWidth32W(dc, unit, unit, &measured) ? measured
+                                                                     : metrics.tmMaxCharWidth;
+      }
+      width += w;
+    }
+    return width;
+  };
+  std::vector<std::pair<long long, const std::wstring*>> likely;
+  likely.reserve(lines_.size());
+  for (const std::wstring& line : lines_) likely.emplace_back(estimate(line), &line);
+  constexpr std::size_t kMeasured = 64;
+  const auto cut = likely.begin() + static_cast<std::ptrdiff_t>(std::min(kMeasured, likely.size()));
+  std::partial_sort(likely.begin(), cut, likely.end(),
+                    [](const auto& a, const auto& b) { return a.first > b.first; });
   int widest = 0;
-  for (auto it = longest.begin(); it != cut; ++it) {
+  for (auto it = likely.begin(); it != cut; ++it) {
     SIZE size{};
-    GetTextExtentPoint32W(dc, (*it)->c_str(), static_cast<int>((*it)->size()), &size);
+    GetTextExtentPoint32W(dc, it->second->c_str(), static_cast<int>(it->second->size()), &size);
     widest = std::max(widest, static_cast<int>(size.cx));
   }
   SelectObject(dc, old);

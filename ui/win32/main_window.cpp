@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <array>
+#include <string_view>
 
 #include "app/main_layout.h"
 #include "app/messages.h"
@@ -67,6 +68,41 @@ constexpr int kDefragValueIdBase = 2110;
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT_PTR kAutoCleanTimer = 3;
 constexpr int kDefragTitleIdBase = 2120;
+
+// Adds a monitor's work area to the list in `data`, the primary first.
+BOOL CALLBACK CollectWorkArea(HMONITOR handle, HDC, LPRECT, LPARAM data) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(handle, &monitor)) {
+    auto& found = *reinterpret_cast<std::vector<app::ScreenRect>*>(data);
+    const RECT& w = monitor.rcWork;
+    const app::ScreenRect area{w.left, w.top, w.right - w.left, w.bottom - w.top};
+    if ((monitor.dwFlags & MONITORINFOF_PRIMARY) != 0) {
+      found.insert(found.begin(), area);
+    } else {
+      found.push_back(area);
+    }
+  }
+  return TRUE;
+}
+
+// The message box of this thread that `owner` owns: a dialog with the
+// text control message boxes give the identifier 0xFFFF.
+struct OwnedMessageBox {
+  HWND owner = nullptr;
+  HWND box = nullptr;
+};
+BOOL CALLBACK FindOwnedMessageBox(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<OwnedMessageBox*>(data);
+  wchar_t kind[16] = {};
+  GetClassNameW(window, kind, 16);
+  if (std::wstring_view(kind) == L"#32770" && GetWindow(window, GW_OWNER) == search.owner &&
+      GetDlgItem(window, 0xFFFF) != nullptr) {
+    search.box = window;
+    return FALSE;
+  }
+  return TRUE;
+}
 
 void Place(HWND control, const app::Rect& r) {
   MoveWindow(control, r.left, r.top, r.width, r.height, TRUE);
@@ -326,6 +362,15 @@ bool MainWindow::ConfirmClean(const std::function<void(bool)>& dontShowAgain) {
   return AskDeleteDialog(hwnd(), dontShowAgain);
 }
 
+void MainWindow::EndWorkerQuestion() {
+  OwnedMessageBox search{hwnd()};
+  EnumThreadWindows(GetCurrentThreadId(), &FindOwnedMessageBox, reinterpret_cast<LPARAM>(&search));
+  if (search.box == nullptr) return;
+  const int answer = GetDlgItem(search.box, IDNO) != nullptr ? IDNO : IDOK;
+  SendMessageW(search.box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(search.box, answer)));
+}
+
 std::string MainWindow::AskSaveLogPath() {
   wchar_t file[MAX_PATH] = {};
   OPENFILENAMEW dialog{};
@@ -489,14 +534,36 @@ app::WindowPlacement MainWindow::Placement() const {
   app::WindowPlacement placement;
   WINDOWPLACEMENT wp{};
   wp.length = sizeof wp;
-  if (GetWindowPlacement(hwnd(), &wp)) placement.showState = static_cast<int>(wp.showCmd);
   RECT r{};
-  GetWindowRect(hwnd(), &r);
+  if (GetWindowPlacement(hwnd(), &wp)) {
+    placement.showState = static_cast<int>(wp.showCmd);
+    // Minimised from maximised: it opens maximised again.
+    if (wp.showCmd == SW_SHOWMINIMIZED && (wp.flags & WPF_RESTORETOMAXIMIZED) != 0) {
+      placement.showState = SW_SHOWMAXIMIZED;
+    }
+    // The restored bounds, never the icon position of a minimised window.
+    // They are in work-area coordinates; the window is moved in screen ones.
+    r = wp.rcNormalPosition;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &monitor)) {
+      OffsetRect(&r, monitor.rcWork.left - monitor.rcMonitor.left,
+                 monitor.rcWork.top - monitor.rcMonitor.top);
+    }
+  } else {
+    GetWindowRect(hwnd(), &r);
+  }
   placement.left = r.left;
   placement.top = r.top;
   placement.width = r.right - r.left;
   placement.height = r.bottom - r.top;
   return placement;
+}
+
+std::vector<app::ScreenRect> MainWindow::MonitorWorkAreas() const {
+  std::vector<app::ScreenRect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, &CollectWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
 }
 
 void MainWindow::SetBounds(int left, int top, int width, int height) {

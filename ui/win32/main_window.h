@@ -74,6 +74,7 @@ class MainWindow : public Window,
   void SetPageButtonHighlighted(int tag, bool highlighted) override;
   app::WindowMetrics Metrics() const override;
   app::WindowPlacement Placement() const override;
+  std::vector<app::ScreenRect> MonitorWorkAreas() const override;
   void SetBounds(int left, int top, int width, int height) override;
   void Maximize() override;
   void Layout() override;
@@ -96,6 +97,7 @@ class MainWindow : public Window,
   void SetTestCaption(std::string_view caption) override;
   void SetAnimationTimer(bool on) override;
   bool ConfirmClean(const std::function<void(bool)>& dontShowAgain) override;
+  void EndWorkerQuestion() override;
   std::string AskSaveLogPath() override;
   void OpenCustomListEditor() override;
 
