@@ -85,6 +85,7 @@ void MainController::OnCreate() {
     view_.AddHiveListLine(kUnsupportedWindowsLine);
   }
   OnPageButton(kTagCleaner);
+  StartBossKey();
 }
 
 void MainController::OnFirstShow() {
@@ -117,6 +118,7 @@ void MainController::OnActivate() {
   } else {
     view_.SetBounds(options_.Left, options_.Top, options_.Width, options_.Height);
   }
+  if (commandLine_.runSwitch != RunSwitch::Clear) ArmAutoCleanTimer();
   if (commandLine_.runSwitch == RunSwitch::Auto) {
     services_.window.post(/*WM_SYSCOMMAND*/ 0x0112, kSysCommandMinimize, 1);
     if (options_.StartClean) services_.window.post(WM_AUTO_CLEAN, 0, 0);
@@ -147,6 +149,7 @@ void MainController::OnClose() {
     defrag_.OnProgramClose();
   } catch (...) {
   }
+  EndBossKey();
   view_.Destroy();
 }
 

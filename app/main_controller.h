@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "app/auto_clean.h"
+#include "app/boss_key.h"
 #include "app/command_line.h"
 #include "app/defrag_controller.h"
 #include "app/main_view.h"
 #include "app/options.h"
+#include "app/options_dialog.h"
 #include "app/settings_trees.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_worker.h"
@@ -108,6 +111,17 @@ class MainController {
   DefragController& defrag() { return defrag_; }
 
   void OnMoreCommand(MoreCommand command);
+
+  // Timer, boss key and options dialog (main_controller_desktop.cpp).
+  // The window attaches its side before OnCreate.
+  void AttachDesktop(DesktopView* view) { desktopView_ = view; }
+  // A tick of the automatic-clean timer.
+  void OnAutoCleanTimer();
+  // WM_HOTKEY.
+  void OnHotkey(int id);
+  const BossKey& bossKey() const { return bossKey_; }
+  // What OK of the options dialog applies to the running program.
+  OptionsHost optionsHost();
   void OnTitleClicked();
   void OnUpdateLinkClicked();
 
@@ -179,6 +193,10 @@ class MainController {
   // What the workers are given.
   platform::WorkerContext workerContext() const;
 
+  void StartBossKey();
+  void EndBossKey();
+  void ArmAutoCleanTimer();
+
   Services services_;
   MainView& view_;
   Options options_;
@@ -227,6 +245,10 @@ class MainController {
   std::vector<std::unique_ptr<cleaner::CleanWorker>> endingWorkers_;
   DefragController defrag_{services_.ports, services_.ui, view_, options_,
                            [this] { return view_.MakeRestorePoint(); }};
+
+  DesktopView* desktopView_ = nullptr;
+  BossKey bossKey_{services_.ports.desktop, services_.ports.prompts};
+  bool fixing_ = false;  // the fixer is deleting (it may pump messages)
 };
 
 }  // namespace nc::app

@@ -126,7 +126,10 @@ registry::FixResult MainController::OnFixErrorsClicked() {
                                versionCode_, [this] { return view_.MakeRestorePoint(); },
                                [this] { registry::ApplyFilters(results_, options_); }};
   StatusLabel status(view_);
-  return registry::FixSelectedProblems(env, results_, status);
+  fixing_ = true;  // no automatic clean starts meanwhile
+  auto result = registry::FixSelectedProblems(env, results_, status);
+  fixing_ = false;
+  return result;
 }
 
 void MainController::OnRestoreClicked() {

@@ -4,8 +4,10 @@
 #include <array>
 #include <utility>
 
+#include "cleaner/browser_items.h"
 #include "cleaner/clean_messages.h"
 #include "cleaner/definitions.h"
+#include "cleaner/ie_items.h"
 #include "cleaner/windows_items.h"
 #include "core/text.h"
 
@@ -86,10 +88,10 @@ bool IsFixedItemName(std::string_view runName) {
 }
 
 void RunBrowserOrOfficeItem(CleanRun& run, std::string_view runName) {
-  // The Internet Explorer, Office and messenger, Firefox and Netscape, and
-  // Opera and Chrome cleaners plug in here, one branch per run name. Until
-  // they do, these items find nothing.
-  (void)runName;
+  if (RunInternetExplorerItem(run, runName)) return;
+  if (RunBrowserItem(run, runName)) return;
+  // The Office and messenger cleaners plug in here, one branch per run
+  // name. Until they do, these items find nothing.
   run.SetItemSize(0);
 }
 

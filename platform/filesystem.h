@@ -156,6 +156,9 @@ class FileSystem {
   // %NAME% references replaced by the environment's values; unknown
   // names stay as written.
   virtual std::string expandEnvironment(std::string_view text) = 0;
+  // The path under which a library that opens files by itself (SQLite)
+  // finds the file at `path`; "" when there is none.
+  virtual std::string nativePath(std::string_view path) { return std::string(path); }
 };
 
 // Whole-file helpers built on the port.

@@ -3,7 +3,9 @@
 // real ports; tests build one over the substitute ports.
 #pragma once
 
+#include "platform/browser_store.h"
 #include "platform/clock.h"
+#include "platform/desktop.h"
 #include "platform/filesystem.h"
 #include "platform/hives.h"
 #include "platform/messaging.h"
@@ -27,13 +29,16 @@ struct Platform {
   Programs& programs;
   Prompts& prompts;  // message boxes over the main window
   Hives& hives;      // saving and replacing registry hives
+  BrowserStore& browser;
+  Desktop& desktop;  // atoms, hot keys, other programs' windows
 };
 
 // The same ports with other prompts (an unattended run answers its own
 // questions).
 inline Platform WithPrompts(const Platform& ports, Prompts& prompts) {
-  return Platform{ports.registry, ports.files,  ports.profile,  ports.system, ports.shell,
-                  ports.clock,    ports.random, ports.programs, prompts,      ports.hives};
+  return Platform{ports.registry, ports.files, ports.profile, ports.system,
+                  ports.shell,    ports.clock, ports.random,  ports.programs,
+                  prompts,        ports.hives, ports.browser, ports.desktop};
 }
 
 // What a worker is given by the main window: the ports, the window its

@@ -476,6 +476,10 @@ fs::path SimFileSystem::hostPath(std::string_view path) {
   return resolved ? resolved->host : fs::path();
 }
 
+std::string SimFileSystem::nativePath(std::string_view path) {
+  return hostPath(path).string();
+}
+
 std::uint32_t SimFileSystem::attributesLocked(const fs::path& host) const {
   struct stat st {};
   if (!Lstat(host, st)) return 0;

@@ -68,6 +68,8 @@ class SimFileSystem : public platform::FileSystem {
   bool volumePresent(std::string_view root) override;
   std::string dosDeviceName(std::string_view drive) override;
   std::string expandEnvironment(std::string_view text) override;
+  // The host path of hostPath().
+  std::string nativePath(std::string_view path) override;
 
   // ---- set-up for tests and the substitute platform ---------------------
   FaultPlan& faults() { return *faults_; }

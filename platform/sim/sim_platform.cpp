@@ -48,8 +48,8 @@ platform::WorkerContext SimPlatform::workerContext(int versionCode) {
 }
 
 platform::Platform SimPlatform::ports() {
-  return platform::Platform{registry_, files_,  profile_,  system_,  shell_,
-                            clock_,    random_, programs_, prompts_, hives_};
+  return platform::Platform{registry_, files_,    profile_, system_, shell_,   clock_,
+                            random_,   programs_, prompts_, hives_,  browser_, desktop_};
 }
 
 fs::path SimPlatform::addDrive(char letter, platform::DriveType type, bool volumePresent) {

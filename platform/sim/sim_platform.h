@@ -13,6 +13,8 @@
 #include "platform/platform.h"
 #include "platform/sim/fault_plan.h"
 #include "platform/sim/message_queue.h"
+#include "platform/sim/sim_browser_store.h"
+#include "platform/sim/sim_desktop.h"
 #include "platform/sim/sim_filesystem.h"
 #include "platform/sim/sim_hives.h"
 #include "platform/sim/sim_profile.h"
@@ -49,6 +51,8 @@ class SimPlatform {
   SimPrograms& programs() { return programs_; }
   MessageQueue& messages() { return messages_; }
   SimHives& hives() { return hives_; }
+  SimBrowserStore& browser() { return browser_; }
+  SimDesktop& desktop() { return desktop_; }
 
   // The temporary host folder holding the drives.
   const std::filesystem::path& hostRoot() const { return root_; }
@@ -76,6 +80,8 @@ class SimPlatform {
   SimPrograms programs_;
   MessageQueue messages_;
   SimHives hives_{registry_, files_, clock_, faults_};
+  SimBrowserStore browser_;
+  SimDesktop desktop_;
 };
 
 }  // namespace nc::sim

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/win_browser_store.h"
 #include "platform/win32/win_clock.h"
+#include "platform/win32/win_desktop.h"
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_hives.h"
 #include "platform/win32/win_profile.h"
@@ -22,8 +24,8 @@ class WinPlatform {
   WinPlatform& operator=(const WinPlatform&) = delete;
 
   platform::Platform bundle() {
-    return {registry_, files_,  profile_,  system_,  shell_,
-            clock_,    random_, programs_, prompts_, hives_};
+    return {registry_, files_,    profile_, system_, shell_,   clock_,
+            random_,   programs_, prompts_, hives_,  browser_, desktop_};
   }
 
   WinRegistry& registry() { return registry_; }
@@ -37,6 +39,8 @@ class WinPlatform {
   WinHives& hives() { return hives_; }
   // Message boxes are owned by this window once it is set.
   WinPrompts& prompts() { return prompts_; }
+  WinBrowserStore& browser() { return browser_; }
+  WinDesktop& desktop() { return desktop_; }
 
  private:
   WinRegistry registry_;
@@ -49,6 +53,8 @@ class WinPlatform {
   WinPrograms programs_;
   WinPrompts prompts_{nullptr};
   WinHives hives_;
+  WinBrowserStore browser_;
+  WinDesktop desktop_;
 };
 
 }  // namespace nc::win32

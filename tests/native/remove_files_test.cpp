@@ -691,7 +691,7 @@ struct SwappedFilesRun {
     t.runMode.store(testMode ? cleaner::RunMode::Test : cleaner::RunMode::Clean);
     platform::Platform bundle{ports.registry, files,       ports.profile, ports.system,
                               shell,          ports.clock, ports.random,  ports.programs,
-                              ports.prompts,  ports.hives};
+                              ports.prompts,  ports.hives, ports.browser, ports.desktop};
     run = std::make_unique<CleanRun>(cleaner::CleanEnvironment{
         platform::WorkerContext{bundle, t.sim.messages(), t.sim.messages(), t.versionCode}, t.log,
         t.runMode, t.options, RemovalTest::kProgramFolder});

@@ -14,6 +14,7 @@
 #include "ui/win32/ask_delete_dialog.h"
 #include "ui/win32/custom_list_dialogs.h"
 #include "ui/win32/defrag_progress_dialog.h"
+#include "ui/win32/options_dialog.h"
 #include "ui/win32/registry_dialogs.h"
 #include "ui/win32/restore_point_dialog.h"
 
@@ -64,6 +65,7 @@ constexpr std::array<MoreItem, 4> kMoreMenu = {
      {kIdMoreAbout, L"&About...", app::MoreCommand::About}}};
 constexpr int kDefragValueIdBase = 2110;
 constexpr UINT_PTR kAnimationTimer = 1;
+constexpr UINT_PTR kAutoCleanTimer = 3;
 constexpr int kDefragTitleIdBase = 2120;
 
 void Place(HWND control, const app::Rect& r) {
@@ -127,7 +129,9 @@ LRESULT Page::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 // ---- MainWindow ---------------------------------------------------------
 
 MainWindow::MainWindow(win32::WinPlatform& ports)
-    : ports_(ports), platform_(ports.bundle()), controller_({platform_, *this, *this}, *this) {}
+    : ports_(ports), platform_(ports.bundle()), controller_({platform_, *this, *this}, *this) {
+  controller_.AttachDesktop(this);
+}
 
 void MainWindow::invoke(const std::function<void()>& step) {
   win32::WindowUiThread(hwnd()).invoke(step);
@@ -671,7 +675,20 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_QUERYENDSESSION:
       return controller_.OnQueryEndSession() ? TRUE : FALSE;
+    case WM_SYSCOMMAND:
+      if (OnSysCommand(wParam, lParam)) return 0;
+      break;
+    case WM_HOTKEY:
+      controller_.OnHotkey(static_cast<int>(wParam));
+      return 0;
+    case app::WM_SHOW_MAIN_WINDOW:
+      ShowMainWindow();
+      return 0;
+    case app::WM_TRAY_ICON:
+      OnTrayIcon(lParam);
+      return 0;
     case WM_DESTROY:
+      SetTrayIcon(false);
       PostQuitMessage(0);
       return 0;
     case win32::kInvokeMessage:
@@ -716,7 +733,83 @@ bool MainWindow::OnContextMenu(HWND control, LPARAM at) {
 
 void MainWindow::OnTimer(UINT_PTR id) {
   if (id == kAnimationTimer) controller_.OnAnimationTick();
+  if (id == kAutoCleanTimer) controller_.OnAutoCleanTimer();
   if (id == LogList::kFlushTimer) cleaner_.log().OnFlushTimer();
+}
+
+// ---- options, tray, timer ------------------------------------------------
+
+platform::WindowId MainWindow::MainWindowId() const {
+  return reinterpret_cast<platform::WindowId>(hwnd());
+}
+
+void MainWindow::SetAutoCleanTimer(bool on, std::uint32_t intervalMs) {
+  if (on) {
+    SetTimer(hwnd(), kAutoCleanTimer, intervalMs, nullptr);
+  } else {
+    KillTimer(hwnd(), kAutoCleanTimer);
+  }
+}
+
+void MainWindow::OpenOptions() {
+  if (ShowOptionsDialog(hwnd(), platform_, controller_.programFolder(), controller_.options(),
+                        controller_.optionsHost())) {
+    SetFastMode(controller_.options().FastScan);
+  }
+}
+
+bool MainWindow::OnSysCommand(WPARAM command, LPARAM lParam) {
+  if (command != app::kSysCommandMinimize) return false;
+  // The window shrinks towards the notification area, without a taskbar
+  // button on the way, and is hidden there.
+  const LONG_PTR savedExStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, savedExStyle | WS_EX_TOOLWINDOW);
+  HWND notifyArea =
+      FindWindowExW(FindWindowW(L"Shell_TrayWnd", nullptr), nullptr, L"TrayNotifyWnd", nullptr);
+  RECT area{};
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (notifyArea != nullptr && GetWindowRect(notifyArea, &area) &&
+      GetWindowPlacement(hwnd(), &placement)) {
+    placement.flags |= WPF_SETMINPOSITION;
+    placement.ptMinPosition = {area.left, area.top};
+    SetWindowPlacement(hwnd(), &placement);
+  }
+  DefWindowProcW(hwnd(), WM_SYSCOMMAND, command, lParam);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, savedExStyle);
+  ShowWindow(hwnd(), SW_HIDE);
+  SetTrayIcon(true);
+  return true;
+}
+
+void MainWindow::SetTrayIcon(bool add) {
+  if (add) {
+    tray_.Add(hwnd(), app::WM_TRAY_ICON,
+              reinterpret_cast<HICON>(GetClassLongPtrW(hwnd(), GCLP_HICON)));
+  } else {
+    tray_.Remove();
+  }
+}
+
+void MainWindow::ShowMainWindow() {
+  ShowWindow(hwnd(), SW_SHOW);
+  if (IsIconic(hwnd())) {
+    ShowWindow(hwnd(), SW_RESTORE);
+    SetTrayIcon(false);
+  }
+  SetForegroundWindow(hwnd());
+}
+
+void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
+  if (mouseMessage == WM_LBUTTONDOWN) {
+    ShowMainWindow();
+    HWND log = cleaner_.log().hwnd();
+    if (IsWindowVisible(log) && SendMessageW(log, LB_GETCOUNT, 0, 0) > 0) {
+      SendMessageW(log, LB_SETCURSEL, 0, 0);
+    }
+  } else if (mouseMessage == WM_RBUTTONDOWN) {
+    TrayIcon::ShowMenu(hwnd());
+  }
 }
 
 void MainWindow::OnCommand(int id, int code, HWND control) {
@@ -729,6 +822,19 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       return;
     case app::kTagMore:
       ShowMoreMenu();
+      return;
+    case app::kTagOptions:
+      OpenOptions();
+      return;
+    case kIdTrayOpen:
+      ShowMainWindow();
+      return;
+    case kIdTrayHelp:
+      controller_.OnMoreCommand(app::MoreCommand::OnlineHelp);
+      return;
+    case kIdTrayExit:
+      controller_.OnClose();
+      SetTrayIcon(false);
       return;
     case kIdTest:
       controller_.OnTestClicked();

@@ -14,6 +14,7 @@
 #include "ui/win32/cleaner_page.h"
 #include "ui/win32/list_view.h"
 #include "ui/win32/registry_page.h"
+#include "ui/win32/tray.h"
 #include "ui/win32/window.h"
 
 namespace nc::ui {
@@ -49,6 +50,7 @@ class Page : public Window {
 
 class MainWindow : public Window,
                    public app::MainView,
+                   public app::DesktopView,
                    public platform::MessageTarget,
                    public platform::UiThread {
  public:
@@ -128,6 +130,14 @@ class MainWindow : public Window,
   void SetDefragSizeLabels(const app::DefragLabels& labels) override;
   bool RunHiveAnalysis(const app::HiveAnalysis& analysis) override;
 
+  // app::DesktopView
+  platform::WindowId MainWindowId() const override;
+  void SetAutoCleanTimer(bool on, std::uint32_t intervalMs) override;
+
+  // Brings the window back from the tray (WM_SHOW_MAIN_WINDOW, "&Open").
+  void ShowMainWindow();
+  bool trayIconShown() const { return tray_.shown(); }
+
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnCommand(int id, int code, HWND control) override;
@@ -142,6 +152,13 @@ class MainWindow : public Window,
   // Shows the menu of `control`; false when it has none.
   bool OnContextMenu(HWND control, LPARAM at);
   void OnTimer(UINT_PTR id);
+  // Options page button: the options dialog, modal.
+  void OpenOptions();
+  // Minimise to the tray; false for other system commands.
+  bool OnSysCommand(WPARAM command, LPARAM lParam);
+  void OnTrayIcon(LPARAM mouseMessage);
+  // Adds or removes the notification-area icon.
+  void SetTrayIcon(bool add);
   bool OnResultsMenuCommand(int id);
   LRESULT OnSectionTreeNotify(const NMHDR& header);
   LRESULT OnProblemListNotify(const NMHDR& header);
@@ -177,6 +194,7 @@ class MainWindow : public Window,
   bool firstShown_ = false;
   bool windowsBackupVisible_ = true;
   bool analyzeEnabled_ = true;
+  TrayIcon tray_;
 };
 
 }  // namespace nc::ui

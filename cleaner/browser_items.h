@@ -1,0 +1,56 @@
+// The clean items of the groups "Mozilla Firefox", "Netscape", "Opera" and
+// "Google Chrome": the files of each browser's profile go through the
+// removal primitives; Firefox's visited places and Chrome's passwords,
+// forms and downloads are rows of SQLite databases, deleted in a clean
+// (never in a test run).
+//
+// A database that cannot be opened or changed (locked, corrupt, not a
+// database, read-only) throws SqliteException out of the item after its
+// message has been written to the log: the run ends there, without
+// totals. Profile folders that are links are never entered, so a
+// database outside the browser's folders is never touched.
+//
+// Runs on the clean worker's thread only.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cleaner/clean_run.h"
+#include "cleaner/sqlite_database.h"
+
+namespace nc::cleaner {
+
+// Runs the browser item named `runName` and leaves its figures in the
+// run's ItemCount, ItemSize and ItemSizeText; false when the name is not
+// one of these items.
+bool RunBrowserItem(CleanRun& run, std::string_view runName);
+
+// The two halves of RunBrowserItem.
+bool RunMozillaItem(CleanRun& run, std::string_view runName);
+bool RunChromeOrOperaItem(CleanRun& run, std::string_view runName);
+
+// ---- shared by the browsers' items -------------------------------------------
+
+// The current user's "Local AppData" folder as the shell records it
+// (HKEY_CURRENT_USER, "Shell Folders"), with a trailing backslash; "" when
+// the value is missing or empty.
+std::string LocalAppDataFolder(platform::Platform& ports);
+// `path` when it is a folder that exists and is not a link, else "".
+std::string ExistingFolder(platform::Platform& ports, const std::string& path);
+// The sub-folders of `folder` that are not links, in listing order, as
+// full paths without trailing backslash; the listing stops early when the
+// run is terminated.
+std::vector<std::string> RealSubFolders(CleanRun& run, const std::string& folder);
+
+// Opens the database file `path` when it exists as a plain file (not a
+// link, not a folder) and hands it to `work`; the database is closed
+// afterwards, also when `work` throws. A read-only file is opened
+// read-only. A SqliteException is written to the log, one line per line
+// of its message, and passed on.
+void WithDatabase(CleanRun& run, const std::string& path,
+                  const std::function<void(SqliteDatabase&)>& work);
+
+}  // namespace nc::cleaner

@@ -1,0 +1,186 @@
+// The items of the groups "Opera" and "Google Chrome": masks over Opera's
+// folder and Chrome's default profile, the cache folders, and the rows of
+// Chrome's "Web Data" and "History" databases.
+#include <algorithm>
+#include <array>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cleaner/browser_items.h"
+#include "cleaner/remove_files.h"
+#include "cleaner/user_folders.h"
+#include "core/text.h"
+
+namespace nc::cleaner {
+
+namespace {
+
+// With a trailing backslash; "" when there is none.
+std::string OperaFolder(platform::Platform& ports) {
+  const std::string appData = UserAppDataFolder(ports);
+  if (WithoutTrailingBackslash(appData).empty()) return {};
+  return ExistingFolder(ports, appData + "Opera\\");
+}
+
+std::string OperaLocalFolder(platform::Platform& ports) {
+  const std::string local = LocalAppDataFolder(ports);
+  return local.empty() ? std::string() : ExistingFolder(ports, local + "Opera\\");
+}
+
+// Chrome's default profile, with a trailing backslash; "" when there is
+// none.
+std::string ChromeDefaultFolder(platform::Platform& ports) {
+  const std::string local = LocalAppDataFolder(ports);
+  if (local.empty()) return {};
+  return ExistingFolder(ports, local + "Google\\Chrome\\User Data\\Default\\");
+}
+
+std::uint64_t DeleteMasks(CleanRun& run, const std::string& folder,
+                          const std::vector<std::string_view>& masks) {
+  std::uint64_t bytes = 0;
+  for (std::string_view mask : masks) {
+    bytes += DeleteFilesByMask(run, folder, mask, {.recurse = true}, run.ItemCount);
+  }
+  return bytes;
+}
+
+std::uint64_t EmptyFolder(CleanRun& run, const std::string& folder) {
+  if (ExistingFolder(run.platform(), folder).empty()) return 0;
+  return DeleteFolderContents(run, folder, {.removeFolder = false, .logFiles = true},
+                              run.ItemCount);
+}
+
+// ---- Opera -------------------------------------------------------------------
+
+struct OperaMaskItem {
+  std::string_view runName;
+  std::vector<std::string_view> masks;
+};
+
+const std::array<OperaMaskItem, 5>& OperaMaskItems() {
+  static const std::array<OperaMaskItem, 5> items{{
+      {"Opera - Cookies", {"cookies4.dat"}},
+      {"Opera - Visited URL History", {"global.dat", "vlink4.dat", "autosave.win"}},
+      {"Opera - Recently Typed URLs", {"opera.dir", "typed_history.xml"}},
+      {"Opera - Autocomplete History", {"wand.dat"}},
+      {"Opera - Transfers", {"download.dat"}},
+  }};
+  return items;
+}
+
+// The "profile\cache4" folder of every installation below Opera's roaming
+// and local folders.
+void OperaCache(CleanRun& run, const std::string& opera) {
+  std::uint64_t bytes = 0;
+  for (const std::string& base : {opera, OperaLocalFolder(run.platform())}) {
+    if (base.empty()) continue;
+    for (const std::string& installation : RealSubFolders(run, base)) {
+      const std::string profile = installation + "\\profile";
+      if (ExistingFolder(run.platform(), profile).empty()) continue;
+      bytes += EmptyFolder(run, profile + "\\cache4");
+    }
+  }
+  run.SetItemSize(bytes);
+}
+
+bool RunOperaItem(CleanRun& run, std::string_view runName) {
+  const bool cache = runName == "Opera - Temporary Internet Files";
+  const OperaMaskItem* found = nullptr;
+  for (const auto& item : OperaMaskItems()) {
+    if (item.runName == runName) found = &item;
+  }
+  if (!cache && found == nullptr) return false;
+  const std::string opera = OperaFolder(run.platform());
+  if (opera.empty()) return true;
+  if (cache) {
+    OperaCache(run, opera);
+  } else {
+    run.SetItemSize(DeleteMasks(run, opera, found->masks));
+  }
+  return true;
+}
+
+// ---- Chrome ------------------------------------------------------------------
+
+constexpr std::array<std::string_view, 1> kLoginTables = {"logins"};
+constexpr std::array<std::string_view, 1> kDownloadTables = {"downloads"};
+constexpr std::array<std::string_view, 7> kFormTables = {
+    "autofill",
+    "autofill_dates",
+    "autofill_profile_emails",
+    "autofill_profile_names",
+    "autofill_profile_phones",
+    "autofill_profiles",
+    "autofill_profiles_trash",
+};
+
+// Deletes every row of the tables of `file` in the profile that exist; a
+// clean only.
+void ClearTables(CleanRun& run, const std::string& profile, std::string_view file,
+                 std::span<const std::string_view> tables) {
+  if (run.TestMode() || run.Terminated()) return;
+  WithDatabase(run, profile + std::string(file), [&](SqliteDatabase& database) {
+    for (std::string_view table : tables) {
+      if (run.Terminated()) return;
+      if (database.HasTable(table)) database.RunStatement("DELETE FROM " + std::string(table));
+    }
+  });
+}
+
+void ChromeHistory(CleanRun& run, const std::string& profile) {
+  std::uint64_t bytes =
+      DeleteMasks(run, profile,
+                  {"Archived History", "History", "Archived History", "Thumbnails", "Visited Links",
+                   "Current Tabs", "Last Tabs", "Top Sites", "History Provider Cache",
+                   "Network Action Predictor"});
+  std::vector<std::string> indexes;
+  if (auto entries = run.platform().files.list(profile)) {
+    for (const auto& entry : *entries) {
+      if (!entry.isFolder() && UpperAscii(entry.name).find("HISTORY INDEX") != std::string::npos) {
+        indexes.push_back(entry.name);
+      }
+    }
+  }
+  for (const std::string& name : indexes) bytes += DeleteMasks(run, profile, {name});
+  run.SetItemSize(bytes);
+}
+
+bool RunChromeItem(CleanRun& run, std::string_view runName) {
+  static constexpr std::array<std::string_view, 7> kNames = {
+      "Google Chrome - Temporary Internet Files",  "Google Chrome - Cookies",
+      "Google Chrome - Visited URL History",       "Google Chrome - Session",
+      "Google Chrome - Stored passwords in Forms", "Google Chrome - Saved Form Information",
+      "Google Chrome - Download History"};
+  if (std::find(kNames.begin(), kNames.end(), runName) == kNames.end()) return false;
+  const std::string profile = ChromeDefaultFolder(run.platform());
+  if (profile.empty()) return true;
+
+  if (runName == kNames[0]) {
+    run.SetItemSize(EmptyFolder(run, profile + "Cache"));
+  } else if (runName == kNames[1]) {
+    std::uint64_t bytes = DeleteMasks(run, profile, {"Cookies"});
+    bytes += EmptyFolder(run, profile + "Local Storage");
+    run.SetItemSize(bytes);
+  } else if (runName == kNames[2]) {
+    ChromeHistory(run, profile);
+  } else if (runName == kNames[3]) {
+    run.SetItemSize(DeleteMasks(run, profile, {"Current Session", "Last Session"}));
+  } else if (runName == kNames[4]) {
+    ClearTables(run, profile, "Web Data", kLoginTables);
+    run.SetItemSize(DeleteMasks(run, profile, {"Login Data"}));
+  } else if (runName == kNames[5]) {
+    ClearTables(run, profile, "Web Data", kFormTables);
+  } else {
+    ClearTables(run, profile, "History", kDownloadTables);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool RunChromeOrOperaItem(CleanRun& run, std::string_view runName) {
+  return RunOperaItem(run, runName) || RunChromeItem(run, runName);
+}
+
+}  // namespace nc::cleaner

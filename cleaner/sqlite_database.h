@@ -1,0 +1,95 @@
+// A small wrapper over the SQLite library for the browser items that
+// delete rows from a browser's database files: open a file, run a
+// statement, query a table into memory, ask whether a table exists.
+//
+// Every failure throws SqliteException with the library's error code, its
+// description, the statement and the library's message. Every prepared
+// statement is finalized on every path, also when a call throws; the
+// connection is closed when the database object dies.
+//
+// One object belongs to one thread (the clean worker's); it is never
+// shared.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace nc::cleaner {
+
+class SqliteException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The description of a primary result code ("The database file is
+// locked" for 5); unknown codes give "Unknown SQLite Error Code "<n>"".
+std::string SqliteErrorDescription(int code);
+
+// A value of a result table; the empty state stands for NULL and for a
+// zero-length binary value.
+using SqliteValue =
+    std::variant<std::monostate, std::int64_t, double, std::string, std::vector<std::uint8_t>>;
+
+// The kind of a result column, numbered as the library numbers its
+// storage classes.
+enum class SqliteKind : int { Integer = 1, Float = 2, Text = 3, Blob = 4 };
+
+// The rows of one query, kept in memory in row order.
+class SqliteTable {
+ public:
+  int RowCount() const { return rowCount_; }
+  int ColumnCount() const { return static_cast<int>(names_.size()); }
+  // Upper-cased, as the library reports them.
+  const std::vector<std::string>& ColumnNames() const { return names_; }
+  SqliteKind ColumnKind(int column) const { return kinds_.at(static_cast<std::size_t>(column)); }
+  const SqliteValue& Value(int row, int column) const;
+
+ private:
+  friend class SqliteDatabase;
+  int rowCount_ = 0;
+  std::vector<std::string> names_;
+  std::vector<SqliteKind> kinds_;
+  std::vector<SqliteValue> values_;  // row by row
+};
+
+class SqliteDatabase {
+ public:
+  // Opens an existing database file for reading and writing (read-only
+  // when the file allows no more, or when asked); a missing file is not
+  // created. `fileName` is UTF-8.
+  explicit SqliteDatabase(const std::string& fileName, bool readOnly = false);
+  ~SqliteDatabase();
+  SqliteDatabase(const SqliteDatabase&) = delete;
+  SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+
+  // Runs one statement to completion; a statement that returns rows fails.
+  void RunStatement(std::string_view sql);
+  // Runs a query and keeps its rows.
+  std::unique_ptr<SqliteTable> QueryTable(std::string_view sql);
+  // Whether the database has a table of this name, compared without
+  // regard to ASCII letter case.
+  bool HasTable(std::string_view name);
+
+ private:
+  struct StatementCloser {
+    void operator()(sqlite3_stmt* statement) const;
+  };
+  using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+  // Prepares `sql`; `failBase` is the text of a failure to prepare.
+  Statement Prepare(std::string_view sql, std::string_view failBase);
+  [[noreturn]] void RaiseDatabaseError(std::string_view base, std::string_view sql);
+
+  sqlite3* db_ = nullptr;
+  bool inTransaction_ = false;
+};
+
+}  // namespace nc::cleaner

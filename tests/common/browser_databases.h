@@ -1,0 +1,125 @@
+// Browser databases for the tests, with the table layouts the browsers
+// write: Firefox's places (places, visits, bookmarks whose folders have no
+// place), Chrome's "Web Data" (logins and part of the autofill tables) and
+// "History" (downloads beside the visited addresses). Made and read with
+// the SQLite library itself, apart from the wrapper under test.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+
+namespace nc::testing {
+
+// Places 1..5; bookmarks 2 and 4 point at places 2 and 4, the folders
+// (fk NULL) at none; three visits.
+inline constexpr const char* kFirefoxPlaces =
+    "CREATE TABLE moz_places (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, "
+    "rev_host LONGVARCHAR, visit_count INTEGER DEFAULT 0, hidden INTEGER DEFAULT 0 NOT NULL, "
+    "typed INTEGER DEFAULT 0 NOT NULL, favicon_id INTEGER, frecency INTEGER DEFAULT -1 NOT NULL, "
+    "last_visit_date INTEGER);"
+    "CREATE TABLE moz_historyvisits (id INTEGER PRIMARY KEY, from_visit INTEGER, "
+    "place_id INTEGER, visit_date INTEGER, visit_type INTEGER, session INTEGER);"
+    "CREATE TABLE moz_bookmarks (id INTEGER PRIMARY KEY, type INTEGER, fk INTEGER DEFAULT NULL, "
+    "parent INTEGER, position INTEGER, title LONGVARCHAR, keyword_id INTEGER, folder_type TEXT, "
+    "dateAdded INTEGER, lastModified INTEGER);"
+    "INSERT INTO moz_places (id, url) VALUES (1, 'http://a.example/'), (2, 'http://b.example/'), "
+    "(3, 'http://c.example/'), (4, 'http://d.example/'), (5, 'http://e.example/');"
+    "INSERT INTO moz_historyvisits (place_id, visit_date) VALUES (1, 10), (3, 20), (4, 30);"
+    "INSERT INTO moz_bookmarks (id, type, fk, parent, title) VALUES (1, 2, NULL, 0, 'root'), "
+    "(2, 1, 2, 1, 'b'), (3, 2, NULL, 1, 'menu'), (4, 1, 4, 3, 'd');";
+
+// "logins" and four of the seven autofill tables, each with rows, and
+// "keywords", which no item touches.
+inline constexpr const char* kChromeWebData =
+    "CREATE TABLE meta (key LONGVARCHAR NOT NULL UNIQUE PRIMARY KEY, value LONGVARCHAR);"
+    "CREATE TABLE keywords (id INTEGER PRIMARY KEY, short_name VARCHAR NOT NULL, "
+    "keyword VARCHAR NOT NULL);"
+    "CREATE TABLE logins (origin_url VARCHAR NOT NULL, action_url VARCHAR, "
+    "username_element VARCHAR, username_value VARCHAR, password_element VARCHAR, "
+    "password_value BLOB, submit_element VARCHAR, signon_realm VARCHAR NOT NULL, "
+    "ssl_valid INTEGER NOT NULL, preferred INTEGER NOT NULL, date_created INTEGER NOT NULL, "
+    "blacklisted_by_user INTEGER NOT NULL, scheme INTEGER NOT NULL);"
+    "CREATE TABLE autofill (name VARCHAR, value VARCHAR, value_lower VARCHAR, "
+    "pair_id INTEGER PRIMARY KEY, count INTEGER DEFAULT 1);"
+    "CREATE TABLE autofill_dates (pair_id INTEGER DEFAULT 0, date_created INTEGER DEFAULT 0);"
+    "CREATE TABLE autofill_profiles (guid VARCHAR PRIMARY KEY, company_name VARCHAR, "
+    "address_line_1 VARCHAR, city VARCHAR, date_modified INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TABLE autofill_profile_names (guid VARCHAR, first_name VARCHAR, "
+    "middle_name VARCHAR, last_name VARCHAR);"
+    "INSERT INTO meta VALUES ('version', '29');"
+    "INSERT INTO keywords (short_name, keyword) VALUES ('Example', 'example.org');"
+    "INSERT INTO logins VALUES ('http://a.example/', '', 'u', 'me', 'p', x'01', '', "
+    "'http://a.example/', 0, 1, 5, 0, 0);"
+    "INSERT INTO autofill (name, value, value_lower) VALUES ('q', 'Text', 'text'), "
+    "('email', 'me@example.org', 'me@example.org');"
+    "INSERT INTO autofill_dates VALUES (1, 100), (2, 200);"
+    "INSERT INTO autofill_profiles (guid, city) VALUES ('g1', 'Oslo');"
+    "INSERT INTO autofill_profile_names VALUES ('g1', 'Ada', '', 'L');";
+
+// "downloads" beside "urls", which the download item leaves.
+inline constexpr const char* kChromeHistory =
+    "CREATE TABLE urls (id INTEGER PRIMARY KEY, url LONGVARCHAR, title LONGVARCHAR, "
+    "visit_count INTEGER DEFAULT 0 NOT NULL, typed_count INTEGER DEFAULT 0 NOT NULL, "
+    "last_visit_time INTEGER NOT NULL, hidden INTEGER DEFAULT 0 NOT NULL, "
+    "favicon_id INTEGER DEFAULT 0 NOT NULL);"
+    "CREATE TABLE downloads (id INTEGER PRIMARY KEY, full_path LONGVARCHAR NOT NULL, "
+    "url LONGVARCHAR NOT NULL, start_time INTEGER NOT NULL, received_bytes INTEGER NOT NULL, "
+    "total_bytes INTEGER NOT NULL, state INTEGER NOT NULL);"
+    "INSERT INTO urls (url, last_visit_time) VALUES ('http://a.example/', 1);"
+    "INSERT INTO downloads (full_path, url, start_time, received_bytes, total_bytes, state) "
+    "VALUES ('C:\\x.zip', 'http://a.example/x.zip', 1, 2, 2, 1), "
+    "('C:\\y.zip', 'http://a.example/y.zip', 3, 4, 4, 1);";
+
+inline std::string Utf8Path(const std::filesystem::path& path) {
+  const auto text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// Creates (or extends) the database file with the statements; false on
+// any failure.
+inline bool MakeDatabase(const std::filesystem::path& file, const std::string& sql) {
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  sqlite3* db = nullptr;
+  bool ok = sqlite3_open(Utf8Path(file).c_str(), &db) == SQLITE_OK &&
+            sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return ok;
+}
+
+// The first column of the first row of a query as text ("<error>" when the
+// query fails, "" without a row).
+inline std::string QueryText(const std::filesystem::path& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::string out = "<error>";
+  if (sqlite3_open_v2(Utf8Path(file).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+      const int step = sqlite3_step(statement);
+      if (step == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(statement, 0);
+        out = text != nullptr ? reinterpret_cast<const char*>(text) : "";
+      } else if (step == SQLITE_DONE) {
+        out.clear();
+      }
+    }
+    sqlite3_finalize(statement);
+  }
+  sqlite3_close(db);
+  return out;
+}
+
+// The ids of a table's rows, "1,2,3" ("<error>" when the query fails).
+inline std::string Ids(const std::filesystem::path& file, const std::string& table,
+                       const std::string& column = "id") {
+  return QueryText(file, "select coalesce(group_concat(" + column + "), '') from (select " +
+                             column + " from " + table + " order by 1)");
+}
+
+inline std::string Count(const std::filesystem::path& file, const std::string& table) {
+  return QueryText(file, "select count(*) from " + table);
+}
+
+}  // namespace nc::testing

@@ -1,0 +1,335 @@
+// The options dialog's rules over a recording view: OK's validation and
+// what it applies, Cancel, the hotkey field, the cookie lists and the
+// ignore lists.
+#include <gtest/gtest.h>
+
+#include "app/options_dialog.h"
+#include "cleaner/cookie_keep_list.h"
+#include "platform/sim/sim_platform.h"
+
+namespace nc {
+namespace {
+
+using app::CookieList;
+using app::IgnoreListKind;
+using app::IgnoreRow;
+
+class RecordingOptionsView : public app::OptionsView {
+ public:
+  app::OptionsForm Form() const override { return form; }
+  void SetForm(const app::OptionsForm& f) override { form = f; }
+  void SetHotkeyText(std::string_view text) override { form.hotkeyText = text; }
+  void SetIntervalsEnabled(bool enabled) override { intervalsEnabled = enabled; }
+  void SetWipeHintEnabled(bool enabled) override { wipeHint = enabled; }
+  void ShowTab(app::OptionsTab t) override { tab = t; }
+  void FocusOutputDirectory() override { focusedOutput = true; }
+  void ShowCookies(const std::vector<std::string>& del, int delSel,
+                   const std::vector<std::string>& keep, int keepSel) override {
+    toDelete = del;
+    toKeep = keep;
+    deleteSelection = delSel;
+    keepSelection = keepSel;
+  }
+  int CookieSelection(CookieList list) const override {
+    return list == CookieList::Delete ? deleteSelection : keepSelection;
+  }
+  std::vector<IgnoreRow> IgnoreRows(IgnoreListKind kind) const override {
+    return kind == IgnoreListKind::Values ? values : keys;
+  }
+  void SetIgnoreRows(IgnoreListKind kind, const std::vector<IgnoreRow>& rows) override {
+    (kind == IgnoreListKind::Values ? values : keys) = rows;
+  }
+  int IgnoreSelection(IgnoreListKind) const override { return ignoreSelection; }
+  IgnoreListKind ShownIgnoreList() const override { return shownIgnore; }
+  void ShowError(std::string_view text) override { errors.emplace_back(text); }
+  void ShowInformation(std::string_view title, std::string_view text) override {
+    infos.push_back(std::string(title) + "|" + std::string(text));
+  }
+  std::optional<std::string> EditIgnoreLine(std::string_view line) override {
+    editedLines.emplace_back(line);
+    return editAnswer;
+  }
+  std::optional<std::string> ChooseFolder() override { return std::nullopt; }
+  std::optional<std::string> AskNewPassword(std::string_view current) override {
+    shownPassword = current;
+    return newPassword;
+  }
+  platform::WindowId DialogWindowId() const override { return 0x77; }
+
+  app::OptionsForm form;
+  bool intervalsEnabled = false;
+  bool wipeHint = false;
+  app::OptionsTab tab = app::OptionsTab::Schedule;
+  bool focusedOutput = false;
+  std::vector<std::string> toDelete, toKeep;
+  int deleteSelection = -1, keepSelection = -1;
+  std::vector<IgnoreRow> values, keys;
+  int ignoreSelection = -1;
+  IgnoreListKind shownIgnore = IgnoreListKind::Values;
+  std::vector<std::string> errors, infos, editedLines;
+  std::optional<std::string> editAnswer;
+  std::string shownPassword;
+  std::optional<std::string> newPassword;
+};
+
+class OptionsDialogTest : public ::testing::Test {
+ protected:
+  OptionsDialogTest() {
+    EXPECT_TRUE(sim.files().createFolders(folder).ok());
+    EXPECT_TRUE(sim.files().createFolders("C:\\Backups").ok());
+    EXPECT_TRUE(sim.files().createFolders(cookies).ok());
+    sim.files().setSpecialFolder(platform::Csidl::Cookies, cookies);
+    sim.system().setExecutablePath(folder + "NorvikCleaner.exe");
+    settings.OutputDirectory = "C:\\Backups";
+    settings.IgnoreValues = {"HKEY_CURRENT_USER\\A\\v", "HKEY_CURRENT_USER\\B\\w", "stale"};
+    settings.IgnoreValueCount = 2;
+    settings.IgnoreKeys = {"HKEY_LOCAL_MACHINE\\K"};
+    settings.IgnoreKeyCount = 1;
+  }
+
+  app::OptionsDialog& open() {
+    app::OptionsHost host{[this] { ++bossKeyApplied; }, [this] { ++timerArmed; },
+                          [this] { ++settingsWritten; }};
+    dialog = std::make_unique<app::OptionsDialog>(sim.ports(), folder, settings, host, view);
+    dialog->Open();
+    return *dialog;
+  }
+
+  std::string autostart() {
+    return platform::ReadStringValue(sim.registry(), platform::RootKey::CurrentUser,
+                                     app::kAutostartKey, app::kAutostartValue);
+  }
+
+  sim::SimPlatform sim;
+  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
+  const std::string cookies = "C:\\Users\\me\\Cookies";
+  app::Options settings;
+  RecordingOptionsView view;
+  std::unique_ptr<app::OptionsDialog> dialog;
+  int bossKeyApplied = 0, timerArmed = 0, settingsWritten = 0;
+};
+
+TEST(OptionsDialogRules, HotkeyKeyNamesAndPasswordScrambling) {
+  const std::vector<std::pair<std::uint32_t, const char*>> names = {
+      {8, "BackSpace"}, {13, "Enter"},       {16, ""},         {19, "Pause"},
+      {33, "PageUp"},   {44, "PrintScreen"}, {46, "Del"},      {47, "Help"},
+      {48, "0"},        {90, "Z"},           {91, ""},         {96, "Num 0"},
+      {105, "Num 9"},   {106, "*"},          {111, "/"},       {112, "F1"},
+      {135, "F24"},     {136, ""},           {144, "Numlock"}, {145, "Scroll"}};
+  for (const auto& [code, name] : names) EXPECT_EQ(app::HotkeyKeyName(code), name) << code;
+
+  EXPECT_EQ(app::ScramblePassword("azAZ-by"), "zaZA-yb");
+  const std::string all = "0123456789 abcXYZ!";
+  EXPECT_NE(app::ScramblePassword(all), all);
+  EXPECT_EQ(app::UnscramblePassword(app::ScramblePassword(all)), all);
+  EXPECT_EQ(app::AutostartCommand("C:\\Program Files\\N\\N.exe"),
+            "\"C:\\Program Files\\N\\N.exe\" /Auto");
+  EXPECT_EQ(app::CheckNewPassword("a", "b").value_or(""), "Two passwords must be the same!");
+  EXPECT_FALSE(app::CheckNewPassword("a", "a"));
+}
+
+TEST_F(OptionsDialogTest, HotkeyFieldShowsModifiersAndStoresTheKey) {
+  struct Case {
+    std::uint32_t code;
+    bool ctrl, shift, alt;
+    const char* text;
+    const char* keyName;
+    std::uint16_t keyCode;
+  };
+  const Case cases[] = {
+      {116, true, true, false, "Ctrl  Shift  F5", "F5", 116},
+      {17, true, false, false, "Ctrl  ", "", 0},
+      {46, false, false, false, "Del", "Del", 46},
+      {46, true, false, true, "Ctrl  Alt  Del", "Del", 46},
+      {8, false, false, false, "BackSpace", "BackSpace", 8},
+      {200, true, false, false, "", "", 0},
+  };
+  auto& d = open();
+  for (const Case& c : cases) {
+    d.OnHotkeyKeyDown(c.code, c.ctrl, c.shift, c.alt);
+    EXPECT_EQ(view.form.hotkeyText, c.text) << c.code;
+    EXPECT_EQ(d.copy().Hotkey.KeyName, c.keyName) << c.code;
+    EXPECT_EQ(d.copy().Hotkey.KeyCode, c.keyCode) << c.code;
+  }
+}
+
+TEST_F(OptionsDialogTest, OkValidatesThenAppliesAndWrites) {
+  auto& d = open();
+  EXPECT_EQ(view.tab, app::OptionsTab::Common);
+  // A missing backup folder blocks OK and saves nothing.
+  view.form.outputDirectory = "C:\\Nowhere";
+  view.tab = app::OptionsTab::Schedule;
+  EXPECT_FALSE(d.OnOk());
+  EXPECT_EQ(view.errors, std::vector<std::string>{"C:\\Nowhere,can not find the backup folder."});
+  EXPECT_TRUE(view.focusedOutput);
+  EXPECT_EQ(view.tab, app::OptionsTab::Common);
+  EXPECT_EQ(settingsWritten + timerArmed + bossKeyApplied, 0);
+
+  // Ticking "Clean when Windows start" also turns on the autostart value.
+  view.form.outputDirectory = "C:\\Backups";
+  view.form.startClean = true;
+  view.form.autoClean = true;
+  view.form.cleanInterval = 1;
+  view.form.wipeListPosition = 9;
+  ASSERT_TRUE(d.OnOk());
+  EXPECT_TRUE(view.form.autoRun);
+  EXPECT_EQ(autostart(), "\"C:\\Program Files\\Norvik Cleaner\\NorvikCleaner.exe\" /Auto");
+  EXPECT_TRUE(settings.AutoClean && settings.StartClean);
+  EXPECT_EQ(settings.CleanInterval, 1);
+  EXPECT_EQ(settings.WipeNumber, 10);
+  EXPECT_EQ(timerArmed, 1);
+  EXPECT_EQ(settingsWritten, 1);
+  EXPECT_EQ(bossKeyApplied, 0);  // the boss key did not change
+
+  // Reopened, the box is ticked from the registry; unticked, OK removes it.
+  open();
+  EXPECT_TRUE(view.form.autoRun);
+  view.form.startClean = false;
+  view.form.autoRun = false;
+  ASSERT_TRUE(dialog->OnOk());
+  EXPECT_EQ(autostart(), "");
+}
+
+TEST_F(OptionsDialogTest, BossKeyTestRegistersATrialKeyOnlyWhenTheFieldChanged) {
+  sim.desktop().takeCombination(platform::HotkeyMod::Control, 'K');
+  auto& d = open();
+  view.form.useBossKey = true;  // turned on with the opening text: no trial key
+  ASSERT_TRUE(d.OnOk());
+  EXPECT_EQ(bossKeyApplied, 1);
+  EXPECT_TRUE(sim.desktop().atomNames().empty());
+  EXPECT_TRUE(sim.desktop().hotkeys().empty());
+
+  // A taken combination: error, the field and the copy go back, dialog stays.
+  open();
+  dialog->OnHotkeyKeyDown('K', true, false, false);
+  EXPECT_FALSE(dialog->OnOk());
+  EXPECT_EQ(view.errors.back(), "The hotkey for Boss Key failed, please try to use other key!");
+  EXPECT_EQ(view.form.hotkeyText, "Ctrl  F5");
+  EXPECT_EQ(dialog->copy().Hotkey.KeyCode, 116);
+  EXPECT_TRUE(sim.desktop().atomNames().empty());
+  EXPECT_EQ(bossKeyApplied, 1);
+
+  // A blank field, then a lone modifier, then a free combination.
+  view.form.hotkeyText = "";
+  EXPECT_FALSE(dialog->OnOk());
+  EXPECT_EQ(view.errors.back(), "The hotkey setting cannot be blank.");
+  dialog->OnHotkeyKeyDown(18, false, false, true);
+  EXPECT_FALSE(dialog->OnOk());
+  dialog->OnHotkeyKeyDown(115, false, true, true);
+  ASSERT_TRUE(dialog->OnOk());
+  EXPECT_EQ(bossKeyApplied, 2);
+  EXPECT_TRUE(settings.Hotkey.Shift && settings.Hotkey.Alt && !settings.Hotkey.Ctrl);
+  EXPECT_EQ(settings.Hotkey.KeyName, "F4");
+  EXPECT_TRUE(sim.desktop().hotkeys().empty());  // the trial key was released
+
+  // No atom can be added.
+  open();
+  view.form.useBossKey = false;
+  sim.desktop().setAtomsFail(true);
+  ASSERT_TRUE(dialog->OnOk());  // turning it off needs no test
+  open();
+  view.form.useBossKey = true;
+  EXPECT_FALSE(dialog->OnOk());
+  EXPECT_EQ(view.errors.back(), "Hotkey setting failed, please run application again!");
+}
+
+TEST_F(OptionsDialogTest, IgnoreListEditsTakeEffectOnOkOnly) {
+  auto& d = open();
+  ASSERT_EQ(view.values.size(), 2u);  // only the counted entries
+  view.editAnswer = "HKEY_CURRENT_USER\\New";
+  d.OnIgnoreAdd();
+  view.values[0].ticked = true;
+  d.OnIgnoreRemove();
+  view.shownIgnore = IgnoreListKind::Keys;
+  view.ignoreSelection = 0;
+  view.editAnswer = "HKEY_LOCAL_MACHINE\\K2";
+  d.OnIgnoreEdit();
+  EXPECT_EQ(view.editedLines.back(), "HKEY_LOCAL_MACHINE\\K");
+  view.ignoreSelection = 5;  // nothing selected there: no dialog
+  d.OnIgnoreEdit();
+  EXPECT_EQ(view.editedLines.size(), 2u);
+
+  d.OnCancel();
+  EXPECT_EQ(settings.IgnoreValueCount, 2);
+  EXPECT_EQ(settings.IgnoreValues[0], "HKEY_CURRENT_USER\\A\\v");
+  EXPECT_EQ(settings.IgnoreKeys[0], "HKEY_LOCAL_MACHINE\\K");
+
+  ASSERT_TRUE(d.OnOk());
+  EXPECT_EQ(settings.IgnoreValues,
+            (std::vector<std::string>{"HKEY_CURRENT_USER\\B\\w", "HKEY_CURRENT_USER\\New"}));
+  EXPECT_EQ(settings.IgnoreValueCount, 2);
+  EXPECT_EQ(settings.IgnoreKeys, std::vector<std::string>{"HKEY_LOCAL_MACHINE\\K2"});
+}
+
+TEST_F(OptionsDialogTest, CookieListsMoveNamesAndWriteTheKeepList) {
+  const std::string keepFile = cleaner::CookieKeepListPath(folder);
+  ASSERT_TRUE(cleaner::WriteCookieKeepList(sim.profile(), keepFile, {"me@kept[1].txt"}));
+  for (const char* name : {"me@a[1].txt", "me@kept[1].txt", "me@b[1].txt", "index.dat",
+                           "me@c[1].TXT", "me@d[1].txt"}) {
+    ASSERT_TRUE(sim.writeFile(cookies + "\\" + name, "name\nvalue\n"));
+  }
+  ASSERT_TRUE(sim.files().createFolders(cookies + "\\folder.txt").ok());
+  auto& d = open();
+  EXPECT_EQ(sim.shell().endBrowserSessionCalls(), 1);
+  auto sorted = view.toDelete;
+  std::sort(sorted.begin(), sorted.end());
+  ASSERT_EQ(sorted, (std::vector<std::string>{"me@a[1].txt", "me@b[1].txt", "me@d[1].txt"}));
+  EXPECT_EQ(view.toKeep, std::vector<std::string>{"me@kept[1].txt"});
+
+  // The last entry moved: the selection goes back to the first.
+  const std::string last = view.toDelete[2];
+  view.deleteSelection = 2;
+  d.OnAddCookie();
+  EXPECT_EQ(view.toKeep.back(), last);
+  EXPECT_EQ(view.deleteSelection, 0);
+  EXPECT_EQ(view.keepSelection, 0);
+
+  view.deleteSelection = 0;
+  d.OnViewCookie();
+  EXPECT_EQ(view.infos.back(), view.toDelete[0] + "|\r\nname\r\nvalue");
+
+  d.OnRemoveAllCookies();
+  EXPECT_TRUE(view.toKeep.empty());
+  EXPECT_EQ(view.toDelete.size(), 4u);
+  d.OnRemoveAllCookies();  // nothing to move: nothing happens
+  view.keepSelection = 0;
+  d.OnRemoveCookie();  // nothing in the keep list
+  d.OnAddAllCookies();
+  EXPECT_TRUE(view.toDelete.empty());
+  view.keepSelection = 1;
+  d.OnCookieDoubleClick(CookieList::Keep);
+  EXPECT_EQ(view.deleteSelection, 0);  // the single entry is selected
+
+  // Cancel writes nothing; OK writes the keep list in its order.
+  d.OnCancel();
+  EXPECT_EQ(cleaner::ReadCookieKeepList(sim.profile(), keepFile).size(), 1u);
+  ASSERT_TRUE(d.OnOk());
+  EXPECT_EQ(cleaner::ReadCookieKeepList(sim.profile(), keepFile), view.toKeep);
+  EXPECT_EQ(view.toKeep.size(), 3u);
+}
+
+TEST_F(OptionsDialogTest, CookiesOfProtectedModeAreListedFromLow) {
+  ASSERT_TRUE(sim.writeFile(cookies + "\\Low\\me@low[1].txt", "x"));
+  ASSERT_TRUE(sim.writeFile(cookies + "\\index.dat", "x"));
+  auto& d = open();
+  EXPECT_EQ(d.cookieFolder(), cookies + "\\Low\\");
+  EXPECT_EQ(view.toDelete, std::vector<std::string>{"me@low[1].txt"});
+}
+
+TEST_F(OptionsDialogTest, IntervalsFollowAutoCleanAndPasswordIsStoredScrambled) {
+  settings.Password = app::ScramblePassword("old1");
+  auto& d = open();
+  EXPECT_FALSE(view.intervalsEnabled);
+  d.OnAutoCleanClicked(true);
+  EXPECT_TRUE(view.intervalsEnabled);
+  d.OnWipeFileClicked(true);
+  EXPECT_TRUE(view.wipeHint);
+  view.newPassword = "new2";
+  d.OnSetPassword();
+  EXPECT_EQ(view.shownPassword, "old1");
+  ASSERT_TRUE(d.OnOk());
+  EXPECT_EQ(settings.Password, app::ScramblePassword("new2"));
+}
+
+}  // namespace
+}  // namespace nc
