@@ -2,7 +2,9 @@
 // recursion, to the registry's depth limit.
 #include "cleaner/remove_registry.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,7 +43,9 @@ std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string
   // An empty path would name the root itself: never deleted.
   if (TrimKeyPath(keyPath).empty()) return 0;
   platform::Registry& registry = run.platform().registry;
-  std::int32_t count = CountKeyValues(run, root, keyPath);
+  const std::int64_t counted = CountKeyValues(run, root, keyPath);
+  std::int32_t count = static_cast<std::int32_t>(
+      std::min<std::int64_t>(counted, std::numeric_limits<std::int32_t>::max()));
   {
     auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::Read);
     if (!key) return count;
@@ -114,21 +118,27 @@ std::int32_t DeleteUserKeyText(CleanRun& run, platform::RootKey root, std::strin
 
 }  // namespace
 
-std::int32_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
+std::int64_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
   platform::Registry& registry = run.platform().registry;
   // Keys to visit, each with its depth; the registry allows 512 levels.
   constexpr std::size_t kMaxKeyDepth = 512;
   std::vector<std::pair<std::string, std::size_t>> pending;
   pending.emplace_back(TrimKeyPath(keyPath), 0);
-  std::int32_t count = 0;
+  std::int64_t count = 0;
   while (!pending.empty()) {
     auto [path, depth] = std::move(pending.back());
     pending.pop_back();
-    auto key = registry.open(root, path, platform::RegAccess::Read);
+    // A registry link counts as one entry and is never entered, so a link
+    // back to an ancestor cannot make the walk go round.
+    auto key = registry.open(root, path, platform::RegAccess::ReadNoFollow);
     if (!key) continue;
+    if (registry.isLink(*key).value_or(false)) {
+      ++count;
+      continue;
+    }
     auto info = registry.info(*key);
     if (!info) continue;
-    count += static_cast<std::int32_t>(info->valueCount);
+    count += info->valueCount;
     if (info->subKeyCount == 0 || depth >= kMaxKeyDepth) continue;
     auto names = registry.subKeyNames(*key);
     if (!names) continue;

@@ -23,8 +23,8 @@ std::int32_t DeleteValuesByRootName(CleanRun& run, std::string_view rootName,
 std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath);
 std::int32_t DeleteUserValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
                               std::string_view valueName);
-// Number of values in the key and all its sub-keys; 0 when it cannot be
-// opened.
-std::int32_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath);
+// Number of values in the key and all its sub-keys, a registry link
+// counting as one entry (never followed); 0 when it cannot be opened.
+std::int64_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath);
 
 }  // namespace nc::cleaner

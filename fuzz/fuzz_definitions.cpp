@@ -13,6 +13,7 @@
 #include "cleaner/clean_run.h"
 #include "cleaner/definitions.h"
 #include "cleaner/run_mode.h"
+#include "core/text.h"
 #include "platform/sim/sim_platform.h"
 
 namespace {

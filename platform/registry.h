@@ -38,8 +38,9 @@ PredefinedRoot ToPredefinedRoot(RootKey root);
 std::optional<RootKey> ToPortRoot(PredefinedRoot root);
 
 enum class RegAccess : std::uint8_t {
-  Read,  // query values, enumerate
-  Full,  // also write, create and delete
+  Read,          // query values, enumerate
+  Full,          // also write, create and delete
+  ReadNoFollow,  // as Read, but a registry link is opened as itself, never followed
 };
 
 // Registry value types, numbered as the system numbers them.
@@ -111,6 +112,9 @@ class Registry {
   // All values with their data, in enumeration order.
   [[nodiscard]] virtual Result<std::vector<RegValue>> values(const RegKey& key) = 0;
   [[nodiscard]] virtual Result<RegKeyInfo> info(const RegKey& key) = 0;
+  // Whether the key is a registry link; only a key opened with
+  // ReadNoFollow can be one (others are already what the link points to).
+  [[nodiscard]] virtual Result<bool> isLink(const RegKey& key) = 0;
 
   // One value; NotFound when it does not exist.
   [[nodiscard]] virtual Result<RegValue> readValue(const RegKey& key, std::string_view name) = 0;

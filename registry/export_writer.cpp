@@ -76,6 +76,7 @@ void AppendValueLine(std::string& out, platform::System& system, const RegValue&
 struct KeyBlock {
   std::string path;
   std::vector<RegValue> values;
+  bool link = false;  // a registry link, which no registry file can make again
 };
 
 std::string KeyPathOf(std::string_view parent, std::string_view name) {
@@ -126,9 +127,13 @@ Result<std::vector<KeyBlock>> CollectEntry(platform::Registry& registry, Predefi
     KeyBlock block{path, {}};
     std::vector<std::string> subKeys;
     if (portRoot) {
-      auto key = registry.open(*portRoot, path, platform::RegAccess::Read);
+      // Opened as themselves: a link is never followed into what it
+      // points to, and it stops the walk there.
+      auto key = registry.open(*portRoot, path, platform::RegAccess::ReadNoFollow);
       if (!key && !Vanished(key.error())) return key.error();
-      if (key) {
+      if (key && registry.isLink(*key).value_or(false)) {
+        block.link = true;
+      } else if (key) {
         auto values = registry.values(*key);
         if (!values) return values.error();
         block.values = std::move(*values);
@@ -149,14 +154,15 @@ Result<std::vector<KeyBlock>> CollectEntry(platform::Registry& registry, Predefi
 }
 
 // A name with a line break or a NUL cannot be written so that the
-// registry editor reads it back: such an entry is not backed up.
+// registry editor reads it back, nor can a registry link be made again:
+// such an entry is not backed up.
 bool NameCarried(std::string_view name) {
   return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 bool EntryCarried(const std::vector<KeyBlock>& blocks) {
   for (const KeyBlock& block : blocks) {
-    if (!NameCarried(block.path)) return false;
+    if (block.link || !NameCarried(block.path)) return false;
     for (const RegValue& value : block.values) {
       if (!NameCarried(value.name)) return false;
     }

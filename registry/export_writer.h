@@ -51,11 +51,11 @@ std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock
 // (flushed) before this returns.
 //
 // True when the entry is in the file. False, with nothing written, when
-// a key or value name holds a line break or a NUL, which no registry
-// file carries back. An error when the registry could not be read whole
-// (a key, its values or its sub-key names) or the file could not be
-// opened, created, converted or written. Unless the result is true the
-// caller must not delete what it meant to back up.
+// a key or value name holds a line break or a NUL, or the tree holds a
+// registry link: no registry file carries those back. An error when the registry could not be read
+// whole (a key, its values or its sub-key names) or the file could not be opened, created,
+// converted or written. Unless the result is true the caller must not delete what it meant to back
+// up.
 Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fileName,
                             PredefinedRoot root, bool wholeKey, std::string_view valueName,
                             std::string_view keyPath);

@@ -8,6 +8,7 @@ NC_PACKAGES=(
   g++-mingw-w64-x86-64-posix
   wine64 wine xvfb xauth fonts-wine imagemagick
   nodejs npm clang-format python3
+  clang libclang-rt-14-dev
 )
 
 # Prints the packages of NC_PACKAGES that are not installed.

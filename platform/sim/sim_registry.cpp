@@ -119,15 +119,33 @@ void SimRegistry::allowAccess(RootKey root, std::string_view path) {
 
 // ---- tree -------------------------------------------------------------------
 
-SimRegistry::NodePtr SimRegistry::find(const NodePtr& base,
-                                       const std::vector<std::string>& parts) const {
+SimRegistry::NodePtr SimRegistry::find(const NodePtr& base, const std::vector<std::string>& parts,
+                                       bool followLast, int hops) const {
   NodePtr node = base;
-  for (const auto& part : parts) {
-    const auto it = node->children.find(UpperAscii(part));
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const auto it = node->children.find(UpperAscii(parts[i]));
     if (it == node->children.end()) return nullptr;
     node = it->second;
+    if (node->linkTo && (followLast || i + 1 < parts.size())) {
+      if (hops >= kMaxLinkHops) return nullptr;
+      node = find(roots_[static_cast<std::size_t>(node->linkTo->first)],
+                  SplitPath(node->linkTo->second), true, hops + 1);
+      if (!node) return nullptr;
+    }
   }
   return node;
+}
+
+void SimRegistry::addLink(RootKey root, std::string_view path, RootKey targetRoot,
+                          std::string_view target) {
+  std::lock_guard lock(mutex_);
+  auto node = createLocked(root, path);
+  if (!node) return;
+  (*node)->linkTo.emplace(targetRoot, std::string(target));
+  const std::string text =
+      std::string(platform::RootKeyName(targetRoot)) + "\\" + std::string(target);
+  const std::vector<std::uint8_t> data = Utf8ToUtf16Le(text);
+  writeValueLocked(**node, "SymbolicLinkValue", static_cast<std::uint32_t>(platform::RegType::Link), data);
 }
 
 Result<SimRegistry::NodePtr> SimRegistry::createLocked(RootKey root, std::string_view path) {
@@ -194,7 +212,7 @@ void SimRegistry::close(std::uintptr_t handle) noexcept {
 
 Result<RegKey> SimRegistry::openFrom(const NodePtr& base, std::string_view path, RegAccess access,
                                      std::string_view what) {
-  NodePtr node = find(base, SplitPath(path));
+  NodePtr node = find(base, SplitPath(path), access != RegAccess::ReadNoFollow);
   if (!node) return Fail(Errc::NotFound, "open key", what);
   const Refusal refusal = refusalOf(node.get());
   if (refusal == Refusal::All || refusal == Refusal::Read ||
@@ -265,6 +283,13 @@ Result<platform::RegKeyInfo> SimRegistry::info(const RegKey& key) {
   return result;
 }
 
+Result<bool> SimRegistry::isLink(const RegKey& key) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "query key");
+  if (!open) return open.error();
+  return open->node->linkTo.has_value();
+}
+
 Result<RegValue> SimRegistry::readValue(const RegKey& key, std::string_view name) {
   std::lock_guard lock(mutex_);
   auto open = lookup(key, "read value");
@@ -324,7 +349,8 @@ Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(subKey);
   if (auto e = faults_->checkError(PortMethod::RegistryDeleteTree, "delete key", what)) return *e;
   if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete key", what);
-  NodePtr target = find(open->node, SplitPath(subKey));
+  // A link goes as the link; what it points to stays.
+  NodePtr target = find(open->node, SplitPath(subKey), false);
   if (!target) return Fail(Errc::NotFound, "delete key", what);
 
   // A refused key anywhere below stops the deletion before anything goes;

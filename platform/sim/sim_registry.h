@@ -64,6 +64,7 @@ class SimRegistry : public platform::Registry {
   Result<std::vector<std::string>> subKeyNames(const platform::RegKey& key) override;
   Result<std::vector<platform::RegValue>> values(const platform::RegKey& key) override;
   Result<platform::RegKeyInfo> info(const platform::RegKey& key) override;
+  Result<bool> isLink(const platform::RegKey& key) override;
   Result<platform::RegValue> readValue(const platform::RegKey& key, std::string_view name) override;
   Status writeValue(const platform::RegKey& key, std::string_view name, std::uint32_t type,
                     std::span<const std::uint8_t> data) override;
@@ -92,6 +93,10 @@ class SimRegistry : public platform::Registry {
   // deletion in but not a reader.
   void denyRead(platform::RootKey root, std::string_view path);
   void allowAccess(platform::RootKey root, std::string_view path);
+  // Makes `path` a registry link to `target` (created when missing), as a
+  // key made with REG_OPTION_CREATE_LINK and its "SymbolicLinkValue".
+  void addLink(platform::RootKey root, std::string_view path, platform::RootKey targetRoot,
+               std::string_view target);
 
   // Applies .reg text ("REGEDIT4" or version 5) or a file's bytes (UTF-16LE
   // with its byte-order mark, or 8-bit text). Malformed lines are skipped.
@@ -122,6 +127,8 @@ class SimRegistry : public platform::Registry {
     std::map<std::string, NodePtr> children;  // by upper-cased name: the enumeration order
     std::vector<platform::RegValue> values;   // creation order
     bool deleted = false;
+    // A registry link: opening the key opens this key instead.
+    std::optional<std::pair<platform::RootKey, std::string>> linkTo;
   };
   struct OpenKey {
     NodePtr node;
@@ -137,7 +144,11 @@ class SimRegistry : public platform::Registry {
   void refuse(platform::RootKey root, std::string_view path, Refusal refusal);
   Refusal refusalOf(platform::RootKey root, const std::string& upperPath) const;
 
-  NodePtr find(const NodePtr& base, const std::vector<std::string>& parts) const;
+  // Links on the way are followed, the last one only with `followLast`; a
+  // chain of more than kMaxLinkHops links finds nothing.
+  NodePtr find(const NodePtr& base, const std::vector<std::string>& parts, bool followLast = true,
+               int hops = 0) const;
+  static constexpr int kMaxLinkHops = 16;
   // Creates missing keys; AccessDenied when a refused key is in the way.
   Result<NodePtr> createLocked(platform::RootKey root, std::string_view path);
   Result<NodePtr> createFrom(const NodePtr& base, std::string_view path);

@@ -61,6 +61,10 @@ REGSAM AccessMask(RegAccess access) {
   return access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ;
 }
 
+DWORD OpenOptions(RegAccess access) {
+  return access == RegAccess::ReadNoFollow ? REG_OPTION_OPEN_LINK : 0;
+}
+
 Error NotOpen(std::string_view op) {
   return Error{Errc::InvalidArgument, std::string(op), "(closed key)"};
 }
@@ -115,7 +119,8 @@ Result<RegKey> WinRegistry::open(RootKey root, std::string_view path, RegAccess 
   REGSAM sam = AccessMask(access);
   if (wow64View64) sam |= KEY_WOW64_64KEY;
   HKEY key = nullptr;
-  const LSTATUS rc = RegOpenKeyExW(RootHandle(root), Widen(path).c_str(), 0, sam, &key);
+  const LSTATUS rc =
+      RegOpenKeyExW(RootHandle(root), Widen(path).c_str(), OpenOptions(access), sam, &key);
   if (rc != ERROR_SUCCESS) {
     return Win32Error(static_cast<DWORD>(rc), "open key",
                       std::string(platform::RootKeyName(root)) + "\\" + std::string(path));
@@ -126,8 +131,8 @@ Result<RegKey> WinRegistry::open(RootKey root, std::string_view path, RegAccess 
 Result<RegKey> WinRegistry::openSub(const RegKey& parent, std::string_view path, RegAccess access) {
   if (!parent.valid()) return NotOpen("open key");
   HKEY key = nullptr;
-  const LSTATUS rc =
-      RegOpenKeyExW(ToHkey(parent), Widen(path).c_str(), 0, AccessMask(access), &key);
+  const LSTATUS rc = RegOpenKeyExW(ToHkey(parent), Widen(path).c_str(), OpenOptions(access),
+                                   AccessMask(access), &key);
   if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "open key", path);
   return RegKey(this, ToHandle(key));
 }
@@ -248,6 +253,11 @@ Status WinRegistry::deleteValue(const RegKey& key, std::string_view name) {
   const LSTATUS rc = RegDeleteValueW(ToHkey(key), Widen(name).c_str());
   if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "delete value", name);
   return Status::Ok();
+}
+
+Result<bool> WinRegistry::isLink(const RegKey& key) {
+  if (!key.valid()) return NotOpen("query key");
+  return IsLink(ToHkey(key));
 }
 
 Status WinRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {

@@ -19,6 +19,7 @@ class WinRegistry final : public platform::Registry {
   Result<std::vector<std::string>> subKeyNames(const platform::RegKey& key) override;
   Result<std::vector<platform::RegValue>> values(const platform::RegKey& key) override;
   Result<platform::RegKeyInfo> info(const platform::RegKey& key) override;
+  Result<bool> isLink(const platform::RegKey& key) override;
 
   Result<platform::RegValue> readValue(const platform::RegKey& key, std::string_view name) override;
   Status writeValue(const platform::RegKey& key, std::string_view name, std::uint32_t type,

@@ -219,6 +219,23 @@ TEST_F(FixerTest, WhatABackupCannotHoldWholeIsNeverDeleted) {
   EXPECT_EQ(Backup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"Keep\"=\"stay\"\r\n");
 }
 
+TEST_F(FixerTest, AKeyTreeHoldingARegistryLinkIsNotFixed) {
+  // No registry file can make the link again: the tree stays whole and
+  // the run goes on with the next row.
+  sim.registry().addLink(RootKey::CurrentUser, "Software\\X\\Old\\Inner\\Link",
+                         RootKey::ClassesRoot, "A");
+  Row("old", "HKEY_CURRENT_USER\\Software\\X\\Old", registry::ProblemKind::Key);
+  Row("link", "HKEY_CURRENT_USER\\Software\\X\\Old\\Inner", registry::ProblemKind::Key);
+  Row("keep", "HKEY_CURRENT_USER\\Software\\X\\Keep", registry::ProblemKind::ValuePath);
+  const auto result = Fix();
+  EXPECT_EQ(result.outcome, FixOutcome::Finished);
+  EXPECT_EQ(result.deleted, 1u);
+  EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Software\\X\\Old", "o"));
+  EXPECT_TRUE(HasKey(RootKey::CurrentUser, "Software\\X\\Old\\Inner\\Link"));
+  EXPECT_TRUE(HasValue(RootKey::ClassesRoot, "A\\Sub", "s"));
+  EXPECT_EQ(Backup(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\X]\r\n\"Keep\"=\"stay\"\r\n");
+}
+
 // ---- the walk ----------------------------------------------------------------------
 
 TEST_F(FixerTest, UntickedRowsAndRowsWithoutBackslashStay) {

@@ -64,6 +64,27 @@ TEST_F(RegistryRemovalTest, KeyCountsAreTheValuesOfTheTreeTakenBeforeDeletion) {
   EXPECT_TRUE(log.hasLine("Clean: deleting registry key HKEY_CURRENT_USER\\Software\\Test\\Empty"));
 }
 
+TEST_F(RegistryRemovalTest, RegistryLinksCountAsOneEntryAndGoAsLinks) {
+  // One link points at a key elsewhere with values of its own, another
+  // back at the tree's own root: each counts once and is never entered.
+  sim.registry().addLink(RootKey::CurrentUser, "Software\\Test\\Tree\\ToMachine",
+                         RootKey::LocalMachine, "Software\\Test\\Machine");
+  sim.registry().addLink(RootKey::CurrentUser, "Software\\Test\\Tree\\Child\\Loop",
+                         RootKey::CurrentUser, "Software\\Test\\Tree");
+  EXPECT_EQ(cleaner::CountKeyValues(TestRun(), RootKey::CurrentUser, "Software\\Test\\Tree"), 7);
+  // The count of a link alone, and of a chain of links that ends nowhere.
+  EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Test\\Tree\\ToMachine"),
+            1);
+  sim.registry().addLink(RootKey::CurrentUser, "Software\\Test\\Self", RootKey::CurrentUser,
+                         "Software\\Test\\Self");
+  EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Test\\Self"), 1);
+
+  EXPECT_EQ(
+      cleaner::DeleteKeyByRootName(CleanModeRun(), "HKEY_CURRENT_USER", "Software\\Test\\Tree"), 7);
+  EXPECT_FALSE(Key("Software\\Test\\Tree"));
+  EXPECT_TRUE(sim.registry().value(RootKey::LocalMachine, "Software\\Test\\Machine", "m"));
+}
+
 TEST_F(RegistryRemovalTest, AKeyThatCannotBeDeletedIsStillCountedAndTheRootIsNeverDeleted) {
   sim.registry().denyWrite(RootKey::CurrentUser, "Software\\Test");
   EXPECT_EQ(cleaner::DeleteUserKey(CleanModeRun(), RootKey::CurrentUser, "Software\\Test\\Tree"),
