@@ -103,16 +103,17 @@ TEST_F(CleanerPageWin, TestListsTheSeededFilesThenCleanRemovesThemAfterAsking) {
 }
 
 TEST_F(CleanerPageWin, CancelStopsATestRunAndTheButtonReadsTestAgain) {
-  Seed(3000);
+  // Enough files that the run, even on a quiet machine, outlasts the two
+  // clicks by far: the window may take the run's posted messages between
+  // two sent ones, so a short run could end before the second click.
+  Seed(20000);
   ProgramUnderTest program;
   program.TickOnlyCleanerItem(kItem, false);
   ASSERT_TRUE(program.Start());
   HWND main = program.WaitForMainWindow();
   ASSERT_NE(main, nullptr);
-  // A run over a few thousand files takes a few milliseconds, less than
-  // one look for the caption. The clicks are sent instead: the window
-  // answers sent messages before it takes the run's posted end, so the
-  // button still reads "Cancel" when asked and when clicked again.
+  // The clicks are sent, not posted, so that the caption is read right
+  // after each one has been handled.
   HWND test = FindControlByText(main, L"Test");
   ASSERT_NE(test, nullptr);
   SendMessageW(test, BM_CLICK, 0, 0);
