@@ -8,6 +8,7 @@
 #include "cleaner/clean_messages.h"
 #include "cleaner/definitions.h"
 #include "cleaner/ie_items.h"
+#include "cleaner/office_items.h"
 #include "cleaner/windows_items.h"
 #include "core/text.h"
 
@@ -90,8 +91,7 @@ bool IsFixedItemName(std::string_view runName) {
 void RunBrowserOrOfficeItem(CleanRun& run, std::string_view runName) {
   if (RunInternetExplorerItem(run, runName)) return;
   if (RunBrowserItem(run, runName)) return;
-  // The Office and messenger cleaners plug in here, one branch per run
-  // name. Until they do, these items find nothing.
+  if (RunOfficeOrMessengerItem(run, runName)) return;
   run.SetItemSize(0);
 }
 

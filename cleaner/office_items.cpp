@@ -1,0 +1,181 @@
+#include "cleaner/office_items.h"
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+
+#include "cleaner/remove_files.h"
+#include "cleaner/remove_registry.h"
+#include "cleaner/user_folders.h"
+#include "core/text.h"
+
+namespace nc::cleaner {
+
+namespace {
+
+using platform::RootKey;
+
+// Office 97 (8.0) to Office 2007 (12.0).
+constexpr int kFirstOfficeVersion = 8;
+constexpr int kLastOfficeVersion = 12;
+
+constexpr std::string_view kFrontPageExplorer =
+    "Software\\Microsoft\\FrontPage\\Explorer\\FrontPage Explorer\\";
+constexpr std::string_view kMsnAccounts = "Software\\Microsoft\\MSNMessenger\\PerPassportSettings";
+
+std::string OfficeVersionKey(int version) {
+  return "Software\\Microsoft\\Office\\" + std::to_string(version) + ".0";
+}
+
+// Removes `suffix` below the version key of every Office version.
+void DeleteKeyOfEveryVersion(CleanRun& run, std::string_view suffix) {
+  for (int v = kFirstOfficeVersion; v <= kLastOfficeVersion; ++v) {
+    if (run.Terminated()) return;
+    run.ItemCount +=
+        DeleteUserKey(run, RootKey::CurrentUser, OfficeVersionKey(v) + std::string(suffix));
+  }
+}
+
+// The application data folder when it exists, else "".
+std::string AppDataFolder(CleanRun& run) {
+  platform::Platform& ports = run.platform();
+  std::string folder = UserAppDataFolder(ports);
+  if (folder.size() <= 1 || !ports.files.folderExists(folder)) return {};
+  return folder;
+}
+
+// The recent files of one kind, then the registry part of the item.
+void OfficeItem(CleanRun& run, std::initializer_list<std::string_view> masks,
+                void (*registryPart)(CleanRun&)) {
+  const std::string appData = AppDataFolder(run);
+  if (appData.empty()) {
+    run.SetItemSize(0);
+    return;
+  }
+  const std::string recent = appData + "Microsoft\\Office\\Recent";
+  std::uint64_t bytes = 0;
+  for (std::string_view mask : masks) {
+    bytes += DeleteFilesByMask(run, recent, mask, {.recurse = false}, run.ItemCount);
+  }
+  run.SetItemSize(bytes);
+  if (registryPart != nullptr) registryPart(run);
+}
+
+void AccessKeys(CleanRun& run) {
+  DeleteKeyOfEveryVersion(run, "\\Access\\Settings");
+}
+void ExcelKeys(CleanRun& run) {
+  DeleteKeyOfEveryVersion(run, "\\Excel");
+}
+// Powerpoint's own recent lists: the files and folders it opened.
+void PowerpointKeys(CleanRun& run) {
+  DeleteKeyOfEveryVersion(run, "\\PowerPoint\\Recent File List");
+  DeleteKeyOfEveryVersion(run, "\\PowerPoint\\Recent Folder List");
+}
+void WordValues(CleanRun& run) {
+  for (int v = kFirstOfficeVersion; v <= kLastOfficeVersion; ++v) {
+    if (run.Terminated()) return;
+    run.ItemCount += DeleteUserValues(run, RootKey::CurrentUser,
+                                      OfficeVersionKey(v) + "\\Word\\Data", "Settings");
+  }
+}
+void FrontPageKeys(CleanRun& run) {
+  for (std::string_view list : {"Recent File List", "Recent Page List", "Recent Web List"}) {
+    if (run.Terminated()) return;
+    run.ItemCount += DeleteUserKey(run, RootKey::CurrentUser,
+                                   std::string(kFrontPageExplorer) + std::string(list));
+  }
+}
+
+void MsnMessenger(CleanRun& run) {
+  platform::Platform& ports = run.platform();
+  const std::string logFolder = MsnMessageLogFolder(ports);
+  ports.shell.endBrowserSession();
+  std::string received = MyDocumentsFolder(ports);
+  if (received.size() <= 1) {
+    received.clear();
+  } else {
+    received += "My Received Files\\";
+  }
+  // One folder serves both: it is emptied once.
+  if (!logFolder.empty() && LowerAscii(logFolder) == LowerAscii(received)) received.clear();
+  std::uint64_t bytes = 0;
+  for (const std::string& folder : {logFolder, received}) {
+    if (folder.empty() || !ports.files.folderExists(folder)) continue;
+    bytes +=
+        DeleteFolderContents(run, folder, {.removeFolder = false, .logFiles = true}, run.ItemCount);
+  }
+  run.SetItemSize(bytes);
+}
+
+void YahooMessenger(CleanRun& run) {
+  const std::string programFiles = ProgramFilesFolder(run.platform());
+  if (programFiles.empty()) {
+    run.SetItemSize(0);
+    return;
+  }
+  const std::string base = WithTrailingBackslash(programFiles) + "Yahoo!\\Messenger";
+  std::uint64_t bytes =
+      DeleteFilesByMask(run, base, "ypager.log", {.recurse = false}, run.ItemCount);
+  bytes += DeleteFolderContents(run, base + "\\IMVCache", {}, run.ItemCount);
+  bytes += DeleteFolderContents(run, base + "\\Profiles", {}, run.ItemCount);
+  run.SetItemSize(bytes);
+}
+
+void Skype(CleanRun& run) {
+  const std::string appData = AppDataFolder(run);
+  std::uint64_t bytes = 0;
+  if (!appData.empty()) {
+    bytes = DeleteFilesByMask(run, appData + "Skype", "*.dbb", {.recurse = true}, run.ItemCount);
+  }
+  run.SetItemSize(bytes);
+}
+
+}  // namespace
+
+std::string MsnMessageLogFolder(platform::Platform& ports) {
+  auto accounts =
+      ports.registry.open(RootKey::CurrentUser, kMsnAccounts, platform::RegAccess::Read);
+  if (!accounts) return {};
+  auto names = ports.registry.subKeyNames(*accounts);
+  if (!names) return {};
+  for (const std::string& name : *names) {
+    auto account = ports.registry.openSub(*accounts, name, platform::RegAccess::Read);
+    if (!account) continue;
+    auto value = ports.registry.readValue(*account, "MessageLogPath");
+    if (!value) continue;
+    const std::optional<std::string> text = platform::ValueText(*value);
+    if (!text || text->empty() || !ports.files.folderExists(*text)) continue;
+    return WithTrailingBackslash(*text);
+  }
+  return {};
+}
+
+bool RunOfficeOrMessengerItem(CleanRun& run, std::string_view runName) {
+  if (runName == "Microsoft Office - Access") {
+    OfficeItem(run, {"*.mdb"}, AccessKeys);
+  } else if (runName == "Microsoft Office - Excel") {
+    OfficeItem(run, {"*.xls"}, ExcelKeys);
+  } else if (runName == "Microsoft Office - FrontPage") {
+    OfficeItem(run, {"*.htm", "*.html"}, FrontPageKeys);
+  } else if (runName == "Microsoft Office - Powerpoint") {
+    OfficeItem(run, {"*.ppt"}, PowerpointKeys);
+  } else if (runName == "Microsoft Office - Word") {
+    OfficeItem(run, {"*.doc"}, WordValues);
+  } else if (runName == "Microsoft Office - Recent Files") {
+    OfficeItem(run, {"*.*"}, nullptr);
+  } else if (runName == "Instant Messengers - MSN Messenger") {
+    MsnMessenger(run);
+  } else if (runName == "Instant Messengers - Yahoo! Messenger") {
+    YahooMessenger(run);
+  } else if (runName == "Instant Messengers - Skype") {
+    Skype(run);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace nc::cleaner
