@@ -9,6 +9,7 @@
 
 #include "app/main_layout.h"
 #include "app/messages.h"
+#include "platform/version_code.h"
 #include "platform/win32/win_messaging.h"
 #include "platform/win32/win_programs.h"
 #include "ui/win32/about_box.h"
@@ -237,6 +238,8 @@ void MainWindow::CreateControls() {
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdWindowsBackup)), instance, nullptr);
   SendMessageW(backupFullRegistry_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
   SendMessageW(windowsBackup_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+  startup_.Create(tools, uiFont_, platform_,
+                  platform::WindowsVersionCode(platform_.system.version()));
 
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();
@@ -585,6 +588,7 @@ void MainWindow::Layout() {
   cleaner_.Layout(layout.page);
   MoveWindow(backupFullRegistry_, 12, 24, 160, app::kButtonHeight, TRUE);
   MoveWindow(windowsBackup_, 184, 24, 160, app::kButtonHeight, TRUE);
+  startup_.Layout(layout.page, 24 + app::kButtonHeight + 12);
   RECT outer{};
   GetWindowRect(hwnd(), &outer);
   registry_.Layout(layout.page, outer.right - outer.left);
@@ -940,6 +944,7 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
     default:
       break;
   }
+  if (startup_.OnCommand(id)) return;
   for (const MoreItem& item : kMoreMenu) {
     if (item.id == id) {
       controller_.OnMoreCommand(item.command);

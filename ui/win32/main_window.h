@@ -14,6 +14,7 @@
 #include "ui/win32/cleaner_page.h"
 #include "ui/win32/list_view.h"
 #include "ui/win32/registry_page.h"
+#include "ui/win32/startup_list.h"
 #include "ui/win32/tray.h"
 #include "ui/win32/window.h"
 
@@ -184,6 +185,7 @@ class MainWindow : public Window,
   ListView hiveList_;
   HWND backupFullRegistry_ = nullptr;
   HWND windowsBackup_ = nullptr;
+  StartupList startup_;  // the startup manager on the Tools page
   std::map<int, HWND> defragValues_;
   HWND analyzeRegistry_ = nullptr;
   HWND defragRegistry_ = nullptr;
