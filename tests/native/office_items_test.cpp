@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "clean_fixture.h"
-#include "cleaner/clean_worker.h"
 #include "core/text.h"
 
 namespace nc::testing {
@@ -117,6 +115,7 @@ TEST_F(OfficeItemsTest, OfficeItemsRemoveTheirRecentFilesAndTheListsOfVersions8T
     EXPECT_EQ(tested.ItemSize, bytes);
     EXPECT_EQ(tested.ItemSizeText, KilobyteText(bytes));
     for (const auto& f : row.files) EXPECT_TRUE(Exists(kRecent + f)) << f;
+    for (const auto& k : row.keysGone) EXPECT_TRUE(Key(Version(12) + k)) << "test run: " << k;
 
     CleanRun& cleaned = Run(row.item, false);
     EXPECT_EQ(cleaned.ItemCount, row.count);
@@ -229,32 +228,6 @@ TEST_F(OfficeItemsTest, YahooAndSkypeRemoveTheirOwnFilesOnly) {
   EXPECT_EQ(skypeRun.ItemCount, 2);
   EXPECT_EQ(skypeRun.ItemSize, 50u);
   EXPECT_TRUE(Exists(skype + "me\\config.xml"));
-}
-
-TEST_F(OfficeItemsTest, IcqAolAndApplicationsRunTheirDefinitionsSection) {
-  ASSERT_TRUE(
-      WriteProgramFile("kvrn.dat",
-                       "[ICQ]\r\nDelRegValue1=HKEY_CURRENT_USER\\Software\\ICQ,History\r\n"
-                       "[AOL Instant Messenger]\r\n"
-                       "DelRegValue1=HKEY_CURRENT_USER\\Software\\AIM,Buddies\r\n"
-                       "[Foo-Bar Tool]\r\nDelRegValue1=HKEY_CURRENT_USER\\Software\\Foo,Mru\r\n"));
-  LoadReg(
-      "[HKEY_CURRENT_USER\\Software\\ICQ]\n\"History\"=\"1\"\n"
-      "[HKEY_CURRENT_USER\\Software\\AIM]\n\"Buddies\"=\"1\"\n"
-      "[HKEY_CURRENT_USER\\Software\\Foo]\n\"Mru\"=\"1\"\n");
-  const std::array<std::array<const char*, 3>, 3> items = {{
-      {"Instant Messengers - ICQ", "Software\\ICQ", "History"},
-      {"Instant Messengers - AOL Instant Messenger", "Software\\AIM", "Buddies"},
-      {"Applications - Foo-Bar Tool", "Software\\Foo", "Mru"},
-  }};
-  for (const auto& [name, key, value] : items) {
-    SCOPED_TRACE(name);
-    EXPECT_FALSE(cleaner::IsFixedItemName(name));
-    CleanRun& r = CleanModeRun();
-    cleaner::DispatchCleanItem(r, name);
-    EXPECT_EQ(r.ItemCount, 1);
-    EXPECT_FALSE(Value(key, value));
-  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The startup manager on the real registry and real shortcut files: the
-// rules over the Win32 ports in this process, then the Tools page of the
-// real program, driven from outside.
+// The startup manager of the real program's Tools page, driven from
+// outside, on the real registry and real shortcut files.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,15 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
-#include "platform/version_code.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
 #include "program_under_test.h"
-#include "registry/startup_entries.h"
 #include "window_driving.h"
 
 namespace nc::wintest {
@@ -94,36 +89,9 @@ class StartupManagerWin : public ::testing::Test {
     auto key = ports.registry().open(RootKey::CurrentUser, kRun, platform::RegAccess::Read);
     return key && ports.registry().readValue(*key, name).ok();
   }
-  std::vector<registry::StartupEntry> Ours() {
-    std::vector<registry::StartupEntry> ours;
-    const int code = platform::WindowsVersionCode(ports.system().version());
-    for (auto& entry : registry::ListStartupEntries(ports.bundle(), code)) {
-      if (entry.caption.rfind("NorvikStartup", 0) == 0) ours.push_back(entry);
-    }
-    return ours;
-  }
-
   win32::WinPlatform ports;
   std::string startup;
 };
-
-TEST_F(StartupManagerWin, ListsStringValuesAndResolvedShortcutsAndDeletesThem) {
-  const auto ours = Ours();
-  ASSERT_EQ(ours.size(), 2u);
-  EXPECT_EQ(ours[0].caption, "NorvikStartupTest");
-  EXPECT_EQ(ours[0].file, "C:\\Norvik\\tray.exe /min");
-  EXPECT_EQ(ours[0].location, std::string("HKEY_CURRENT_USER\\") + kRun);
-  EXPECT_EQ(ours[1].caption, "NorvikStartup.lnk");
-  EXPECT_EQ(ours[1].file, "C:\\Norvik\\helper.exe");
-  EXPECT_EQ(ours[1].location, "Startup");
-
-  for (const auto& entry : ours) EXPECT_TRUE(registry::DeleteStartupEntry(ports.bundle(), entry));
-  EXPECT_FALSE(RunValue("NorvikStartupTest"));
-  EXPECT_TRUE(RunValue("NorvikStartupDword"));
-  EXPECT_FALSE(ports.files().fileExists(startup + "\\NorvikStartup.lnk"));
-  EXPECT_TRUE(ports.files().fileExists(startup + "\\NorvikStartup.url"));
-  EXPECT_TRUE(Ours().empty());
-}
 
 TEST_F(StartupManagerWin, ToolsPageListsTheEntriesAndDeletesTheTickedOne) {
   ProgramUnderTest program;
@@ -158,21 +126,18 @@ TEST_F(StartupManagerWin, ToolsPageListsTheEntriesAndDeletesTheTickedOne) {
   EXPECT_GT(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0), 150);
   Screenshot(main, L"tools-startup.bmp");
 
-  // "Select &All" ticks every row; "Select &None" none; then tick the link.
-  PostMessageW(FindControlByText(page, L"Select &All"), BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        return SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(valueRow),
-                            LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-      },
-      5000));
-  PostMessageW(FindControlByText(page, L"Select &None"), BM_CLICK, 0, 0);
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        return SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(valueRow),
-                            LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(1);
-      },
-      5000));
+  // "Select &All" ticks every row, "Select &None" unticks them again.
+  for (const auto& [button, state] :
+       {std::pair{L"Select &All", 2}, std::pair{L"Select &None", 1}}) {
+    PostMessageW(FindControlByText(page, button), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          return SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(linkRow),
+                              LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(state);
+        },
+        5000))
+        << button;
+  }
   // Nothing ticked: nothing happens.
   const int rowsBefore = RowCount(list);
   PostMessageW(GetDlgItem(page, kIdDeleteEntry), BM_CLICK, 0, 0);
