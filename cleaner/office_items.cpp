@@ -1,6 +1,5 @@
 #include "cleaner/office_items.h"
 
-#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -29,12 +28,15 @@ std::string OfficeVersionKey(int version) {
   return "Software\\Microsoft\\Office\\" + std::to_string(version) + ".0";
 }
 
-// Removes `suffix` below the version key of every Office version.
-void DeleteKeyOfEveryVersion(CleanRun& run, std::string_view suffix) {
+// Removes the keys `suffixes` below the version key of every Office
+// version, version by version.
+void DeleteKeyOfEveryVersion(CleanRun& run, std::initializer_list<std::string_view> suffixes) {
   for (int v = kFirstOfficeVersion; v <= kLastOfficeVersion; ++v) {
-    if (run.Terminated()) return;
-    run.ItemCount +=
-        DeleteUserKey(run, RootKey::CurrentUser, OfficeVersionKey(v) + std::string(suffix));
+    for (std::string_view suffix : suffixes) {
+      if (run.Terminated()) return;
+      run.ItemCount +=
+          DeleteUserKey(run, RootKey::CurrentUser, OfficeVersionKey(v) + std::string(suffix));
+    }
   }
 }
 
@@ -64,15 +66,15 @@ void OfficeItem(CleanRun& run, std::initializer_list<std::string_view> masks,
 }
 
 void AccessKeys(CleanRun& run) {
-  DeleteKeyOfEveryVersion(run, "\\Access\\Settings");
+  DeleteKeyOfEveryVersion(run, {"\\Access\\Settings"});
 }
 void ExcelKeys(CleanRun& run) {
-  DeleteKeyOfEveryVersion(run, "\\Excel");
+  DeleteKeyOfEveryVersion(run, {"\\Excel"});
 }
 // Powerpoint's own recent lists: the files and folders it opened.
 void PowerpointKeys(CleanRun& run) {
-  DeleteKeyOfEveryVersion(run, "\\PowerPoint\\Recent File List");
-  DeleteKeyOfEveryVersion(run, "\\PowerPoint\\Recent Folder List");
+  DeleteKeyOfEveryVersion(run,
+                          {"\\PowerPoint\\Recent File List", "\\PowerPoint\\Recent Folder List"});
 }
 void WordValues(CleanRun& run) {
   for (int v = kFirstOfficeVersion; v <= kLastOfficeVersion; ++v) {
