@@ -148,8 +148,13 @@ std::string MsnMessageLogFolder(platform::Platform& ports) {
     if (!account) continue;
     auto value = ports.registry.readValue(*account, "MessageLogPath");
     if (!value) continue;
-    const std::optional<std::string> text = platform::ValueText(*value);
-    if (!text || text->empty() || !ports.files.folderExists(*text)) continue;
+    std::optional<std::string> text = platform::ValueText(*value);
+    if (!text) continue;
+    // An expandable path ("%USERPROFILE%\...") names the folder it expands to.
+    if (value->type == static_cast<std::uint32_t>(platform::RegType::ExpandString)) {
+      text = ports.files.expandEnvironment(*text);
+    }
+    if (text->empty() || !ports.files.folderExists(*text)) continue;
     return WithTrailingBackslash(*text);
   }
   return {};

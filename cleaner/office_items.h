@@ -23,7 +23,8 @@ bool RunOfficeOrMessengerItem(CleanRun& run, std::string_view runName);
 // The folder MSN Messenger writes its message logs to: the first
 // "MessageLogPath" string of the passport accounts below
 // "Software\Microsoft\MSNMessenger\PerPassportSettings" that names an
-// existing folder, with a trailing backslash; "" when none does.
+// existing folder (an expandable string once expanded), with a trailing
+// backslash; "" when none does.
 std::string MsnMessageLogFolder(platform::Platform& ports);
 
 }  // namespace nc::cleaner

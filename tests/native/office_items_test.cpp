@@ -171,10 +171,10 @@ TEST_F(OfficeItemsTest, MsnEmptiesTheFirstExistingLogFolderAndTheReceivedFilesOn
            "3]\n\"MessageLogPath\"=hex(2):43,3a,5c,4c,6f,67,73,00\n" + accounts +
            "4]\n\"MessageLogPath\"=\"C:\\\\Other\"\n",
        "C:\\Logs\\", 2 + 3},
-      {"the received folder as the log folder, in other letters",
-       accounts +
-           "1]\n\"MessageLogPath\"=\"c:\\\\users\\\\user\\\\documents\\\\MY RECEIVED FILES\"\n",
-       "c:\\users\\user\\documents\\MY RECEIVED FILES\\", 2},
+      {"the received folder as the log folder, expanded and in other letters",
+       accounts + "1]\n\"MessageLogPath\"=hex(2):25,55,53,45,52,50,52,4f,46,49,4c,45,25,5c,44,6f,"
+                  "63,75,6d,65,6e,74,73,5c,4d,59,20,52,45,43,45,49,56,45,44,20,46,49,4c,45,53,00\n",
+       "C:\\Users\\user\\Documents\\MY RECEIVED FILES\\", 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
