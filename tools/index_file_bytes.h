@@ -1,0 +1,20 @@
+// An open file seen as the random-access bytes of an index file.
+#pragma once
+
+#include "core/index_dat_overwrite.h"
+#include "platform/filesystem.h"
+
+namespace nc::tools {
+
+class FileBytes : public IndexFileBytes {
+ public:
+  explicit FileBytes(platform::File& file) : file_(file) {}
+  bool size(std::uint64_t& bytes) override;
+  bool readAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override;
+  bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override;
+
+ private:
+  platform::File& file_;
+};
+
+}  // namespace nc::tools
