@@ -46,13 +46,16 @@ IndexDatReader::IndexDatReader(IndexFileBytes& file) : file_(file) {
     std::uint32_t next = 0;
     if (!Read(h, sig.data(), 4) || !Is(sig, "HASH")) break;
     if (!ReadU32(h + 4, blocks) || !ReadU32(h + 8, next)) break;
-    const std::uint64_t span = blocks * kBlockUnit;
-    std::uint64_t slots = span > kTableHeaderSize ? (span - kTableHeaderSize) / kSlotBytes : 0;
-    // Slots past the end of the file are not there.
-    slots = std::min(slots, (limit_ - h - kTableHeaderSize) / kSlotBytes);
+    // Slots end where the table ends, where the next table begins and
+    // where the file ends, so that no byte is read as a slot twice.
+    const bool forward = next > h;
+    std::uint64_t end = std::min<std::uint64_t>(h + std::uint64_t{blocks} * kBlockUnit, limit_);
+    if (forward) end = std::min<std::uint64_t>(end, next);
+    const std::uint64_t from = h + kTableHeaderSize;
+    const std::uint64_t slots = end > from ? (end - from) / kSlotBytes : 0;
     tables_.push_back({h, slots});
     slotTotal_ += slots;
-    if (next != 0 && next <= h) break;
+    if (!forward) break;
     h = next;
   }
 }

@@ -135,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                     28},
         HostileCase{"HeaderClaimingMoreUsesTheRealSize",
                     [](IndexDatBuilder& b) {
-                      b.U32(28, 0x7FFFFFFF).Table(0x100, 0x10000, 0x900);
+                      b.U32(28, 0x7FFFFFFF).Table(0x100, 0x10000, 0);
                       b.Slot(0x100, 1, 0, 0xF00).Url(0xF00, "http://cut/", 2, "URL ", 0x68);
                     },
                     {"http://a/", "http://cut/"},
@@ -166,6 +166,14 @@ INSTANTIATE_TEST_SUITE_P(
             [](IndexDatBuilder& b) { b.Slot(0x100, 1, 0, 0xFF0).bytes.replace(0xFF0, 4, "URL "); },
             {"http://a/"},
             28},
+        HostileCase{"TablesClaimingTheSameBytesEndAtTheNextTable",
+                    [](IndexDatBuilder& b) {
+                      for (std::uint32_t at = 0x100; at < 0xF00; at += 0x40) {
+                        b.Table(at, 0xFFFFFFFF, at + 0x40 < 0xF00 ? at + 0x40 : 0);
+                      }
+                    },
+                    {},
+                    55 * 4 + (0x1000 - 0xEE0) / 8},
         HostileCase{
             "ZeroBlockCountHasNoSlots", [](IndexDatBuilder& b) { b.Table(0x100, 0, 0); }, {}, 0},
         HostileCase{"HugeBlockCountIsCutToTheFile",
