@@ -2,6 +2,7 @@
 // benchmarks: a header, hash tables with their slots, and records.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,6 +66,20 @@ class IndexDatBuilder {
 
   std::string bytes;
 };
+
+// A file of `records` "URL " records of 128 bytes ("http://host<n>.example/page"),
+// from 1 MiB on, listed by one hash table at 0x4000; 16 MiB for 120,000.
+inline std::string LargeIndexFile(std::size_t records) {
+  const std::size_t size = std::max<std::size_t>(0x1000000, 0x100000 + records * 128);
+  IndexDatBuilder b(size, 0x4000);
+  b.Table(0x4000, static_cast<std::uint32_t>((records * 8 + 32 + 127) / 128), 0);
+  for (std::size_t i = 0; i < records; ++i) {
+    const std::size_t at = 0x100000 + i * 128;
+    b.Slot(0x4000, i, 0, static_cast<std::uint32_t>(at));
+    b.Url(at, "http://host" + std::to_string(i) + ".example/page", 125911584000000000ull + i);
+  }
+  return b.bytes;
+}
 
 // 1 January 2000, 12:34:56.789 UTC as a FILETIME.
 inline constexpr std::uint64_t kY2kFiletime =

@@ -136,9 +136,20 @@ class IndexDatViewerWindow : public ModalDialog, public app::IndexDatViewerView 
       ImageList_AddIcon(images_, icon != nullptr ? icon : LoadIconW(nullptr, IDI_APPLICATION));
       ListView_SetImageList(list_.hwnd(), images_, LVSIL_SMALL);
     }
-    Label("Total Record:", 8, 356, 80);
-    Control(L"STATIC", "0", SS_LEFT | SS_SUNKEN, 90, 354, 80, 20, ids::kTotal);
-    HWND progress = Control(PROGRESS_CLASSW, "", 0, 184, 356, 408, 16, ids::kProgress);
+    HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(),
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    static wchar_t kListHint[] = L"Double click the item to link to the URL";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(list_.hwnd());
+    tool.lpszText = kListHint;
+    if (tips != nullptr) SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    Label("Total Record:", 8, 356, 100);
+    Control(L"STATIC", "0", SS_LEFT | SS_SUNKEN, 110, 354, 80, 20, ids::kTotal);
+    HWND progress = Control(PROGRESS_CLASSW, "", 0, 200, 356, 392, 16, ids::kProgress);
     SendMessageW(progress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     ShowWindow(progress, SW_HIDE);
     Button("&More Index.dat", 8, 386, 120, ids::kMore);
