@@ -70,7 +70,7 @@ bool IndexDatViewer::Parse(const std::string& path) {
         view_.ShowProgress(shown);
       }
       if (!record) continue;
-      times_.push_back(tools::DisplayTime(record->filetime, time_));
+      filetimes_.push_back(record->filetime);
       urls_.push_back(std::move(record->url));
       if (urls_.size() - rowsShown >= kRowsPerUpdate) {
         rowsShown = urls_.size();
@@ -87,14 +87,14 @@ bool IndexDatViewer::Parse(const std::string& path) {
 
 void IndexDatViewer::Clear() {
   urls_.clear();
-  times_.clear();
+  filetimes_.clear();
   view_.SetRowCount(0);
   view_.SetTotal("0");
 }
 
 std::string IndexDatViewer::RowText(std::size_t row, int column) const {
   if (row >= urls_.size()) return {};
-  return column == 0 ? urls_[row] : times_[row];
+  return column == 0 ? urls_[row] : tools::DisplayTime(filetimes_[row], time_);
 }
 
 void IndexDatViewer::OnRowDoubleClicked(int row) {

@@ -92,7 +92,9 @@ class IndexDatViewer {
   tools::TimeText& time_;
   IndexDatViewerSettings settings_;
   std::vector<std::string> urls_;
-  std::vector<std::string> times_;
+  // The time stamps, turned into text only for the rows on show: the list
+  // is virtual, and the system's time calls cost more than the parse.
+  std::vector<std::uint64_t> filetimes_;
   bool parsing_ = false;
   bool restart_ = false;
   bool closing_ = false;
