@@ -58,12 +58,17 @@ bool IndexDatViewer::Parse(const std::string& path) {
     tools::FileBytes bytes(**file);
     tools::IndexDatReader reader(bytes);
     int shown = 0;
+    std::optional<std::uint64_t> lastPump;
     std::size_t rowsShown = 0;
     std::optional<tools::IndexRecord> record;
     while (reader.NextSlot(record)) {
-      if (reader.SlotsVisited() % kSlotsPerPump == 0) {
-        view_.PumpMessages();
-        if (Interrupted()) return false;
+      if (reader.SlotsVisited() % kSlotsPerCheck == 0) {
+        const std::uint64_t now = ports_.clock.tickMs();
+        if (!lastPump || now - *lastPump >= kPumpIntervalMs) {
+          lastPump = now;
+          view_.PumpMessages();
+          if (Interrupted()) return false;
+        }
       }
       if (reader.Percent() > shown) {
         shown = reader.Percent();

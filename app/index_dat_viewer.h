@@ -53,8 +53,11 @@ struct IndexDatViewerSettings {
 
 class IndexDatViewer {
  public:
-  // Slots read between two looks at the window's messages.
-  static constexpr std::uint64_t kSlotsPerPump = 64;
+  // The window's messages are processed at the first of these checks and
+  // then once this time has passed: often enough to answer the user, and
+  // seldom enough that the system's message calls do not slow the parse.
+  static constexpr std::uint64_t kSlotsPerCheck = 64;
+  static constexpr std::uint64_t kPumpIntervalMs = 25;
   // Rows added between two updates of the list's row count.
   static constexpr std::size_t kRowsPerUpdate = 512;
 

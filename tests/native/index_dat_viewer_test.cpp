@@ -31,6 +31,7 @@ class RecordingView : public app::IndexDatViewerView {
   void SetDeleteVisible(bool visible) override { deleteVisible = visible; }
   void PumpMessages() override {
     ++pumps;
+    if (clock != nullptr) clock->advance(advanceMs);
     // One scripted user action, run from inside the parse.
     if (onPump) std::exchange(onPump, nullptr)();
   }
@@ -45,6 +46,8 @@ class RecordingView : public app::IndexDatViewerView {
   bool deleteVisible = true;
   int focused = 0, pumps = 0, closed = 0;
   std::function<void()> onPump;
+  sim::SimClock* clock = nullptr;  // moved on by advanceMs at each pump
+  std::uint64_t advanceMs = 0;
 };
 
 class UtcTime : public tools::TimeText {
@@ -212,6 +215,20 @@ TEST_F(IndexDatViewerTest, ActionsDuringAParseNeverMixTwoParses) {
     EXPECT_GT(v.pumps, 1);
   }
   EXPECT_EQ(sim.readFile("C:\\i\\one.dat"), one);
+}
+
+TEST_F(IndexDatViewerTest, LooksAtMessagesAtOnceAndThenByTime) {
+  ASSERT_TRUE(sim.writeFile("C:\\i\\one.dat", IndexWith(ManyUrls("http://one/", 300))));
+  view.clock = &sim.clock();
+  const std::pair<std::uint64_t, int> cases[] = {
+      {0, 1}, {IndexDatViewer::kPumpIntervalMs - 1, 1}, {IndexDatViewer::kPumpIntervalMs, 4}};
+  for (auto [advance, pumps] : cases) {
+    view.pumps = 0;
+    view.advanceMs = advance;
+    Show("C:\\i\\one.dat");  // 316 slots: checked 4 times
+    EXPECT_EQ(view.pumps, pumps) << advance;
+    EXPECT_EQ(viewer.RowCount(), 300u);
+  }
 }
 
 TEST_F(IndexDatViewerTest, DeleteOverwritesTheRecordsOfANamedIndexFile) {
