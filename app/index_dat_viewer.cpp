@@ -2,7 +2,7 @@
 
 #include "core/index_dat_overwrite.h"
 #include "core/text.h"
-#include "tools/index_file_bytes.h"
+#include "platform/index_file_bytes.h"
 
 namespace nc::app {
 
@@ -55,7 +55,7 @@ bool IndexDatViewer::Parse(const std::string& path) {
   auto file =
       ports_.files.open(path, platform::FileOpen::ReadExisting, platform::FileShare::ReadWrite);
   if (file) {
-    tools::FileBytes bytes(**file);
+    platform::FileBytes bytes(**file);
     tools::IndexDatReader reader(bytes);
     int shown = 0;
     std::optional<std::uint64_t> lastPump;
@@ -129,7 +129,7 @@ void IndexDatViewer::OnDelete() {
                                   platform::FileShare::ReadWrite);
     if (!file) return;
     const auto fill = static_cast<std::uint8_t>(pass == passes ? 0 : ports_.random.below(255));
-    tools::FileBytes bytes(**file);
+    platform::FileBytes bytes(**file);
     (void)OverwriteIndexRecords(bytes, fill);
     if (!(*file)->flush().ok()) return;
   }

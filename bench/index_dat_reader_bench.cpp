@@ -15,9 +15,9 @@
 
 #include "../tests/common/index_dat_builder.h"
 #include "app/index_dat_viewer.h"
+#include "platform/index_file_bytes.h"
 #include "platform/sim/sim_platform.h"
 #include "tools/index_dat_reader.h"
-#include "tools/index_file_bytes.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ std::vector<nc::tools::IndexRecord> ReadOnce(nc::platform::Platform ports) {
   auto file = ports.files.open(kPath, nc::platform::FileOpen::ReadExisting,
                                nc::platform::FileShare::ReadWrite);
   if (!file) return {};
-  nc::tools::FileBytes bytes(**file);
+  nc::platform::FileBytes bytes(**file);
   return nc::tools::IndexDatReader::ReadAll(bytes);
 }
 

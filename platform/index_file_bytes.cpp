@@ -1,6 +1,6 @@
-#include "tools/index_file_bytes.h"
+#include "platform/index_file_bytes.h"
 
-namespace nc::tools {
+namespace nc::platform {
 
 bool FileBytes::size(std::uint64_t& bytes) {
   auto s = file_.size();
@@ -24,4 +24,4 @@ bool FileBytes::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data
   return file_.seek(offset).ok() && file_.write(data).ok();
 }
 
-}  // namespace nc::tools
+}  // namespace nc::platform
