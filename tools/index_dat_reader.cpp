@@ -224,9 +224,12 @@ bool IsWebAddress(std::string_view url) {
       same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == scheme[i];
     }
     if (!same) continue;
-    // Control characters never reach the shell.
-    return std::none_of(url.begin(), url.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+    // Control characters and quotes (which could end the quoted address on
+    // the browser's command line) never reach the shell; real addresses
+    // carry them percent-encoded.
+    return std::none_of(url.begin(), url.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == '"';
+    });
   }
   return false;
 }

@@ -108,8 +108,9 @@ std::string DisplayTime(std::uint64_t filetime, TimeText& text);
 std::optional<CalendarTime> UtcCalendar(std::uint64_t filetime);
 
 // Whether an address may be handed to the shell: http://, https:// and
-// ftp:// only (any letter case). Anything else read from a file, such as a
-// program path or a "file:" or "javascript:" address, never is.
+// ftp:// only (any letter case), without control characters or quotes.
+// Anything else read from a file, such as a program path or a "file:" or
+// "javascript:" address, never is.
 bool IsWebAddress(std::string_view url);
 
 }  // namespace nc::tools

@@ -268,6 +268,7 @@ TEST(IndexDatAddresses, OnlyWebAddressesMayBeOpened) {
       {"Visited: user@http://example.com/", false},
       {" http://example.com/", false},
       {"http://example.com/\r\ncalc.exe", false},
+      {"http://x/\" --new-window \"file:///C:/", false},
       {"mailto:a@b", false},
       {"", false},
   };
