@@ -7,40 +7,13 @@
 
 #include "core/index_dat_overwrite.h"
 #include "core/text.h"
+#include "platform/index_file_bytes.h"
 
 namespace nc::cleaner {
 namespace {
 
 // Folders nested deeper than this are not searched.
 constexpr std::size_t kMaxFolderDepth = 512;
-
-// An open file as the overwrite walk sees it.
-class OpenIndexFile : public IndexFileBytes {
- public:
-  explicit OpenIndexFile(platform::File& file) : file_(file) {}
-  bool size(std::uint64_t& bytes) override {
-    auto s = file_.size();
-    if (!s) return false;
-    bytes = *s;
-    return true;
-  }
-  bool readAt(std::uint64_t offset, std::span<std::uint8_t> buffer) override {
-    if (!file_.seek(offset).ok()) return false;
-    std::size_t done = 0;
-    while (done < buffer.size()) {
-      auto n = file_.read(buffer.subspan(done));
-      if (!n || *n == 0) return false;
-      done += *n;
-    }
-    return true;
-  }
-  bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    return file_.seek(offset).ok() && file_.write(data).ok();
-  }
-
- private:
-  platform::File& file_;
-};
 
 }  // namespace
 
@@ -54,7 +27,7 @@ void OverwriteCacheIndex(CleanRun& run, std::string_view path) {
                                  platform::FileShare::ReadWrite);
     if (!file) return;
     const auto fill = static_cast<std::uint8_t>(pass == passes ? 0 : ports.random.below(255));
-    OpenIndexFile bytes(**file);
+    platform::FileBytes bytes(**file);
     (void)OverwriteIndexRecords(bytes, fill);
     (void)(*file)->flush();
   }

@@ -16,6 +16,7 @@
 #include "ui/win32/ask_delete_dialog.h"
 #include "ui/win32/custom_list_dialogs.h"
 #include "ui/win32/defrag_progress_dialog.h"
+#include "ui/win32/index_dat_viewer.h"
 #include "ui/win32/options_dialog.h"
 #include "ui/win32/registry_dialogs.h"
 #include "ui/win32/restore_point_dialog.h"
@@ -240,6 +241,10 @@ void MainWindow::CreateControls() {
   SendMessageW(windowsBackup_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
   startup_.Create(tools, uiFont_, platform_,
                   platform::WindowsVersionCode(platform_.system.version()));
+  indexDatViewer_ = CreateWindowExW(
+      0, L"BUTTON", L"Index.dat Viewer...", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, tools,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdIndexDatViewer)), instance, nullptr);
+  SendMessageW(indexDatViewer_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
 
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();
@@ -589,6 +594,7 @@ void MainWindow::Layout() {
   MoveWindow(backupFullRegistry_, 12, 24, 160, app::kButtonHeight, TRUE);
   MoveWindow(windowsBackup_, 184, 24, 160, app::kButtonHeight, TRUE);
   startup_.Layout(layout.page, 24 + app::kButtonHeight + 12);
+  MoveWindow(indexDatViewer_, 356, 24, 160, app::kButtonHeight, TRUE);
   RECT outer{};
   GetWindowRect(hwnd(), &outer);
   registry_.Layout(layout.page, outer.right - outer.left);
@@ -940,6 +946,10 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       return;
     case kIdWindowsBackup:
       controller_.OnWindowsBackupClicked();
+      return;
+    case kIdIndexDatViewer:
+      ShowIndexDatViewer(hwnd(), platform_,
+                         {controller_.options().IsWipeFile, controller_.options().WipeNumber});
       return;
     default:
       break;

@@ -27,6 +27,7 @@ inline constexpr int kIdAnalyzeRegistry = 2102;
 inline constexpr int kIdDefragRegistry = 2103;
 inline constexpr int kIdBackupFullRegistry = 2301;
 inline constexpr int kIdWindowsBackup = 2302;
+inline constexpr int kIdIndexDatViewer = 2303;
 inline constexpr int kIdMoreHelp = 3001;
 inline constexpr int kIdMoreHome = 3002;
 inline constexpr int kIdMoreUpdate = 3003;
@@ -186,6 +187,7 @@ class MainWindow : public Window,
   HWND backupFullRegistry_ = nullptr;
   HWND windowsBackup_ = nullptr;
   StartupList startup_;  // the startup manager on the Tools page
+  HWND indexDatViewer_ = nullptr;
   std::map<int, HWND> defragValues_;
   HWND analyzeRegistry_ = nullptr;
   HWND defragRegistry_ = nullptr;

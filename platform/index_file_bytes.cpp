@@ -1,0 +1,27 @@
+#include "platform/index_file_bytes.h"
+
+namespace nc::platform {
+
+bool FileBytes::size(std::uint64_t& bytes) {
+  auto s = file_.size();
+  if (!s) return false;
+  bytes = *s;
+  return true;
+}
+
+bool FileBytes::readAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
+  if (!file_.seek(offset).ok()) return false;
+  std::size_t done = 0;
+  while (done < buffer.size()) {
+    auto n = file_.read(buffer.subspan(done));
+    if (!n || *n == 0) return false;
+    done += *n;
+  }
+  return true;
+}
+
+bool FileBytes::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data) {
+  return file_.seek(offset).ok() && file_.write(data).ok();
+}
+
+}  // namespace nc::platform
