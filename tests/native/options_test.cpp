@@ -83,8 +83,11 @@ TEST_F(OptionsIniTest, WipeNumberOutsideOneToTenReadsAsOne) {
     sim.profile().writeString(iniPath, "Options", "WipeNumber", value);
     EXPECT_EQ(read().WipeNumber, 1) << value;
   }
-  sim.profile().writeString(iniPath, "Options", "WipeNumber", "10");
-  EXPECT_EQ(read().WipeNumber, 10);
+  // Whole numbers in decimal, "$" hex or "0x" hex, blanks around them.
+  for (const char* value : {"10", " +10 ", "$A", "0x0a", "0X00A"}) {
+    sim.profile().writeString(iniPath, "Options", "WipeNumber", value);
+    EXPECT_EQ(read().WipeNumber, 10) << value;
+  }
 }
 
 TEST_F(OptionsIniTest, BooleansAreAnyWholeNumberButZeroAndGarbageIsTheDefault) {
