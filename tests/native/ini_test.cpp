@@ -61,6 +61,7 @@ TEST(IniDocument, SetRewritesOneLineAndKeepsEverythingElse) {
   EXPECT_FALSE(doc.eraseKey("options", "color"));
   EXPECT_EQ(doc.get("Options", "Color"), std::nullopt);
   EXPECT_TRUE(doc.hasSection("other"));
+  EXPECT_FALSE(doc.hasSection("Speed"));
 
   IniDocument empty = IniDocument::Parse("");
   empty.set("S", "k", "v");
@@ -82,6 +83,10 @@ TEST(IniDocument, TextFilesDecodeByTheirByteOrderMark) {
   EXPECT_EQ(wide.text, "[\xC3\xA9]");
   EXPECT_EQ(EncodeTextFile(wide.text, wide.encoding), utf16);
   EXPECT_EQ(EncodeTextFile("[x]", TextEncoding::Utf8Bom), "\xEF\xBB\xBF[x]");
+  // An empty UTF-16 file keeps its encoding rather than reading as two bytes of text.
+  const auto emptyWide = DecodeTextFile("\xFF\xFE");
+  EXPECT_EQ(emptyWide.encoding, TextEncoding::Utf16LeBom);
+  EXPECT_EQ(emptyWide.text, "");
   // An odd trailing byte is dropped, never read past.
   EXPECT_EQ(DecodeTextFile(std::string("\xFF\xFE"
                                        "a\0b",
