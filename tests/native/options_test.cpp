@@ -127,6 +127,7 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   o.RestorePoint = true;
   trees.sections[1].ticked = true;
   trees.sections[0].ticked = trees.sections[2].ticked = false;
+  trees.sections.push_back({24, false});
   write(o, {1, 33, 44, 800, 600});
 
   const Options r = read();
@@ -159,7 +160,8 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   EXPECT_FALSE(r.TreeViewNodeCheck[1]);
   EXPECT_TRUE(r.TreeViewNodeCheck[2]);
   EXPECT_FALSE(r.TreeViewNodeCheck[3]);
-  EXPECT_TRUE(r.TreeViewNodeCheck[24]);  // no such node: as recorded
+  EXPECT_TRUE(r.TreeViewNodeCheck[23]);  // no such node: as recorded
+  EXPECT_FALSE(r.TreeViewNodeCheck[24]);
   // Eleven expand slots and 24 section slots, no more.
   EXPECT_EQ(key("FirstNodeExpand", "11"), "1");
   EXPECT_EQ(key("FirstNodeExpand", "12"), "<missing>");
