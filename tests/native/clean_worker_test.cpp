@@ -92,7 +92,13 @@ class CleanWorkerTest : public testing::CleanFixture {
 
   std::vector<std::uintptr_t> ParamsOf(std::uint32_t message) const {
     std::vector<std::uintptr_t> params;
-    for (const auto& m : Posted(message)) params.push_back(m.wParam);
+    for (const auto& m : Posted(message)) {
+      params.push_back(m.wParam);
+      // Only the done message after an error carries a flag in lParam.
+      if (message == cleaner::WM_CLEAN_PROGRESS) {
+        EXPECT_EQ(m.lParam, 0);
+      }
+    }
     return params;
   }
 
@@ -177,6 +183,8 @@ TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsF
   EXPECT_TRUE(IsFixedItemName("Advanced - Paint"));
   EXPECT_TRUE(IsFixedItemName("Mozilla Firefox - Download Manager"));
   EXPECT_TRUE(IsFixedItemName("Google Chrome - Stored passwords in Forms"));
+  EXPECT_TRUE(IsFixedItemName("Instant Messengers - Yahoo! Messenger"));
+  EXPECT_FALSE(IsFixedItemName(""));
   EXPECT_FALSE(IsFixedItemName("Windows - Windows Log Files"));
   EXPECT_FALSE(IsFixedItemName("Instant Messengers - ICQ"));
   EXPECT_FALSE(IsFixedItemName("Advanced - Google Toolbar History"));
@@ -190,6 +198,11 @@ TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsF
   CleanRun& other = TestRun();
   DispatchCleanItem(other, "My Custom Lists - <New List>");
   EXPECT_EQ(other.ItemCount, 1);
+
+  // A run of no items has no current item.
+  auto none = Worker({}, true);
+  none->Execute();
+  EXPECT_EQ(none->CurrentIndex(), -1);
 }
 
 TEST_F(CleanWorkerTest, TotalsAboveFourGibibytesAreWrittenInFull) {
