@@ -134,6 +134,17 @@ TEST_F(CleanWorkerTest, OneItemLogsHeaderFilesSummaryAndTotalsWithoutSeparatorBe
   EXPECT_TRUE(log.hasLine("Total items to be removed = 2 ; Total files to be removed = 2 KB"));
   EXPECT_FALSE(sim.files().fileExists("C:\\Windows\\Logs\\a.log"));
   EXPECT_FALSE(sim.files().fileExists("C:\\Windows\\Logs\\b.log"));
+
+  // A clean scrolls the log every 25 files, counted from the item's start,
+  // and once more at the item's summary.
+  for (const int files : {24, 25}) {
+    for (int i = 0; i < files; ++i) {
+      ASSERT_TRUE(sim.writeFile("C:\\Windows\\Many\\s" + std::to_string(i) + ".tmp", "x"));
+    }
+    log.clear();
+    Worker({"Applications - Many"}, false)->Execute();
+    EXPECT_EQ(log.scrolls(), files == 24 ? 1 : 2) << files;
+  }
 }
 
 TEST_F(CleanWorkerTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnCleaner) {
