@@ -187,6 +187,13 @@ TEST_F(CleanWorkerTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnCleaner)
   const auto summaries = observed.ThreadsOf("0 items");
   ASSERT_EQ(summaries.size(), 2u);
   for (const auto id : summaries) EXPECT_EQ(id, self);
+
+  // A run that has ended does not start again.
+  worker->Start();
+  EXPECT_FALSE(PumpUntil([&] { return log.linesContaining("Clearing").size() > 4; },
+                         std::chrono::milliseconds(300)));
+  worker->RequestStop();
+  sim.messages().stop();
 }
 
 TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsFile) {
