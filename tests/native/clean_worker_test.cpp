@@ -145,6 +145,13 @@ TEST_F(CleanWorkerTest, OneItemLogsHeaderFilesSummaryAndTotalsWithoutSeparatorBe
     Worker({"Applications - Many"}, false)->Execute();
     EXPECT_EQ(log.scrolls(), files == 24 ? 1 : 2) << files;
   }
+
+  // An item that counts no bytes (the clipboard) reports its counters as
+  // reset at its start.
+  log.clear();
+  Worker({"Windows - Clipboard"}, true)->Execute();
+  EXPECT_TRUE(log.hasLine("0 items will be removed; 0 KB will be removed."));
+  EXPECT_TRUE(log.hasLine("Total items will be removed = 0 ; Total files will be removed = 0 KB"));
 }
 
 TEST_F(CleanWorkerTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnCleaner) {
