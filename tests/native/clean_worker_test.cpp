@@ -92,7 +92,13 @@ class CleanWorkerTest : public testing::CleanFixture {
 
   std::vector<std::uintptr_t> ParamsOf(std::uint32_t message) const {
     std::vector<std::uintptr_t> params;
-    for (const auto& m : Posted(message)) params.push_back(m.wParam);
+    for (const auto& m : Posted(message)) {
+      params.push_back(m.wParam);
+      // Only the done message after an error carries a flag in lParam.
+      if (message == cleaner::WM_CLEAN_PROGRESS) {
+        EXPECT_EQ(m.lParam, 0);
+      }
+    }
     return params;
   }
 
@@ -128,6 +134,24 @@ TEST_F(CleanWorkerTest, OneItemLogsHeaderFilesSummaryAndTotalsWithoutSeparatorBe
   EXPECT_TRUE(log.hasLine("Total items to be removed = 2 ; Total files to be removed = 2 KB"));
   EXPECT_FALSE(sim.files().fileExists("C:\\Windows\\Logs\\a.log"));
   EXPECT_FALSE(sim.files().fileExists("C:\\Windows\\Logs\\b.log"));
+
+  // A clean scrolls the log every 25 files, counted from the item's start,
+  // and once more at the item's summary.
+  for (const int files : {24, 25}) {
+    for (int i = 0; i < files; ++i) {
+      ASSERT_TRUE(sim.writeFile("C:\\Windows\\Many\\s" + std::to_string(i) + ".tmp", "x"));
+    }
+    log.clear();
+    Worker({"Applications - Many"}, false)->Execute();
+    EXPECT_EQ(log.scrolls(), files == 24 ? 1 : 2) << files;
+  }
+
+  // An item that counts no bytes (the clipboard) reports its counters as
+  // reset at its start.
+  log.clear();
+  Worker({"Windows - Clipboard"}, true)->Execute();
+  EXPECT_TRUE(log.hasLine("0 items will be removed; 0 KB will be removed."));
+  EXPECT_TRUE(log.hasLine("Total items will be removed = 0 ; Total files will be removed = 0 KB"));
 }
 
 TEST_F(CleanWorkerTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnCleaner) {
@@ -170,6 +194,13 @@ TEST_F(CleanWorkerTest, SeveralItemsAreSeparatedAndEachNameReachesItsOwnCleaner)
   const auto summaries = observed.ThreadsOf("0 items");
   ASSERT_EQ(summaries.size(), 2u);
   for (const auto id : summaries) EXPECT_EQ(id, self);
+
+  // A run that has ended does not start again.
+  worker->Start();
+  EXPECT_FALSE(PumpUntil([&] { return log.linesContaining("Clearing").size() > 4; },
+                         std::chrono::milliseconds(300)));
+  worker->RequestStop();
+  sim.messages().stop();
 }
 
 TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsFile) {
@@ -177,6 +208,8 @@ TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsF
   EXPECT_TRUE(IsFixedItemName("Advanced - Paint"));
   EXPECT_TRUE(IsFixedItemName("Mozilla Firefox - Download Manager"));
   EXPECT_TRUE(IsFixedItemName("Google Chrome - Stored passwords in Forms"));
+  EXPECT_TRUE(IsFixedItemName("Instant Messengers - Yahoo! Messenger"));
+  EXPECT_FALSE(IsFixedItemName(""));
   EXPECT_FALSE(IsFixedItemName("Windows - Windows Log Files"));
   EXPECT_FALSE(IsFixedItemName("Instant Messengers - ICQ"));
   EXPECT_FALSE(IsFixedItemName("Advanced - Google Toolbar History"));
@@ -190,6 +223,11 @@ TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsF
   CleanRun& other = TestRun();
   DispatchCleanItem(other, "My Custom Lists - <New List>");
   EXPECT_EQ(other.ItemCount, 1);
+
+  // A run of no items has no current item.
+  auto none = Worker({}, true);
+  none->Execute();
+  EXPECT_EQ(none->CurrentIndex(), -1);
 }
 
 TEST_F(CleanWorkerTest, TotalsAboveFourGibibytesAreWrittenInFull) {

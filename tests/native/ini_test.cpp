@@ -61,6 +61,7 @@ TEST(IniDocument, SetRewritesOneLineAndKeepsEverythingElse) {
   EXPECT_FALSE(doc.eraseKey("options", "color"));
   EXPECT_EQ(doc.get("Options", "Color"), std::nullopt);
   EXPECT_TRUE(doc.hasSection("other"));
+  EXPECT_FALSE(doc.hasSection("Speed"));
 
   IniDocument empty = IniDocument::Parse("");
   empty.set("S", "k", "v");
@@ -82,12 +83,53 @@ TEST(IniDocument, TextFilesDecodeByTheirByteOrderMark) {
   EXPECT_EQ(wide.text, "[\xC3\xA9]");
   EXPECT_EQ(EncodeTextFile(wide.text, wide.encoding), utf16);
   EXPECT_EQ(EncodeTextFile("[x]", TextEncoding::Utf8Bom), "\xEF\xBB\xBF[x]");
+  // An empty UTF-16 file keeps its encoding rather than reading as two bytes of text.
+  const auto emptyWide = DecodeTextFile("\xFF\xFE");
+  EXPECT_EQ(emptyWide.encoding, TextEncoding::Utf16LeBom);
+  EXPECT_EQ(emptyWide.text, "");
   // An odd trailing byte is dropped, never read past.
   EXPECT_EQ(DecodeTextFile(std::string("\xFF\xFE"
                                        "a\0b",
                                        5))
                 .text,
             "a");
+
+  // Code points at the edges of each UTF-8 length, and malformed input on
+  // either side, which becomes U+FFFD.
+  struct Case {
+    std::string utf8;
+    std::u16string utf16;
+    bool fromUtf8, fromUtf16;
+  };
+  const Case cases[] = {
+      {"\x7F", u"\u007F", true, true},
+      {"\xC2\x80", u"\u0080", true, true},
+      {"\xDF\xBF", u"\u07FF", true, true},
+      {"\xE0\xA0\x80", u"\u0800", true, true},
+      {"\xEF\xBF\xBF", u"\uFFFF", true, true},
+      {"\xF0\x90\x80\x80", u"\xD800\xDC00", true, true},
+      {"\xF0\x9F\x98\x80", u"\xD83D\xDE00", true, true},
+      {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF", true, true},
+      {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", true, false},  // above U+10FFFF
+      {"\xC0\xAF", u"\uFFFD\uFFFD", true, false},                      // overlong
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", true, false},            // a surrogate
+      {"x\xE2\x82", u"x\uFFFD\uFFFD", true, false},                    // cut short
+      {"\xEF\xBF\xBD", u"\xD800", false, true},                        // lone high half
+      {"A\xEF\xBF\xBD", u"A\xDC00", false, true},                      // lone low half
+  };
+  for (const Case& c : cases) {
+    std::string file = "\xFF\xFE";
+    for (const char16_t unit : c.utf16) {
+      file += static_cast<char>(unit & 0xFF);
+      file += static_cast<char>(unit >> 8);
+    }
+    if (c.fromUtf8) {
+      EXPECT_EQ(EncodeTextFile(c.utf8, TextEncoding::Utf16LeBom), file) << c.utf8;
+    }
+    if (c.fromUtf16) {
+      EXPECT_EQ(DecodeTextFile(file).text, c.utf8) << c.utf8;
+    }
+  }
 }
 
 }  // namespace

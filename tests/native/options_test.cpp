@@ -69,6 +69,8 @@ TEST_F(OptionsIniTest, MissingFileGivesTheDefaults) {
   EXPECT_TRUE(o.IncludeRemoveMedia);
   EXPECT_FALSE(o.IncludeCDdrive);
   EXPECT_FALSE(o.RestorePoint);
+  EXPECT_FALSE(o.EnableIE || o.EnableNetscape || o.EnableFirefox || o.EnableOpera);
+  EXPECT_FALSE(o.ShowLogTempInternetFiles || o.ShowLogRecycleBin);
   // No scheduled clean runs by itself, before the file is read or after.
   for (const Options& d : {Options{}, o}) {
     EXPECT_FALSE(d.AutoClean || d.StartClean || d.ShutdownClean);
@@ -86,8 +88,11 @@ TEST_F(OptionsIniTest, WipeNumberOutsideOneToTenReadsAsOne) {
     sim.profile().writeString(iniPath, "Options", "WipeNumber", value);
     EXPECT_EQ(read().WipeNumber, 1) << value;
   }
-  sim.profile().writeString(iniPath, "Options", "WipeNumber", "10");
-  EXPECT_EQ(read().WipeNumber, 10);
+  // Whole numbers in decimal, "$" hex or "0x" hex, blanks around them.
+  for (const char* value : {"10", " +10 ", "$A", "0x0a", "0X00A"}) {
+    sim.profile().writeString(iniPath, "Options", "WipeNumber", value);
+    EXPECT_EQ(read().WipeNumber, 10) << value;
+  }
 }
 
 TEST_F(OptionsIniTest, BooleansAreAnyWholeNumberButZeroAndGarbageIsTheDefault) {
@@ -112,7 +117,7 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   o.CleanInterval = 3;
   o.StartClean = o.ShutdownClean = true;
   o.FastScan = false;
-  o.FirstNodeExpand[4] = false;
+  o.FirstNodeExpand[1] = o.FirstNodeExpand[4] = false;
   o.ShowLogRecycleBin = true;
   o.OutputDirectory = "D:\\Backups \u00e9t\u00e9";
   o.DeleteBackupFile = false;
@@ -123,8 +128,9 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   o.IgnoreKeys = {"HKEY_CLASSES_ROOT\\.xyz"};
   o.IgnoreKeyCount = 1;
   o.RestorePoint = true;
-  trees.sections[1].ticked = false;
-  trees.sections[0].ticked = trees.sections[2].ticked = true;
+  trees.sections[1].ticked = true;
+  trees.sections[0].ticked = trees.sections[2].ticked = false;
+  trees.sections.push_back({24, false});
   write(o, {1, 33, 44, 800, 600});
 
   const Options r = read();
@@ -142,6 +148,7 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   EXPECT_TRUE(r.AutoClean && r.StartClean && r.ShutdownClean);
   EXPECT_EQ(r.CleanInterval, 3);
   EXPECT_FALSE(r.FastScan);
+  EXPECT_FALSE(r.FirstNodeExpand[1]);
   EXPECT_FALSE(r.FirstNodeExpand[4]);
   EXPECT_TRUE(r.FirstNodeExpand[5]);
   EXPECT_TRUE(r.ShowLogRecycleBin);
@@ -153,10 +160,15 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   EXPECT_EQ(r.IgnoreValues, o.IgnoreValues);
   EXPECT_EQ(r.IgnoreKeys, o.IgnoreKeys);
   EXPECT_TRUE(r.RestorePoint);
-  EXPECT_TRUE(r.TreeViewNodeCheck[1]);
-  EXPECT_FALSE(r.TreeViewNodeCheck[2]);
-  EXPECT_TRUE(r.TreeViewNodeCheck[3]);
-  EXPECT_TRUE(r.TreeViewNodeCheck[24]);  // no such node: as recorded
+  EXPECT_FALSE(r.TreeViewNodeCheck[1]);
+  EXPECT_TRUE(r.TreeViewNodeCheck[2]);
+  EXPECT_FALSE(r.TreeViewNodeCheck[3]);
+  EXPECT_TRUE(r.TreeViewNodeCheck[23]);  // no such node: as recorded
+  EXPECT_FALSE(r.TreeViewNodeCheck[24]);
+  // Eleven expand slots and 24 section slots, no more.
+  EXPECT_EQ(key("FirstNodeExpand", "11"), "1");
+  EXPECT_EQ(key("FirstNodeExpand", "12"), "<missing>");
+  EXPECT_EQ(key("TreeViewNodeCheck", "25"), "<missing>");
   EXPECT_EQ(r.Left, 33);
   EXPECT_EQ(r.Top, 44);
   EXPECT_EQ(r.Width, 800);
@@ -202,6 +214,11 @@ TEST_F(OptionsIniTest, IgnoreListsAreReadOnlyUpToTheirCounts) {
   EXPECT_EQ(o.IgnoreValues, std::vector<std::string>{"first"});
   EXPECT_EQ(o.IgnoreValueCount, 1);
   EXPECT_EQ(o.IgnoreKeys, (std::vector<std::string>{"k1", "k2"}));
+
+  // Entries without their count are not read.
+  sim.profile().writeString(iniPath, "NodeSelected", "1", "Windows - Clipboard");
+  EXPECT_EQ(read().SelectedCount, 0);
+  EXPECT_FALSE(trees.isTicked("Windows - Clipboard"));
 }
 
 TEST_F(OptionsIniTest, ADamagedCountNeverReadsBeyondTheSection) {

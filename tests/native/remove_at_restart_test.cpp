@@ -57,6 +57,11 @@ TEST_F(RemovalAtRestartTest, WininitLinesGoBelowAnExistingRenameHeaderInReverse)
   sim.faults().failOnce(sim::PortMethod::FilesOpen, 1, Errc::SharingViolation, "Wininit");
   cleaner::AddWininitRenames(*run, {"NUL=C:\\Z.DAT"});
   EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\A.DAT\r\n");
+
+  // A header on the first line is found; of two headers the first takes the lines.
+  Write(wininit, "[rename]\r\nNUL=C:\\A.DAT\r\n[Rename]\r\n");
+  cleaner::AddWininitRenames(*run, {"NUL=C:\\Z.DAT"});
+  EXPECT_EQ(sim.readFile(wininit), "[rename]\r\nNUL=C:\\Z.DAT\r\nNUL=C:\\A.DAT\r\n[Rename]\r\n");
 }
 
 }  // namespace

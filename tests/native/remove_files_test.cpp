@@ -425,6 +425,9 @@ TEST_F(RemovalTest, ProgressIsPostedAtMostEveryTwoSecondsWithTheRunTotal) {
     ASSERT_EQ(progress.size(), 2u) << step;
     EXPECT_EQ(progress[0].wParam, 103u) << step;
     EXPECT_EQ(progress[1].wParam, 106u) << step;
+    // lParam is reserved: only WM_CLEAN_DONE carries a flag there.
+    EXPECT_EQ(progress[0].lParam, 0) << step;
+    EXPECT_EQ(progress[1].lParam, 0) << step;
   }
 }
 

@@ -42,6 +42,27 @@ TEST_F(RegistryRemovalTest, KeyCountsAreTheValuesOfTheTreeTakenBeforeDeletion) {
   EXPECT_EQ(cleaner::CountKeyValues(TestRun(), RootKey::CurrentUser, "Software\\Test\\Tree"), 5);
   EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Test\\Missing"), 0);
 
+  // A sub-key that cannot be opened or read is left out, its siblings are
+  // still counted.
+  sim.registry().loadRegText(
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Locked\\A]\n\"v\"=\"1\"\n"
+      "[HKEY_CURRENT_USER\\Software\\Locked\\B]\n\"v\"=\"1\"\n");
+  sim.registry().denyAccess(RootKey::CurrentUser, "Software\\Locked\\B");
+  EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Locked"), 1);
+  sim.registry().allowAccess(RootKey::CurrentUser, "Software\\Locked\\B");
+  sim.faults().failOnce(sim::PortMethod::RegistryInfo, 1, Errc::AccessDenied, "Locked\\B");
+  EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Locked"), 1);
+
+  // Keys are counted down to 512 levels below the key, no deeper.
+  std::string deep = "Software\\Deep";
+  std::string text = "REGEDIT4\n\n";
+  for (int level = 1; level <= 513; ++level) {
+    deep += "\\k";
+    if (level >= 512) text += "[HKEY_CURRENT_USER\\" + deep + "]\n\"v\"=\"1\"\n";
+  }
+  sim.registry().loadRegText(text);
+  EXPECT_EQ(cleaner::CountKeyValues(*run, RootKey::CurrentUser, "Software\\Deep"), 1);
+
   EXPECT_EQ(cleaner::DeleteKeyByRootName(*run, "hkey_current_user", "Software\\Test\\Tree"), 5);
   EXPECT_TRUE(Key("Software\\Test\\Tree"));
   EXPECT_EQ(log.lines(), (std::vector<std::string>{
