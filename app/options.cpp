@@ -25,7 +25,7 @@ class IniKeys {
     const std::int32_t count = Int(section, key, 0);
     const auto lines =
         static_cast<std::int32_t>(file_.profile.sectionLines(file_.path, section).size());
-    return count < 0 ? 0 : std::min(count, lines);
+    return std::clamp(count, 0, lines);
   }
   std::int32_t Int(std::string_view section, std::string_view key, std::int32_t fallback) {
     const std::string text = String(section, key, "");
