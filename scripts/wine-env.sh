@@ -9,7 +9,8 @@
 #                        inside build/ only, cut off from the home folder
 #   nc_wine_prewarm      start a persistent wineserver and Wine's services
 #   nc_wine_cleanup      stop the wineserver of the prefix and our Xvfb
-# Logs go to $NC_WINE_LOG_DIR (default build/logs).
+# Logs go to $NC_WINE_LOG_DIR (default build/logs). NC_WINEPREFIX names
+# another prefix for the 64-bit program, NC_WINEPREFIX32 for the 32-bit one.
 
 NC_ROOT=${NC_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 NC_WINE_LOG_DIR=${NC_WINE_LOG_DIR:-$NC_ROOT/build/logs}
