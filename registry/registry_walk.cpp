@@ -88,12 +88,13 @@ class ExistsCache final : public platform::FileSystem {
   struct NoCaseHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const {
-      std::size_t hash = 14695981039346656037ULL;
+      // 64-bit FNV-1a, folded to the width of size_t in a 32-bit build.
+      std::uint64_t hash = 14695981039346656037ULL;
       for (char c : text) {
         hash ^= static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
         hash *= 1099511628211ULL;
       }
-      return hash;
+      return static_cast<std::size_t>(hash ^ (hash >> 32));
     }
   };
   struct NoCaseEqual {

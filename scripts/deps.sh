@@ -5,8 +5,8 @@
 NC_PACKAGES=(
   cmake ninja-build g++ libsqlite3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-x86-64-posix
-  wine64 wine xvfb xauth fonts-wine imagemagick
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  wine64 wine wine32:i386 xvfb xauth fonts-wine imagemagick
   nodejs npm clang-format python3
   clang libclang-rt-14-dev
 )
@@ -33,6 +33,7 @@ nc_install_packages() {
   ((${#missing[@]} == 0)) && return 0
   mkdir -p "$log_dir"
   local log="$log_dir/apt.log"
+  : >"$log"
   echo "Installing ${missing[*]} (log: $log)"
   local sudo=()
   if ((EUID != 0)); then
@@ -43,7 +44,15 @@ nc_install_packages() {
       return 1
     fi
   fi
-  if ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update >"$log" 2>&1 ||
+  # The 32-bit Wine (for the i686 build under WoW64) comes from the i386
+  # architecture, which a fresh amd64 machine does not list yet.
+  if [[ " ${missing[*]} " == *:i386\ * ]] &&
+     ! dpkg --print-foreign-architectures | grep -qx i386 &&
+     ! "${sudo[@]}" dpkg --add-architecture i386 >"$log" 2>&1; then
+    echo "error: could not add the i386 architecture; see $log" >&2
+    return 1
+  fi
+  if ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update >>"$log" 2>&1 ||
      ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y \
          --no-install-recommends "${missing[@]}" >>"$log" 2>&1; then
     echo "error: package installation failed; last lines of $log:" >&2

@@ -1,19 +1,29 @@
 # Wine harness shared by ./test and ./run. Source it, then:
-#   nc_wine_env          set WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES and a
+#   nc_wine_env [build]  set WINEPREFIX (build/<build>/wineprefix, build is
+#                        win64 by default, win32 for the 32-bit program; both
+#                        are 64-bit prefixes, so that a 32-bit program runs
+#                        under WoW64), WINEDEBUG, WINEDLLOVERRIDES and a
 #                        home of the build for Wine (HOME, XDG_CONFIG_HOME)
 #   nc_start_xvfb        start a private Xvfb and point DISPLAY at it
 #   nc_wine_prefix       create the prefix once (fonts, X11 driver settings),
 #                        inside build/ only, cut off from the home folder
 #   nc_wine_prewarm      start a persistent wineserver and Wine's services
 #   nc_wine_cleanup      stop the wineserver of the prefix and our Xvfb
-# Logs go to $NC_WINE_LOG_DIR (default build/logs).
+# Logs go to $NC_WINE_LOG_DIR (default build/logs). NC_WINEPREFIX names
+# another prefix for the 64-bit program, NC_WINEPREFIX32 for the 32-bit one.
 
 NC_ROOT=${NC_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 NC_WINE_LOG_DIR=${NC_WINE_LOG_DIR:-$NC_ROOT/build/logs}
 NC_XVFB_PID=""
 
 nc_wine_env() {
-  export WINEPREFIX=${NC_WINEPREFIX:-$NC_ROOT/build/win64/wineprefix}
+  local build=${1:-win64}
+  if [[ $build == win64 ]]; then
+    export WINEPREFIX=${NC_WINEPREFIX:-$NC_ROOT/build/win64/wineprefix}
+  else
+    export WINEPREFIX=${NC_WINEPREFIX32:-$NC_ROOT/build/$build/wineprefix}
+  fi
+  export WINEARCH=win64
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
   mkdir -p "$NC_WINE_LOG_DIR"
@@ -144,18 +154,38 @@ nc_sandbox_shell_folders() {
   wineserver -w >>"$log" 2>&1
 }
 
+# Whether Wine can run 32-bit programs here (Debian's wine32:i386).
+nc_wine_has_wow64() {
+  [[ -x /usr/lib/wine/wine ]]
+}
+
+# Whether the prefix was made before 32-bit Wine was installed: such a
+# prefix has no 32-bit system files, so 32-bit programs (and Wine's own
+# 32-bit helpers, which the wine loader now prefers) cannot start in it.
+nc_prefix_lacks_wow64() {
+  nc_wine_has_wow64 && [[ -d "$WINEPREFIX/drive_c/windows" ]] &&
+    [[ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]]
+}
+
 # Creates the prefix the first time; later calls find the ready mark and
-# only check the sandbox. A half-made prefix (no mark) is made again. Only a
-# prefix inside the build folder is ever created or deleted.
+# only check the sandbox. A half-made prefix (no mark) is made again, and so
+# is one made before 32-bit Wine was installed. Only a prefix inside the
+# build folder is ever created or deleted.
 nc_wine_prefix() {
   nc_prefix_inside_build || return 1
   local mark="$WINEPREFIX/.norvik-ready"
+  local log="$NC_WINE_LOG_DIR/wineprefix.log"
+  if [[ -f "$mark" ]] && nc_prefix_lacks_wow64; then
+    echo "The Wine prefix $WINEPREFIX predates 32-bit Wine; making it again"
+    rm -f -- "$mark"
+  fi
   if [[ -f "$mark" ]]; then
     nc_sandbox_prefix
     return
   fi
-  local log="$NC_WINE_LOG_DIR/wineprefix.log"
   echo "Creating the Wine prefix $WINEPREFIX (log: $log)"
+  # A wineserver still serving the old prefix would keep it alive.
+  if [[ -d "$WINEPREFIX" ]]; then wineserver -k </dev/null >/dev/null 2>&1 || true; fi
   rm -rf -- "$WINEPREFIX"
   mkdir -p -- "$(dirname -- "$WINEPREFIX")"
   {
@@ -165,6 +195,10 @@ nc_wine_prefix() {
   if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
     echo "error: wineboot did not create the prefix; last lines of $log:" >&2
     tail -n 20 "$log" >&2
+    return 1
+  fi
+  if nc_prefix_lacks_wow64; then
+    echo "error: wineboot made a prefix without 32-bit system files; see $log" >&2
     return 1
   fi
   nc_sandbox_prefix || return 1

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/error.h"
@@ -13,14 +14,21 @@ namespace nc::win32 {
 
 namespace {
 
+// A started program and the job that holds it with every process it
+// starts in turn. Ending the program ends the whole job: a program may be
+// a launcher for another, as the 32-bit registry editor on 64-bit Windows
+// is for the 64-bit one, and stopping only the launcher would leave the
+// real editor importing. Without a job (the system refused to make one)
+// the program alone is ended.
 class WinChildProcess final : public platform::ChildProcess {
  public:
-  explicit WinChildProcess(HANDLE process) : process_(process) {}
+  WinChildProcess(HANDLE process, ProcessHandle job) : process_(process), job_(std::move(job)) {}
 
   bool finished() override {
     return !process_.valid() || WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT;
   }
   void terminate() override {
+    if (job_.valid() && TerminateJobObject(job_.get(), 0)) return;
     if (process_.valid()) TerminateProcess(process_.get(), 0);
   }
   std::optional<std::uint32_t> exitCode() override {
@@ -33,6 +41,7 @@ class WinChildProcess final : public platform::ChildProcess {
 
  private:
   ProcessHandle process_;
+  ProcessHandle job_;  // not set to end its processes when closed
 };
 
 HWND AsWindow(platform::WindowId window) {
@@ -81,14 +90,21 @@ Result<std::unique_ptr<platform::ChildProcess>> WinPrograms::start(std::string_v
     startup.hStdError = nullptr;
   }
   PROCESS_INFORMATION info{};
+  // Started suspended, so that it is in the job before it can start another.
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr,
-                      show == platform::StartShow::Hidden ? TRUE : FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &info)) {
+                      show == platform::StartShow::Hidden ? TRUE : FALSE,
+                      NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                      &info)) {
     return LastError("start program", commandLine);
   }
+  ProcessHandle job(CreateJobObjectW(nullptr, nullptr));
+  // A system without nested jobs refuses when this process is in a job.
+  if (job.valid() && !AssignProcessToJobObject(job.get(), info.hProcess)) job.reset();
+  ResumeThread(info.hThread);
   CloseHandle(info.hThread);
   if (waitIdleMs > 0) WaitForInputIdle(info.hProcess, waitIdleMs);
-  return std::unique_ptr<platform::ChildProcess>(std::make_unique<WinChildProcess>(info.hProcess));
+  return std::unique_ptr<platform::ChildProcess>(
+      std::make_unique<WinChildProcess>(info.hProcess, std::move(job)));
 }
 
 platform::WindowId WinPrograms::findWindow(std::string_view className) {

@@ -138,6 +138,30 @@ TEST_F(ScanSections, StartupProgramsReportARunValueNamingAMissingProgram) {
   EXPECT_EQ(sink.statuses, std::vector<std::string>{"Scanning: Startup Programs"});
 }
 
+// A 32-bit scanner on 64-bit Windows sees SysWOW64 where System32 is
+// named: a program that only the native System32 holds looks missing to
+// it, and reporting it would have the fixer delete a working entry.
+TEST_F(ScanSections, StartupProgramsTrustTheNativeSystemFolderUnderWow64) {
+  ctx.pathTest.IsWow64 = nc::registry::IsWow64(ports.system());
+  wchar_t windows[MAX_PATH] = {};
+  const std::string folder =
+      nc::win32::Narrow(std::wstring(windows, GetWindowsDirectoryW(windows, MAX_PATH)));
+  const char* name = "nc-native-only.exe";
+  const std::string written =
+      Join(folder, ctx.pathTest.IsWow64 ? "sysnative" : "system32") + "\\" + name;
+  File(written);
+  seededFiles.push_back(written);
+  const std::string named = Join(folder, "system32") + "\\" + name;
+  ASSERT_EQ(ports.files().fileExists(named), !ctx.pathTest.IsWow64);
+
+  const std::string run = Join(kCv, "Run");
+  Value(RootKey::CurrentUser, run, "NorvikScanTestNative", named);
+  Value(RootKey::CurrentUser, run, "NorvikScanTestGone", "C:\\NorvikScanTest\\gone.exe");
+  nc::registry::ScanStartupPrograms(ctx);
+  EXPECT_FALSE(AnyWithData(named));
+  EXPECT_TRUE(AnyWithData("C:\\NorvikScanTest\\gone.exe"));
+}
+
 TEST_F(ScanSections, SharedDllsReportAZeroCountAndMissingFiles) {
   File(Join(kFolder, "used.dll"));
   File(Join(kFolder, "unused.dll"));

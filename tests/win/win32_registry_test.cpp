@@ -46,8 +46,14 @@ class Win32Registry : public testing::Test {
   void TearDown() override {
     base = RegKey();
     RemoveBase();
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLinkTarget);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLinkTarget);
+    // The link target lies in the 64-bit view, which the link names.
+    HKEY target = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLinkTarget, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                      &target) == ERROR_SUCCESS) {
+      RegDeleteTreeW(target, nullptr);
+      RegCloseKey(target);
+    }
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kLinkTarget, KEY_WOW64_64KEY, 0);
   }
   void RemoveBase() {
     auto software = reg.open(RootKey::CurrentUser, "Software", RegAccess::Full);
@@ -204,9 +210,10 @@ TEST_F(Win32Registry, DeleteValueAndDeleteTree) {
 }
 
 TEST_F(Win32Registry, DeleteTreeRemovesALinkWithoutTouchingItsTarget) {
+  // In the 64-bit view, where the link's path leads from a 32-bit process too.
   HKEY target = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLinkTarget, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &target, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLinkTarget, 0, nullptr, 0,
+                            KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &target, nullptr),
             ERROR_SUCCESS);
   HKEY targetChild = nullptr;
   ASSERT_EQ(RegCreateKeyExW(target, L"child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &targetChild,
@@ -239,7 +246,8 @@ TEST_F(Win32Registry, DeleteTreeRemovesALinkWithoutTouchingItsTarget) {
 
   ASSERT_TRUE(reg.deleteTree(base, "tree").ok());
   EXPECT_EQ(reg.openSub(base, "tree", RegAccess::Read).error().code, Errc::NotFound);
-  auto kept = reg.open(RootKey::LocalMachine, nc::win32::Narrow(kLinkTarget), RegAccess::Read);
+  auto kept =
+      reg.open(RootKey::LocalMachine, nc::win32::Narrow(kLinkTarget), RegAccess::Read, true);
   ASSERT_TRUE(kept.ok());
   EXPECT_EQ(nc::platform::ValueDword(*reg.readValue(*kept, "marker")), 42u);
   EXPECT_TRUE(reg.openSub(*kept, "child", RegAccess::Read).ok());
