@@ -32,7 +32,7 @@ class QuietStatus : public registry::ScanStatusView {
 // Explorer that the clean removes while the scan reads them.
 void Fill(CleanWorld& world) {
   const std::string local = "C:\\Users\\user\\AppData\\Local\\";
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < 150; ++i) {
     ASSERT_TRUE(world.sim.writeFile(local + "Temp\\f" + std::to_string(i) + ".tmp", "temp"));
     ASSERT_TRUE(
         world.sim.writeFile("C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Windows\\Recent\\d" +
@@ -68,7 +68,7 @@ TEST(SideBySide, ACleanAndAScanCancelledAtRandomPoints) {
 
     // Each is cancelled after a drawn number of pumps (0: at once); a
     // draw beyond its run lets it end by itself.
-    const int cleanAt = std::uniform_int_distribution<int>(0, 60)(random);
+    const int cleanAt = std::uniform_int_distribution<int>(0, 15)(random);
     const int scanAt = std::uniform_int_distribution<int>(0, 60)(random);
     ASSERT_EQ(scan.Start(registry::SectionTree().ChosenSectionList(), true),
               registry::ScanStartOutcome::Started);
