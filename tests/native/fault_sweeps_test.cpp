@@ -129,6 +129,25 @@ void Report(const std::string& what, std::uint64_t points) {
               static_cast<unsigned long long>(points));
 }
 
+// Sweeps `attempt(nth, code)` (true when its fault fired) with the two
+// errors ports report most, and prints the failure points visited.
+template <typename Attempt>
+void SweepBothErrors(const std::string& what, Attempt&& attempt) {
+  for (const Errc code : {Errc::IoError, Errc::AccessDenied}) {
+    attempt(0, code);
+    std::uint64_t points = 0;
+    EXPECT_TRUE(SweepFaults(
+        [&](std::uint64_t nth) {
+          const bool fired = attempt(nth, code);
+          points += fired ? 1 : 0;
+          return fired;
+        },
+        kSweepLimit))
+        << what;
+    Report(what + (code == Errc::IoError ? ", i/o error" : ", access denied"), points);
+  }
+}
+
 // ---- the clean of every catalogue item --------------------------------------------------
 
 // A drive with something for most items to find: temporary files, recent
@@ -336,7 +355,7 @@ std::vector<FixRow> EveryKind() {
 }
 
 // Fixes every row with the `nth` port call failing; true when it fired.
-bool FixOnce(std::uint64_t nth) {
+bool FixOnce(std::uint64_t nth, Errc code) {
   sim::SimPlatform sim;
   EXPECT_TRUE(sim.files().createFolders(kBackupFolder).ok());
   EXPECT_TRUE(sim.writeFile(kShortcut, "link"));
@@ -360,7 +379,7 @@ bool FixOnce(std::uint64_t nth) {
   }
   const Snapshot before = Take(sim);
 
-  if (nth > 0) sim.faults().failNthCall(nth, Errc::IoError);
+  if (nth > 0) sim.faults().failNthCall(nth, code);
   registry::FixEnvironment env{sim.ports(), settings, 12, [] { return true; }, [] {}};
   NoStatus view;
   const registry::FixResult result = registry::FixSelectedProblems(env, results, view);
@@ -405,16 +424,7 @@ bool FixOnce(std::uint64_t nth) {
 }
 
 TEST(FaultSweep, TheFixOfEveryProblemKind) {
-  FixOnce(0);
-  std::uint64_t points = 0;
-  EXPECT_TRUE(SweepFaults(
-      [&](std::uint64_t nth) {
-        const bool fired = FixOnce(nth);
-        points += fired ? 1 : 0;
-        return fired;
-      },
-      kSweepLimit));
-  Report("fix of every problem kind", points);
+  SweepBothErrors("fix of every problem kind", FixOnce);
 }
 
 // ---- the backup writer and the rewrite into the Unicode form ---------------------------
@@ -442,7 +452,7 @@ TEST(FaultSweep, TheBackupWriterAndItsUnicodeRewrite) {
       {"a value appended to a Unicode file", unicode, false, "Software\\B", "\xE2\x82\xAC"},
   };
   for (const Case& c : cases) {
-    auto attempt = [&](std::uint64_t nth) {
+    auto attempt = [&](std::uint64_t nth, Errc code) {
       sim::SimPlatform sim;
       EXPECT_TRUE(sim.files().createFolders("C:\\Backup").ok());
       if (!c.existing.empty()) {
@@ -453,7 +463,7 @@ TEST(FaultSweep, TheBackupWriterAndItsUnicodeRewrite) {
           "[HKEY_CURRENT_USER\\Software\\A\\Deep]\n\"d\"=dword:00000002\n"
           "[HKEY_CURRENT_USER\\Software\\B]\n\"\xE2\x82\xAC\"=\"\xC3\xA9\"\n");
       const Snapshot before = Take(sim);
-      if (nth > 0) sim.faults().failNthCall(nth, Errc::DiskFull);
+      if (nth > 0) sim.faults().failNthCall(nth, code);
       const auto written = registry::ExportToBackup(sim.ports(), kFile, PredefinedRoot::CurrentUser,
                                                     c.wholeKey, c.value, c.key);
       const bool fired = sim.faults().faultsFired() > 0;
@@ -486,17 +496,7 @@ TEST(FaultSweep, TheBackupWriterAndItsUnicodeRewrite) {
       }
       return fired;
     };
-    attempt(0);
-    std::uint64_t points = 0;
-    EXPECT_TRUE(SweepFaults(
-        [&](std::uint64_t nth) {
-          const bool fired = attempt(nth);
-          points += fired ? 1 : 0;
-          return fired;
-        },
-        kSweepLimit))
-        << c.what;
-    Report(std::string("backup: ") + c.what, points);
+    SweepBothErrors(std::string("backup: ") + c.what, attempt);
   }
 }
 
@@ -628,7 +628,7 @@ class RestoreRecorder : public registry::RestoreView {
 
 TEST(FaultSweep, TheRestoreDeletesABackupOnlyOnceItIsBack) {
   constexpr const char* kFile = "C:\\Backup\\2026_02_03_070509.reg";
-  auto attempt = [](std::uint64_t nth) {
+  auto attempt = [](std::uint64_t nth, Errc code) {
     sim::SimPlatform sim;
     registry::BackupSettings settings;
     settings.OutputDirectory = "C:\\Backup";
@@ -646,7 +646,7 @@ TEST(FaultSweep, TheRestoreDeletesABackupOnlyOnceItIsBack) {
           sim.files(), std::string(commandLine.substr(open + 1, close - open - 1)));
       if (bytes) sim.registry().loadRegText(*bytes);
     });
-    if (nth > 0) sim.faults().failNthCall(nth, Errc::IoError);
+    if (nth > 0) sim.faults().failNthCall(nth, code);
     RestoreRecorder view;
     registry::RestoreController controller(
         {sim.ports(), settings, [](std::int64_t) { return std::string("t"); }});
@@ -670,16 +670,7 @@ TEST(FaultSweep, TheRestoreDeletesABackupOnlyOnceItIsBack) {
     }
     return fired;
   };
-  attempt(0);
-  std::uint64_t points = 0;
-  EXPECT_TRUE(SweepFaults(
-      [&](std::uint64_t nth) {
-        const bool fired = attempt(nth);
-        points += fired ? 1 : 0;
-        return fired;
-      },
-      kSweepLimit));
-  Report("restore", points);
+  SweepBothErrors("restore", attempt);
 }
 
 }  // namespace
