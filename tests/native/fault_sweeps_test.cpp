@@ -173,6 +173,11 @@ void FillForCleaning(CleanWorld& world) {
            local + "Google\\Chrome\\User Data\\Default\\Cache\\f_000001",
            local + "Google\\Chrome\\User Data\\Default\\Cookies",
            roaming + "Opera\\Opera\\cache4\\o.tmp",
+           roaming + "Netscape\\NSB\\Profiles\\pbzik8cu.default\\cookies.txt",
+           roaming + "Netscape\\NSB\\Profiles\\pbzik8cu.default\\history.dat",
+           roaming + "Netscape\\NSB\\Profiles\\pbzik8cu.default\\prefs.js",
+           roaming + "Netscape\\NSB\\Profiles\\pbzik8cu.default\\formhistory.dat",
+           roaming + "Netscape\\NSB\\Profiles\\pbzik8cu.default\\Cache\\n.tmp",
            "C:\\Windows\\Minidump\\m.dmp",
        }) {
     ASSERT_TRUE(sim.writeFile(file, "data of " + file));
