@@ -88,14 +88,29 @@ void FaultPlan::failFrom(PortMethod method, std::uint64_t nth, Errc code,
   addRule(method, nth, code, pathContains, true);
 }
 
+void FaultPlan::failNthCall(std::uint64_t nth, Errc code) {
+  std::lock_guard lock(mutex_);
+  anyNth_ = nth == 0 ? 1 : nth;
+  anySeen_ = 0;
+  anyCode_ = code;
+}
+
+std::uint64_t FaultPlan::totalCalls() const {
+  std::lock_guard lock(mutex_);
+  return totalCalls_;
+}
+
 void FaultPlan::clearRules() {
   std::lock_guard lock(mutex_);
   rules_.clear();
+  anyNth_ = 0;
 }
 
 void FaultPlan::reset() {
   std::lock_guard lock(mutex_);
   rules_.clear();
+  anyNth_ = 0;
+  totalCalls_ = 0;
   calls_.fill(0);
   fired_.fill(0);
   firedTotal_ = 0;
@@ -104,8 +119,10 @@ void FaultPlan::reset() {
 std::optional<Errc> FaultPlan::check(PortMethod method, std::string_view path) {
   std::lock_guard lock(mutex_);
   ++calls_[Index(method)];
+  ++totalCalls_;
 
   std::optional<Errc> result;
+  if (anyNth_ != 0 && ++anySeen_ == anyNth_) result = anyCode_;
   for (Rule& rule : rules_) {
     if (rule.method != method) continue;
     if (!rule.pathContains.empty() && path.find(rule.pathContains) == std::string_view::npos) {

@@ -68,6 +68,11 @@ class FaultPlan {
   // fail with `code`.
   void failFrom(PortMethod method, std::uint64_t nth, Errc code,
                 std::string_view pathContains = {});
+  // The `nth` port call from now on, whatever its method and path, fails
+  // once with `code`: a sweep over every call an operation makes.
+  void failNthCall(std::uint64_t nth, Errc code);
+  // Calls of every method so far.
+  std::uint64_t totalCalls() const;
   // Removes every rule; the counters are kept.
   void clearRules();
   // Removes every rule and zeroes every counter.
@@ -100,6 +105,10 @@ class FaultPlan {
 
   mutable std::mutex mutex_;
   std::vector<Rule> rules_;
+  std::uint64_t anyNth_ = 0;  // 0: no rule for the nth call of any method
+  std::uint64_t anySeen_ = 0;
+  Errc anyCode_ = Errc::IoError;
+  std::uint64_t totalCalls_ = 0;
   std::array<std::uint64_t, kPortMethodCount> calls_{};
   std::array<std::uint64_t, kPortMethodCount> fired_{};
   std::uint64_t firedTotal_ = 0;

@@ -36,11 +36,13 @@ inline void Deliver(app::HiveProgressDialog& dialog, const sim::PostedMessage& m
   }
 }
 
-// `eachPump` runs after every pump while the dialog is open. True when
-// the analysis finished.
+// `eachPump` runs after every pump while the dialog is open; `closedView`,
+// when given, receives the view as the dialog left it. True when the
+// analysis finished.
 inline bool RunHiveProgress(
     const app::HiveAnalysis& analysis,
-    const std::function<void(app::HiveProgressDialog&, RecordingProgressView&)>& eachPump = {}) {
+    const std::function<void(app::HiveProgressDialog&, RecordingProgressView&)>& eachPump = {},
+    RecordingProgressView* closedView = nullptr) {
   sim::MessageQueue queue;
   RecordingProgressView view;
   app::HiveProgressDialog dialog(analysis, queue, view);
@@ -53,6 +55,7 @@ inline bool RunHiveProgress(
     if (!view.closed) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   if (!view.closed) dialog.OnClose();
+  if (closedView != nullptr) *closedView = view;
   return dialog.Succeeded();
 }
 

@@ -46,6 +46,14 @@ TEST(SimFaultPlan, FailsTheNthMatchingCallOnceOrFromThenOn) {
   plan.reset();
   EXPECT_EQ(plan.faultsFired(), 0u);
   EXPECT_FALSE(plan.check(PortMethod::FilesDeleteFile));
+
+  // The nth call counted from the rule, whatever its method, fails once.
+  plan.failNthCall(3, Errc::IoError);
+  const PortMethod order[] = {PortMethod::FilesWrite, PortMethod::RegistryOpen,
+                              PortMethod::FilesStat, PortMethod::FilesStat};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(plan.check(order[i]).has_value(), i == 2) << i;
+  EXPECT_EQ(plan.faultsFired(PortMethod::FilesStat), 1u);
+  EXPECT_EQ(plan.totalCalls(), 5u);
 }
 
 // A sweep fails when its rule matches no call of the operation (it tested
