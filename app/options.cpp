@@ -243,14 +243,15 @@ ScreenRect BoundsOnScreen(const ScreenRect& bounds, const std::vector<ScreenRect
 
 void SaveExpandState(Options& options, SettingsTrees& trees, bool store) {
   for (const auto tree : {SettingsTrees::Tree::Registry, SettingsTrees::Tree::Clean}) {
-    const auto nodes = trees.TopLevelNodes(tree);
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-      const int slot = nodes[i].imageIndex;
+    int index = -1;
+    for (const SettingsTrees::TopNode& node : trees.TopLevelNodes(tree)) {
+      ++index;
+      const int slot = node.imageIndex;
       if (slot < 1 || slot > kCleanGroupSlots) continue;
       if (store) {
-        options.FirstNodeExpand[slot] = nodes[i].expanded;
+        options.FirstNodeExpand[slot] = node.expanded;
       } else if (options.FirstNodeExpand[slot]) {
-        trees.ExpandTopLevelNode(tree, static_cast<int>(i));
+        trees.ExpandTopLevelNode(tree, index);
       }
     }
   }

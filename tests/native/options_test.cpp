@@ -292,19 +292,33 @@ TEST_F(OptionsIniTest, AWriteIntoAReadOnlyFolderIsSilentAndKeepsTheOldFile) {
 }
 
 TEST_F(OptionsIniTest, ExpandStateIsStoredRegistryFirstAndRestoredPerFlag) {
-  trees.registryTop = {{1, false}};
+  // A node without a slot of its own (image 0) is neither stored nor
+  // restored.
+  trees.registryTop = {{1, false}, {0, true}};
   trees.cleanTop = {{1, true}, {2, false}, {11, true}};
   Options o;
   app::SaveExpandState(o, trees, true);
   EXPECT_TRUE(o.FirstNodeExpand[1]);  // the clean tree's node wins the shared slot
   EXPECT_FALSE(o.FirstNodeExpand[2]);
   EXPECT_TRUE(o.FirstNodeExpand[11]);
+  EXPECT_FALSE(o.FirstNodeExpand[0]);
 
   app::SaveExpandState(o, trees, false);
   using Tree = app::SettingsTrees::Tree;
   const std::vector<std::pair<Tree, int>> expected = {
       {Tree::Registry, 0}, {Tree::Clean, 0}, {Tree::Clean, 2}};
   EXPECT_EQ(trees.expandedCalls, expected);
+
+  // The last slot is read from the file like the others; a section
+  // without a slot leaves the unused first entry alone.
+  ASSERT_TRUE(sim.profile().writeString(iniPath, "FirstNodeExpand", "11", "0"));
+  const Options stored = read();
+  EXPECT_FALSE(stored.FirstNodeExpand[11]);
+  EXPECT_TRUE(stored.FirstNodeExpand[10]);
+  trees.sections.push_back({0, true});
+  Options written;
+  write(written);
+  EXPECT_FALSE(written.TreeViewNodeCheck[0]);
 }
 
 TEST(ShortcutText, ModifiersInOrderWithEitherSeparator) {
