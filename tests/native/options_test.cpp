@@ -271,6 +271,22 @@ TEST(BoundsOnScreen, BoundsOffEveryMonitorComeOntoTheNearest) {
       {"larger than the monitor", {-3000, 0, 2000, 900}, two, {0, 0, 1024, 738}},
       {"no monitor known", {-32000, -32000, 713, 494}, {}, {-32000, -32000, 713, 494}},
       {"far out, large numbers", {2147483000, 2147483000, 713, 494}, two, {1591, 530, 713, 494}},
+      {"one column on the left monitor's left edge",
+       {-712, 10, 713, 494},
+       two,
+       {-712, 10, 713, 494}},
+      {"one column on its right edge", {1023, 10, 713, 494}, {two[0]}, {1023, 10, 713, 494}},
+      {"one row on its top edge", {10, -493, 713, 494}, two, {10, -493, 713, 494}},
+      {"one row on its bottom edge", {10, 737, 713, 494}, {two[0]}, {10, 737, 713, 494}},
+      {"no width at all", {100, 50, 0, 494}, two, {100, 50, 1, 494}},
+      {"areas without width or height are no monitors",
+       {-4000, -4000, 713, 494},
+       {{-5000, -5000, 0, 600}, {-5000, -5000, 600, 0}, two[0]},
+       {0, 0, 713, 494}},
+      {"as near to two monitors: the first wins",
+       {700, 1000, 600, 494},
+       {{0, 0, 1000, 700}, {1000, 0, 1000, 700}},
+       {400, 206, 600, 494}},
   };
   for (const Case& c : cases) {
     const ScreenRect r = app::BoundsOnScreen(c.saved, c.areas);
