@@ -313,7 +313,7 @@ TEST_F(OptionsIniTest, AWriteIntoAReadOnlyFolderIsSilentAndKeepsTheOldFile) {
 TEST_F(OptionsIniTest, ExpandStateIsStoredRegistryFirstAndRestoredPerFlag) {
   // A node without a slot of its own (image 0) is neither stored nor
   // restored.
-  trees.registryTop = {{1, false}, {0, true}};
+  trees.registryTop = {{0, true}, {1, false}};
   trees.cleanTop = {{1, true}, {2, false}, {11, true}};
   Options o;
   app::SaveExpandState(o, trees, true);
@@ -325,7 +325,7 @@ TEST_F(OptionsIniTest, ExpandStateIsStoredRegistryFirstAndRestoredPerFlag) {
   app::SaveExpandState(o, trees, false);
   using Tree = app::SettingsTrees::Tree;
   const std::vector<std::pair<Tree, int>> expected = {
-      {Tree::Registry, 0}, {Tree::Clean, 0}, {Tree::Clean, 2}};
+      {Tree::Registry, 1}, {Tree::Clean, 0}, {Tree::Clean, 2}};
   EXPECT_EQ(trees.expandedCalls, expected);
 
   // The last slot is read from the file like the others; a section
