@@ -3,6 +3,7 @@
 // writes. And a gate that holds the save of one hive until released.
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -46,6 +47,42 @@ inline void InstallHives(sim::SimPlatform& sim, const std::vector<HiveSpec>& hiv
 }
 
 inline constexpr const char* kConfig = "C:\\WINDOWS\\system32\\config\\";
+
+// A hive file of `size` bytes laid out as the system writes one: the
+// 4,096-byte base block ("regf", sequence numbers 1 and 1, format 1.5,
+// the bins' length at 40, the XOR of the first 127 double words at 508)
+// and "hbin" where the bins start. `change` edits the block before the
+// checksum is set, unless `keepChecksum` leaves the checksum as it was.
+struct RegfImage {
+  explicit RegfImage(std::size_t size) : bytes(size, 0) {
+    if (size < 4100) return;
+    put(0, 0x66676572);  // "regf"
+    put(4, 1);
+    put(8, 1);
+    put(20, 1);
+    put(24, 5);
+    put(36, 0x20);
+    put(40, static_cast<std::uint32_t>(size - 4096));
+    put(44, 1);
+    std::copy_n("hbin", 4, bytes.begin() + 4096);
+    seal();
+  }
+  void put(std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
+  std::uint32_t get(std::size_t offset) const {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = value << 8 | bytes[offset + i];
+    return value;
+  }
+  // Sets the checksum at 508 from the block as it now is.
+  void seal() {
+    std::uint32_t sum = 0;
+    for (std::size_t offset = 0; offset < 508; offset += 4) sum ^= get(offset);
+    put(508, sum == 0 ? 1 : sum == 0xFFFFFFFFU ? 0xFFFFFFFEU : sum);
+  }
+  std::vector<std::uint8_t> bytes;
+};
 
 // Three hives of 4,000 KB, 2,000 KB and 500 KB whose copies come out at
 // 3,000 KB, 1,900 KB and 600 KB (the last grows).
