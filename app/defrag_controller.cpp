@@ -38,6 +38,27 @@ void DefragController::WaitForParkedWorkers() {
   parking_.clear();
 }
 
+void DefragController::SetDefragEnabled(bool enabled) {
+  defragEnabled_ = enabled;
+  view_.SetDefragEnabled(enabled);
+}
+
+DefragController::SaveOutcome DefragController::SaveCopies(const registry::HiveList& hives,
+                                                           bool silent) {
+  if (const auto shortage = registry::FindSpaceShortage(ports_.files, hives.files)) {
+    ports_.prompts.inform(registry::SpaceShortageText(*shortage));
+    return SaveOutcome::NoSpace;
+  }
+  bool saveFailed = false;
+  const bool finished =
+      view_.RunHiveAnalysis(HiveAnalysis{ports_.hives, ports_.files, ports_.clock, hives.keyNames,
+                                         hives.files, isWow64_, silent, parking_, &saveFailed});
+  if (saveFailed) return SaveOutcome::Failed;
+  if (!finished) return SaveOutcome::Stopped;
+  return registry::SoftwareCopyTooSmall(ports_.files, hives.files) ? SaveOutcome::Failed
+                                                                   : SaveOutcome::Saved;
+}
+
 void DefragController::Analyze(bool silent) {
   if (hives_.keyNames.empty()) return;
   // A worker of an earlier dialog may still write a copy.
@@ -46,17 +67,11 @@ void DefragController::Analyze(bool silent) {
     ports_.prompts.inform(registry::kCannotAnalyzeNow);
     return;
   }
-  const bool finished =
-      view_.RunHiveAnalysis(HiveAnalysis{ports_.hives, ports_.files, ports_.clock, hives_.keyNames,
-                                         hives_.files, isWow64_, silent, parking_});
-  if (finished && registry::SoftwareCopyTooSmall(ports_.files, hives_.files)) {
-    ports_.prompts.inform(registry::kFailedToAnalyze);
-    return;
-  }
-  defragEnabled_ = finished;
-  view_.SetDefragEnabled(finished);
-  if (!finished) return;
-  ShowSizes(silent);
+  const SaveOutcome saved = SaveCopies(hives_, silent);
+  if (saved == SaveOutcome::Failed) ports_.prompts.inform(registry::kFailedToAnalyze);
+  // Whatever the copies now are, only a finished analysis vouches for them.
+  SetDefragEnabled(saved == SaveOutcome::Saved);
+  if (saved == SaveOutcome::Saved) ShowSizes(silent);
 }
 
 void DefragController::ShowSizes(bool silent) {
@@ -71,25 +86,67 @@ void DefragController::ShowSizes(bool silent) {
 }
 
 void DefragController::Defrag(bool silent, int versionCode) {
+  // Only copies a finished analysis made are ever handed to the system.
+  if (!defragEnabled_) return;
   if (settings_.RestorePoint && !silent && platform::RestorePointSupported(versionCode) &&
       makeRestorePoint_ && !makeRestorePoint_()) {
     return;
   }
   ports_.hives.enableRestorePrivilege();
-  for (std::size_t i = 0; i < hives_.keyNames.size() && i < hives_.files.size(); ++i) {
+  const std::size_t count = std::min(hives_.keyNames.size(), hives_.files.size());
+  auto failed = [this](std::size_t i) {
+    ports_.prompts.inform(std::string(registry::kFailedToDefrag) + hives_.keyNames[i]);
+  };
+  // A copy the system holds for a replacement asked for earlier stays as
+  // it is (the system refuses a second one); every other hive is saved
+  // again now.
+  std::vector<bool> pending(count);
+  registry::HiveList fresh;
+  for (std::size_t i = 0; i < count; ++i) {
+    pending[i] =
+        platform::FileLockedExclusive(ports_.files, registry::CompactCopyOf(hives_.files[i]));
+    if (pending[i]) continue;
+    fresh.keyNames.push_back(hives_.keyNames[i]);
+    fresh.files.push_back(hives_.files[i]);
+  }
+  if (!fresh.files.empty()) {
+    const SaveOutcome saved = SaveCopies(fresh, silent);
+    if (saved != SaveOutcome::Saved) {
+      // Some copies may be new and some not: none of them is handed over.
+      SetDefragEnabled(false);
+      if (saved == SaveOutcome::Failed) {
+        for (std::size_t i = 0; i < count; ++i) failed(i);
+      }
+      return;
+    }
+    ShowSizes(true);
+  }
+  std::size_t scheduled = 0;
+  for (std::size_t i = 0; i < count; ++i) {
     const std::string copy = registry::CompactCopyOf(hives_.files[i]);
     const std::string backup = hives_.files[i] + std::string(registry::kHiveBackupSuffix);
-    if (registry::ReplaceHive(ports_.hives, ports_.files, hives_.keyNames[i], copy, backup)) {
-      if (std::find(scheduledCopies_.begin(), scheduledCopies_.end(), copy) ==
-          scheduledCopies_.end()) {
-        scheduledCopies_.push_back(copy);
+    const registry::ReplaceOutcome outcome =
+        pending[i]
+            ? registry::ReplaceOutcome{}
+            : registry::ReplaceHive(ports_.hives, ports_.files, hives_.keyNames[i], copy, backup);
+    if (!outcome.scheduled) {
+      failed(i);
+      if (!outcome.strandedBackup.empty()) {
+        ports_.prompts.inform(registry::StrandedBackupText(backup, outcome.strandedBackup));
       }
-    } else {
-      ports_.prompts.inform(std::string(registry::kFailedToDefrag) + hives_.keyNames[i]);
+      continue;
+    }
+    ++scheduled;
+    if (std::find(scheduledCopies_.begin(), scheduledCopies_.end(), copy) ==
+        scheduledCopies_.end()) {
+      scheduledCopies_.push_back(copy);
     }
   }
-  if (silent) return;
-  if (ports_.prompts.confirm(registry::kRestartQuestion)) (void)ports_.hives.requestRestart();
+  // Nothing was handed to the system: a restart would change nothing.
+  if (scheduled == 0 || silent) return;
+  if (ports_.prompts.confirm(registry::kRestartQuestion) && !ports_.hives.requestRestart()) {
+    ports_.prompts.inform(registry::kRestartRefused);
+  }
 }
 
 void DefragController::OnProgramClose() {

@@ -1,7 +1,10 @@
 // The Registry Defrag page's rules: the hive list shown at start, the
 // analysis ("Analyze Registry") with its checks and sizes, and the
 // replacement of the hives at the next start ("Defrag Registry") with the
-// restart question. Runs on the user-interface thread; the analysis
+// restart question. "Defrag Registry" saves every hive again first, so
+// that nothing written to the registry since the analysis is rolled back
+// at the restart, and hands the system only copies that are whole hive
+// files. Runs on the user-interface thread; the analysis
 // worker belongs to the progress dialog, and workers whose dialog was
 // closed early are kept here until they end.
 #pragma once
@@ -50,6 +53,12 @@ class DefragController {
   std::size_t parkedWorkers() const { return parking_.size(); }
 
  private:
+  enum class SaveOutcome { Saved, Stopped, Failed, NoSpace };
+  // Saves fresh copies of `hives` through the progress dialog, with the
+  // checks of an analysis: room on the volumes first, every save
+  // succeeded, the software copy not under a quarter of its hive.
+  SaveOutcome SaveCopies(const registry::HiveList& hives, bool silent);
+  void SetDefragEnabled(bool enabled);
   void WaitForParkedWorkers();
   void ShowSizes(bool silent);
 

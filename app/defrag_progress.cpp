@@ -154,6 +154,7 @@ void HiveProgressDialog::OnClose() {
     channel_->Detach();
     finalText_ = channel_->Text();
     view_.SetCheckingText(finalText_);
+    if (analysis_.saveFailed != nullptr) *analysis_.saveFailed = channel_->SaveFailed();
   }
   ParkWorker();
   view_.Close();

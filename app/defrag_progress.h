@@ -44,6 +44,8 @@ struct HiveAnalysis {
   bool silent = false;  // the dialog hides itself
   // Workers whose dialog closed before they ended; the caller joins them.
   std::vector<std::unique_ptr<registry::DefragWorker>>& parking;
+  // Set when the dialog closes: a hive could not be saved.
+  bool* saveFailed = nullptr;
 };
 
 class HiveProgressView {

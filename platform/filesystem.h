@@ -153,6 +153,11 @@ class FileSystem {
   virtual bool volumePresent(std::string_view root) = 0;
   // The device behind a drive ("C:" -> "\Device\HarddiskVolume1").
   virtual std::string dosDeviceName(std::string_view drive) = 0;
+  // The bytes the account may still write on the volume that holds
+  // `path` (a file or folder on a drive).
+  [[nodiscard]] virtual Result<std::uint64_t> freeSpace(std::string_view path) {
+    return Error{Errc::NotSupported, "free space", std::string(path)};
+  }
   // %NAME% references replaced by the environment's values; unknown
   // names stay as written.
   virtual std::string expandEnvironment(std::string_view text) = 0;

@@ -1,6 +1,9 @@
 #include "registry/defrag_analysis.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <utility>
 
 #include "core/text.h"
 #include "registry/backups.h"
@@ -17,6 +20,35 @@ bool AnyCompactCopyLocked(platform::FileSystem& files, const std::vector<std::st
     if (platform::FileLockedExclusive(files, CompactCopyOf(file))) return true;
   }
   return false;
+}
+
+std::optional<SpaceShortage> FindSpaceShortage(platform::FileSystem& files,
+                                               const std::vector<std::string>& hiveFiles) {
+  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> volumes;  // hives, old copies
+  for (const std::string& file : hiveFiles) {
+    auto& [hives, copies] = volumes[UpperAscii(file.substr(0, 3))];
+    hives += FileSizeOf(files, file);
+    copies += FileSizeOf(files, CompactCopyOf(file));
+  }
+  for (const auto& [root, sizes] : volumes) {
+    const auto& [hives, copies] = sizes;
+    const std::uint64_t needed = hives + std::max(hives / 10, kMinimumSpareBytes);
+    // A volume that cannot say how much room it has is taken as full.
+    const std::uint64_t available = files.freeSpace(root).value_or(0) + copies;
+    if (available < needed) return SpaceShortage{root, needed, available};
+  }
+  return std::nullopt;
+}
+
+std::string SpaceShortageText(const SpaceShortage& shortage) {
+  return "There is not enough free disk space on " + shortage.root +
+         " for the copies of the registry! Please free " +
+         FormatSizeKB(shortage.needed - shortage.available) + " and try again.";
+}
+
+std::string StrandedBackupText(std::string_view backup, std::string_view keptAs) {
+  return "The backup of an earlier compaction could not be put back as " + std::string(backup) +
+         "! It was kept as " + std::string(keptAs) + ".";
 }
 
 bool SoftwareCopyTooSmall(platform::FileSystem& files, const std::vector<std::string>& hiveFiles) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,11 @@ inline constexpr std::string_view kFailedToDefrag = "Failed to defrag the regist
 inline constexpr std::string_view kRestartQuestion =
     "You must restart your computer for the changes to take effect. Click the YES button to "
     "restart your computer now.";
+inline constexpr std::string_view kRestartRefused =
+    "Failed to restart your computer! Please restart it yourself for the changes to take effect.";
+// An earlier backup of a hive was set aside to free its name and could
+// not be put back.
+std::string StrandedBackupText(std::string_view backup, std::string_view keptAs);
 // Below this compact percent the user is told compaction is not needed.
 inline constexpr float kLowFragmentationPercent = 3.0F;
 
@@ -28,6 +34,20 @@ std::string CompactCopyOf(std::string_view hiveFile);
 // A compact copy still held by the system (a replacement is pending):
 // no analysis may run until the restart.
 bool AnyCompactCopyLocked(platform::FileSystem& files, const std::vector<std::string>& hiveFiles);
+
+// A volume without room for the copies of the hives whose files lie on
+// it: they need the hives' sizes and a margin of a tenth of that, at
+// least 50 MB. Copies already there count as room, since each is
+// deleted before its hive is saved again.
+struct SpaceShortage {
+  std::string root;  // "C:\"
+  std::uint64_t needed = 0;
+  std::uint64_t available = 0;
+};
+inline constexpr std::uint64_t kMinimumSpareBytes = 50ULL * 1024 * 1024;
+std::optional<SpaceShortage> FindSpaceShortage(platform::FileSystem& files,
+                                               const std::vector<std::string>& hiveFiles);
+std::string SpaceShortageText(const SpaceShortage& shortage);
 
 // The software hive's copy came out smaller than a quarter of its file:
 // the save cannot have been complete (a missing copy counts as 0).

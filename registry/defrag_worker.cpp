@@ -27,6 +27,16 @@ void DefragChannel::Detach() {
   dialog_ = nullptr;
 }
 
+void DefragChannel::MarkSaveFailed() {
+  std::lock_guard lock(mutex_);
+  saveFailed_ = true;
+}
+
+bool DefragChannel::SaveFailed() const {
+  std::lock_guard lock(mutex_);
+  return saveFailed_;
+}
+
 DefragWorker::DefragWorker(platform::Hives& hives, platform::FileSystem& files,
                            platform::Clock& clock, std::shared_ptr<DefragChannel> channel,
                            DefragJob job)
@@ -57,10 +67,13 @@ void DefragWorker::Run() {
   for (std::size_t i = 0; i < count && !stop_; ++i) {
     channel_->SetText(job_.keyNames[i]);
     const std::uint64_t start = clock_.tickMs();
-    // A failed save is not judged here: the size checks that follow the
-    // analysis see the missing copy.
-    (void)SaveHiveCopy(hives_, files_, job_.keyNames[i], CompactCopyOf(job_.files[i]),
-                       job_.isWow64);
+    // A copy that is missing, cut short by a full disk or left over from
+    // an earlier analysis must never pass for a fresh one.
+    if (!SaveHiveCopy(hives_, files_, job_.keyNames[i], CompactCopyOf(job_.files[i]),
+                      job_.isWow64)) {
+      channel_->MarkSaveFailed();
+      break;
+    }
     if (i == 0) firstMs = clock_.tickMs() - start;
     attempted = i + 1;
     channel_->Post(WM_DEFRAG_HIVE_DONE, static_cast<std::uintptr_t>(firstMs),

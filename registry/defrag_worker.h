@@ -7,9 +7,10 @@
 // being saved, then "Finish") and messages posted to the dialog
 // (WM_DEFRAG_HIVE_DONE after each hive, kDefragCloseRequest at the end).
 // A dialog that goes away first detaches the channel, after which the
-// worker's posts go nowhere. Stopping is cooperative and checked before
-// each hive; a save in progress is never interrupted. Whoever owns the
-// worker joins it (the destructor does) before the ports it uses go away.
+// worker's posts go nowhere. A hive that cannot be saved ends the run
+// there: the channel says so, and the text field keeps that hive's name. Stopping is cooperative
+// and checked before each hive; a save in progress is never interrupted. Whoever owns the worker
+// joins it (the destructor does) before the ports it uses go away.
 #pragma once
 
 #include <atomic>
@@ -42,11 +43,15 @@ class DefragChannel {
   void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
   // The dialog is going: nothing is posted to it any more.
   void Detach();
+  // A hive could not be saved.
+  void MarkSaveFailed();
+  bool SaveFailed() const;
 
  private:
   mutable std::mutex mutex_;
   platform::MessageTarget* dialog_;
   std::string text_;
+  bool saveFailed_ = false;
 };
 
 struct DefragJob {

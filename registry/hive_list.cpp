@@ -1,6 +1,7 @@
 #include "registry/hive_list.h"
 
 #include "core/text.h"
+#include "registry/hive_file_check.h"
 
 namespace nc::registry {
 
@@ -129,32 +130,52 @@ std::uint64_t FileSizeOf(platform::FileSystem& files, std::string_view path) {
 bool SaveHiveCopy(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
                   std::string_view destination, bool isWow64) {
   const std::optional<HiveKey> key = HiveKeyOf(keyName);
-  if (files.fileExists(destination)) (void)files.deleteFile(destination);
+  if (files.fileExists(destination) && !files.deleteFile(destination).ok()) return false;
   if (!key) return false;
   const bool view64 = isWow64 && key->root == platform::RootKey::LocalMachine &&
                       UpperAscii(keyName).find("SOFTWARE") != std::string::npos;
   return hives.saveCopy(key->root, key->subKey, view64, destination).ok();
 }
 
-bool ReplaceHive(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
-                 std::string_view newFile, std::string_view oldFile) {
+namespace {
+
+// "<old>.prev", "<old>.prev2", ...: the first name nothing has; "" when
+// none of them is free.
+std::string FreeAsideName(platform::FileSystem& files, std::string_view oldFile) {
+  constexpr int kTries = 100;
+  for (int n = 1; n <= kTries; ++n) {
+    std::string name = std::string(oldFile) + ".prev" + (n == 1 ? "" : std::to_string(n));
+    if (!files.attributes(name)) return name;
+  }
+  return {};
+}
+
+}  // namespace
+
+ReplaceOutcome ReplaceHive(platform::Hives& hives, platform::FileSystem& files,
+                           std::string_view keyName, std::string_view newFile,
+                           std::string_view oldFile) {
+  ReplaceOutcome outcome;
   const std::optional<HiveKey> key = HiveKeyOf(keyName);
-  if (!key) return false;
+  if (!key) return outcome;
+  if (CheckHiveFile(files, newFile) != HiveFileVerdict::Whole) {
+    outcome.notWhole = true;
+    return outcome;
+  }
   // The system needs the backup name free. An earlier backup is set
   // aside rather than deleted until the system has accepted the swap.
-  const std::string aside = std::string(oldFile) + ".prev";
-  bool setAside = false;
+  std::string aside;
   if (files.fileExists(oldFile)) {
-    if (files.fileExists(aside) && !files.deleteFile(aside).ok()) return false;
-    if (!files.moveFile(oldFile, aside).ok()) return false;
-    setAside = true;
+    aside = FreeAsideName(files, oldFile);
+    if (aside.empty() || !files.moveFile(oldFile, aside).ok()) return outcome;
   }
   if (!hives.replace(key->root, key->subKey, newFile, oldFile).ok()) {
-    if (setAside) (void)files.moveFile(aside, oldFile);
-    return false;
+    if (!aside.empty() && !files.moveFile(aside, oldFile).ok()) outcome.strandedBackup = aside;
+    return outcome;
   }
-  if (setAside) (void)files.deleteFile(aside);
-  return true;
+  if (!aside.empty()) (void)files.deleteFile(aside);
+  outcome.scheduled = true;
+  return outcome;
 }
 
 }  // namespace nc::registry

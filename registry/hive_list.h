@@ -67,16 +67,29 @@ std::uint64_t FileSizeOf(platform::FileSystem& files, std::string_view path);
 
 // Saves the hive into `destination`, deleting an earlier file there
 // first. A machine hive whose name holds "SOFTWARE" is saved from the
-// 64-bit view in a 32-bit process on 64-bit Windows. True when saved.
+// 64-bit view in a 32-bit process on 64-bit Windows. True when saved;
+// false too when the earlier file could not be deleted, so a stale copy
+// is never taken for a fresh one.
 bool SaveHiveCopy(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
                   std::string_view destination, bool isWow64);
 
+struct ReplaceOutcome {
+  bool scheduled = false;
+  // Not scheduled because `newFile` is not a whole hive file.
+  bool notWhole = false;
+  // An earlier backup that was set aside and could not be put back under
+  // its name: where it is now ("" when nothing was stranded).
+  std::string strandedBackup;
+};
+
 // Asks the system to swap `newFile` in for the hive at the next start,
-// keeping the current file as `oldFile`. The backup name is freed first;
-// an earlier backup under that name is set aside and put back when the
-// system refuses, so a refusal never costs the backup of an earlier
-// compaction. True when the system accepted.
-bool ReplaceHive(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
-                 std::string_view newFile, std::string_view oldFile);
+// keeping the current file as `oldFile`. Only a whole hive file is handed
+// over. The backup name is freed first: an earlier backup under that name
+// is set aside under a free name (nothing there is ever deleted) and put
+// back when the system refuses, so a refusal never costs the backup of an
+// earlier compaction; once the system accepted, the earlier backup goes.
+ReplaceOutcome ReplaceHive(platform::Hives& hives, platform::FileSystem& files,
+                           std::string_view keyName, std::string_view newFile,
+                           std::string_view oldFile);
 
 }  // namespace nc::registry

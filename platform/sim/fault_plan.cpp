@@ -60,6 +60,8 @@ std::string_view PortMethodName(PortMethod method) {
       return "files.deleteAtRestart";
     case PortMethod::FilesShortPath:
       return "files.shortPath";
+    case PortMethod::FilesFreeSpace:
+      return "files.freeSpace";
     case PortMethod::ShellOpenDocument:
       return "shell.openDocument";
   }

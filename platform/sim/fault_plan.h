@@ -50,6 +50,7 @@ enum class PortMethod {
   FilesFlush,
   FilesDeleteAtRestart,
   FilesShortPath,
+  FilesFreeSpace,
   ShellOpenDocument,
 };
 inline constexpr std::size_t kPortMethodCount =

@@ -922,6 +922,24 @@ bool SimFileSystem::volumePresent(std::string_view root) {
   return it != drives_.end() && it->second.present;
 }
 
+Result<std::uint64_t> SimFileSystem::freeSpace(std::string_view path) {
+  if (auto e = faults_->checkError(PortMethod::FilesFreeSpace, "free space", path)) return *e;
+  std::lock_guard lock(mutex_);
+  const auto it = drives_.find(DriveLetter(path));
+  if (it == drives_.end() || !it->second.present) return Fail(Errc::NotFound, "free space", path);
+  if (it->second.freeSpace) return *it->second.freeSpace;
+  std::error_code error;
+  const fs::space_info space = fs::space(it->second.host, error);
+  if (error) return Fail(Errc::IoError, "free space", path);
+  return static_cast<std::uint64_t>(space.available);
+}
+
+void SimFileSystem::setFreeSpace(char letter, std::uint64_t bytes) {
+  std::lock_guard lock(mutex_);
+  const auto it = drives_.find(DriveLetter(std::string_view(&letter, 1)));
+  if (it != drives_.end()) it->second.freeSpace = bytes;
+}
+
 std::string SimFileSystem::dosDeviceName(std::string_view drive) {
   std::lock_guard lock(mutex_);
   const auto it = drives_.find(DriveLetter(drive));

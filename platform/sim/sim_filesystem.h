@@ -12,7 +12,7 @@
 // "files.stat", "files.deleteFile", "files.removeFolder",
 // "files.createFolders", "files.setAttributes", "files.moveFile" (path
 // "from -> to"), "files.open", "files.read", "files.write", "files.flush",
-// "files.deleteAtRestart", "files.shortPath".
+// "files.deleteAtRestart", "files.shortPath", "files.freeSpace".
 //
 // Files returned by open() must be destroyed before the file system.
 #pragma once
@@ -67,6 +67,9 @@ class SimFileSystem : public platform::FileSystem {
   platform::DriveType driveType(std::string_view root) override;
   bool volumePresent(std::string_view root) override;
   std::string dosDeviceName(std::string_view drive) override;
+  // What setFreeSpace gave the drive of `path`, else what its host folder's
+  // volume has.
+  Result<std::uint64_t> freeSpace(std::string_view path) override;
   std::string expandEnvironment(std::string_view text) override;
   // The host path of hostPath().
   std::string nativePath(std::string_view path) override;
@@ -83,6 +86,8 @@ class SimFileSystem : public platform::FileSystem {
   // A drive whose volume is absent (an empty floppy or CD drive) fails
   // every file operation with IoError.
   void setVolumePresent(char letter, bool present);
+  // The free space the drive reports from now on.
+  void setFreeSpace(char letter, std::uint64_t bytes);
 
   // "" makes the system have no such folder.
   void setSpecialFolder(int csidl, std::string_view path);
@@ -114,6 +119,7 @@ class SimFileSystem : public platform::FileSystem {
     platform::DriveType type = platform::DriveType::Fixed;
     bool present = true;
     std::string device;
+    std::optional<std::uint64_t> freeSpace;
   };
   struct Resolved {
     std::filesystem::path host;

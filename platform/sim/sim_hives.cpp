@@ -18,6 +18,34 @@ Error Fail(Errc code, std::string_view op, std::string_view path) {
 }
 
 constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kBaseBlock = 4096;
+
+void PutDword(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The first chunk of a hive file of `fileSize` bytes as the system writes
+// it: the base block (signature, equal sequence numbers, format 1.5, the
+// bins' length, the XOR checksum) and the first bin's signature.
+void PutHiveHead(std::vector<std::uint8_t>& chunk, std::uint64_t fileSize) {
+  if (fileSize < kBaseBlock + 4 || chunk.size() < kBaseBlock + 4) return;
+  std::fill(chunk.begin(), chunk.begin() + kBaseBlock, 0);
+  std::copy_n("regf", 4, chunk.begin());
+  PutDword(chunk, 4, 1);
+  PutDword(chunk, 8, 1);
+  PutDword(chunk, 20, 1);
+  PutDword(chunk, 24, 5);
+  PutDword(chunk, 36, 0x20);
+  PutDword(chunk, 40, static_cast<std::uint32_t>(fileSize - kBaseBlock));
+  PutDword(chunk, 44, 1);
+  std::uint32_t sum = 0;
+  for (std::size_t offset = 0; offset < 508; offset += 4) {
+    sum ^= static_cast<std::uint32_t>(chunk[offset]) | chunk[offset + 1] << 8 |
+           chunk[offset + 2] << 16 | static_cast<std::uint32_t>(chunk[offset + 3]) << 24;
+  }
+  PutDword(chunk, 508, sum == 0 ? 1 : sum == 0xFFFFFFFFU ? 0xFFFFFFFEU : sum);
+  std::copy_n("hbin", 4, chunk.begin() + kBaseBlock);
+}
 
 }  // namespace
 
@@ -77,12 +105,19 @@ Status SimHives::saveCopy(RootKey root, std::string_view subKey, bool view64,
     if (auto st = (*out)->write({bytes, text->size()}); !st) return st;
     return (*out)->flush();
   }
-  const std::vector<std::uint8_t> chunk(
+  if (line.bytes) {
+    if (auto st = (*out)->write(*line.bytes); !st) return st;
+    return (*out)->flush();
+  }
+  std::vector<std::uint8_t> chunk(
       static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, line.copySize)), 0x5a);
+  PutHiveHead(chunk, line.copySize);
   for (std::uint64_t left = line.copySize; left > 0;) {
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, chunk.size()));
     if (auto st = (*out)->write({chunk.data(), n}); !st) return st;
     left -= n;
+    // Only the first chunk carries the head.
+    std::fill_n(chunk.begin(), std::min(chunk.size(), kBaseBlock + 4), 0x5a);
   }
   return (*out)->flush();
 }
@@ -113,7 +148,15 @@ bool SimHives::requestRestart() {
 void SimHives::setSave(RootKey root, std::string_view subKey, std::uint64_t copySize,
                        std::uint64_t saveMs, std::chrono::milliseconds realPause) {
   std::lock_guard lock(mutex_);
-  lines_[KeyOf(root, subKey)] = SaveLine{copySize, saveMs, realPause};
+  lines_[KeyOf(root, subKey)] = SaveLine{copySize, saveMs, realPause, std::nullopt};
+}
+
+void SimHives::setSaveBytes(RootKey root, std::string_view subKey,
+                            std::vector<std::uint8_t> bytes) {
+  std::lock_guard lock(mutex_);
+  SaveLine& line = lines_[KeyOf(root, subKey)];
+  line.copySize = bytes.size();
+  line.bytes = std::move(bytes);
 }
 
 void SimHives::setDuringSave(std::function<void(const HiveSave&)> hook) {

@@ -1,10 +1,11 @@
 // The substitute hive port. A hive is "loaded" when its key exists in the
 // substitute registry. Each hive can be given the size of the copy its
-// save writes and the time the save takes (the substitute clock moves on
-// by that much; a real pause can be added for tests that need a save in
-// flight). Replacements, privileges and restart requests are recorded.
-// A scheduled replacement holds its new file open without sharing, as
-// the system does until the restart. Faults: "registry.saveKey" and
+// save writes (a whole hive file: a base block whose write completed and
+// bins up to that size; sizes under a base block and one bin are just
+// filler), or the exact bytes of the copy, and the time the save takes (the substitute clock moves
+// on by that much; a real pause can be added for tests that need a save in flight). Replacements,
+// privileges and restart requests are recorded. A scheduled replacement holds its new file open
+// without sharing, as the system does until the restart. Faults: "registry.saveKey" and
 // "registry.replaceKey" of the shared plan.
 #pragma once
 
@@ -14,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +57,9 @@ class SimHives : public platform::Hives {
   void setSave(platform::RootKey root, std::string_view subKey, std::uint64_t copySize,
                std::uint64_t saveMs = 0,
                std::chrono::milliseconds realPause = std::chrono::milliseconds(0));
+  // Saving the hive writes exactly `bytes`.
+  void setSaveBytes(platform::RootKey root, std::string_view subKey,
+                    std::vector<std::uint8_t> bytes);
   // Runs inside every save, after the destination file was created and
   // before it is written (a test can stop a run while a hive is saved).
   void setDuringSave(std::function<void(const HiveSave&)> hook);
@@ -74,6 +79,7 @@ class SimHives : public platform::Hives {
     std::uint64_t copySize = 0;
     std::uint64_t saveMs = 0;
     std::chrono::milliseconds realPause{0};
+    std::optional<std::vector<std::uint8_t>> bytes;
   };
   static std::string KeyOf(platform::RootKey root, std::string_view subKey);
 

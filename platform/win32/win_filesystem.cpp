@@ -352,6 +352,17 @@ bool WinFileSystem::volumePresent(std::string_view root) {
   return present != FALSE;
 }
 
+Result<std::uint64_t> WinFileSystem::freeSpace(std::string_view path) {
+  // Any folder of the volume will do; a file's own folder always exists.
+  const std::string folder = platform::FolderOf(path);
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(RootWithBackslash(folder.empty() ? path : folder).c_str(), &available,
+                           nullptr, nullptr)) {
+    return LastError("free space", path);
+  }
+  return static_cast<std::uint64_t>(available.QuadPart);
+}
+
 std::string WinFileSystem::dosDeviceName(std::string_view drive) {
   const std::wstring name = Widen(WithoutTrailingBackslash(drive));
   std::wstring buffer(MAX_PATH, L'\0');

@@ -34,6 +34,7 @@ class WinFileSystem final : public platform::FileSystem {
   platform::DriveType driveType(std::string_view root) override;
   bool volumePresent(std::string_view root) override;
   std::string dosDeviceName(std::string_view drive) override;
+  Result<std::uint64_t> freeSpace(std::string_view path) override;
   std::string expandEnvironment(std::string_view text) override;
 };
 

@@ -3,6 +3,8 @@
 // the restart question, and the unattended "/Regscan" and "/Regdefrag".
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <initializer_list>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -98,14 +100,20 @@ TEST_F(DefragPageTest, RefusedAndFailedAnalysesKeepOrDropTheDefragButton) {
     EXPECT_TRUE(view.defragEnabled);
   }
 
-  // The software copy comes out under a quarter of its file.
+  // The software copy comes out under a quarter of its file: the copies
+  // on disk are now the failed ones, and none of them may be scheduled.
   sim.prompts().clear();
   sim.hives().setSave(platform::RootKey::LocalMachine, "SOFTWARE", 1000);
   c.OnAnalyzeRegistryClicked();
   EXPECT_EQ(texts(Kind::Inform), std::vector<std::string>{"Failed to analyze the registry!"});
-  EXPECT_TRUE(view.defragEnabled);  // as it was
+  EXPECT_FALSE(view.defragEnabled);
+  c.OnDefragRegistryClicked();
+  EXPECT_TRUE(sim.hives().replacements().empty());
+  sim.hives().setSave(platform::RootKey::LocalMachine, "SOFTWARE", hives[0].copySize);
 
   // Stopped before the last hive: disabled.
+  c.OnAnalyzeRegistryClicked();
+  ASSERT_TRUE(view.defragEnabled);
   SaveGate gate(sim.hives(), "SYSTEM");
   view.onProgressPump = [&](app::HiveProgressDialog& dialog, RecordingProgressView&) {
     if (gate.held() && !dialog.stopped()) {
@@ -237,6 +245,200 @@ TEST_F(DefragPageTest, ClosingTheProgressDialogDuringASaveAndThenTheProgram) {
   EXPECT_EQ(c.defrag().parkedWorkers(), 0U);
   EXPECT_EQ(sim.hives().saves().size(), 2U);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_FALSE(sim.files().fileExists(copyOf(i)));
+}
+
+// ---- what is handed to the system ---------------------------------------------------
+
+std::vector<std::string> Failures(std::initializer_list<const char*> names) {
+  std::vector<std::string> out;
+  for (const char* name : names) out.push_back(std::string("Failed to defrag the registry") + name);
+  return out;
+}
+
+constexpr const char* kSoftware = "\\REGISTRY\\MACHINE\\SOFTWARE";
+constexpr const char* kSystem = "\\REGISTRY\\MACHINE\\SYSTEM";
+constexpr const char* kUser = "\\REGISTRY\\USER\\S-1-5-21-7";
+
+TEST_F(DefragPageTest, ASaveThatFailsFailsTheAnalysis) {
+  auto& c = startWith();
+  // The disk fills after the first megabyte of the system hive's copy.
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 2, Errc::DiskFull, "system.fdc");
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), std::vector<std::string>{"Failed to analyze the registry!"});
+  EXPECT_FALSE(view.defragEnabled);
+  EXPECT_EQ(sim.hives().saves().size(), 2U);  // the user hive is not even tried
+  c.OnDefragRegistryClicked();
+  EXPECT_TRUE(sim.hives().replacements().empty());
+
+  // A copy left by an earlier analysis that cannot be deleted is never
+  // taken for a fresh one.
+  c.OnAnalyzeRegistryClicked();
+  ASSERT_TRUE(view.defragEnabled);
+  sim.prompts().clear();
+  sim.faults().failOnce(sim::PortMethod::FilesDeleteFile, 1, Errc::AccessDenied, "system.fdc");
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), std::vector<std::string>{"Failed to analyze the registry!"});
+  EXPECT_FALSE(view.defragEnabled);
+}
+
+TEST_F(DefragPageTest, RegdefragWithACopyCutShortSchedulesNothing) {
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 2, Errc::DiskFull, "system.fdc");
+  auto& c = startWith({"/Regdefrag"});
+  EXPECT_TRUE(c.OnMessage(app::WM_AUTO_DEFRAG, 0, 0));
+  EXPECT_TRUE(c.closed());
+  EXPECT_TRUE(sim.hives().replacements().empty());
+  EXPECT_EQ(sim.hives().restartRequests(), 0);
+}
+
+TEST_F(DefragPageTest, OnlyWholeHiveFilesAreScheduled) {
+  struct Case {
+    const char* what;
+    std::function<void(RegfImage&)> damage;
+  } cases[] = {
+      {"cut short", [](RegfImage& i) { i.bytes.resize(6000); }},
+      {"write not completed", [](RegfImage& i) { i.put(8, 7), i.seal(); }},
+      {"bad checksum", [](RegfImage& i) { i.bytes[100] ^= 0x40; }},
+      {"bins past the end", [](RegfImage& i) { i.put(40, 1 << 20), i.seal(); }},
+      {"Wine's text format", [](RegfImage& i) { std::fill_n(i.bytes.begin(), 4, 'W'); }},
+  };
+  auto& c = startWith();
+  for (const Case& k : cases) {
+    RegfImage image(64 * 1024);
+    k.damage(image);
+    sim.hives().setSaveBytes(platform::RootKey::LocalMachine, "SYSTEM", image.bytes);
+    c.OnAnalyzeRegistryClicked();
+    ASSERT_TRUE(view.defragEnabled) << k.what;
+    sim.prompts().clear();
+    const std::size_t before = sim.hives().replacements().size();
+    sim.prompts().answerConfirm(false);
+    c.OnDefragRegistryClicked();
+    EXPECT_EQ(texts(Kind::Inform), Failures({kSystem})) << k.what;
+    const auto done = sim.hives().replacements();
+    ASSERT_EQ(done.size(), before + 2) << k.what;
+    EXPECT_EQ(done[before].newFile, copyOf(0));
+    EXPECT_EQ(done[before + 1].newFile, copyOf(2));
+    EXPECT_EQ(texts(Kind::Confirm).size(), 1U);
+    sim.hives().releaseScheduled();
+  }
+}
+
+TEST_F(DefragPageTest, DefragSchedulesCopiesSavedAtThatMoment) {
+  auto& c = startWith();
+  c.OnAnalyzeRegistryClicked();
+  // Written to the registry after the analysis: the system hive grows.
+  sim.hives().setSave(platform::RootKey::LocalMachine, "SYSTEM", 1992704);
+  sim.prompts().answerConfirm(false);
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(sim.hives().saves().size(), 6U);
+  ASSERT_EQ(sim.hives().replacements().size(), 3U);
+  EXPECT_EQ(registry::FileSizeOf(sim.files(), copyOf(1)), 1992704U);
+  EXPECT_EQ(view.hiveRows[1].newSize, "1,946 KB");
+
+  // A fresh save that fails hands over nothing, stale or new, and asks
+  // nothing about a restart.
+  sim.hives().releaseScheduled();
+  c.OnAnalyzeRegistryClicked();
+  sim.prompts().clear();
+  sim.faults().failOnce(sim::PortMethod::RegistrySaveKey, 3, Errc::AccessDenied);
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), Failures({kSoftware, kSystem, kUser}));
+  EXPECT_TRUE(texts(Kind::Confirm).empty());
+  EXPECT_EQ(sim.hives().replacements().size(), 3U);
+  EXPECT_FALSE(view.defragEnabled);
+}
+
+TEST_F(DefragPageTest, NoRestartWithoutAScheduledHiveAndARefusedRestartIsReported) {
+  auto& c = startWith();
+  c.OnAnalyzeRegistryClicked();
+  sim.faults().failFrom(sim::PortMethod::RegistryReplaceKey, 1, Errc::AccessDenied);
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), Failures({kSoftware, kSystem, kUser}));
+  EXPECT_TRUE(texts(Kind::Confirm).empty());
+  EXPECT_EQ(sim.hives().restartRequests(), 0);
+
+  sim.faults().clearRules();
+  sim.prompts().clear();
+  sim.hives().refuseRestart(true);
+  sim.prompts().answerConfirm(true);
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(sim.hives().restartRequests(), 1);
+  EXPECT_EQ(texts(Kind::Inform),
+            std::vector<std::string>{"Failed to restart your computer! Please restart it "
+                                     "yourself for the changes to take effect."});
+}
+
+TEST_F(DefragPageTest, CopiesAreSavedOnlyWithRoomToSpare) {
+  // The three hives hold 6,656,000 bytes: the margin is the 50 MB floor.
+  // Copies already there count as room, since each goes before its save.
+  constexpr std::uint64_t kNeeded = 6656000 + 52428800;
+  constexpr std::uint64_t kCopies = 3072000 + 1945600 + 614400;
+  auto& c = startWith();
+  struct Case {
+    std::uint64_t free;
+    bool analyse;  // else Defrag Registry after an analysis
+    bool saves;
+  } cases[] = {{kNeeded - 1, true, false},
+               {kNeeded, true, true},
+               {kNeeded - kCopies, false, true},
+               {kNeeded - kCopies - 1, false, false}};
+  for (const Case& k : cases) {
+    if (!k.analyse) {
+      sim.files().setFreeSpace('C', kNeeded);
+      c.OnAnalyzeRegistryClicked();
+      ASSERT_TRUE(view.defragEnabled);
+      sim.hives().releaseScheduled();
+    }
+    sim.prompts().clear();
+    sim.files().setFreeSpace('C', k.free);
+    const std::size_t saves = sim.hives().saves().size();
+    const std::size_t scheduled = sim.hives().replacements().size();
+    k.analyse ? c.OnAnalyzeRegistryClicked() : c.OnDefragRegistryClicked();
+    EXPECT_EQ(sim.hives().saves().size(), saves + (k.saves ? 3 : 0)) << k.free;
+    EXPECT_EQ(view.defragEnabled, k.saves) << k.free;
+    if (!k.saves) {
+      EXPECT_EQ(
+          texts(Kind::Inform),
+          std::vector<std::string>{"There is not enough free disk space on C:\\ for the "
+                                   "copies of the registry! Please free 1 KB and try again."});
+      EXPECT_EQ(sim.hives().replacements().size(), scheduled);
+    }
+  }
+  // Past 500 MB of hives the margin is a tenth of them.
+  hives[0].fileSize = 1000000000;
+  MakeSizedFile(sim, hives[0].file, hives[0].fileSize);
+  sim.files().setFreeSpace('C', 1102816000 + kCopies - 1);
+  sim.prompts().clear();
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform).size(), 1U);
+  EXPECT_FALSE(view.defragEnabled);
+}
+
+TEST_F(DefragPageTest, EarlierBackupsAreNeverDeletedUnlessTheSwapIsScheduled) {
+  auto& c = startWith();
+  const std::string bak = hives[0].file + ".bak";
+  sim.writeFile(bak, "earlier backup");
+  sim.writeFile(bak + ".prev", "older still");
+  c.OnAnalyzeRegistryClicked();
+  // Refused, and the earlier backup cannot be moved back under its name.
+  sim.faults().failOnce(sim::PortMethod::RegistryReplaceKey, 1, Errc::AccessDenied);
+  sim.faults().failOnce(sim::PortMethod::FilesMoveFile, 2, Errc::AccessDenied, ".bak");
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(
+      texts(Kind::Inform),
+      (std::vector<std::string>{std::string("Failed to defrag the registry") + kSoftware,
+                                "The backup of an earlier compaction could not be put back as " +
+                                    bak + "! It was kept as " + bak + ".prev2."}));
+  EXPECT_EQ(sim.readFile(bak + ".prev"), "older still");
+  EXPECT_EQ(sim.readFile(bak + ".prev2"), "earlier backup");
+
+  // Scheduled: the backup the system is about to replace goes, nothing else.
+  ASSERT_TRUE(sim.files().moveFile(bak + ".prev2", bak).ok());
+  sim.hives().releaseScheduled();
+  c.OnAnalyzeRegistryClicked();
+  c.OnDefragRegistryClicked();
+  EXPECT_FALSE(sim.files().fileExists(bak));
+  EXPECT_FALSE(sim.files().fileExists(bak + ".prev2"));
+  EXPECT_EQ(sim.readFile(bak + ".prev"), "older still");
 }
 
 }  // namespace

@@ -157,24 +157,32 @@ TEST_F(HiveListTest, ReplacementFreesTheBackupNameAndKeepsItWhenRefused) {
   (void)sim.registry().create(RootKey::LocalMachine, "SOFTWARE");
   const std::string hive = "C:\\WINDOWS\\system32\\config\\software";
   const std::string copy = hive + ".fdc", bak = hive + ".bak";
+  const RegfImage whole(8192);
   sim.writeFile(copy, "compact");
   sim.writeFile(bak, "backup of an earlier compaction");
   const char* name = "\\REGISTRY\\MACHINE\\SOFTWARE";
+  auto replace = [&] { return registry::ReplaceHive(sim.hives(), sim.files(), name, copy, bak); };
+
+  // Not a hive file: not handed over, and the backup is not touched.
+  EXPECT_TRUE(replace().notWhole);
+  EXPECT_TRUE(sim.hives().replacements().empty());
+  EXPECT_EQ(sim.readFile(bak), "backup of an earlier compaction");
+  sim.writeFile(copy, std::string(whole.bytes.begin(), whole.bytes.end()));
 
   // Refused by the system: the earlier backup is back under its name.
   sim.faults().failOnce(sim::PortMethod::RegistryReplaceKey, 1, Errc::AccessDenied);
-  EXPECT_FALSE(registry::ReplaceHive(sim.hives(), sim.files(), name, copy, bak));
+  EXPECT_FALSE(replace().scheduled);
   EXPECT_EQ(sim.readFile(bak), "backup of an earlier compaction");
   EXPECT_TRUE(sim.hives().replacements().empty());
 
   // The backup name cannot be freed: nothing is asked of the system.
   sim.faults().failOnce(sim::PortMethod::FilesMoveFile, 1, Errc::AccessDenied);
-  EXPECT_FALSE(registry::ReplaceHive(sim.hives(), sim.files(), name, copy, bak));
+  EXPECT_FALSE(replace().scheduled);
   EXPECT_TRUE(sim.hives().replacements().empty());
   EXPECT_TRUE(sim.files().fileExists(hive));
 
   // Accepted: the name is free and the request recorded.
-  EXPECT_TRUE(registry::ReplaceHive(sim.hives(), sim.files(), name, copy, bak));
+  EXPECT_TRUE(replace().scheduled);
   EXPECT_FALSE(sim.files().fileExists(bak));
   EXPECT_FALSE(sim.files().fileExists(bak + ".prev"));
   ASSERT_EQ(sim.hives().replacements().size(), 1U);
@@ -183,7 +191,7 @@ TEST_F(HiveListTest, ReplacementFreesTheBackupNameAndKeepsItWhenRefused) {
   EXPECT_EQ(sim.hives().replacements()[0].oldFile, bak);
 
   // A second request for the same hive before the restart is refused.
-  EXPECT_FALSE(registry::ReplaceHive(sim.hives(), sim.files(), name, copy, bak));
+  EXPECT_FALSE(replace().scheduled);
   EXPECT_EQ(sim.hives().replacements().size(), 1U);
 }
 
