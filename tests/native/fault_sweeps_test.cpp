@@ -1,7 +1,7 @@
 // Every port call of an operation fails in turn, one run per call: the
 // clean of each catalogue item in both modes, the fix of every problem
 // kind, the backup writer with its rewrite into the Unicode format, the
-// settings writer and the restore. After each run: nothing deleted that
+// settings writer, the restore and the registry compaction. After each run: nothing deleted that
 // is not meant to go or that the backup does not hold, counts and log as
 // things happened, no stray files, and a settings file that reads back.
 #include <gtest/gtest.h>
@@ -16,14 +16,18 @@
 #include <string>
 #include <vector>
 
+#include "app/defrag_controller.h"
 #include "app/options.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_worker.h"
 #include "fake_settings_trees.h"
 #include "fault_sweep.h"
+#include "hive_machine.h"
+#include "recording_main_view.h"
 #include "registry/backups.h"
 #include "registry/export_writer.h"
 #include "registry/fixer.h"
+#include "registry/hive_file_check.h"
 #include "tests/native/clean_fixture.h"
 
 namespace nc::testing {
@@ -670,6 +674,82 @@ TEST(FaultSweep, TheRestoreDeletesABackupOnlyOnceItIsBack) {
     return fired;
   };
   SweepBothErrors("restore", attempt);
+}
+
+// ---- registry compaction -------------------------------------------------------------------
+
+// An analysis, "Defrag Registry" (answered Yes to the restart) and the
+// program's close on three small hives, one with an earlier backup and
+// one with a backup of an earlier swap set aside. True when the fault
+// fired.
+bool CompactOnce(std::uint64_t nth, Errc code) {
+  sim::SimPlatform sim;
+  std::vector<test::HiveSpec> hives = test::ThreeHives();
+  const std::uint64_t sizes[][2] = {{40960, 32768}, {20480, 16384}, {8192, 12288}};
+  for (std::size_t i = 0; i < hives.size(); ++i) {
+    hives[i].fileSize = sizes[i][0];
+    hives[i].copySize = sizes[i][1];
+  }
+  test::InstallHives(sim, hives);
+  sim.writeFile(hives[0].file + ".bak", "earlier backup");
+  sim.writeFile(hives[1].file + ".bak.prev", "set aside");
+  sim.prompts().setDefaultAnswer(true);
+  test::RecordingView view;
+  const registry::BackupSettings settings;
+  app::DefragController controller(sim.ports(), sim.messages(), view, settings, {});
+  controller.ListHives();
+  const Snapshot before = Take(sim);
+
+  auto& faults = sim.faults();
+  if (nth > 0) faults.failNthCall(nth, code);
+  controller.Analyze(false);
+  controller.Defrag(false, 12);
+  const auto scheduled = sim.hives().replacements();
+  sim.hives().releaseScheduled();
+  controller.OnProgramClose();
+  const bool fired = faults.faultsFired() > 0;
+  faults.clearRules();
+  const std::string what = std::string(ErrcName(code)) + " at call " + std::to_string(nth);
+
+  for (const auto& replacement : scheduled) {
+    const std::string bytes = ReadHostFile(sim.hostPath(replacement.newFile));
+    EXPECT_EQ(registry::JudgeHiveHead(
+                  std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+                  bytes.size()),
+              registry::HiveFileVerdict::Whole)
+        << what << ": " << replacement.newFile;
+  }
+  if (scheduled.empty()) {
+    EXPECT_EQ(sim.hives().restartRequests(), 0) << what;
+  }
+  // Gone may be only copies the program made, and the backup whose name
+  // the system takes at the restart of a scheduled swap.
+  const Change change = Compare(before, Take(sim));
+  for (const std::string& gone : change.removedFiles) {
+    const bool copy = gone.ends_with(".fdc");
+    const bool freedBackup = gone.ends_with("software.bak") && !scheduled.empty() &&
+                             scheduled.front().path == "SOFTWARE";
+    EXPECT_TRUE(copy || freedBackup) << what << ": deleted " << gone;
+  }
+  for (const std::string& changed : change.changed) {
+    EXPECT_TRUE(changed.ends_with(".fdc")) << what << ": changed " << changed;
+  }
+  return fired;
+}
+
+TEST(FaultSweep, CompactionNeverHandsOverABrokenCopyNorDeletesWhatItDidNotMake) {
+  CompactOnce(0, Errc::IoError);
+  for (const Errc code : {Errc::IoError, Errc::AccessDenied, Errc::DiskFull}) {
+    std::uint64_t points = 0;
+    EXPECT_TRUE(SweepFaults(
+        [&](std::uint64_t nth) {
+          const bool fired = CompactOnce(nth, code);
+          points += fired ? 1 : 0;
+          return fired;
+        },
+        kSweepLimit));
+    Report(std::string("compaction, ") + ErrcName(code), points);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Registry compaction under Wine: the hive port against the real system,
 // the Defrag page on a system whose hive list is empty, the unattended
 // "/Regscan" and "/Regdefrag" runs, and a real analysis of a hive seeded
-// into the hive list.
+// into the hive list. Wine saves a hive in a text format of its own, so
+// every copy fails the whole-hive check and nothing is ever scheduled.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,12 +11,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/win32/win_filesystem.h"
 #include "platform/win32/win_hives.h"
 #include "platform/win32/win_registry.h"
 #include "program_under_test.h"
+#include "registry/hive_file_check.h"
 #include "registry/hive_list.h"
 #include "win_test_support.h"
 #include "window_driving.h"
@@ -98,12 +102,18 @@ TEST_F(DefragWin, HivePortSavesTheSoftwareHiveAndSchedulesItsReplacement) {
       registry::SaveHiveCopy(hives, files, "\\REGISTRY\\MACHINE\\NOSUCHHIVE", copy, false));
   EXPECT_FALSE(Exists(std::wstring(temp.path()) + L"\\software.fdc"));
 
-  // Wine accepts the request and does nothing with it.
+  // Wine saves its own text format, which is no hive file: the copy is
+  // never handed to the system, and the backup name is left alone.
   hives.enableRestorePrivilege();
   const std::string copy2 = temp.utf8() + "\\software2.fdc";
   ASSERT_TRUE(registry::SaveHiveCopy(hives, files, "\\REGISTRY\\MACHINE\\SOFTWARE", copy2, false));
-  EXPECT_TRUE(registry::ReplaceHive(hives, files, "\\REGISTRY\\MACHINE\\SOFTWARE", copy2,
-                                    temp.utf8() + "\\software.bak"));
+  EXPECT_EQ(registry::CheckHiveFile(files, copy2), registry::HiveFileVerdict::NoSignature);
+  const registry::ReplaceOutcome outcome = registry::ReplaceHive(
+      hives, files, "\\REGISTRY\\MACHINE\\SOFTWARE", copy2, temp.utf8() + "\\software.bak");
+  EXPECT_TRUE(outcome.notWhole);
+  EXPECT_FALSE(outcome.scheduled);
+  // The real volume says how much room it has.
+  EXPECT_GT(files.freeSpace(copy2).value_or(0), 0U);
 }
 
 TEST_F(DefragWin, PageOfASystemWithoutAReadableHiveList) {
@@ -226,6 +236,35 @@ WindowAnalysis AnalyseInWindow(HWND main) {
   return seen;
 }
 
+// Presses "Defrag Registry" and answers each message box of the program
+// (OK, or No to a question) until none has come for three seconds and no
+// progress dialog is open; the boxes' texts in order.
+std::vector<std::wstring> DefragInWindow(HWND main) {
+  std::vector<std::wstring> texts;
+  HWND page = GetDlgItem(main, kDefragPageId);
+  PostMessageW(FindControlByText(page, L"Defrag Registry"), BM_CLICK, 0, 0);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  ULONGLONG quietSince = GetTickCount64();
+  const ULONGLONG end = quietSince + 120000;
+  while (GetTickCount64() < end && GetTickCount64() - quietSince < 3000) {
+    Sleep(20);
+    if (FindWindowW(L"NorvikCleanerHiveProgress", nullptr) != nullptr) {
+      quietSince = GetTickCount64();
+      continue;
+    }
+    HWND box = FindWindowW(L"#32770", L"Norvik Cleaner");
+    DWORD boxPid = 0;
+    if (box != nullptr) GetWindowThreadProcessId(box, &boxPid);
+    if (box == nullptr || boxPid != pid || !IsWindowVisible(box)) continue;
+    texts.push_back(TextOf(GetDlgItem(box, 0xFFFF)));
+    PostMessageW(box, WM_COMMAND, GetDlgItem(box, IDNO) != nullptr ? IDNO : IDOK, 0);
+    WaitGone(box);
+    quietSince = GetTickCount64();
+  }
+  return texts;
+}
+
 TEST_F(DefragWin, SeededHiveIsAnalysedFromThePage) {
   if (!UnderWine()) GTEST_SKIP() << "seeds the system's hive list";
   ASSERT_TRUE(Seed(1024 * 1024));
@@ -239,16 +278,13 @@ TEST_F(DefragWin, SeededHiveIsAnalysedFromThePage) {
   EXPECT_EQ(RemoteCellText(list, 0, 0), kSeededName);
 
   const WindowAnalysis seen = AnalyseInWindow(main);
-  // Wine saves in its own text format: whatever its size, the page shows
-  // it, or says why not.
-  if (seen.messageBox.empty()) {
-    EXPECT_TRUE(seen.defragEnabled);
-    EXPECT_EQ(RemoteCellText(list, 0, 1), L"1,024 KB");
-    EXPECT_NE(RemoteCellText(list, 0, 2), L"");
-    EXPECT_EQ(TextOf(GetDlgItem(page, 2110)), L"1,024 KB");
-  } else {
-    std::printf("analysis message: %ls\n", seen.messageBox.c_str());
-  }
+  // Wine's text copy of its software key is larger than the stand-in:
+  // the analysis succeeds and shows it, without advice.
+  EXPECT_EQ(seen.messageBox, L"");
+  EXPECT_TRUE(seen.defragEnabled);
+  EXPECT_EQ(RemoteCellText(list, 0, 1), L"1,024 KB");
+  EXPECT_NE(RemoteCellText(list, 0, 2), L"");
+  EXPECT_EQ(TextOf(GetDlgItem(page, 2110)), L"1,024 KB");
   std::printf("analysed page: %ls | %ls | %ls | %ls; labels %ls / %ls / %ls / %ls\n",
               RemoteCellText(list, 0, 0).c_str(), RemoteCellText(list, 0, 1).c_str(),
               RemoteCellText(list, 0, 2).c_str(), RemoteCellText(list, 0, 3).c_str(),
@@ -256,6 +292,19 @@ TEST_F(DefragWin, SeededHiveIsAnalysedFromThePage) {
               TextOf(GetDlgItem(page, 2112)).c_str(), TextOf(GetDlgItem(page, 2113)).c_str());
   Screenshot(main, L"defrag-page-analysed-wine.bmp");
   EXPECT_TRUE(Exists(std::wstring(kStandIn) + L".fdc"));
+
+  // Wine's copies are not hive files: "Defrag Registry" says so for the
+  // hive, schedules nothing, asks no restart question, and the live file
+  // keeps every byte.
+  if (seen.defragEnabled) {
+    const std::vector<std::wstring> boxes = DefragInWindow(main);
+    EXPECT_EQ(boxes, std::vector<std::wstring>{std::wstring(L"Failed to defrag the registry") +
+                                               kSeededName});
+    std::ifstream live(kStandIn, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(live), {}};
+    EXPECT_EQ(bytes, std::string(1024 * 1024, 'h'));
+    EXPECT_FALSE(Exists(std::wstring(kStandIn) + L".bak"));
+  }
   program.Close();
   EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_FALSE(Exists(std::wstring(kStandIn) + L".fdc"));
