@@ -93,6 +93,8 @@ void DefragController::Defrag(bool silent, int versionCode) {
     return;
   }
   ports_.hives.enableRestorePrivilege();
+  // A worker of a dialog closed early must not write a copy meanwhile.
+  WaitForParkedWorkers();
   const std::size_t count = std::min(hives_.keyNames.size(), hives_.files.size());
   auto failed = [this](std::size_t i) {
     ports_.prompts.inform(std::string(registry::kFailedToDefrag) + hives_.keyNames[i]);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <set>
@@ -133,11 +134,13 @@ void Report(const std::string& what, std::uint64_t points) {
               static_cast<unsigned long long>(points));
 }
 
-// Sweeps `attempt(nth, code)` (true when its fault fired) with the two
-// errors ports report most, and prints the failure points visited.
+// Sweeps `attempt(nth, code)` (true when its fault fired) with each of
+// `codes`, by default the two errors ports report most, and prints the
+// failure points visited.
 template <typename Attempt>
-void SweepBothErrors(const std::string& what, Attempt&& attempt) {
-  for (const Errc code : {Errc::IoError, Errc::AccessDenied}) {
+void SweepErrors(const std::string& what, Attempt&& attempt,
+                 std::initializer_list<Errc> codes = {Errc::IoError, Errc::AccessDenied}) {
+  for (const Errc code : codes) {
     attempt(0, code);
     std::uint64_t points = 0;
     EXPECT_TRUE(SweepFaults(
@@ -148,7 +151,7 @@ void SweepBothErrors(const std::string& what, Attempt&& attempt) {
         },
         kSweepLimit))
         << what;
-    Report(what + (code == Errc::IoError ? ", i/o error" : ", access denied"), points);
+    Report(what + ", " + ErrcName(code), points);
   }
 }
 
@@ -433,7 +436,7 @@ bool FixOnce(std::uint64_t nth, Errc code) {
 }
 
 TEST(FaultSweep, TheFixOfEveryProblemKind) {
-  SweepBothErrors("fix of every problem kind", FixOnce);
+  SweepErrors("fix of every problem kind", FixOnce);
 }
 
 // ---- the backup writer and the rewrite into the Unicode form ---------------------------
@@ -505,7 +508,7 @@ TEST(FaultSweep, TheBackupWriterAndItsUnicodeRewrite) {
       }
       return fired;
     };
-    SweepBothErrors(std::string("backup: ") + c.what, attempt);
+    SweepErrors(std::string("backup: ") + c.what, attempt);
   }
 }
 
@@ -673,7 +676,7 @@ TEST(FaultSweep, TheRestoreDeletesABackupOnlyOnceItIsBack) {
     }
     return fired;
   };
-  SweepBothErrors("restore", attempt);
+  SweepErrors("restore", attempt);
 }
 
 // ---- registry compaction -------------------------------------------------------------------
@@ -738,18 +741,7 @@ bool CompactOnce(std::uint64_t nth, Errc code) {
 }
 
 TEST(FaultSweep, CompactionNeverHandsOverABrokenCopyNorDeletesWhatItDidNotMake) {
-  CompactOnce(0, Errc::IoError);
-  for (const Errc code : {Errc::IoError, Errc::AccessDenied, Errc::DiskFull}) {
-    std::uint64_t points = 0;
-    EXPECT_TRUE(SweepFaults(
-        [&](std::uint64_t nth) {
-          const bool fired = CompactOnce(nth, code);
-          points += fired ? 1 : 0;
-          return fired;
-        },
-        kSweepLimit));
-    Report(std::string("compaction, ") + ErrcName(code), points);
-  }
+  SweepErrors("compaction", CompactOnce, {Errc::IoError, Errc::AccessDenied, Errc::DiskFull});
 }
 
 }  // namespace
