@@ -174,6 +174,24 @@ TEST_F(DefragPageTest, PartWayFailureKeepsTheScheduledHivesWhole) {
   for (const HiveSpec& hive : hives) EXPECT_TRUE(sim.files().fileExists(hive.file));
 }
 
+TEST_F(DefragPageTest, AgainAfterAPartWayFailureSavesAndSchedulesOnlyWhatIsNotPending) {
+  auto& c = startWith();
+  c.OnAnalyzeRegistryClicked();
+  sim.faults().failOnce(sim::PortMethod::RegistryReplaceKey, 2, Errc::AccessDenied);
+  c.OnDefragRegistryClicked();
+  ASSERT_EQ(sim.hives().replacements().size(), 2U);  // the software and user hives
+  sim.prompts().clear();
+  const std::size_t saves = sim.hives().saves().size();
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), (std::vector<std::string>{
+                                     "Failed to defrag the registry\\REGISTRY\\MACHINE\\SOFTWARE",
+                                     "Failed to defrag the registry\\REGISTRY\\USER\\S-1-5-21-7"}));
+  ASSERT_EQ(sim.hives().saves().size(), saves + 1);
+  EXPECT_EQ(sim.hives().saves().back().subKey, "SYSTEM");
+  ASSERT_EQ(sim.hives().replacements().size(), 3U);
+  EXPECT_EQ(sim.hives().replacements().back().newFile, copyOf(1));
+}
+
 TEST_F(DefragPageTest, CancelledRestorePointSchedulesNothing) {
   auto& c = startWith();
   c.options().RestorePoint = true;
@@ -403,14 +421,18 @@ TEST_F(DefragPageTest, CopiesAreSavedOnlyWithRoomToSpare) {
       EXPECT_EQ(sim.hives().replacements().size(), scheduled);
     }
   }
-  // Past 500 MB of hives the margin is a tenth of them.
+  // Past 500 MB of hives the margin is a tenth of them: 1,002,560,000
+  // bytes of hives need 1,102,816,000 free, the copies there counting.
   hives[0].fileSize = 1000000000;
   MakeSizedFile(sim, hives[0].file, hives[0].fileSize);
-  sim.files().setFreeSpace('C', 1102816000 + kCopies - 1);
-  sim.prompts().clear();
-  c.OnAnalyzeRegistryClicked();
-  EXPECT_EQ(texts(Kind::Inform).size(), 1U);
-  EXPECT_FALSE(view.defragEnabled);
+  for (const std::uint64_t free : {1102816000 - kCopies - 1, 1102816000 - kCopies}) {
+    sim.files().setFreeSpace('C', free);
+    sim.prompts().clear();
+    c.OnAnalyzeRegistryClicked();
+    // With room, the analysis runs, and its small software copy fails.
+    EXPECT_EQ(texts(Kind::Inform).at(0).starts_with("There is not enough free disk space"),
+              free < 1102816000 - kCopies);
+  }
 }
 
 TEST_F(DefragPageTest, EarlierBackupsAreNeverDeletedUnlessTheSwapIsScheduled) {

@@ -128,6 +128,11 @@ TEST(HiveFileCheck, BaseBlocksWholeAndDamaged) {
   RegfImage whole(8192);
   EXPECT_EQ(registry::JudgeHiveHead(std::span(whole.bytes).first(4100), 4100),
             HiveFileVerdict::BinsOutsideFile);
+  // A head read short of a long file, or a long head of a short one.
+  EXPECT_EQ(registry::JudgeHiveHead(std::span(whole.bytes).first(4099), 8192),
+            HiveFileVerdict::TooShort);
+  EXPECT_EQ(registry::JudgeHiveHead(std::span(whole.bytes).first(4100), 4099),
+            HiveFileVerdict::TooShort);
 }
 
 }  // namespace
