@@ -7,11 +7,11 @@ ModalDialog::~ModalDialog() {
 }
 
 bool ModalDialog::Run(HWND owner, const wchar_t* className, std::string_view caption,
-                      int clientWidth, int clientHeight) {
-  constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+                      int clientWidth, int clientHeight, bool closeBox) {
+  const DWORD style = WS_POPUP | WS_CAPTION | (closeBox ? WS_SYSMENU : 0u);
   constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   RECT frame{0, 0, clientWidth, clientHeight};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  AdjustWindowRectEx(&frame, style, FALSE, kExStyle);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
   RECT area{};
@@ -21,14 +21,14 @@ bool ModalDialog::Run(HWND owner, const wchar_t* className, std::string_view cap
   }
   const int x = area.left + (area.right - area.left - width) / 2;
   const int y = area.top + (area.bottom - area.top - height) / 2;
-  if (!CreateWindowOfClass(className, Wide(caption).c_str(), kStyle, kExStyle, x, y, width, height,
+  if (!CreateWindowOfClass(className, Wide(caption).c_str(), style, kExStyle, x, y, width, height,
                            owner, nullptr)) {
     return false;
   }
   const bool ownerWasEnabled = owner != nullptr && IsWindowEnabled(owner);
   if (ownerWasEnabled) EnableWindow(owner, FALSE);
   if (!done_) {
-    ShowWindow(hwnd(), SW_SHOW);
+    if (Visible()) ShowWindow(hwnd(), SW_SHOW);
     OnShown();
     HWND first = GetNextDlgTabItem(hwnd(), nullptr, FALSE);
     if (first != nullptr) SetFocus(first);
@@ -39,6 +39,7 @@ bool ModalDialog::Run(HWND owner, const wchar_t* className, std::string_view cap
     if (got <= 0) {
       // The program is ending: let the outer loop see the quit too.
       if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      OnQuit();
       break;
     }
     if (accelerators_ != nullptr && TranslateAcceleratorW(hwnd(), accelerators_, &msg)) continue;
@@ -50,7 +51,7 @@ bool ModalDialog::Run(HWND owner, const wchar_t* className, std::string_view cap
   // The owner is enabled before this window goes, so that the system
   // activates the owner and not some other program.
   if (ownerWasEnabled) EnableWindow(owner, TRUE);
-  if (owner != nullptr) SetActiveWindow(owner);
+  if (owner != nullptr && IsWindowVisible(owner)) SetActiveWindow(owner);
   if (IsWindow(hwnd())) DestroyWindow(hwnd());
   return accepted_;
 }

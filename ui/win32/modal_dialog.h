@@ -25,14 +25,19 @@ class ModalDialog : public Window {
   ~ModalDialog() override;
 
   // Shows the dialog centred over `owner` (or the work area) and returns
-  // when it closes: true when it was closed with OK.
+  // when it closes: true when it was closed with OK. Without `closeBox`
+  // the caption has no system menu.
   bool Run(HWND owner, const wchar_t* className, std::string_view caption, int clientWidth,
-           int clientHeight);
+           int clientHeight, bool closeBox = true);
 
  protected:
   virtual void OnCreate() = 0;
+  // Whether the window is shown at all; a hidden one still runs its loop.
+  virtual bool Visible() const { return true; }
   // After the window is shown, before its loop runs.
   virtual void OnShown() {}
+  // The program is ending while the dialog is open; the loop ends next.
+  virtual void OnQuit() {}
   // Every dialog answers its buttons; IDCANCEL also stands for the close box.
   void OnCommand(int id, int code, HWND control) override = 0;
   virtual void OnContextMenu(HWND, int, int) {}
