@@ -58,7 +58,8 @@ import json, sys
 path, version, code = sys.argv[1], sys.argv[2], int(sys.argv[3])
 r = json.load(open(path, encoding="utf-8"))
 ok = (r["program"] == "Norvik Cleaner" and r["version"] == version and r["mode"] == "/Clear"
-      and r["exitCode"] == code and code in (0, 1) and isinstance(r["clean"]["items"], list)
+      and r["exitCode"] == code and code in (0, 1) and r["clean"]["started"]
+      and r["clean"]["items"][0]["runName"] == "Windows - Temporary Files"
       and "registry" in r and "totals" in r)
 sys.exit(0 if ok else 1)
 PY
@@ -121,6 +122,10 @@ nc_install_test() {
   echo "shortcut target: $target" >>"$NC_INSTALL_LOG"
   nc_install_check "the shortcut's target is the installed program" \
     bash -c "[[ '${target,,}' == *'\\programs\\norvik cleaner\\norvikcleaner.exe' ]]"
+  # With one item ticked and a file for it to remove.
+  printf '[NodeSelected]\r\nSelectedCount=1\r\n1=Windows - Temporary Files\r\n' >"$folder/options.ini"
+  mkdir -p "$home/Temp"
+  head -c 4096 /dev/zero >"$home/Temp/norvik-install-test.tmp"
   rm -f "$WINEPREFIX/drive_c/run-report.json"
   local t0=$SECONDS
   wine "$target" /Clear 'C:\run-report.json' </dev/null >>"$NC_INSTALL_LOG" 2>&1
@@ -129,6 +134,8 @@ nc_install_test() {
   cp -f "$WINEPREFIX/drive_c/run-report.json" "$report" 2>>"$NC_INSTALL_LOG"
   nc_install_check "/Clear writes its report and its exit code says the same" \
     nc_install_report_ok "$report" "$version" "$rc"
+  nc_install_check "/Clear removed the file of the ticked item" \
+    nc_install_absent "$home/Temp/norvik-install-test.tmp"
 
   # The user's files, changed or made since the first install.
   printf '[ShipTest]\r\nMarker=kept\r\n' >>"$folder/options.ini"
