@@ -150,6 +150,16 @@ TEST_F(RegistryRemovalTest, TheItemRecordHoldsWhatWentAndWhatStayedWithWhy) {
   EXPECT_EQ(filed.items[0].runName, "Windows - Start Run");
   EXPECT_EQ(filed.items[0].registryEntries, 5);
   EXPECT_EQ(clean.ItemRecord.registryEntries, 0);
+
+  // The first 100 failures of an item are kept, the rest only counted.
+  for (std::size_t i = 0; i <= cleaner::CleanItemRecord::kMaxFailures; ++i) {
+    clean.NoteFailure("C:\\f" + std::to_string(i),
+                      Error{Errc::SharingViolation, "delete file", ""});
+  }
+  EXPECT_EQ(clean.ItemRecord.failures.size(), cleaner::CleanItemRecord::kMaxFailures);
+  EXPECT_EQ(clean.ItemRecord.failuresLeftOut, 1u);
+  EXPECT_EQ(clean.ItemRecord.FailureCount(), cleaner::CleanItemRecord::kMaxFailures + 1);
+  EXPECT_EQ(clean.ItemRecord.failures.back().reason, "delete file: in use");
 }
 
 TEST_F(RegistryRemovalTest, ValuesAreCountedOneEachAndTheKeyStays) {
