@@ -10,8 +10,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   const std::string& first = arguments[0];
   if (first == "/Auto") {
     result.runSwitch = RunSwitch::Auto;
+    if (arguments.size() > 1) result.reportFile = arguments[1];
   } else if (EqualsNoCase(first, "/Clear")) {
     result.runSwitch = RunSwitch::Clear;
+    if (arguments.size() > 1) result.reportFile = arguments[1];
   } else if (EqualsNoCase(first, "/Regdefrag")) {
     result.runSwitch = RunSwitch::Regdefrag;
   } else if (EqualsNoCase(first, "/Regscan")) {

@@ -1,5 +1,6 @@
 // The switches the program can be started with. Only the first argument
-// selects a mode; the second is the result file of "/Regscan".
+// selects a mode; the second is the result file of "/Regscan" or the
+// report file of "/Clear" and "/Auto".
 #pragma once
 
 #include <string>
@@ -20,6 +21,9 @@ struct CommandLine {
   // The file "/Regscan" reports into; empty when none was given or for
   // any other switch.
   std::string resultFile;
+  // The JSON report of an unattended "/Clear" or "/Auto" run (run_report.h);
+  // empty when none was given or for any other switch.
+  std::string reportFile;
 };
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);

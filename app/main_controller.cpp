@@ -175,6 +175,7 @@ void MainController::OnClose() {
     defrag_.OnProgramClose();
   } catch (...) {
   }
+  if (unattended_.Active()) FinishUnattendedReport(true);
   EndBossKey();
   view_.Destroy();
 }
@@ -226,6 +227,10 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
       return true;
     case WM_AUTO_CLEAN:
       view_.HideAll();
+      if (!BeginUnattendedRun()) {
+        EndUnattendedRunIfIdle();
+        return true;
+      }
       if (!cleanBusy_) {
         runMode_ = cleaner::RunMode::Auto;
         StartCleanRun();

@@ -16,7 +16,9 @@
 #include "app/main_view.h"
 #include "app/options.h"
 #include "app/options_dialog.h"
+#include "app/run_report.h"
 #include "app/settings_trees.h"
+#include "app/version.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_worker.h"
 #include "cleaner/run_mode.h"
@@ -31,7 +33,8 @@
 namespace nc::app {
 
 inline constexpr const char* kProductName = "Norvik Cleaner";
-inline constexpr const char* kVersionText = "2.8";
+inline constexpr const char* kVersionText = NC_VERSION_TEXT;  // "2.8"
+inline constexpr const char* kFullVersion = NC_VERSION;       // "2.8.0"
 inline constexpr const char* kWindowClassName = "Norvik Cleaner Made by Norvik Software";
 inline constexpr const char* kSubtitle = "Optimize your computer performance";
 inline constexpr int kDesignClientWidth = 697;
@@ -169,6 +172,9 @@ class MainController {
   const std::string& programFolder() const { return programFolder_; }
   int shownPage() const { return shownPage_; }
   bool closed() const { return closed_; }
+  // The process exit code: what the last unattended run ended with (0
+  // when there was none).
+  int exitCode() const { return exitCode_; }
 
  private:
   SettingsFile settingsFile() const;
@@ -187,8 +193,13 @@ class MainController {
   void ShowCleanBar();
   // Waits for every clean worker to end, answering their steps meanwhile.
   void JoinCleanWorkers();
-  // An unattended "/Clear" run ends when nothing is left running.
+  // An unattended "/Clear" run ends when nothing is left running; the
+  // report of a "/Clear" or "/Auto" run is written then.
   void EndUnattendedRunIfIdle();
+  // The start of the report of a "/Clear" or "/Auto" run; false when the
+  // run cannot go on (the settings file cannot be written).
+  bool BeginUnattendedRun();
+  void FinishUnattendedReport(bool interrupted);
   void FinishScan();
   void RefreshCounts();
   void ApplyProblemFilters();
@@ -296,6 +307,8 @@ class MainController {
   DesktopView* desktopView_ = nullptr;
   BossKey bossKey_{services_.ports.desktop, services_.ports.prompts};
   bool fixing_ = false;  // the fixer is deleting (it may pump messages)
+  UnattendedReport unattended_;
+  int exitCode_ = 0;
 };
 
 }  // namespace nc::app

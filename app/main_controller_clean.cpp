@@ -14,6 +14,28 @@ namespace {
 constexpr const char* kPrepareText = "Prepare to clean...";
 constexpr const char* kFinishedText = "Finished!";
 constexpr int kBarMax = 1000;
+// Why the unattended clean did not start, for its report.
+void NoteUnattendedCleanNotStarted(UnattendedReport& report, cleaner::CleanStartOutcome outcome) {
+  switch (outcome) {
+    case cleaner::CleanStartOutcome::FirefoxRunning:
+      report.CleanNotStarted(cleaner::kCloseFirefoxText, true);
+      break;
+    case cleaner::CleanStartOutcome::ChromeRunning:
+      report.CleanNotStarted(cleaner::kCloseChromeText, true);
+      break;
+    case cleaner::CleanStartOutcome::NothingSelected:
+      report.CleanNotStarted("no clean item is ticked", false);
+      break;
+    case cleaner::CleanStartOutcome::Busy:
+      report.CleanNotStarted("a clean was running already", true);
+      break;
+    case cleaner::CleanStartOutcome::Declined:
+    case cleaner::CleanStartOutcome::Start:
+      report.CleanNotStarted("the clean was declined", true);
+      break;
+  }
+}
+
 }  // namespace
 
 void MainController::SetTimer(bool on) {
@@ -64,6 +86,7 @@ void MainController::StartCleanRun() {
                                      }};
   cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
   if (decision.outcome != cleaner::CleanStartOutcome::Start) {
+    NoteUnattendedCleanNotStarted(unattended_, decision.outcome);
     if (decision.outcome == cleaner::CleanStartOutcome::Declined) cleanBusy_ = false;
     return;
   }
@@ -101,6 +124,8 @@ void MainController::StartCleanRun() {
   cleanRun_ = lastCleanRun_;
   cleaner::CleanEnvironment env{cleanWorkerContext(), view_.Log(), runMode_, options_,
                                 programFolder_};
+  // The unattended run's clean records what it does for the report.
+  if (runMode_ != cleaner::RunMode::Test) env.record = unattended_.StartClean();
   cleanWorker_ = std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_,
                                                         cleanRun_);
   cleanWorker_->Start();
@@ -137,6 +162,7 @@ void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
     services_.window.post(WM_CLEAN_AFTER_COUNT, cleanRun_, 0);
     return;
   }
+  unattended_.CleanEnded(failed);
   SetTestCaption("Test");
   view_.SetLogDoubleBuffered(false);
   view_.FitLogToLines();
@@ -237,7 +263,32 @@ void MainController::JoinCleanWorkers() {
 }
 
 void MainController::EndUnattendedRunIfIdle() {
-  if (unattendedClear_ && !cleanBusy_ && !scanRunning() && !closed_) OnClose();
+  if (cleanBusy_ || scanRunning() || closed_) return;
+  if (unattended_.Active()) FinishUnattendedReport(false);
+  if (unattendedClear_) OnClose();
+}
+
+bool MainController::BeginUnattendedRun() {
+  const RunSwitch mode = commandLine_.runSwitch;
+  if ((mode != RunSwitch::Clear && mode != RunSwitch::Auto) || unattended_.Begun()) return true;
+  const bool clear = mode == RunSwitch::Clear;
+  unattended_.Begin(kFullVersion, clear ? "/Clear" : "/Auto", commandLine_.reportFile, clear,
+                    services_.ports.clock.now());
+  // The run's settings are written at its end: a settings file that
+  // cannot be written (a read-only program folder) stops the run before
+  // anything is removed. The probe writes a key with the value it has.
+  const std::string ini = OptionsIniPath(programFolder_);
+  if (!services_.ports.profile.writeString(ini, "Options", "WipeNumber",
+                                           std::to_string(options_.WipeNumber))) {
+    unattended_.CouldNotRun("the settings file " + ini + " cannot be written");
+    return false;
+  }
+  unattended_.ExpectClean();
+  return true;
+}
+
+void MainController::FinishUnattendedReport(bool interrupted) {
+  exitCode_ = unattended_.Finish(services_.ports.files, services_.ports.clock.now(), interrupted);
 }
 
 }  // namespace nc::app

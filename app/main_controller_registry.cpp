@@ -77,9 +77,12 @@ void MainController::FinishScan() {
   RefreshCounts();
   // An unattended "/Clear" fixes the ticked rows and ends.
   if (unattendedClear_) {
-    OnFixErrorsClicked();
-    EndUnattendedRunIfIdle();
+    const std::vector<registry::ProblemEntry> before = results_.Rows();
+    const registry::FixResult fix = OnFixErrorsClicked();
+    if (unattended_.Active())
+      unattended_.RegistryRepaired(RepairFacts(before, results_.Rows(), fix));
   }
+  EndUnattendedRunIfIdle();
 }
 
 void MainController::ApplyProblemFilters() {

@@ -73,4 +73,24 @@ void CleanRun::SetItemSize(std::uint64_t bytes) {
   ItemSizeText = KilobyteText(bytes);
 }
 
+void CleanRun::NoteFailure(std::string_view target, const Error& error) {
+  if (ItemRecord.failures.size() >= CleanItemRecord::kMaxFailures) {
+    ++ItemRecord.failuresLeftOut;
+    return;
+  }
+  std::string reason = error.op.empty() ? std::string() : error.op + ": ";
+  reason += ErrcName(error.code);
+  ItemRecord.failures.push_back({std::string(target), std::move(reason)});
+}
+
+void CleanRun::FileItemRecord(std::string_view runName) {
+  CleanItemRecord done = std::move(ItemRecord);
+  ItemRecord = {};
+  if (env_.record == nullptr) return;
+  done.runName = std::string(runName);
+  done.items = ItemCount;
+  done.bytes = ItemSize;
+  env_.record->items.push_back(std::move(done));
+}
+
 }  // namespace nc::cleaner

@@ -9,8 +9,10 @@
 #include <string_view>
 
 #include "cleaner/clean_log.h"
+#include "cleaner/clean_record.h"
 #include "cleaner/clean_settings.h"
 #include "cleaner/run_mode.h"
+#include "core/result.h"
 #include "platform/platform.h"
 
 namespace nc::cleaner {
@@ -28,6 +30,9 @@ struct CleanEnvironment {
   // Fast mode is read anew for every line.
   const CleanSettings& settings;
   std::string programFolder;  // with trailing backslash
+  // Where the items' records go (an unattended run's report); none by
+  // default. Written on the window's thread only.
+  CleanRecord* record = nullptr;
 };
 
 class CleanRun {
@@ -89,6 +94,15 @@ class CleanRun {
 
   // Sets the size of the current item and its kilobyte text.
   void SetItemSize(std::uint64_t bytes);
+
+  // What the removal primitives did in clean mode, for the record of the
+  // current item.
+  void NoteFileRemoved() { ++ItemRecord.files; }
+  void NoteRegistryRemoved(std::int32_t entries) { ItemRecord.registryEntries += entries; }
+  void NoteFailure(std::string_view target, const Error& error);
+  // Files the current item's record under `runName` and starts the next.
+  void FileItemRecord(std::string_view runName);
+  CleanItemRecord ItemRecord;
 
  private:
   CleanEnvironment env_;

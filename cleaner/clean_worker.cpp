@@ -134,6 +134,7 @@ void CleanWorker::ResetItemCounters() {
   run_.ScratchPath.clear();
   run_.LastProgressPost = run_.platform().clock.tickMs();
   run_.LogLineCounter = 0;
+  run_.ItemRecord = {};
 }
 
 void CleanWorker::ReportItemDone() {
@@ -145,6 +146,10 @@ void CleanWorker::ReportItemDone() {
   run_.ScrollLog(0);
   run_.TotalItems += run_.ItemCount;
   run_.TotalSize += run_.ItemSize;
+  const std::int32_t index = currentIndex_.load();
+  if (index >= 0 && static_cast<std::size_t>(index) < runNames_.size()) {
+    run_.FileItemRecord(runNames_[static_cast<std::size_t>(index)]);
+  }
   run_.env().context.mainWindow.post(WM_CLEAN_PROGRESS,
                                      static_cast<std::uintptr_t>(run_.TotalItems),
                                      CleanMessageParam(run_.RunId()));

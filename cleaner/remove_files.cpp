@@ -146,7 +146,13 @@ bool DeleteListedFile(CleanRun& run, const std::string& path, const FileEntry& e
     run.ScrollLog(50);
   }
   if (run.TestMode()) return true;
-  return run.platform().files.deleteFile(path).ok();
+  const Status deleted = run.platform().files.deleteFile(path);
+  if (!deleted) {
+    run.NoteFailure(path, deleted.error());
+    return false;
+  }
+  run.NoteFileRemoved();
+  return true;
 }
 
 class FolderWalk {
@@ -261,7 +267,13 @@ bool DeleteFileLogged(CleanRun& run, std::string_view path, bool log) {
   if (settings.IsWipeFile && !platform::FileLockedExclusive(ports.files, path)) {
     WipeFileContents(run, path, settings.WipeNumber);
   }
-  return ports.shell.deleteFileSilently(path).ok();
+  const Status deleted = ports.shell.deleteFileSilently(path);
+  if (!deleted) {
+    run.NoteFailure(path, deleted.error());
+    return false;
+  }
+  run.NoteFileRemoved();
+  return true;
 }
 
 void WipeFileContents(CleanRun& run, std::string_view path, int passes) {

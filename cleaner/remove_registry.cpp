@@ -22,18 +22,19 @@ std::string_view TrimKeyPath(std::string_view path) {
   return path;
 }
 
-// Deletes `keyPath` with everything below it; failures are ignored (the
-// key was counted already).
-void DeleteKeyTree(platform::Registry& registry, platform::RootKey root, std::string_view keyPath) {
+// Deletes `keyPath` with everything below it. The key was counted
+// already; a failure only goes into the item's record.
+Status DeleteKeyTree(platform::Registry& registry, platform::RootKey root,
+                     std::string_view keyPath) {
   const std::string_view path = TrimKeyPath(keyPath);
-  if (path.empty()) return;
+  if (path.empty()) return Status::Ok();
   const auto slash = path.rfind('\\');
   const std::string_view parentPath =
       slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   auto parent = registry.open(root, parentPath, platform::RegAccess::Full);
-  if (!parent) return;
-  (void)registry.deleteTree(*parent, name);
+  if (!parent) return parent.error();
+  return registry.deleteTree(*parent, name);
 }
 
 // The key counting and deletion shared by DeleteKeyByRootName and
@@ -55,8 +56,15 @@ std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string
                       std::string(keyPath));
     run.ScrollLog(0);
   }
-  if (!run.TestMode()) DeleteKeyTree(registry, root, keyPath);
   if (count == 0) count = 1;
+  if (!run.TestMode()) {
+    const Status deleted = DeleteKeyTree(registry, root, keyPath);
+    if (deleted) {
+      run.NoteRegistryRemoved(count);
+    } else {
+      run.NoteFailure(std::string(rootText) + "\\" + std::string(keyPath), deleted.error());
+    }
+  }
   return count;
 }
 
@@ -76,8 +84,17 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
       registry.open(root, path, test ? platform::RegAccess::Read : platform::RegAccess::Full);
   if (!key && !test) key = registry.open(root, path, platform::RegAccess::Read);
   if (!key) return 0;
-  const std::string lineStart =
-      "deleting registry value " + std::string(rootText) + "\\" + std::string(keyPath) + "\\";
+  const std::string keyText = std::string(rootText) + "\\" + std::string(keyPath) + "\\";
+  const std::string lineStart = "deleting registry value " + keyText;
+  // Clean mode: the value goes, and the item's record learns how that went.
+  const auto deleteValue = [&](std::string_view name) {
+    const Status deleted = registry.deleteValue(*key, name);
+    if (deleted) {
+      run.NoteRegistryRemoved(1);
+    } else {
+      run.NoteFailure(keyText + std::string(name), deleted.error());
+    }
+  };
   const auto logValue = [&](std::string_view name) {
     if (run.FastMode()) return;
     run.AddDetailLine(lineStart + std::string(name));
@@ -87,7 +104,7 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
   if (!valueName.empty()) {
     if (!registry.readValue(*key, valueName)) return 0;
     logValue(valueName);
-    if (!test) (void)registry.deleteValue(*key, valueName);
+    if (!test) deleteValue(valueName);
     return 1;
   }
 
@@ -95,7 +112,7 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
   if (auto values = registry.values(*key)) {
     for (const auto& value : *values) {
       logValue(value.name);
-      if (!test) (void)registry.deleteValue(*key, value.name);
+      if (!test) deleteValue(value.name);
       ++count;
     }
   }

@@ -123,6 +123,45 @@ TEST_F(RegistryRemovalTest, AKeyThatCannotBeDeletedIsStillCountedAndTheRootIsNev
   EXPECT_TRUE(Key("Software\\Test\\Tree\\Child\\Grand"));
 }
 
+TEST_F(RegistryRemovalTest, TheItemRecordHoldsWhatWentAndWhatStayedWithWhy) {
+  cleaner::CleanRun& clean = CleanModeRun();
+  sim.faults().failOnce(sim::PortMethod::RegistryDeleteValue, 2, Errc::AccessDenied);
+  // a goes, b stays; the sub-keys go as trees: Bare (1), Child (3 values).
+  EXPECT_EQ(cleaner::DeleteValuesByRootName(clean, "HKEY_CURRENT_USER", "Software\\Test\\Tree", ""),
+            6);
+  const cleaner::CleanItemRecord& record = clean.ItemRecord;
+  EXPECT_EQ(record.registryEntries, 1 + 1 + 3);
+  ASSERT_EQ(record.failures.size(), 1u);
+  EXPECT_EQ(record.failures[0].target, "HKEY_CURRENT_USER\\Software\\Test\\Tree\\b");
+  EXPECT_NE(record.failures[0].reason.find("access denied"), std::string::npos);
+
+  // A key tree that cannot be deleted is named with its root.
+  sim.faults().failOnce(sim::PortMethod::RegistryDeleteTree, 1, Errc::AccessDenied);
+  EXPECT_EQ(cleaner::DeleteUserKey(clean, RootKey::CurrentUser, "Software\\Test\\Empty"), 1);
+  EXPECT_EQ(record.registryEntries, 5);
+  ASSERT_EQ(record.failures.size(), 2u);
+  EXPECT_EQ(record.failures[1].target, "HKEY_CURRENT_USER\\Software\\Test\\Empty");
+
+  // The item's record is filed under its run name and a new one begins.
+  cleaner::CleanRecord filed;
+  clean.env().record = &filed;
+  clean.FileItemRecord("Windows - Start Run");
+  ASSERT_EQ(filed.items.size(), 1u);
+  EXPECT_EQ(filed.items[0].runName, "Windows - Start Run");
+  EXPECT_EQ(filed.items[0].registryEntries, 5);
+  EXPECT_EQ(clean.ItemRecord.registryEntries, 0);
+
+  // The first 100 failures of an item are kept, the rest only counted.
+  for (std::size_t i = 0; i <= cleaner::CleanItemRecord::kMaxFailures; ++i) {
+    clean.NoteFailure("C:\\f" + std::to_string(i),
+                      Error{Errc::SharingViolation, "delete file", ""});
+  }
+  EXPECT_EQ(clean.ItemRecord.failures.size(), cleaner::CleanItemRecord::kMaxFailures);
+  EXPECT_EQ(clean.ItemRecord.failuresLeftOut, 1u);
+  EXPECT_EQ(clean.ItemRecord.FailureCount(), cleaner::CleanItemRecord::kMaxFailures + 1);
+  EXPECT_EQ(clean.ItemRecord.failures.back().reason, "delete file: in use");
+}
+
 TEST_F(RegistryRemovalTest, ValuesAreCountedOneEachAndTheKeyStays) {
   // One named value.
   EXPECT_EQ(

@@ -35,6 +35,26 @@ TEST(CommandLine, OnlyTheFirstArgumentSelectsAndOnlyRegscanTakesASecond) {
   EXPECT_EQ(ParseCommandLine({"/Regdefrag", "/Regscan"}).runSwitch, RunSwitch::Regdefrag);
 }
 
+TEST(CommandLine, ClearAndAutoTakeAReportFileAndNoOtherSwitchDoes) {
+  struct Case {
+    std::vector<std::string> arguments;
+    const char* reportFile;
+  };
+  const Case cases[] = {
+      {{"/Clear", "C:\r.json"}, "C:\r.json"},
+      {{"/cLEAR", "r.json"}, "r.json"},
+      {{"/Auto", "C:\r.json"}, "C:\r.json"},
+      {{"/auto", "C:\r.json"}, ""},
+      {{"/Regscan", "C:\r.json"}, ""},
+      {{"/Regdefrag", "C:\r.json"}, ""},
+      {{"/Clear"}, ""},
+      {{"x", "C:\r.json"}, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseCommandLine(c.arguments).reportFile, c.reportFile) << c.arguments[0];
+  }
+}
+
 TEST(VersionCode, EveryRowOfTheTable) {
   struct Row {
     std::uint32_t platformId, major, minor;

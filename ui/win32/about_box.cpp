@@ -25,7 +25,7 @@ class AboutBox : public ModalDialog {
     bold_ = MakeFont(18, FW_BOLD);
     HWND title = Control(L"STATIC", app::kProductName, SS_LEFT, 20, 14, 320, 24, -1);
     SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
-    Label("Version: 2.8   Bulid 20121011", 20, 46, 320);
+    Label(std::string("Version: ") + app::kVersionText + "   Bulid 20121011", 20, 46, 320);
     Label("Privacy cleaner, registry cleaner and registry defragmenter.", 20, 68, 380);
     Label("Copyright \xC2\xA9 2012 Norvik Software. All rights reserved.", 20, 90, 380);
     const std::string link = std::string("<a>") + app::kHomePage + "</a>";

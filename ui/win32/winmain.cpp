@@ -16,7 +16,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
 
   nc::win32::WinPlatform platform;
   nc::ui::MainWindow window(platform);
-  if (!window.Create()) return 1;
+  // Exit codes: 0 done, 1 an unattended run ended with failures or
+  // refusals, 2 the program could not run (app/run_report.h).
+  if (!window.Create()) return 2;
   ShowWindow(window.hwnd(), show);
   UpdateWindow(window.hwnd());
 
@@ -26,5 +28,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
     DispatchMessageW(&msg);
   }
   CoUninitialize();
-  return 0;
+  return window.controller().exitCode();
 }

@@ -1,0 +1,124 @@
+// The report of an unattended run ("/Clear", and the clean at start of
+// "/Auto"): what each clean item removed and could not remove, what the
+// registry repair of "/Clear" found and fixed, the totals and the outcome,
+// written as JSON to the file named after the switch. The outcome is also
+// the process exit code: 0 the run did its job, 1 it ended with failures
+// or refusals, 2 it could not run at all. A report that cannot be written
+// turns an exit code of 0 into 1 and changes nothing else.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cleaner/clean_record.h"
+#include "platform/clock.h"
+#include "platform/filesystem.h"
+#include "registry/fixer.h"
+#include "registry/problem.h"
+
+namespace nc::app {
+
+inline constexpr int kReportSchemaVersion = 1;
+
+enum class RunOutcome {
+  Done,         // exit code 0
+  Failures,     // exit code 1: something stayed, or the run was cut short
+  Refused,      // exit code 1: the clean did not start (a browser was open)
+  CouldNotRun,  // exit code 2
+};
+
+int ExitCodeOf(RunOutcome outcome);
+// "done", "failures", "refused", "could not run".
+const char* OutcomeName(RunOutcome outcome);
+
+// The registry problems of one scan section (named by its problem text):
+// how many the scan left ticked and how many the repair removed.
+struct RegistrySectionCount {
+  std::string problem;
+  std::size_t found = 0;
+  std::size_t fixed = 0;
+};
+
+struct RegistryRepairFacts {
+  bool scanned = false;  // a scan ran to its end and the repair was tried
+  std::vector<RegistrySectionCount> sections;
+  std::string backupFile;
+  std::size_t deleted = 0;  // keys, values and shortcut files deleted
+  std::string failure;      // why the repair stopped; "" when it did not
+};
+
+struct RunReport {
+  std::string version;
+  std::string mode;  // "/Clear" or "/Auto"
+  platform::LocalTime started;
+  platform::LocalTime ended;
+  bool cleanStarted = false;
+  std::string cleanNotStarted;  // why no clean ran ("Please close Mozilla Firefox first!")
+  bool cleanRefused = false;    // that reason is a refusal (a browser was open)
+  bool cleanStoppedOnError = false;
+  bool interrupted = false;  // the program closed before the run ended
+  cleaner::CleanRecord clean;
+  bool withRegistry = false;  // "/Clear": the registry part belongs to the run
+  RegistryRepairFacts registry;
+  std::string couldNotRun;  // why the run could not start at all
+};
+
+RunOutcome OutcomeOf(const RunReport& report);
+
+// Problems per section before and after the repair, in the order the
+// sections first appear in `before`.
+std::vector<RegistrySectionCount> CountFixedBySection(
+    const std::vector<registry::ProblemEntry>& before,
+    const std::vector<registry::ProblemEntry>& after);
+RegistryRepairFacts RepairFacts(const std::vector<registry::ProblemEntry>& before,
+                                const std::vector<registry::ProblemEntry>& after,
+                                const registry::FixResult& fix);
+
+// The report as JSON text (UTF-8).
+std::string ReportJson(const RunReport& report);
+// "2026-12-07T21:55:23", the local time of the machine.
+std::string ReportTimeText(const platform::LocalTime& time);
+
+// The run's report in the making, held by the main window from the
+// unattended start to the run's end.
+class UnattendedReport {
+ public:
+  // Starts a report; `file` may be empty (only the exit code then).
+  void Begin(std::string_view version, std::string_view mode, std::string file, bool withRegistry,
+             const platform::LocalTime& now);
+  bool Active() const { return active_; }
+  // A report was begun in this process (one unattended run per start).
+  bool Begun() const { return begun_; }
+  RunReport& report() { return report_; }
+
+  // The run cannot start: the reason goes into the report.
+  void CouldNotRun(std::string_view why) { report_.couldNotRun = std::string(why); }
+  // The unattended clean is about to be asked for; the next clean that
+  // starts is the one the report records.
+  void ExpectClean() { cleanExpected_ = active_; }
+  // The record the expected clean writes into, or none when this clean
+  // is not the expected one.
+  cleaner::CleanRecord* StartClean();
+  // The expected clean did not start.
+  void CleanNotStarted(std::string_view why, bool refused);
+  // The recorded clean ended.
+  void CleanEnded(bool stoppedOnError);
+  bool RecordsRunningClean() const { return cleanRunning_; }
+  void RegistryRepaired(RegistryRepairFacts facts) { report_.registry = std::move(facts); }
+
+  // Ends the report, writes the file when one was named, and gives the
+  // exit code.
+  int Finish(platform::FileSystem& files, const platform::LocalTime& now, bool interrupted);
+
+ private:
+  RunReport report_;
+  std::string file_;
+  bool active_ = false;
+  bool begun_ = false;
+  bool cleanExpected_ = false;
+  bool cleanRunning_ = false;
+};
+
+}  // namespace nc::app
