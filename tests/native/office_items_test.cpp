@@ -236,6 +236,9 @@ TEST_F(OfficeItemsTest, MsnRefusesALogFolderThatIsNoPlaceForDeleting) {
       {"\"c:/users/USER/Documents/.\"", "c:/users/USER/Documents/.", "it is the Documents folder"},
       {escaped("\"C:\\Users\\user\\Music\\..\\Documents. \""),
        "C:\\Users\\user\\Music\\..\\Documents. ", "it is the Documents folder"},
+      // The short name of an existing folder is that folder.
+      {escaped("\"C:\\Users\\user\\DOCUME~1\""), "C:\\Users\\user\\DOCUME~1",
+       "it is the Documents folder"},
       {escaped("\"C:\\Users\""), "C:\\Users", "it holds the profile folder"},
       {escaped("\"C:\\ToDocuments\""), "C:\\ToDocuments", "it is a link"},
   };
