@@ -227,6 +227,8 @@ TEST_F(OfficeItemsTest, MsnRefusesALogFolderThatIsNoPlaceForDeleting) {
       {"\"\\\\Logs\"", "\\Logs", "it is not a full path"},
       {"\"C:Logs\"", "C:Logs", "it is not a full path"},
       {escaped("\"\\\\?\\C:\\Logs\""), "\\\\?\\C:\\Logs", "it is not a full path"},
+      {escaped("\"\\\\server\""), "\\\\server", "it is not a full path"},
+      {escaped("\"\\\\server\\share\\\""), "\\\\server\\share\\", "it is a drive root"},
       {escaped("\"C:\\\""), "C:\\", "it is a drive root"},
       {escaped("\"C:\\Users\\..\""), "C:\\Users\\..", "it is a drive root"},
       {escaped("\"C:\\Users\\user\""), "C:\\Users\\user", "it is the profile folder"},
