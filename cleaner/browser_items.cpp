@@ -1,5 +1,7 @@
 #include "cleaner/browser_items.h"
 
+#include <utility>
+
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -40,6 +42,16 @@ std::vector<std::string> RealSubFolders(CleanRun& run, const std::string& folder
   return found;
 }
 
+std::uint64_t UnattendedStatementLimitMs(platform::Platform& ports) {
+  const std::string variable = "%" + std::string(kStatementLimitVariable) + "%";
+  const auto shorter = ParseInt32(ports.files.expandEnvironment(variable));
+  if (shorter && *shorter > 0 &&
+      static_cast<std::uint64_t>(*shorter) < kUnattendedStatementLimitMs) {
+    return static_cast<std::uint64_t>(*shorter);
+  }
+  return kUnattendedStatementLimitMs;
+}
+
 void WithDatabase(CleanRun& run, const std::string& path,
                   const std::function<void(SqliteDatabase&)>& work) {
   platform::FileSystem& files = run.platform().files;
@@ -51,10 +63,22 @@ void WithDatabase(CleanRun& run, const std::string& path,
   const std::string native = files.nativePath(path);
   if (native.empty()) return;
   const bool readOnly = (*attributes & platform::FileAttr::ReadOnly) != 0;
+  SqliteWatch watch;
+  watch.stopRequested = [&run] { return run.Terminated(); };
+  if (run.env().runMode.load() == RunMode::Auto) {
+    watch.clock = &run.platform().clock;
+    watch.statementLimitMs = UnattendedStatementLimitMs(run.platform());
+  }
   try {
-    SqliteDatabase database(native, readOnly);
+    SqliteDatabase database(native, readOnly, std::move(watch));
+    database.BeginTransaction();
     work(database);
+    // A stopped run keeps nothing of a half-done item.
+    if (!run.Terminated()) database.Commit();
   } catch (const SqliteException& failure) {
+    // Cancel or the program's close stopped the statement: the window
+    // has reset itself and wants no error lines.
+    if (run.Terminated()) return;
     // The message's lines are separated by carriage returns.
     std::string_view rest = failure.what();
     for (;;) {

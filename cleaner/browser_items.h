@@ -7,8 +7,17 @@
 // A database that cannot be opened or changed (locked, corrupt, not a
 // database, read-only) throws SqliteException out of the item after its
 // message has been written to the log: the run ends there, without
-// totals. Profile folders that are links are never entered, so a
-// database outside the browser's folders is never touched.
+// totals. An item's statements on one database run in one transaction,
+// so a failure leaves the database as it was. Profile folders that are
+// links are never entered, so a database outside the browser's folders is
+// never touched.
+//
+// The databases are not trusted (sqlite_database.h). Cancel and the
+// program's close stop a running statement at once, and the item ends
+// quietly with the database as it was. In an unattended run (RunMode::Auto:
+// "/Clear", "/Auto", the timer, the session's end) a statement that runs
+// longer than kUnattendedStatementLimitMs is stopped and fails the item as
+// any SQLite error does.
 //
 // Runs on the clean worker's thread only.
 #pragma once
@@ -45,11 +54,23 @@ std::string ExistingFolder(platform::Platform& ports, const std::string& path);
 // run is terminated.
 std::vector<std::string> RealSubFolders(CleanRun& run, const std::string& folder);
 
+// The longest one statement may run in an unattended run.
+inline constexpr std::uint64_t kUnattendedStatementLimitMs = 120000;
+// The test-only environment variable that shortens that limit (a number
+// of milliseconds from 1 to kUnattendedStatementLimitMs), so that a test
+// of the program itself need not wait two minutes; any other value is
+// ignored.
+inline constexpr std::string_view kStatementLimitVariable = "NC_TEST_SQLITE_LIMIT_MS";
+std::uint64_t UnattendedStatementLimitMs(platform::Platform& ports);
+
 // Opens the database file `path` when it exists as a plain file (not a
-// link, not a folder) and hands it to `work`; the database is closed
-// afterwards, also when `work` throws. A read-only file is opened
-// read-only. A SqliteException is written to the log, one line per line
-// of its message, and passed on.
+// link, not a folder) and hands it to `work` inside one transaction,
+// committed when `work` returns and the run was not stopped meanwhile;
+// the database is closed afterwards, rolled back when not committed,
+// also when `work` throws. A read-only file is opened read-only. A
+// SqliteException is written to the log, one line per line of its
+// message, and passed on, unless the run was stopped: then the item just
+// ends.
 void WithDatabase(CleanRun& run, const std::string& path,
                   const std::function<void(SqliteDatabase&)>& work);
 

@@ -128,12 +128,13 @@ void ClearTables(CleanRun& run, const std::string& profile, std::string_view fil
   });
 }
 
+// Each name is passed once: a test run, which deletes nothing, would
+// count a file again under a second pass of its name.
 void ChromeHistory(CleanRun& run, const std::string& profile) {
   std::uint64_t bytes =
       DeleteMasks(run, profile,
-                  {"Archived History", "History", "Archived History", "Thumbnails", "Visited Links",
-                   "Current Tabs", "Last Tabs", "Top Sites", "History Provider Cache",
-                   "Network Action Predictor"});
+                  {"Archived History", "History", "Thumbnails", "Visited Links", "Current Tabs",
+                   "Last Tabs", "Top Sites", "History Provider Cache", "Network Action Predictor"});
   std::vector<std::string> indexes;
   if (auto entries = run.platform().files.list(profile)) {
     for (const auto& entry : *entries) {

@@ -26,6 +26,18 @@ std::vector<std::string> ReadCookieKeepList(platform::Profile& profile, std::str
   return names;
 }
 
+std::optional<std::vector<std::string>> ReadCookieKeepListForClean(platform::FileSystem& files,
+                                                                   platform::Profile& profile,
+                                                                   std::string_view path) {
+  if (!files.fileExists(path)) return std::vector<std::string>{};
+  // The profile functions read a file they cannot open as an empty one;
+  // reading it whole first tells the two apart.
+  if (!platform::ReadWholeFile(files, path)) return std::nullopt;
+  const auto count = ParseInt32(profile.readString(path, kSection, "Count", ""));
+  if (!count || *count < 0) return std::nullopt;
+  return ReadCookieKeepList(profile, path);
+}
+
 bool WriteCookieKeepList(platform::Profile& profile, std::string_view path,
                          const std::vector<std::string>& names) {
   bool written = profile.writeString(path, kSection, "Count", std::to_string(names.size()));

@@ -4,10 +4,12 @@
 // Count-1. The options dialog writes it; the cookie clean reads it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/filesystem.h"
 #include "platform/profile.h"
 
 namespace nc::cleaner {
@@ -19,6 +21,17 @@ std::string CookieKeepListPath(std::string_view programFolder);
 // The names in list order. Empty names are skipped; a damaged count never
 // reads past the lines the section holds; a missing file is an empty list.
 std::vector<std::string> ReadCookieKeepList(platform::Profile& profile, std::string_view path);
+
+// The keep list as the cookie clean must take it: the names as above
+// when the file is missing (an empty list) or sound; nothing when the file
+// exists but cannot be read, or its "Count" is missing, not a number or
+// negative. A list that cannot be trusted keeps every cookie.
+std::optional<std::vector<std::string>> ReadCookieKeepListForClean(platform::FileSystem& files,
+                                                                   platform::Profile& profile,
+                                                                   std::string_view path);
+// The log line of a cookie clean that keeps every cookie for that reason.
+inline constexpr std::string_view kKeepListUnreadableLine =
+    "The keep list \"Cookies.ini\" cannot be read; no cookie is removed.";
 
 // Writes "Count" and the names "0".. in list order. Entries beyond the new
 // count that an older, longer list left in the file stay there, unread.

@@ -77,9 +77,13 @@ void Cookies(CleanRun& run) {
       HoldsTextFiles(ports.files, low)) {
     folder = low;
   }
-  std::vector<std::string> keep;
-  const std::string keepListPath = CookieKeepListPath(run.env().programFolder);
-  if (ports.files.fileExists(keepListPath)) keep = ReadCookieKeepList(ports.profile, keepListPath);
+  const auto read = ReadCookieKeepListForClean(ports.files, ports.profile,
+                                               CookieKeepListPath(run.env().programFolder));
+  if (!read) {
+    run.AddLine(kKeepListUnreadableLine);
+    return;
+  }
+  const std::vector<std::string>& keep = *read;
 
   std::uint64_t bytes = 0;
   if (auto entries = ports.files.list(folder)) {

@@ -1,9 +1,13 @@
 #include "cleaner/office_items.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cleaner/remove_files.h"
 #include "cleaner/remove_registry.h"
@@ -93,7 +97,9 @@ void FrontPageKeys(CleanRun& run) {
 
 void MsnMessenger(CleanRun& run) {
   platform::Platform& ports = run.platform();
-  const std::string logFolder = MsnMessageLogFolder(ports);
+  std::vector<std::string> refusals;
+  const std::string logFolder = MsnMessageLogFolder(ports, &refusals);
+  for (const std::string& line : refusals) run.AddLine(line);
   ports.shell.endBrowserSession();
   std::string received = MyDocumentsFolder(ports);
   if (received.size() <= 1) {
@@ -135,9 +141,102 @@ void Skype(CleanRun& run) {
   run.SetItemSize(bytes);
 }
 
+// ---- the trust of a log folder named in the registry ------------------------------
+
+// A full path ("C:\\x", "\\\\server\\share\\x") reduced to its root and
+// its folder names as the system reads them: "/" as "\\", no empty or "."
+// names, ".." taking the name before it away, blanks and dots at the end
+// of a name dropped; names upper-cased (ASCII) for comparing. Nothing for
+// a path that is not full ("x", "\\x", "C:x") or that uses the system's
+// device syntax ("\\\\?\\", "\\\\.\\").
+struct FullPath {
+  std::string root;  // "C:" or "\\\\SERVER\\SHARE"
+  std::vector<std::string> names;
+
+  bool operator==(const FullPath&) const = default;
+  // This path is `other` or one of the folders above it.
+  bool Holds(const FullPath& other) const {
+    return root == other.root && names.size() <= other.names.size() &&
+           std::equal(names.begin(), names.end(), other.names.begin());
+  }
+};
+
+std::optional<FullPath> ReadFullPath(std::string_view text) {
+  std::string path(text);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  std::vector<std::string> parts = Split(path, '\\');
+  FullPath full;
+  std::size_t first = 0;
+  if (path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) != 0 &&
+      path[1] == ':' && path[2] == '\\') {
+    full.root = UpperAscii(path.substr(0, 2));
+    first = 1;
+  } else if (StartsWith(path, "\\\\") && !StartsWith(path, "\\\\?\\") &&
+             !StartsWith(path, "\\\\.\\") && parts.size() >= 4 && !parts[2].empty() &&
+             !parts[3].empty()) {
+    full.root = "\\\\" + UpperAscii(parts[2]) + "\\" + UpperAscii(parts[3]);
+    first = 4;
+  } else {
+    return std::nullopt;
+  }
+  for (std::size_t i = first; i < parts.size(); ++i) {
+    std::string name = parts[i];
+    if (name == "..") {
+      if (!full.names.empty()) full.names.pop_back();
+      continue;
+    }
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    if (!name.empty()) full.names.push_back(UpperAscii(name));
+  }
+  return full;
+}
+
+// The folders a log folder must never be or hold, each as written and, when
+// it exists, in its short form too, so that "DOCUME~1" is known as well.
+struct GuardedFolders {
+  std::vector<std::pair<FullPath, std::string_view>> folders;  // with what to call it
+
+  void Add(platform::FileSystem& files, const std::string& path, std::string_view what) {
+    if (auto full = ReadFullPath(path)) folders.emplace_back(*full, what);
+    if (path.empty() || !files.folderExists(path)) return;
+    if (auto shortForm = files.shortPath(WithoutTrailingBackslash(path))) {
+      if (auto full = ReadFullPath(*shortForm)) folders.emplace_back(*full, what);
+    }
+  }
+};
+
+// Why `text` cannot serve as the log folder; "" when it can.
+std::string RefusalOf(platform::Platform& ports, const std::string& text) {
+  const auto full = ReadFullPath(text);
+  if (!full) return "it is not a full path";
+  if (full->names.empty()) return "it is a drive root";
+  platform::FileSystem& files = ports.files;
+  GuardedFolders guarded;
+  const std::string profile = files.expandEnvironment("%USERPROFILE%");
+  if (profile.find('%') == std::string::npos) guarded.Add(files, profile, "the profile folder");
+  guarded.Add(files, WithoutTrailingBackslash(MyDocumentsFolder(ports)), "the Documents folder");
+  std::vector<FullPath> candidates = {*full};
+  if (files.folderExists(text)) {
+    if (auto shortForm = files.shortPath(WithoutTrailingBackslash(text))) {
+      if (auto readShort = ReadFullPath(*shortForm)) candidates.push_back(*readShort);
+    }
+  }
+  for (const FullPath& candidate : candidates) {
+    for (const auto& [folder, what] : guarded.folders) {
+      if (candidate == folder) return "it is " + std::string(what);
+      if (candidate.Holds(folder)) return "it holds " + std::string(what);
+    }
+  }
+  if (const auto attributes = files.attributes(WithoutTrailingBackslash(text));
+      attributes && (*attributes & platform::FileAttr::ReparsePoint) != 0) {
+    return "it is a link";
+  }
+  return {};
+}
+
 }  // namespace
 
-std::string MsnMessageLogFolder(platform::Platform& ports) {
+std::string MsnMessageLogFolder(platform::Platform& ports, std::vector<std::string>* refusals) {
   auto accounts =
       ports.registry.open(RootKey::CurrentUser, kMsnAccounts, platform::RegAccess::Read);
   if (!accounts) return {};
@@ -154,7 +253,17 @@ std::string MsnMessageLogFolder(platform::Platform& ports) {
     if (value->type == static_cast<std::uint32_t>(platform::RegType::ExpandString)) {
       text = ports.files.expandEnvironment(*text);
     }
-    if (text->empty() || !ports.files.folderExists(*text)) continue;
+    if (text->empty()) continue;
+    // Checked before the folder is looked for: a relative path would be
+    // looked for in the current folder.
+    if (const std::string refusal = RefusalOf(ports, *text); !refusal.empty()) {
+      if (refusals != nullptr) {
+        refusals->push_back("The MSN Messenger log folder \"" + *text +
+                            "\" is refused: " + refusal + ".");
+      }
+      continue;
+    }
+    if (!ports.files.folderExists(*text)) continue;
     return WithTrailingBackslash(*text);
   }
   return {};

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cleaner/clean_run.h"
 
@@ -24,7 +25,13 @@ bool RunOfficeOrMessengerItem(CleanRun& run, std::string_view runName);
 // "MessageLogPath" string of the passport accounts below
 // "Software\Microsoft\MSNMessenger\PerPassportSettings" that names an
 // existing folder (an expandable string once expanded), with a trailing
-// backslash; "" when none does.
-std::string MsnMessageLogFolder(platform::Platform& ports);
+// backslash; "" when none does. The value is trusted no further than any
+// folder the clean empties: a path that is not full ("Logs", "\Logs",
+// "C:Logs"), a drive root, the profile folder, the Documents folder, a
+// folder that holds one of those, or a link, is refused and never looked
+// for; each refusal adds one log line to `refusals`, and the next account
+// is tried.
+std::string MsnMessageLogFolder(platform::Platform& ports,
+                                std::vector<std::string>* refusals = nullptr);
 
 }  // namespace nc::cleaner

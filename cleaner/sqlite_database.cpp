@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <utility>
 
 #include "core/text.h"
 
@@ -74,6 +75,12 @@ SqliteValue ReadColumn(sqlite3_stmt* statement, int column, SqliteKind kind) {
   return std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size));
 }
 
+// "120 seconds", or "250 ms" for a limit of less than whole seconds.
+std::string LimitText(std::uint64_t ms) {
+  if (ms % 1000 == 0) return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+  return std::to_string(ms) + " ms";
+}
+
 // An apostrophe inside a quoted SQL text is written twice.
 std::string QuoteInner(std::string_view text) {
   std::string out;
@@ -106,25 +113,45 @@ void SqliteDatabase::StatementCloser::operator()(sqlite3_stmt* statement) const 
   sqlite3_finalize(statement);
 }
 
-SqliteDatabase::SqliteDatabase(const std::string& fileName, bool readOnly) {
+SqliteDatabase::SqliteDatabase(const std::string& fileName, bool readOnly, SqliteWatch watch)
+    : watch_(std::move(watch)) {
   sqlite3* raw = nullptr;
   const int result = sqlite3_open_v2(
       fileName.c_str(), &raw, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
-  if (result == SQLITE_OK) {
-    db_ = raw;
-    return;
+  if (result != SQLITE_OK) {
+    if (raw == nullptr) {
+      throw SqliteException("Failed to open database \"" + fileName + "\" : unknown error");
+    }
+    std::string message = "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(raw);
+    sqlite3_close(raw);
+    throw SqliteException(message);
   }
-  if (raw == nullptr) {
-    throw SqliteException("Failed to open database \"" + fileName + "\" : unknown error");
+  // The file may come from anywhere: no SQL may change its schema or
+  // header directly, and its triggers and views may call no function that
+  // could reach outside the database.
+  int defensive = -1;
+  int trusted = -1;
+  if (sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, &defensive) != SQLITE_OK ||
+      defensive != 1 ||
+      sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &trusted) != SQLITE_OK ||
+      trusted != 0) {
+    sqlite3_close(raw);
+    throw SqliteException("Failed to open database \"" + fileName +
+                          "\" : the library cannot run it in defensive mode");
   }
-  std::string message = "Failed to open database \"" + fileName + "\" : " + sqlite3_errmsg(raw);
-  sqlite3_close(raw);
-  throw SqliteException(message);
+  db_ = raw;
+  if (watch_.stopRequested || (watch_.clock != nullptr && watch_.statementLimitMs > 0)) {
+    sqlite3_progress_handler(db_, kSqliteProgressSteps, &SqliteDatabase::OnProgress, this);
+  }
 }
 
 SqliteDatabase::~SqliteDatabase() {
   if (db_ == nullptr) return;
-  if (inTransaction_) {
+  // The rollback must not be stopped by the request that ended the work.
+  sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+  // A statement stopped inside the transaction may have rolled it back
+  // already.
+  if (inTransaction_ && sqlite3_get_autocommit(db_) == 0) {
     try {
       RunStatement("ROLLBACK");
     } catch (const SqliteException&) {
@@ -134,18 +161,51 @@ SqliteDatabase::~SqliteDatabase() {
   sqlite3_close(db_);
 }
 
+int SqliteDatabase::OnProgress(void* self) {
+  auto* database = static_cast<SqliteDatabase*>(self);
+  const SqliteWatch& watch = database->watch_;
+  if (watch.stopRequested && watch.stopRequested()) return 1;
+  if (watch.clock != nullptr && watch.statementLimitMs > 0) {
+    const std::uint64_t now = watch.clock->tickMs();
+    if (now > database->statementStart_ &&
+        now - database->statementStart_ > watch.statementLimitMs) {
+      database->timedOut_ = true;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void SqliteDatabase::BeginTransaction() {
+  RunStatement("BEGIN");
+  inTransaction_ = true;
+}
+
+void SqliteDatabase::Commit() {
+  RunStatement("COMMIT");
+  inTransaction_ = false;
+}
+
 void SqliteDatabase::RaiseDatabaseError(std::string_view base, std::string_view sql) {
   const int code = sqlite3_errcode(db_);
   const char* message = code != 0 ? sqlite3_errmsg(db_) : nullptr;
   if (message == nullptr) throw SqliteException(std::string(base));
-  throw SqliteException(std::string(base) + ".\rError [" + std::to_string(code) +
-                        "]: " + SqliteErrorDescription(code) + ".\r\"" + std::string(sql) +
-                        "\": " + message);
+  std::string text = std::string(base) + ".\rError [" + std::to_string(code) +
+                     "]: " + SqliteErrorDescription(code) + ".\r\"" + std::string(sql) +
+                     "\": " + message;
+  if (timedOut_ && code == SQLITE_INTERRUPT) {
+    text += "\rThe statement ran longer than " + LimitText(watch_.statementLimitMs) +
+            " and was stopped.";
+  }
+  throw SqliteException(text);
 }
 
 SqliteDatabase::Statement SqliteDatabase::Prepare(std::string_view sql, std::string_view failBase) {
-  // The whole text, up to its terminating zero.
+  // The whole text, up to its terminating zero. The time limit counts
+  // from here.
   const std::string text(sql);
+  timedOut_ = false;
+  if (watch_.clock != nullptr) statementStart_ = watch_.clock->tickMs();
   sqlite3_stmt* raw = nullptr;
   const int result = sqlite3_prepare_v2(db_, text.c_str(), -1, &raw, nullptr);
   Statement statement(raw);

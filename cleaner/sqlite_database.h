@@ -7,17 +7,28 @@
 // statement is finalized on every path, also when a call throws; the
 // connection is closed when the database object dies.
 //
+// The files are the browsers', so they are not trusted: every connection
+// runs in defensive mode (no writes to the schema or to the file's
+// header through SQL) with an untrusted schema (triggers and views may
+// call only the library's harmless functions). A statement can be stopped
+// while it runs (a trigger that never ends): by a stop request, or by a
+// time limit per statement.
+//
 // One object belongs to one thread (the clean worker's); it is never
-// shared.
+// shared. Only the stop request is set from another thread, and the
+// connection reads it through the check it was given.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
+
+#include "platform/clock.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -60,12 +71,29 @@ class SqliteTable {
   std::vector<SqliteValue> values_;  // row by row
 };
 
+// What may stop a running statement. The library asks every
+// kSqliteProgressSteps steps of its machine; a statement that is stopped
+// fails with code 9 ("Operation terminated by sqlite3_interrupt()").
+struct SqliteWatch {
+  // Asked from the statement's thread; true stops it (Cancel, the
+  // program's close). The flag behind it may be set from any thread.
+  std::function<bool()> stopRequested;
+  // With a clock and a limit above 0, a statement that has run longer
+  // than the limit is stopped, and its error says so.
+  platform::Clock* clock = nullptr;
+  std::uint64_t statementLimitMs = 0;
+};
+inline constexpr int kSqliteProgressSteps = 1000;
+
 class SqliteDatabase {
  public:
   // Opens an existing database file for reading and writing (read-only
   // when the file allows no more, or when asked); a missing file is not
-  // created. `fileName` is UTF-8.
-  explicit SqliteDatabase(const std::string& fileName, bool readOnly = false);
+  // created. `fileName` is UTF-8. Defensive mode and the untrusted schema
+  // are set before the first statement; a library that refuses either
+  // makes the open fail.
+  explicit SqliteDatabase(const std::string& fileName, bool readOnly = false,
+                          SqliteWatch watch = {});
   ~SqliteDatabase();
   SqliteDatabase(const SqliteDatabase&) = delete;
   SqliteDatabase& operator=(const SqliteDatabase&) = delete;
@@ -78,6 +106,11 @@ class SqliteDatabase {
   // regard to ASCII letter case.
   bool HasTable(std::string_view name);
 
+  // One transaction around several statements: what Commit does not
+  // reach is rolled back when the object dies, also after a failure.
+  void BeginTransaction();
+  void Commit();
+
  private:
   struct StatementCloser {
     void operator()(sqlite3_stmt* statement) const;
@@ -87,9 +120,13 @@ class SqliteDatabase {
   // Prepares `sql`; `failBase` is the text of a failure to prepare.
   Statement Prepare(std::string_view sql, std::string_view failBase);
   [[noreturn]] void RaiseDatabaseError(std::string_view base, std::string_view sql);
+  static int OnProgress(void* self);
 
   sqlite3* db_ = nullptr;
   bool inTransaction_ = false;
+  SqliteWatch watch_;
+  std::uint64_t statementStart_ = 0;  // clock tick when the statement was prepared
+  bool timedOut_ = false;             // the running statement passed its limit
 };
 
 }  // namespace nc::cleaner

@@ -21,7 +21,7 @@ class Shell {
   virtual void endBrowserSession() = 0;
   // Deletes one file the way the shell does for a silent delete without
   // confirmation and without the recycle bin: read-only and system files
-  // go too.
+  // go too. A failure is returned, never shown: no box waits for a click.
   [[nodiscard]] virtual Status deleteFileSilently(std::string_view path) = 0;
   // Empties every recycle bin without confirmation, progress or sound;
   // false when the system offers no way to.

@@ -35,7 +35,9 @@ Status WinShell::deleteFileSilently(std::string_view path) {
   SHFILEOPSTRUCTW op{};
   op.wFunc = FO_DELETE;
   op.pFrom = source.c_str();
-  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
+  // No confirmation, no progress and no error box: a failure is reported
+  // to the caller only, so an unattended run never waits for a click.
+  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
   const int result = SHFileOperationW(&op);
   if (result == 0 && !op.fAnyOperationsAborted) return Status::Ok();
   return Win32Error(result == 0 ? ERROR_CANCELLED : static_cast<unsigned long>(result),

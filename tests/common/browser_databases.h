@@ -72,6 +72,14 @@ inline constexpr const char* kChromeHistory =
     "VALUES ('C:\\x.zip', 'http://a.example/x.zip', 1, 2, 2, 1), "
     "('C:\\y.zip', 'http://a.example/y.zip', 3, 4, 4, 1);";
 
+// Added to kFirefoxPlaces: deleting a visit never ends, for a trigger on
+// the visits reads a view that counts without end.
+inline constexpr const char* kEndlessVisitsTrigger =
+    "CREATE VIEW nc_endless AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+    "SELECT count(*) FROM n;"
+    "CREATE TRIGGER nc_forever AFTER DELETE ON moz_historyvisits BEGIN SELECT * FROM nc_endless; "
+    "END;";
+
 inline std::string Utf8Path(const std::filesystem::path& path) {
   const auto text = path.u8string();
   return std::string(text.begin(), text.end());

@@ -1,5 +1,7 @@
 // The SQLite wrapper over the library each build links: the error texts,
-// table queries and locks held by another connection.
+// table queries, locks held by another connection, the guards of an
+// untrusted file and the time limit of a statement (Cancel stopping one is
+// tested with the browser items).
 #include "cleaner/sqlite_database.h"
 
 #include <sqlite3.h>
@@ -13,6 +15,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/clock.h"
 
 namespace nc::cleaner {
 namespace {
@@ -38,6 +42,23 @@ class RawConnection {
 
  private:
   sqlite3* db_ = nullptr;
+};
+
+// A database whose deletes from "t" never end: a trigger reads a view
+// that counts without end.
+constexpr const char* kEndlessTrigger =
+    "create table t (x integer); insert into t values (1), (2);"
+    "create view endless as with recursive n(i) as (select 1 union all select i + 1 from n) "
+    "select count(*) from n;"
+    "create trigger forever after delete on t begin select * from endless; end;";
+
+// A clock that moves one millisecond each time it is read, so that time
+// is counted in the library's progress calls and a test waits for nothing.
+class CountingClock : public platform::Clock {
+ public:
+  platform::LocalTime now() override { return {}; }
+  std::uint64_t tickMs() override { return ++tick_; }
+  std::uint64_t tick_ = 0;
 };
 
 class SqliteDatabaseTest : public ::testing::Test {
@@ -180,6 +201,50 @@ TEST_F(SqliteDatabaseTest, LocksOfAnotherConnectionRaiseAtOnce) {
   EXPECT_EQ(Raised([&] { db.RunStatement("DELETE FROM logins"); }),
             "Error executing SQL statement.\rError [5]: The database file is locked.\r"
             "\"DELETE FROM logins\": database is locked");
+}
+
+TEST_F(SqliteDatabaseTest, AnUntrustedFileCannotChangeItsSchemaThroughSql) {
+  const fs::path file = Make("guarded.sqlite", "create table t (x integer);");
+  SqliteDatabase db(Utf8(file));
+  EXPECT_EQ(db.QueryTable("pragma trusted_schema")->Value(0, 0), SqliteValue(std::int64_t{0}));
+  // Defensive mode ignores the switch that would make the schema table
+  // writable.
+  db.RunStatement("pragma writable_schema = on");
+  EXPECT_NE(Raised([&] {
+              db.RunStatement("update sqlite_master set sql = 'x'");
+            }).find("may not be modified"),
+            std::string::npos);
+  EXPECT_TRUE(db.HasTable("t"));
+}
+
+TEST_F(SqliteDatabaseTest, TheTimeLimitCountsForEachStatementAlone) {
+  const fs::path file = Make("endless.sqlite", kEndlessTrigger);
+  const std::string finite =
+      "with recursive n(i) as (select 1 union all select i + 1 from n where i < 300000) "
+      "select count(*) from n";
+  // What the finite query costs on this clock.
+  CountingClock clock;
+  {
+    SqliteDatabase measure(Utf8(file), false,
+                           {.stopRequested = {}, .clock = &clock, .statementLimitMs = ~0ull >> 1});
+    (void)measure.QueryTable(finite);
+  }
+  const std::uint64_t cost = clock.tick_;
+  ASSERT_GT(cost, 20u);
+  // Twice the query fits a limit of one and a half times its cost only
+  // when each statement is timed from its own start. (An odd limit is
+  // never whole seconds.)
+  const std::uint64_t limit = (cost * 3 / 2) | 1;
+  SqliteDatabase db(Utf8(file), false,
+                    {.stopRequested = {}, .clock = &clock, .statementLimitMs = limit});
+  EXPECT_EQ(db.QueryTable(finite)->Value(0, 0), SqliteValue(std::int64_t{300000}));
+  EXPECT_EQ(db.QueryTable(finite)->Value(0, 0), SqliteValue(std::int64_t{300000}));
+  EXPECT_EQ(Raised([&] { db.RunStatement("DELETE FROM t"); }),
+            "Error executing SQL statement.\rError [9]: Operation terminated by "
+            "sqlite3_interrupt().\r\"DELETE FROM t\": interrupted\rThe statement ran longer than " +
+                std::to_string(limit) + " ms and was stopped.");
+  // The connection is usable after the stop, and the rows are all there.
+  EXPECT_EQ(db.QueryTable("select * from t")->RowCount(), 2);
 }
 
 }  // namespace

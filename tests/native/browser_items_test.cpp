@@ -222,8 +222,14 @@ TEST_F(BrowserItemsTest, ChromeFilesOfHistoryCookiesAndCacheWithTheirIndexes) {
   Write(kChrome + "Sub\\History Index 2011-04");  // passed as a mask: reached too
   Write(kChrome + "History-journal");
   Write(kChrome + "Sub\\History Index 2012-01");  // not beside History: stays
+  // A test run counts what the clean removes, each file once.
+  CleanRun& tested = Run("Google Chrome - Visited URL History", true);
+  const int testedCount = tested.ItemCount;
+  const std::uint64_t testedSize = tested.ItemSize;
   CleanRun& cleaned = Run("Google Chrome - Visited URL History", false);
   EXPECT_EQ(cleaned.ItemCount, static_cast<int>(history.size()) + 1);
+  EXPECT_EQ(testedCount, cleaned.ItemCount);
+  EXPECT_EQ(testedSize, cleaned.ItemSize);
   for (const auto& name : history) EXPECT_FALSE(Exists(kChrome + name)) << name;
   EXPECT_TRUE(Exists(kChrome + "History-journal"));
   EXPECT_TRUE(Exists(kChrome + "Sub\\History Index 2012-01"));
@@ -396,6 +402,77 @@ TEST_F(BrowserDatabaseFailureTest, BadPlacesFilesEndTheRunWithTheirErrorAndKeepT
     EXPECT_THAT(log.linesContaining("Total"), IsEmpty());
     EXPECT_TRUE(Exists(profile + "prefs.js"));  // the run ended before the next item
   }
+}
+
+TEST_F(BrowserDatabaseFailureTest, AStatementThatNeverEndsIsStoppedAndTheDatabaseKept) {
+  const std::string profile = kProfiles + "abcd1234.default\\";
+  const std::string places = profile + "places.sqlite";
+  const std::string limitVariable(cleaner::kStatementLimitVariable);
+  struct Case {
+    const char* name;
+    cleaner::RunMode mode;
+    const char* limit;     // the test-only variable; nullptr: not set
+    const char* stopLine;  // "" for a run that only Cancel ends
+  };
+  const std::vector<Case> cases = {
+      {"unattended", cleaner::RunMode::Auto, nullptr,
+       "The statement ran longer than 120 seconds and was stopped."},
+      {"unattended, limit shortened", cleaner::RunMode::Auto, "250",
+       "The statement ran longer than 250 ms and was stopped."},
+      {"unattended, a longer limit is ignored", cleaner::RunMode::Auto, "999999",
+       "The statement ran longer than 120 seconds and was stopped."},
+      {"a clean with the user there", cleaner::RunMode::Clean, nullptr, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(Host(kProfiles));
+    MakeDb(places, (std::string(kFirefoxPlaces) + kEndlessVisitsTrigger).c_str());
+    Write(profile + "prefs.js");
+    if (c.limit != nullptr) {
+      sim.files().setEnvironment(limitVariable, c.limit);
+    } else {
+      sim.files().unsetEnvironment(limitVariable);
+    }
+    log.clear();
+    posted.clear();
+    runMode.store(c.mode);
+    cleaner::CleanWorker worker(
+        Environment(), {"Mozilla Firefox - Visited URL History", "Mozilla Firefox - Preferences"},
+        0);
+    worker.Start();
+    // Each look moves the clock on by a second.
+    const bool unattended = *c.stopLine != '\0';
+    const bool ended = PumpUntil(
+        [&] {
+          sim.clock().setTickMs(sim.clock().tickMs() + 1000);
+          return worker.Finished();
+        },
+        std::chrono::milliseconds(unattended ? 20000 : 1500));
+    EXPECT_EQ(ended, unattended);
+    if (!ended) {
+      worker.RequestStop();  // Cancel, or the program's close
+      EXPECT_TRUE(PumpUntil([&] { return worker.Finished(); }));
+    }
+    worker.Join();
+    Pump();
+    // The places deleted before the endless statement came back with it.
+    EXPECT_EQ(Ids(Host(places), "moz_places"), "1,2,3,4,5");
+    EXPECT_EQ(Count(Host(places), "moz_historyvisits"), "3");
+    EXPECT_TRUE(Exists(profile + "prefs.js"));  // no further item ran
+    if (!unattended) {
+      EXPECT_THAT(Posted(cleaner::WM_CLEAN_DONE), IsEmpty());
+      EXPECT_THAT(log.linesContaining("Error"), IsEmpty());
+      EXPECT_FALSE(log.hasLine(cleaner::kRunErrorLine));
+      continue;
+    }
+    ASSERT_EQ(Posted(cleaner::WM_CLEAN_DONE).size(), 1u);
+    EXPECT_EQ(Posted(cleaner::WM_CLEAN_DONE)[0].lParam, cleaner::kCleanDoneAfterError);
+    EXPECT_TRUE(log.hasLine("Error [9]: Operation terminated by sqlite3_interrupt()."))
+        << ::testing::PrintToString(log.lines());
+    EXPECT_TRUE(log.hasLine(c.stopLine));
+    EXPECT_EQ(log.lines().back(), cleaner::kRunErrorLine);
+  }
+  sim.files().unsetEnvironment(limitVariable);
 }
 
 TEST_F(BrowserDatabaseFailureTest, AProfileThatLinksOutsideIsNotEntered) {

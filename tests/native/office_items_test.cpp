@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -197,6 +198,73 @@ TEST_F(OfficeItemsTest, MsnEmptiesTheFirstExistingLogFolderAndTheReceivedFilesOn
     EXPECT_TRUE(sim.files().folderExists(received));
     EXPECT_EQ(Exists("C:\\Logs\\old\\carol.xml"), row.logFolder != "C:\\Logs\\");
     EXPECT_TRUE(Exists("C:\\Other\\dave.xml"));
+  }
+}
+
+// A log folder named in the registry is trusted no further than any
+// folder: a path that is not full, a drive root, the profile folder or
+// Documents (however written), a folder above them, or a link, is refused
+// with a line, and the next account's folder serves.
+TEST_F(OfficeItemsTest, MsnRefusesALogFolderThatIsNoPlaceForDeleting) {
+  const std::string accounts =
+      "[HKEY_CURRENT_USER\\Software\\Microsoft\\MSNMessenger\\PerPassportSettings\\";
+  const auto escaped = [](std::string text) {
+    for (std::size_t at = 0; (at = text.find('\\', at)) != std::string::npos; at += 2) {
+      text.insert(at, 1, '\\');
+    }
+    return text;
+  };
+  std::filesystem::create_directories(sim.hostPath("C:\\Users\\user\\Music"));
+  std::filesystem::create_directory_symlink(sim.hostPath("C:\\Users\\user\\Documents"),
+                                            sim.hostPath("C:\\ToDocuments"));
+  struct Case {
+    std::string reg;    // the value as a .reg line's right-hand side
+    std::string shown;  // the path in the line
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"\"Logs\"", "Logs", "it is not a full path"},
+      {"\"\\\\Logs\"", "\\Logs", "it is not a full path"},
+      {"\"C:Logs\"", "C:Logs", "it is not a full path"},
+      {escaped("\"\\\\?\\C:\\Logs\""), "\\\\?\\C:\\Logs", "it is not a full path"},
+      {escaped("\"\\\\server\""), "\\\\server", "it is not a full path"},
+      {escaped("\"\\\\server\\share\\\""), "\\\\server\\share\\", "it is a drive root"},
+      {escaped("\"C:\\\""), "C:\\", "it is a drive root"},
+      {escaped("\"C:\\Users\\..\""), "C:\\Users\\..", "it is a drive root"},
+      {escaped("\"C:\\Users\\user\""), "C:\\Users\\user", "it is the profile folder"},
+      // "%USERPROFILE%", expandable.
+      {"hex(2):25,55,53,45,52,50,52,4f,46,49,4c,45,25,00", "C:\\Users\\user",
+       "it is the profile folder"},
+      {"\"c:/users/USER/Documents/.\"", "c:/users/USER/Documents/.", "it is the Documents folder"},
+      {escaped("\"C:\\Users\\user\\Music\\..\\Documents. \""),
+       "C:\\Users\\user\\Music\\..\\Documents. ", "it is the Documents folder"},
+      // The short name of an existing folder is that folder.
+      {escaped("\"C:\\Users\\user\\DOCUME~1\""), "C:\\Users\\user\\DOCUME~1",
+       "it is the Documents folder"},
+      {escaped("\"C:\\Users\""), "C:\\Users", "it holds the profile folder"},
+      {escaped("\"C:\\ToDocuments\""), "C:\\ToDocuments", "it is a link"},
+  };
+  const std::string documents = "C:\\Users\\user\\Documents\\";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    LoadReg("[-HKEY_CURRENT_USER\\Software\\Microsoft\\MSNMessenger]\n" + accounts +
+            "1]\n\"MessageLogPath\"=" + c.reg + "\n" + accounts +
+            "2]\n\"MessageLogPath\"=\"C:\\\\Logs\"\n");
+    Write(documents + "letter.doc");
+    Write("C:\\Users\\user\\ntuser.dat");
+    Write("C:\\Logs\\alice.xml");
+    const std::string line =
+        "The MSN Messenger log folder \"" + c.shown + "\" is refused: " + c.reason + ".";
+    for (bool testMode : {true, false}) {
+      log.clear();
+      CleanRun& r = Run("Instant Messengers - MSN Messenger", testMode);
+      EXPECT_EQ(r.ItemCount, 1);  // C:\Logs alone
+      EXPECT_TRUE(log.hasLine(line)) << ::testing::PrintToString(log.lines());
+      EXPECT_EQ(log.linesContaining("is refused").size(), 1u);
+    }
+    EXPECT_TRUE(Exists(documents + "letter.doc"));
+    EXPECT_TRUE(Exists("C:\\Users\\user\\ntuser.dat"));
+    EXPECT_FALSE(Exists("C:\\Logs\\alice.xml"));
   }
 }
 

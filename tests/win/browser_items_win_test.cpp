@@ -228,6 +228,11 @@ class BrowserWindowWin : public BrowserProfilesWin {
   // Ticks the items, no confirmation, detail lines shown; starts the
   // program and waits for its window.
   HWND Start(const std::vector<std::wstring>& items) {
+    Tick(items);
+    if (!program_.Start()) return nullptr;
+    return program_.WaitForMainWindow();
+  }
+  void Tick(const std::vector<std::wstring>& items) {
     const std::wstring ini = program_.file(L"options.ini");
     WritePrivateProfileStringW(L"NodeSelected", L"SelectedCount",
                                std::to_wstring(items.size()).c_str(), ini.c_str());
@@ -237,8 +242,6 @@ class BrowserWindowWin : public BrowserProfilesWin {
     }
     WritePrivateProfileStringW(L"Settings", L"FastScan", L"0", ini.c_str());
     WritePrivateProfileStringW(L"Options", L"IsAskBeforeClear", L"0", ini.c_str());
-    if (!program_.Start()) return nullptr;
-    return program_.WaitForMainWindow();
   }
   static HWND Page(HWND main) { return GetDlgItem(main, kCleanerPage); }
   static std::vector<std::wstring> LogLines(HWND main) {
@@ -314,6 +317,27 @@ TEST_F(BrowserWindowWin, ALockedDatabaseEndsTheRunWithItsErrorAndTheWindowIdle) 
   locker.reset();
   EXPECT_EQ(ReadBytes((chrome_ / L"History").wstring()), before);
   EXPECT_EQ(Count(chrome_ / L"History", "downloads"), "2");
+}
+
+TEST_F(BrowserWindowWin, AnUnattendedClearEndsWhenAStatementNeverDoes) {
+  const fs::path places = profile_ / L"places.sqlite";
+  fs::remove(places);
+  ASSERT_TRUE(
+      MakeDatabase(places, std::string(testing::kFirefoxPlaces) + testing::kEndlessVisitsTrigger));
+  Tick({L"Mozilla Firefox - Visited URL History"});
+  // The program's own limit of two minutes, shortened for the test.
+  const std::wstring variable = win32::Widen(cleaner::kStatementLimitVariable);
+  ASSERT_TRUE(SetEnvironmentVariableW(variable.c_str(), L"3000"));
+  const bool started = program_.Start(L"/Clear");
+  SetEnvironmentVariableW(variable.c_str(), nullptr);
+  ASSERT_TRUE(started);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(program_.WaitForExit(120000), 0) << "the unattended run never ended";
+  std::printf("/Clear with an endless places database ended after %llu ms\n",
+              GetTickCount64() - start);
+  // The places deleted before the endless statement came back with it.
+  EXPECT_EQ(Ids(places, "moz_places"), "1,2,3,4,5");
+  EXPECT_EQ(Count(places, "moz_historyvisits"), "3");
 }
 
 // A top-level window of a browser's class, made by this test.
