@@ -218,18 +218,36 @@ std::vector<IndexRecord> IndexDatReader::ReadAll(IndexFileBytes& file) {
   return records;
 }
 
+std::size_t IndexRowList::PieceBytes(std::size_t piece) {
+  return piece < 3 ? kFirstPieceBytes << piece : kPieceBytes;
+}
+
+std::uint64_t IndexRowList::PieceStart(std::size_t piece) {
+  if (piece < 3) return (std::uint64_t{kFirstPieceBytes} << piece) - kFirstPieceBytes;
+  return 7 * std::uint64_t{kFirstPieceBytes} + (piece - 3) * std::uint64_t{kPieceBytes};
+}
+
+std::size_t IndexRowList::PieceAt(std::uint64_t position) {
+  std::size_t piece = 0;
+  while (piece < 3 && position >= PieceStart(piece + 1)) ++piece;
+  if (piece < 3) return piece;
+  return static_cast<std::size_t>(3 + (position - PieceStart(3)) / kPieceBytes);
+}
+
 bool IndexRowList::Add(std::string_view url, std::uint64_t filetime) {
   url = url.substr(0, IndexDatReader::kMaxUrlBytes);
-  const bool newPiece = pieces_.empty() || kPieceBytes - pieceUsed_ < url.size();
-  const std::uint64_t after = BytesKept() + sizeof(Row) + (newPiece ? kPieceBytes : 0);
+  const std::size_t next = pieces_.size();
+  const bool newPiece = pieces_.empty() || PieceBytes(next - 1) - pieceUsed_ < url.size();
+  const std::uint64_t after = BytesKept() + sizeof(Row) + (newPiece ? PieceBytes(next) : 0);
   if (after > budget_) return false;
   if (newPiece) {
-    pieces_.push_back(std::make_unique<char[]>(kPieceBytes));
+    pieces_.push_back(std::make_unique<char[]>(PieceBytes(next)));
+    pieceBytes_ += PieceBytes(next);
     pieceUsed_ = 0;
   }
   Row row;
   row.filetime = filetime;
-  row.position = static_cast<std::uint32_t>((pieces_.size() - 1) * kPieceBytes + pieceUsed_);
+  row.position = static_cast<std::uint32_t>(PieceStart(pieces_.size() - 1) + pieceUsed_);
   row.length = static_cast<std::uint32_t>(url.size());
   std::copy(url.begin(), url.end(), pieces_.back().get() + pieceUsed_);
   rows_.push_back(row);
@@ -242,14 +260,16 @@ void IndexRowList::Clear(std::uint64_t budget) {
   budget_ = std::min(budget, kMaxBudget);
   std::deque<Row>().swap(rows_);
   std::vector<std::unique_ptr<char[]>>().swap(pieces_);
-  pieceUsed_ = kPieceBytes;
+  pieceUsed_ = 0;
+  pieceBytes_ = 0;
   textBytes_ = 0;
 }
 
 std::string_view IndexRowList::Url(std::size_t row) const {
   if (row >= rows_.size()) return {};
   const Row& r = rows_[row];
-  return {pieces_[r.position / kPieceBytes].get() + r.position % kPieceBytes, r.length};
+  const std::size_t piece = PieceAt(r.position);
+  return {pieces_[piece].get() + (r.position - PieceStart(piece)), r.length};
 }
 
 std::uint64_t IndexRowList::Filetime(std::size_t row) const {
@@ -257,7 +277,7 @@ std::uint64_t IndexRowList::Filetime(std::size_t row) const {
 }
 
 std::uint64_t IndexRowList::BytesKept() const {
-  return pieces_.size() * std::uint64_t{kPieceBytes} + rows_.size() * sizeof(Row);
+  return pieceBytes_ + rows_.size() * sizeof(Row);
 }
 
 std::optional<CalendarTime> UtcCalendar(std::uint64_t filetime) {

@@ -149,18 +149,25 @@ class IndexRowList {
   std::uint64_t BytesKept() const;
 
  private:
+  // The pieces of text grow from 32 KiB (the longest text) to 256 KiB, so
+  // that a short list holds little more than its texts. Positions count
+  // the bytes of all pieces before, in order.
+  static constexpr std::size_t kFirstPieceBytes = 32 * 1024;
   static constexpr std::size_t kPieceBytes = 256 * 1024;
+  static std::size_t PieceBytes(std::size_t piece);
+  static std::uint64_t PieceStart(std::size_t piece);
+  static std::size_t PieceAt(std::uint64_t position);
   // Every text's position must fit 32 bits.
   static constexpr std::uint64_t kMaxBudget = 0xFFFFFFFFull - kPieceBytes;
   struct Row {
     std::uint64_t filetime = 0;
-    // Piece number times kPieceBytes plus the start within that piece.
     std::uint32_t position = 0;
     std::uint32_t length = 0;  // at most IndexDatReader::kMaxUrlBytes
   };
   std::uint64_t budget_;
   std::vector<std::unique_ptr<char[]>> pieces_;
-  std::size_t pieceUsed_ = kPieceBytes;  // bytes used of the last piece
+  std::size_t pieceUsed_ = 0;     // bytes used of the last piece
+  std::uint64_t pieceBytes_ = 0;  // bytes of all pieces
   std::deque<Row> rows_;
   std::uint64_t textBytes_ = 0;
 };

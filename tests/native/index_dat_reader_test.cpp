@@ -210,6 +210,81 @@ TEST(IndexDatReader, CutsEndlessTextAndReadsEachBlockOnce) {
   EXPECT_LE(file.reads, static_cast<int>(kSize / 0x10000));
 }
 
+TEST(IndexDatReader, ListsEveryRecordOfAFileLaidOutAsTheBrowserWritesIt) {
+  // Three tables of 510 slots: the first two slots of each follow its
+  // 16-byte header at once.
+  const std::string bytes = RealIndexFile(1200);
+  MemoryBytes file({bytes.begin(), bytes.end()});
+  const auto records = IndexDatReader::ReadAll(file);
+  ASSERT_EQ(records.size(), 1200u);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    ASSERT_EQ(records[i].url, RealIndexUrl(i)) << i;
+    ASSERT_EQ(records[i].filetime, 125911584000000000ull + i) << i;
+  }
+}
+
+TEST(IndexDatReader, ListsARecordOnceHoweverManySlotsPointAtIt) {
+  IndexDatBuilder b = OneTable();
+  b.Url(0x200, "http://a/", 1).Url(0x300, "http://b/", 2).Url(0x400, "", 0, "URL ", 0);
+  const std::uint32_t targets[] = {0x200, 0x200, 0x300, 0x400, 0x200, 0x400, 0x300, 0x200};
+  for (std::size_t i = 0; i < std::size(targets); ++i) b.Slot(0x100, i, 0, targets[i]);
+  MemoryBytes file(b.Bytes());
+  EXPECT_EQ(Urls(IndexDatReader::ReadAll(file)),
+            (std::vector<std::string>{"http://a/", "http://b/"}));
+
+  // Every slot of a 256 KiB file on one record of endless text.
+  const std::string same = SameRecordIndexFile(256 * 1024);
+  MemoryBytes sameFile({same.begin(), same.end()});
+  const auto records = IndexDatReader::ReadAll(sameFile);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].url, std::string(IndexDatReader::kMaxUrlBytes, 'q'));
+}
+
+TEST(IndexDatReader, CountsAChainOfEmptyTablesOneStepATableWithoutKeepingIt) {
+  constexpr std::size_t kSize = 1 << 20;
+  const std::string bytes = EmptyTableChainFile(kSize);
+  MemoryBytes file({bytes.begin(), bytes.end()});
+  IndexDatReader reader(file);
+  std::size_t steps = 0;
+  std::optional<IndexRecord> record;
+  while (reader.NextSlot(record)) {
+    ASSERT_FALSE(record);
+    ASSERT_EQ(reader.Percent(), 0);
+    ++steps;
+  }
+  EXPECT_EQ(steps, (kSize - 0x4000) / 16);  // the counting pass alone: no slots to list
+  EXPECT_TRUE(reader.Counted());
+  EXPECT_EQ(reader.SlotTotal(), 0u);
+  EXPECT_EQ(reader.Percent(), 100);
+  EXPECT_LE(reader.BytesHeld(), kSize);  // the file's blocks only
+}
+
+TEST(IndexRowList, KeepsTextsWholeAndStopsAtItsBudget) {
+  tools::IndexRowList rows(tools::IndexRowList::BudgetFor(1 << 20));
+  for (int i = 0; i < 20000; ++i) {
+    ASSERT_TRUE(rows.Add("http://host" + std::to_string(i) + "/", static_cast<std::uint64_t>(i)));
+  }
+  for (int i = 0; i < 20000; i += 997) {
+    EXPECT_EQ(rows.Url(static_cast<std::size_t>(i)), "http://host" + std::to_string(i) + "/");
+    EXPECT_EQ(rows.Filetime(static_cast<std::size_t>(i)), static_cast<std::uint64_t>(i));
+  }
+  EXPECT_EQ(rows.Url(20000), "");
+  // Long texts until the budget is spent: the list holds little more than
+  // the texts themselves.
+  const std::string longText(IndexDatReader::kMaxUrlBytes, 'x');
+  while (rows.Add(longText, 7)) {
+  }
+  EXPECT_LE(rows.BytesKept(), tools::IndexRowList::BudgetFor(1 << 20));
+  // (It stops short by less than one piece of 256 KiB.)
+  EXPECT_GT(rows.BytesKept(), tools::IndexRowList::BudgetFor(1 << 20) - (256 << 10));
+  EXPECT_LT(rows.BytesKept(), rows.TextBytes() * 2);
+  EXPECT_EQ(rows.Url(rows.size() - 1), longText);
+  EXPECT_EQ(rows.Filetime(rows.size() - 1), 7u);
+  rows.Clear(tools::IndexRowList::kFixedBudget);
+  EXPECT_EQ(rows.size(), 0u);
+  EXPECT_EQ(rows.BytesKept(), 0u);
+}
+
 class FixedTime : public tools::TimeText {
  public:
   std::optional<tools::CalendarTime> ToLocal(std::uint64_t ft) override {
