@@ -185,6 +185,16 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"TruncatedInsideTheTable", [](IndexDatBuilder&) {}, {}, 6, 0x140},
         HostileCase{"TruncatedInsideTheHeader", [](IndexDatBuilder&) {}, {}, 0, 30},
         HostileCase{"FirstTableInsideTheHeader", [](IndexDatBuilder& b) { b.U32(32, 8); }, {}, 0},
+        HostileCase{"FirstTableRightAfterTheHeader",
+                    [](IndexDatBuilder& b) { b.U32(32, 36).Table(36, 2, 0); },
+                    {},
+                    30},
+        HostileCase{"TableWithoutSlotsIsPassedOver",
+                    [](IndexDatBuilder& b) {
+                      b.Table(0x100, 0, 0x800).Table(0x800, 2, 0).Slot(0x800, 3, 0, 0x200);
+                    },
+                    {"http://a/"},
+                    30},
         HostileCase{"NoHashSignature",
                     [](IndexDatBuilder& b) { b.bytes.replace(0x100, 4, "HASX"); },
                     {},
