@@ -116,6 +116,8 @@ void BM_IndexDatViewerShow(benchmark::State& state) {
     viewer.OnShow();
     if (f.builtFile && view.rows != kRecords) state.SkipWithError("not every row was listed");
   }
+  state.counters["text_MiB"] = static_cast<double>(viewer.Rows().TextBytes()) / (1 << 20);
+  state.counters["kept_MiB"] = static_cast<double>(viewer.Rows().BytesKept()) / (1 << 20);
 }
 
 // msiecfexport on the same file; skipped when it is not installed.
