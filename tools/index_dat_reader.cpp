@@ -269,7 +269,8 @@ std::string_view IndexRowList::Url(std::size_t row) const {
   if (row >= rows_.size()) return {};
   const Row& r = rows_[row];
   const std::size_t piece = PieceAt(r.position);
-  return {pieces_[piece].get() + (r.position - PieceStart(piece)), r.length};
+  return {pieces_[piece].get() + static_cast<std::size_t>(r.position - PieceStart(piece)),
+          r.length};
 }
 
 std::uint64_t IndexRowList::Filetime(std::size_t row) const {
