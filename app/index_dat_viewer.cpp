@@ -57,12 +57,14 @@ bool IndexDatViewer::Parse(const std::string& path) {
   if (file) {
     platform::FileBytes bytes(**file);
     tools::IndexDatReader reader(bytes);
+    rows_.Clear(tools::IndexRowList::BudgetFor(reader.Limit()));
     int shown = 0;
     std::optional<std::uint64_t> lastPump;
+    std::uint64_t steps = 0;
     std::size_t rowsShown = 0;
     std::optional<tools::IndexRecord> record;
     while (reader.NextSlot(record)) {
-      if (reader.SlotsVisited() % kSlotsPerCheck == 0) {
+      if (++steps % kStepsPerCheck == 0) {
         const std::uint64_t now = ports_.clock.tickMs();
         if (!lastPump || now - *lastPump >= kPumpIntervalMs) {
           lastPump = now;
@@ -75,38 +77,37 @@ bool IndexDatViewer::Parse(const std::string& path) {
         view_.ShowProgress(shown);
       }
       if (!record) continue;
-      filetimes_.push_back(record->filetime);
-      urls_.push_back(std::move(record->url));
-      if (urls_.size() - rowsShown >= kRowsPerUpdate) {
-        rowsShown = urls_.size();
+      // A list that has spent its budget keeps the rows it has.
+      if (!rows_.Add(record->url, record->filetime)) break;
+      if (rows_.size() - rowsShown >= kRowsPerUpdate) {
+        rowsShown = rows_.size();
         view_.SetRowCount(rowsShown);
         view_.SetTotal(std::to_string(rowsShown));
       }
     }
   }
   view_.ShowProgress(100);
-  view_.SetRowCount(urls_.size());
-  view_.SetTotal(std::to_string(urls_.size()));
+  view_.SetRowCount(rows_.size());
+  view_.SetTotal(std::to_string(rows_.size()));
   return true;
 }
 
 void IndexDatViewer::Clear() {
-  urls_.clear();
-  filetimes_.clear();
+  rows_.Clear(tools::IndexRowList::kFixedBudget);
   view_.SetRowCount(0);
   view_.SetTotal("0");
 }
 
 std::string IndexDatViewer::RowText(std::size_t row, int column) const {
-  if (row >= urls_.size()) return {};
-  return column == 0 ? urls_[row] : tools::DisplayTime(filetimes_[row], time_);
+  if (row >= rows_.size()) return {};
+  return column == 0 ? std::string(rows_.Url(row)) : tools::DisplayTime(rows_.Filetime(row), time_);
 }
 
 void IndexDatViewer::OnRowDoubleClicked(int row) {
-  if (row < 0 || static_cast<std::size_t>(row) >= urls_.size()) return;
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
   // Text read from a file never starts a program: only web addresses go
   // to the shell.
-  const std::string& url = urls_[static_cast<std::size_t>(row)];
+  const std::string_view url = rows_.Url(static_cast<std::size_t>(row));
   if (tools::IsWebAddress(url)) (void)ports_.shell.openDocument(url);
 }
 
@@ -125,13 +126,12 @@ void IndexDatViewer::OnDelete() {
   if (!CheckName(path)) return;
   const int passes = IndexOverwritePasses(settings_.IsWipeFile, settings_.WipeNumber);
   for (int pass = 1; pass <= passes; ++pass) {
-    auto file = ports_.files.open(path, platform::FileOpen::ReadWriteExisting,
-                                  platform::FileShare::ReadWrite);
+    const auto file = platform::OpenIndexToOverwrite(ports_.files, path);
     if (!file) return;
     const auto fill = static_cast<std::uint8_t>(pass == passes ? 0 : ports_.random.below(255));
-    platform::FileBytes bytes(**file);
+    platform::FileBytes bytes(*file);
     (void)OverwriteIndexRecords(bytes, fill);
-    if (!(*file)->flush().ok()) return;
+    if (!file->flush().ok()) return;
   }
 }
 

@@ -3,8 +3,8 @@
 // command, overwrites the file's records in place.
 //
 // The parse runs on the window's thread and lets the window process its
-// messages between slots, so the user can press "&Show" again, close the
-// window or press Escape meanwhile. None of these runs a second parse
+// messages between the steps of both of its passes, so the user can press
+// "&Show" again, close the window or press Escape meanwhile. None of these runs a second parse
 // inside the first: "&Show" asks the running parse to start over, closing
 // asks it to stop, and the window is closed only once the parse has
 // unwound. The rows on show always come from one parse.
@@ -56,7 +56,8 @@ class IndexDatViewer {
   // The window's messages are processed at the first of these checks and
   // then once this time has passed: often enough to answer the user, and
   // seldom enough that the system's message calls do not slow the parse.
-  static constexpr std::uint64_t kSlotsPerCheck = 64;
+  // A step is a table of the counting pass or a slot of the listing pass.
+  static constexpr std::uint64_t kStepsPerCheck = 64;
   static constexpr std::uint64_t kPumpIntervalMs = 25;
   // Rows added between two updates of the list's row count.
   static constexpr std::size_t kRowsPerUpdate = 512;
@@ -76,7 +77,8 @@ class IndexDatViewer {
   // "&Close", the close box and Escape.
   void OnClose();
 
-  std::size_t RowCount() const { return urls_.size(); }
+  std::size_t RowCount() const { return rows_.size(); }
+  const tools::IndexRowList& Rows() const { return rows_; }
   // Column 0 the URL, column 1 its time; empty for a row out of range.
   std::string RowText(std::size_t row, int column) const;
   bool Parsing() const { return parsing_; }
@@ -94,10 +96,10 @@ class IndexDatViewer {
   IndexDatViewerView& view_;
   tools::TimeText& time_;
   IndexDatViewerSettings settings_;
-  std::vector<std::string> urls_;
-  // The time stamps, turned into text only for the rows on show: the list
-  // is virtual, and the system's time calls cost more than the parse.
-  std::vector<std::uint64_t> filetimes_;
+  // Each record once, within a budget for the file's size. The time stamps
+  // are turned into text only for the rows on show: the list is virtual,
+  // and the system's time calls cost more than the parse.
+  tools::IndexRowList rows_;
   bool parsing_ = false;
   bool restart_ = false;
   bool closing_ = false;

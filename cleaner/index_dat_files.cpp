@@ -23,13 +23,12 @@ void OverwriteCacheIndex(CleanRun& run, std::string_view path) {
   const CleanSettings& settings = run.env().settings;
   const int passes = IndexOverwritePasses(settings.IsWipeFile, settings.WipeNumber);
   for (int pass = 1; pass <= passes; ++pass) {
-    auto file = ports.files.open(path, platform::FileOpen::ReadWriteExisting,
-                                 platform::FileShare::ReadWrite);
+    const auto file = platform::OpenIndexToOverwrite(ports.files, path);
     if (!file) return;
     const auto fill = static_cast<std::uint8_t>(pass == passes ? 0 : ports.random.below(255));
-    platform::FileBytes bytes(**file);
+    platform::FileBytes bytes(*file);
     (void)OverwriteIndexRecords(bytes, fill);
-    (void)(*file)->flush();
+    (void)file->flush();
   }
 }
 

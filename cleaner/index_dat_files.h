@@ -12,7 +12,8 @@ namespace nc::cleaner {
 
 // Overwrites the record areas of one index file: one to three passes (more
 // than one only with secure deletion on), the last one with zeros. A
-// missing file or one that cannot be opened is left alone.
+// missing file, one that cannot be opened, a link and a file with more
+// than one name are left alone.
 void OverwriteCacheIndex(CleanRun& run, std::string_view path);
 
 // Applies OverwriteCacheIndex to every "index.dat" (any letter case) in

@@ -1,6 +1,8 @@
-// The index file reader over any bytes: it ends, visits no more slots than
-// it counted, keeps its progress within 0 to 100, and every text it lists
-// stands in the file as it was read.
+// The index file reader over any bytes, its rows kept as the viewer keeps
+// them: it ends, visits no more slots than it counted, keeps its progress
+// within 0 to 100, every text it lists stands in the file as it was read,
+// and the memory of the reader and the rows together stays under 64 MiB
+// plus twice the file.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -37,13 +39,17 @@ class MemoryFile : public nc::IndexFileBytes {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   MemoryFile file(std::span(data, size));
   nc::tools::IndexDatReader reader(file);
-  if (reader.SlotTotal() > size / 8) std::abort();
+  nc::tools::IndexRowList rows(nc::tools::IndexRowList::BudgetFor(reader.Limit()));
+  const std::uint64_t bound = (64ull << 20) + 2ull * size;
   const std::string_view whole(reinterpret_cast<const char*>(data), size);
   std::optional<nc::tools::IndexRecord> record;
+  bool full = false;
   while (reader.NextSlot(record)) {
+    if (reader.SlotTotal() > size / 8) std::abort();
     if (reader.SlotsVisited() > reader.SlotTotal()) std::abort();
     if (reader.Percent() < 0 || reader.Percent() > 100) std::abort();
     if (!record) continue;
+    if (!reader.Counted()) std::abort();
     if (record->url.empty() || record->url.size() > nc::tools::IndexDatReader::kMaxUrlBytes) {
       std::abort();
     }
@@ -52,7 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (record->url.size() <= 64 && whole.find(record->url) == std::string_view::npos) {
       std::abort();
     }
+    const std::size_t before = rows.size();
+    if (!rows.Add(record->url, record->filetime)) {
+      full = true;
+      break;
+    }
+    if (rows.Url(before) != record->url || rows.Filetime(before) != record->filetime) std::abort();
+    if (rows.BytesKept() > nc::tools::IndexRowList::BudgetFor(reader.Limit())) std::abort();
+    if (reader.BytesHeld() + rows.BytesKept() + record->url.capacity() > bound) std::abort();
   }
-  if (reader.SlotsVisited() != reader.SlotTotal()) std::abort();
+  if (!reader.Counted()) std::abort();
+  if (!full && reader.SlotsVisited() != reader.SlotTotal()) std::abort();
   return 0;
 }

@@ -24,4 +24,12 @@ bool FileBytes::writeAt(std::uint64_t offset, std::span<const std::uint8_t> data
   return file_.seek(offset).ok() && file_.write(data).ok();
 }
 
+std::unique_ptr<File> OpenIndexToOverwrite(FileSystem& files, std::string_view path) {
+  auto file = files.open(path, FileOpen::ReadWriteNoFollow, FileShare::ReadWrite);
+  if (!file) return nullptr;
+  auto facts = (*file)->facts();
+  if (!facts || !facts->plainFile || facts->links != 1) return nullptr;
+  return std::move(*file);
+}
+
 }  // namespace nc::platform

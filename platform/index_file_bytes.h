@@ -2,6 +2,9 @@
 // the reader of index files and the overwrite walk.
 #pragma once
 
+#include <memory>
+#include <string_view>
+
 #include "core/index_dat_overwrite.h"
 #include "platform/filesystem.h"
 
@@ -17,5 +20,12 @@ class FileBytes : public IndexFileBytes {
  private:
   File& file_;
 };
+
+// Opens an index file to be overwritten in place, shared with the browser
+// that keeps it open. The name itself is opened, never what a link points
+// to, and the open file, not the path, must be a plain file with this one
+// name: a hard link whose other names lie elsewhere keeps its bytes.
+// Nothing otherwise, and when it cannot be opened.
+std::unique_ptr<File> OpenIndexToOverwrite(FileSystem& files, std::string_view path);
 
 }  // namespace nc::platform

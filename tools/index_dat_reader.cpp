@@ -36,44 +36,86 @@ IndexDatReader::IndexDatReader(IndexFileBytes& file) : file_(file) {
     return;
   }
   limit_ = std::min<std::uint64_t>(claimed, realSize);
-  // Counting pass. Each table must lie after the header and after the
-  // table before it, so that every table is visited once.
-  std::uint64_t h = first;
-  if (h < kHeaderEnd) return;
-  while (h != 0 && h + kTableHeaderSize <= limit_) {
-    std::array<std::uint8_t, 4> sig{};
-    std::uint32_t blocks = 0;
-    std::uint32_t next = 0;
-    if (!Read(h, sig.data(), 4) || !Is(sig, "HASH")) break;
-    if (!ReadU32(h + 4, blocks) || !ReadU32(h + 8, next)) break;
-    // Slots end where the table ends, where the next table begins and
-    // where the file ends, so that no byte is read as a slot twice.
-    const bool forward = next > h;
-    std::uint64_t end = std::min<std::uint64_t>(h + std::uint64_t{blocks} * kBlockUnit, limit_);
-    if (forward) end = std::min<std::uint64_t>(end, next);
-    const std::uint64_t from = h + kTableHeaderSize;
-    const std::uint64_t slots = end > from ? (end - from) / kSlotBytes : 0;
-    tables_.push_back({h, slots});
-    slotTotal_ += slots;
-    if (!forward) break;
-    h = next;
+  // The first table must lie after the file header.
+  if (first >= kHeaderEnd) firstTable_ = first;
+  countAt_ = firstTable_;
+  listAt_ = firstTable_;
+}
+
+std::optional<IndexDatReader::Table> IndexDatReader::TableAt(std::uint64_t h) {
+  if (h == 0 || h + kTableHeaderBytes > limit_) return std::nullopt;
+  std::array<std::uint8_t, 4> sig{};
+  std::uint32_t blocks = 0;
+  std::uint32_t next = 0;
+  if (!Read(h, sig.data(), 4) || !Is(sig, "HASH")) return std::nullopt;
+  if (!ReadU32(h + 4, blocks) || !ReadU32(h + 8, next)) return std::nullopt;
+  // Each table must lie after the one before, so that every table is
+  // visited once. Slots end where the table ends, where the next table
+  // begins and where the file ends, so that no byte is read as a slot
+  // twice.
+  Table t;
+  t.offset = h;
+  t.next = next > h ? next : 0;
+  std::uint64_t end = std::min<std::uint64_t>(h + std::uint64_t{blocks} * kBlockUnit, limit_);
+  if (t.next != 0) end = std::min<std::uint64_t>(end, t.next);
+  const std::uint64_t from = h + kTableHeaderBytes;
+  t.slots = end > from ? (end - from) / kSlotBytes : 0;
+  return t;
+}
+
+bool IndexDatReader::CountStep() {
+  if (counted_) return false;
+  const auto t = TableAt(countAt_);
+  if (!t) {
+    counted_ = true;
+    return false;
+  }
+  slotTotal_ += t->slots;
+  countAt_ = t->next;
+  return true;
+}
+
+void IndexDatReader::CountAll() {
+  while (CountStep()) {
   }
 }
 
 int IndexDatReader::Percent() const {
+  if (!counted_) return 0;
   if (slotTotal_ == 0) return 100;
   return static_cast<int>(std::min<std::uint64_t>(100, visited_ * 100 / slotTotal_));
 }
 
+std::uint64_t IndexDatReader::BytesHeld() const {
+  std::uint64_t bytes = seen_.capacity() * sizeof(std::uint64_t);
+  for (const auto& block : blocks_) bytes += block.capacity();
+  return bytes;
+}
+
+bool IndexDatReader::SeenBefore(std::uint64_t offset) {
+  if (seen_.empty()) seen_.assign(static_cast<std::size_t>((limit_ + 63) / 64), 0);
+  std::uint64_t& word = seen_[static_cast<std::size_t>(offset / 64)];
+  const std::uint64_t bit = std::uint64_t{1} << (offset % 64);
+  if ((word & bit) != 0) return true;
+  word |= bit;
+  return false;
+}
+
 bool IndexDatReader::NextSlot(std::optional<IndexRecord>& record) {
   record.reset();
-  while (table_ < tables_.size() && slot_ >= tables_[table_].slots) {
-    ++table_;
+  if (!counted_ && CountStep()) return true;
+  // The file may change between the passes (the browser writes it while
+  // it is read): the listing never visits more slots than were counted.
+  if (visited_ >= slotTotal_) return false;
+  if (slot_ >= table_.slots) {
+    const auto t = TableAt(listAt_);
+    if (!t) return false;
+    table_ = *t;
     slot_ = 0;
+    listAt_ = t->next;
+    if (t->slots == 0) return true;  // passed over
   }
-  if (table_ >= tables_.size()) return false;
-  const std::uint64_t at =
-      tables_[table_].offset + index_dat::kTableHeaderSize + slot_ * kSlotBytes;
+  const std::uint64_t at = table_.offset + kTableHeaderBytes + slot_ * kSlotBytes;
   ++slot_;
   ++visited_;
   std::array<std::uint8_t, kSlotBytes> slot{};
@@ -81,7 +123,7 @@ bool IndexDatReader::NextSlot(std::optional<IndexRecord>& record) {
   if (slot[0] == 1 || slot[0] == 3) return true;  // empty slot
   const std::uint64_t offset = static_cast<std::uint64_t>(slot[4]) | slot[5] << 8 | slot[6] << 16 |
                                static_cast<std::uint64_t>(slot[7]) << 24;
-  if (offset >= limit_) return true;
+  if (offset >= limit_ || SeenBefore(offset)) return true;
   record = RecordAt(offset);
   return true;
 }
@@ -167,12 +209,76 @@ bool IndexDatReader::ReadU32(std::uint64_t offset, std::uint32_t& value) {
 
 std::vector<IndexRecord> IndexDatReader::ReadAll(IndexFileBytes& file) {
   IndexDatReader reader(file);
+  reader.CountAll();
   std::vector<IndexRecord> records;
   std::optional<IndexRecord> record;
   while (reader.NextSlot(record)) {
     if (record) records.push_back(std::move(*record));
   }
   return records;
+}
+
+std::size_t IndexRowList::PieceBytes(std::size_t piece) {
+  return piece < 3 ? kFirstPieceBytes << piece : kPieceBytes;
+}
+
+std::uint64_t IndexRowList::PieceStart(std::size_t piece) {
+  if (piece < 3) return (std::uint64_t{kFirstPieceBytes} << piece) - kFirstPieceBytes;
+  return 7 * std::uint64_t{kFirstPieceBytes} + (piece - 3) * std::uint64_t{kPieceBytes};
+}
+
+std::size_t IndexRowList::PieceAt(std::uint64_t position) {
+  std::size_t piece = 0;
+  while (piece < 3 && position >= PieceStart(piece + 1)) ++piece;
+  if (piece < 3) return piece;
+  return static_cast<std::size_t>(3 + (position - PieceStart(3)) / kPieceBytes);
+}
+
+bool IndexRowList::Add(std::string_view url, std::uint64_t filetime) {
+  url = url.substr(0, IndexDatReader::kMaxUrlBytes);
+  const std::size_t next = pieces_.size();
+  const bool newPiece = pieces_.empty() || PieceBytes(next - 1) - pieceUsed_ < url.size();
+  const std::uint64_t after = BytesKept() + sizeof(Row) + (newPiece ? PieceBytes(next) : 0);
+  if (after > budget_) return false;
+  if (newPiece) {
+    pieces_.push_back(std::make_unique<char[]>(PieceBytes(next)));
+    pieceBytes_ += PieceBytes(next);
+    pieceUsed_ = 0;
+  }
+  Row row;
+  row.filetime = filetime;
+  row.position = static_cast<std::uint32_t>(PieceStart(pieces_.size() - 1) + pieceUsed_);
+  row.length = static_cast<std::uint32_t>(url.size());
+  std::copy(url.begin(), url.end(), pieces_.back().get() + pieceUsed_);
+  rows_.push_back(row);
+  pieceUsed_ += url.size();
+  textBytes_ += url.size();
+  return true;
+}
+
+void IndexRowList::Clear(std::uint64_t budget) {
+  budget_ = std::min(budget, kMaxBudget);
+  std::deque<Row>().swap(rows_);
+  std::vector<std::unique_ptr<char[]>>().swap(pieces_);
+  pieceUsed_ = 0;
+  pieceBytes_ = 0;
+  textBytes_ = 0;
+}
+
+std::string_view IndexRowList::Url(std::size_t row) const {
+  if (row >= rows_.size()) return {};
+  const Row& r = rows_[row];
+  const std::size_t piece = PieceAt(r.position);
+  return {pieces_[piece].get() + static_cast<std::size_t>(r.position - PieceStart(piece)),
+          r.length};
+}
+
+std::uint64_t IndexRowList::Filetime(std::size_t row) const {
+  return row < rows_.size() ? rows_[row].filetime : 0;
+}
+
+std::uint64_t IndexRowList::BytesKept() const {
+  return pieceBytes_ + rows_.size() * sizeof(Row);
 }
 
 std::optional<CalendarTime> UtcCalendar(std::uint64_t filetime) {

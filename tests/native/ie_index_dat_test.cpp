@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -176,6 +177,25 @@ TEST_F(IndexFilesTest, FilesUnderAFolderButNotInItAreOverwritten) {
   cleaner::OverwriteIndexFilesUnder(CleanModeRun(), "C:\\H\\Missing");
   cleaner::OverwriteCacheIndex(*run, "C:\\H\\Missing\\index.dat");
   EXPECT_FALSE(sim.files().folderExists("C:\\H\\Missing"));
+}
+
+TEST_F(IndexFilesTest, LinksAndFilesWithMoreThanOneNameKeepTheirBytes) {
+  // The file elsewhere, reached through a hard link and a symbolic link
+  // named as index files in the folders the items overwrite.
+  WriteIndex("C:\\Elsewhere\\secret.dat");
+  WriteIndex("C:\\H\\Cookies\\placeholder.txt");
+  WriteIndex("C:\\H\\History.IE5\\Day\\placeholder.txt");
+  const auto secret = sim.hostPath("C:\\Elsewhere\\secret.dat");
+  std::filesystem::create_hard_link(secret, sim.hostPath("C:\\H\\Cookies\\index.dat"));
+  std::filesystem::create_symlink(secret, sim.hostPath("C:\\H\\History.IE5\\Day\\index.dat"));
+  WriteIndex("C:\\H\\History.IE5\\Own\\index.dat");
+  cleaner::OverwriteCacheIndex(CleanModeRun(), "C:\\H\\Cookies\\index.dat");
+  cleaner::OverwriteCacheIndex(CleanModeRun(), "C:\\H\\History.IE5\\Day\\index.dat");
+  cleaner::OverwriteIndexFilesUnder(CleanModeRun(), "C:\\H\\History.IE5");
+  EXPECT_FALSE(Overwritten("C:\\Elsewhere\\secret.dat"));
+  EXPECT_FALSE(Overwritten("C:\\H\\Cookies\\index.dat"));
+  // A plain file with one name beside them is still overwritten.
+  EXPECT_TRUE(Overwritten("C:\\H\\History.IE5\\Own\\index.dat"));
 }
 
 }  // namespace

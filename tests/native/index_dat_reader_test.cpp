@@ -40,7 +40,7 @@ std::vector<std::string> Urls(const std::vector<IndexRecord>& records) {
   return urls;
 }
 
-// One table of 2 blocks (28 slots) at 0x100; records from 0x200.
+// One table of 2 blocks (30 slots) at 0x100; records from 0x200.
 IndexDatBuilder OneTable(std::size_t size = 0x1000) {
   IndexDatBuilder b(size, 0x100);
   b.Table(0x100, 2, 0);
@@ -70,11 +70,12 @@ TEST(IndexDatReader, ListsEveryKindOfRecordAndPassesOverTheRest) {
 
 TEST(IndexDatReader, CountsSlotsOfEveryTableAndReportsProgress) {
   IndexDatBuilder b(0x2000, 0x100);
-  b.Table(0x100, 2, 0x800).Table(0x800, 4, 0);  // 28 + 60 slots
-  b.Slot(0x800, 59, 0, 0x1000).Url(0x1000, "http://last/", 1);
+  b.Table(0x100, 2, 0x800).Table(0x800, 4, 0);  // 30 + 62 slots
+  b.Slot(0x800, 61, 0, 0x1000).Url(0x1000, "http://last/", 1);
   MemoryBytes file(b.Bytes());
   IndexDatReader reader(file);
-  EXPECT_EQ(reader.SlotTotal(), 88u);
+  reader.CountAll();
+  EXPECT_EQ(reader.SlotTotal(), 92u);
   std::optional<IndexRecord> record;
   std::vector<int> percents;
   std::string last;
@@ -82,7 +83,7 @@ TEST(IndexDatReader, CountsSlotsOfEveryTableAndReportsProgress) {
     percents.push_back(reader.Percent());
     if (record) last = record->url;
   }
-  EXPECT_EQ(reader.SlotsVisited(), 88u);
+  EXPECT_EQ(reader.SlotsVisited(), 92u);
   EXPECT_EQ(last, "http://last/");
   EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
   EXPECT_EQ(percents.back(), 100);
@@ -108,6 +109,7 @@ TEST_P(HostileIndexFile, EndsAndListsOnlyWhatTheFileHolds) {
   if (c.cutTo != 0) bytes.resize(c.cutTo);
   MemoryBytes file(bytes);
   IndexDatReader reader(file);
+  reader.CountAll();
   EXPECT_EQ(reader.SlotTotal(), c.slots);
   std::vector<IndexRecord> records;
   std::optional<IndexRecord> record;
@@ -128,44 +130,44 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"ChainPointingBackEnds",
                     [](IndexDatBuilder& b) { b.Table(0x100, 2, 0x800).Table(0x800, 2, 0x100); },
                     {"http://a/"},
-                    56},
+                    60},
         HostileCase{"ChainPointingAtItselfEnds",
                     [](IndexDatBuilder& b) { b.Table(0x100, 2, 0x100); },
                     {"http://a/"},
-                    28},
+                    30},
         HostileCase{"HeaderClaimingMoreUsesTheRealSize",
                     [](IndexDatBuilder& b) {
                       b.U32(28, 0x7FFFFFFF).Table(0x100, 0x10000, 0);
                       b.Slot(0x100, 1, 0, 0xF00).Url(0xF00, "http://cut/", 2, "URL ", 0x68);
                     },
                     {"http://a/", "http://cut/"},
-                    (0x1000 - 0x120) / 8},
+                    (0x1000 - 0x110) / 8},
         HostileCase{"HeaderClaimingLessEndsRecordsThere",
                     [](IndexDatBuilder& b) {
                       b.U32(28, 0x800);
                       b.Slot(0x100, 1, 0, 0x900).Url(0x900, "http://past-claim/", 2);
                     },
                     {"http://a/"},
-                    28},
+                    30},
         HostileCase{"UrlWithoutNulEndsAtTheEndOfTheFile",
                     [](IndexDatBuilder& b) {
                       b.Slot(0x100, 1, 0, 0xF80).Url(0xF80, "", 3, "URL ", 0x58);
                       b.bytes.replace(0xFD8, 40, kTail);
                     },
                     {"http://a/", kTail},
-                    28},
+                    30},
         HostileCase{"TextOffsetPastTheEndIsPassedOver",
                     [](IndexDatBuilder& b) {
                       b.Slot(0x100, 1, 0, 0xFC0).Url(0xFC0, "", 3, "URL ", 0);
                       b.bytes[0xFC0 + 52] = static_cast<char>(0xF0);
                     },
                     {"http://a/"},
-                    28},
+                    30},
         HostileCase{
             "RecordWhoseOffsetByteLiesPastTheEnd",
             [](IndexDatBuilder& b) { b.Slot(0x100, 1, 0, 0xFF0).bytes.replace(0xFF0, 4, "URL "); },
             {"http://a/"},
-            28},
+            30},
         HostileCase{"TablesClaimingTheSameBytesEndAtTheNextTable",
                     [](IndexDatBuilder& b) {
                       for (std::uint32_t at = 0x100; at < 0xF00; at += 0x40) {
@@ -173,16 +175,26 @@ INSTANTIATE_TEST_SUITE_P(
                       }
                     },
                     {},
-                    55 * 4 + (0x1000 - 0xEE0) / 8},
+                    55 * 6 + (0x1000 - 0xED0) / 8},
         HostileCase{
             "ZeroBlockCountHasNoSlots", [](IndexDatBuilder& b) { b.Table(0x100, 0, 0); }, {}, 0},
         HostileCase{"HugeBlockCountIsCutToTheFile",
                     [](IndexDatBuilder& b) { b.Table(0x100, 0xFFFFFFFF, 0); },
                     {"http://a/"},
-                    (0x1000 - 0x120) / 8},
-        HostileCase{"TruncatedInsideTheTable", [](IndexDatBuilder&) {}, {}, 4, 0x140},
+                    (0x1000 - 0x110) / 8},
+        HostileCase{"TruncatedInsideTheTable", [](IndexDatBuilder&) {}, {}, 6, 0x140},
         HostileCase{"TruncatedInsideTheHeader", [](IndexDatBuilder&) {}, {}, 0, 30},
         HostileCase{"FirstTableInsideTheHeader", [](IndexDatBuilder& b) { b.U32(32, 8); }, {}, 0},
+        HostileCase{"FirstTableRightAfterTheHeader",
+                    [](IndexDatBuilder& b) { b.U32(32, 36).Table(36, 2, 0); },
+                    {},
+                    30},
+        HostileCase{"TableWithoutSlotsIsPassedOver",
+                    [](IndexDatBuilder& b) {
+                      b.Table(0x100, 0, 0x800).Table(0x800, 2, 0).Slot(0x800, 3, 0, 0x200);
+                    },
+                    {"http://a/"},
+                    30},
         HostileCase{"NoHashSignature",
                     [](IndexDatBuilder& b) { b.bytes.replace(0x100, 4, "HASX"); },
                     {},
@@ -206,6 +218,81 @@ TEST(IndexDatReader, CutsEndlessTextAndReadsEachBlockOnce) {
   ASSERT_EQ(records.size(), 200u);
   for (const auto& r : records) ASSERT_EQ(r.url.size(), IndexDatReader::kMaxUrlBytes);
   EXPECT_LE(file.reads, static_cast<int>(kSize / 0x10000));
+}
+
+TEST(IndexDatReader, ListsEveryRecordOfAFileLaidOutAsTheBrowserWritesIt) {
+  // Three tables of 510 slots: the first two slots of each follow its
+  // 16-byte header at once.
+  const std::string bytes = RealIndexFile(1200);
+  MemoryBytes file({bytes.begin(), bytes.end()});
+  const auto records = IndexDatReader::ReadAll(file);
+  ASSERT_EQ(records.size(), 1200u);
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    ASSERT_EQ(records[i].url, RealIndexUrl(i)) << i;
+    ASSERT_EQ(records[i].filetime, 125911584000000000ull + i) << i;
+  }
+}
+
+TEST(IndexDatReader, ListsARecordOnceHoweverManySlotsPointAtIt) {
+  IndexDatBuilder b = OneTable();
+  b.Url(0x200, "http://a/", 1).Url(0x300, "http://b/", 2).Url(0x400, "", 0, "URL ", 0);
+  const std::uint32_t targets[] = {0x200, 0x200, 0x300, 0x400, 0x200, 0x400, 0x300, 0x200};
+  for (std::size_t i = 0; i < std::size(targets); ++i) b.Slot(0x100, i, 0, targets[i]);
+  MemoryBytes file(b.Bytes());
+  EXPECT_EQ(Urls(IndexDatReader::ReadAll(file)),
+            (std::vector<std::string>{"http://a/", "http://b/"}));
+
+  // Every slot of a 256 KiB file on one record of endless text.
+  const std::string same = SameRecordIndexFile(256 * 1024);
+  MemoryBytes sameFile({same.begin(), same.end()});
+  const auto records = IndexDatReader::ReadAll(sameFile);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].url, std::string(IndexDatReader::kMaxUrlBytes, 'q'));
+}
+
+TEST(IndexDatReader, CountsAChainOfEmptyTablesOneStepATableWithoutKeepingIt) {
+  constexpr std::size_t kSize = 1 << 20;
+  const std::string bytes = EmptyTableChainFile(kSize);
+  MemoryBytes file({bytes.begin(), bytes.end()});
+  IndexDatReader reader(file);
+  std::size_t steps = 0;
+  std::optional<IndexRecord> record;
+  while (reader.NextSlot(record)) {
+    ASSERT_FALSE(record);
+    ASSERT_EQ(reader.Percent(), 0);
+    ++steps;
+  }
+  EXPECT_EQ(steps, (kSize - 0x4000) / 16);  // the counting pass alone: no slots to list
+  EXPECT_TRUE(reader.Counted());
+  EXPECT_EQ(reader.SlotTotal(), 0u);
+  EXPECT_EQ(reader.Percent(), 100);
+  EXPECT_LE(reader.BytesHeld(), kSize);  // the file's blocks only
+}
+
+TEST(IndexRowList, KeepsTextsWholeAndStopsAtItsBudget) {
+  tools::IndexRowList rows(tools::IndexRowList::BudgetFor(1 << 20));
+  for (int i = 0; i < 20000; ++i) {
+    ASSERT_TRUE(rows.Add("http://host" + std::to_string(i) + "/", static_cast<std::uint64_t>(i)));
+  }
+  for (int i = 0; i < 20000; i += 997) {
+    EXPECT_EQ(rows.Url(static_cast<std::size_t>(i)), "http://host" + std::to_string(i) + "/");
+    EXPECT_EQ(rows.Filetime(static_cast<std::size_t>(i)), static_cast<std::uint64_t>(i));
+  }
+  EXPECT_EQ(rows.Url(20000), "");
+  // Long texts until the budget is spent: the list holds little more than
+  // the texts themselves.
+  const std::string longText(IndexDatReader::kMaxUrlBytes, 'x');
+  while (rows.Add(longText, 7)) {
+  }
+  EXPECT_LE(rows.BytesKept(), tools::IndexRowList::BudgetFor(1 << 20));
+  // (It stops short by less than one piece of 256 KiB.)
+  EXPECT_GT(rows.BytesKept(), tools::IndexRowList::BudgetFor(1 << 20) - (256 << 10));
+  EXPECT_LT(rows.BytesKept(), rows.TextBytes() * 2);
+  EXPECT_EQ(rows.Url(rows.size() - 1), longText);
+  EXPECT_EQ(rows.Filetime(rows.size() - 1), 7u);
+  rows.Clear(tools::IndexRowList::kFixedBudget);
+  EXPECT_EQ(rows.size(), 0u);
+  EXPECT_EQ(rows.BytesKept(), 0u);
 }
 
 class FixedTime : public tools::TimeText {

@@ -3,6 +3,7 @@
 // what the user may do while a parse is running.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -225,10 +226,54 @@ TEST_F(IndexDatViewerTest, LooksAtMessagesAtOnceAndThenByTime) {
   for (auto [advance, pumps] : cases) {
     view.pumps = 0;
     view.advanceMs = advance;
-    Show("C:\\i\\one.dat");  // 316 slots: checked 4 times
+    Show("C:\\i\\one.dat");  // a table to count and 318 slots: checked 4 times
     EXPECT_EQ(view.pumps, pumps) << advance;
     EXPECT_EQ(viewer.RowCount(), 300u);
   }
+}
+
+TEST_F(IndexDatViewerTest, HostileFilesListEachRecordOnceWithinTheBudget) {
+  constexpr std::size_t kSize = 256 * 1024;
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::size_t rows;  // 0: as many as the budget holds
+  } cases[] = {{"every slot on one record", SameRecordIndexFile(kSize), 1},
+               {"overlapping records of endless text", OverlappingRecordsFile(kSize), 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(sim.writeFile("C:\\i\\index.dat", c.bytes));
+    Show("C:\\i\\index.dat");
+    const tools::IndexRowList& rows = viewer.Rows();
+    if (c.rows != 0) {
+      EXPECT_EQ(rows.size(), c.rows);
+    }
+    EXPECT_EQ(view.rows, rows.size());
+    EXPECT_EQ(view.total, std::to_string(rows.size()));
+    EXPECT_EQ(view.progress.back(), 100);
+    EXPECT_EQ(rows.Url(0).size(), tools::IndexDatReader::kMaxUrlBytes);  // cut
+    EXPECT_LE(rows.BytesKept(), tools::IndexRowList::BudgetFor(kSize));
+    EXPECT_LT(rows.BytesKept(), 2 * rows.TextBytes());
+  }
+  // The budget cut the second list short of its 14,334 records.
+  EXPECT_GT(viewer.RowCount(), 1000u);
+  EXPECT_LT(viewer.RowCount(), 1100u);
+}
+
+TEST_F(IndexDatViewerTest, TheCountingPassAnswersTheWindowToo) {
+  // 15,360 tables without slots: nothing to list, all of it counting.
+  ASSERT_TRUE(sim.writeFile("C:\\i\\index.dat", EmptyTableChainFile(256 * 1024)));
+  view.clock = &sim.clock();
+  view.advanceMs = IndexDatViewer::kPumpIntervalMs;
+  Show("C:\\i\\index.dat");
+  EXPECT_EQ(view.pumps, 15360 / 64);
+  EXPECT_EQ(view.total, "0");
+  // Closing during the counting pass ends it.
+  view.pumps = 0;
+  view.onPump = [&] { viewer.OnClose(); };
+  Show("C:\\i\\index.dat");
+  EXPECT_EQ(view.pumps, 1);
+  EXPECT_EQ(view.closed, 1);
 }
 
 TEST_F(IndexDatViewerTest, DeleteOverwritesTheRecordsOfANamedIndexFile) {
@@ -250,6 +295,14 @@ TEST_F(IndexDatViewerTest, DeleteOverwritesTheRecordsOfANamedIndexFile) {
   EXPECT_EQ(viewer.RowCount(), 0u);
   Show("C:\\i\\index.dat");
   EXPECT_EQ(viewer.RowCount(), 0u);
+
+  // A second name of a file elsewhere keeps that file's bytes.
+  ASSERT_TRUE(sim.writeFile("C:\\other\\kept.dat", original));
+  std::filesystem::create_hard_link(sim.hostPath("C:\\other\\kept.dat"),
+                                    sim.hostPath("C:\\i\\linked.dat"));
+  view.fileName = "C:\\i\\linked.dat";
+  viewer.OnDelete();
+  EXPECT_EQ(sim.readFile("C:\\other\\kept.dat"), original);
 }
 
 }  // namespace

@@ -220,6 +220,54 @@ TEST_F(IeItemsWin, AnIndexFileHeldOpenIsOverwrittenInPlaceWithItsHeadersKept) {
   EXPECT_EQ(after.substr(0x8020), std::string(40000 - 0x8020, '\0'));
 }
 
+// An index file of two hash tables whose record areas hold 0x77.
+std::string IndexBytes() {
+  std::string bytes(0x6000, '\x77');
+  bytes.replace(0, 27, "Client UrlCache MMF Ver 5.2");
+  PutU32(bytes, 28, 0x6000);
+  PutU32(bytes, 32, 0x4000);
+  bytes.replace(0x4000, 4, "HASH");
+  PutU32(bytes, 0x4004, 0x20);
+  PutU32(bytes, 0x4008, 0);
+  return bytes;
+}
+
+TEST_F(IeItemsWin, TheCookieItemKeepsTheBytesOfAFileHardLinkedAsItsIndex) {
+  const fs::path cookies = Widen(SpecialFolder(CSIDL_COOKIES));
+  ASSERT_FALSE(cookies.empty());
+  fs::create_directories(cookies);
+  ASSERT_FALSE(fs::exists(L"C:\\Cookies.ini"));  // no keep list
+  const fs::path index = cookies / L"index.dat";
+  const fs::path aside = cookies / L"index.dat.nc-aside";
+  // The folder's own index file, if there is one, is put back afterwards.
+  const bool hadIndex = fs::exists(index);
+  if (hadIndex) {
+    ASSERT_TRUE(MoveFileExW(index.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+  }
+  TempFolder folder(L"nclinked");
+  const fs::path outside = fs::path(folder.path()) / L"outside.dat";
+  const std::string bytes = IndexBytes();
+  std::ofstream(outside, std::ios::binary) << bytes;
+  ASSERT_TRUE(CreateHardLinkW(index.c_str(), outside.c_str(), nullptr)) << GetLastError();
+
+  EXPECT_TRUE(cleaner::RunInternetExplorerItem(MakeRun(false), "Internet Explorer - Cookies"));
+  EXPECT_EQ(ReadBytes(outside.wstring()), bytes);
+
+  // The same item overwrites an index file of its own, so the link above
+  // was reached and refused.
+  std::error_code ec;
+  fs::remove(index, ec);
+  std::ofstream(index, std::ios::binary) << bytes;
+  EXPECT_TRUE(cleaner::RunInternetExplorerItem(MakeRun(false), "Internet Explorer - Cookies"));
+  const std::string own = ReadBytes(index.wstring());
+  ASSERT_EQ(own.size(), bytes.size());
+  EXPECT_EQ(own.substr(0, 0x4020), bytes.substr(0, 0x4020));
+  EXPECT_EQ(own.substr(0x4020), std::string(0x6000 - 0x4020, '\0'));
+
+  fs::remove(index, ec);
+  if (hadIndex) MoveFileExW(aside.c_str(), index.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 // The real program, its Cleaner page ticking the Internet Explorer items.
 constexpr int kCleanerPage = 1000 + 17;
 constexpr int kIdLog = 2002;
