@@ -12,8 +12,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
     const DWORD length = GetModuleFileNameW(self, mark, MAX_PATH);
     if (length > 0 && length < MAX_PATH) {
       lstrcpyW(mark + length, L".loaded");
-      HANDLE file = CreateFileW(mark, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, NULL);
+      HANDLE file =
+          CreateFileW(mark, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
       if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
   }
