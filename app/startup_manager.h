@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "app/tools_page_view.h"
@@ -11,6 +12,10 @@
 #include "registry/startup_entries.h"
 
 namespace nc::app {
+
+// The message after "&Delete Entry" left values whose names the system's
+// deletion cannot take, given their captions in list order.
+std::string StartupNamesRefusedText(const std::vector<std::string>& captions);
 
 class StartupManager {
  public:
@@ -22,12 +27,15 @@ class StartupManager {
   void OnStartupClicked();
   // "&Delete Entry": the ticked rows from the last to the first; each
   // leaves the list whether or not its deletion succeeded (a failed one
-  // comes back with the next "Startup").
+  // comes back with the next "Startup"). A value whose name the system
+  // cannot be asked to delete stays, with its row, and one message names
+  // every such entry.
   void OnDeleteEntryClicked();
   void OnSelectAllClicked() { view_.TickAllStartupRows(true); }
   void OnSelectNoneClicked() { view_.TickAllStartupRows(false); }
 
-  // The entries behind the rows, in row order.
+  // The entries behind the rows, in row order: only those whose row the
+  // list took.
   const std::vector<registry::StartupEntry>& entries() const { return entries_; }
 
  private:

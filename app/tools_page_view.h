@@ -25,8 +25,9 @@ class StartupListView {
   virtual ~StartupListView() = default;
 
   virtual void ClearStartupList() = 0;
-  // Appends an unticked row.
-  virtual void AddStartupRow(std::string_view caption, std::string_view file,
+  // Appends an unticked row; false when the list could not take it (no
+  // row is then left behind).
+  virtual bool AddStartupRow(std::string_view caption, std::string_view file,
                              std::string_view location) = 0;
   // Sizes every column to its contents.
   virtual void SizeStartupColumns() = 0;

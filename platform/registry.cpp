@@ -81,6 +81,10 @@ void RegKey::reset() noexcept {
   handle_ = 0;
 }
 
+std::u16string ExactNameOf(std::string_view name) {
+  return Utf8ToUtf16(name.substr(0, name.find('\0')));
+}
+
 bool IsStringType(std::uint32_t type) {
   return type == static_cast<std::uint32_t>(RegType::String) ||
          type == static_cast<std::uint32_t>(RegType::ExpandString);

@@ -1,6 +1,11 @@
 // Registry port: keys and values of the Windows registry.
 //
-// Names and paths are UTF-8. Value data is kept as the system stores it
+// Names and paths are UTF-8. A value name may hold what UTF-8 text cannot
+// carry (a NUL, or one half of a surrogate pair: a known way to hide an
+// entry from tools that read names as C strings), so a listed value also
+// carries its exact name, the counted UTF-16 units the system keeps; a
+// deletion that must hit the value shown goes by that name. Value data is
+// kept as the system stores it
 // for the wide functions: string types (REG_SZ, REG_EXPAND_SZ,
 // REG_MULTI_SZ) are UTF-16LE bytes, usually with their terminating NUL.
 // Use the helpers at the end of this header to read and write text.
@@ -60,9 +65,12 @@ enum class RegType : std::uint32_t {
 };
 
 struct RegValue {
-  std::string name;  // "" is the key's default value
+  std::string name;  // "" is the key's default value; the text to show
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
+  // The name exactly as the system keeps it (values() and readValue()
+  // fill it): the same as `name` unless that one could not carry it.
+  std::u16string exactName{};
 };
 
 struct RegKeyInfo {
@@ -122,6 +130,11 @@ class Registry {
                                           std::uint32_t type,
                                           std::span<const std::uint8_t> data) = 0;
   [[nodiscard]] virtual Status deleteValue(const RegKey& key, std::string_view name) = 0;
+  // Deletes the value of exactly this name (a RegValue's exactName);
+  // NotFound when there is none. NotSupported, with nothing deleted, when
+  // the system's call cannot be given the name (one that holds a NUL).
+  [[nodiscard]] virtual Status deleteValueExact(const RegKey& key,
+                                                std::u16string_view exactName) = 0;
   // Deletes `subKey` below `parent` with everything below it. Registry
   // links inside are removed, never followed.
   [[nodiscard]] virtual Status deleteTree(const RegKey& parent, std::string_view subKey) = 0;
@@ -139,6 +152,10 @@ class Registry {
 };
 
 // ---- text helpers over value bytes -------------------------------------
+
+// The exact name a text name stands for, as the system's calls that take a
+// NUL-terminated name see it: up to its first NUL.
+std::u16string ExactNameOf(std::string_view name);
 
 bool IsStringType(std::uint32_t type);
 // The text of a REG_SZ or REG_EXPAND_SZ value up to its first NUL (a

@@ -272,6 +272,9 @@ Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fi
                             std::string_view keyPath) {
   std::string path(keyPath);
   if (!path.empty() && path.back() == '\\') path.pop_back();
+  // The registry would read such a name only up to its first NUL, that is
+  // as another value's.
+  if (!wholeKey && !NameCarried(valueName)) return false;
 
   auto collected = CollectEntry(ports.registry, root, wholeKey, valueName, path);
   if (!collected) return collected.error();

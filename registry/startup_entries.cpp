@@ -1,7 +1,6 @@
 #include "registry/startup_entries.h"
 
 #include "core/text.h"
-#include "registry/fixer.h"
 #include "registry/locations.h"
 
 namespace nc::registry {
@@ -22,7 +21,7 @@ void AddKeyValues(const platform::Platform& ports, RootKey root, const std::stri
   for (const platform::RegValue& value : *values) {
     const std::optional<std::string> text = platform::ValueText(value);
     if (!text) continue;
-    entries.push_back({value.name, *text, location});
+    entries.push_back({StartupValueCaption(value.name), *text, location, value.exactName});
   }
 }
 
@@ -51,6 +50,19 @@ std::string StartupFolderOf(const platform::Platform& ports, const std::string& 
 
 }  // namespace
 
+std::string StartupValueCaption(const std::string& valueName) {
+  std::string caption;
+  caption.reserve(valueName.size());
+  for (char c : valueName) {
+    if (c == '\0') {
+      caption += "\\0";
+    } else {
+      caption += c;
+    }
+  }
+  return caption;
+}
+
 std::vector<std::string> StartupKeyPaths(int versionCode) {
   std::vector<std::string> paths;
   for (const char* rest : {"Run", "Policies\\Explorer\\Run", "RunOnce"}) {
@@ -73,7 +85,7 @@ std::vector<StartupEntry> ListStartupEntries(const platform::Platform& ports, in
   return entries;
 }
 
-bool DeleteStartupEntry(const platform::Platform& ports, const StartupEntry& entry) {
+StartupDeletion RemoveStartupEntry(const platform::Platform& ports, const StartupEntry& entry) {
   if (entry.location == kUserStartupLocation || entry.location == kCommonStartupLocation) {
     const std::string folder = StartupFolderOf(ports, entry.location);
     // A name from the list is a plain file name; anything that could
@@ -81,15 +93,28 @@ bool DeleteStartupEntry(const platform::Platform& ports, const StartupEntry& ent
     if (folder.empty() || entry.caption.empty() ||
         entry.caption.find_first_of("\\/:") != std::string::npos || entry.caption == "." ||
         entry.caption == "..") {
-      return false;
+      return StartupDeletion::NotDeleted;
     }
-    return DeleteFileByShell(ports.shell, WithTrailingBackslash(folder) + entry.caption);
+    return DeleteFileByShell(ports.shell, WithTrailingBackslash(folder) + entry.caption)
+               ? StartupDeletion::Deleted
+               : StartupDeletion::NotDeleted;
   }
   const auto slash = entry.location.find('\\');
-  if (slash == std::string::npos) return false;
-  auto deleted = DeleteValueWithBackup(ports, {}, entry.location.substr(0, slash),
-                                       entry.location.substr(slash + 1), false, entry.caption);
-  return deleted && *deleted;
+  if (slash == std::string::npos) return StartupDeletion::NotDeleted;
+  const auto root = platform::RootKeyFromName(std::string_view(entry.location).substr(0, slash));
+  if (!root) return StartupDeletion::NotDeleted;
+  auto key = ports.registry.open(*root, std::string_view(entry.location).substr(slash + 1),
+                                 platform::RegAccess::Full);
+  if (!key) return StartupDeletion::NotDeleted;
+  const Status deleted = entry.valueName ? ports.registry.deleteValueExact(*key, *entry.valueName)
+                                         : ports.registry.deleteValue(*key, entry.caption);
+  if (deleted) return StartupDeletion::Deleted;
+  return deleted.error().code == Errc::NotSupported ? StartupDeletion::NameRefused
+                                                    : StartupDeletion::NotDeleted;
+}
+
+bool DeleteStartupEntry(const platform::Platform& ports, const StartupEntry& entry) {
+  return RemoveStartupEntry(ports, entry) == StartupDeletion::Deleted;
 }
 
 }  // namespace nc::registry

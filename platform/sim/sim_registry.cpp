@@ -18,6 +18,26 @@ constexpr std::size_t kMaxKeyNameLength = 255;
 Error Fail(Errc code, std::string_view op, std::string_view path) {
   return Error{code, std::string(op), std::string(path)};
 }
+
+char16_t UpperUnit(char16_t unit) {
+  return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
+}
+
+// Value names match unit for unit, without regard to ASCII letter case.
+bool SameName(const RegValue& value, std::u16string_view exactName) {
+  const std::u16string& name = value.exactName;
+  if (name.size() != exactName.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (UpperUnit(name[i]) != UpperUnit(exactName[i])) return false;
+  }
+  return true;
+}
+
+std::vector<RegValue>::iterator FindValue(std::vector<RegValue>& values,
+                                          std::u16string_view exactName) {
+  return std::find_if(values.begin(), values.end(),
+                      [&](const RegValue& v) { return SameName(v, exactName); });
+}
 }  // namespace
 
 SimRegistry::SimRegistry(FaultPlan* faults) : faults_(faults) {
@@ -145,7 +165,8 @@ void SimRegistry::addLink(RootKey root, std::string_view path, RootKey targetRoo
   const std::string text =
       std::string(platform::RootKeyName(targetRoot)) + "\\" + std::string(target);
   const std::vector<std::uint8_t> data = Utf8ToUtf16Le(text);
-  writeValueLocked(**node, "SymbolicLinkValue", static_cast<std::uint32_t>(platform::RegType::Link), data);
+  writeValueLocked(**node, u"SymbolicLinkValue",
+                   static_cast<std::uint32_t>(platform::RegType::Link), data);
 }
 
 Result<SimRegistry::NodePtr> SimRegistry::createLocked(RootKey root, std::string_view path) {
@@ -296,22 +317,21 @@ Result<RegValue> SimRegistry::readValue(const RegKey& key, std::string_view name
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
   if (auto e = faults_->checkError(PortMethod::RegistryReadValue, "read value", what)) return *e;
-  for (const auto& value : open->node->values) {
-    if (EqualsNoCase(value.name, name)) return value;
-  }
+  // As the system's call reads a name: up to its first NUL.
+  const auto it = FindValue(open->node->values, platform::ExactNameOf(name));
+  if (it != open->node->values.end()) return *it;
   return Fail(Errc::NotFound, "read value", what);
 }
 
-void SimRegistry::writeValueLocked(Node& node, std::string_view name, std::uint32_t type,
+void SimRegistry::writeValueLocked(Node& node, std::u16string_view exactName, std::uint32_t type,
                                    std::vector<std::uint8_t> data) {
-  for (auto& value : node.values) {
-    if (EqualsNoCase(value.name, name)) {
-      value.type = type;
-      value.data = std::move(data);
-      return;
-    }
+  if (const auto it = FindValue(node.values, exactName); it != node.values.end()) {
+    it->type = type;
+    it->data = std::move(data);
+    return;
   }
-  node.values.push_back(RegValue{std::string(name), type, std::move(data)});
+  node.values.push_back(
+      RegValue{Utf16ToUtf8(exactName), type, std::move(data), std::u16string(exactName)});
 }
 
 Status SimRegistry::writeValue(const RegKey& key, std::string_view name, std::uint32_t type,
@@ -322,21 +342,29 @@ Status SimRegistry::writeValue(const RegKey& key, std::string_view name, std::ui
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
   if (auto e = faults_->checkError(PortMethod::RegistryWriteValue, "write value", what)) return *e;
   if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "write value", what);
-  writeValueLocked(*open->node, name, type, std::vector<std::uint8_t>(data.begin(), data.end()));
+  writeValueLocked(*open->node, platform::ExactNameOf(name), type,
+                   std::vector<std::uint8_t>(data.begin(), data.end()));
   return Status::Ok();
 }
 
 Status SimRegistry::deleteValue(const RegKey& key, std::string_view name) {
+  return deleteValueExact(key, platform::ExactNameOf(name));
+}
+
+Status SimRegistry::deleteValueExact(const RegKey& key, std::u16string_view exactName) {
   std::lock_guard lock(mutex_);
   auto open = lookup(key, "delete value");
   if (!open) return open.error();
-  const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
+  const std::string what = fullPathOf(open->node.get()) + "\\" + Utf16ToUtf8(exactName);
   if (auto e = faults_->checkError(PortMethod::RegistryDeleteValue, "delete value", what))
     return *e;
+  // The system's call takes a NUL-terminated name.
+  if (exactName.find(u'\0') != std::u16string_view::npos) {
+    return Fail(Errc::NotSupported, "delete value", what);
+  }
   if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete value", what);
   auto& values = open->node->values;
-  const auto it = std::find_if(values.begin(), values.end(),
-                               [&](const RegValue& v) { return EqualsNoCase(v.name, name); });
+  const auto it = FindValue(values, exactName);
   if (it == values.end()) return Fail(Errc::NotFound, "delete value", what);
   values.erase(it);
   return Status::Ok();
@@ -489,16 +517,15 @@ RegLoadReport SimRegistry::apply(const RegFileParse& parsed) {
         break;
       case RegFileOp::Kind::SetValue:
         if (auto node = createLocked(opRoot, op.path)) {
-          writeValueLocked(**node, op.value.name, op.value.type, op.value.data);
+          writeValueLocked(**node, platform::ExactNameOf(op.value.name), op.value.type,
+                           op.value.data);
           ++report.valuesSet;
         }
         break;
       case RegFileOp::Kind::DeleteValue:
         if (NodePtr node = find(root, SplitPath(op.path))) {
           auto& values = node->values;
-          const auto it = std::find_if(values.begin(), values.end(), [&](const RegValue& v) {
-            return EqualsNoCase(v.name, op.value.name);
-          });
+          const auto it = FindValue(values, platform::ExactNameOf(op.value.name));
           if (it != values.end()) {
             values.erase(it);
             ++report.valuesDeleted;
@@ -533,13 +560,27 @@ bool SimRegistry::keyExists(RootKey root, std::string_view path) {
 
 std::optional<RegValue> SimRegistry::value(RootKey root, std::string_view path,
                                            std::string_view name) {
+  return exactValue(root, path, platform::ExactNameOf(name));
+}
+
+std::optional<RegValue> SimRegistry::exactValue(RootKey root, std::string_view path,
+                                                std::u16string_view exactName) {
   std::lock_guard lock(mutex_);
   NodePtr node = find(roots_[static_cast<std::size_t>(root)], SplitPath(path));
   if (!node) return std::nullopt;
-  for (const auto& v : node->values) {
-    if (EqualsNoCase(v.name, name)) return v;
-  }
-  return std::nullopt;
+  const auto it = FindValue(node->values, exactName);
+  if (it == node->values.end()) return std::nullopt;
+  return *it;
+}
+
+bool SimRegistry::writeExactValue(RootKey root, std::string_view path,
+                                  std::u16string_view exactName, std::uint32_t type,
+                                  std::span<const std::uint8_t> data) {
+  std::lock_guard lock(mutex_);
+  auto node = createLocked(root, path);
+  if (!node) return false;
+  writeValueLocked(**node, exactName, type, std::vector<std::uint8_t>(data.begin(), data.end()));
+  return true;
 }
 
 std::vector<HiveReplacement> SimRegistry::replacements() const {

@@ -1,11 +1,12 @@
 // The substitute registry: an in-memory tree per root key.
 //
 // Key and value names match without regard to ASCII letter case and keep
-// the case they were first written with. Sub-keys enumerate sorted by
-// their upper-cased names, values in creation order, as the system gives
-// them. Handles are ids into a table of open keys; a key deleted while
-// open makes further calls on its handle fail with NotFound. Keys can be
-// refused (as for an account without rights) and every call consults the
+// the case they were first written with. Value names are kept exactly, as
+// counted UTF-16 units (a NUL or a lone surrogate half included); the calls
+// that take a text name read it up to its first NUL, as the system's do. Sub-keys enumerate sorted
+// by their upper-cased names, values in creation order, as the system gives them. Handles are ids
+// into a table of open keys; a key deleted while open makes further calls on its handle fail with
+// NotFound. Keys can be refused (as for an account without rights) and every call consults the
 // fault plan ("registry.open", "registry.create", "registry.enumKeys",
 // "registry.enumValues", "registry.info", "registry.readValue",
 // "registry.writeValue", "registry.deleteValue", "registry.deleteTree",
@@ -69,6 +70,7 @@ class SimRegistry : public platform::Registry {
   Status writeValue(const platform::RegKey& key, std::string_view name, std::uint32_t type,
                     std::span<const std::uint8_t> data) override;
   Status deleteValue(const platform::RegKey& key, std::string_view name) override;
+  Status deleteValueExact(const platform::RegKey& key, std::u16string_view exactName) override;
   Status deleteTree(const platform::RegKey& parent, std::string_view subKey) override;
   // Writes the key's subtree as version-5 .reg text (UTF-8) through the
   // attached file system; AlreadyExists when the file exists, as the
@@ -109,6 +111,13 @@ class SimRegistry : public platform::Registry {
   bool keyExists(platform::RootKey root, std::string_view path);
   std::optional<platform::RegValue> value(platform::RootKey root, std::string_view path,
                                           std::string_view name);
+  // A value by its exact name, and one written under an exact name that
+  // text cannot carry (as the system's native calls allow); the key is
+  // created when missing.
+  std::optional<platform::RegValue> exactValue(platform::RootKey root, std::string_view path,
+                                               std::u16string_view exactName);
+  bool writeExactValue(platform::RootKey root, std::string_view path, std::u16string_view exactName,
+                       std::uint32_t type, std::span<const std::uint8_t> data);
   std::vector<HiveReplacement> replacements() const;
   std::size_t openHandleCount() const;
   // How many opens asked for the 64-bit view.
@@ -158,7 +167,7 @@ class SimRegistry : public platform::Registry {
   Result<platform::RegKey> openFrom(const NodePtr& base, std::string_view path,
                                     platform::RegAccess access, std::string_view what);
   static void DetachTree(const NodePtr& node);
-  void writeValueLocked(Node& node, std::string_view name, std::uint32_t type,
+  void writeValueLocked(Node& node, std::u16string_view exactName, std::uint32_t type,
                         std::vector<std::uint8_t> data);
   std::string saveTextLocked(const NodePtr& node) const;
   RegLoadReport apply(const RegFileParse& parsed);

@@ -1,6 +1,7 @@
 // Protected Storage through the provider interface of "pstorec.dll". The
-// library is loaded once, on first use, and released when the program
-// ends; where it or its entry point is missing the storage is unavailable.
+// library is loaded once, on first use, from the system folder, and
+// released when the program ends; where it or its entry point is missing
+// the storage is unavailable.
 #include <windows.h>
 
 #include <objbase.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win_browser_store.h"
 
@@ -36,7 +38,7 @@ class StorageLibrary {
 
  private:
   StorageLibrary() {
-    module_ = LoadLibraryW(L"pstorec.dll");
+    module_ = LoadSystemLibrary(L"pstorec.dll");
     if (module_ == nullptr) return;
     create_ = reinterpret_cast<CreateInstanceFn>(
         reinterpret_cast<void*>(GetProcAddress(module_, "PStoreCreateInstance")));

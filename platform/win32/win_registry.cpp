@@ -196,6 +196,7 @@ Result<std::vector<RegValue>> WinRegistry::values(const RegKey& key) {
     if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "list values", "");
     RegValue value;
     value.name = Narrow(std::wstring_view(name.data(), nameLength));
+    value.exactName.assign(name.data(), name.data() + nameLength);
     value.type = type;
     value.data.assign(data.begin(), data.begin() + dataLength);
     result.push_back(std::move(value));
@@ -234,7 +235,9 @@ Result<RegValue> WinRegistry::readValue(const RegKey& key, std::string_view name
       return Win32Error(static_cast<DWORD>(rc), "read value", name);
     }
     data.resize(size);
-    return RegValue{std::string(name), type, std::move(data)};
+    const std::wstring_view asked(wideName.c_str());  // what the call named: up to a NUL
+    return RegValue{std::string(name), type, std::move(data),
+                    std::u16string(asked.begin(), asked.end())};
   }
   return Error{Errc::IoError, "read value", std::string(name)};
 }
@@ -252,6 +255,19 @@ Status WinRegistry::deleteValue(const RegKey& key, std::string_view name) {
   if (!key.valid()) return NotOpen("delete value");
   const LSTATUS rc = RegDeleteValueW(ToHkey(key), Widen(name).c_str());
   if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "delete value", name);
+  return Status::Ok();
+}
+
+Status WinRegistry::deleteValueExact(const RegKey& key, std::u16string_view exactName) {
+  if (!key.valid()) return NotOpen("delete value");
+  const std::wstring name(exactName.begin(), exactName.end());
+  // RegDeleteValueW reads the name up to its first NUL: a name holding one
+  // would delete another value, or the default value.
+  if (name.find(L'\0') != std::wstring::npos) {
+    return Error{Errc::NotSupported, "delete value", Narrow(name)};
+  }
+  const LSTATUS rc = RegDeleteValueW(ToHkey(key), name.c_str());
+  if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "delete value", Narrow(name));
   return Status::Ok();
 }
 

@@ -25,6 +25,7 @@ class WinRegistry final : public platform::Registry {
   Status writeValue(const platform::RegKey& key, std::string_view name, std::uint32_t type,
                     std::span<const std::uint8_t> data) override;
   Status deleteValue(const platform::RegKey& key, std::string_view name) override;
+  Status deleteValueExact(const platform::RegKey& key, std::u16string_view exactName) override;
   Status deleteTree(const platform::RegKey& parent, std::string_view subKey) override;
 
   // Fails with AlreadyExists when `file` exists (Wine would overwrite it).

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "platform/win32/error.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 
 namespace nc::win32 {
@@ -46,7 +47,7 @@ Status WinShell::deleteFileSilently(std::string_view path) {
 
 bool WinShell::emptyRecycleBins() {
   // Looked up at run time: systems without it leave the bins alone.
-  HMODULE shell32 = LoadLibraryW(L"shell32.dll");
+  HMODULE shell32 = LoadSystemLibrary(L"shell32.dll");
   if (shell32 == nullptr) return false;
   using EmptyBin = HRESULT(WINAPI*)(HWND, LPCWSTR, DWORD);
   auto empty = reinterpret_cast<EmptyBin>(

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
 
 namespace nc::win32 {
@@ -157,7 +158,7 @@ bool WinSystem::showCriticalErrorBoxes(bool shown) {
 }
 
 bool WinSystem::createRestorePoint(std::string_view description) {
-  HMODULE library = LoadLibraryW(L"SrClient.dll");
+  HMODULE library = LoadSystemLibrary(L"SrClient.dll");
   if (library == nullptr) return false;
   auto* entry = reinterpret_cast<SetRestorePointW>(
       reinterpret_cast<void*>(GetProcAddress(library, "SRSetRestorePointW")));

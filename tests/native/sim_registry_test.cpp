@@ -268,6 +268,45 @@ TEST(SimRegistry, SaveKeyWritesAFileAndReplaceKeyIsRecorded) {
   EXPECT_EQ(reg.replacements()[0].oldFile, "C:\\old.hiv");
 }
 
+TEST(SimRegistry, ValueNamesAreKeptAndDeletedExactly) {
+  SimRegistry reg;
+  const char* kKey = "Software\\Run";
+  const std::u16string hidden(u"Updater\0hidden", 14);   // a NUL inside
+  const std::u16string lone = {u'A', char16_t(0xD800)};  // half a surrogate pair
+  const std::u16string collider = u"A\uFFFD";            // what `lone` shows as
+  for (const std::u16string& name : {std::u16string(u"Updater"), hidden, lone, collider}) {
+    ASSERT_TRUE(reg.writeExactValue(HKCU, kKey, name, T(RegType::String),
+                                    platform::StringData(Utf16ToUtf8(name) + " data")));
+  }
+  auto key = reg.open(HKCU, kKey, RegAccess::Full);
+  ASSERT_TRUE(key.ok());
+  auto listed = reg.values(*key);
+  ASSERT_TRUE(listed.ok());
+  std::vector<std::u16string> exact;
+  for (const RegValue& value : *listed) {
+    exact.push_back(value.exactName);
+    EXPECT_EQ(value.name, Utf16ToUtf8(value.exactName));
+  }
+  EXPECT_EQ(exact, (std::vector<std::u16string>{u"Updater", hidden, lone, collider}));
+  EXPECT_EQ((*listed)[2].name, (*listed)[3].name);  // the two show alike
+
+  // By text, a name ends at its first NUL, as the system's calls read it:
+  // the shown name of the hidden value reaches "Updater".
+  EXPECT_EQ(platform::ValueText(reg.readValue(*key, (*listed)[1].name).value()), "Updater data");
+  // The exact name of a value holding a NUL cannot be deleted, and nothing goes.
+  EXPECT_EQ(reg.deleteValueExact(*key, hidden).error().code, Errc::NotSupported);
+  // A lone half is deleted as itself, never as the value it looks like.
+  EXPECT_TRUE(reg.deleteValueExact(*key, lone).ok());
+  EXPECT_EQ(reg.deleteValueExact(*key, lone).error().code, Errc::NotFound);
+  exact.clear();
+  listed = reg.values(*key);
+  for (const RegValue& value : listed.value()) exact.push_back(value.exactName);
+  EXPECT_EQ(exact, (std::vector<std::u16string>{u"Updater", hidden, collider}));
+  // Exact names match without regard to ASCII case, as text names do.
+  EXPECT_TRUE(reg.deleteValueExact(*key, u"UPDATER").ok());
+  EXPECT_TRUE(reg.exactValue(HKCU, kKey, hidden).has_value());
+}
+
 TEST(SimRegistry, FaultPlanFailsTheChosenCall) {
   SimRegistry reg;
   ASSERT_TRUE(reg.create(HKCU, "Software\\A").ok());

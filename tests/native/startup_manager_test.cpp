@@ -24,9 +24,11 @@ struct Row {
 class RecordingStartupList : public app::StartupListView {
  public:
   void ClearStartupList() override { rows.clear(); }
-  void AddStartupRow(std::string_view caption, std::string_view file,
+  bool AddStartupRow(std::string_view caption, std::string_view file,
                      std::string_view location) override {
+    if (refuseRow == caption) return false;
     rows.push_back({std::string(caption), std::string(file), std::string(location)});
+    return true;
   }
   void SizeStartupColumns() override { ++sized; }
   bool StartupRowTicked(std::size_t row) const override { return rows.at(row).ticked; }
@@ -41,6 +43,7 @@ class RecordingStartupList : public app::StartupListView {
   std::vector<Row> rows;
   std::vector<std::string> removed;  // captions, in the order removed
   int sized = 0;
+  std::string refuseRow = "\x01";  // a row of this caption is not taken
 };
 
 constexpr const char* kCv = "Software\\Microsoft\\Windows\\CurrentVersion\\";
@@ -158,6 +161,62 @@ TEST_F(StartupManagerTest, DeleteEntryRemovesTickedRowsFromTheLastWithoutBackup)
   manager.OnStartupClicked();
   ASSERT_EQ(view.rows.size(), 6u);
   EXPECT_EQ(view.rows[1].caption, "zeta");
+}
+
+TEST_F(StartupManagerTest, AValueIsDeletedByTheExactNameItWasListedWith) {
+  const std::string run = std::string(kCv) + "Run";
+  const std::u16string hidden(u"beta\0hidden", 11);      // hides behind "beta"
+  const std::u16string lone = {u'L', char16_t(0xDC01)};  // half a surrogate pair
+  const std::u16string collider = u"L\uFFFD";            // shows as `lone` does
+  for (const auto& [name, file] :
+       {std::pair{hidden, "C:\\hidden.exe"}, std::pair{lone, "C:\\lone.exe"},
+        std::pair{collider, "C:\\collider.exe"}}) {
+    ASSERT_TRUE(sim.registry().writeExactValue(
+        RootKey::CurrentUser, run, name, static_cast<std::uint32_t>(platform::RegType::String),
+        platform::StringData(file)));
+  }
+  auto manager = Manager(7);
+  manager.OnStartupClicked();
+  ASSERT_GE(view.rows.size(), 5u);
+  const std::vector<Row> shown(view.rows.begin(), view.rows.begin() + 5);
+  EXPECT_EQ(shown, (std::vector<Row>{{"beta", "\"C:\\Program Files\\b.exe\" -q", kUser + "Run"},
+                                     {"alpha", "C:\\a.exe", kUser + "Run"},
+                                     {"beta\\0hidden", "C:\\hidden.exe", kUser + "Run"},
+                                     {"L\xEF\xBF\xBD", "C:\\lone.exe", kUser + "Run"},
+                                     {"L\xEF\xBF\xBD", "C:\\collider.exe", kUser + "Run"}}));
+  view.rows[2].ticked = true;  // the hidden one
+  view.rows[3].ticked = true;  // the lone half
+  manager.OnDeleteEntryClicked();
+
+  EXPECT_FALSE(sim.registry().exactValue(RootKey::CurrentUser, run, lone).has_value());
+  EXPECT_TRUE(sim.registry().exactValue(RootKey::CurrentUser, run, collider).has_value());
+  // The name with a NUL cannot be given to the deletion: it stays, and so
+  // do the value it hides behind and its row, and the user is told.
+  EXPECT_TRUE(sim.registry().exactValue(RootKey::CurrentUser, run, hidden).has_value());
+  EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Run", "beta"));
+  EXPECT_EQ(view.removed, std::vector<std::string>{"L\xEF\xBF\xBD"});
+  ASSERT_EQ(view.rows.size(), manager.entries().size());
+  EXPECT_EQ(view.rows[2].caption, "beta\\0hidden");
+  EXPECT_EQ(manager.entries()[3].file, "C:\\collider.exe");
+  const auto told = sim.prompts().records();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].kind, sim::SimPrompts::Kind::Inform);
+  EXPECT_EQ(told[0].text, app::StartupNamesRefusedText({"beta\\0hidden"}));
+  EXPECT_NE(told[0].text.find("\r\nbeta\\0hidden"), std::string::npos);
+}
+
+TEST_F(StartupManagerTest, ARowTheListDidNotTakeLeavesNoEntryBehind) {
+  view.refuseRow = "beta";
+  auto manager = Manager(7);
+  manager.OnStartupClicked();
+  ASSERT_EQ(view.rows.size(), manager.entries().size());
+  ASSERT_EQ(view.rows[0].caption, "alpha");
+  EXPECT_EQ(manager.entries()[0].caption, "alpha");
+  view.rows[0].ticked = true;
+  manager.OnDeleteEntryClicked();
+  EXPECT_FALSE(HasValue(RootKey::CurrentUser, "Run", "alpha"));
+  EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Run", "beta"));
+  EXPECT_EQ(view.rows.size(), manager.entries().size());
 }
 
 TEST(StartupEntries, DeletionStaysInsideItsFolderAndNeedsARoot) {

@@ -10,10 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "app/startup_manager.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
 #include "program_under_test.h"
+#include "win_test_support.h"
 #include "window_driving.h"
 
 namespace nc::wintest {
@@ -157,6 +160,103 @@ TEST_F(StartupManagerWin, ToolsPageListsTheEntriesAndDeletesTheTickedOne) {
   }
   program.Close();
   program.WaitForExit();
+}
+
+// The startup list as rows of (caption, file), with every row ticked
+// whose file is in `tick`.
+class RecordingList : public app::StartupListView {
+ public:
+  void ClearStartupList() override { rows.clear(); }
+  bool AddStartupRow(std::string_view caption, std::string_view file, std::string_view) override {
+    rows.push_back({std::string(caption), std::string(file)});
+    return true;
+  }
+  void SizeStartupColumns() override {}
+  bool StartupRowTicked(std::size_t row) const override {
+    for (const std::string& file : tick) {
+      if (rows.at(row).second == file) return true;
+    }
+    return false;
+  }
+  void TickAllStartupRows(bool) override {}
+  void RemoveStartupRow(std::size_t row) override {
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
+  }
+  std::vector<std::pair<std::string, std::string>> rows;
+  std::vector<std::string> tick;
+};
+
+class RecordingPrompts : public platform::Prompts {
+ public:
+  void inform(std::string_view text) override { told.emplace_back(text); }
+  void error(std::string_view text) override { told.emplace_back(text); }
+  bool confirm(std::string_view text) override {
+    told.emplace_back(text);
+    return false;
+  }
+  std::vector<std::string> told;
+};
+
+TEST_F(StartupManagerWin, ARunValueGoesByTheNameItWasListedWith) {
+  // "NorvikHidden\0evil" hides behind "NorvikHidden" for any reader of C
+  // strings; "NorvikL" and a lone surrogate half shows as "NorvikL\uFFFD".
+  const std::wstring hidden(L"NorvikHidden\0evil", 17);
+  const std::wstring lone = {L'N', L'o', L'r', L'v', L'i', L'k', L'L', wchar_t(0xDC01)};
+  const std::wstring collider = L"NorvikL\uFFFD";
+  HKEY run = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, win32::Widen(kRun).c_str(), 0, KEY_ALL_ACCESS, &run),
+            ERROR_SUCCESS);
+  const std::vector<std::pair<std::wstring, std::wstring>> seeded = {
+      {L"NorvikHidden", L"C:\\Norvik\\good.exe"},
+      {hidden, L"C:\\Norvik\\evil.exe"},
+      {lone, L"C:\\Norvik\\lone.exe"},
+      {collider, L"C:\\Norvik\\collider.exe"}};
+  for (const auto& [name, file] : seeded) {
+    EXPECT_TRUE(SetValueByCountedName(run, name, REG_SZ, file.c_str(),
+                                      static_cast<DWORD>((file.size() + 1) * sizeof(wchar_t))));
+  }
+
+  RecordingList list;
+  RecordingPrompts prompts;
+  app::StartupManager manager(platform::WithPrompts(ports.bundle(), prompts), 12, list);
+  manager.OnStartupClicked();
+  std::vector<std::pair<std::string, std::string>> shown;
+  for (const auto& row : list.rows) {
+    if (row.second.rfind("C:\\Norvik\\", 0) == 0 && row.second.ends_with(".exe") &&
+        row.second != "C:\\Norvik\\helper.exe") {
+      shown.push_back(row);
+    }
+  }
+  EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::string>>{
+                       {"NorvikHidden", "C:\\Norvik\\good.exe"},
+                       {"NorvikHidden\\0evil", "C:\\Norvik\\evil.exe"},
+                       {"NorvikL\xEF\xBF\xBD", "C:\\Norvik\\lone.exe"},
+                       {"NorvikL\xEF\xBF\xBD", "C:\\Norvik\\collider.exe"}}));
+
+  list.tick = {"C:\\Norvik\\evil.exe", "C:\\Norvik\\lone.exe"};
+  manager.OnDeleteEntryClicked();
+  auto Exists = [&](const std::wstring& name) {
+    const std::u16string units(name.begin(), name.end());
+    auto values = ports.registry().values(
+        ports.registry().open(RootKey::CurrentUser, kRun, platform::RegAccess::Read).value());
+    if (!values) return false;
+    for (const auto& value : *values) {
+      if (value.exactName == units) return true;
+    }
+    return false;
+  };
+  EXPECT_FALSE(Exists(lone));
+  EXPECT_TRUE(Exists(collider));
+  // Refused, with a message: neither it nor what it hides behind goes.
+  EXPECT_TRUE(Exists(hidden));
+  EXPECT_TRUE(Exists(L"NorvikHidden"));
+  EXPECT_EQ(prompts.told,
+            std::vector<std::string>{app::StartupNamesRefusedText({"NorvikHidden\\0evil"})});
+  EXPECT_EQ(list.rows.size(), manager.entries().size());
+
+  for (const auto& [name, file] : seeded) DeleteValueByCountedName(run, name);
+  RegCloseKey(run);
+  EXPECT_FALSE(Exists(hidden));
 }
 
 }  // namespace

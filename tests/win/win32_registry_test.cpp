@@ -209,6 +209,47 @@ TEST_F(Win32Registry, DeleteValueAndDeleteTree) {
   EXPECT_EQ(*names, std::vector<std::string>{"keep"});
 }
 
+TEST_F(Win32Registry, AValueGoesByItsExactNameAndOneHoldingANulIsRefused) {
+  // The native call makes a name with a NUL inside; the wide one a lone
+  // surrogate half, which shows as the value next to it does.
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\NorvikCleanerTest", 0, KEY_ALL_ACCESS, &key),
+      ERROR_SUCCESS);
+  const std::wstring hidden(L"Updater\0hidden", 14);
+  const std::wstring lone = {L'A', wchar_t(0xD800)};
+  const std::wstring collider = L"A\uFFFD";
+  const DWORD data = 1;
+  EXPECT_TRUE(nc::wintest::SetValueByCountedName(key, hidden, REG_DWORD, &data, sizeof data));
+  for (const std::wstring& name : {std::wstring(L"Updater"), lone, collider}) {
+    EXPECT_EQ(RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                             sizeof data),
+              ERROR_SUCCESS);
+  }
+  RegCloseKey(key);
+
+  auto Listed = [&] {
+    std::vector<std::u16string> names;
+    const auto values = reg.values(base);
+    for (const RegValue& value : values.value()) names.push_back(value.exactName);
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  auto Units = [](const std::wstring& name) { return std::u16string(name.begin(), name.end()); };
+  std::vector<std::u16string> all = {u"Updater", Units(hidden), Units(lone), Units(collider)};
+  std::sort(all.begin(), all.end());
+  ASSERT_EQ(Listed(), all);
+
+  // The wide deletion reads a name up to its NUL: refused, nothing goes.
+  EXPECT_EQ(reg.deleteValueExact(base, Units(hidden)).error().code, Errc::NotSupported);
+  EXPECT_EQ(Listed(), all);
+  // A lone half is deleted as itself, not as the value it shows as.
+  ASSERT_TRUE(reg.deleteValueExact(base, Units(lone)).ok());
+  EXPECT_EQ(reg.deleteValueExact(base, Units(lone)).error().code, Errc::NotFound);
+  all.erase(std::find(all.begin(), all.end(), Units(lone)));
+  EXPECT_EQ(Listed(), all);
+}
+
 TEST_F(Win32Registry, DeleteTreeRemovesALinkWithoutTouchingItsTarget) {
   // In the 64-bit view, where the link's path leads from a 32-bit process too.
   HKEY target = nullptr;

@@ -154,4 +154,41 @@ bool UserKeyExists(const std::wstring& path) {
   return true;
 }
 
+namespace {
+
+// UNICODE_STRING: a length in bytes, no terminator needed.
+struct CountedName {
+  USHORT length;
+  USHORT maximumLength;
+  const wchar_t* buffer;
+};
+
+CountedName Counted(const std::wstring& name) {
+  const auto bytes = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+  return {bytes, bytes, name.data()};
+}
+
+template <class Fn>
+Fn NtProc(const char* name) {
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+}  // namespace
+
+bool SetValueByCountedName(HKEY key, const std::wstring& name, DWORD type, const void* data,
+                           DWORD size) {
+  using SetValueKey = LONG(NTAPI*)(HANDLE, CountedName*, ULONG, ULONG, const void*, ULONG);
+  static const auto setValueKey = NtProc<SetValueKey>("NtSetValueKey");
+  CountedName counted = Counted(name);
+  return setValueKey != nullptr && setValueKey(key, &counted, 0, type, data, size) == 0;
+}
+
+bool DeleteValueByCountedName(HKEY key, const std::wstring& name) {
+  using DeleteValueKey = LONG(NTAPI*)(HANDLE, CountedName*);
+  static const auto deleteValueKey = NtProc<DeleteValueKey>("NtDeleteValueKey");
+  CountedName counted = Counted(name);
+  return deleteValueKey != nullptr && deleteValueKey(key, &counted) == 0;
+}
+
 }  // namespace nc::wintest

@@ -48,4 +48,11 @@ bool RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = 120000);
 // Whether HKEY_CURRENT_USER\<path> exists.
 bool UserKeyExists(const std::wstring& path);
 
+// Sets or deletes a value through the native calls, which take the name as
+// a counted string: it may hold a NUL, as the wide calls' names cannot.
+// Success as the calls report it.
+bool SetValueByCountedName(HKEY key, const std::wstring& name, DWORD type, const void* data,
+                           DWORD size);
+bool DeleteValueByCountedName(HKEY key, const std::wstring& name);
+
 }  // namespace nc::wintest

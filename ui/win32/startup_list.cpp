@@ -94,12 +94,19 @@ void StartupList::ClearStartupList() {
   list_.DeleteAllItems();
 }
 
-void StartupList::AddStartupRow(std::string_view caption, std::string_view file,
+bool StartupList::AddStartupRow(std::string_view caption, std::string_view file,
                                 std::string_view location) {
-  const int row = list_.InsertItem(list_.ItemCount(), caption);
-  if (row < 0) return;
+  const int end = list_.ItemCount();
+  const int row = list_.InsertItem(end, caption);
+  if (row != end) {
+    // Not at the end (or not at all): the rows would no longer match the
+    // manager's entries.
+    if (row >= 0) list_.DeleteItem(row);
+    return false;
+  }
   list_.SetItemText(row, 1, file);
   list_.SetItemText(row, 2, location);
+  return true;
 }
 
 void StartupList::SizeStartupColumns() {

@@ -36,7 +36,7 @@ class StartupList : public app::StartupListView {
 
   // app::StartupListView
   void ClearStartupList() override;
-  void AddStartupRow(std::string_view caption, std::string_view file,
+  bool AddStartupRow(std::string_view caption, std::string_view file,
                      std::string_view location) override;
   void SizeStartupColumns() override;
   bool StartupRowTicked(std::size_t row) const override;

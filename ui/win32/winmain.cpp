@@ -5,10 +5,14 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/win_platform.h"
 #include "ui/win32/main_window.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
+  // Before anything can load a library: none is ever taken from the
+  // program's folder or the current folder.
+  nc::win32::RestrictLibrarySearchToSystemFolder();
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof controls,
                                 ICC_WIN95_CLASSES | ICC_LINK_CLASS | ICC_STANDARD_CLASSES};
