@@ -277,7 +277,43 @@ TEST_F(OptionsWin, MinimiseGoesToTheTrayWithOneIconAndExitFromItsMenuEnds) {
   EXPECT_TRUE(WaitFor([] { return FakeTray::deletes() == 2; }, 2000));
 }
 
+// No tray at log-on: a minimise leaves the window on the taskbar, never
+// hidden without an icon. Explorer's "TaskbarCreated" then brings the icon
+// and the window goes to the tray; a second one (Explorer restarted) adds
+// the icon again.
+TEST_F(OptionsWin, WithoutATrayTheWindowStaysOnTheTaskbarUntilExplorerStarts) {
+  if (FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr) GTEST_SKIP() << "a tray is running";
+  ProgramUnderTest program;
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+
+  PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }, 5000));
+  Pause(300);
+  EXPECT_TRUE(IsWindowVisible(main));
+
+  {
+    FakeTray tray;
+    ASSERT_TRUE(tray.found());
+    PostMessageW(main, taskbarCreated, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return FakeTray::adds() == 1 && !IsWindowVisible(main); }, 5000));
+    PostMessageW(main, taskbarCreated, 0, 0);  // Explorer restarted
+    EXPECT_TRUE(WaitFor([] { return FakeTray::adds() == 2; }, 5000));
+    EXPECT_FALSE(IsWindowVisible(main));
+
+    // A left click on the icon brings the window back and takes the icon away.
+    PostMessageW(main, kTrayIconMessage, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) && !IsIconic(main); }, 5000));
+    EXPECT_TRUE(WaitFor([] { return FakeTray::deletes() == 1; }, 2000));
+  }
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
+}
+
 TEST_F(OptionsWin, AutoStartsInTheTrayAndCleansWhenStartCleanIsOn) {
+  FakeTray tray;  // the tray the start goes to, when the system has none
   TempFolder scratch(L"ncauto");
   for (int i = 0; i < 3; ++i) {
     std::ofstream(fs::path(scratch.path()) / (L"junk" + std::to_wstring(i) + L".tmp")) << "x";
