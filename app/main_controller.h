@@ -130,8 +130,8 @@ class MainController {
   void OnMinimizeCommand();
   // WM_SHOW_MAIN_WINDOW, "&Open" and a left click on the icon.
   void OnShowMainWindow();
-  // The taskbar button restored the window (SC_RESTORE).
-  void OnRestoreCommand();
+  // The window was restored or maximised (by its taskbar button, say).
+  void OnWindowRestored();
   void OnTaskbarCreated();
   TrayState trayState() const { return trayState_; }
   // WM_HOTKEY.

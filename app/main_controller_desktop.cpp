@@ -53,7 +53,7 @@ void MainController::OnShowMainWindow() {
   desktopView_->ShowRestored();
 }
 
-void MainController::OnRestoreCommand() {
+void MainController::OnWindowRestored() {
   // The taskbar button of a window that waited for a tray: it is shown
   // again and no longer goes to the tray when one starts.
   if (trayState_ == TrayState::OnTaskbar) trayState_ = TrayState::None;

@@ -117,7 +117,7 @@ TEST_F(TrayTest, WithoutATrayTheWindowStaysOnTheTaskbarUntilExplorerStarts) {
   EXPECT_EQ(c.trayState(), TrayState::OnTaskbar);
 
   // Restored by its taskbar button, it no longer goes to a tray that starts.
-  c.OnRestoreCommand();
+  c.OnWindowRestored();
   window.trayRunning = true;
   c.OnTaskbarCreated();
   EXPECT_TRUE(window.Take().empty());

@@ -735,6 +735,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) != WA_INACTIVE) controller_.OnActivate();
       break;
     case WM_SIZE:
+      // Restored or maximised, by whatever means (the taskbar button).
+      if (wParam != SIZE_MINIMIZED) controller_.OnWindowRestored();
       if (firstShown_) Layout();
       return 0;
     case WM_GETMINMAXINFO: {
@@ -850,12 +852,9 @@ void MainWindow::OpenOptions() {
 }
 
 bool MainWindow::OnSysCommand(WPARAM command, LPARAM) {
-  if (command == app::kSysCommandMinimize) {
-    controller_.OnMinimizeCommand();
-    return true;
-  }
-  if (command == SC_RESTORE) controller_.OnRestoreCommand();  // then the default restore
-  return false;
+  if (command != app::kSysCommandMinimize) return false;
+  controller_.OnMinimizeCommand();
+  return true;
 }
 
 void MainWindow::AllowTaskbarCreated() {
