@@ -108,6 +108,8 @@ TEST_F(OptionsIniTest, HandWrittenHotkeyCodesAndBackupFoldersAreChecked) {
   const std::pair<const char*, std::string> folders[] = {
       {"D:\\Backups", "D:\\Backups"},
       {"d:/b", "d:/b"},
+      {"A:\\Backup", "A:\\Backup"},
+      {"z:\\", "z:\\"},
       {"\\\\server\\share\\b", "\\\\server\\share\\b"},
       {"Backup", folder + "Backup"},
       {"..\\elsewhere", folder + "Backup"},
