@@ -18,7 +18,12 @@ inline constexpr std::array<const char*, 5> kCleanIntervalCaptions = {
 // of range (written by hand into the settings) gives 15 minutes.
 std::uint32_t CleanIntervalMs(std::int32_t cleanInterval);
 
-// The window's side of the timer and of the boss key.
+// Where the main window is while it is not shown: nowhere (it is shown),
+// hidden with its icon in the tray, or minimised on the taskbar because
+// no tray took the icon.
+enum class TrayState { None, InTray, OnTaskbar };
+
+// The window's side of the timer, the boss key and the tray.
 class DesktopView {
  public:
   virtual ~DesktopView() = default;
@@ -26,6 +31,17 @@ class DesktopView {
   virtual platform::WindowId MainWindowId() const = 0;
   // Starts (again, from zero) or stops the periodic automatic-clean timer.
   virtual void SetAutoCleanTimer(bool on, std::uint32_t intervalMs) = 0;
+  // Adds the notification-area icon (again, after the tray restarted);
+  // false when no tray took it.
+  virtual bool AddTrayIcon() = 0;
+  virtual void RemoveTrayIcon() = 0;
+  // Minimises the window towards the tray and hides it and its taskbar
+  // button.
+  virtual void HideInTray() = 0;
+  // Minimises the window with its taskbar button, shown.
+  virtual void MinimizeOnTaskbar() = 0;
+  // Shows the window again, restored, and brings it to the front.
+  virtual void ShowRestored() = 0;
 };
 
 }  // namespace nc::app

@@ -21,6 +21,13 @@ std::uint32_t HotkeyModifiers(const Shortcut& shortcut) {
 }
 
 void BossKey::RegisterBossKey(platform::WindowId window, const Shortcut& hotkey) {
+  // A key the hotkey field cannot name (0 after only modifiers, or a code
+  // written by hand) would make every press of the modifiers, or some
+  // unknown key, hide the browsers: nothing is registered.
+  if (!HotkeyKeyInTable(hotkey.KeyCode)) {
+    atom_ = 0;
+    return;
+  }
   atom_ = desktop_.addAtom(kBossKeyAtomName);
   if (atom_ == 0 ||
       !desktop_.registerHotkey(window, atom_, HotkeyModifiers(hotkey), hotkey.KeyCode)) {

@@ -41,7 +41,8 @@ class BossKey {
       : desktop_(desktop), prompts_(prompts) {}
 
   // Adds the atom and registers the hot key for `window`; an error box
-  // when either fails (the key combination is taken).
+  // when either fails (the key combination is taken). A key code outside
+  // the hotkey field's keys registers nothing and says nothing.
   void RegisterBossKey(platform::WindowId window, const Shortcut& hotkey);
   // Removes a registration of `window`, a left-over one included.
   void UnregisterBossKey(platform::WindowId window);

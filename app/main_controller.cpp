@@ -182,6 +182,12 @@ void MainController::OnClose() {
 
 bool MainController::OnQueryEndSession() {
   if (options_.ShutdownClean && !cleanBusy_) {
+    // The session may be cut off during the clean: the settings are kept
+    // first. Nobody is there to answer: the clean asks nothing, and its
+    // folder questions are answered No.
+    WriteSettings();
+    sessionEnding_ = true;
+    workerQuestions_.SetSilent(true);
     runMode_ = cleaner::RunMode::Auto;
     StartCleanRun();
     // The clean at shutdown is what the user asked for: it ends before
@@ -226,7 +232,9 @@ bool MainController::OnMessage(std::uint32_t message, std::uintptr_t wParam, std
       RunAutoAnalyze();
       return true;
     case WM_AUTO_CLEAN:
-      view_.HideAll();
+      // A "/Auto" start has already sent the window to the tray; when no
+      // tray took the icon it stays minimised on the taskbar, not hidden.
+      if (trayState_ != TrayState::OnTaskbar) view_.HideAll();
       if (!BeginUnattendedRun()) {
         EndUnattendedRunIfIdle();
         return true;
@@ -269,6 +277,9 @@ void MainController::OpenAddress(const char* address) {
 
 void MainController::OnFastModeClicked(bool checked) {
   options_.FastScan = checked;
+  // A run that lists its lines takes the box from its next line on; the
+  // counting pass stays fast.
+  if (cleanBusy_ && !countingPass_) runSettings_.FastScan = checked;
 }
 
 void MainController::OnMoreCommand(MoreCommand command) {

@@ -124,6 +124,19 @@ class MainController {
   void AttachDesktop(DesktopView* view) { desktopView_ = view; }
   // A tick of the automatic-clean timer.
   void OnAutoCleanTimer();
+  // The tray. A minimise (the title bar's button, or the "/Auto" start)
+  // sends the window to the tray; when no tray takes the icon (none at
+  // log-on, Explorer not running) the window is minimised on the taskbar
+  // instead, never hidden without an icon. A restarted Explorer
+  // ("TaskbarCreated") gets the icon again, and a window waiting on the
+  // taskbar then goes to the tray.
+  void OnMinimizeCommand();
+  // WM_SHOW_MAIN_WINDOW, "&Open" and a left click on the icon.
+  void OnShowMainWindow();
+  // The window was restored or maximised (by its taskbar button, say).
+  void OnWindowRestored();
+  void OnTaskbarCreated();
+  TrayState trayState() const { return trayState_; }
   // WM_HOTKEY.
   void OnHotkey(int id);
   const BossKey& bossKey() const { return bossKey_; }
@@ -165,6 +178,8 @@ class MainController {
   const ProgressBarState& cleanBar() const { return cleanBar_; }
   const ProgressBarState& registryBar() const { return registryBar_; }
   bool countingPass() const { return countingPass_; }
+  // What the clean worker of the current (or last) run reads.
+  const cleaner::CleanSettings& runSettings() const { return runSettings_; }
   bool animationTimerOn() const { return timerOn_; }
   const std::string& testCaption() const { return testCaption_; }
 
@@ -265,18 +280,23 @@ class MainController {
    public:
     explicit WorkerQuestions(platform::Prompts& window) : window_(window) {}
     void inform(std::string_view text) override {
+      if (silent_) return;
       const Open open(open_);
       window_.inform(text);
     }
     void error(std::string_view text) override {
+      if (silent_) return;
       const Open open(open_);
       window_.error(text);
     }
     bool confirm(std::string_view text) override {
+      if (silent_) return false;
       const Open open(open_);
       return window_.confirm(text);
     }
     bool open() const { return open_ > 0; }
+    // At the session's end nobody answers: questions are No, notices unseen.
+    void SetSilent(bool silent) { silent_ = silent; }
 
    private:
     struct Open {
@@ -288,6 +308,7 @@ class MainController {
     };
     platform::Prompts& window_;
     int open_ = 0;
+    bool silent_ = false;
   };
   WorkerQuestions workerQuestions_{services_.ports.prompts};
   std::unique_ptr<registry::ScanSession> scanSession_;
@@ -297,7 +318,11 @@ class MainController {
   std::string testCaption_ = "Test";
   bool timerOn_ = false;
   bool countingPass_ = false;
-  bool savedFastScan_ = true;
+  // The settings the clean worker of the current run reads.
+  cleaner::CleanSettings runSettings_;
+  // A clean started by the session's end: nobody is asked anything.
+  bool sessionEnding_ = false;
+  TrayState trayState_ = TrayState::None;
   std::unique_ptr<cleaner::CleanWorker> cleanWorker_;
   // Cancelled workers still ending; joined before a new run and at close.
   std::vector<std::unique_ptr<cleaner::CleanWorker>> endingWorkers_;

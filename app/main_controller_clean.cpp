@@ -83,7 +83,8 @@ void MainController::StartCleanRun() {
                                        return view_.ConfirmClean([this](bool dontShowAgain) {
                                          options_.IsAskBeforeClear = !dontShowAgain;
                                        });
-                                     }};
+                                     },
+                                     sessionEnding_};
   cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
   if (decision.outcome != cleaner::CleanStartOutcome::Start) {
     NoteUnattendedCleanNotStarted(unattended_, decision.outcome);
@@ -103,12 +104,15 @@ void MainController::StartCleanRun() {
   cleanBusy_ = true;
   SetTestCaption("Cancel");
   cleanBar_.visible = true;
+  // The worker reads a copy of the settings made for its run: OK in the
+  // options dialog meanwhile changes the next run, never this one, and the
+  // stored settings never hold the counting pass's Fast mode.
+  runSettings_ = options_;
   if (runMode_ == cleaner::RunMode::CleanRequest) {
     // The counting pass: a test in fast mode whose lines stay invisible.
     countingPass_ = true;
     view_.SetLogLinesVisible(false);
-    savedFastScan_ = options_.FastScan;
-    options_.FastScan = true;
+    runSettings_.FastScan = true;
     cleanBar_.text = kPrepareText;
     cleanBar_.captionShown = true;
     runMode_ = cleaner::RunMode::Test;
@@ -122,7 +126,7 @@ void MainController::StartCleanRun() {
 
   lastCleanRun_ = lastCleanRun_ % (cleaner::kCleanRunIdLimit - 1) + 1;
   cleanRun_ = lastCleanRun_;
-  cleaner::CleanEnvironment env{cleanWorkerContext(), view_.Log(), runMode_, options_,
+  cleaner::CleanEnvironment env{cleanWorkerContext(), view_.Log(), runMode_, runSettings_,
                                 programFolder_};
   // The unattended run's clean records what it does for the report.
   if (runMode_ != cleaner::RunMode::Test) env.record = unattended_.StartClean();
@@ -147,7 +151,6 @@ void MainController::CancelClean() {
   if (countingPass_) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
-    options_.FastScan = savedFastScan_;
   }
 }
 
@@ -155,7 +158,6 @@ void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
   if (countingPass_ && failed) {
     countingPass_ = false;
     view_.SetLogLinesVisible(true);
-    options_.FastScan = savedFastScan_;
   } else if (countingPass_) {
     cleanTotal_ = static_cast<std::int32_t>(total);
     view_.ClearLog();
@@ -179,7 +181,6 @@ void MainController::FinishCleanRun(std::uintptr_t total, bool failed) {
 void MainController::AfterCountingPass() {
   countingPass_ = false;
   view_.SetLogLinesVisible(true);
-  options_.FastScan = savedFastScan_;
   runMode_ = cleaner::RunMode::Clean;
   cleanBusy_ = false;
   cleanRun_ = 0;

@@ -35,6 +35,43 @@ void MainController::OnHotkey(int id) {
   bossKey_.OnHotkey(id, options_);
 }
 
+void MainController::OnMinimizeCommand() {
+  if (!desktopView_ || trayState_ == TrayState::InTray) return;  // one icon, one hiding
+  if (desktopView_->AddTrayIcon()) {
+    desktopView_->HideInTray();
+    trayState_ = TrayState::InTray;
+  } else {
+    desktopView_->MinimizeOnTaskbar();
+    trayState_ = TrayState::OnTaskbar;
+  }
+}
+
+void MainController::OnShowMainWindow() {
+  if (!desktopView_) return;
+  if (trayState_ == TrayState::InTray) desktopView_->RemoveTrayIcon();
+  trayState_ = TrayState::None;
+  desktopView_->ShowRestored();
+}
+
+void MainController::OnWindowRestored() {
+  // The taskbar button of a window that waited for a tray: it is shown
+  // again and no longer goes to the tray when one starts.
+  if (trayState_ == TrayState::OnTaskbar) trayState_ = TrayState::None;
+}
+
+void MainController::OnTaskbarCreated() {
+  // Explorer started (again): its new tray holds none of the old icons.
+  if (!desktopView_ || trayState_ == TrayState::None) return;
+  if (desktopView_->AddTrayIcon()) {
+    if (trayState_ == TrayState::OnTaskbar) desktopView_->HideInTray();
+    trayState_ = TrayState::InTray;
+  } else if (trayState_ == TrayState::InTray) {
+    // A hidden window without its icon could never be reached.
+    desktopView_->MinimizeOnTaskbar();
+    trayState_ = TrayState::OnTaskbar;
+  }
+}
+
 OptionsHost MainController::optionsHost() {
   OptionsHost host;
   host.reRegisterBossKey = [this] {
@@ -45,6 +82,7 @@ OptionsHost MainController::optionsHost() {
   };
   host.armAutoCleanTimer = [this] { ArmAutoCleanTimer(); };
   host.writeSettings = [this] { WriteSettings(); };
+  host.showSettings = [this] { view_.SetFastMode(options_.FastScan); };
   return host;
 }
 

@@ -63,7 +63,10 @@ void ReadGeneral(IniKeys& ini, Options& o) {
   o.Hotkey.Shift = ini.Bool("Hotkey", "IsShift", false);
   o.Hotkey.Alt = ini.Bool("Hotkey", "IsAlt", false);
   o.Hotkey.KeyName = ini.String("Hotkey", "CharString", "F5");
-  o.Hotkey.KeyCode = static_cast<std::uint16_t>(ini.Int("Hotkey", "CharAscII", 116));
+  // A code no key of the hotkey field has (0, a lone modifier, or one
+  // written by hand) is kept as 0: no boss key is registered for it.
+  const std::int32_t keyCode = ini.Int("Hotkey", "CharAscII", 116);
+  o.Hotkey.KeyCode = HotkeyKeyInTable(keyCode) ? static_cast<std::uint16_t>(keyCode) : 0;
   o.EnableIE = ini.Bool("Hotkey", "EnableIE", false);
   o.EnableNetscape = ini.Bool("Hotkey", "EnableNetscape", false);
   o.EnableFirefox = ini.Bool("Hotkey", "EnableFirefox", false);
@@ -145,7 +148,11 @@ void ReadOptionsIni(const SettingsFile& file, Options& o, SettingsTrees& trees,
   o.ShowLogTempInternetFiles = ini.Bool("Settings", "ShowLogTempInternetFiles", false);
   o.ShowLogRecycleBin = ini.Bool("Settings", "ShowLogRecycleBin", false);
   o.FastScan = ini.Bool("Settings", "FastScan", true);
-  o.OutputDirectory = ini.String("Options", "OutputDirectory", file.programFolder + "Backup");
+  // A relative folder would be resolved against the current folder, which
+  // no user chose: it counts as no folder, and the default takes its place.
+  const std::string defaultBackup = file.programFolder + "Backup";
+  o.OutputDirectory = ini.String("Options", "OutputDirectory", defaultBackup);
+  if (!IsFullFolderPath(o.OutputDirectory)) o.OutputDirectory = defaultBackup;
   o.DeleteBackupFile = ini.Bool("Options", "DeleteBackupFile", true);
   o.IncludeRemoveMedia = ini.Bool("Options", "IncludeRemoveMedia", true);
   o.IncludeCDdrive = ini.Bool("Options", "IncludeCDdrive", false);
@@ -264,6 +271,91 @@ void RestoreSectionTicks(const Options& options, SettingsTrees& trees) {
       trees.SetSectionTick(imageIndex, options.TreeViewNodeCheck[imageIndex]);
     }
   }
+}
+
+std::string HotkeyKeyName(std::uint32_t keyCode) {
+  switch (keyCode) {
+    case 8:
+      return "BackSpace";
+    case 9:
+      return "Tab";
+    case 12:
+      return "Clear";
+    case 13:
+      return "Enter";
+    case 19:
+      return "Pause";
+    case 20:
+      return "CapsLock";
+    case 27:
+      return "Esc";
+    case 32:
+      return "Space";
+    case 33:
+      return "PageUp";
+    case 34:
+      return "PageDown";
+    case 35:
+      return "End";
+    case 36:
+      return "Home";
+    case 37:
+      return "LeftArrow";
+    case 38:
+      return "UpArrow";
+    case 39:
+      return "RightArrow";
+    case 40:
+      return "DownArrow";
+    case 44:
+      return "PrintScreen";
+    case 45:
+      return "Ins";
+    case 46:
+      return "Del";
+    case 47:
+      return "Help";
+    case 106:
+      return "*";
+    case 107:
+      return "+";
+    case 108:
+      return "Separator";
+    case 109:
+      return "-";
+    case 110:
+      return ".";
+    case 111:
+      return "/";
+    case 144:
+      return "Numlock";
+    case 145:
+      return "Scroll";
+    default:
+      break;
+  }
+  if (keyCode >= 48 && keyCode <= 90) return std::string(1, static_cast<char>(keyCode));
+  if (keyCode >= 96 && keyCode <= 105) {
+    return "Num " + std::string(1, static_cast<char>(keyCode - 48));
+  }
+  if (keyCode >= 112 && keyCode <= 135) return "F" + std::to_string(keyCode - 111);
+  return "";
+}
+
+bool HotkeyKeyInTable(std::int64_t keyCode) {
+  return keyCode > 0 && keyCode <= 0xFF &&
+         !HotkeyKeyName(static_cast<std::uint32_t>(keyCode)).empty();
+}
+
+bool IsFullFolderPath(std::string_view path) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  const bool drive = path.size() >= 3 &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                     path[1] == ':' && separator(path[2]);
+  // A share: two separators, then a server name.
+  const bool share =
+      path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
+  return drive || share;
 }
 
 }  // namespace nc::app

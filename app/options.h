@@ -30,6 +30,16 @@ enum class ShortcutSeparator { Plus, TwoBlanks };
 // "Ctrl+Shift+F5", or "Ctrl  Shift  F5" with two blanks.
 std::string ShortcutToText(const Shortcut& shortcut, ShortcutSeparator separator);
 
+// The name of a virtual key as the hotkey field shows it; "" for a lone
+// modifier and for keys the field does not take.
+std::string HotkeyKeyName(std::uint32_t keyCode);
+// A key code the boss key can use: one of the keys the hotkey field names.
+bool HotkeyKeyInTable(std::int64_t keyCode);
+
+// A folder named from a drive root ("C:\...") or a share ("\\server\...");
+// anything else would be resolved against whatever the current folder is.
+bool IsFullFolderPath(std::string_view path);
+
 // Every option of the program: the settings each subsystem declares for
 // itself, and those of the program's own windows. Defaults are those of a
 // missing settings file, apart from the window bounds and the backup

@@ -1,10 +1,12 @@
 #include "app/options_dialog.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "app/boss_key.h"
 #include "cleaner/cookie_keep_list.h"
 #include "core/text.h"
+#include "registry/fixer.h"
 
 namespace nc::app {
 
@@ -40,6 +42,42 @@ bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
+// A control that shows a setting as it is stored, and that setting.
+template <typename FormValue, typename SettingValue>
+struct Mirror {
+  FormValue OptionsForm::*form;
+  SettingValue Options::*options;
+};
+
+// The controls that show their setting unchanged; the form is filled from
+// them and read back into them through this one table.
+constexpr std::tuple kMirrors{
+    Mirror<bool, bool>{&OptionsForm::askBeforeClear, &Options::IsAskBeforeClear},
+    Mirror<bool, bool>{&OptionsForm::verifyPassword, &Options::VerifyPassword},
+    Mirror<bool, bool>{&OptionsForm::wipeFile, &Options::IsWipeFile},
+    Mirror<bool, bool>{&OptionsForm::deleteBackupFile, &Options::DeleteBackupFile},
+    Mirror<bool, bool>{&OptionsForm::includeRemoveMedia, &Options::IncludeRemoveMedia},
+    Mirror<bool, bool>{&OptionsForm::includeCdDrive, &Options::IncludeCDdrive},
+    Mirror<bool, bool>{&OptionsForm::restorePoint, &Options::RestorePoint},
+    Mirror<bool, cleaner::SharedSwitch>{&OptionsForm::fastScan, &Options::FastScan},
+    Mirror<bool, bool>{&OptionsForm::showLogTempInternetFiles, &Options::ShowLogTempInternetFiles},
+    Mirror<bool, bool>{&OptionsForm::showLogRecycleBin, &Options::ShowLogRecycleBin},
+    Mirror<std::string, std::string>{&OptionsForm::outputDirectory, &Options::OutputDirectory},
+    Mirror<bool, bool>{&OptionsForm::autoClean, &Options::AutoClean},
+    Mirror<bool, bool>{&OptionsForm::startClean, &Options::StartClean},
+    Mirror<bool, bool>{&OptionsForm::shutdownClean, &Options::ShutdownClean},
+    Mirror<bool, bool>{&OptionsForm::useBossKey, &Options::EnableHotkey},
+    Mirror<bool, bool>{&OptionsForm::enableIE, &Options::EnableIE},
+    Mirror<bool, bool>{&OptionsForm::enableNetscape, &Options::EnableNetscape},
+    Mirror<bool, bool>{&OptionsForm::enableOpera, &Options::EnableOpera},
+    Mirror<bool, bool>{&OptionsForm::enableFirefox, &Options::EnableFirefox},
+};
+
+template <typename Visit>
+void ForEachMirror(Visit visit) {
+  std::apply([&](const auto&... mirror) { (visit(mirror), ...); }, kMirrors);
+}
+
 bool HasTxtFile(platform::FileSystem& files, std::string_view folder) {
   auto entries = files.list(folder);
   if (!entries.ok()) return false;
@@ -52,75 +90,6 @@ bool HasTxtFile(platform::FileSystem& files, std::string_view folder) {
 
 std::string AutostartCommand(std::string_view programPath) {
   return "\"" + std::string(programPath) + "\" /Auto";
-}
-
-std::string HotkeyKeyName(std::uint32_t keyCode) {
-  switch (keyCode) {
-    case 8:
-      return "BackSpace";
-    case 9:
-      return "Tab";
-    case 12:
-      return "Clear";
-    case 13:
-      return "Enter";
-    case 19:
-      return "Pause";
-    case 20:
-      return "CapsLock";
-    case 27:
-      return "Esc";
-    case 32:
-      return "Space";
-    case 33:
-      return "PageUp";
-    case 34:
-      return "PageDown";
-    case 35:
-      return "End";
-    case 36:
-      return "Home";
-    case 37:
-      return "LeftArrow";
-    case 38:
-      return "UpArrow";
-    case 39:
-      return "RightArrow";
-    case 40:
-      return "DownArrow";
-    case 44:
-      return "PrintScreen";
-    case 45:
-      return "Ins";
-    case 46:
-      return "Del";
-    case 47:
-      return "Help";
-    case 106:
-      return "*";
-    case 107:
-      return "+";
-    case 108:
-      return "Separator";
-    case 109:
-      return "-";
-    case 110:
-      return ".";
-    case 111:
-      return "/";
-    case 144:
-      return "Numlock";
-    case 145:
-      return "Scroll";
-    default:
-      break;
-  }
-  if (keyCode >= 48 && keyCode <= 90) return std::string(1, static_cast<char>(keyCode));
-  if (keyCode >= 96 && keyCode <= 105) {
-    return "Num " + std::string(1, static_cast<char>(keyCode - 48));
-  }
-  if (keyCode >= 112 && keyCode <= 135) return "F" + std::to_string(keyCode - 111);
-  return "";
 }
 
 std::string ScramblePassword(std::string_view plain) {
@@ -146,29 +115,11 @@ OptionsDialog::OptionsDialog(platform::Platform ports, std::string programFolder
 
 OptionsForm OptionsDialog::FormOf(const Options& o) const {
   OptionsForm f;
-  f.askBeforeClear = o.IsAskBeforeClear;
-  f.verifyPassword = o.VerifyPassword;
-  f.wipeFile = o.IsWipeFile;
+  ForEachMirror([&](const auto& m) { f.*m.form = o.*m.options; });
   f.wipeListPosition = std::clamp(o.WipeNumber, 1, 10) - 1;
-  f.deleteBackupFile = o.DeleteBackupFile;
-  f.includeRemoveMedia = o.IncludeRemoveMedia;
-  f.includeCdDrive = o.IncludeCDdrive;
-  f.restorePoint = o.RestorePoint;
-  f.fastScan = o.FastScan;
-  f.showLogTempInternetFiles = o.ShowLogTempInternetFiles;
-  f.showLogRecycleBin = o.ShowLogRecycleBin;
-  f.outputDirectory = o.OutputDirectory;
-  f.autoClean = o.AutoClean;
   // A value written by hand outside the five choices ticks none.
   f.cleanInterval = o.CleanInterval >= 0 && o.CleanInterval <= 4 ? o.CleanInterval : -1;
-  f.startClean = o.StartClean;
-  f.shutdownClean = o.ShutdownClean;
-  f.useBossKey = o.EnableHotkey;
   f.hotkeyText = ShortcutToText(o.Hotkey, ShortcutSeparator::TwoBlanks);
-  f.enableIE = o.EnableIE;
-  f.enableNetscape = o.EnableNetscape;
-  f.enableOpera = o.EnableOpera;
-  f.enableFirefox = o.EnableFirefox;
   return f;
 }
 
@@ -221,30 +172,12 @@ void OptionsDialog::WriteAutostart(bool on) {
 }
 
 void OptionsDialog::ReadForm(const OptionsForm& f) {
-  copy_.IsAskBeforeClear = f.askBeforeClear;
-  copy_.VerifyPassword = f.verifyPassword;
-  copy_.IsWipeFile = f.wipeFile;
+  ForEachMirror([&](const auto& m) { copy_.*m.options = f.*m.form; });
   copy_.WipeNumber = std::clamp(f.wipeListPosition, 0, 9) + 1;
-  copy_.DeleteBackupFile = f.deleteBackupFile;
-  copy_.IncludeRemoveMedia = f.includeRemoveMedia;
-  copy_.IncludeCDdrive = f.includeCdDrive;
-  copy_.RestorePoint = f.restorePoint;
-  copy_.FastScan = f.fastScan;
-  copy_.ShowLogTempInternetFiles = f.showLogTempInternetFiles;
-  copy_.ShowLogRecycleBin = f.showLogRecycleBin;
-  copy_.OutputDirectory = f.outputDirectory;
-  copy_.AutoClean = f.autoClean;
   if (f.cleanInterval >= 0) copy_.CleanInterval = f.cleanInterval;
-  copy_.StartClean = f.startClean;
-  copy_.ShutdownClean = f.shutdownClean;
-  copy_.EnableHotkey = f.useBossKey;
   copy_.Hotkey.Ctrl = Contains(f.hotkeyText, "Ctrl");
   copy_.Hotkey.Shift = Contains(f.hotkeyText, "Shift");
   copy_.Hotkey.Alt = Contains(f.hotkeyText, "Alt");
-  copy_.EnableIE = f.enableIE;
-  copy_.EnableNetscape = f.enableNetscape;
-  copy_.EnableOpera = f.enableOpera;
-  copy_.EnableFirefox = f.enableFirefox;
 
   auto lines = [](const std::vector<IgnoreRow>& rows) {
     std::vector<std::string> out;
@@ -259,8 +192,7 @@ void OptionsDialog::ReadForm(const OptionsForm& f) {
 
 bool OptionsDialog::OnOk() {
   OptionsForm form = view_.Form();
-  if (!ports_.files.folderExists(form.outputDirectory)) {
-    view_.ShowError(form.outputDirectory + "," + kBackupFolderMissing);
+  if (!BackupFolderReady(form.outputDirectory)) {
     view_.ShowTab(OptionsTab::Common);
     view_.FocusOutputDirectory();
     return false;
@@ -279,8 +211,28 @@ bool OptionsDialog::OnOk() {
   }
   WriteAutostart(form.autoRun);
   if (host_.writeSettings) host_.writeSettings();
+  if (host_.showSettings) host_.showSettings();
   (void)cleaner::WriteCookieKeepList(ports_.profile, cleaner::CookieKeepListPath(programFolder_),
                                      toKeep_);
+  return true;
+}
+
+bool OptionsDialog::BackupFolderReady(const std::string& folder) {
+  auto& files = ports_.files;
+  // A relative folder would be made wherever the current folder is: it is
+  // refused as a missing one is.
+  if (!IsFullFolderPath(folder)) {
+    view_.ShowError(folder + "," + kBackupFolderMissing);
+    return false;
+  }
+  if (files.folderExists(folder)) return true;
+  // The default folder is made by the first repair; the user is asked here
+  // as the repair asks.
+  if (!view_.Confirm(registry::MissingBackupFolderQuestion(folder))) return false;
+  if (!files.createFolders(folder).ok() || !files.folderExists(folder)) {
+    view_.ShowError(folder + "," + kBackupFolderMissing);
+    return false;
+  }
   return true;
 }
 

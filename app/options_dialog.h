@@ -27,10 +27,6 @@ inline constexpr const char* kFallbackCookieFolder = "c:\\windows\\cookies\\";
 // with blanks starts this program, then " /Auto".
 std::string AutostartCommand(std::string_view programPath);
 
-// The name of a virtual key as the hotkey field shows it; "" for a lone
-// modifier and for keys the field does not take.
-std::string HotkeyKeyName(std::uint32_t keyCode);
-
 // The password as stored, and back: letters mirrored within their case,
 // digits through a table; every other character kept.
 std::string ScramblePassword(std::string_view plain);
@@ -67,6 +63,8 @@ struct OptionsForm {
   bool enableNetscape = false;
   bool enableOpera = false;
   bool enableFirefox = false;
+
+  bool operator==(const OptionsForm&) const = default;
 };
 
 struct IgnoreRow {
@@ -99,6 +97,8 @@ class OptionsView {
 
   // Small dialogs and boxes owned by the dialog.
   virtual void ShowError(std::string_view text) = 0;
+  // A Yes/No question; true for Yes.
+  virtual bool Confirm(std::string_view text) = 0;
   virtual void ShowInformation(std::string_view title, std::string_view text) = 0;
   // "Add to Ignore List" preset with `line`; none after Cancel.
   virtual std::optional<std::string> EditIgnoreLine(std::string_view line) = 0;
@@ -118,6 +118,8 @@ struct OptionsHost {
   std::function<void()> armAutoCleanTimer;
   // Writes "options.ini".
   std::function<void()> writeSettings;
+  // Shows what changed in the main window ("Fast Mode" takes FastScan).
+  std::function<void()> showSettings;
 };
 
 class OptionsDialog {
@@ -159,6 +161,9 @@ class OptionsDialog {
  private:
   OptionsForm FormOf(const Options& options) const;
   void ReadForm(const OptionsForm& form);
+  // The backup folder of the field exists, or is made on the user's Yes;
+  // false keeps the dialog open.
+  bool BackupFolderReady(const std::string& folder);
   bool HotkeyTest(const OptionsForm& form);
   void LoadCookies();
   void MoveCookie(CookieList from);

@@ -6,7 +6,9 @@ CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
   CleanStartDecision decision;
   decision.runNames = CollectCheckedItems(context.tree);
   if (decision.runNames.empty()) {
-    if (context.runMode != RunMode::Auto) context.prompts.inform(kNothingSelectedText);
+    if (context.runMode != RunMode::Auto && !context.askNothing) {
+      context.prompts.inform(kNothingSelectedText);
+    }
     decision.outcome = CleanStartOutcome::NothingSelected;
     return decision;
   }
@@ -17,23 +19,30 @@ CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
 
   if (context.runMode != RunMode::Clean) {
     const bool test = context.runMode == RunMode::Test;
+    // A refusal's box is one question at a time: busy while it is open, so
+    // that a timer tick behind it starts nothing and opens no second box.
+    auto refuse = [&](std::string_view text, CleanStartOutcome outcome) {
+      if (!context.askNothing) {
+        context.cleanBusy = true;
+        context.prompts.inform(text);
+      }
+      context.cleanBusy = false;
+      decision.outcome = outcome;
+      return decision;
+    };
     if (!test && IsGroupChecked(context.tree, "Mozilla Firefox") &&
         (context.programs.findWindow("MozillaUIWindowClass") != 0 ||
          context.programs.findWindow("MozillaWindowClass") != 0)) {
-      context.prompts.inform(kCloseFirefoxText);
-      decision.outcome = CleanStartOutcome::FirefoxRunning;
-      return decision;
+      return refuse(kCloseFirefoxText, CleanStartOutcome::FirefoxRunning);
     }
     if (!test && IsGroupChecked(context.tree, "Google Chrome") &&
         context.programs.findWindow("Chrome_WidgetWin_1") != 0) {
-      context.prompts.inform(kCloseChromeText);
-      decision.outcome = CleanStartOutcome::ChromeRunning;
-      return decision;
+      return refuse(kCloseChromeText, CleanStartOutcome::ChromeRunning);
     }
     // Busy while the question is open, so that a timer cannot start a
     // second run meanwhile.
     context.cleanBusy = true;
-    if (context.askBeforeClear && !test && !context.unattendedClear) {
+    if (context.askBeforeClear && !test && !context.unattendedClear && !context.askNothing) {
       const bool yes = context.confirmClean ? context.confirmClean() : false;
       if (!yes) {
         context.cleanBusy = false;

@@ -31,6 +31,9 @@ struct CleanStartContext {
   platform::Prompts& prompts;
   // Shows the confirmation dialog modally; true when the user goes on.
   std::function<bool()> confirmClean;
+  // Nobody may be asked (the session is ending): no confirmation and no
+  // message; a refusal is silent.
+  bool askNothing = false;
 };
 
 enum class CleanStartOutcome {
@@ -48,7 +51,8 @@ struct CleanStartDecision {
 };
 
 // Collects the ticked items and applies the refusals in order. Messages
-// go through `prompts`; the confirmation through `confirmClean`. Outside
+// go through `prompts`, one at a time (`cleanBusy` is set while one is
+// open); the confirmation through `confirmClean`. Outside
 // the real clean after a counting pass (RunMode::Clean) an open Firefox or
 // Chrome refuses a clean, never a test, and the confirmation is asked
 // unless it is switched off, the run is a test or the start unattended.

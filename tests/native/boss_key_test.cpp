@@ -84,6 +84,11 @@ class RecordingDesktopView : public app::DesktopView {
   void SetAutoCleanTimer(bool on, std::uint32_t intervalMs) override {
     timers.push_back(on ? static_cast<std::int64_t>(intervalMs) : -1);
   }
+  bool AddTrayIcon() override { return false; }
+  void RemoveTrayIcon() override {}
+  void HideInTray() override {}
+  void MinimizeOnTaskbar() override {}
+  void ShowRestored() override {}
   std::vector<std::int64_t> timers;  // -1 for off
 };
 

@@ -11,8 +11,10 @@
 
 #include "app/main_controller.h"
 #include "app/messages.h"
+#include "app/options_dialog.h"
 #include "controller_fixture.h"
 #include "platform/sim/sim_platform.h"
+#include "recording_options_view.h"
 
 namespace nc {
 namespace {
@@ -90,7 +92,8 @@ TEST_F(CleanPageTest, CleanAsksOnceCountsInvisiblyThenCleansWithAGrowingPercenta
   // The counting pass: fast, invisible, captioned.
   EXPECT_TRUE(c.countingPass());
   EXPECT_FALSE(view.logVisible);
-  EXPECT_TRUE(c.options().FastScan);
+  EXPECT_TRUE(c.runSettings().FastScan);
+  EXPECT_FALSE(c.options().FastScan);  // the setting itself never changes
   EXPECT_EQ(view.cleanBars.back().Caption(), "Prepare to clean...");
   EXPECT_EQ(c.runMode(), cleaner::RunMode::Test);
   EXPECT_FALSE(view.timer);
@@ -100,7 +103,7 @@ TEST_F(CleanPageTest, CleanAsksOnceCountsInvisiblyThenCleansWithAGrowingPercenta
   EXPECT_EQ(c.runState().cleanTotal, 6);
   EXPECT_EQ(countPosted(app::WM_CLEAN_AFTER_COUNT), 1);
   EXPECT_EQ(countPosted(cleaner::WM_CLEAN_DONE), 2);
-  EXPECT_FALSE(c.options().FastScan);  // restored for the real pass
+  EXPECT_FALSE(c.runSettings().FastScan);  // the real pass lists as set
   EXPECT_TRUE(view.logVisible);
   EXPECT_EQ(c.runMode(), cleaner::RunMode::Clean);
   EXPECT_EQ(view.cleanBars.back().Caption(), "Finished!");
@@ -342,8 +345,8 @@ TEST_F(CleanPageTest, ClosingDuringACleanStopsAndJoinsTheWorkerAndWritesTheSetti
 // the user clicks Yes. Records the thread each box was shown on.
 class OpenQuestion : public platform::Prompts {
  public:
-  void inform(std::string_view) override {}
-  void error(std::string_view) override {}
+  void inform(std::string_view text) override { told.emplace_back(text); }
+  void error(std::string_view text) override { told.emplace_back(text); }
   bool confirm(std::string_view text) override {
     asked.emplace_back(text);
     threads.push_back(std::this_thread::get_id());
@@ -351,7 +354,7 @@ class OpenQuestion : public platform::Prompts {
     return true;
   }
   std::function<void()> whileOpen;
-  std::vector<std::string> asked;
+  std::vector<std::string> asked, told;
   std::vector<std::thread::id> threads;
 };
 
@@ -392,6 +395,140 @@ TEST_F(CleanPageTest, AWorkersQuestionIsAskedOnTheWindowsThreadAndACloseAnswersI
     EXPECT_EQ(sim.profile().readString(folder + "options.ini", "NodeSelected", "1", ""),
               "Custom Lists - <New List>");
     prompts = nullptr;
+  }
+}
+
+// OK in the options dialog while a clean runs: the running worker keeps
+// the settings it started with, the file never gets the counting pass's
+// Fast mode, the next run takes the changes, and "Fast Mode" shows the
+// stored setting.
+TEST_F(CleanPageTest, OptionsOkDuringACleanChangesOnlyTheNextRun) {
+  auto& c = start();
+  tick("Windows - Temporary Files");
+  c.OnFastModeClicked(false);
+  view.fastMode = false;  // the box the user unticked
+  ASSERT_TRUE(sim.files().createFolders(c.options().OutputDirectory).ok());
+  c.OnCleanClicked();
+  ASSERT_TRUE(c.countingPass());
+
+  test::RecordingOptionsView options;
+  app::OptionsDialog dialog(sim.ports(), folder, c.options(), c.optionsHost(), options);
+  dialog.Open();
+  EXPECT_FALSE(options.form.fastScan);  // the stored setting, not the pass's
+  options.form.wipeFile = true;
+  ASSERT_TRUE(dialog.OnOk());
+  EXPECT_EQ(sim.profile().readString(folder + "options.ini", "Settings", "FastScan", ""), "0");
+  EXPECT_EQ(sim.profile().readString(folder + "options.ini", "Options", "IsWipeFile", ""), "1");
+  EXPECT_FALSE(view.fastMode);
+  EXPECT_TRUE(c.runSettings().FastScan);  // the counting pass goes on as it started
+  EXPECT_FALSE(c.runSettings().IsWipeFile);
+
+  ASSERT_TRUE(pumpUntilIdle());
+  // The clean after the count is the next run.
+  EXPECT_EQ(c.runMode(), cleaner::RunMode::Clean);
+  EXPECT_TRUE(c.runSettings().IsWipeFile);
+  EXPECT_FALSE(c.runSettings().FastScan);
+  EXPECT_FALSE(c.options().FastScan);
+  EXPECT_FALSE(view.fastMode);
+  EXPECT_FALSE(sim.files().fileExists(temp + "junk0.tmp"));
+}
+
+// Tells of an open browser; something may happen while the box is open.
+class BrowserNotice : public platform::Prompts {
+ public:
+  void inform(std::string_view text) override {
+    told.emplace_back(text);
+    if (whileOpen) whileOpen();
+  }
+  void error(std::string_view) override {}
+  bool confirm(std::string_view) override { return false; }
+  std::function<void()> whileOpen;
+  std::vector<std::string> told;
+};
+
+// One question at a time: a timed clean that finds a ticked browser open
+// shows one box; the ticks (and a press of "Clean") while it is open
+// start nothing and open no second box.
+TEST_F(CleanPageTest, ABrowserOpenAtATimedCleanIsToldInOneBox) {
+  BrowserNotice notice;
+  prompts = &notice;
+  auto& c = start();
+  tick("Mozilla Firefox - Cookies");
+  tick("Mozilla Firefox");
+  const auto firefox = sim.programs().addWindow("MozillaWindowClass");
+  notice.whileOpen = [&] {
+    EXPECT_TRUE(c.cleanBusy());
+    c.OnAutoCleanTimer();
+    c.OnAutoCleanTimer();
+    c.OnCleanClicked();
+  };
+  c.OnAutoCleanTimer();
+  EXPECT_EQ(notice.told, std::vector<std::string>{"Please close Mozilla Firefox first!"});
+  EXPECT_FALSE(c.cleanBusy());
+  EXPECT_EQ(view.confirmations, 0);
+  // A later tick, the box gone, tells again; with the browser closed it runs.
+  notice.whileOpen = nullptr;
+  c.OnAutoCleanTimer();
+  EXPECT_EQ(notice.told.size(), 2u);
+  sim.programs().closeWindow(firefox);
+  view.confirmAnswer = false;
+  c.OnAutoCleanTimer();
+  EXPECT_EQ(view.confirmations, 1);
+  prompts = nullptr;
+}
+
+// The main window that checks the settings file when a run starts.
+class FileAtRunStart : public test::RecordingView {
+ public:
+  void ClearLog() override {
+    if (atStart) atStart();
+    RecordingView::ClearLog();
+  }
+  std::function<void()> atStart;
+};
+
+// A clean at the session's end asks nothing: no confirmation, no box of
+// an open browser, and its folder questions are answered No unseen. The
+// settings are written before it starts and again after it.
+TEST_F(CleanPageTest, ASessionEndCleanAsksNothingAndKeepsTheSettingsFirst) {
+  for (const bool browserOpen : {false, true}) {
+    SCOPED_TRACE(browserOpen ? "browser open" : "no browser");
+    sim.addDrive('D');
+    sim.writeFile("D:\\a.tmp", "a");
+    sim.writeFile(temp + "junk0.tmp", "x");
+    sim.writeFile(folder + "Custom.dat", "[<New List>]\r\nDelFile1=D:\\,*.tmp\r\n");
+    sim.writeFile(folder + "options.ini", "[SChedule]\r\nShutdownClean=1\r\n");
+    OpenQuestion question;
+    FileAtRunStart window;
+    auto c = std::make_unique<MainController>(
+        MainController::Services{platform::WithPrompts(sim.ports(), question), sim.messages(),
+                                 sim.messages()},
+        window);
+    c->OnCreate();
+    c->OnFirstShow();
+    c->OnActivate();
+    cleaner::SelectNodeByName(c->cleanTree(), "Custom Lists - <New List>");
+    cleaner::SelectNodeByName(c->cleanTree(), "Windows - Temporary Files");
+    cleaner::SelectNodeByName(c->cleanTree(), "Mozilla Firefox - Cookies");
+    cleaner::SelectNodeByName(c->cleanTree(), "Mozilla Firefox");
+    const auto firefox = browserOpen ? sim.programs().addWindow("MozillaWindowClass") : 0;
+    c->options().WipeNumber = 7;  // changed since the file was read
+    int runs = 0;
+    window.atStart = [&] {
+      ++runs;
+      EXPECT_EQ(sim.profile().readString(folder + "options.ini", "Options", "WipeNumber", ""), "7");
+    };
+    EXPECT_TRUE(c->OnQueryEndSession());
+    EXPECT_TRUE(c->closed());
+    EXPECT_EQ(window.confirmations, 0);
+    EXPECT_TRUE(question.asked.empty());
+    EXPECT_TRUE(question.told.empty());
+    EXPECT_EQ(runs, browserOpen ? 0 : 1);
+    EXPECT_TRUE(sim.files().fileExists("D:\\a.tmp"));  // its folder question was No
+    EXPECT_EQ(sim.files().fileExists(temp + "junk0.tmp"), browserOpen);
+    EXPECT_EQ(sim.profile().readString(folder + "options.ini", "Options", "WipeNumber", ""), "7");
+    c.reset();
+    if (browserOpen) sim.programs().closeWindow(firefox);
   }
 }
 

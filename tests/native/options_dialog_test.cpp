@@ -3,9 +3,11 @@
 // ignore lists.
 #include <gtest/gtest.h>
 
+#include "app/boss_key.h"
 #include "app/options_dialog.h"
 #include "cleaner/cookie_keep_list.h"
 #include "platform/sim/sim_platform.h"
+#include "recording_options_view.h"
 
 namespace nc {
 namespace {
@@ -13,64 +15,7 @@ namespace {
 using app::CookieList;
 using app::IgnoreListKind;
 using app::IgnoreRow;
-
-class RecordingOptionsView : public app::OptionsView {
- public:
-  app::OptionsForm Form() const override { return form; }
-  void SetForm(const app::OptionsForm& f) override { form = f; }
-  void SetHotkeyText(std::string_view text) override { form.hotkeyText = text; }
-  void SetIntervalsEnabled(bool enabled) override { intervalsEnabled = enabled; }
-  void SetWipeHintEnabled(bool enabled) override { wipeHint = enabled; }
-  void ShowTab(app::OptionsTab t) override { tab = t; }
-  void FocusOutputDirectory() override { focusedOutput = true; }
-  void ShowCookies(const std::vector<std::string>& del, int delSel,
-                   const std::vector<std::string>& keep, int keepSel) override {
-    toDelete = del;
-    toKeep = keep;
-    deleteSelection = delSel;
-    keepSelection = keepSel;
-  }
-  int CookieSelection(CookieList list) const override {
-    return list == CookieList::Delete ? deleteSelection : keepSelection;
-  }
-  std::vector<IgnoreRow> IgnoreRows(IgnoreListKind kind) const override {
-    return kind == IgnoreListKind::Values ? values : keys;
-  }
-  void SetIgnoreRows(IgnoreListKind kind, const std::vector<IgnoreRow>& rows) override {
-    (kind == IgnoreListKind::Values ? values : keys) = rows;
-  }
-  int IgnoreSelection(IgnoreListKind) const override { return ignoreSelection; }
-  IgnoreListKind ShownIgnoreList() const override { return shownIgnore; }
-  void ShowError(std::string_view text) override { errors.emplace_back(text); }
-  void ShowInformation(std::string_view title, std::string_view text) override {
-    infos.push_back(std::string(title) + "|" + std::string(text));
-  }
-  std::optional<std::string> EditIgnoreLine(std::string_view line) override {
-    editedLines.emplace_back(line);
-    return editAnswer;
-  }
-  std::optional<std::string> ChooseFolder() override { return std::nullopt; }
-  std::optional<std::string> AskNewPassword(std::string_view current) override {
-    shownPassword = current;
-    return newPassword;
-  }
-  platform::WindowId DialogWindowId() const override { return 0x77; }
-
-  app::OptionsForm form;
-  bool intervalsEnabled = false;
-  bool wipeHint = false;
-  app::OptionsTab tab = app::OptionsTab::Schedule;
-  bool focusedOutput = false;
-  std::vector<std::string> toDelete, toKeep;
-  int deleteSelection = -1, keepSelection = -1;
-  std::vector<IgnoreRow> values, keys;
-  int ignoreSelection = -1;
-  IgnoreListKind shownIgnore = IgnoreListKind::Values;
-  std::vector<std::string> errors, infos, editedLines;
-  std::optional<std::string> editAnswer;
-  std::string shownPassword;
-  std::optional<std::string> newPassword;
-};
+using test::RecordingOptionsView;
 
 class OptionsDialogTest : public ::testing::Test {
  protected:
@@ -89,7 +34,7 @@ class OptionsDialogTest : public ::testing::Test {
 
   app::OptionsDialog& open() {
     app::OptionsHost host{[this] { ++bossKeyApplied; }, [this] { ++timerArmed; },
-                          [this] { ++settingsWritten; }};
+                          [this] { ++settingsWritten; }, [this] { ++settingsShown; }};
     dialog = std::make_unique<app::OptionsDialog>(sim.ports(), folder, settings, host, view);
     dialog->Open();
     return *dialog;
@@ -106,7 +51,7 @@ class OptionsDialogTest : public ::testing::Test {
   app::Options settings;
   RecordingOptionsView view;
   std::unique_ptr<app::OptionsDialog> dialog;
-  int bossKeyApplied = 0, timerArmed = 0, settingsWritten = 0;
+  int bossKeyApplied = 0, timerArmed = 0, settingsWritten = 0, settingsShown = 0;
 };
 
 TEST(OptionsDialogRules, HotkeyKeyNamesAndPasswordScrambling) {
@@ -156,11 +101,16 @@ TEST_F(OptionsDialogTest, HotkeyFieldShowsModifiersAndStoresTheKey) {
 TEST_F(OptionsDialogTest, OkValidatesThenAppliesAndWrites) {
   auto& d = open();
   EXPECT_EQ(view.tab, app::OptionsTab::Common);
-  // A missing backup folder blocks OK and saves nothing.
+  // A missing backup folder is offered to be made; No blocks OK and saves
+  // nothing.
   view.form.outputDirectory = "C:\\Nowhere";
   view.tab = app::OptionsTab::Schedule;
   EXPECT_FALSE(d.OnOk());
-  EXPECT_EQ(view.errors, std::vector<std::string>{"C:\\Nowhere,can not find the backup folder."});
+  EXPECT_EQ(view.questions,
+            std::vector<std::string>{
+                "C:\\Nowhere,can not find the backup folder.\r\ncreates a new directory?"});
+  EXPECT_TRUE(view.errors.empty());
+  EXPECT_FALSE(sim.files().folderExists("C:\\Nowhere"));
   EXPECT_TRUE(view.focusedOutput);
   EXPECT_EQ(view.tab, app::OptionsTab::Common);
   EXPECT_EQ(settingsWritten + timerArmed + bossKeyApplied, 0);
@@ -179,6 +129,7 @@ TEST_F(OptionsDialogTest, OkValidatesThenAppliesAndWrites) {
   EXPECT_EQ(settings.WipeNumber, 10);
   EXPECT_EQ(timerArmed, 1);
   EXPECT_EQ(settingsWritten, 1);
+  EXPECT_EQ(settingsShown, 1);
   EXPECT_EQ(bossKeyApplied, 0);  // the boss key did not change
 
   // Reopened, the box is ticked from the registry; unticked, OK removes it.
@@ -188,6 +139,93 @@ TEST_F(OptionsDialogTest, OkValidatesThenAppliesAndWrites) {
   view.form.autoRun = false;
   ASSERT_TRUE(dialog->OnOk());
   EXPECT_EQ(autostart(), "");
+}
+
+// A new user's first OK: the default backup folder is made by the first
+// repair, so it does not exist yet. OK asks as the repair does; Yes makes
+// it and the dialog closes. A relative folder is never made.
+TEST_F(OptionsDialogTest, FirstOkOffersToMakeTheDefaultBackupFolder) {
+  settings.OutputDirectory = folder + "Backup";
+  auto& d = open();
+  view.confirmAnswer = true;
+  ASSERT_TRUE(d.OnOk());
+  EXPECT_EQ(view.questions, std::vector<std::string>{
+                                folder + "Backup,can not find the backup folder.\r\ncreates a new "
+                                         "directory?"});
+  EXPECT_TRUE(view.errors.empty());
+  EXPECT_TRUE(sim.files().folderExists(folder + "Backup"));
+  EXPECT_EQ(settingsWritten, 1);
+
+  // Refusals: a relative folder (no question), and a folder that cannot
+  // be made; the dialog stays open on the Common tab.
+  struct Case {
+    const char* field;
+    bool makeFails;
+    std::size_t questions;
+  };
+  const Case cases[] = {{"Backup", false, 0}, {"..\\Up", false, 0}, {"D:\\New\\Deep", true, 1}};
+  for (const Case& c : cases) {
+    open();
+    view.questions.clear();
+    view.errors.clear();
+    view.focusedOutput = false;
+    view.form.outputDirectory = c.field;
+    if (c.makeFails)
+      sim.faults().failOnce(sim::PortMethod::FilesCreateFolders, 1, Errc::AccessDenied);
+    EXPECT_FALSE(dialog->OnOk()) << c.field;
+    EXPECT_EQ(view.questions.size(), c.questions) << c.field;
+    EXPECT_EQ(view.errors,
+              std::vector<std::string>{std::string(c.field) + ",can not find the backup folder."})
+        << c.field;
+    EXPECT_TRUE(view.focusedOutput) << c.field;
+    EXPECT_EQ(settings.OutputDirectory, folder + "Backup") << c.field;
+  }
+  EXPECT_EQ(settingsWritten, 1);
+}
+
+// Every control that shows a setting unchanged keeps what the user set
+// through OK and a reopening, and nothing else moves.
+TEST_F(OptionsDialogTest, EveryPlainControlRoundTripsThroughTheSettings) {
+  auto& d = open();
+  const app::OptionsForm opened = view.form;
+  app::OptionsForm changed = opened;
+  for (bool app::OptionsForm::*box :
+       {&app::OptionsForm::askBeforeClear, &app::OptionsForm::verifyPassword,
+        &app::OptionsForm::wipeFile, &app::OptionsForm::deleteBackupFile,
+        &app::OptionsForm::includeRemoveMedia, &app::OptionsForm::includeCdDrive,
+        &app::OptionsForm::restorePoint, &app::OptionsForm::fastScan,
+        &app::OptionsForm::showLogTempInternetFiles, &app::OptionsForm::showLogRecycleBin,
+        &app::OptionsForm::autoClean, &app::OptionsForm::shutdownClean, &app::OptionsForm::enableIE,
+        &app::OptionsForm::enableNetscape, &app::OptionsForm::enableOpera,
+        &app::OptionsForm::enableFirefox}) {
+    changed.*box = !(opened.*box);
+  }
+  changed.outputDirectory = "C:\\Backups\\";
+  changed.wipeListPosition = 4;
+  changed.cleanInterval = 3;
+  ASSERT_NE(changed, opened);
+  view.form = changed;
+  ASSERT_TRUE(d.OnOk());
+  EXPECT_EQ(settings.FastScan, changed.fastScan);
+  EXPECT_EQ(settings.IncludeCDdrive, changed.includeCdDrive);
+  EXPECT_EQ(settings.WipeNumber, 5);
+  EXPECT_EQ(settings.OutputDirectory, "C:\\Backups\\");
+  open();
+  EXPECT_EQ(view.form, changed);
+}
+
+// The boss key never registers a key code the hotkey field has no name
+// for, whatever the settings file held.
+TEST(BossKeyCodes, CodesOutsideTheKeyTableRegisterNothing) {
+  for (const std::uint16_t code : std::vector<std::uint16_t>{0, 16, 17, 18, 91, 200, 255, 4464}) {
+    sim::SimPlatform sim;
+    app::BossKey key(sim.desktop(), sim.prompts());
+    key.RegisterBossKey(0x42, app::Shortcut{true, false, false, "F5", code});
+    EXPECT_EQ(key.atom(), 0) << code;
+    EXPECT_TRUE(sim.desktop().hotkeys().empty()) << code;
+    EXPECT_TRUE(sim.desktop().atomNames().empty()) << code;
+    EXPECT_TRUE(sim.prompts().records().empty()) << code;
+  }
 }
 
 TEST_F(OptionsDialogTest, BossKeyTestRegistersATrialKeyOnlyWhenTheFieldChanged) {

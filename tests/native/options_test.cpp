@@ -95,6 +95,33 @@ TEST_F(OptionsIniTest, WipeNumberOutsideOneToTenReadsAsOne) {
   }
 }
 
+// Values written by hand that the program must not trust: a key code no
+// key of the hotkey field has, and a backup folder that is not a full path.
+TEST_F(OptionsIniTest, HandWrittenHotkeyCodesAndBackupFoldersAreChecked) {
+  const std::pair<const char*, std::uint16_t> codes[] = {{"116", 116}, {"46", 46},   {"0", 0},
+                                                         {"17", 0},    {"91", 0},    {"300", 0},
+                                                         {"-1", 0},    {"65652", 0}, {"abc", 116}};
+  for (const auto& [value, code] : codes) {
+    sim.profile().writeString(iniPath, "Hotkey", "CharAscII", value);
+    EXPECT_EQ(read().Hotkey.KeyCode, code) << value;
+  }
+  const std::pair<const char*, std::string> folders[] = {
+      {"D:\\Backups", "D:\\Backups"},
+      {"d:/b", "d:/b"},
+      {"A:\\Backup", "A:\\Backup"},
+      {"z:\\", "z:\\"},
+      {"\\\\server\\share\\b", "\\\\server\\share\\b"},
+      {"Backup", folder + "Backup"},
+      {"..\\elsewhere", folder + "Backup"},
+      {"C:relative", folder + "Backup"},
+      {"\\rooted", folder + "Backup"},
+      {"", folder + "Backup"}};
+  for (const auto& [value, expected] : folders) {
+    sim.profile().writeString(iniPath, "Options", "OutputDirectory", value);
+    EXPECT_EQ(read().OutputDirectory, expected) << value;
+  }
+}
+
 TEST_F(OptionsIniTest, BooleansAreAnyWholeNumberButZeroAndGarbageIsTheDefault) {
   sim.profile().writeString(iniPath, "Options", "IsWipeFile", "7");
   sim.profile().writeString(iniPath, "Settings", "FastScan", "yes");

@@ -1,10 +1,16 @@
 // The real main window under Wine, driven from outside like another
 // program would: class, caption, size, page buttons, settings at close,
 // and the unattended switches.
+#include <windows.h>
+
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "program_under_test.h"
 #include "win_test_support.h"
@@ -89,6 +95,60 @@ TEST(MainWindow, ShowsItsCaptionSizeAndPagesAndSwitchesPages) {
   EXPECT_EQ(Profile(ini, L"Options", L"IsAskBeforeClear"), L"1");
   EXPECT_EQ(Profile(ini, L"Settings", L"FastScan"), L"1");
   EXPECT_EQ(Profile(ini, L"Options", L"OutputDirectory"), program.folder() + L"\\Backup");
+}
+
+// The hints of the tool-tip windows `main` owns, read from its process.
+std::vector<std::wstring> HintsOf(HWND main) {
+  std::vector<std::wstring> hints;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return hints;
+  constexpr SIZE_T kChars = 512;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t),
+                                MEM_COMMIT, PAGE_READWRITE);
+  auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(TTTOOLINFOW));
+  for (HWND tips = nullptr;
+       remote != nullptr && (tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr));) {
+    if (GetWindow(tips, GW_OWNER) != main) continue;
+    const auto count = SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      TTTOOLINFOW tool{};
+      tool.cbSize = sizeof tool;
+      tool.lpszText = remoteText;
+      const wchar_t none = L'\0';
+      WriteProcessMemory(process, remoteText, &none, sizeof none, nullptr);
+      WriteProcessMemory(process, remote, &tool, sizeof tool, nullptr);
+      if (SendMessageW(tips, TTM_ENUMTOOLSW, static_cast<WPARAM>(i),
+                       reinterpret_cast<LPARAM>(remote)) == FALSE) {
+        continue;
+      }
+      std::vector<wchar_t> text(kChars + 1, L'\0');
+      ReadProcessMemory(process, remoteText, text.data(), kChars * sizeof(wchar_t), nullptr);
+      hints.emplace_back(text.data());
+    }
+  }
+  if (remote != nullptr) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return hints;
+}
+
+TEST(MainWindow, ToolsPageShowsItsGroupCaptionAndTheViewerButtonsHint) {
+  ProgramUnderTest program;
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  SendMessageW(FindControlByText(main, L"Tools"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return PageShown(main, 19); }, 5000));
+  EXPECT_EQ(TextOf(GetDlgItem(main, kPageIdBase + 19)), L"Tools");
+  Screenshot(main, L"tools-page.bmp");
+  const auto hints = HintsOf(main);
+  EXPECT_NE(std::find(hints.begin(), hints.end(), L"Read the contents of your index.dat files"),
+            hints.end())
+      << hints.size() << " hints";
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
 }
 
 TEST(MainWindow, OpensMaximisedWhenItClosedMaximised) {

@@ -220,15 +220,19 @@ class FakeTray {
     window_ = CreateWindowExW(0, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
     adds_ = deletes_ = 0;
+    refusing_ = false;
   }
   ~FakeTray() { DestroyWindow(window_); }
   bool found() const { return FindWindowW(L"Shell_TrayWnd", nullptr) == window_; }
   static int adds() { return adds_; }
+  // While refusing, the shell's calls fail as they do before Explorer runs.
+  static void Refuse(bool refusing) { refusing_ = refusing; }
   static int deletes() { return deletes_; }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPYDATA) {
+      if (refusing_) return FALSE;  // as no tray yet: the icon is not taken
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
       if (data->dwData == NIM_ADD) ++adds_;
       if (data->dwData == NIM_DELETE) ++deletes_;
@@ -239,6 +243,7 @@ class FakeTray {
   HWND window_ = nullptr;
   static inline int adds_ = 0;
   static inline int deletes_ = 0;
+  static inline bool refusing_ = false;
 };
 
 TEST_F(OptionsWin, MinimiseGoesToTheTrayWithOneIconAndExitFromItsMenuEnds) {
@@ -275,6 +280,43 @@ TEST_F(OptionsWin, MinimiseGoesToTheTrayWithOneIconAndExitFromItsMenuEnds) {
   PostMessageW(main, WM_COMMAND, ui::kIdTrayExit, 0);
   EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_TRUE(WaitFor([] { return FakeTray::deletes() == 2; }, 2000));
+}
+
+// No tray at log-on: a minimise leaves the window on the taskbar, never
+// hidden without an icon. Explorer's "TaskbarCreated" then brings the icon
+// and the window goes to the tray; a second one (Explorer restarted) adds
+// the icon again.
+TEST_F(OptionsWin, WithoutATrayTheWindowStaysOnTheTaskbarUntilExplorerStarts) {
+  FakeTray tray;
+  if (!tray.found()) GTEST_SKIP() << "the shell's own tray window is found first";
+  FakeTray::Refuse(true);
+  ProgramUnderTest program;
+  ASSERT_TRUE(program.Start());
+  HWND main = program.WaitForMainWindow();
+  ASSERT_NE(main, nullptr);
+  const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+
+  PostMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }, 5000));
+  Pause(300);
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_EQ(FakeTray::adds(), 0);
+
+  // Explorer starts: the icon is added and the window goes to the tray.
+  FakeTray::Refuse(false);
+  PostMessageW(main, taskbarCreated, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return FakeTray::adds() == 1 && !IsWindowVisible(main); }, 5000));
+  // Explorer restarted: its new tray gets the icon again.
+  PostMessageW(main, taskbarCreated, 0, 0);
+  EXPECT_TRUE(WaitFor([] { return FakeTray::adds() == 2; }, 5000));
+  EXPECT_FALSE(IsWindowVisible(main));
+
+  // A left click on the icon brings the window back and takes the icon away.
+  PostMessageW(main, kTrayIconMessage, 0, WM_LBUTTONDOWN);
+  EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(main) && !IsIconic(main); }, 5000));
+  EXPECT_TRUE(WaitFor([] { return FakeTray::deletes() == 1; }, 2000));
+  program.Close();
+  EXPECT_EQ(program.WaitForExit(), 0);
 }
 
 TEST_F(OptionsWin, AutoStartsInTheTrayAndCleansWhenStartCleanIsOn) {

@@ -66,6 +66,7 @@ constexpr std::array<MoreItem, 4> kMoreMenu = {
      {kIdMoreHome, L"H&omepage", app::MoreCommand::Homepage},
      {kIdMoreUpdate, L"&Check for Update", app::MoreCommand::CheckForUpdate},
      {kIdMoreAbout, L"&About...", app::MoreCommand::About}}};
+constexpr const wchar_t* kIndexDatViewerHint = L"Read the contents of your index.dat files";
 constexpr int kDefragValueIdBase = 2110;
 constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT_PTR kAutoCleanTimer = 3;
@@ -245,6 +246,15 @@ void MainWindow::CreateControls() {
       0, L"BUTTON", L"Index.dat Viewer...", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0, 0, tools,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdIndexDatViewer)), instance, nullptr);
   SendMessageW(indexDatViewer_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
+  toolsTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
+                               0, 0, 0, hwnd(), nullptr, instance, nullptr);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = tools;
+  tool.uId = reinterpret_cast<UINT_PTR>(indexDatViewer_);
+  tool.lpszText = const_cast<wchar_t*>(kIndexDatViewerHint);
+  SendMessageW(toolsTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();
@@ -714,6 +724,7 @@ void MainWindow::DrawPageButton(const DRAWITEMSTRUCT& item) {
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
+      AllowTaskbarCreated();
       CreateControls();
       controller_.OnCreate();
       return 0;
@@ -724,6 +735,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) != WA_INACTIVE) controller_.OnActivate();
       break;
     case WM_SIZE:
+      // Restored or maximised, by whatever means (the taskbar button).
+      if (wParam != SIZE_MINIMIZED) controller_.OnWindowRestored();
       if (firstShown_) Layout();
       return 0;
     case WM_GETMINMAXINFO: {
@@ -759,18 +772,22 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       controller_.OnHotkey(static_cast<int>(wParam));
       return 0;
     case app::WM_SHOW_MAIN_WINDOW:
-      ShowMainWindow();
+      controller_.OnShowMainWindow();
       return 0;
     case app::WM_TRAY_ICON:
       OnTrayIcon(lParam);
       return 0;
     case WM_DESTROY:
-      SetTrayIcon(false);
+      tray_.Remove();
       PostQuitMessage(0);
       return 0;
     case win32::kInvokeMessage:
       return win32::RunInvokeMessage(lParam);
     default:
+      if (message == taskbarCreated_ && taskbarCreated_ != 0) {
+        controller_.OnTaskbarCreated();
+        return 0;
+      }
       if (message >= WM_USER && controller_.OnMessage(message, static_cast<std::uintptr_t>(wParam),
                                                       static_cast<std::intptr_t>(lParam))) {
         return 0;
@@ -829,14 +846,37 @@ void MainWindow::SetAutoCleanTimer(bool on, std::uint32_t intervalMs) {
 }
 
 void MainWindow::OpenOptions() {
-  if (ShowOptionsDialog(hwnd(), platform_, controller_.programFolder(), controller_.options(),
-                        controller_.optionsHost())) {
-    SetFastMode(controller_.options().FastScan);
+  // OK shows the new settings through the controller ("Fast Mode").
+  (void)ShowOptionsDialog(hwnd(), platform_, controller_.programFolder(), controller_.options(),
+                          controller_.optionsHost());
+}
+
+bool MainWindow::OnSysCommand(WPARAM command, LPARAM) {
+  if (command != app::kSysCommandMinimize) return false;
+  controller_.OnMinimizeCommand();
+  return true;
+}
+
+void MainWindow::AllowTaskbarCreated() {
+  // An elevated program gets Explorer's message only when it lets it in
+  // (Vista and later; earlier systems have no such filter).
+  using Filter = BOOL(WINAPI*)(UINT, DWORD);
+  FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilter");
+  if (found != nullptr && taskbarCreated_ != 0) {
+    reinterpret_cast<Filter>(reinterpret_cast<void*>(found))(taskbarCreated_, /*MSGFLT_ADD*/ 1);
   }
 }
 
-bool MainWindow::OnSysCommand(WPARAM command, LPARAM lParam) {
-  if (command != app::kSysCommandMinimize) return false;
+bool MainWindow::AddTrayIcon() {
+  return tray_.Add(hwnd(), app::WM_TRAY_ICON,
+                   reinterpret_cast<HICON>(GetClassLongPtrW(hwnd(), GCLP_HICON)));
+}
+
+void MainWindow::RemoveTrayIcon() {
+  tray_.Remove();
+}
+
+void MainWindow::HideInTray() {
   // The window shrinks towards the notification area, without a taskbar
   // button on the way, and is hidden there.
   const LONG_PTR savedExStyle = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
@@ -852,34 +892,24 @@ bool MainWindow::OnSysCommand(WPARAM command, LPARAM lParam) {
     placement.ptMinPosition = {area.left, area.top};
     SetWindowPlacement(hwnd(), &placement);
   }
-  DefWindowProcW(hwnd(), WM_SYSCOMMAND, command, lParam);
+  if (!IsIconic(hwnd())) DefWindowProcW(hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
   SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, savedExStyle);
   ShowWindow(hwnd(), SW_HIDE);
-  SetTrayIcon(true);
-  return true;
 }
 
-void MainWindow::SetTrayIcon(bool add) {
-  if (add) {
-    tray_.Add(hwnd(), app::WM_TRAY_ICON,
-              reinterpret_cast<HICON>(GetClassLongPtrW(hwnd(), GCLP_HICON)));
-  } else {
-    tray_.Remove();
-  }
+void MainWindow::MinimizeOnTaskbar() {
+  ShowWindow(hwnd(), SW_SHOWMINNOACTIVE);
 }
 
-void MainWindow::ShowMainWindow() {
+void MainWindow::ShowRestored() {
   ShowWindow(hwnd(), SW_SHOW);
-  if (IsIconic(hwnd())) {
-    ShowWindow(hwnd(), SW_RESTORE);
-    SetTrayIcon(false);
-  }
+  if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
   SetForegroundWindow(hwnd());
 }
 
 void MainWindow::OnTrayIcon(LPARAM mouseMessage) {
   if (mouseMessage == WM_LBUTTONDOWN) {
-    ShowMainWindow();
+    controller_.OnShowMainWindow();
     HWND log = cleaner_.log().hwnd();
     if (IsWindowVisible(log) && SendMessageW(log, LB_GETCOUNT, 0, 0) > 0) {
       SendMessageW(log, LB_SETCURSEL, 0, 0);
@@ -904,14 +934,14 @@ void MainWindow::OnCommand(int id, int code, HWND control) {
       OpenOptions();
       return;
     case kIdTrayOpen:
-      ShowMainWindow();
+      controller_.OnShowMainWindow();
       return;
     case kIdTrayHelp:
       controller_.OnMoreCommand(app::MoreCommand::OnlineHelp);
       return;
     case kIdTrayExit:
       controller_.OnClose();
-      SetTrayIcon(false);
+      tray_.Remove();
       return;
     case kIdTest:
       controller_.OnTestClicked();

@@ -137,9 +137,12 @@ class MainWindow : public Window,
   // app::DesktopView
   platform::WindowId MainWindowId() const override;
   void SetAutoCleanTimer(bool on, std::uint32_t intervalMs) override;
+  bool AddTrayIcon() override;
+  void RemoveTrayIcon() override;
+  void HideInTray() override;
+  void MinimizeOnTaskbar() override;
+  void ShowRestored() override;
 
-  // Brings the window back from the tray (WM_SHOW_MAIN_WINDOW, "&Open").
-  void ShowMainWindow();
   bool trayIconShown() const { return tray_.shown(); }
 
  protected:
@@ -158,11 +161,11 @@ class MainWindow : public Window,
   void OnTimer(UINT_PTR id);
   // Options page button: the options dialog, modal.
   void OpenOptions();
-  // Minimise to the tray; false for other system commands.
+  // Minimise (to the tray, or the taskbar without one); false for the
+  // system commands the default handling takes.
   bool OnSysCommand(WPARAM command, LPARAM lParam);
   void OnTrayIcon(LPARAM mouseMessage);
-  // Adds or removes the notification-area icon.
-  void SetTrayIcon(bool add);
+  void AllowTaskbarCreated();
   bool OnResultsMenuCommand(int id);
   LRESULT OnSectionTreeNotify(const NMHDR& header);
   LRESULT OnProblemListNotify(const NMHDR& header);
@@ -188,6 +191,7 @@ class MainWindow : public Window,
   HWND windowsBackup_ = nullptr;
   StartupList startup_;  // the startup manager on the Tools page
   HWND indexDatViewer_ = nullptr;
+  HWND toolsTips_ = nullptr;  // the hints of the Tools page
   std::map<int, HWND> defragValues_;
   HWND analyzeRegistry_ = nullptr;
   HWND defragRegistry_ = nullptr;
@@ -201,6 +205,8 @@ class MainWindow : public Window,
   bool windowsBackupVisible_ = true;
   bool analyzeEnabled_ = true;
   TrayIcon tray_;
+  // Sent to every top-level window when Explorer's taskbar starts.
+  UINT taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 };
 
 }  // namespace nc::ui

@@ -266,6 +266,10 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
   void ShowInformation(std::string_view title, std::string_view text) override {
     MessageBoxW(hwnd(), Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONINFORMATION);
   }
+  bool Confirm(std::string_view text) override {
+    return MessageBoxW(hwnd(), Wide(text).c_str(), kCaptionW, MB_YESNO | MB_ICONINFORMATION) ==
+           IDYES;
+  }
   std::optional<std::string> EditIgnoreLine(std::string_view line) override {
     return ShowAddIgnoreLineDialog(hwnd(), shell_, line);
   }

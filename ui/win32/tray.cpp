@@ -19,14 +19,15 @@ NOTIFYICONDATAW IconData(HWND window) {
 
 }  // namespace
 
-void TrayIcon::Add(HWND window, UINT callbackMessage, HICON icon) {
-  if (window_ != nullptr) return;
+bool TrayIcon::Add(HWND window, UINT callbackMessage, HICON icon) {
   NOTIFYICONDATAW data = IconData(window);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = callbackMessage;
   data.hIcon = icon;
   wcsncpy(data.szTip, kTrayTip, 63);
-  if (Shell_NotifyIconW(NIM_ADD, &data) != FALSE) window_ = window;
+  if (Shell_NotifyIconW(NIM_ADD, &data) == FALSE) return false;
+  window_ = window;
+  return true;
 }
 
 void TrayIcon::Remove() {

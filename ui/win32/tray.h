@@ -22,9 +22,10 @@ class TrayIcon {
   TrayIcon& operator=(const TrayIcon&) = delete;
   ~TrayIcon() { Remove(); }
 
-  // Adds the icon for `window` unless it is there already: the tray
-  // never holds two icons of the program.
-  void Add(HWND window, UINT callbackMessage, HICON icon);
+  // Adds the icon for `window`; false when no tray took it. A tray that
+  // restarted is given the icon again by a second call; the caller never
+  // adds it twice to one tray.
+  bool Add(HWND window, UINT callbackMessage, HICON icon);
   void Remove();
   bool shown() const { return window_ != nullptr; }
 
