@@ -327,7 +327,7 @@ class MainController {
   // Cancelled workers still ending; joined before a new run and at close.
   std::vector<std::unique_ptr<cleaner::CleanWorker>> endingWorkers_;
   DefragController defrag_{services_.ports, services_.ui, view_, options_,
-                           [this] { return view_.MakeRestorePoint(); }};
+                           [this] { return view_.MakeRestorePoint(services_.ports.prompts); }};
 
   DesktopView* desktopView_ = nullptr;
   BossKey bossKey_{services_.ports.desktop, services_.ports.prompts};

@@ -126,7 +126,8 @@ registry::FixResult MainController::OnFixErrorsClicked() {
   platform::Prompts& prompts =
       unattendedClear_ ? static_cast<platform::Prompts&>(unattended) : services_.ports.prompts;
   registry::FixEnvironment env{platform::WithPrompts(services_.ports, prompts), options_,
-                               versionCode_, [this] { return view_.MakeRestorePoint(); },
+                               versionCode_,
+                               [this, &prompts] { return view_.MakeRestorePoint(prompts); },
                                [this] { registry::ApplyFilters(results_, options_); }};
   StatusLabel status(view_);
   fixing_ = true;  // no automatic clean starts meanwhile

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/progress_bar_state.h"
+#include "platform/prompts.h"
 #include "registry/results_commands.h"
 #include "registry/results_model.h"
 #include "registry/section_tree.h"
@@ -31,8 +32,9 @@ class RegistryPageView {
   virtual void SetRegistryStatus(std::string_view text) = 0;
   virtual void ShowRegistryBar(const ProgressBarState& bar) = 0;
   // The restore point dialog before a repair; false when the user chose
-  // not to go on.
-  virtual bool MakeRestorePoint() = 0;
+  // not to go on. Its question goes to `prompts` (an unattended run
+  // answers it itself).
+  virtual bool MakeRestorePoint(platform::Prompts& prompts) = 0;
   // The restore dialog of the backups.
   virtual void ShowRestoreDialog() = 0;
   // The rows highlighted in the problem list, in list order.

@@ -96,7 +96,7 @@ class RecordingDesktopView : public app::DesktopView {
 // dialog pumps messages) must not start a clean beside the deletion.
 class TickDuringRestorePoint : public test::RecordingView {
  public:
-  bool MakeRestorePoint() override {
+  bool MakeRestorePoint(platform::Prompts&) override {
     ++asked;
     controller->OnAutoCleanTimer();
     return true;

@@ -11,6 +11,7 @@
 
 #include "app/main_view.h"
 #include "hive_progress_runner.h"
+#include "registry/restore_point.h"
 
 namespace nc::test {
 
@@ -131,8 +132,10 @@ class RecordingView : public app::MainView {
   void SetScanCaption(std::string_view text) override { scanCaption = text; }
   void SetRegistryStatus(std::string_view text) override { registryStatus = text; }
   void ShowRegistryBar(const app::ProgressBarState& bar) override { registryBars.push_back(bar); }
-  bool MakeRestorePoint() override {
+  // A point that fails asks its question as the dialog does.
+  bool MakeRestorePoint(platform::Prompts& prompts) override {
     ++restorePoints;
+    if (restorePointFails) return prompts.confirm(registry::kRestorePointFailedQuestion);
     return restorePointGoesOn;
   }
   void ShowRestoreDialog() override { ++restoreDialogs; }
@@ -154,6 +157,7 @@ class RecordingView : public app::MainView {
   std::vector<app::ProgressBarState> registryBars;
   int restorePoints = 0, restoreDialogs = 0;
   bool restorePointGoesOn = true;
+  bool restorePointFails = false;
   std::vector<std::size_t> selectedRows;
   std::string reportPath;
   std::vector<registry::ProblemEntry> openedInEditor;

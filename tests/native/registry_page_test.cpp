@@ -184,5 +184,26 @@ TEST_F(RegistryPageTest, AnUnattendedClearScansAndEnds) {
   EXPECT_EQ(backups->size(), 1u);
 }
 
+TEST_F(RegistryPageTest, AnUnattendedClearWhoseRestorePointFailsAsksNothingAndFixesNothing) {
+  sim.profile().writeString(folder + "options.ini", "Options", "RestorePoint", "1");
+  for (int id = 1; id <= 24; ++id) {
+    sim.profile().writeString(folder + "options.ini", "TreeViewNodeCheck", std::to_string(id),
+                              id == 14 ? "1" : "0");
+  }
+  view.restorePointFails = true;
+  auto& c = start({"/Clear"});
+  sim.messages().pumpUntil([&] { return c.closed(); }, 20s);
+  EXPECT_TRUE(c.closed());
+  EXPECT_EQ(view.restorePoints, 1);
+  // Nobody is there: the question takes its default, No, and the repair
+  // stops with nothing changed.
+  EXPECT_EQ(sim.prompts().count(sim::SimPrompts::Kind::Confirm), 0u);
+  auto key = sim.registry().open(platform::RootKey::CurrentUser,
+                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                 platform::RegAccess::Read);
+  ASSERT_TRUE(key.ok());
+  EXPECT_TRUE(sim.registry().readValue(*key, "Gone").ok());
+}
+
 }  // namespace
 }  // namespace nc

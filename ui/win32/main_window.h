@@ -114,7 +114,7 @@ class MainWindow : public Window,
   void SetScanCaption(std::string_view caption) override;
   void SetRegistryStatus(std::string_view text) override;
   void ShowRegistryBar(const app::ProgressBarState& bar) override;
-  bool MakeRestorePoint() override;
+  bool MakeRestorePoint(platform::Prompts& prompts) override;
   void ShowRestoreDialog() override;
   std::vector<std::size_t> SelectedProblemRows() const override;
   registry::SaveFileAsker SaveFileAsker() override;
