@@ -25,6 +25,9 @@ namespace nc::ui {
 
 namespace {
 
+// Posted to itself once the window was first shown.
+constexpr UINT kShownMessage = WM_APP + 0x130;
+
 constexpr COLORREF kTitleColour = RGB(24, 72, 140);
 constexpr COLORREF kButtonColour = RGB(36, 96, 172);
 constexpr COLORREF kButtonHighlight = RGB(255, 255, 255);
@@ -453,8 +456,8 @@ void MainWindow::SetScanCaption(std::string_view caption) {
   registry_.SetScanCaption(caption);
 }
 
-bool MainWindow::MakeRestorePoint() {
-  return ShowSystemPointDialog(hwnd(), platform_.system, platform_.prompts);
+bool MainWindow::MakeRestorePoint(platform::Prompts& prompts) {
+  return ShowSystemPointDialog(hwnd(), platform_.system, prompts);
 }
 
 void MainWindow::BackupFullRegistry() {
@@ -734,6 +737,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) controller_.OnActivate();
       break;
+    case kShownMessage:
+      controller_.OnActivate();  // nothing when the window was activated already
+      return 0;
     case WM_SIZE:
       // Restored or maximised, by whatever means (the taskbar button).
       if (wParam != SIZE_MINIMIZED) controller_.OnWindowRestored();
@@ -801,6 +807,10 @@ void MainWindow::OnShown() {
   if (firstShown_) return;
   firstShown_ = true;
   controller_.OnFirstShow();
+  // The start-up steps of the first activation ("/Clear", "/Auto", the
+  // timer) run even when the window system never activates the window,
+  // as for a program started behind another or by a scheduled task.
+  PostMessageW(hwnd(), kShownMessage, 0, 0);
 }
 
 // A click in the title area: the update link, or the title itself.
