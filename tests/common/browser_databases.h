@@ -147,15 +147,16 @@ struct ProfileFile {
 
 // Chrome's "Default" profile as Chrome wrote it in its first years: the
 // cookies beside the history, one "Cache" folder, no "Network" folder.
-// "History" and "Web Data" are databases besides.
+// "History" and "Web Data" are databases besides (the journals are empty:
+// SQLite would play a journal with bytes back into its database).
 inline const std::vector<ProfileFile>& OldChromeProfileFiles() {
   static const std::vector<ProfileFile> files = {
       {"Archived History", 2048}, {"Cache/data_0", 8192},
       {"Cache/data_1", 270336},   {"Cache/f_000001", 5000},
       {"Cache/index", 262512},    {"Cookies", 7168},
-      {"Cookies-journal", 512},   {"Current Session", 1200},
+      {"Cookies-journal", 0},     {"Current Session", 1200},
       {"Current Tabs", 900},      {"History Index 2011-04", 3072},
-      {"History-journal", 512},   {"Last Session", 1100},
+      {"History-journal", 0},     {"Last Session", 1100},
       {"Last Tabs", 800},         {"Local Storage/http_www.example.org_0.localstorage", 3072},
       {"Login Data", 4096},       {"Thumbnails", 6144},
       {"Top Sites", 4096},        {"Visited Links", 131072},
@@ -256,11 +257,14 @@ inline bool WriteProfileFiles(const std::filesystem::path& folder,
 // always has it).
 inline bool MakeChromeProfile(const std::filesystem::path& profile, bool current,
                               bool preferences = false) {
-  if (!WriteProfileFiles(profile, current ? CurrentChromeProfileFiles() : OldChromeProfileFiles()))
+  // The databases first: opening one removes a journal left beside it.
+  if (!MakeDatabase(profile / "History", kChromeHistory) ||
+      !MakeDatabase(profile / "Web Data", kChromeWebData)) {
     return false;
+  }
   if (!current && preferences && !WriteProfileFiles(profile, {{"Preferences", 2500}})) return false;
-  return MakeDatabase(profile / "History", kChromeHistory) &&
-         MakeDatabase(profile / "Web Data", kChromeWebData);
+  return WriteProfileFiles(profile,
+                           current ? CurrentChromeProfileFiles() : OldChromeProfileFiles());
 }
 
 // A Firefox profile of the roaming folder with its places database, and

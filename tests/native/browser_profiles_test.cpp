@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -258,6 +259,182 @@ TEST_F(BrowserProfilesTest, OldLayoutsGiveTheTestLogTheyAlwaysGave) {
     const std::vector<std::string> lines = WorkerLog(names, true);
     EXPECT_EQ(lines, kOldLayoutTestLog);
   }
+}
+
+// ---- every Chrome profile ----------------------------------------------------------
+
+class ChromeProfilesTest : public BrowserProfilesTest {
+ protected:
+  // The profiles, in the order they are cleaned.
+  const std::vector<std::string> profiles = {"Default", "Guest Profile", "Profile 1", "Profile 10",
+                                             "Profile 2"};
+  const std::string outside = "C:\\Elsewhere\\Profile\\";
+
+  void SetUp() override {
+    BrowserProfilesTest::SetUp();
+    // Listed out of order on purpose: the host lists in its own order.
+    for (const char* name : {"Profile 2", "Profile 10", "Default", "Profile 1", "Guest Profile"}) {
+      ASSERT_TRUE(MakeChromeProfile(Host(kUserData + name), true));
+    }
+    ASSERT_TRUE(MakeChromeProfile(Host(kUserData + "System Profile"), true));
+    // Folders of "User Data" that are no profile: no "Preferences", or a
+    // folder of that name.
+    ASSERT_TRUE(MakeChromeProfile(Host(kUserData + "Crashpad"), false));
+    ASSERT_TRUE(MakeChromeProfile(Host(kUserData + "Odd"), false));
+    fs::create_directories(Host(kUserData + "Odd\\Preferences"));
+    ASSERT_TRUE(MakeChromeProfile(Host(outside), true));
+    fs::create_directory_symlink(Host(outside), Host(kUserData) / "Profile 3");
+  }
+  // The profile folder of a "deleting" line, "" for other lines.
+  std::string ProfileOf(const std::string& line) {
+    const std::string head = "deleting " + kUserData;
+    const auto at = line.find(head);
+    if (at == std::string::npos) return {};
+    const auto start = at + head.size();
+    return line.substr(start, line.find('\\', start) - start);
+  }
+  bool Untouched(const std::string& folder) {
+    for (const auto& file : CurrentChromeProfileFiles()) {
+      std::string path = folder + file.path;
+      std::replace(path.begin(), path.end(), '/', '\\');
+      if (!Exists(path)) return false;
+    }
+    return true;
+  }
+};
+
+TEST_F(ChromeProfilesTest, EachItemCleansEveryProfileInNameOrderAndCountsWhatItRemoves) {
+  struct Case {
+    const char* runName;
+    std::vector<std::string> gone;  // in each profile
+  };
+  const std::vector<Case> cases = {
+      {"Google Chrome - Temporary Internet Files",
+       {"Cache\\Cache_Data\\data_0", "Cache\\Cache_Data\\f_000001", "Code Cache\\js\\index",
+        "Code Cache\\wasm\\index", "GPUCache\\data_0", "GPUCache\\index",
+        "Service Worker\\CacheStorage\\0f1e2d3c\\index.txt",
+        "Service Worker\\CacheStorage\\0f1e2d3c\\6a9b0c1d-2e3f\\0a1b2c3d4e5f_0"}},
+      {"Google Chrome - Cookies", {"Network\\Cookies", "Network\\Cookies-journal"}},
+      {"Google Chrome - Visited URL History", {"History", "Top Sites", "Visited Links"}},
+      {"Google Chrome - Stored passwords in Forms", {"Login Data"}},
+  };
+  const std::vector<std::string> kept = {"Preferences", "Network\\Network Persistent State",
+                                         "Service Worker\\Database\\000003.log",
+                                         "Sessions\\Session_13345678901234567", "History-journal"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.runName);
+    log.clear();
+    CleanRun& tested = Run(c.runName, true);
+    const int testedCount = tested.ItemCount;
+    const std::uint64_t testedSize = tested.ItemSize;
+    // Every file once, the profiles one after the other in name order.
+    std::vector<std::string> order;
+    std::vector<std::string> lines = log.linesContaining("deleting");
+    for (const auto& line : lines) {
+      const std::string profile = ProfileOf(line);
+      if (order.empty() || order.back() != profile) order.push_back(profile);
+    }
+    EXPECT_EQ(order, profiles);
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end());
+
+    CleanRun& cleaned = Run(c.runName, false);
+    EXPECT_EQ(testedCount, cleaned.ItemCount);
+    EXPECT_EQ(testedSize, cleaned.ItemSize);
+    for (const auto& profile : profiles) {
+      for (const auto& file : c.gone) EXPECT_FALSE(Exists(kUserData + profile + "\\" + file));
+      for (const auto& file : kept) EXPECT_TRUE(Exists(kUserData + profile + "\\" + file));
+    }
+  }
+  // The cache folders themselves stay, emptied.
+  for (const char* folder : {"Cache", "Code Cache", "GPUCache", "Service Worker\\CacheStorage"}) {
+    EXPECT_TRUE(sim.files().folderExists(kUserData + "Profile 2\\" + folder)) << folder;
+  }
+  EXPECT_FALSE(sim.files().folderExists(kUserData + "Profile 2\\Code Cache\\js"));
+  EXPECT_TRUE(Untouched(kUserData + "System Profile\\"));
+  EXPECT_TRUE(Untouched(outside));
+  for (const auto& file : OldChromeProfileFiles()) {
+    std::string path = kUserData + "Crashpad\\" + file.path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    EXPECT_TRUE(Exists(path)) << path;
+  }
+  EXPECT_TRUE(Exists(kUserData + "Odd\\Cookies"));
+}
+
+TEST_F(ChromeProfilesTest, DatabaseItemsEmptyTheirTablesInEveryProfileOnly) {
+  Run("Google Chrome - Saved Form Information", false);
+  Run("Google Chrome - Download History", false);
+  Run("Google Chrome - Stored passwords in Forms", false);
+  for (const auto& profile : profiles) {
+    SCOPED_TRACE(profile);
+    EXPECT_EQ(Count(Host(kUserData + profile + "\\Web Data"), "autofill"), "0");
+    EXPECT_EQ(Count(Host(kUserData + profile + "\\Web Data"), "logins"), "0");
+    EXPECT_EQ(Count(Host(kUserData + profile + "\\History"), "downloads"), "0");
+    EXPECT_EQ(Count(Host(kUserData + profile + "\\History"), "urls"), "1");
+  }
+  for (const std::string& folder :
+       {kUserData + "System Profile\\", kUserData + "Crashpad\\", outside}) {
+    SCOPED_TRACE(folder);
+    EXPECT_EQ(Count(Host(folder + "Web Data"), "autofill"), "2");
+    EXPECT_EQ(Count(Host(folder + "Web Data"), "logins"), "1");
+    EXPECT_EQ(Count(Host(folder + "History"), "downloads"), "2");
+  }
+}
+
+TEST_F(BrowserProfilesTest, CookiesFoundByTheMaskAndBesideItAreCountedOnce) {
+  const std::string profile = kUserData + "Default\\";
+  ASSERT_TRUE(sim.writeFile(profile + "Preferences", "{}"));
+  ASSERT_TRUE(sim.writeFile(profile + "Network\\Cookies", std::string(2048, 'c')));
+  ASSERT_TRUE(sim.writeFile(profile + "Network\\Cookies-journal", std::string(1024, 'j')));
+  ASSERT_TRUE(sim.writeFile(profile + "Cookies-journal", "old"));  // never removed
+  for (bool testMode : {true, false}) {
+    SCOPED_TRACE(testMode);
+    log.clear();
+    CleanRun& r = Run("Google Chrome - Cookies", testMode);
+    EXPECT_EQ(r.ItemCount, 2);
+    EXPECT_EQ(r.ItemSize, 3072u);
+    const std::string head = testMode ? "Test: deleting " : "Clean: deleting ";
+    EXPECT_THAT(log.linesContaining("deleting"),
+                ::testing::ElementsAre(head + profile + "Network\\Cookies",
+                                       head + profile + "Network\\Cookies-journal"));
+    EXPECT_EQ(Exists(profile + "Network\\Cookies"), testMode);
+    EXPECT_EQ(Exists(profile + "Network\\Cookies-journal"), testMode);
+  }
+  EXPECT_TRUE(Exists(profile + "Cookies-journal"));
+}
+
+// ---- Firefox's cache2 --------------------------------------------------------------
+
+TEST_F(BrowserProfilesTest, FirefoxCache2IsEmptiedInBothProfileFoldersBesideTheOldCache) {
+  ASSERT_TRUE(MakeFirefoxProfile(Host(kProfiles + "x1y2z3.default-release"),
+                                 Host(kLocalProfiles + "x1y2z3.default-release"), true));
+  ASSERT_TRUE(MakeFirefoxProfile(Host(kProfiles + "abcd1234.default"),
+                                 Host(kLocalProfiles + "abcd1234.default"), false));
+  // A profile whose cache2 stayed in the roaming folder.
+  ASSERT_TRUE(WriteProfileFiles(Host(kProfiles + "portable"), Cache2Files()));
+  const std::string linked = "C:\\Elsewhere\\";
+  ASSERT_TRUE(WriteProfileFiles(Host(linked), Cache2Files()));
+  fs::create_directory_symlink(Host(linked), Host(kLocalProfiles) / "linked.default");
+
+  CleanRun& tested = Run("Mozilla Firefox - Temporary Internet Files", true);
+  const int testedCount = tested.ItemCount;
+  const std::uint64_t testedSize = tested.ItemSize;
+  // Three files of each cache2, three of each old Cache.
+  EXPECT_EQ(testedCount, 3 * 2 + 3 * 2);
+  CleanRun& cleaned = Run("Mozilla Firefox - Temporary Internet Files", false);
+  EXPECT_EQ(cleaned.ItemCount, testedCount);
+  EXPECT_EQ(cleaned.ItemSize, testedSize);
+  for (const std::string& profile :
+       {kLocalProfiles + "x1y2z3.default-release\\", kProfiles + "portable\\"}) {
+    SCOPED_TRACE(profile);
+    EXPECT_TRUE(sim.files().folderExists(profile + "cache2"));
+    EXPECT_FALSE(sim.files().folderExists(profile + "cache2\\entries"));
+    EXPECT_FALSE(Exists(profile + "cache2\\index"));
+    EXPECT_TRUE(Exists(profile + "startupCache\\startupCache.8.little"));
+  }
+  EXPECT_FALSE(Exists(kLocalProfiles + "abcd1234.default\\Cache\\_CACHE_MAP_"));
+  EXPECT_TRUE(Exists(linked + "cache2\\index"));
+  EXPECT_TRUE(Exists(kProfiles + "x1y2z3.default-release\\cookies.sqlite"));
 }
 
 }  // namespace
