@@ -1,7 +1,6 @@
 // The items of the groups "Mozilla Firefox" and "Netscape": masks over the
-// profile folders, the cache folders ("Cache", today "cache2") of every
-// profile, and the places
-// database of Firefox's ".default" profiles.
+// profile folders, the cache folders of every profile ("Cache", and today
+// "cache2"), and the places database of Firefox's ".default" profiles.
 #include <array>
 #include <string>
 
