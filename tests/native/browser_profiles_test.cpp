@@ -306,17 +306,19 @@ class ChromeProfilesTest : public BrowserProfilesTest {
 TEST_F(ChromeProfilesTest, EachItemCleansEveryProfileInNameOrderAndCountsWhatItRemoves) {
   struct Case {
     const char* runName;
-    std::vector<std::string> gone;  // in each profile
+    int perProfile;                 // files counted in each profile
+    std::vector<std::string> gone;  // some of them
   };
   const std::vector<Case> cases = {
       {"Google Chrome - Temporary Internet Files",
+       11,
        {"Cache\\Cache_Data\\data_0", "Cache\\Cache_Data\\f_000001", "Code Cache\\js\\index",
         "Code Cache\\wasm\\index", "GPUCache\\data_0", "GPUCache\\index",
         "Service Worker\\CacheStorage\\0f1e2d3c\\index.txt",
         "Service Worker\\CacheStorage\\0f1e2d3c\\6a9b0c1d-2e3f\\0a1b2c3d4e5f_0"}},
-      {"Google Chrome - Cookies", {"Network\\Cookies", "Network\\Cookies-journal"}},
-      {"Google Chrome - Visited URL History", {"History", "Top Sites", "Visited Links"}},
-      {"Google Chrome - Stored passwords in Forms", {"Login Data"}},
+      {"Google Chrome - Cookies", 2, {"Network\\Cookies", "Network\\Cookies-journal"}},
+      {"Google Chrome - Visited URL History", 3, {"History", "Top Sites", "Visited Links"}},
+      {"Google Chrome - Stored passwords in Forms", 1, {"Login Data"}},
   };
   const std::vector<std::string> kept = {"Preferences", "Network\\Network Persistent State",
                                          "Service Worker\\Database\\000003.log",
@@ -327,6 +329,7 @@ TEST_F(ChromeProfilesTest, EachItemCleansEveryProfileInNameOrderAndCountsWhatItR
     CleanRun& tested = Run(c.runName, true);
     const int testedCount = tested.ItemCount;
     const std::uint64_t testedSize = tested.ItemSize;
+    EXPECT_EQ(testedCount, c.perProfile * static_cast<int>(profiles.size()));
     // Every file once, the profiles one after the other in name order.
     std::vector<std::string> order;
     std::vector<std::string> lines = log.linesContaining("deleting");
