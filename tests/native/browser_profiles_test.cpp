@@ -384,6 +384,16 @@ TEST_F(ChromeProfilesTest, DatabaseItemsEmptyTheirTablesInEveryProfileOnly) {
   }
 }
 
+TEST_F(ChromeProfilesTest, DefaultIsAProfileWithoutPreferencesAndNoOtherFolderIs) {
+  fs::remove(Host(kUserData + "Default\\Preferences"));
+  fs::remove(Host(kUserData + "Profile 1\\Preferences"));
+  CleanRun& cleaned = Run("Google Chrome - Stored passwords in Forms", false);
+  EXPECT_EQ(cleaned.ItemCount, 4);
+  EXPECT_FALSE(Exists(kUserData + "Default\\Login Data"));
+  EXPECT_TRUE(Exists(kUserData + "Profile 1\\Login Data"));
+  EXPECT_FALSE(Exists(kUserData + "Profile 2\\Login Data"));
+}
+
 TEST_F(BrowserProfilesTest, CookiesFoundByTheMaskAndBesideItAreCountedOnce) {
   const std::string profile = kUserData + "Default\\";
   ASSERT_TRUE(sim.writeFile(profile + "Preferences", "{}"));
