@@ -283,7 +283,9 @@ class ChromeProfilesTest : public BrowserProfilesTest {
     ASSERT_TRUE(MakeChromeProfile(Host(kUserData + "Odd"), false));
     fs::create_directories(Host(kUserData + "Odd\\Preferences"));
     ASSERT_TRUE(MakeChromeProfile(Host(outside), true));
-    fs::create_directory_symlink(Host(outside), Host(kUserData) / "Profile 3");
+    // Listed among the profiles: a link, and Chrome's own file.
+    fs::create_directory_symlink(Host(outside), Host(kUserData) / "Profile 15");
+    ASSERT_TRUE(WriteProfileFiles(Host(kUserData), {{"Local State", 4000}}));
   }
   // The profile folder of a "deleting" line, "" for other lines.
   std::string ProfileOf(const std::string& line) {
