@@ -234,8 +234,8 @@ bool RunChromeItem(CleanRun& run, std::string_view runName) {
     any = true;
     bytes += RunChromeItemOn(run, item, profile);
   }
-  // The database items report no size, as they never did.
-  if (any && item < 5) run.SetItemSize(bytes);
+  // The database items find no files: their size is 0.
+  if (any) run.SetItemSize(bytes);
   return true;
 }
 

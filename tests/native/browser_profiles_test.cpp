@@ -308,19 +308,18 @@ class ChromeProfilesTest : public BrowserProfilesTest {
 TEST_F(ChromeProfilesTest, EachItemCleansEveryProfileInNameOrderAndCountsWhatItRemoves) {
   struct Case {
     const char* runName;
-    int perProfile;                 // files counted in each profile
-    std::vector<std::string> gone;  // some of them
+    std::vector<std::string> gone;  // the files counted in each profile
   };
   const std::vector<Case> cases = {
       {"Google Chrome - Temporary Internet Files",
-       11,
-       {"Cache\\Cache_Data\\data_0", "Cache\\Cache_Data\\f_000001", "Code Cache\\js\\index",
+       {"Cache\\Cache_Data\\data_0", "Cache\\Cache_Data\\data_1", "Cache\\Cache_Data\\f_000001",
+        "Cache\\Cache_Data\\index", "Code Cache\\js\\index", "Code Cache\\js\\1a2b3c4d5e6f7a8b_0",
         "Code Cache\\wasm\\index", "GPUCache\\data_0", "GPUCache\\index",
         "Service Worker\\CacheStorage\\0f1e2d3c\\index.txt",
         "Service Worker\\CacheStorage\\0f1e2d3c\\6a9b0c1d-2e3f\\0a1b2c3d4e5f_0"}},
-      {"Google Chrome - Cookies", 2, {"Network\\Cookies", "Network\\Cookies-journal"}},
-      {"Google Chrome - Visited URL History", 3, {"History", "Top Sites", "Visited Links"}},
-      {"Google Chrome - Stored passwords in Forms", 1, {"Login Data"}},
+      {"Google Chrome - Cookies", {"Network\\Cookies", "Network\\Cookies-journal"}},
+      {"Google Chrome - Visited URL History", {"History", "Top Sites", "Visited Links"}},
+      {"Google Chrome - Stored passwords in Forms", {"Login Data"}},
   };
   const std::vector<std::string> kept = {"Preferences", "Network\\Network Persistent State",
                                          "Service Worker\\Database\\000003.log",
@@ -331,7 +330,13 @@ TEST_F(ChromeProfilesTest, EachItemCleansEveryProfileInNameOrderAndCountsWhatItR
     CleanRun& tested = Run(c.runName, true);
     const int testedCount = tested.ItemCount;
     const std::uint64_t testedSize = tested.ItemSize;
-    EXPECT_EQ(testedCount, c.perProfile * static_cast<int>(profiles.size()));
+    std::uint64_t bytes = 0;
+    for (const auto& profile : profiles) {
+      for (const auto& file : c.gone)
+        bytes += fs::file_size(Host(kUserData + profile + "\\" + file));
+    }
+    EXPECT_EQ(testedCount, static_cast<int>(c.gone.size() * profiles.size()));
+    EXPECT_EQ(testedSize, bytes);
     // Every file once, the profiles one after the other in name order.
     std::vector<std::string> order;
     std::vector<std::string> lines = log.linesContaining("deleting");
@@ -394,6 +399,12 @@ TEST_F(ChromeProfilesTest, DefaultIsAProfileWithoutPreferencesAndNoOtherFolderIs
   EXPECT_FALSE(Exists(kUserData + "Default\\Login Data"));
   EXPECT_TRUE(Exists(kUserData + "Profile 1\\Login Data"));
   EXPECT_FALSE(Exists(kUserData + "Profile 2\\Login Data"));
+}
+
+TEST_F(BrowserProfilesTest, OtherNamesAreNotBrowserItems) {
+  for (const char* name : {"Google Chrome - Plugins", "Google Chrome", "Mozilla Firefox - Cache"}) {
+    EXPECT_FALSE(cleaner::RunBrowserItem(MakeRun(true), name)) << name;
+  }
 }
 
 TEST_F(BrowserProfilesTest, CookiesFoundByTheMaskAndBesideItAreCountedOnce) {
