@@ -1,5 +1,5 @@
 // The items of the groups "Opera" and "Google Chrome": masks over Opera's
-// folder and Chrome's default profile, the cache folders, and the rows of
+// folder and each of Chrome's profiles, the cache folders, and the rows of
 // Chrome's "Web Data" and "History" databases.
 #include <algorithm>
 #include <array>
@@ -28,12 +28,40 @@ std::string OperaLocalFolder(platform::Platform& ports) {
   return local.empty() ? std::string() : ExistingFolder(ports, local + "Opera\\");
 }
 
-// Chrome's default profile, with a trailing backslash; "" when there is
-// none.
-std::string ChromeDefaultFolder(platform::Platform& ports) {
+// Chrome's profiles, with trailing backslashes, in name order: the
+// folders of "User Data" that hold a "Preferences" file ("Default",
+// "Profile 1", "Guest Profile", ...), and "Default" even without one, as
+// the oldest versions left it. "System Profile" is Chrome's own; links
+// are never entered.
+std::vector<std::string> ChromeProfileFolders(CleanRun& run) {
+  platform::Platform& ports = run.platform();
   const std::string local = LocalAppDataFolder(ports);
   if (local.empty()) return {};
-  return ExistingFolder(ports, local + "Google\\Chrome\\User Data\\Default\\");
+  const std::string userData = ExistingFolder(ports, local + "Google\\Chrome\\User Data\\");
+  if (userData.empty()) return {};
+  auto entries = ports.files.list(userData);
+  if (!entries) return {};
+  std::vector<std::pair<std::string, std::string>> found;  // upper-cased name, folder
+  for (const auto& entry : *entries) {
+    if (run.Terminated()) return {};
+    if (!entry.isFolder() || entry.isLink()) continue;
+    std::string upper = UpperAscii(entry.name);
+    if (upper == "SYSTEM PROFILE") continue;
+    std::string folder = userData + entry.name + "\\";
+    if (upper != "DEFAULT") {
+      const auto preferences = ports.files.attributes(folder + "Preferences");
+      if (!preferences || (*preferences & (platform::FileAttr::Directory |
+                                           platform::FileAttr::ReparsePoint)) != 0) {
+        continue;
+      }
+    }
+    found.emplace_back(std::move(upper), std::move(folder));
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> folders;
+  folders.reserve(found.size());
+  for (auto& profile : found) folders.push_back(std::move(profile.second));
+  return folders;
 }
 
 std::uint64_t DeleteMasks(CleanRun& run, const std::string& folder,
@@ -130,7 +158,7 @@ void ClearTables(CleanRun& run, const std::string& profile, std::string_view fil
 
 // Each name is passed once: a test run, which deletes nothing, would
 // count a file again under a second pass of its name.
-void ChromeHistory(CleanRun& run, const std::string& profile) {
+std::uint64_t ChromeHistory(CleanRun& run, const std::string& profile) {
   std::uint64_t bytes =
       DeleteMasks(run, profile,
                   {"Archived History", "History", "Thumbnails", "Visited Links", "Current Tabs",
@@ -144,7 +172,50 @@ void ChromeHistory(CleanRun& run, const std::string& profile) {
     }
   }
   for (const std::string& name : indexes) bytes += DeleteMasks(run, profile, {name});
-  run.SetItemSize(bytes);
+  return bytes;
+}
+
+// The cache folders of a profile: the disk cache, the compiled scripts,
+// the graphics shaders and the caches of the sites' service workers.
+std::uint64_t ChromeCaches(CleanRun& run, const std::string& profile) {
+  std::uint64_t bytes = 0;
+  for (std::string_view cache :
+       {"Cache", "Code Cache", "GPUCache", "Service Worker\\CacheStorage"}) {
+    bytes += EmptyFolder(run, profile + std::string(cache));
+  }
+  return bytes;
+}
+
+// "Cookies" anywhere in the profile (today in "Network"), the journal of
+// "Network\Cookies" and the pages' local storage.
+std::uint64_t ChromeCookies(CleanRun& run, const std::string& profile) {
+  std::uint64_t bytes = DeleteMasks(run, profile, {"Cookies"});
+  bytes += DeleteFilesByMask(run, profile + "Network", "Cookies-journal", {}, run.ItemCount);
+  bytes += EmptyFolder(run, profile + "Local Storage");
+  return bytes;
+}
+
+// One profile's part of an item; the bytes of the files it found.
+std::uint64_t RunChromeItemOn(CleanRun& run, std::size_t item, const std::string& profile) {
+  switch (item) {
+    case 0:
+      return ChromeCaches(run, profile);
+    case 1:
+      return ChromeCookies(run, profile);
+    case 2:
+      return ChromeHistory(run, profile);
+    case 3:
+      return DeleteMasks(run, profile, {"Current Session", "Last Session"});
+    case 4:
+      ClearTables(run, profile, "Web Data", kLoginTables);
+      return DeleteMasks(run, profile, {"Login Data"});
+    case 5:
+      ClearTables(run, profile, "Web Data", kFormTables);
+      return 0;
+    default:
+      ClearTables(run, profile, "History", kDownloadTables);
+      return 0;
+  }
 }
 
 bool RunChromeItem(CleanRun& run, std::string_view runName) {
@@ -153,28 +224,18 @@ bool RunChromeItem(CleanRun& run, std::string_view runName) {
       "Google Chrome - Visited URL History",       "Google Chrome - Session",
       "Google Chrome - Stored passwords in Forms", "Google Chrome - Saved Form Information",
       "Google Chrome - Download History"};
-  if (std::find(kNames.begin(), kNames.end(), runName) == kNames.end()) return false;
-  const std::string profile = ChromeDefaultFolder(run.platform());
-  if (profile.empty()) return true;
-
-  if (runName == kNames[0]) {
-    run.SetItemSize(EmptyFolder(run, profile + "Cache"));
-  } else if (runName == kNames[1]) {
-    std::uint64_t bytes = DeleteMasks(run, profile, {"Cookies"});
-    bytes += EmptyFolder(run, profile + "Local Storage");
-    run.SetItemSize(bytes);
-  } else if (runName == kNames[2]) {
-    ChromeHistory(run, profile);
-  } else if (runName == kNames[3]) {
-    run.SetItemSize(DeleteMasks(run, profile, {"Current Session", "Last Session"}));
-  } else if (runName == kNames[4]) {
-    ClearTables(run, profile, "Web Data", kLoginTables);
-    run.SetItemSize(DeleteMasks(run, profile, {"Login Data"}));
-  } else if (runName == kNames[5]) {
-    ClearTables(run, profile, "Web Data", kFormTables);
-  } else {
-    ClearTables(run, profile, "History", kDownloadTables);
+  const auto* found = std::find(kNames.begin(), kNames.end(), runName);
+  if (found == kNames.end()) return false;
+  const auto item = static_cast<std::size_t>(found - kNames.begin());
+  std::uint64_t bytes = 0;
+  bool any = false;
+  for (const std::string& profile : ChromeProfileFolders(run)) {
+    if (run.Terminated()) break;
+    any = true;
+    bytes += RunChromeItemOn(run, item, profile);
   }
+  // The database items find no files: their size is 0.
+  if (any) run.SetItemSize(bytes);
   return true;
 }
 

@@ -1,6 +1,6 @@
 // The items of the groups "Mozilla Firefox" and "Netscape": masks over the
-// profile folders, the cache folders of every profile, and the places
-// database of Firefox's ".default" profiles.
+// profile folders, the cache folders of every profile ("Cache", and today
+// "cache2"), and the places database of Firefox's ".default" profiles.
 #include <array>
 #include <string>
 
@@ -74,6 +74,7 @@ void FirefoxCache(CleanRun& run) {
     if (profiles.empty()) continue;
     for (const std::string& profile : RealSubFolders(run, profiles)) {
       bytes += EmptyCache(run, profile + "\\Cache");
+      bytes += EmptyCache(run, profile + "\\cache2");
     }
   }
   run.SetItemSize(bytes);

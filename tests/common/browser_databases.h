@@ -2,13 +2,20 @@
 // write: Firefox's places (places, visits, bookmarks whose folders have no
 // place), Chrome's "Web Data" (logins and part of the autofill tables) and
 // "History" (downloads beside the visited addresses). Made and read with
-// the SQLite library itself, apart from the wrapper under test.
+// the SQLite library itself, apart from the wrapper under test. Beside
+// them, whole profile folders as the browsers leave them: Chrome's
+// profile of its first years and of today, Firefox's profiles with the
+// old "Cache" and with "cache2".
 #pragma once
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace nc::testing {
 
@@ -128,6 +135,150 @@ inline std::string Ids(const std::filesystem::path& file, const std::string& tab
 
 inline std::string Count(const std::filesystem::path& file, const std::string& table) {
   return QueryText(file, "select count(*) from " + table);
+}
+
+// ---- profile folders ---------------------------------------------------------------
+
+// A file of a profile: its path below the profile folder and its size.
+struct ProfileFile {
+  const char* path;
+  std::size_t size;
+};
+
+// Chrome's "Default" profile as Chrome wrote it in its first years: the
+// cookies beside the history, one "Cache" folder, no "Network" folder.
+// "History" and "Web Data" are databases besides (the journals are empty:
+// SQLite would play a journal with bytes back into its database).
+inline const std::vector<ProfileFile>& OldChromeProfileFiles() {
+  static const std::vector<ProfileFile> files = {
+      {"Archived History", 2048}, {"Cache/data_0", 8192},
+      {"Cache/data_1", 270336},   {"Cache/f_000001", 5000},
+      {"Cache/index", 262512},    {"Cookies", 7168},
+      {"Cookies-journal", 0},     {"Current Session", 1200},
+      {"Current Tabs", 900},      {"History Index 2011-04", 3072},
+      {"History-journal", 0},     {"Last Session", 1100},
+      {"Last Tabs", 800},         {"Local Storage/http_www.example.org_0.localstorage", 3072},
+      {"Login Data", 4096},       {"Thumbnails", 6144},
+      {"Top Sites", 4096},        {"Visited Links", 131072},
+  };
+  return files;
+}
+
+// A profile of today's Chrome: "Preferences" marks the folder as a
+// profile; the cookies are in "Network", the caches in four folders; the
+// sessions and the databases of "Service Worker" and "Local Storage" are
+// folders of their own. "History" and "Web Data" are databases besides.
+inline const std::vector<ProfileFile>& CurrentChromeProfileFiles() {
+  static const std::vector<ProfileFile> files = {
+      {"Cache/Cache_Data/data_0", 8192},
+      {"Cache/Cache_Data/data_1", 270336},
+      {"Cache/Cache_Data/f_000001", 12000},
+      {"Cache/Cache_Data/index", 262512},
+      {"Code Cache/js/index", 24},
+      {"Code Cache/js/1a2b3c4d5e6f7a8b_0", 9000},
+      {"Code Cache/wasm/index", 24},
+      {"GPUCache/data_0", 8192},
+      {"GPUCache/index", 262512},
+      {"History-journal", 0},
+      {"Login Data", 40960},
+      {"Network/Cookies", 20480},
+      {"Network/Cookies-journal", 0},
+      {"Network/Network Persistent State", 2000},
+      {"Preferences", 30000},
+      {"Service Worker/CacheStorage/0f1e2d3c/index.txt", 300},
+      {"Service Worker/CacheStorage/0f1e2d3c/6a9b0c1d-2e3f/0a1b2c3d4e5f_0", 7000},
+      {"Service Worker/Database/000003.log", 1000},
+      {"Sessions/Session_13345678901234567", 4000},
+      {"Top Sites", 20480},
+      {"Visited Links", 131072},
+  };
+  return files;
+}
+
+// The files of a Firefox profile of the roaming folder; the same for the
+// old and the current layouts.
+inline const std::vector<ProfileFile>& FirefoxProfileFiles() {
+  static const std::vector<ProfileFile> files = {
+      {"cookies.sqlite", 524288}, {"downloads.sqlite", 98304}, {"formhistory.sqlite", 196608},
+      {"history.dat", 3000},      {"prefs.js", 12000},         {"signons3.txt", 600},
+      {"times.json", 30},
+  };
+  return files;
+}
+
+// The cache of a Firefox profile before "cache2" ("Cache" in both
+// profile folders).
+inline const std::vector<ProfileFile>& OldFirefoxCacheFiles() {
+  static const std::vector<ProfileFile> files = {
+      {"Cache/_CACHE_001_", 20480},
+      {"Cache/_CACHE_MAP_", 4096},
+      {"Cache/0/1A/2B3C4Dd01", 7000},
+  };
+  return files;
+}
+
+// Today's Firefox cache, in the profile's local folder.
+inline const std::vector<ProfileFile>& Cache2Files() {
+  static const std::vector<ProfileFile> files = {
+      {"cache2/entries/0A1B2C3D4E5F60718293A4B5C6D7E8F901234567", 15000},
+      {"cache2/entries/1F2E3D4C5B6A79880716253443526170FEDCBA98", 3000},
+      {"cache2/doomed/", 0},
+      {"cache2/index", 8192},
+      {"startupCache/startupCache.8.little", 9000},
+  };
+  return files;
+}
+
+// Writes the files below `folder` ("name/" is an empty folder); false on
+// any failure.
+inline bool WriteProfileFiles(const std::filesystem::path& folder,
+                              const std::vector<ProfileFile>& files) {
+  std::error_code ec;
+  for (const ProfileFile& file : files) {
+    const std::string_view name = file.path;
+    const std::filesystem::path target = folder / std::filesystem::path(name);
+    if (name.ends_with('/')) {
+      std::filesystem::create_directories(target, ec);
+      if (ec) return false;
+      continue;
+    }
+    std::filesystem::create_directories(target.parent_path(), ec);
+    if (ec) return false;
+    std::ofstream out(target, std::ios::binary | std::ios::trunc);
+    out << std::string(file.size, 'b');
+    if (!out) return false;
+  }
+  return true;
+}
+
+// A Chrome profile folder with its files and its "History" and "Web Data"
+// databases; `current` for today's layout, else the old one.
+// `preferences` adds "Preferences" to the old layout (the current one
+// always has it).
+inline bool MakeChromeProfile(const std::filesystem::path& profile, bool current,
+                              bool preferences = false) {
+  // The databases first: opening one removes a journal left beside it.
+  if (!MakeDatabase(profile / "History", kChromeHistory) ||
+      !MakeDatabase(profile / "Web Data", kChromeWebData)) {
+    return false;
+  }
+  if (!current && preferences && !WriteProfileFiles(profile, {{"Preferences", 2500}})) return false;
+  return WriteProfileFiles(profile,
+                           current ? CurrentChromeProfileFiles() : OldChromeProfileFiles());
+}
+
+// A Firefox profile of the roaming folder with its places database, and
+// its cache: "Cache" in both folders (old) or "cache2" in the local one
+// (current). `local` may be empty: no local folder.
+inline bool MakeFirefoxProfile(const std::filesystem::path& roaming,
+                               const std::filesystem::path& local, bool current) {
+  if (!WriteProfileFiles(roaming, FirefoxProfileFiles())) return false;
+  if (!MakeDatabase(roaming / "places.sqlite", kFirefoxPlaces)) return false;
+  if (!current) {
+    return WriteProfileFiles(roaming, OldFirefoxCacheFiles()) &&
+           (local.empty() || WriteProfileFiles(local, OldFirefoxCacheFiles()));
+  }
+  return local.empty() || WriteProfileFiles(local, Cache2Files());
 }
 
 }  // namespace nc::testing
