@@ -1,7 +1,8 @@
-// The settings a clean run reads. The program's settings record holds
-// them among the others and keeps them current while a run goes on: Fast
-// mode is read anew for every line, so a change during a run takes effect
-// from the next line.
+// The settings a clean run reads. Each run reads its own copy, taken from
+// the program's settings record when it starts, so Options changed during
+// a run apply to the next one. Fast mode in that copy is read anew for
+// every line: the window's "Fast Mode" box changes a listing run from its
+// next line, and the counting pass sets it there alone.
 #pragma once
 
 #include <atomic>
@@ -10,9 +11,8 @@
 namespace nc::cleaner {
 
 // A switch one thread reads while another sets it (Fast mode: the worker
-// reads it for every line, the window's "Fast Mode" box and Cancel set
-// it). Copies take its current state, so the settings record stays a
-// value that the options dialog can copy.
+// reads it for every line, the window's "Fast Mode" box sets it). Copies take its current state, so
+// the settings record stays a value that the options dialog can copy.
 class SharedSwitch {
  public:
   SharedSwitch(bool on = false) : on_(on) {}  // NOLINT: reads as a bool
