@@ -25,6 +25,7 @@
 #include "program_under_test.h"
 #include "win_test_support.h"
 #include "window_driving.h"
+#include "worker_stand_ins.h"
 
 namespace nc::wintest {
 namespace {
@@ -59,17 +60,6 @@ class NullLog : public cleaner::CleanLog {
  public:
   void AddLine(std::string_view) override {}
   void ScrollToEnd() override {}
-};
-class NullTarget : public platform::MessageTarget {
- public:
-  bool post(std::uint32_t, std::uintptr_t, std::intptr_t) override { return true; }
-};
-class SameThread : public platform::UiThread {
- public:
-  void invoke(const std::function<void()>& step) override { step(); }
-  void waitPumping(const std::function<bool()>& done) override {
-    while (!done()) Sleep(1);
-  }
 };
 
 // The prefix's Mozilla and Google folders, made by the test and removed
@@ -117,8 +107,8 @@ class BrowserProfilesWin : public ::testing::Test {
 
 TEST_F(BrowserProfilesWin, DatabaseRowsGoInACleanAndStayInATest) {
   NullLog log;
-  NullTarget target;
-  SameThread ui;
+  NoMessageTarget target;
+  SameThreadUi ui;
   app::Options options;
   std::atomic<cleaner::RunMode> mode{cleaner::RunMode::Test};
   auto run = [&](const char* name, cleaner::RunMode runMode) {
@@ -167,8 +157,8 @@ TEST_F(BrowserProfilesWin, ReadOnlyPlacesAndAProfileLinkedOutsideKeepEveryByte) 
   const std::string outsideBefore = ReadBytes(elsewhere.wstring());
 
   NullLog log;
-  NullTarget target;
-  SameThread ui;
+  NoMessageTarget target;
+  SameThreadUi ui;
   app::Options options;
   std::atomic<cleaner::RunMode> mode{cleaner::RunMode::Clean};
   cleaner::CleanRun run(cleaner::CleanEnvironment{
@@ -204,8 +194,8 @@ TEST_F(BrowserProfilesWin, DISABLED_ChromeCacheAndDownloadsOverALargeProfile) {
   fs::create_directories(chrome_ / L"Cache");
   for (int i = 0; i < 20000; ++i) Write(chrome_ / L"Cache" / (L"f_" + std::to_wstring(i)), 1024);
   NullLog log;
-  NullTarget target;
-  SameThread ui;
+  NoMessageTarget target;
+  SameThreadUi ui;
   app::Options options;
   std::atomic<cleaner::RunMode> mode{cleaner::RunMode::Clean};
   auto timed = [&](const char* name) {
@@ -245,17 +235,7 @@ class BrowserWindowWin : public BrowserProfilesWin {
   }
   static HWND Page(HWND main) { return GetDlgItem(main, kCleanerPage); }
   static std::vector<std::wstring> LogLines(HWND main) {
-    HWND list = GetDlgItem(Page(main), kIdLog);
-    std::vector<std::wstring> lines;
-    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-      text.resize(wcslen(text.c_str()));
-      lines.push_back(text);
-    }
-    return lines;
+    return ListBoxLines(GetDlgItem(Page(main), kIdLog));
   }
   static bool HasLine(HWND main, const std::wstring& text) {
     for (const auto& line : LogLines(main)) {

@@ -34,17 +34,7 @@ class CleanerPageWin : public ::testing::Test {
   static HWND Page(HWND main) { return GetDlgItem(main, kCleanerPage); }
   static std::wstring BarText(HWND main) { return TextOf(GetDlgItem(Page(main), kIdCleanBar)); }
   static std::vector<std::wstring> LogLines(HWND main) {
-    HWND list = GetDlgItem(Page(main), kIdLog);
-    std::vector<std::wstring> lines;
-    const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-      std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-      SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-      text.resize(wcslen(text.c_str()));
-      lines.push_back(text);
-    }
-    return lines;
+    return ListBoxLines(GetDlgItem(Page(main), kIdLog));
   }
   static bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
     for (const auto& line : lines) {

@@ -30,6 +30,7 @@
 #include "program_under_test.h"
 #include "win_test_support.h"
 #include "window_driving.h"
+#include "worker_stand_ins.h"
 
 namespace nc::wintest {
 namespace {
@@ -57,19 +58,6 @@ class LinesLog : public cleaner::CleanLog {
   }
   std::mutex mutex_;
   std::vector<std::string> lines;
-};
-
-class NoTarget : public platform::MessageTarget {
- public:
-  bool post(std::uint32_t, std::uintptr_t, std::intptr_t) override { return true; }
-};
-
-class SameThread : public platform::UiThread {
- public:
-  void invoke(const std::function<void()>& step) override { step(); }
-  void waitPumping(const std::function<bool()>& done) override {
-    while (!done()) Sleep(1);
-  }
 };
 
 // Adds a cache entry for `url` with a small local file, as the browser does.
@@ -117,8 +105,8 @@ class IeItemsWin : public ::testing::Test {
 
   win32::WinPlatform ports;
   LinesLog log;
-  NoTarget target;
-  SameThread ui;
+  NoMessageTarget target;
+  SameThreadUi ui;
   cleaner::CleanSettings settings;
   std::atomic<cleaner::RunMode> runMode{cleaner::RunMode::Test};
   std::unique_ptr<CleanRun> run;

@@ -19,22 +19,6 @@ constexpr int kIdRegistryBar = 2205;
 constexpr int kIdRegistryStatus = 2206;
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-// Sets state bits of a list view row in another process.
-void SetRowState(HWND list, int row, UINT mask, UINT state) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(list, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-  if (process == nullptr) return;
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
-  LVITEMW item{};
-  item.stateMask = mask;
-  item.state = state;
-  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
-}
-
 bool ValueExists(const wchar_t* name) {
   HKEY run = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &run) != ERROR_SUCCESS) return false;
@@ -120,7 +104,7 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
   // Fix Errors: the backup folder does not exist yet and is made on Yes.
   for (int row = 0; row < rows; ++row) {
     if (RemoteCellText(list, row, 2).find(L"NorvikGoneProgram") == std::wstring::npos) {
-      SetRowState(list, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(1));
+      SetRemoteRowState(list, row, LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(1));
     }
   }
   PostMessageW(FindControlByText(page, L"Fix Errors"), BM_CLICK, 0, 0);
@@ -151,7 +135,7 @@ TEST_F(RegistryPageWin, ScanFindsTheSeededStartupProblemAndCountsIt) {
   HWND backupList = GetDlgItem(restore, 4403);
   ASSERT_TRUE(WaitFor([&] { return RowCount(backupList) == 1; }, 5000));
   Screenshot(restore, L"registry-restore-dialog.bmp");
-  SetRowState(backupList, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  SetRemoteRowState(backupList, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   Pause(200);
   PostMessageW(GetDlgItem(restore, 4404), BM_CLICK, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return ValueExists(L"NorvikGoneProgram"); }, 60000))

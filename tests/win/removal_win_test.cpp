@@ -26,6 +26,7 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win_platform.h"
 #include "win_test_support.h"
+#include "worker_stand_ins.h"
 
 namespace {
 
@@ -57,14 +58,6 @@ class CountingTarget : public nc::platform::MessageTarget {
     return true;
   }
   std::atomic<int> posted{0};
-};
-
-class SameThread : public nc::platform::UiThread {
- public:
-  void invoke(const std::function<void()>& step) override { step(); }
-  void waitPumping(const std::function<bool()>& done) override {
-    while (!done()) Sleep(1);
-  }
 };
 
 // Answers every question with `answer` and records the texts.
@@ -135,7 +128,7 @@ class RemovalWin : public testing::Test {
   nc::win32::WinPlatform ports;
   LinesLog log;
   CountingTarget target;
-  SameThread ui;
+  nc::wintest::SameThreadUi ui;
   AnswerPrompts prompts;
   nc::cleaner::CleanSettings options;
   std::atomic<nc::cleaner::RunMode> runMode{nc::cleaner::RunMode::Test};

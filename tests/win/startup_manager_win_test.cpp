@@ -47,22 +47,6 @@ bool MakeShortcut(const std::string& lnk, const std::string& target) {
   return SUCCEEDED(saved);
 }
 
-// Sets state bits of a list view row in another process.
-void SetRemoteRowState(HWND list, int row, UINT mask, UINT state) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(list, &pid);
-  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-  if (process == nullptr) return;
-  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
-  LVITEMW item{};
-  item.stateMask = mask;
-  item.state = state;
-  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
-}
-
 class StartupManagerWin : public ::testing::Test {
  protected:
   void SetUp() override {

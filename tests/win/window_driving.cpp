@@ -121,4 +121,32 @@ void Screenshot(HWND window, const wchar_t* name) {
   EXPECT_TRUE(SaveWindowBitmap(window, ScreenshotDir() + L"\\" + name));
 }
 
+void SetRemoteRowState(HWND list, int row, UINT mask, UINT state) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(list, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return;
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT, PAGE_READWRITE);
+  LVITEMW item{};
+  item.stateMask = mask;
+  item.state = state;
+  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+}
+
+std::vector<std::wstring> ListBoxLines(HWND list) {
+  std::vector<std::wstring> lines;
+  const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
+    lines.push_back(text);
+  }
+  return lines;
+}
+
 }  // namespace nc::wintest

@@ -8,6 +8,7 @@
 #include <functional>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace nc::wintest {
 
@@ -43,6 +44,11 @@ std::wstring RemoteCellText(HWND list, int row, int column);
 // selection made as a click would.
 int SelectedRow(HWND list);
 void SelectRow(HWND list, int row);
+// Sets state bits (ticks, selection) of a row of a list view in another
+// process.
+void SetRemoteRowState(HWND list, int row, UINT mask, UINT state);
+// Every line of a list box, in order.
+std::vector<std::wstring> ListBoxLines(HWND list);
 
 // Saves a screenshot of the window under `name` when the screenshot
 // folder is set (NC_BUILD_DIR), after letting it paint.
