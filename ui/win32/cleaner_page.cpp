@@ -42,21 +42,7 @@ CleanerPage::~CleanerPage() {
 }
 
 HWND CleanerPage::CreateChild(const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
-  HWND control = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, page_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-  return control;
-}
-
-void CleanerPage::AddTip(HWND control, const wchar_t* text) {
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = page_;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<wchar_t*>(text);
-  SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  return CreateChildControl(page_, cls, text, style, id, font_);
 }
 
 void CleanerPage::Create(HWND page, HWND owner, HFONT font) {
@@ -82,12 +68,13 @@ void CleanerPage::Create(HWND page, HWND owner, HFONT font) {
 
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                           0, 0, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
-  AddTip(fastMode_,
-         const_cast<wchar_t*>(L"Fast mode, not show detailed log of all cleaner settings"));
-  AddTip(test_,
-         const_cast<wchar_t*>(
-             L"You can see what kind of history will be deleted before they are really deleted"));
-  AddTip(clean_, const_cast<wchar_t*>(L"Deletes the history data "));
+  AddToolTip(tips_, page_, fastMode_,
+             const_cast<wchar_t*>(L"Fast mode, not show detailed log of all cleaner settings"));
+  AddToolTip(
+      tips_, page_, test_,
+      const_cast<wchar_t*>(
+          L"You can see what kind of history will be deleted before they are really deleted"));
+  AddToolTip(tips_, page_, clean_, const_cast<wchar_t*>(L"Deletes the history data "));
 }
 
 void CleanerPage::Layout(const app::Rect& page) {

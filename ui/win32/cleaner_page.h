@@ -53,7 +53,6 @@ class CleanerPage {
 
  private:
   HWND CreateChild(const wchar_t* cls, const wchar_t* text, DWORD style, int id);
-  void AddTip(HWND control, const wchar_t* text);
 
   HWND page_ = nullptr;
   HWND owner_ = nullptr;

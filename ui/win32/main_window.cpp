@@ -251,13 +251,7 @@ void MainWindow::CreateControls() {
   SendMessageW(indexDatViewer_, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont_), TRUE);
   toolsTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
                                0, 0, 0, hwnd(), nullptr, instance, nullptr);
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = tools;
-  tool.uId = reinterpret_cast<UINT_PTR>(indexDatViewer_);
-  tool.lpszText = const_cast<wchar_t*>(kIndexDatViewerHint);
-  SendMessageW(toolsTips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  AddToolTip(toolsTips_, tools, indexDatViewer_, kIndexDatViewerHint);
 
   // Defrag page: the hive list and the size labels.
   HWND defrag = pages_[app::kTagDefrag]->hwnd();

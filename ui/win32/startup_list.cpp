@@ -14,27 +14,9 @@ constexpr int kGap = 8;
 
 }  // namespace
 
-HWND StartupList::Button(HWND page, int id, const wchar_t* caption, HFONT font) {
-  HWND button = CreateWindowExW(0, L"BUTTON", caption, WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 0,
-                                0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  return button;
-}
-
-void StartupList::AddTip(HWND control, const wchar_t* text) {
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = page_;
-  tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<wchar_t*>(text);
-  SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
 void StartupList::Create(HWND page, HFONT font, const platform::Platform& ports, int versionCode) {
   page_ = page;
-  startup_ = Button(page, kIdStartup, L"Startup", font);
+  startup_ = CreateChildControl(page, L"BUTTON", L"Startup", WS_TABSTOP, kIdStartup, font);
   list_.Attach(CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS,
                                0, 0, 0, 0, page,
@@ -45,15 +27,19 @@ void StartupList::Create(HWND page, HFONT font, const platform::Platform& ports,
   for (std::size_t i = 0; i < kColumns.size(); ++i) {
     list_.InsertColumn(static_cast<int>(i), kColumns[i], 150);
   }
-  deleteEntry_ = Button(page, kIdDeleteStartupEntry, L"&Delete Entry", font);
-  selectAll_ = Button(page, kIdSelectAllStartup, L"Select &All", font);
-  selectNone_ = Button(page, kIdSelectNoStartup, L"Select &None", font);
+  deleteEntry_ = CreateChildControl(page, L"BUTTON", L"&Delete Entry", WS_TABSTOP,
+                                    kIdDeleteStartupEntry, font);
+  selectAll_ =
+      CreateChildControl(page, L"BUTTON", L"Select &All", WS_TABSTOP, kIdSelectAllStartup, font);
+  selectNone_ =
+      CreateChildControl(page, L"BUTTON", L"Select &None", WS_TABSTOP, kIdSelectNoStartup, font);
   tips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0,
                           0, 0, page, nullptr, GetModuleHandleW(nullptr), nullptr);
-  AddTip(startup_, L"Startup manager for Windows to optimize Windows startup configuration");
-  AddTip(deleteEntry_, L"Delete the selected entries");
-  AddTip(selectAll_, L"Select all entries in the list");
-  AddTip(selectNone_, L"Cancel all entries in the list");
+  AddToolTip(tips_, page_, startup_,
+             L"Startup manager for Windows to optimize Windows startup configuration");
+  AddToolTip(tips_, page_, deleteEntry_, L"Delete the selected entries");
+  AddToolTip(tips_, page_, selectAll_, L"Select all entries in the list");
+  AddToolTip(tips_, page_, selectNone_, L"Cancel all entries in the list");
   manager_.emplace(ports, versionCode, *this);
 }
 

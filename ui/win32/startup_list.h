@@ -44,9 +44,6 @@ class StartupList : public app::StartupListView {
   void RemoveStartupRow(std::size_t row) override;
 
  private:
-  HWND Button(HWND page, int id, const wchar_t* caption, HFONT font);
-  void AddTip(HWND control, const wchar_t* text);
-
   HWND page_ = nullptr;
   HWND tips_ = nullptr;
   HWND startup_ = nullptr;

@@ -70,6 +70,14 @@ std::string Utf8(const std::wstring& text);
 // The window's text as UTF-8.
 std::string WindowText(HWND hwnd);
 
+// A child control of a system class on `parent`, with `font`, placed
+// later by its page's layout.
+HWND CreateChildControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
+                        int id, HFONT font);
+// Adds the hint `text` of `control`, a child of `owner`, to the tooltip
+// window `tips`.
+void AddToolTip(HWND tips, HWND owner, HWND control, const wchar_t* text);
+
 // A font of the given height in pixels and weight; the caller owns it.
 HFONT MakeFont(int height, int weight, const wchar_t* face = L"Tahoma");
 
