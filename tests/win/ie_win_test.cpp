@@ -266,15 +266,10 @@ std::wstring BarText(HWND main) {
 }
 
 std::wstring LogText(HWND main) {
-  HWND list = GetDlgItem(GetDlgItem(main, kCleanerPage), kIdLog);
   std::wstring all;
-  const auto count = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    const auto length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcslen(text.c_str()));
-    all += text + L"\n";
+  for (const std::wstring& line :
+       ListBoxLines(GetDlgItem(GetDlgItem(main, kCleanerPage), kIdLog))) {
+    all += line + L"\n";
   }
   return all;
 }
