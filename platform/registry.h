@@ -48,6 +48,18 @@ enum class RegAccess : std::uint8_t {
   ReadNoFollow,  // as Read, but a registry link is opened as itself, never followed
 };
 
+// The views of HKEY_LOCAL_MACHINE\Software on 64-bit Windows: 64-bit
+// programs see their keys in one and 32-bit programs in the other (kept
+// below "Software\Wow6432Node"), apart from keys the system shares between
+// them. A key opened in a view keeps it for what is opened below it.
+// Default is the view of the running program; the others are ignored
+// where the system has only one view.
+enum class RegView : std::uint8_t {
+  Default,
+  Bits64,
+  Bits32,
+};
+
 // Registry value types, numbered as the system numbers them.
 enum class RegType : std::uint32_t {
   None = 0,
@@ -104,12 +116,11 @@ class Registry {
  public:
   virtual ~Registry() = default;
 
-  // Opens an existing key below a root; an empty path opens the root
-  // itself. `wow64View64` asks for the 64-bit view from a 32-bit process
-  // (ignored where there is only one view).
+  // Opens an existing key below a root, in `view`; an empty path opens the
+  // root itself.
   [[nodiscard]] virtual Result<RegKey> open(RootKey root, std::string_view path, RegAccess access,
-                                            bool wow64View64 = false) = 0;
-  // Opens an existing key below an open key.
+                                            RegView view = RegView::Default) = 0;
+  // Opens an existing key below an open key, in the view of `parent`.
   [[nodiscard]] virtual Result<RegKey> openSub(const RegKey& parent, std::string_view path,
                                                RegAccess access) = 0;
   // Opens a key with full access, creating it and its missing parents.

@@ -31,6 +31,8 @@ class System {
   virtual VersionInfo version() = 0;
   // A 32-bit process on 64-bit Windows.
   virtual bool isWow64() = 0;
+  // 64-bit Windows, whatever the program is.
+  virtual bool is64BitWindows() = 0;
   // The account belongs to the built-in Administrators group.
   virtual bool isAdministrator() = 0;
   // Full path of the running program.

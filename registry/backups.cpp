@@ -18,8 +18,15 @@ std::string Quoted(std::string_view text) {
 
 // ---- the registry editor and its wait dialog --------------------------------
 
-std::string ImportCommandLine(std::string_view file) {
-  return "Regedit /s " + Quoted(file);
+std::string ImportCommandLine(std::string_view file, std::string_view editor) {
+  return std::string(editor) + " /s " + Quoted(file);
+}
+
+std::string RestoringRegistryEditor(platform::System& system, platform::FileSystem& files) {
+  if (!system.isWow64()) return "Regedit";
+  const std::string windows = files.specialFolder(platform::Csidl::Windows);
+  if (windows.empty()) return "Regedit";
+  return Quoted(WithTrailingBackslash(windows) + "regedit.exe");
 }
 std::string ExportCommandLine(std::string_view file) {
   return "Regedit /e " + Quoted(file);
@@ -106,7 +113,7 @@ namespace {
 bool OpFound(platform::Registry& registry, const RegFileOp& op) {
   const auto root = platform::ToPortRoot(op.root);
   if (!root) return true;
-  auto key = registry.open(*root, op.path, platform::RegAccess::Read);
+  auto key = registry.open(*root, op.path, platform::RegAccess::Read, ViewOfLocation(*root));
   switch (op.kind) {
     case RegFileOp::Kind::CreateKey:
       return key.ok();
@@ -229,8 +236,10 @@ void RestoreController::RestoreClicked() {
   const std::string path = SelectedPath();
   std::optional<std::uint32_t> exitCode;
   const bool ended = RunRegistryEditor(
-      env_.ports.programs, env_.ports.prompts, ImportCommandLine(path), kRestoreWaitText,
-      [this](BackupHintController& hint) { return view_->RunWaitDialog(hint); }, &exitCode);
+      env_.ports.programs, env_.ports.prompts,
+      ImportCommandLine(path, RestoringRegistryEditor(env_.ports.system, env_.ports.files)),
+      kRestoreWaitText, [this](BackupHintController& hint) { return view_->RunWaitDialog(hint); },
+      &exitCode);
   // Stopped or never started: the file stays, and a start failure was told.
   if (!ended) return;
   // The file goes only after a restore that brought its entries back.

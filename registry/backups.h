@@ -44,9 +44,15 @@ inline constexpr std::string_view kSaveFullRegistryFilter = "Registry backup fil
 // ---- the registry editor and its wait dialog --------------------------------
 
 // "Regedit /s "<file>"" (silent import) and "Regedit /e "<file>"" (export
-// of the whole registry).
-std::string ImportCommandLine(std::string_view file);
+// of the whole registry). The import names the editor as `editor` gives it.
+std::string ImportCommandLine(std::string_view file, std::string_view editor = "Regedit");
 std::string ExportCommandLine(std::string_view file);
+// The registry editor that restores backups: "Regedit", but for a 32-bit
+// program on 64-bit Windows the editor in the Windows folder (a 64-bit
+// program: the one found by name would be the 32-bit editor, which puts
+// every key of HKEY_LOCAL_MACHINE\Software in the 32-bit view, while the
+// backups name keys as the 64-bit view does).
+std::string RestoringRegistryEditor(platform::System& system, platform::FileSystem& files);
 
 inline constexpr unsigned kWaitTimerMs = 500;
 inline constexpr int kWaitBarMax = 500;

@@ -114,16 +114,33 @@ std::size_t ApplyFilters(ResultsModel& model, const IgnoreLists& options) {
   }
 
   const std::vector<std::string> keyLines = ExclusionKeyList(options);
+  // A line names a key of HKEY_LOCAL_MACHINE\Software in both views unless
+  // it names "Wow6432Node" itself: an entry found in the 32-bit view is
+  // also tried under its name in the 64-bit view, against the other lines.
+  auto ignoredAt = [&](const EntryLocation& location, std::string_view registryKey, bool anyView) {
+    auto usable = [&](const std::string& line) {
+      return !anyView || !ContainsNoCase(line, "Wow6432Node");
+    };
+    return std::any_of(options.IgnoreValues.begin(), options.IgnoreValues.end(),
+                       [&](const std::string& line) {
+                         return usable(line) && IgnoredByValueLine(location, line);
+                       }) ||
+           std::any_of(keyLines.begin(), keyLines.end(), [&](const std::string& line) {
+             return usable(line) && ExcludedByKeyLine(location, registryKey, line);
+           });
+  };
   for (std::size_t i = model.Count(); i-- > 0;) {
     const ProblemEntry& entry = model.Rows()[i];
     const std::optional<EntryLocation> location = LocationOfEntry(entry);
     if (!location) continue;
-    const bool ignored =
-        std::any_of(options.IgnoreValues.begin(), options.IgnoreValues.end(),
-                    [&](const std::string& line) { return IgnoredByValueLine(*location, line); }) ||
-        std::any_of(keyLines.begin(), keyLines.end(), [&](const std::string& line) {
-          return ExcludedByKeyLine(*location, entry.RegistryKey, line);
-        });
+    bool ignored = ignoredAt(*location, entry.RegistryKey, false);
+    if (!ignored) {
+      if (const auto key64 = WithoutWow6432Node(location->keyPath)) {
+        const std::string registryKey64 =
+            WithoutWow6432Node(entry.RegistryKey).value_or(entry.RegistryKey);
+        ignored = ignoredAt(EntryLocation{*key64, location->valueName}, registryKey64, true);
+      }
+    }
     if (ignored && model.Remove(i)) ++removed;
   }
   return removed;

@@ -1,5 +1,7 @@
 #include "registry/export_writer.h"
 
+#include "registry/locations.h"
+
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -106,7 +108,8 @@ Result<std::vector<KeyBlock>> CollectEntry(platform::Registry& registry, Predefi
   if (!wholeKey) {
     KeyBlock block{keyPath, {}};
     if (portRoot) {
-      auto key = registry.open(*portRoot, keyPath, platform::RegAccess::Read);
+      auto key =
+          registry.open(*portRoot, keyPath, platform::RegAccess::Read, ViewOfLocation(*portRoot));
       if (!key && !Vanished(key.error())) return key.error();
       if (key) {
         auto value = registry.readValue(*key, valueName);
@@ -129,7 +132,8 @@ Result<std::vector<KeyBlock>> CollectEntry(platform::Registry& registry, Predefi
     if (portRoot) {
       // Opened as themselves: a link is never followed into what it
       // points to, and it stops the walk there.
-      auto key = registry.open(*portRoot, path, platform::RegAccess::ReadNoFollow);
+      auto key = registry.open(*portRoot, path, platform::RegAccess::ReadNoFollow,
+                               ViewOfLocation(*portRoot));
       if (!key && !Vanished(key.error())) return key.error();
       if (key && registry.isLink(*key).value_or(false)) {
         block.link = true;

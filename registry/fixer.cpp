@@ -71,13 +71,14 @@ Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_vi
   {
     // Full access, as the backup and the deletion need: a key this account
     // cannot change is neither backed up nor deleted.
-    auto key = ports.registry.open(*root, path, platform::RegAccess::Full);
+    auto key = ports.registry.open(*root, path, platform::RegAccess::Full, ViewOfLocation(*root));
     if (!key) return false;
   }
   auto backedUp = ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), true, {}, path);
   if (!backedUp || !*backedUp) return backedUp;
   const auto parts = SplitAtLastBackslash(path);
-  auto parent = ports.registry.open(*root, parts.parent, platform::RegAccess::Full);
+  auto parent =
+      ports.registry.open(*root, parts.parent, platform::RegAccess::Full, ViewOfLocation(*root));
   if (!parent) return false;
   return ports.registry.deleteTree(*parent, parts.name).ok();
 }
@@ -87,7 +88,7 @@ Result<bool> DeleteValueWithBackup(const platform::Platform& ports, std::string_
                                    std::string_view valueName) {
   const auto root = RootKeyFromName(rootName);
   if (!root) return false;
-  auto key = ports.registry.open(*root, keyPath, platform::RegAccess::Full);
+  auto key = ports.registry.open(*root, keyPath, platform::RegAccess::Full, ViewOfLocation(*root));
   if (!key) return false;
   if (!ports.registry.readValue(*key, valueName)) return false;
   if (backup) {

@@ -31,6 +31,46 @@ std::string JoinLocation(std::string_view location, std::string_view name) {
   return text;
 }
 
+namespace {
+
+constexpr std::string_view kMachineSoftware = "HKEY_LOCAL_MACHINE\\Software";
+constexpr std::string_view kWow6432Node = "\\Wow6432Node";
+
+// The length of "HKEY_LOCAL_MACHINE\Software" at the start of `location`
+// as a whole key name; 0 when it does not start so.
+std::size_t MachineSoftwareLength(std::string_view location) {
+  if (!StartsWithNoCase(location, kMachineSoftware)) return 0;
+  if (location.size() > kMachineSoftware.size() && location[kMachineSoftware.size()] != '\\') {
+    return 0;
+  }
+  return kMachineSoftware.size();
+}
+
+}  // namespace
+
+std::optional<std::string> Wow6432NodeLocation(std::string_view location) {
+  const std::size_t at = MachineSoftwareLength(location);
+  if (at == 0 || WithoutWow6432Node(location)) return std::nullopt;
+  std::string moved(location);
+  moved.insert(at, kWow6432Node);
+  return moved;
+}
+
+std::optional<std::string> WithoutWow6432Node(std::string_view location) {
+  const std::size_t at = MachineSoftwareLength(location);
+  if (at == 0 || !StartsWithNoCase(location.substr(at), kWow6432Node)) return std::nullopt;
+  const std::size_t end = at + kWow6432Node.size();
+  if (location.size() > end && location[end] != '\\') return std::nullopt;
+  std::string moved(location);
+  moved.erase(at, kWow6432Node.size());
+  return moved;
+}
+
+platform::RegView ViewOfLocation(platform::RootKey root) {
+  return root == platform::RootKey::LocalMachine ? platform::RegView::Bits64
+                                                 : platform::RegView::Default;
+}
+
 std::optional<Location> ParseLocation(std::string_view text) {
   const auto slash = text.find('\\');
   const auto root = RootKeyFromName(text.substr(0, slash));
@@ -159,6 +199,25 @@ bool MissingWithoutFolder(const PathJudge& judge, std::string_view candidate) {
   return true;
 }
 
+// A path as a 32-bit program on 64-bit Windows means it: its system folder
+// is SysWOW64 and its Program Files variables name the "(x86)" folders.
+void In32BitFolders(std::string& path, std::string_view systemFolder) {
+  static constexpr std::pair<std::string_view, std::string_view> kVariables[] = {
+      {"%ProgramFiles%", "%ProgramFiles(x86)%"},
+      {"%CommonProgramFiles%", "%CommonProgramFiles(x86)%"},
+  };
+  for (const auto& [variable, variable32] : kVariables) {
+    if (StartsWithNoCase(path, variable)) {
+      path.replace(0, variable.size(), variable32);
+      return;
+    }
+  }
+  const auto slash = systemFolder.rfind('\\');
+  if (slash == std::string_view::npos || !StartsWithNoCase(path, systemFolder)) return;
+  if (path.size() > systemFolder.size() && path[systemFolder.size()] != '\\') return;
+  path.replace(slash + 1, systemFolder.size() - slash - 1, "SysWOW64");
+}
+
 bool Judge(const PathTest& test, std::string_view text, std::string_view extension,
            bool allowFolder) {
   const PathJudge judge(test, allowFolder);
@@ -182,6 +241,8 @@ bool Judge(const PathTest& test, std::string_view text, std::string_view extensi
     if (quote != std::string::npos) candidate.resize(quote);
   }
 
+  if (test.Entries32Bit) In32BitFolders(candidate, test.SystemFolder);
+
   if (!candidate.empty() && candidate.front() == '%') {
     const auto close = candidate.find('%', 1);
     // A variable without its closing "%" names nothing that can be judged.
@@ -196,6 +257,7 @@ bool Judge(const PathTest& test, std::string_view text, std::string_view extensi
       (ContainsNoCase(candidate, "system32") || ContainsNoCase(candidate, "Program Files"))) {
     return false;
   }
+  if (test.Entries32Bit) In32BitFolders(candidate, test.SystemFolder);
 
   if (!extension.empty()) {
     const auto at = FindNoCase(candidate, extension);

@@ -32,6 +32,17 @@ struct Location {
   platform::RootKey root = platform::RootKey::LocalMachine;
   std::string path;  // without the root, "" for the root itself
 };
+// The two names of a key of HKEY_LOCAL_MACHINE\Software on 64-bit Windows:
+// the location of a key read in the 32-bit view, as the 64-bit view names
+// it ("HKEY_LOCAL_MACHINE\Software\Wow6432Node\X" for
+// "HKEY_LOCAL_MACHINE\Software\X"), and back. None for a location that has
+// no such other name.
+std::optional<std::string> Wow6432NodeLocation(std::string_view location);
+std::optional<std::string> WithoutWow6432Node(std::string_view location);
+// The view that reads and changes a location's key as its text names it:
+// under HKEY_LOCAL_MACHINE the 64-bit view.
+platform::RegView ViewOfLocation(platform::RootKey root);
+
 // Splits a location text at its first backslash; none when the root part
 // is not one of the five full root names.
 std::optional<Location> ParseLocation(std::string_view text);

@@ -20,6 +20,7 @@ using platform::RootKey;
 
 namespace {
 
+constexpr std::string_view kWowNode = "Software\\Wow6432Node";
 constexpr std::string_view kWowInsideWow = "Software\\Wow6432Node\\Wow6432Node";
 
 // The file system as a walk's path tests see it: the attributes of a path
@@ -170,10 +171,11 @@ bool MayNameScannedPath(const platform::RegValue& value, std::string_view drives
 // program or icon is named by many keys) gets the answer it got before.
 class WalkJudge {
  public:
-  WalkJudge(const PathTest& test, std::string_view extension)
+  WalkJudge(const PathTest& test, std::string_view extension, bool entries32Bit)
       : files_(test.files),
         test_{files_,       test.ScannedDrives,      test.FloppyA,
-              test.FloppyB, test.IncludeRemoveMedia, test.IsWow64},
+              test.FloppyB, test.IncludeRemoveMedia, test.IsWow64,
+              entries32Bit, test.SystemFolder},
         extension_(extension) {}
 
   // The value is a string naming a missing file or folder; its text is
@@ -264,11 +266,24 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
                       std::span<const std::string_view> exclusions) {
   auto& registry = ctx.platform.registry;
   const bool machine = root == RootKey::LocalMachine;
-  WalkJudge judge(ctx.pathTest, extension);
+  // In the 64-bit view the keys of 32-bit programs are below
+  // "Software\Wow6432Node": their strings are judged as those programs
+  // mean them, and the keys other sections read there are left to them.
+  const bool wowNodeVisited = machine && ctx.TwoViews() && ctx.viewPass != ViewPass::Second;
+  WalkJudge judge(ctx.pathTest, extension, ctx.pathTest.Entries32Bit);
+  WalkJudge judge32(ctx.pathTest, extension, !ctx.pathTest.IsWow64);
   std::string text;
+  auto belowWowNode = [&](std::string_view key) {
+    return wowNodeVisited && StartsWithNoCase(key, kWowNode) &&
+           (key.size() == kWowNode.size() || key[kWowNode.size()] == '\\');
+  };
   auto skipped = [&](std::string_view key) {
     for (std::string_view excluded : exclusions) {
       if (EqualsNoCase(key, excluded)) return true;
+      if (belowWowNode(key) && StartsWithNoCase(excluded, "Software\\") &&
+          EqualsNoCase(key.substr(kWowNode.size()), excluded.substr(8))) {
+        return true;
+      }
     }
     return machine && StartsWithNoCase(key, kWowInsideWow);
   };
@@ -276,10 +291,11 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
   WalkKeys(ctx, root, startKey, RegAccess::Read, [&](const KeyVisit& visit) {
     if (skipped(visit.path)) return false;
     ctx.sink.SetKeyLine(visit.path);
+    WalkJudge& judging = belowWowNode(visit.path) ? judge32 : judge;
     if (auto values = registry.values(visit.key)) {
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return false;
-        if (judge.Missing(value, text)) {
+        if (judging.Missing(value, text)) {
           AddValueEntry(ctx, problem, root, visit.path, value.name, text);
         }
       }
@@ -288,8 +304,9 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
   });
 }
 
-std::uint32_t KeyContentCount(platform::Registry& registry, RootKey root, std::string_view key) {
-  auto opened = registry.open(root, key, RegAccess::Full);
+std::uint32_t KeyContentCount(platform::Registry& registry, RootKey root, std::string_view key,
+                              platform::RegView view) {
+  auto opened = registry.open(root, key, RegAccess::Full, view);
   if (!opened) return 0;
   RegKey current = std::move(*opened);
   // A chain of keys with one sub-key each is followed down; a key with a

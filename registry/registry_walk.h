@@ -75,7 +75,8 @@ void WalkStringValues(ScanContext& ctx, platform::RootKey root, std::string_view
 // 1. A key is empty when no value lies anywhere below it and no key below
 // it has more than one sub-key.
 std::uint32_t KeyContentCount(platform::Registry& registry, platform::RootKey root,
-                              std::string_view key);
+                              std::string_view key,
+                              platform::RegView view = platform::RegView::Default);
 
 // A key met by WalkKeys.
 struct KeyVisit {
@@ -109,7 +110,7 @@ void WalkKeys(ScanContext& ctx, platform::RootKey root, std::string_view start,
               platform::RegAccess access, Visit&& visit) {
   auto& registry = ctx.platform.registry;
   if (ctx.StopRequested()) return;
-  auto first = registry.open(root, start, access);
+  auto first = ctx.Open(root, start, access);
   if (!first) return;
   std::vector<detail::KeyFrame> stack;
   // Most keys have no sub-keys: their paths are built in one buffer and

@@ -162,13 +162,13 @@ RegEditTarget ResolveRegEditTarget(platform::Registry& registry, const ProblemEn
   const auto exists = [](const Result<platform::RegKey>& opened) {
     return opened.ok() || opened.error().code == Errc::AccessDenied;
   };
-  if (exists(registry.open(*root, path, platform::RegAccess::Read, true))) {
+  if (exists(registry.open(*root, path, platform::RegAccess::Read, platform::RegView::Bits64))) {
     return {Action::Navigate, rootName, path, {}};
   }
   const std::string keyPath(KeyPartOf(path));
   const std::string valueName(LastPartOf(path));
   const Result<platform::RegKey> key =
-      registry.open(*root, keyPath, platform::RegAccess::Read, true);
+      registry.open(*root, keyPath, platform::RegAccess::Read, platform::RegView::Bits64);
   if (exists(key) && (!key.ok() || registry.readValue(key.value(), valueName).ok())) {
     return {Action::Navigate, rootName, keyPath, valueName};
   }

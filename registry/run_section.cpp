@@ -1,11 +1,50 @@
-// The dispatch from a section id to its routine. Kept apart from the
-// section table so that code needing only the texts does not pull in
-// every section routine.
+// The dispatch from a section id to its routine, and the passes over the
+// two views of HKEY_LOCAL_MACHINE\Software on 64-bit Windows. Kept apart
+// from the section table so that code needing only the texts does not pull
+// in every section routine.
+#include <string>
+
+#include "core/text.h"
+#include "registry/locations.h"
 #include "registry/sections.h"
 
 namespace nc::registry {
 
-void RunSection(ScanContext& ctx, int id) {
+namespace {
+
+// Sections that read fixed keys below HKEY_LOCAL_MACHINE\Software.
+bool ReadsMachineSoftware(int id) {
+  switch (id) {
+    case 7:
+    case 8:
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+    case 21:
+    case 22:
+    case 23:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string RowKey(std::string_view problem, std::string_view data, std::string_view location,
+                   ProblemKind kind) {
+  std::string key(problem);
+  key += '\n';
+  key += data;
+  key += '\n';
+  key += UpperAscii(location);
+  key += '\n';
+  key += std::to_string(static_cast<int>(kind));
+  return key;
+}
+
+void RunRoutine(ScanContext& ctx, int id) {
   switch (id) {
     case 3:
       ScanHiveFilesAndFolders(ctx, platform::RootKey::ClassesRoot);
@@ -76,6 +115,65 @@ void RunSection(ScanContext& ctx, int id) {
     default:
       break;  // the root, "Files and Folders" and unknown ids
   }
+}
+
+// The view state of the second pass, undone however the pass ends.
+class SecondPass {
+ public:
+  explicit SecondPass(ScanContext& ctx) : ctx_(ctx) {
+    ctx_.viewPass = ViewPass::Second;
+    ctx_.machineView = platform::RegView::Bits32;
+    // A 32-bit program judges 32-bit entries as it always has.
+    ctx_.pathTest.Entries32Bit = !ctx_.pathTest.IsWow64;
+    ctx_.pathTest.SystemFolder = ctx_.platform.files.specialFolder(platform::Csidl::System);
+  }
+  ~SecondPass() {
+    ctx_.viewPass = ViewPass::Only;
+    ctx_.machineView = platform::RegView::Bits64;
+    ctx_.pathTest.Entries32Bit = false;
+    ctx_.firstPassRows.clear();
+  }
+  SecondPass(const SecondPass&) = delete;
+  SecondPass& operator=(const SecondPass&) = delete;
+
+ private:
+  ScanContext& ctx_;
+};
+
+}  // namespace
+
+void ScanContext::Add(std::string problem, std::string data, std::string registryKey,
+                      ProblemKind kind) {
+  if (viewPass == ViewPass::Second) {
+    // What is not below HKEY_LOCAL_MACHINE\Software reads the same in
+    // both passes.
+    auto moved = Wow6432NodeLocation(registryKey);
+    if (!moved || firstPassRows.count(RowKey(problem, data, registryKey, kind)) != 0) return;
+    registryKey = std::move(*moved);
+  } else if (viewPass == ViewPass::First) {
+    firstPassRows.insert(RowKey(problem, data, registryKey, kind));
+  }
+  sink.AppendProblem(
+      ProblemEntry{std::move(problem), std::move(data), std::move(registryKey), kind, false});
+}
+
+void RunSection(ScanContext& ctx, int id) {
+  const bool twoViews = ctx.platform.system.is64BitWindows();
+  ctx.machineView = twoViews ? platform::RegView::Bits64 : platform::RegView::Default;
+  ctx.firstPassRows.clear();
+  if (!twoViews || !ReadsMachineSoftware(id)) {
+    ctx.viewPass = ViewPass::Only;
+    RunRoutine(ctx, id);
+    return;
+  }
+  ctx.viewPass = ViewPass::First;
+  RunRoutine(ctx, id);
+  if (ctx.StopRequested()) {
+    ctx.viewPass = ViewPass::Only;
+    return;
+  }
+  const SecondPass pass(ctx);
+  RunRoutine(ctx, id);
 }
 
 }  // namespace nc::registry

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,18 @@ struct PathTest {
   bool FloppyB = false;
   bool IncludeRemoveMedia = true;  // "Ignore missing files on removable drives"
   bool IsWow64 = false;
+  // The strings were written by 32-bit programs and are judged by a 64-bit
+  // one: the system folder and the Program Files variables then mean the
+  // folders those programs see.
+  bool Entries32Bit = false;
+  std::string SystemFolder{};  // "C:\Windows\system32", for Entries32Bit
+};
+
+// The passes of a section over the views of HKEY_LOCAL_MACHINE\Software.
+enum class ViewPass : std::uint8_t {
+  Only,    // one view, or a section that reads no fixed key there
+  First,   // 64-bit Windows: the 64-bit view
+  Second,  // then the 32-bit view
 };
 
 struct ScanContext {
@@ -45,6 +58,25 @@ struct ScanContext {
   bool IsWindows7 = false;          // WindowsVersionCode 12
   std::vector<int> chosenSections;  // ids in tree order
 
+  // The view keys of HKEY_LOCAL_MACHINE are opened in: on 64-bit Windows
+  // the 64-bit one, where the keys of 32-bit programs are found below
+  // "Software\Wow6432Node" as the registry editor shows them, or the
+  // 32-bit one in a second pass. Set by RunSection.
+  platform::RegView machineView = platform::RegView::Default;
+  ViewPass viewPass = ViewPass::Only;
+  // The rows of the first pass, by what they say, so that the second pass
+  // does not show an entry both views see (shared or reflected keys).
+  std::set<std::string> firstPassRows{};
+
+  bool TwoViews() const { return machineView != platform::RegView::Default; }
+  // Opens a key, in the pass's view when it is one of HKEY_LOCAL_MACHINE.
+  Result<platform::RegKey> Open(platform::RootKey root, std::string_view path,
+                                platform::RegAccess access) {
+    return platform.registry.open(
+        root, path, access,
+        root == platform::RootKey::LocalMachine ? machineView : platform::RegView::Default);
+  }
+
   bool StopRequested() const { return stop.load(std::memory_order_relaxed); }
   bool SectionChosen(int id) const {
     for (int chosen : chosenSections) {
@@ -52,10 +84,9 @@ struct ScanContext {
     }
     return false;
   }
-  void Add(std::string problem, std::string data, std::string registryKey, ProblemKind kind) {
-    sink.AppendProblem(
-        ProblemEntry{std::move(problem), std::move(data), std::move(registryKey), kind, false});
-  }
+  // Appends a row; in the second pass its location is moved to the key
+  // the 32-bit view reads, and rows the first pass showed are dropped.
+  void Add(std::string problem, std::string data, std::string registryKey, ProblemKind kind);
 };
 
 }  // namespace nc::registry

@@ -119,7 +119,7 @@ template <class Visit>
 void ForEachClassSubKey(ScanContext& ctx, std::string_view parent, Visit&& visit) {
   if (ctx.StopRequested()) return;
   auto& registry = ctx.platform.registry;
-  auto opened = registry.open(RootKey::ClassesRoot, parent, RegAccess::Full);
+  auto opened = ctx.Open(RootKey::ClassesRoot, parent, RegAccess::Full);
   if (!opened) return;
   const auto names = registry.subKeyNames(*opened);
   if (!names) return;
@@ -152,7 +152,7 @@ bool UselessMachineClass(platform::Registry& registry, const RegKey& key,
 
 void ScanMachineExtensions(ScanContext& ctx, const std::string& problem) {
   auto& registry = ctx.platform.registry;
-  auto classes = registry.open(RootKey::LocalMachine, kMachineClasses, RegAccess::Full);
+  auto classes = ctx.Open(RootKey::LocalMachine, kMachineClasses, RegAccess::Full);
   if (!classes) return;
   const auto names = registry.subKeyNames(*classes);
   if (!names) return;
@@ -173,7 +173,7 @@ void ScanMachineExtensions(ScanContext& ctx, const std::string& problem) {
 
 void ScanUserExtensions(ScanContext& ctx, const std::string& problem) {
   auto& registry = ctx.platform.registry;
-  auto fileExts = registry.open(RootKey::CurrentUser, kUserFileExts, RegAccess::Full);
+  auto fileExts = ctx.Open(RootKey::CurrentUser, kUserFileExts, RegAccess::Full);
   if (!fileExts) return;
   const auto names = registry.subKeyNames(*fileExts);
   if (!names) return;
@@ -184,7 +184,7 @@ void ScanUserExtensions(ScanContext& ctx, const std::string& problem) {
     const std::string path = JoinKey(kUserFileExts, name);
     ctx.sink.SetKeyLine(path);
     // A key the account may not open is not judged.
-    auto sub = registry.open(RootKey::CurrentUser, path, RegAccess::Full);
+    auto sub = ctx.Open(RootKey::CurrentUser, path, RegAccess::Full);
     if (!sub) continue;
     bool useless = false;
     if (bareTest) {

@@ -59,7 +59,7 @@ void ScanSharedDlls(ScanContext& ctx) {
   BeginSection(ctx, 7);
   if (ctx.StopRequested()) return;
   auto& registry = ctx.platform.registry;
-  auto key = registry.open(RootKey::LocalMachine, kSharedDlls, RegAccess::Full);
+  auto key = ctx.Open(RootKey::LocalMachine, kSharedDlls, RegAccess::Full);
   if (!key) return;
   ctx.sink.SetKeyLine(kSharedDlls);
   const auto values = registry.values(*key);

@@ -60,7 +60,7 @@ void FindCommands(ScanContext& ctx, std::string_view start, Found&& found) {
   };
 
   if (ctx.StopRequested()) return;
-  auto first = registry.open(RootKey::LocalMachine, start, RegAccess::Full);
+  auto first = ctx.Open(RootKey::LocalMachine, start, RegAccess::Full);
   if (!first) return;
   visit(std::move(*first), std::string(start));
   while (!stack.empty()) {
@@ -89,7 +89,7 @@ void ScanInstaller(ScanContext& ctx) {
 
   // Folders the installer keeps: the value names are the paths.
   if (ctx.StopRequested()) return;
-  if (auto key = registry.open(RootKey::LocalMachine, kInstallerFolders, RegAccess::Full)) {
+  if (auto key = ctx.Open(RootKey::LocalMachine, kInstallerFolders, RegAccess::Full)) {
     ctx.sink.SetKeyLine(kInstallerFolders);
     if (auto values = registry.values(*key)) {
       const std::string location = LocationText(RootKey::LocalMachine, kInstallerFolders);
@@ -105,12 +105,12 @@ void ScanInstaller(ScanContext& ctx) {
   // Cached Add/Remove data of programs that have no uninstall entry.
   if (ctx.StopRequested()) return;
   std::set<std::string> installed;
-  if (auto key = registry.open(RootKey::LocalMachine, kUninstall, RegAccess::Read)) {
+  if (auto key = ctx.Open(RootKey::LocalMachine, kUninstall, RegAccess::Read)) {
     if (auto names = registry.subKeyNames(*key)) {
       for (const auto& name : *names) installed.insert(UpperAscii(name));
     }
   }
-  if (auto key = registry.open(RootKey::LocalMachine, kArpCache, RegAccess::Read)) {
+  if (auto key = ctx.Open(RootKey::LocalMachine, kArpCache, RegAccess::Read)) {
     ctx.sink.SetKeyLine(kArpCache);
     if (auto names = registry.subKeyNames(*key)) {
       const std::string location = LocationText(RootKey::LocalMachine, kArpCache);
@@ -131,7 +131,7 @@ void ScanOpenWithApplications(ScanContext& ctx) {
   const std::string_view problem = SectionProblem(22);
   auto& registry = ctx.platform.registry;
   if (ctx.StopRequested()) return;
-  auto base = registry.open(RootKey::LocalMachine, kApplications, RegAccess::Full);
+  auto base = ctx.Open(RootKey::LocalMachine, kApplications, RegAccess::Full);
   if (!base) return;
   const auto names = registry.subKeyNames(*base);
   if (!names) return;
@@ -163,7 +163,7 @@ void ScanUninstallerEntries(ScanContext& ctx) {
   };
 
   if (ctx.StopRequested()) return;
-  auto first = registry.open(RootKey::LocalMachine, kUninstall, RegAccess::Full);
+  auto first = ctx.Open(RootKey::LocalMachine, kUninstall, RegAccess::Full);
   if (!first) return;
   enter(std::move(*first), std::string(kUninstall));
   // Each sub-key is judged, then descended into, empty or not.
@@ -176,7 +176,7 @@ void ScanUninstallerEntries(ScanContext& ctx) {
     }
     const std::string& name = top.children[top.next++];
     std::string path = JoinKey(top.path, name);
-    if (KeyContentCount(registry, RootKey::LocalMachine, path) == 0) {
+    if (KeyContentCount(registry, RootKey::LocalMachine, path, ctx.machineView) == 0) {
       ctx.Add(std::string(problem), name, LocationText(RootKey::LocalMachine, top.path),
               ProblemKind::SubKey);
     }

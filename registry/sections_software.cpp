@@ -64,7 +64,7 @@ template <class Judge>
 void ForEachStringValue(ScanContext& ctx, RootKey root, std::string_view key, Judge&& judge) {
   if (ctx.StopRequested()) return;
   auto& registry = ctx.platform.registry;
-  auto opened = registry.open(root, key, RegAccess::Full);
+  auto opened = ctx.Open(root, key, RegAccess::Full);
   if (!opened) return;
   ctx.sink.SetKeyLine(key);
   const auto values = registry.values(*opened);
@@ -83,7 +83,7 @@ template <class Visit>
 void ForEachSubKey(ScanContext& ctx, RootKey root, std::string_view key, Visit&& visit) {
   if (ctx.StopRequested()) return;
   auto& registry = ctx.platform.registry;
-  auto parent = registry.open(root, key, RegAccess::Full);
+  auto parent = ctx.Open(root, key, RegAccess::Full);
   if (!parent) return;
   ctx.sink.SetKeyLine(key);
   const auto names = registry.subKeyNames(*parent);
@@ -118,7 +118,7 @@ void ScanStartMenu(ScanContext& ctx) {
   auto& registry = ctx.platform.registry;
   for (std::string_view key : kMenuOrderKeys) {
     if (ctx.StopRequested()) return;
-    auto opened = registry.open(RootKey::CurrentUser, key, RegAccess::Full);
+    auto opened = ctx.Open(RootKey::CurrentUser, key, RegAccess::Full);
     if (!opened) continue;
     ctx.sink.SetKeyLine(key);
     const auto names = registry.subKeyNames(*opened);
@@ -138,7 +138,7 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
   auto& registry = ctx.platform.registry;
   for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
     if (ctx.StopRequested()) return;
-    auto software = registry.open(root, "Software", RegAccess::Full);
+    auto software = ctx.Open(root, "Software", RegAccess::Full);
     if (!software) continue;
     const auto names = registry.subKeyNames(*software);
     if (!names) continue;
@@ -147,7 +147,9 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
       if (ctx.StopRequested()) return;
       const std::string path = JoinKey("Software", name);
       ctx.sink.SetKeyLine(path);
-      if (KeyContentCount(registry, root, path) == 0) {
+      if (KeyContentCount(
+              registry, root, path,
+              root == RootKey::LocalMachine ? ctx.machineView : platform::RegView::Default) == 0) {
         ctx.Add(std::string(SectionProblem(10)), name, location, ProblemKind::SubKey);
       }
     }

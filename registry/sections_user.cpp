@@ -101,7 +101,7 @@ void ScanShortcutFolder(ScanContext& ctx, const std::string& folder) {
 void ScanUserAssist(ScanContext& ctx) {
   if (ctx.StopRequested()) return;
   auto& registry = ctx.platform.registry;
-  auto key = registry.open(RootKey::CurrentUser, kUserAssistCount, RegAccess::Full);
+  auto key = ctx.Open(RootKey::CurrentUser, kUserAssistCount, RegAccess::Full);
   if (!key) return;
   ctx.sink.SetKeyLine(kUserAssistCount);
   const auto values = registry.values(*key);
@@ -169,7 +169,7 @@ bool ScanOpenSaveLists(ScanContext& ctx, std::string_view problem) {
   auto& files = ctx.platform.files;
   std::vector<std::string> extensions;
   if (!ctx.StopRequested()) {
-    if (auto key = registry.open(RootKey::CurrentUser, kOpenSaveMru, RegAccess::Full)) {
+    if (auto key = ctx.Open(RootKey::CurrentUser, kOpenSaveMru, RegAccess::Full)) {
       ctx.sink.SetKeyLine(kOpenSaveMru);
       // The sub-keys are named after the extensions the dialogs saw.
       if (auto names = registry.subKeyNames(*key)) extensions = std::move(*names);

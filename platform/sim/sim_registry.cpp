@@ -210,11 +210,50 @@ void SimRegistry::DetachTree(const NodePtr& node) {
   }
 }
 
-RegKey SimRegistry::makeHandle(const NodePtr& node, RegAccess access) {
+RegKey SimRegistry::makeHandle(const NodePtr& node, RegAccess access,
+                               std::optional<std::string> path32) {
   const std::uintptr_t id = nextHandle_;
   nextHandle_ += 4;
-  handles_.emplace(id, OpenKey{node, access});
+  handles_.emplace(id, OpenKey{node, access, std::move(path32)});
   return RegKey(this, id);
+}
+
+// ---- the two views ------------------------------------------------------------
+
+void SimRegistry::modelTwoViews(bool program64Bit) {
+  std::lock_guard lock(mutex_);
+  twoViews_ = true;
+  program64_ = program64Bit;
+}
+
+void SimRegistry::shareKey(std::string_view path) {
+  std::vector<std::string> parts = SplitPath(path);
+  for (auto& part : parts) part = UpperAscii(part);
+  std::lock_guard lock(mutex_);
+  sharedKeys_.push_back(std::move(parts));
+}
+
+std::string SimRegistry::treePath32(std::string_view path) const {
+  std::vector<std::string> parts = SplitPath(path);
+  auto upper = [&](std::size_t i) { return UpperAscii(parts[i]); };
+  if (parts.empty() || upper(0) != "SOFTWARE") return std::string(path);
+  if (parts.size() >= 2 && upper(1) == "WOW6432NODE") return std::string(path);
+  for (const auto& shared : sharedKeys_) {
+    if (shared.size() > parts.size()) continue;
+    bool below = true;
+    for (std::size_t i = 0; i < shared.size() && below; ++i) below = upper(i) == shared[i];
+    if (below) return std::string(path);
+  }
+  std::string mapped = parts[0] + "\\Wow6432Node";
+  for (std::size_t i = 1; i < parts.size(); ++i) mapped += "\\" + parts[i];
+  return mapped;
+}
+
+Result<RegKey> SimRegistry::open32(std::string path, RegAccess access, std::string_view what) {
+  auto key = openFrom(roots_[static_cast<std::size_t>(RootKey::LocalMachine)], treePath32(path),
+                      access, what);
+  if (key) handles_.at(key->handle()).path32 = std::move(path);
+  return key;
 }
 
 Result<SimRegistry::OpenKey> SimRegistry::lookup(const RegKey& key, std::string_view op) const {
@@ -244,11 +283,15 @@ Result<RegKey> SimRegistry::openFrom(const NodePtr& base, std::string_view path,
 }
 
 Result<RegKey> SimRegistry::open(RootKey root, std::string_view path, RegAccess access,
-                                 bool wow64View64) {
+                                 platform::RegView view) {
   const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
   if (auto e = faults_->checkError(PortMethod::RegistryOpen, "open key", what)) return *e;
   std::lock_guard lock(mutex_);
-  if (wow64View64) ++wow64Opens_;
+  const bool view32 =
+      view == platform::RegView::Bits32 || (view == platform::RegView::Default && !program64_);
+  if (twoViews_ && view32 && root == RootKey::LocalMachine) {
+    return open32(std::string(path), access, what);
+  }
   return openFrom(roots_[static_cast<std::size_t>(root)], path, access, what);
 }
 
@@ -258,6 +301,12 @@ Result<RegKey> SimRegistry::openSub(const RegKey& parent, std::string_view path,
   if (!base) return base.error();
   const std::string what = fullPathOf(base->node.get()) + "\\" + std::string(path);
   if (auto e = faults_->checkError(PortMethod::RegistryOpen, "open key", what)) return *e;
+  if (base->path32) {
+    std::string below = *base->path32;
+    if (!below.empty()) below += '\\';
+    below += path;
+    return open32(std::move(below), access, what);
+  }
   return openFrom(base->node, path, access, what);
 }
 
@@ -591,11 +640,6 @@ std::vector<HiveReplacement> SimRegistry::replacements() const {
 std::size_t SimRegistry::openHandleCount() const {
   std::lock_guard lock(mutex_);
   return handles_.size();
-}
-
-std::size_t SimRegistry::wow64ViewOpens() const {
-  std::lock_guard lock(mutex_);
-  return wow64Opens_;
 }
 
 }  // namespace nc::sim

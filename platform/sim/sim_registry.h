@@ -58,7 +58,8 @@ class SimRegistry : public platform::Registry {
 
   // ---- the port --------------------------------------------------------
   Result<platform::RegKey> open(platform::RootKey root, std::string_view path,
-                                platform::RegAccess access, bool wow64View64 = false) override;
+                                platform::RegAccess access,
+                                platform::RegView view = platform::RegView::Default) override;
   Result<platform::RegKey> openSub(const platform::RegKey& parent, std::string_view path,
                                    platform::RegAccess access) override;
   Result<platform::RegKey> create(platform::RootKey root, std::string_view path) override;
@@ -120,8 +121,14 @@ class SimRegistry : public platform::Registry {
                        std::uint32_t type, std::span<const std::uint8_t> data);
   std::vector<HiveReplacement> replacements() const;
   std::size_t openHandleCount() const;
-  // How many opens asked for the 64-bit view.
-  std::size_t wow64ViewOpens() const;
+
+  // 64-bit Windows, with the program 64-bit or 32-bit: from then on keys
+  // below HKEY_LOCAL_MACHINE\Software opened in the 32-bit view are those
+  // below "Software\Wow6432Node", apart from the shared keys. Before, every
+  // view is the one tree, as on 32-bit Windows.
+  void modelTwoViews(bool program64Bit);
+  // A key below HKEY_LOCAL_MACHINE\Software that both views see.
+  void shareKey(std::string_view path);
 
  protected:
   void close(std::uintptr_t handle) noexcept override;
@@ -142,6 +149,9 @@ class SimRegistry : public platform::Registry {
   struct OpenKey {
     NodePtr node;
     platform::RegAccess access = platform::RegAccess::Read;
+    // A key of HKEY_LOCAL_MACHINE opened in the 32-bit view: its path as
+    // that view names it, from which keys below it are found again.
+    std::optional<std::string> path32;
   };
   enum class Refusal { None, Write, Read, All };
 
@@ -163,7 +173,13 @@ class SimRegistry : public platform::Registry {
   Result<NodePtr> createFrom(const NodePtr& base, std::string_view path);
   // Looks up an open handle; the error for a closed or deleted key.
   Result<OpenKey> lookup(const platform::RegKey& key, std::string_view op) const;
-  platform::RegKey makeHandle(const NodePtr& node, platform::RegAccess access);
+  platform::RegKey makeHandle(const NodePtr& node, platform::RegAccess access,
+                              std::optional<std::string> path32 = std::nullopt);
+  // Where `path` of HKEY_LOCAL_MACHINE lies in the tree when named in the
+  // 32-bit view.
+  std::string treePath32(std::string_view path) const;
+  Result<platform::RegKey> open32(std::string path, platform::RegAccess access,
+                                  std::string_view what);
   Result<platform::RegKey> openFrom(const NodePtr& base, std::string_view path,
                                     platform::RegAccess access, std::string_view what);
   static void DetachTree(const NodePtr& node);
@@ -182,7 +198,9 @@ class SimRegistry : public platform::Registry {
   std::uintptr_t nextHandle_ = 0x100;
   std::map<std::string, Refusal> refused_;
   std::vector<HiveReplacement> replacements_;
-  std::size_t wow64Opens_ = 0;
+  bool twoViews_ = false;
+  bool program64_ = false;
+  std::vector<std::vector<std::string>> sharedKeys_;  // upper-cased parts
 };
 
 }  // namespace nc::sim

@@ -22,6 +22,11 @@ bool SimSystem::isWow64() {
   return wow64_;
 }
 
+bool SimSystem::is64BitWindows() {
+  std::lock_guard lock(mutex_);
+  return windows64_ || wow64_;
+}
+
 bool SimSystem::isAdministrator() {
   std::lock_guard lock(mutex_);
   return administrator_;
@@ -53,6 +58,11 @@ void SimSystem::setVersion(const platform::VersionInfo& version) {
 void SimSystem::setWow64(bool wow64) {
   std::lock_guard lock(mutex_);
   wow64_ = wow64;
+}
+
+void SimSystem::set64BitWindows(bool windows64) {
+  std::lock_guard lock(mutex_);
+  windows64_ = windows64;
 }
 
 void SimSystem::setAdministrator(bool administrator) {

@@ -24,6 +24,8 @@ class SimSystem : public platform::System {
  public:
   platform::VersionInfo version() override;
   bool isWow64() override;
+  // False unless set, or the program is set to run under WOW64.
+  bool is64BitWindows() override;
   bool isAdministrator() override;
   std::string executablePath() override;
   std::vector<std::string> arguments() override;
@@ -42,6 +44,7 @@ class SimSystem : public platform::System {
 
   void setVersion(const platform::VersionInfo& version);
   void setWow64(bool wow64);
+  void set64BitWindows(bool windows64);
   void setAdministrator(bool administrator);
   void setExecutablePath(std::string_view path);
   void setArguments(std::vector<std::string> arguments);
@@ -55,6 +58,7 @@ class SimSystem : public platform::System {
   mutable std::mutex mutex_;
   platform::VersionInfo version_{6, 1, 7601, platform::kPlatformWin32Nt, "Service Pack 1"};
   bool wow64_ = false;
+  bool windows64_ = false;
   bool administrator_ = true;
   std::string executablePath_ = "C:\\Program Files\\Norvik Cleaner\\NorvikCleaner.exe";
   std::vector<std::string> arguments_;

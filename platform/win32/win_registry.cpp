@@ -80,20 +80,23 @@ bool IsLink(HKEY key) {
 
 using NtDeleteKeyFn = LONG(NTAPI*)(HANDLE);
 
-// Deletes `name` below `parent` depth first. A link is deleted as the
-// link: its target is never opened.
-LSTATUS DeleteTreeAt(HKEY parent, const std::wstring& name, int depth) {
+// Deletes an open key by its handle (which needs DELETE access).
+LSTATUS DeleteOpenKey(HKEY key) {
+  static const auto ntDeleteKey = LoadProc<NtDeleteKeyFn>(L"ntdll.dll", "NtDeleteKey");
+  if (ntDeleteKey == nullptr) return ERROR_NOT_SUPPORTED;
+  return ntDeleteKey(key) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// Deletes `name` below `parent` depth first, in the view `viewFlag` names
+// (0 for the program's own). A link is deleted as the link: its target is
+// never opened.
+LSTATUS DeleteTreeAt(HKEY parent, const std::wstring& name, REGSAM viewFlag, int depth) {
   if (depth > WinRegistry::kMaxTreeDepth) return ERROR_INVALID_PARAMETER;
   KeyHandle key;
-  LSTATUS rc =
-      RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_READ | DELETE, key.receive());
+  LSTATUS rc = RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK,
+                             KEY_READ | DELETE | viewFlag, key.receive());
   if (rc != ERROR_SUCCESS) return rc;
-  if (IsLink(key.get())) {
-    static const auto ntDeleteKey = LoadProc<NtDeleteKeyFn>(L"ntdll.dll", "NtDeleteKey");
-    if (ntDeleteKey == nullptr) return ERROR_NOT_SUPPORTED;
-    const LONG status = ntDeleteKey(key.get());
-    return status == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
-  }
+  if (IsLink(key.get())) return DeleteOpenKey(key.get());
   std::wstring child(256, L'\0');
   while (true) {
     // Always enumerate index 0: each pass deletes what it found.
@@ -105,36 +108,83 @@ LSTATUS DeleteTreeAt(HKEY parent, const std::wstring& name, int depth) {
       continue;
     }
     if (rc != ERROR_SUCCESS) return rc;
-    rc = DeleteTreeAt(key.get(), std::wstring(child.data(), length), depth + 1);
+    rc = DeleteTreeAt(key.get(), std::wstring(child.data(), length), viewFlag, depth + 1);
     if (rc != ERROR_SUCCESS) return rc;
   }
+  // Deleting by name would look the key up again in the program's own
+  // view; in another view it is deleted through its handle.
+  if (viewFlag != 0) return DeleteOpenKey(key.get());
   key.reset();
   return RegDeleteKeyW(parent, name.c_str());
 }
 
+// Whether the system keeps two registry views: 64-bit Windows.
+bool SystemHasTwoViews() {
+  if constexpr (sizeof(void*) == 8) {
+    return true;
+  } else {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    static const auto isWow64Process =
+        LoadProc<IsWow64ProcessFn>(L"kernel32.dll", "IsWow64Process");
+    BOOL wow64 = FALSE;
+    return isWow64Process != nullptr && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+  }
+}
+
 }  // namespace
 
+WinRegistry::WinRegistry() : twoViews_(SystemHasTwoViews()) {}
+
+std::uint32_t WinRegistry::viewFlag(platform::RegView view) const {
+  if (!twoViews_) return 0;
+  switch (view) {
+    case platform::RegView::Bits64:
+      return KEY_WOW64_64KEY;
+    case platform::RegView::Bits32:
+      return KEY_WOW64_32KEY;
+    case platform::RegView::Default:
+      break;
+  }
+  return 0;
+}
+
+std::uint32_t WinRegistry::viewFlagOf(const RegKey& key) const {
+  std::lock_guard lock(mutex_);
+  const auto it = viewFlags_.find(key.handle());
+  return it == viewFlags_.end() ? 0 : it->second;
+}
+
+// The system does not remember the view a key was opened in: each open
+// below it names the view again.
+RegKey WinRegistry::keep(std::uintptr_t key, std::uint32_t viewFlag) {
+  if (viewFlag != 0) {
+    std::lock_guard lock(mutex_);
+    viewFlags_[key] = viewFlag;
+  }
+  return RegKey(this, key);
+}
+
 Result<RegKey> WinRegistry::open(RootKey root, std::string_view path, RegAccess access,
-                                 bool wow64View64) {
-  REGSAM sam = AccessMask(access);
-  if (wow64View64) sam |= KEY_WOW64_64KEY;
+                                 platform::RegView view) {
+  const DWORD flag = viewFlag(view);
   HKEY key = nullptr;
-  const LSTATUS rc =
-      RegOpenKeyExW(RootHandle(root), Widen(path).c_str(), OpenOptions(access), sam, &key);
+  const LSTATUS rc = RegOpenKeyExW(RootHandle(root), Widen(path).c_str(), OpenOptions(access),
+                                   AccessMask(access) | flag, &key);
   if (rc != ERROR_SUCCESS) {
     return Win32Error(static_cast<DWORD>(rc), "open key",
                       std::string(platform::RootKeyName(root)) + "\\" + std::string(path));
   }
-  return RegKey(this, ToHandle(key));
+  return keep(ToHandle(key), flag);
 }
 
 Result<RegKey> WinRegistry::openSub(const RegKey& parent, std::string_view path, RegAccess access) {
   if (!parent.valid()) return NotOpen("open key");
+  const DWORD flag = viewFlagOf(parent);
   HKEY key = nullptr;
   const LSTATUS rc = RegOpenKeyExW(ToHkey(parent), Widen(path).c_str(), OpenOptions(access),
-                                   AccessMask(access), &key);
+                                   AccessMask(access) | flag, &key);
   if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "open key", path);
-  return RegKey(this, ToHandle(key));
+  return keep(ToHandle(key), flag);
 }
 
 Result<RegKey> WinRegistry::create(RootKey root, std::string_view path) {
@@ -282,7 +332,7 @@ Status WinRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
   if (subKey.empty()) return Error{Errc::InvalidArgument, "delete key", ""};
   // RegDeleteTree opens sub-keys the ordinary way and so would empty the
   // target of a registry link; the walk here deletes links as links.
-  const LSTATUS rc = DeleteTreeAt(ToHkey(parent), Widen(subKey), 0);
+  const LSTATUS rc = DeleteTreeAt(ToHkey(parent), Widen(subKey), viewFlagOf(parent), 0);
   if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "delete key", subKey);
   return Status::Ok();
 }
@@ -313,6 +363,10 @@ Status WinRegistry::replaceKey(RootKey root, std::string_view path, std::string_
 }
 
 void WinRegistry::close(std::uintptr_t handle) noexcept {
+  {
+    std::lock_guard lock(mutex_);
+    viewFlags_.erase(handle);
+  }
   HKEY key = reinterpret_cast<HKEY>(handle);
   if (key != nullptr && !IsPredefined(key)) RegCloseKey(key);
 }

@@ -4,14 +4,21 @@
 // are never closed.
 #pragma once
 
+#include <cstdint>
+#include <mutex>
+#include <unordered_map>
+
 #include "platform/registry.h"
 
 namespace nc::win32 {
 
 class WinRegistry final : public platform::Registry {
  public:
+  WinRegistry();
+
   Result<platform::RegKey> open(platform::RootKey root, std::string_view path,
-                                platform::RegAccess access, bool wow64View64 = false) override;
+                                platform::RegAccess access,
+                                platform::RegView view = platform::RegView::Default) override;
   Result<platform::RegKey> openSub(const platform::RegKey& parent, std::string_view path,
                                    platform::RegAccess access) override;
   Result<platform::RegKey> create(platform::RootKey root, std::string_view path) override;
@@ -39,6 +46,17 @@ class WinRegistry final : public platform::Registry {
 
  protected:
   void close(std::uintptr_t handle) noexcept override;
+
+ private:
+  // KEY_WOW64_64KEY, KEY_WOW64_32KEY or 0 (the program's own view, and
+  // every view of a system that has one).
+  std::uint32_t viewFlag(platform::RegView view) const;
+  std::uint32_t viewFlagOf(const platform::RegKey& key) const;
+  platform::RegKey keep(std::uintptr_t key, std::uint32_t viewFlag);
+
+  const bool twoViews_;
+  mutable std::mutex mutex_;
+  std::unordered_map<std::uintptr_t, std::uint32_t> viewFlags_;  // keys opened in another view
 };
 
 }  // namespace nc::win32

@@ -48,6 +48,10 @@ bool WinSystem::isWow64() {
   return isWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
+bool WinSystem::is64BitWindows() {
+  return sizeof(void*) == 8 || isWow64();
+}
+
 bool WinSystem::isAdministrator() {
   TokenHandle token;
   if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, token.receive()) &&

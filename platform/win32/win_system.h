@@ -10,6 +10,7 @@ class WinSystem final : public platform::System {
  public:
   platform::VersionInfo version() override;
   bool isWow64() override;
+  bool is64BitWindows() override;
   bool isAdministrator() override;
   std::string executablePath() override;
   std::vector<std::string> arguments() override;

@@ -287,8 +287,8 @@ TEST_F(Win32Registry, DeleteTreeRemovesALinkWithoutTouchingItsTarget) {
 
   ASSERT_TRUE(reg.deleteTree(base, "tree").ok());
   EXPECT_EQ(reg.openSub(base, "tree", RegAccess::Read).error().code, Errc::NotFound);
-  auto kept =
-      reg.open(RootKey::LocalMachine, nc::win32::Narrow(kLinkTarget), RegAccess::Read, true);
+  auto kept = reg.open(RootKey::LocalMachine, nc::win32::Narrow(kLinkTarget), RegAccess::Read,
+                       nc::platform::RegView::Bits64);
   ASSERT_TRUE(kept.ok());
   EXPECT_EQ(nc::platform::ValueDword(*reg.readValue(*kept, "marker")), 42u);
   EXPECT_TRUE(reg.openSub(*kept, "child", RegAccess::Read).ok());
@@ -302,7 +302,9 @@ TEST_F(Win32Registry, RootKeysOpenAndStayUsableAfterClosing) {
     ASSERT_TRUE(names.ok());
     EXPECT_NE(std::find(names->begin(), names->end(), "Software"), names->end());
   }
-  EXPECT_TRUE(reg.open(RootKey::LocalMachine, "Software", RegAccess::Read, true).ok());
+  EXPECT_TRUE(
+      reg.open(RootKey::LocalMachine, "Software", RegAccess::Read, nc::platform::RegView::Bits64)
+          .ok());
   EXPECT_TRUE(reg.open(RootKey::ClassesRoot, "", RegAccess::Read).ok());
   EXPECT_TRUE(reg.open(RootKey::Users, "", RegAccess::Read).ok());
 }
