@@ -32,18 +32,6 @@ bool ReadsMachineSoftware(int id) {
   }
 }
 
-std::string RowKey(std::string_view problem, std::string_view data, std::string_view location,
-                   ProblemKind kind) {
-  std::string key(problem);
-  key += '\n';
-  key += data;
-  key += '\n';
-  key += UpperAscii(location);
-  key += '\n';
-  key += std::to_string(static_cast<int>(kind));
-  return key;
-}
-
 void RunRoutine(ScanContext& ctx, int id) {
   switch (id) {
     case 3:
@@ -125,13 +113,11 @@ class SecondPass {
     ctx_.machineView = platform::RegView::Bits32;
     // A 32-bit program judges 32-bit entries as it always has.
     ctx_.pathTest.Entries32Bit = !ctx_.pathTest.IsWow64;
-    ctx_.pathTest.SystemFolder = ctx_.platform.files.specialFolder(platform::Csidl::System);
   }
   ~SecondPass() {
     ctx_.viewPass = ViewPass::Only;
     ctx_.machineView = platform::RegView::Bits64;
     ctx_.pathTest.Entries32Bit = false;
-    ctx_.firstPassRows.clear();
   }
   SecondPass(const SecondPass&) = delete;
   SecondPass& operator=(const SecondPass&) = delete;
@@ -142,16 +128,28 @@ class SecondPass {
 
 }  // namespace
 
+Result<platform::RegKey> ScanContext::Open(platform::RootKey root, std::string_view path,
+                                           platform::RegAccess access) {
+  if (root != platform::RootKey::LocalMachine) return platform.registry.open(root, path, access);
+  if (viewPass == ViewPass::Second) {
+    const auto own = Wow6432NodeLocation(LocationText(root, path));
+    const auto location = own ? ParseLocation(*own) : std::nullopt;
+    if (!location || !platform.registry.open(root, location->path, platform::RegAccess::Read,
+                                             platform::RegView::Bits64)) {
+      return Error{Errc::NotFound, "open key", LocationText(root, path)};
+    }
+  }
+  return platform.registry.open(root, path, access, machineView);
+}
+
 void ScanContext::Add(std::string problem, std::string data, std::string registryKey,
                       ProblemKind kind) {
   if (viewPass == ViewPass::Second) {
     // What is not below HKEY_LOCAL_MACHINE\Software reads the same in
     // both passes.
     auto moved = Wow6432NodeLocation(registryKey);
-    if (!moved || firstPassRows.count(RowKey(problem, data, registryKey, kind)) != 0) return;
+    if (!moved) return;
     registryKey = std::move(*moved);
-  } else if (viewPass == ViewPass::First) {
-    firstPassRows.insert(RowKey(problem, data, registryKey, kind));
   }
   sink.AppendProblem(
       ProblemEntry{std::move(problem), std::move(data), std::move(registryKey), kind, false});
@@ -160,7 +158,9 @@ void ScanContext::Add(std::string problem, std::string data, std::string registr
 void RunSection(ScanContext& ctx, int id) {
   const bool twoViews = ctx.platform.system.is64BitWindows();
   ctx.machineView = twoViews ? platform::RegView::Bits64 : platform::RegView::Default;
-  ctx.firstPassRows.clear();
+  if (twoViews && ctx.pathTest.SystemFolder.empty()) {
+    ctx.pathTest.SystemFolder = ctx.platform.files.specialFolder(platform::Csidl::System);
+  }
   if (!twoViews || !ReadsMachineSoftware(id)) {
     ctx.viewPass = ViewPass::Only;
     RunRoutine(ctx, id);

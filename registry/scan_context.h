@@ -4,7 +4,6 @@
 #pragma once
 
 #include <atomic>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,18 +63,13 @@ struct ScanContext {
   // 32-bit one in a second pass. Set by RunSection.
   platform::RegView machineView = platform::RegView::Default;
   ViewPass viewPass = ViewPass::Only;
-  // The rows of the first pass, by what they say, so that the second pass
-  // does not show an entry both views see (shared or reflected keys).
-  std::set<std::string> firstPassRows{};
 
   bool TwoViews() const { return machineView != platform::RegView::Default; }
   // Opens a key, in the pass's view when it is one of HKEY_LOCAL_MACHINE.
+  // In the second pass a key the 32-bit view shares with the 64-bit one
+  // (none of its own below Wow6432Node) was read by the first: NotFound.
   Result<platform::RegKey> Open(platform::RootKey root, std::string_view path,
-                                platform::RegAccess access) {
-    return platform.registry.open(
-        root, path, access,
-        root == platform::RootKey::LocalMachine ? machineView : platform::RegView::Default);
-  }
+                                platform::RegAccess access);
 
   bool StopRequested() const { return stop.load(std::memory_order_relaxed); }
   bool SectionChosen(int id) const {
@@ -85,7 +79,8 @@ struct ScanContext {
     return false;
   }
   // Appends a row; in the second pass its location is moved to the key
-  // the 32-bit view reads, and rows the first pass showed are dropped.
+  // the 32-bit view reads, and a row elsewhere (read alike by both
+  // passes) is dropped.
   void Add(std::string problem, std::string data, std::string registryKey, ProblemKind kind);
 };
 

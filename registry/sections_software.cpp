@@ -145,6 +145,8 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
     const std::string location = LocationText(root, "Software");
     for (const auto& name : *names) {
       if (ctx.StopRequested()) return;
+      // The 32-bit programs' keys, read in a pass of their own.
+      if (ctx.TwoViews() && EqualsNoCase(name, "Wow6432Node")) continue;
       const std::string path = JoinKey("Software", name);
       ctx.sink.SetKeyLine(path);
       if (KeyContentCount(
