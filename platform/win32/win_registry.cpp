@@ -136,12 +136,14 @@ bool SystemHasTwoViews() {
 WinRegistry::WinRegistry() : twoViews_(SystemHasTwoViews()) {}
 
 std::uint32_t WinRegistry::viewFlag(platform::RegView view) const {
+  // The program's own view needs no flag.
+  constexpr bool kProgram64 = sizeof(void*) == 8;
   if (!twoViews_) return 0;
   switch (view) {
     case platform::RegView::Bits64:
-      return KEY_WOW64_64KEY;
+      return kProgram64 ? 0 : KEY_WOW64_64KEY;
     case platform::RegView::Bits32:
-      return KEY_WOW64_32KEY;
+      return kProgram64 ? KEY_WOW64_32KEY : 0;
     case platform::RegView::Default:
       break;
   }

@@ -1,7 +1,9 @@
 // The registry port over the system's registry (advapi32, wide calls).
 //
 // A `RegKey` handle is the HKEY cast to an integer; predefined root keys
-// are never closed.
+// are never closed. Keys opened in the other program bitness's view are
+// remembered, since the system wants that view named again for every key
+// opened below them and deletes keys by name only in the program's own.
 #pragma once
 
 #include <cstdint>
