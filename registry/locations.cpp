@@ -66,6 +66,13 @@ std::optional<std::string> WithoutWow6432Node(std::string_view location) {
   return moved;
 }
 
+std::optional<std::string> Wow6432NodePath(std::string_view path) {
+  constexpr std::string_view kRoot = "HKEY_LOCAL_MACHINE\\";
+  auto moved = Wow6432NodeLocation(std::string(kRoot) + std::string(path));
+  if (moved) moved->erase(0, kRoot.size());
+  return moved;
+}
+
 platform::RegView ViewOfLocation(platform::RootKey root) {
   return root == platform::RootKey::LocalMachine ? platform::RegView::Bits64
                                                  : platform::RegView::Default;

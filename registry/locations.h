@@ -39,6 +39,8 @@ struct Location {
 // no such other name.
 std::optional<std::string> Wow6432NodeLocation(std::string_view location);
 std::optional<std::string> WithoutWow6432Node(std::string_view location);
+// The same for a key path below HKEY_LOCAL_MACHINE ("Software\X").
+std::optional<std::string> Wow6432NodePath(std::string_view path);
 // The view that reads and changes a location's key as its text names it:
 // under HKEY_LOCAL_MACHINE the 64-bit view.
 platform::RegView ViewOfLocation(platform::RootKey root);

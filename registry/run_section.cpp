@@ -132,10 +132,9 @@ Result<platform::RegKey> ScanContext::Open(platform::RootKey root, std::string_v
                                            platform::RegAccess access) {
   if (root != platform::RootKey::LocalMachine) return platform.registry.open(root, path, access);
   if (viewPass == ViewPass::Second) {
-    const auto own = Wow6432NodeLocation(LocationText(root, path));
-    const auto location = own ? ParseLocation(*own) : std::nullopt;
-    if (!location || !platform.registry.open(root, location->path, platform::RegAccess::Read,
-                                             platform::RegView::Bits64)) {
+    const auto own = Wow6432NodePath(path);
+    if (!own ||
+        !platform.registry.open(root, *own, platform::RegAccess::Read, platform::RegView::Bits64)) {
       return Error{Errc::NotFound, "open key", LocationText(root, path)};
     }
   }
