@@ -204,21 +204,28 @@ TEST_P(RegistryViews, FixAndRestoreKeepEachEntryInItsOwnView) {
   } view;
   const std::string uninstall64 = InView(std::string(kCv) + "\\Uninstall\\Gone", false);
   const std::string uninstall32 = InView(std::string(kCv) + "\\Uninstall\\Gone", true);
-  for (std::size_t fixed : {1u, 3u}) {  // the 32-bit rows first
+  auto fix = [&](std::size_t row) {
     registry::ResultsModel results;
     auto rows = Rows();
-    rows[fixed].Ticked = true;
-    for (const auto& row : rows) results.Append(row);
+    rows[row].Ticked = true;
+    for (const auto& each : rows) results.Append(each);
     const auto result = registry::FixSelectedProblems(env, results, view);
     ASSERT_EQ(result.outcome, registry::FixOutcome::Finished);
     EXPECT_EQ(result.deleted, 1u);
-  }
+  };
+  auto runValue = [&](bool view32) {
+    return sim.registry()
+        .value(RootKey::LocalMachine, InView(std::string(kCv) + "\\Run", view32), "Gone")
+        .has_value();
+  };
+  fix(2);  // the 64-bit run value
+  EXPECT_FALSE(runValue(false));
+  EXPECT_TRUE(runValue(true));
+  fix(1);  // the 32-bit uninstall entry
   EXPECT_FALSE(sim.registry().keyExists(RootKey::LocalMachine, uninstall32));
   EXPECT_TRUE(sim.registry().keyExists(RootKey::LocalMachine, uninstall64));
-  EXPECT_FALSE(sim.registry().value(RootKey::LocalMachine, InView(std::string(kCv) + "\\Run", true),
-                                    "Gone"));
-  EXPECT_TRUE(sim.registry().value(RootKey::LocalMachine, InView(std::string(kCv) + "\\Run", false),
-                                   "Gone"));
+  fix(3);
+  EXPECT_FALSE(runValue(true));
 
   auto files = sim.files().list(folder);
   ASSERT_TRUE(files);
@@ -317,6 +324,8 @@ TEST(RegistryViewLists, LocationsMoveBetweenTheViewsOnlyBelowMachineSoftware) {
   }
   EXPECT_EQ(registry::WithoutWow6432Node("HKEY_LOCAL_MACHINE\\Software\\wow6432node\\A"),
             "HKEY_LOCAL_MACHINE\\Software\\A");
+  EXPECT_EQ(registry::WithoutWow6432Node("HKEY_LOCAL_MACHINE\\Software\\Wow6432Node"),
+            "HKEY_LOCAL_MACHINE\\Software");
   EXPECT_FALSE(registry::WithoutWow6432Node("HKEY_LOCAL_MACHINE\\Software\\Wow6432NodeX\\A"));
   EXPECT_FALSE(registry::WithoutWow6432Node("HKEY_LOCAL_MACHINE\\Software\\A"));
 }
