@@ -249,29 +249,10 @@ std::uint64_t RunChromiumItemOn(CleanRun& run, std::size_t item, const ChromiumP
   }
 }
 
-// The browser and the item a run name designates ("Microsoft Edge -
-// Cookies"); false when it designates none.
-bool FindChromiumItem(std::string_view runName, const ChromiumBrowser*& browser,
-                      std::size_t& item) {
-  for (const ChromiumBrowser& candidate : ChromiumBrowsers()) {
-    if (!runName.starts_with(candidate.group)) continue;
-    std::string_view rest = runName.substr(candidate.group.size());
-    if (!rest.starts_with(" - ")) continue;
-    rest.remove_prefix(3);
-    const auto items = ChromiumItems();
-    const auto found = std::find(items.begin(), items.end(), rest);
-    if (found == items.end()) continue;
-    browser = &candidate;
-    item = static_cast<std::size_t>(found - items.begin());
-    return true;
-  }
-  return false;
-}
-
 bool RunChromiumItem(CleanRun& run, std::string_view runName) {
-  const ChromiumBrowser* browser = nullptr;
   std::size_t item = 0;
-  if (!FindChromiumItem(runName, browser, item)) return false;
+  const ChromiumBrowser* browser = ChromiumItemOf(runName, item);
+  if (browser == nullptr) return false;
   platform::Platform& ports = run.platform();
   const std::string userData = ChromiumUserDataFolder(ports.registry, ports.files, *browser);
   if (userData.empty()) return true;

@@ -1,5 +1,6 @@
 #include "cleaner/chromium_browsers.h"
 
+#include <algorithm>
 #include <array>
 
 #include "core/text.h"
@@ -61,6 +62,20 @@ const ChromiumBrowser* ChromiumBrowserOfGroup(std::string_view group) {
 
 std::span<const std::string_view> ChromiumItems() {
   return kItems;
+}
+
+const ChromiumBrowser* ChromiumItemOf(std::string_view runName, std::size_t& item) {
+  for (const ChromiumBrowser& browser : kBrowsers) {
+    if (!runName.starts_with(browser.group)) continue;
+    std::string_view rest = runName.substr(browser.group.size());
+    if (!rest.starts_with(" - ")) continue;
+    rest.remove_prefix(3);
+    const auto found = std::find(kItems.begin(), kItems.end(), rest);
+    if (found == kItems.end()) continue;
+    item = static_cast<std::size_t>(found - kItems.begin());
+    return &browser;
+  }
+  return nullptr;
 }
 
 std::string LocalAppDataFolder(platform::Registry& registry) {

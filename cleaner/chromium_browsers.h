@@ -43,6 +43,11 @@ const ChromiumBrowser* ChromiumBrowserOfGroup(std::string_view group);
 // The items of every Chromium group, in the tree's order.
 std::span<const std::string_view> ChromiumItems();
 
+// The browser a run name designates ("Microsoft Edge - Cookies") and the
+// item's position in ChromiumItems; null when the name is no Chromium
+// browser's item (compared exactly, letter case included).
+const ChromiumBrowser* ChromiumItemOf(std::string_view runName, std::size_t& item);
+
 // The current user's "Local AppData" folder as the shell records it
 // (HKEY_CURRENT_USER, "Shell Folders"), with a trailing backslash; "" when
 // the value is missing or empty.

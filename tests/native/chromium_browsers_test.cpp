@@ -18,6 +18,7 @@
 #include "cleaner/catalogue.h"
 #include "cleaner/chromium_browsers.h"
 #include "cleaner/clean_starter.h"
+#include "cleaner/clean_worker.h"
 #include "registry/section_tree.h"
 
 namespace nc::testing {
@@ -155,6 +156,16 @@ TEST_F(ChromiumBrowsersTest, RunNamesCleanTheProfilesOfTheirOwnBrowserOnly) {
 
     const std::string group = c.group;
     const auto items = cleaner::ChromiumItems();
+    // The worker hands the names to these items, not to the definitions
+    // file.
+    {
+      log.clear();
+      runMode.store(cleaner::RunMode::Test);
+      cleaner::CleanWorker worker(Environment(), {group + " - Cookies"}, 0);
+      worker.Execute();
+      Pump();
+      EXPECT_TRUE(log.hasLine("Test: deleting " + c.userData + "Profile 1\\Network\\Cookies"));
+    }
     std::vector<int> counted;
     for (const std::string_view item : items) {
       cleaner::CleanRun& r = MakeRun(true);

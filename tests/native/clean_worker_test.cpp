@@ -208,6 +208,9 @@ TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsF
   EXPECT_TRUE(IsFixedItemName("Advanced - Paint"));
   EXPECT_TRUE(IsFixedItemName("Mozilla Firefox - Download Manager"));
   EXPECT_TRUE(IsFixedItemName("Google Chrome - Stored passwords in Forms"));
+  EXPECT_TRUE(IsFixedItemName("Microsoft Edge - Stored passwords in Forms"));
+  EXPECT_TRUE(IsFixedItemName("Opera (Chromium) - Cookies"));
+  EXPECT_FALSE(IsFixedItemName("Opera (Chromium) - Transfers"));
   EXPECT_TRUE(IsFixedItemName("Instant Messengers - Yahoo! Messenger"));
   EXPECT_FALSE(IsFixedItemName(""));
   EXPECT_FALSE(IsFixedItemName("Windows - Windows Log Files"));
