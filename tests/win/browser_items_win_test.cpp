@@ -465,7 +465,7 @@ TEST_F(BrowserWindowWin, TheEdgeGroupAndASecondChromeProfileAreCleanedThroughThe
   })) << "the clean never finished";
   // The tree scrolled down to the groups of Chrome and Edge.
   HWND tree = GetDlgItem(Page(main), kIdCleanTree);
-  for (int line = 0; line < 40; ++line) SendMessageW(tree, WM_VSCROLL, SB_LINEDOWN, 0);
+  for (int line = 0; line < 39; ++line) SendMessageW(tree, WM_VSCROLL, SB_LINEDOWN, 0);
   Screenshot(main, L"chromium-after-clean.bmp");
   EXPECT_TRUE(HasLine(main, L"Clean: Clearing Microsoft Edge - Cookies ..."));
   for (const fs::path& profile : {chrome1, edge}) {
