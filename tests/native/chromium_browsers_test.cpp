@@ -275,6 +275,7 @@ TEST_F(ChromiumBrowsersTest, ABrowserHoldingItsLockRefusesACleanOfItsOwnGroupOnl
       EXPECT_FALSE(busy);
     }
   };
+  check("", "Brave", nullptr);  // never started: no lock file
   check(kChrome + "lockfile", "Google Chrome", "Please close Google Chrome first!");
   check(kEdge + "lockfile", "Microsoft Edge", "Please close Microsoft Edge first!", RunMode::Auto);
   check(kBrave + "lockfile", "Brave", "Please close Brave first!");
@@ -291,6 +292,10 @@ TEST_F(ChromiumBrowsersTest, ABrowserHoldingItsLockRefusesACleanOfItsOwnGroupOnl
   ASSERT_TRUE(sim.files().fileExists(firefoxLock));
   check("", "Google Chrome", nullptr);
   check("", "Mozilla Firefox", nullptr);
+  // A folder of the lock file's name is no lock.
+  ASSERT_TRUE(sim.files().deleteFile(kBrave + "lockfile").ok());
+  MakeFolder(kBrave + "lockfile\\");
+  check("", "Brave", nullptr);
   // A window of Chromium's class says nothing; Firefox's still does.
   const auto chromium = sim.programs().addWindow("Chrome_WidgetWin_1");
   check("", "Google Chrome", nullptr);
