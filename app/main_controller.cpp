@@ -78,8 +78,10 @@ void MainController::OnCreate() {
   view_.SetPageVisible(kTagTools, false);
   view_.SetRegistryStatus("");
 
-  // The clean tree with the installed applications that the definitions
-  // file knows, then the settings: options, ticked items, window bounds.
+  // The clean tree with the Chromium browsers that are installed and the
+  // installed applications that the definitions file knows, then the
+  // settings: options, ticked items, window bounds.
+  cleaner::AddChromiumBrowserGroups(cleanTree_, services_.ports.registry, services_.ports.files);
   cleaner::ApplicationNodes(cleanTree_, services_.ports.registry, services_.ports.profile,
                             programFolder_);
   ReadOptionsIni(settingsFile(), options_, trees_, view_.Metrics());

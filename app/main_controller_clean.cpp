@@ -15,13 +15,17 @@ constexpr const char* kPrepareText = "Prepare to clean...";
 constexpr const char* kFinishedText = "Finished!";
 constexpr int kBarMax = 1000;
 // Why the unattended clean did not start, for its report.
-void NoteUnattendedCleanNotStarted(UnattendedReport& report, cleaner::CleanStartOutcome outcome) {
-  switch (outcome) {
+void NoteUnattendedCleanNotStarted(UnattendedReport& report,
+                                   const cleaner::CleanStartDecision& decision) {
+  switch (decision.outcome) {
     case cleaner::CleanStartOutcome::FirefoxRunning:
       report.CleanNotStarted(cleaner::kCloseFirefoxText, true);
       break;
     case cleaner::CleanStartOutcome::ChromeRunning:
       report.CleanNotStarted(cleaner::kCloseChromeText, true);
+      break;
+    case cleaner::CleanStartOutcome::ChromiumRunning:
+      report.CleanNotStarted(decision.refusal, true);
       break;
     case cleaner::CleanStartOutcome::NothingSelected:
       report.CleanNotStarted("no clean item is ticked", false);
@@ -79,6 +83,8 @@ void MainController::StartCleanRun() {
                                      unattendedClear_,
                                      services_.ports.programs,
                                      services_.ports.prompts,
+                                     services_.ports.registry,
+                                     services_.ports.files,
                                      [this] {
                                        return view_.ConfirmClean([this](bool dontShowAgain) {
                                          options_.IsAskBeforeClear = !dontShowAgain;
@@ -87,7 +93,7 @@ void MainController::StartCleanRun() {
                                      sessionEnding_};
   cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
   if (decision.outcome != cleaner::CleanStartOutcome::Start) {
-    NoteUnattendedCleanNotStarted(unattended_, decision.outcome);
+    NoteUnattendedCleanNotStarted(unattended_, decision);
     if (decision.outcome == cleaner::CleanStartOutcome::Declined) cleanBusy_ = false;
     return;
   }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "cleaner/chromium_browsers.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -11,13 +12,7 @@ bool RunBrowserItem(CleanRun& run, std::string_view runName) {
 }
 
 std::string LocalAppDataFolder(platform::Platform& ports) {
-  const std::string folder = platform::ReadStringValue(
-      ports.registry, platform::RootKey::CurrentUser,
-      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Local AppData");
-  // Without the value the folders below it would become folders of the
-  // current drive's root.
-  if (WithoutTrailingBackslash(folder).empty()) return {};
-  return WithTrailingBackslash(folder);
+  return LocalAppDataFolder(ports.registry);
 }
 
 std::string ExistingFolder(platform::Platform& ports, const std::string& path) {

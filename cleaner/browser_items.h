@@ -1,8 +1,9 @@
 // The clean items of the groups "Mozilla Firefox", "Netscape", "Opera" and
-// "Google Chrome": the files of each browser's profile go through the
-// removal primitives; Firefox's visited places and Chrome's passwords,
-// forms and downloads are rows of SQLite databases, deleted in a clean
-// (never in a test run).
+// of the Chromium browsers ("Google Chrome", "Microsoft Edge", "Brave",
+// "Vivaldi", "Opera (Chromium)"; chromium_browsers.h): the files of each
+// browser's profile go through the removal primitives; Firefox's visited
+// places and the Chromium browsers' passwords, forms and downloads are
+// rows of SQLite databases, deleted in a clean (never in a test run).
 //
 // A database that cannot be opened or changed (locked, corrupt, not a
 // database, read-only) throws SqliteException out of the item after its
@@ -43,9 +44,7 @@ bool RunChromeOrOperaItem(CleanRun& run, std::string_view runName);
 
 // ---- shared by the browsers' items -------------------------------------------
 
-// The current user's "Local AppData" folder as the shell records it
-// (HKEY_CURRENT_USER, "Shell Folders"), with a trailing backslash; "" when
-// the value is missing or empty.
+// LocalAppDataFolder (chromium_browsers.h) of the ports' registry.
 std::string LocalAppDataFolder(platform::Platform& ports);
 // `path` when it is a folder that exists and is not a link, else "".
 std::string ExistingFolder(platform::Platform& ports, const std::string& path);

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "cleaner/chromium_browsers.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -16,6 +17,17 @@ CleanNode Group(std::string_view text, int imageIndex,
   group.text = std::string(text);
   group.imageIndex = imageIndex;
   for (const std::string_view item : items) {
+    CleanNode child;
+    child.text = std::string(item);
+    child.level = 1;
+    group.children.push_back(std::move(child));
+  }
+  return group;
+}
+
+CleanNode ChromiumGroup(const ChromiumBrowser& browser) {
+  CleanNode group = Group(browser.group, browser.imageIndex, {});
+  for (const std::string_view item : ChromiumItems()) {
     CleanNode child;
     child.text = std::string(item);
     child.level = 1;
@@ -76,10 +88,7 @@ CleanTree BuildCleanTree() {
       Group("Mozilla Firefox", 5,
             {"Cookies", "Visited URL History", "Download Manager", "Temporary Internet Files",
              "Autocomplete History", "Preferences", "Saved Form Information"}));
-  groups.push_back(
-      Group("Google Chrome", 11,
-            {"Temporary Internet Files", "Cookies", "Visited URL History", "Session",
-             "Stored passwords in Forms", "Saved Form Information", "Download History"}));
+  groups.push_back(ChromiumGroup(ChromiumBrowsers().front()));
   groups.push_back(Group(
       "Advanced", 6,
       {"Open File History", "Menu Order Cache", "Tray Notifications Cache", "User Assist History",
@@ -92,6 +101,20 @@ CleanTree BuildCleanTree() {
   groups.push_back(Group(kApplicationsGroup, 9, {}));
   groups.push_back(Group("Custom Lists", 10, {kNewListItem}));
   return CleanTree(std::move(groups));
+}
+
+void AddChromiumBrowserGroups(CleanTree& tree, platform::Registry& registry,
+                              platform::FileSystem& files) {
+  auto& groups = tree.groups();
+  auto at = groups.begin();
+  while (at != groups.end() && at->text != ChromiumBrowsers().front().group) ++at;
+  if (at == groups.end()) return;
+  ++at;
+  for (const ChromiumBrowser& browser : ChromiumBrowsers()) {
+    if (browser.original || tree.group(browser.group) != nullptr) continue;
+    if (ChromiumUserDataFolder(registry, files, browser).empty()) continue;
+    at = groups.insert(at, ChromiumGroup(browser)) + 1;
+  }
 }
 
 std::string CleanItemName(std::string_view group, std::string_view item) {

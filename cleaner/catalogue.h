@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/filesystem.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 
@@ -27,7 +28,7 @@ inline constexpr std::string_view kDefinitionsFile = "kvrn.dat";
 
 struct CleanNode {
   std::string text;
-  int imageIndex = 0;  // groups 1..11; plays no role for items
+  int imageIndex = 0;  // groups 1..15; plays no role for items
   int state = kStateNone;
   int level = 0;  // 0 group, 1 item
   bool expanded = false;
@@ -66,6 +67,13 @@ class CleanTree {
 // The catalogue as the window shows it before the installed applications
 // are added: every group with its items in display order, no marks.
 CleanTree BuildCleanTree();
+
+// Adds a group for each Chromium browser besides Google Chrome whose
+// "User Data" folder exists (ChromiumBrowsers, in their order), right
+// after "Google Chrome", with Chrome's items. Called once while the tree
+// is built, before the settings are read.
+void AddChromiumBrowserGroups(CleanTree& tree, platform::Registry& registry,
+                              platform::FileSystem& files);
 
 // The run name of an item: "Windows - Recent Documents".
 std::string CleanItemName(std::string_view group, std::string_view item);

@@ -1,6 +1,7 @@
-// The items of the groups "Opera" and "Google Chrome": masks over Opera's
-// folder and each of Chrome's profiles, the cache folders, and the rows of
-// Chrome's "Web Data" and "History" databases.
+// The items of the group "Opera" and of the Chromium groups ("Google
+// Chrome", "Microsoft Edge", ...): masks over Opera's folder and each
+// profile of a Chromium browser, the cache folders, and the rows of the
+// "Web Data" and "History" databases.
 #include <algorithm>
 #include <array>
 #include <span>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "cleaner/browser_items.h"
+#include "cleaner/chromium_browsers.h"
 #include "cleaner/remove_files.h"
 #include "cleaner/user_folders.h"
 #include "core/text.h"
@@ -28,40 +30,41 @@ std::string OperaLocalFolder(platform::Platform& ports) {
   return local.empty() ? std::string() : ExistingFolder(ports, local + "Opera\\");
 }
 
-// Chrome's profiles, with trailing backslashes, in name order: the
-// folders of "User Data" that hold a "Preferences" file ("Default",
-// "Profile 1", "Guest Profile", ...), and "Default" even without one, as
-// the oldest versions left it. "System Profile" is Chrome's own; links
-// are never entered.
-std::vector<std::string> ChromeProfileFolders(CleanRun& run) {
-  platform::Platform& ports = run.platform();
-  const std::string local = LocalAppDataFolder(ports);
-  if (local.empty()) return {};
-  const std::string userData = ExistingFolder(ports, local + "Google\\Chrome\\User Data\\");
-  if (userData.empty()) return {};
-  auto entries = ports.files.list(userData);
-  if (!entries) return {};
-  std::vector<std::pair<std::string, std::string>> found;  // upper-cased name, folder
+// The profiles of a Chromium browser's "User Data" folder, with trailing
+// backslashes, in name order: the folders that hold a "Preferences" file
+// ("Default", "Profile 1", "Guest Profile", ...), and Chrome's "Default"
+// even without one, as its oldest versions left it. "System Profile" is
+// the browser's own; links are never entered. Opera's folder is a profile
+// itself and comes first. Each profile as its path below `userData`
+// ("" for the folder itself).
+std::vector<std::string> ChromiumProfiles(CleanRun& run, const ChromiumBrowser& browser,
+                                          const std::string& userData) {
+  platform::FileSystem& files = run.platform().files;
+  auto isPlainFile = [&files](const std::string& path) {
+    const auto attributes = files.attributes(path);
+    return attributes &&
+           (*attributes & (platform::FileAttr::Directory | platform::FileAttr::ReparsePoint)) == 0;
+  };
+  std::vector<std::string> profiles;
+  if (browser.folderIsProfile && isPlainFile(userData + "Preferences")) profiles.emplace_back();
+  auto entries = files.list(userData);
+  if (!entries) return profiles;
+  std::vector<std::pair<std::string, std::string>> found;  // upper-cased name, relative folder
   for (const auto& entry : *entries) {
     if (run.Terminated()) return {};
     if (!entry.isFolder() || entry.isLink()) continue;
     std::string upper = UpperAscii(entry.name);
     if (upper == "SYSTEM PROFILE") continue;
-    std::string folder = userData + entry.name + "\\";
-    if (upper != "DEFAULT") {
-      const auto preferences = ports.files.attributes(folder + "Preferences");
-      if (!preferences || (*preferences & (platform::FileAttr::Directory |
-                                           platform::FileAttr::ReparsePoint)) != 0) {
-        continue;
-      }
+    std::string folder = entry.name + "\\";
+    if (!(browser.original && upper == "DEFAULT") &&
+        !isPlainFile(userData + folder + "Preferences")) {
+      continue;
     }
     found.emplace_back(std::move(upper), std::move(folder));
   }
   std::sort(found.begin(), found.end());
-  std::vector<std::string> folders;
-  folders.reserve(found.size());
-  for (auto& profile : found) folders.push_back(std::move(profile.second));
-  return folders;
+  for (auto& profile : found) profiles.push_back(std::move(profile.second));
+  return profiles;
 }
 
 std::uint64_t DeleteMasks(CleanRun& run, const std::string& folder,
@@ -69,6 +72,27 @@ std::uint64_t DeleteMasks(CleanRun& run, const std::string& folder,
   std::uint64_t bytes = 0;
   for (std::string_view mask : masks) {
     bytes += DeleteFilesByMask(run, folder, mask, {.recurse = true}, run.ItemCount);
+  }
+  return bytes;
+}
+
+// A profile folder with a trailing backslash. Its masks reach every
+// folder below it, unless other profiles lie below it (Opera's folder
+// that is a profile itself): then they reach its own files and those of
+// its "Network" folder only.
+struct ChromiumProfile {
+  std::string folder;
+  bool wholeTree = true;
+};
+
+std::uint64_t ProfileMasks(CleanRun& run, const ChromiumProfile& profile,
+                           const std::vector<std::string_view>& masks) {
+  if (profile.wholeTree) return DeleteMasks(run, profile.folder, masks);
+  std::uint64_t bytes = 0;
+  for (const std::string& folder : {profile.folder, profile.folder + "Network"}) {
+    for (std::string_view mask : masks) {
+      bytes += DeleteFilesByMask(run, folder, mask, {}, run.ItemCount);
+    }
   }
   return bytes;
 }
@@ -158,20 +182,20 @@ void ClearTables(CleanRun& run, const std::string& profile, std::string_view fil
 
 // Each name is passed once: a test run, which deletes nothing, would
 // count a file again under a second pass of its name.
-std::uint64_t ChromeHistory(CleanRun& run, const std::string& profile) {
-  std::uint64_t bytes =
-      DeleteMasks(run, profile,
-                  {"Archived History", "History", "Thumbnails", "Visited Links", "Current Tabs",
-                   "Last Tabs", "Top Sites", "History Provider Cache", "Network Action Predictor"});
+std::uint64_t ChromeHistory(CleanRun& run, const ChromiumProfile& profile) {
+  std::uint64_t bytes = ProfileMasks(
+      run, profile,
+      {"Archived History", "History", "Thumbnails", "Visited Links", "Current Tabs", "Last Tabs",
+       "Top Sites", "History Provider Cache", "Network Action Predictor"});
   std::vector<std::string> indexes;
-  if (auto entries = run.platform().files.list(profile)) {
+  if (auto entries = run.platform().files.list(profile.folder)) {
     for (const auto& entry : *entries) {
       if (!entry.isFolder() && UpperAscii(entry.name).find("HISTORY INDEX") != std::string::npos) {
         indexes.push_back(entry.name);
       }
     }
   }
-  for (const std::string& name : indexes) bytes += DeleteMasks(run, profile, {name});
+  for (const std::string& name : indexes) bytes += ProfileMasks(run, profile, {name});
   return bytes;
 }
 
@@ -188,51 +212,67 @@ std::uint64_t ChromeCaches(CleanRun& run, const std::string& profile) {
 
 // "Cookies" anywhere in the profile (today in "Network"), the journal of
 // "Network\Cookies" and the pages' local storage.
-std::uint64_t ChromeCookies(CleanRun& run, const std::string& profile) {
-  std::uint64_t bytes = DeleteMasks(run, profile, {"Cookies"});
-  bytes += DeleteFilesByMask(run, profile + "Network", "Cookies-journal", {}, run.ItemCount);
-  bytes += EmptyFolder(run, profile + "Local Storage");
+std::uint64_t ChromeCookies(CleanRun& run, const ChromiumProfile& profile) {
+  std::uint64_t bytes = ProfileMasks(run, profile, {"Cookies"});
+  bytes += DeleteFilesByMask(run, profile.folder + "Network", "Cookies-journal", {}, run.ItemCount);
+  bytes += EmptyFolder(run, profile.folder + "Local Storage");
   return bytes;
 }
 
-// One profile's part of an item; the bytes of the files it found.
-std::uint64_t RunChromeItemOn(CleanRun& run, std::size_t item, const std::string& profile) {
+// One profile's part of an item; the bytes of the files it found. The
+// cache item also empties the profile's caches below `localTwin` (the
+// browser's folder of the same name below the local application data)
+// when there is one.
+std::uint64_t RunChromiumItemOn(CleanRun& run, std::size_t item, const ChromiumProfile& profile,
+                                const std::string& localTwin) {
   switch (item) {
-    case 0:
-      return ChromeCaches(run, profile);
+    case 0: {
+      std::uint64_t bytes = ChromeCaches(run, profile.folder);
+      if (!localTwin.empty()) bytes += ChromeCaches(run, localTwin);
+      return bytes;
+    }
     case 1:
       return ChromeCookies(run, profile);
     case 2:
       return ChromeHistory(run, profile);
     case 3:
-      return DeleteMasks(run, profile, {"Current Session", "Last Session"});
+      return ProfileMasks(run, profile, {"Current Session", "Last Session"});
     case 4:
-      ClearTables(run, profile, "Web Data", kLoginTables);
-      return DeleteMasks(run, profile, {"Login Data"});
+      ClearTables(run, profile.folder, "Web Data", kLoginTables);
+      return ProfileMasks(run, profile, {"Login Data"});
     case 5:
-      ClearTables(run, profile, "Web Data", kFormTables);
+      ClearTables(run, profile.folder, "Web Data", kFormTables);
       return 0;
     default:
-      ClearTables(run, profile, "History", kDownloadTables);
+      ClearTables(run, profile.folder, "History", kDownloadTables);
       return 0;
   }
 }
 
-bool RunChromeItem(CleanRun& run, std::string_view runName) {
-  static constexpr std::array<std::string_view, 7> kNames = {
-      "Google Chrome - Temporary Internet Files",  "Google Chrome - Cookies",
-      "Google Chrome - Visited URL History",       "Google Chrome - Session",
-      "Google Chrome - Stored passwords in Forms", "Google Chrome - Saved Form Information",
-      "Google Chrome - Download History"};
-  const auto* found = std::find(kNames.begin(), kNames.end(), runName);
-  if (found == kNames.end()) return false;
-  const auto item = static_cast<std::size_t>(found - kNames.begin());
+bool RunChromiumItem(CleanRun& run, std::string_view runName) {
+  std::size_t item = 0;
+  const ChromiumBrowser* browser = ChromiumItemOf(runName, item);
+  if (browser == nullptr) return false;
+  platform::Platform& ports = run.platform();
+  const std::string userData = ChromiumUserDataFolder(ports.registry, ports.files, *browser);
+  if (userData.empty()) return true;
+  // Opera keeps its caches below the local application data.
+  std::string localData;
+  if (browser->roaming && item == 0) {
+    const std::string local = LocalAppDataFolder(ports);
+    if (!local.empty()) {
+      localData = ExistingFolder(ports, local + std::string(browser->userData) + "\\");
+    }
+  }
   std::uint64_t bytes = 0;
   bool any = false;
-  for (const std::string& profile : ChromeProfileFolders(run)) {
+  for (const std::string& profile : ChromiumProfiles(run, *browser, userData)) {
     if (run.Terminated()) break;
     any = true;
-    bytes += RunChromeItemOn(run, item, profile);
+    const std::string localTwin =
+        localData.empty() ? std::string() : ExistingFolder(ports, localData + profile);
+    // Opera's own folder holds the other profiles.
+    bytes += RunChromiumItemOn(run, item, {userData + profile, !profile.empty()}, localTwin);
   }
   // The database items find no files: their size is 0.
   if (any) run.SetItemSize(bytes);
@@ -242,7 +282,7 @@ bool RunChromeItem(CleanRun& run, std::string_view runName) {
 }  // namespace
 
 bool RunChromeOrOperaItem(CleanRun& run, std::string_view runName) {
-  return RunOperaItem(run, runName) || RunChromeItem(run, runName);
+  return RunOperaItem(run, runName) || RunChromiumItem(run, runName);
 }
 
 }  // namespace nc::cleaner

@@ -1,5 +1,7 @@
 #include "cleaner/clean_starter.h"
 
+#include "cleaner/chromium_browsers.h"
+
 namespace nc::cleaner {
 
 CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
@@ -22,6 +24,7 @@ CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
     // A refusal's box is one question at a time: busy while it is open, so
     // that a timer tick behind it starts nothing and opens no second box.
     auto refuse = [&](std::string_view text, CleanStartOutcome outcome) {
+      decision.refusal = std::string(text);
       if (!context.askNothing) {
         context.cleanBusy = true;
         context.prompts.inform(text);
@@ -32,12 +35,19 @@ CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
     };
     if (!test && IsGroupChecked(context.tree, "Mozilla Firefox") &&
         (context.programs.findWindow("MozillaUIWindowClass") != 0 ||
-         context.programs.findWindow("MozillaWindowClass") != 0)) {
+         context.programs.findWindow("MozillaWindowClass") != 0 ||
+         FirefoxProfileLocked(context.files))) {
       return refuse(kCloseFirefoxText, CleanStartOutcome::FirefoxRunning);
     }
-    if (!test && IsGroupChecked(context.tree, "Google Chrome") &&
-        context.programs.findWindow("Chrome_WidgetWin_1") != 0) {
-      return refuse(kCloseChromeText, CleanStartOutcome::ChromeRunning);
+    if (!test) {
+      for (const ChromiumBrowser& browser : ChromiumBrowsers()) {
+        if (!IsGroupChecked(context.tree, browser.group) ||
+            !ChromiumBrowserRunning(context.registry, context.files, browser)) {
+          continue;
+        }
+        return refuse(browser.closeText, browser.original ? CleanStartOutcome::ChromeRunning
+                                                          : CleanStartOutcome::ChromiumRunning);
+      }
     }
     // Busy while the question is open, so that a timer cannot start a
     // second run meanwhile.

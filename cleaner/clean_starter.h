@@ -9,8 +9,10 @@
 
 #include "cleaner/catalogue.h"
 #include "cleaner/run_mode.h"
+#include "platform/filesystem.h"
 #include "platform/programs.h"
 #include "platform/prompts.h"
+#include "platform/registry.h"
 
 namespace nc::cleaner {
 
@@ -27,8 +29,11 @@ struct CleanStartContext {
   bool& cleanBusy;
   bool askBeforeClear = true;    // "IsAskBeforeClear"
   bool unattendedClear = false;  // UnattendedClear
-  platform::Programs& programs;  // which browsers are open
+  platform::Programs& programs;  // which browsers are open: Firefox's windows
   platform::Prompts& prompts;
+  // Where the browsers' profiles are and whether their locks are held.
+  platform::Registry& registry;
+  platform::FileSystem& files;
   // Shows the confirmation dialog modally; true when the user goes on.
   std::function<bool()> confirmClean;
   // Nobody may be asked (the session is ending): no confirmation and no
@@ -42,20 +47,25 @@ enum class CleanStartOutcome {
   Busy,             // a run is going; nothing shown
   FirefoxRunning,   // told the user
   ChromeRunning,    // told the user
+  ChromiumRunning,  // another Chromium browser runs; told the user `refusal`
   Declined,         // the confirmation was answered No
 };
 
 struct CleanStartDecision {
   CleanStartOutcome outcome = CleanStartOutcome::NothingSelected;
   std::vector<std::string> runNames;  // the ticked items, in tree order
+  std::string refusal;                // the text of a refusal for a running browser
 };
 
 // Collects the ticked items and applies the refusals in order. Messages
 // go through `prompts`, one at a time (`cleanBusy` is set while one is
 // open); the confirmation through `confirmClean`. Outside
-// the real clean after a counting pass (RunMode::Clean) an open Firefox or
-// Chrome refuses a clean, never a test, and the confirmation is asked
-// unless it is switched off, the run is a test or the start unattended.
+// the real clean after a counting pass (RunMode::Clean) a running browser
+// whose group is ticked refuses a clean, never a test: Firefox by its
+// window class or a profile's held "parent.lock", a Chromium browser by
+// its held "User Data\lockfile" (so an open Edge never blocks a clean of
+// Chrome). The confirmation is asked unless it is switched off, the run
+// is a test or the start unattended.
 CleanStartDecision PrepareCleanStart(const CleanStartContext& context);
 
 }  // namespace nc::cleaner

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cleaner/browser_items.h"
+#include "cleaner/chromium_browsers.h"
 #include "cleaner/clean_messages.h"
 #include "cleaner/definitions.h"
 #include "cleaner/ie_items.h"
@@ -85,7 +86,9 @@ bool Contains(const std::array<std::string_view, N>& names, std::string_view nam
 }  // namespace
 
 bool IsFixedItemName(std::string_view runName) {
-  return Contains(kWindowsItems, runName) || Contains(kBrowserAndOfficeItems, runName);
+  std::size_t item = 0;
+  return Contains(kWindowsItems, runName) || Contains(kBrowserAndOfficeItems, runName) ||
+         ChromiumItemOf(runName, item) != nullptr;
 }
 
 void RunBrowserOrOfficeItem(CleanRun& run, std::string_view runName) {
@@ -100,7 +103,7 @@ void DispatchCleanItem(CleanRun& run, std::string_view runName) {
     RunListSection(run, kCustomListFileName, runName);
   } else if (Contains(kWindowsItems, runName)) {
     RunWindowsItem(run, runName);
-  } else if (Contains(kBrowserAndOfficeItems, runName)) {
+  } else if (IsFixedItemName(runName)) {
     RunBrowserOrOfficeItem(run, runName);
   } else {
     RunListSection(run, kDefinitionsFileName, runName);

@@ -208,6 +208,9 @@ TEST_F(CleanWorkerTest, FixedNamesAreKnownExactlyAndTheRestGoesToTheDefinitionsF
   EXPECT_TRUE(IsFixedItemName("Advanced - Paint"));
   EXPECT_TRUE(IsFixedItemName("Mozilla Firefox - Download Manager"));
   EXPECT_TRUE(IsFixedItemName("Google Chrome - Stored passwords in Forms"));
+  EXPECT_TRUE(IsFixedItemName("Microsoft Edge - Stored passwords in Forms"));
+  EXPECT_TRUE(IsFixedItemName("Opera (Chromium) - Cookies"));
+  EXPECT_FALSE(IsFixedItemName("Opera (Chromium) - Transfers"));
   EXPECT_TRUE(IsFixedItemName("Instant Messengers - Yahoo! Messenger"));
   EXPECT_FALSE(IsFixedItemName(""));
   EXPECT_FALSE(IsFixedItemName("Windows - Windows Log Files"));
@@ -378,7 +381,8 @@ class CleanStartTest : public testing::CleanFixture {
   }
   CleanStartDecision Start(cleaner::RunMode mode) {
     return PrepareCleanStart(CleanStartContext{tree, mode, busy, askBeforeClear, unattended,
-                                               sim.programs(), sim.prompts(), [this] {
+                                               sim.programs(), sim.prompts(), sim.registry(),
+                                               sim.files(), [this] {
                                                  ++questions;
                                                  busyDuringQuestion = busy;
                                                  return answer;
@@ -439,7 +443,15 @@ TEST_F(CleanStartTest, AnOpenBrowserRefusesACleanButNotATest) {
   sim.programs().addWindow("Chrome_WidgetWin_1");
   EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::FirefoxRunning);
   sim.programs().closeWindow(firefoxUi);
-  // Chrome is open but not ticked.
+  // Chrome runs (its profile's lock is held) but is not ticked.
+  sim.registry().loadRegText(
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+      "Explorer\\Shell Folders]\n\"Local AppData\"=\"C:\\\\Local\"\n");
+  ASSERT_TRUE(sim.writeFile("C:\\Local\\Google\\Chrome\\User Data\\lockfile", ""));
+  auto chromeLock =
+      sim.files().open("C:\\Local\\Google\\Chrome\\User Data\\lockfile",
+                       platform::FileOpen::ReadWriteExisting, platform::FileShare::Read);
+  ASSERT_TRUE(chromeLock.ok());
   EXPECT_EQ(Start(cleaner::RunMode::CleanRequest).outcome, CleanStartOutcome::Start);
   busy = false;
   Tick("Google Chrome", "Session");
@@ -485,6 +497,8 @@ TEST_F(CleanStartTest, TheConfirmationIsAskedWhileBusyAndANoLeavesTheWindowIdle)
                                                 false,
                                                 sim.programs(),
                                                 sim.prompts(),
+                                                sim.registry(),
+                                                sim.files(),
                                                 {}})
                 .outcome,
             CleanStartOutcome::Declined);
