@@ -499,5 +499,29 @@ TEST_F(RegistryViews, A32BitEntryIsJudgedInThe32BitFolders) {
   RemoveDirectoryW(x86Folder.c_str());
 }
 
+// A key both views share ("App Paths" under Wine) is one key, read by
+// both passes: a 64-bit program's path there that only the native system
+// folder holds is judged there, and never reported under Wow6432Node,
+// where a fix would delete the 64-bit program's entry through the shared key.
+TEST_F(RegistryViews, AnEntryOfASharedKeyIsNotJudgedAgainAsA32BitOne) {
+  if (k32BitProcess) GTEST_SKIP() << "the 32-bit program does not judge these paths";
+  const std::wstring file = WindowsFolder() + L"\\system32\\nc-views-native.exe";
+  ASSERT_TRUE(platform::WriteWholeFile(ports.files(), win32::Narrow(file), "x").ok());
+  probeFiles.push_back(file);
+  const std::string appPath = Cv("App Paths\\nc-views-native.exe");
+  const std::string text = win32::Narrow(file);
+  const std::string reg = "[HKEY_LOCAL_MACHINE\\" + appPath + "]\r\n@=" + Quoted(text) + "\r\n\r\n";
+  const std::string seed = scratch.utf8() + "\\native.reg";
+  ASSERT_TRUE(platform::WriteWholeFile(ports.files(), seed, "REGEDIT4\r\n\r\n" + reg).ok());
+  ASSERT_TRUE(ImportWith(Bits::k64, seed));
+  ownKeys.push_back({Bits::k64, appPath, ""});
+  if (!ReadRaw(Bits::k32, appPath, "")) GTEST_SKIP() << "the views do not share App Paths here";
+
+  const auto rows = Scan({8});
+  for (const ProblemEntry& row : rows) {
+    EXPECT_NE(row.Data, text) << row.RegistryKey;
+  }
+}
+
 }  // namespace
 }  // namespace nc::wintest
