@@ -225,33 +225,34 @@ class RegistryViews : public testing::Test {
     values.push_back({bits, appPath, ""});
   }
 
-  // Removes what the tests seed, in both views, leftovers of an earlier
-  // run included.
+  // Removes what the tests seed from both views, leftovers of an earlier
+  // run (or of an entry restored into the wrong view) included.
   void RemoveSeeded() {
-    for (const Bits bits : {Bits::k32, Bits::k64}) {
-      const std::string tag = Tag(bits);
-      for (const std::string& key :
-           {Cv("Uninstall\\NorvikViews" + tag), Cv("App Paths\\norvikviews" + tag + ".exe"),
-            Cv("Uninstall\\nc-views-probe" + tag), Cv("App Paths\\nc-views-native.exe")}) {
-        HKEY parent = nullptr;
-        const auto slash = key.rfind('\\');
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::Widen(key.substr(0, slash)).c_str(), 0,
-                          KEY_ALL_ACCESS | ViewFlag(bits), &parent) == ERROR_SUCCESS) {
-          const std::wstring name = win32::Widen(key.substr(slash + 1));
-          RegDeleteTreeW(parent, name.c_str());
-          RegDeleteKeyExW(parent, name.c_str(), ViewFlag(bits), 0);
-          RegCloseKey(parent);
+    for (const Bits view : {Bits::k32, Bits::k64}) {
+      for (const std::string tag : {"32", "64"}) {
+        for (const std::string& key :
+             {Cv("Uninstall\\NorvikViews" + tag), Cv("App Paths\\norvikviews" + tag + ".exe"),
+              Cv("Uninstall\\nc-views-probe" + tag), Cv("App Paths\\nc-views-native.exe")}) {
+          HKEY parent = nullptr;
+          const auto slash = key.rfind('\\');
+          if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::Widen(key.substr(0, slash)).c_str(), 0,
+                            KEY_ALL_ACCESS | ViewFlag(view), &parent) == ERROR_SUCCESS) {
+            const std::wstring name = win32::Widen(key.substr(slash + 1));
+            RegDeleteTreeW(parent, name.c_str());
+            RegDeleteKeyExW(parent, name.c_str(), ViewFlag(view), 0);
+            RegCloseKey(parent);
+          }
         }
-      }
-      HKEY shared = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::Widen(Cv("SharedDlls")).c_str(), 0,
-                        KEY_ALL_ACCESS | ViewFlag(bits), &shared) == ERROR_SUCCESS) {
-        for (const std::string& name :
-             {"C:\\NorvikViewsTest\\gone" + tag + ".dll",
-              win32::Narrow(WindowsFolder()) + "\\system32\\nc-views-probe" + tag + ".dll"}) {
-          RegDeleteValueW(shared, win32::Widen(name).c_str());
+        HKEY shared = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::Widen(Cv("SharedDlls")).c_str(), 0,
+                          KEY_ALL_ACCESS | ViewFlag(view), &shared) == ERROR_SUCCESS) {
+          for (const std::string& name :
+               {"C:\\NorvikViewsTest\\gone" + tag + ".dll",
+                win32::Narrow(WindowsFolder()) + "\\system32\\nc-views-probe" + tag + ".dll"}) {
+            RegDeleteValueW(shared, win32::Widen(name).c_str());
+          }
+          RegCloseKey(shared);
         }
-        RegCloseKey(shared);
       }
     }
     for (const std::wstring& file : probeFiles) DeleteFileW(file.c_str());
