@@ -125,7 +125,6 @@ class SecondPass {
     ctx_.machineView = platform::RegView::Bits32;
     // A 32-bit program judges 32-bit entries as it always has.
     ctx_.pathTest.Entries32Bit = !ctx_.pathTest.IsWow64;
-    ctx_.pathTest.SystemFolder = ctx_.platform.files.specialFolder(platform::Csidl::System);
   }
   ~SecondPass() {
     ctx_.viewPass = ViewPass::Only;
@@ -161,6 +160,11 @@ void RunSection(ScanContext& ctx, int id) {
   const bool twoViews = ctx.platform.system.is64BitWindows();
   ctx.machineView = twoViews ? platform::RegView::Bits64 : platform::RegView::Default;
   ctx.firstPassRows.clear();
+  // Needed by the second pass and by the walk of HKEY_LOCAL_MACHINE, which
+  // judges the keys below Wow6432Node as 32-bit entries in a single pass.
+  if (twoViews && ctx.pathTest.SystemFolder.empty()) {
+    ctx.pathTest.SystemFolder = ctx.platform.files.specialFolder(platform::Csidl::System);
+  }
   if (!twoViews || !ReadsMachineSoftware(id)) {
     ctx.viewPass = ViewPass::Only;
     RunRoutine(ctx, id);
