@@ -232,7 +232,8 @@ class RegistryViews : public testing::Test {
       for (const std::string tag : {"32", "64"}) {
         for (const std::string& key :
              {Cv("Uninstall\\NorvikViews" + tag), Cv("App Paths\\norvikviews" + tag + ".exe"),
-              Cv("Uninstall\\nc-views-probe" + tag), Cv("App Paths\\nc-views-native.exe")}) {
+              Cv("Uninstall\\nc-views-probe" + tag), Cv("App Paths\\nc-views-native.exe"),
+              "SOFTWARE\\NorvikViewsWalk" + tag}) {
           HKEY parent = nullptr;
           const auto slash = key.rfind('\\');
           if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::Widen(key.substr(0, slash)).c_str(), 0,
@@ -438,8 +439,9 @@ TEST_F(RegistryViews, A32BitEntryIsJudgedInThe32BitFolders) {
   const std::wstring x86Folder = std::wstring(x86, length) + L"\\NorvikViewsTest";
 
   // Each view gets the text, with "#" replaced by its tag, as the command
-  // of an uninstall entry (section 21) or as a shared DLL's name (7); the
-  // file exists only where a 32-bit program finds it.
+  // of an uninstall entry (section 21), as a shared DLL's name (7) or as a
+  // value of a key of its own that the HKEY_LOCAL_MACHINE walk (5) meets;
+  // the file exists only where a 32-bit program finds it.
   struct Case {
     int section;
     std::string text;
@@ -452,6 +454,8 @@ TEST_F(RegistryViews, A32BitEntryIsJudgedInThe32BitFolders) {
        x86Folder + L"\\nc-views-probe.exe"},
       {7, windowsUtf8 + "\\system32\\nc-views-probe#.dll",
        windows + L"\\syswow64\\nc-views-probe#.dll"},
+      {5, windowsUtf8 + "\\system32\\nc-views-probe.exe",
+       windows + L"\\syswow64\\nc-views-probe.exe"},
   };
   auto tagged = [](auto text, Bits bits) {
     const std::string tag = Tag(bits);
@@ -462,34 +466,37 @@ TEST_F(RegistryViews, A32BitEntryIsJudgedInThe32BitFolders) {
   CreateDirectoryW(x86Folder.c_str(), nullptr);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    const bool sharedDll = c.section == 7;
+    // The key and value that hold the text in the view of `bits`.
+    auto keyOf = [&](Bits bits) {
+      if (c.section == 7) return Cv("SharedDlls");
+      if (c.section == 5) return "SOFTWARE\\NorvikViewsWalk" + Tag(bits);
+      return Cv("Uninstall\\nc-views-probe" + Tag(bits));
+    };
+    auto valueOf = [&](Bits bits) {
+      return c.section == 7 ? tagged(c.text, bits)
+                            : std::string(c.section == 5 ? "Program" : "UninstallString");
+    };
     for (const Bits bits : {Bits::k32, Bits::k64}) {
       const std::wstring file = tagged(c.file, bits);
       ASSERT_TRUE(platform::WriteWholeFile(ports.files(), win32::Narrow(file), "x").ok());
       probeFiles.push_back(file);
       const std::string text = tagged(c.text, bits);
-      const std::string entry = Cv("Uninstall\\nc-views-probe" + Tag(bits));
-      if (sharedDll) {
-        Import(bits,
-               "[HKEY_LOCAL_MACHINE\\" + Cv("SharedDlls") + "]\r\n" + Quoted(text) +
-                   "=dword:00000001\r\n\r\n",
-               Cv("SharedDlls"), text);
-        ownValues.push_back({bits, Cv("SharedDlls"), text});
+      const std::string line = c.section == 7 ? Quoted(text) + "=dword:00000001"
+                                              : Quoted(valueOf(bits)) + "=" + Quoted(text);
+      Import(bits, "[HKEY_LOCAL_MACHINE\\" + keyOf(bits) + "]\r\n" + line + "\r\n\r\n", keyOf(bits),
+             valueOf(bits));
+      if (c.section == 7) {
+        ownValues.push_back({bits, keyOf(bits), text});
       } else {
-        Import(bits,
-               "[HKEY_LOCAL_MACHINE\\" + entry + "]\r\n\"UninstallString\"=" + Quoted(text) +
-                   "\r\n\r\n",
-               entry, "UninstallString");
-        ownKeys.push_back({bits, entry, ""});
+        ownKeys.push_back({bits, keyOf(bits), ""});
       }
     }
     const auto rows = Scan({c.section});
     for (const Bits bits : {Bits::k32, Bits::k64}) {
       const std::string text = tagged(c.text, bits);
-      const std::string location =
-          sharedDll
-              ? Location(bits, Cv("SharedDlls"))
-              : Location(bits, Cv("Uninstall\\nc-views-probe" + Tag(bits))) + "\\UninstallString";
+      const std::string location = c.section == 7
+                                       ? Location(bits, keyOf(bits))
+                                       : Location(bits, keyOf(bits)) + "\\" + valueOf(bits);
       const auto found = std::count_if(rows.begin(), rows.end(), [&](const ProblemEntry& row) {
         return row.Data == text && EqualsNoCase(row.RegistryKey, location);
       });
