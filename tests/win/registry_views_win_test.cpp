@@ -425,6 +425,30 @@ INSTANTIATE_TEST_SUITE_P(RegistryViews, RegistryViewsFix, testing::Values(Bits::
                                                            : "SixtyFourBitFirst";
                          });
 
+// The walk of HKEY_LOCAL_MACHINE leaves the keys a section reads to that
+// section, in either view: an uninstall command that names a program that
+// is gone is one "Installer Refrence Issue" row, never also a
+// "Non-existent File or Folder" one.
+TEST_F(RegistryViews, TheWalkLeavesTheUninstallEntriesOfBothViewsToTheirSection) {
+  for (const Bits bits : {Bits::k32, Bits::k64}) {
+    const std::string entry = Cv("Uninstall\\NorvikViews" + Tag(bits));
+    Import(bits,
+           "[HKEY_LOCAL_MACHINE\\" + entry + "]\r\n\"UninstallString\"=" +
+               Quoted("C:\\NorvikViewsTest\\gone" + Tag(bits) + ".exe /S") + "\r\n\r\n",
+           entry, "UninstallString");
+    ownKeys.push_back({bits, entry, ""});
+  }
+  if (HasFatalFailure()) return;
+  const auto rows = Scan({5, 21});
+  for (const Bits bits : {Bits::k32, Bits::k64}) {
+    SCOPED_TRACE("view " + Tag(bits));
+    ExpectFoundOnce(
+        rows, {"Installer Refrence Issue", "C:\\NorvikViewsTest\\gone" + Tag(bits) + ".exe /S",
+               Location(bits, Cv("Uninstall\\NorvikViews" + Tag(bits))) + "\\UninstallString",
+               ProblemKind::ValuePath, false});
+  }
+}
+
 // The 64-bit program judges a 32-bit program's path in the folders that
 // program sees: System32 is SysWOW64 and %ProgramFiles% the "(x86)" folder.
 // The 32-bit program never judges such texts, so the case is the 64-bit
