@@ -157,6 +157,8 @@ void ScanContext::Add(std::string problem, std::string data, std::string registr
 void RunSection(ScanContext& ctx, int id) {
   const bool twoViews = ctx.platform.system.is64BitWindows();
   ctx.machineView = twoViews ? platform::RegView::Bits64 : platform::RegView::Default;
+  // Needed by the second pass and by the walk of HKEY_LOCAL_MACHINE, which
+  // judges the keys below Wow6432Node as 32-bit entries in a single pass.
   if (twoViews && ctx.pathTest.SystemFolder.empty()) {
     ctx.pathTest.SystemFolder = ctx.platform.files.specialFolder(platform::Csidl::System);
   }
