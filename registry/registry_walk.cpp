@@ -308,10 +308,15 @@ std::uint32_t KeyContentCount(platform::Registry& registry, RootKey root, std::s
                               platform::RegView view) {
   auto opened = registry.open(root, key, RegAccess::Full, view);
   if (!opened) return 0;
-  RegKey current = std::move(*opened);
+  return KeyContentCount(registry, *opened);
+}
+
+std::uint32_t KeyContentCount(platform::Registry& registry, const RegKey& key) {
+  RegKey below;
   // A chain of keys with one sub-key each is followed down; a key with a
   // value or with two sub-keys ends it.
   for (std::size_t depth = 0; depth < kMaxKeyDepth; ++depth) {
+    const RegKey& current = below.valid() ? below : key;
     const auto info = registry.info(current);
     if (!info) return 0;
     if (info->valueCount >= 1) return info->valueCount;
@@ -321,7 +326,7 @@ std::uint32_t KeyContentCount(platform::Registry& registry, RootKey root, std::s
     if (!names || names->empty()) return 0;
     auto next = registry.openSub(current, names->front(), RegAccess::Full);
     if (!next) return 0;
-    current = std::move(*next);
+    below = std::move(*next);
   }
   // Deeper than any key the system makes: not judged empty.
   return 1;

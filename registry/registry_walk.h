@@ -77,6 +77,8 @@ void WalkStringValues(ScanContext& ctx, platform::RootKey root, std::string_view
 std::uint32_t KeyContentCount(platform::Registry& registry, platform::RootKey root,
                               std::string_view key,
                               platform::RegView view = platform::RegView::Default);
+// The same for a key already open with full access.
+std::uint32_t KeyContentCount(platform::Registry& registry, const platform::RegKey& key);
 
 // A key met by WalkKeys.
 struct KeyVisit {

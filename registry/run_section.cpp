@@ -105,6 +105,24 @@ void RunRoutine(ScanContext& ctx, int id) {
   }
 }
 
+// Whether the 32-bit view keeps a key of its own for `path` (a key below
+// HKEY_LOCAL_MACHINE): one below Wow6432Node, reached without passing a
+// registry link. A key the views share has no such key, or a link there
+// to the key of the 64-bit view.
+bool Own32BitKey(platform::Registry& registry, std::string_view path) {
+  const auto own = Wow6432NodePath(path);
+  if (!own) return false;
+  Result<platform::RegKey> key = Error{Errc::NotFound, "open key", *own};
+  for (const std::string& part : Split(*own, '\\')) {
+    if (part.empty()) continue;
+    key = key ? registry.openSub(*key, part, platform::RegAccess::ReadNoFollow)
+              : registry.open(platform::RootKey::LocalMachine, part,
+                              platform::RegAccess::ReadNoFollow, platform::RegView::Bits64);
+    if (!key || registry.isLink(*key).value_or(false)) return false;
+  }
+  return key.ok();
+}
+
 // The view state of the second pass, undone however the pass ends.
 class SecondPass {
  public:
@@ -131,12 +149,8 @@ class SecondPass {
 Result<platform::RegKey> ScanContext::Open(platform::RootKey root, std::string_view path,
                                            platform::RegAccess access) {
   if (root != platform::RootKey::LocalMachine) return platform.registry.open(root, path, access);
-  if (viewPass == ViewPass::Second) {
-    const auto own = Wow6432NodePath(path);
-    if (!own ||
-        !platform.registry.open(root, *own, platform::RegAccess::Read, platform::RegView::Bits64)) {
-      return Error{Errc::NotFound, "open key", LocationText(root, path)};
-    }
+  if (viewPass == ViewPass::Second && !Own32BitKey(platform.registry, path)) {
+    return Error{Errc::NotFound, "open key", LocationText(root, path)};
   }
   return platform.registry.open(root, path, access, machineView);
 }

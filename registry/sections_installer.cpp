@@ -175,13 +175,13 @@ void ScanUninstallerEntries(ScanContext& ctx) {
       continue;
     }
     const std::string& name = top.children[top.next++];
-    std::string path = JoinKey(top.path, name);
-    if (KeyContentCount(registry, RootKey::LocalMachine, path, ctx.machineView) == 0) {
+    // A key that cannot be opened with full access counts as empty.
+    auto child = registry.openSub(top.key, name, RegAccess::Full);
+    if (!child || KeyContentCount(registry, *child) == 0) {
       ctx.Add(std::string(problem), name, LocationText(RootKey::LocalMachine, top.path),
               ProblemKind::SubKey);
     }
-    auto child = registry.openSub(top.key, name, RegAccess::Full);
-    if (child) enter(std::move(*child), std::move(path));
+    if (child) enter(std::move(*child), JoinKey(top.path, name));
   }
 }
 

@@ -147,11 +147,10 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
       if (ctx.StopRequested()) return;
       // The 32-bit programs' keys, read in a pass of their own.
       if (ctx.TwoViews() && EqualsNoCase(name, "Wow6432Node")) continue;
-      const std::string path = JoinKey("Software", name);
-      ctx.sink.SetKeyLine(path);
-      if (KeyContentCount(
-              registry, root, path,
-              root == RootKey::LocalMachine ? ctx.machineView : platform::RegView::Default) == 0) {
+      ctx.sink.SetKeyLine(JoinKey("Software", name));
+      // A key that cannot be opened with full access counts as empty.
+      auto sub = registry.openSub(*software, name, RegAccess::Full);
+      if (!sub || KeyContentCount(registry, *sub) == 0) {
         ctx.Add(std::string(SectionProblem(10)), name, location, ProblemKind::SubKey);
       }
     }

@@ -140,8 +140,17 @@ TEST_P(RegistryViews, ASharedKeyIsReadOnceAndSameNamedEntriesOfTwoViewsAreTwo) {
   RegBoth(
       "[HKEY_LOCAL_MACHINE\\Software\\{V}Microsoft\\Windows\\Help]\n"
       "\"same.hlp\"=\"C:\\\\Help\"\n");
+  // Wine shares a key through a link below Wow6432Node to the 64-bit one:
+  // what is found there was judged by the 64-bit program's rules.
+  sim.registry().addLink(
+      RootKey::LocalMachine, "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+      RootKey::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths");
+  File("C:\\Windows\\system32\\native.exe");
+  Reg("[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\native.exe]\n"
+      "\"Path\"=\"C:\\\\Windows\\\\system32\\\\native.exe\"\n");
   Run(14);
   Run(13);
+  Run(8);
   std::vector<std::string> keys;
   for (const auto& row : Rows()) keys.push_back(row.RegistryKey);
   EXPECT_EQ(keys,
