@@ -269,6 +269,14 @@ class BrowserWindowWin : public BrowserProfilesWin {
     ASSERT_NE(button, nullptr);
     PostMessageW(button, BM_CLICK, 0, 0);
   }
+  // Cleans and waits until the clean has finished and written its total.
+  void CleanToTheEnd(HWND main) {
+    ClickClean(main);
+    ASSERT_TRUE(WaitFor([&] {
+      return TextOf(GetDlgItem(Page(main), kIdCleanBar)) == L"Finished!" &&
+             HasLine(main, L"Total items to be removed");
+    })) << "the clean never finished";
+  }
   void TearDown() override {
     if (program_.Running()) {
       CloseWindowsOf({L"#32770"});
@@ -284,11 +292,8 @@ class BrowserWindowWin : public BrowserProfilesWin {
 TEST_F(BrowserWindowWin, TheFirefoxGroupIsCleanedThroughTheWindow) {
   HWND main = Start(kFirefoxGroup);
   ASSERT_NE(main, nullptr);
-  ClickClean(main);
-  ASSERT_TRUE(WaitFor([&] {
-    return TextOf(GetDlgItem(Page(main), kIdCleanBar)) == L"Finished!" &&
-           HasLine(main, L"Total items to be removed");
-  })) << "the clean never finished";
+  CleanToTheEnd(main);
+  if (HasFatalFailure()) return;
   Screenshot(main, L"firefox-after-clean.bmp");
   EXPECT_TRUE(HasLine(main, L"Clean: deleting " + (profile_ / L"cookies.sqlite").wstring()));
   EXPECT_TRUE(HasLine(main, L"Clearing, please wait..."));
@@ -458,11 +463,8 @@ TEST_F(BrowserWindowWin, TheEdgeGroupAndASecondChromeProfileAreCleanedThroughThe
   both.insert(both.end(), kEdgeGroup.begin(), kEdgeGroup.end());
   HWND main = Start(both);
   ASSERT_NE(main, nullptr);
-  ClickClean(main);
-  ASSERT_TRUE(WaitFor([&] {
-    return TextOf(GetDlgItem(Page(main), kIdCleanBar)) == L"Finished!" &&
-           HasLine(main, L"Total items to be removed");
-  })) << "the clean never finished";
+  CleanToTheEnd(main);
+  if (HasFatalFailure()) return;
   // The tree scrolled down to the groups of Chrome and Edge.
   HWND tree = GetDlgItem(Page(main), kIdCleanTree);
   for (int line = 0; line < 39; ++line) SendMessageW(tree, WM_VSCROLL, SB_LINEDOWN, 0);
