@@ -290,7 +290,7 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
 
   WalkKeys(ctx, root, startKey, RegAccess::Read, [&](const KeyVisit& visit) {
     if (skipped(visit.path)) return false;
-    ctx.sink.SetKeyLine(visit.path);
+    ctx.ShowKey(visit.path);
     WalkJudge& judging = belowWowNode(visit.path) ? judge32 : judge;
     if (auto values = registry.values(visit.key)) {
       for (const auto& value : *values) {

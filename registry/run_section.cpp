@@ -148,11 +148,22 @@ class SecondPass {
 
 Result<platform::RegKey> ScanContext::Open(platform::RootKey root, std::string_view path,
                                            platform::RegAccess access) {
-  if (root != platform::RootKey::LocalMachine) return platform.registry.open(root, path, access);
-  if (viewPass == ViewPass::Second && !Own32BitKey(platform.registry, path)) {
+  if (root != platform::RootKey::LocalMachine && viewPass != ViewPass::Second) {
+    return platform.registry.open(root, path, access);
+  }
+  if (viewPass == ViewPass::Second &&
+      (root != platform::RootKey::LocalMachine || !Own32BitKey(platform.registry, path))) {
     return Error{Errc::NotFound, "open key", LocationText(root, path)};
   }
   return platform.registry.open(root, path, access, machineView);
+}
+
+void ScanContext::ShowKey(std::string_view path) {
+  if (viewPass != ViewPass::Second) {
+    sink.SetKeyLine(path);
+    return;
+  }
+  sink.SetKeyLine(Wow6432NodePath(path).value_or(std::string(path)));
 }
 
 void ScanContext::Add(std::string problem, std::string data, std::string registryKey,

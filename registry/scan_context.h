@@ -66,10 +66,14 @@ struct ScanContext {
 
   bool TwoViews() const { return machineView != platform::RegView::Default; }
   // Opens a key, in the pass's view when it is one of HKEY_LOCAL_MACHINE.
-  // In the second pass a key the 32-bit view shares with the 64-bit one
-  // (none of its own below Wow6432Node) was read by the first: NotFound.
+  // The second pass reads only the 32-bit view's own keys: a key of
+  // another root, or one the views share (none of its own below
+  // Wow6432Node), was read by the first pass and is NotFound.
   Result<platform::RegKey> Open(platform::RootKey root, std::string_view path,
                                 platform::RegAccess access);
+  // Shows the key being read (its path below the root); in the second
+  // pass by its name in the 64-bit view.
+  void ShowKey(std::string_view path);
 
   bool StopRequested() const { return stop.load(std::memory_order_relaxed); }
   bool SectionChosen(int id) const {

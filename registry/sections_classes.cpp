@@ -126,7 +126,7 @@ void ForEachClassSubKey(ScanContext& ctx, std::string_view parent, Visit&& visit
   for (const auto& name : *names) {
     if (ctx.StopRequested()) return;
     const std::string path = JoinKey(parent, name);
-    ctx.sink.SetKeyLine(path);
+    ctx.ShowKey(path);
     auto sub = registry.openSub(*opened, name, RegAccess::Full);
     if (!sub) continue;
     visit(name, path, *sub);
@@ -160,7 +160,7 @@ void ScanMachineExtensions(ScanContext& ctx, const std::string& problem) {
   const std::string location = LocationText(RootKey::LocalMachine, kMachineClasses);
   for (const auto& name : *names) {
     if (ctx.StopRequested()) return;
-    ctx.sink.SetKeyLine(JoinKey(kMachineClasses, name));
+    ctx.ShowKey(JoinKey(kMachineClasses, name));
     auto sub = registry.openSub(*classes, name, RegAccess::Full);
     if (!sub) continue;
     const auto info = registry.info(*sub);
@@ -182,7 +182,7 @@ void ScanUserExtensions(ScanContext& ctx, const std::string& problem) {
   for (const auto& name : *names) {
     if (ctx.StopRequested()) return;
     const std::string path = JoinKey(kUserFileExts, name);
-    ctx.sink.SetKeyLine(path);
+    ctx.ShowKey(path);
     // A key the account may not open is not judged.
     auto sub = ctx.Open(RootKey::CurrentUser, path, RegAccess::Full);
     if (!sub) continue;
@@ -205,7 +205,7 @@ void ScanClassServers(ScanContext& ctx, const std::string& problem) {
   auto& registry = ctx.platform.registry;
   ServerJudge judge(ctx.pathTest);
   WalkKeys(ctx, RootKey::ClassesRoot, "CLSID", RegAccess::Full, [&](const KeyVisit& visit) {
-    ctx.sink.SetKeyLine(visit.path);
+    ctx.ShowKey(visit.path);
     const auto server = DefaultString(registry, visit.key);
     if (server && judge.Missing(*server)) {
       ctx.Add(problem, *server, LocationText(RootKey::ClassesRoot, visit.path), ProblemKind::Key);

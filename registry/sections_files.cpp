@@ -61,7 +61,7 @@ void ScanSharedDlls(ScanContext& ctx) {
   auto& registry = ctx.platform.registry;
   auto key = ctx.Open(RootKey::LocalMachine, kSharedDlls, RegAccess::Full);
   if (!key) return;
-  ctx.sink.SetKeyLine(kSharedDlls);
+  ctx.ShowKey(kSharedDlls);
   const auto values = registry.values(*key);
   if (!values) return;
   const std::string location = LocationText(RootKey::LocalMachine, kSharedDlls);

@@ -41,7 +41,7 @@ void FindCommands(ScanContext& ctx, std::string_view start, Found&& found) {
   auto& registry = ctx.platform.registry;
   std::vector<KeyFrame> stack;
   auto visit = [&](RegKey key, std::string path) {
-    ctx.sink.SetKeyLine(path);
+    ctx.ShowKey(path);
     Result<std::vector<std::string>> next = std::vector<std::string>();
     if (auto command = registry.openSub(key, "command", RegAccess::Full)) {
       auto value = registry.readValue(*command, "");
@@ -90,7 +90,7 @@ void ScanInstaller(ScanContext& ctx) {
   // Folders the installer keeps: the value names are the paths.
   if (ctx.StopRequested()) return;
   if (auto key = ctx.Open(RootKey::LocalMachine, kInstallerFolders, RegAccess::Full)) {
-    ctx.sink.SetKeyLine(kInstallerFolders);
+    ctx.ShowKey(kInstallerFolders);
     if (auto values = registry.values(*key)) {
       const std::string location = LocationText(RootKey::LocalMachine, kInstallerFolders);
       for (const auto& value : *values) {
@@ -111,7 +111,7 @@ void ScanInstaller(ScanContext& ctx) {
     }
   }
   if (auto key = ctx.Open(RootKey::LocalMachine, kArpCache, RegAccess::Read)) {
-    ctx.sink.SetKeyLine(kArpCache);
+    ctx.ShowKey(kArpCache);
     if (auto names = registry.subKeyNames(*key)) {
       const std::string location = LocationText(RootKey::LocalMachine, kArpCache);
       for (const auto& name : *names) {
@@ -154,7 +154,7 @@ void ScanUninstallerEntries(ScanContext& ctx) {
   auto& registry = ctx.platform.registry;
   std::vector<KeyFrame> stack;
   auto enter = [&](RegKey key, std::string path) {
-    ctx.sink.SetKeyLine(path);
+    ctx.ShowKey(path);
     if (stack.size() >= kMaxKeyDepth) return;
     auto names = registry.subKeyNames(key);
     if (names && !names->empty()) {

@@ -66,7 +66,7 @@ void ForEachStringValue(ScanContext& ctx, RootKey root, std::string_view key, Ju
   auto& registry = ctx.platform.registry;
   auto opened = ctx.Open(root, key, RegAccess::Full);
   if (!opened) return;
-  ctx.sink.SetKeyLine(key);
+  ctx.ShowKey(key);
   const auto values = registry.values(*opened);
   if (!values) return;
   for (const auto& value : *values) {
@@ -85,14 +85,14 @@ void ForEachSubKey(ScanContext& ctx, RootKey root, std::string_view key, Visit&&
   auto& registry = ctx.platform.registry;
   auto parent = ctx.Open(root, key, RegAccess::Full);
   if (!parent) return;
-  ctx.sink.SetKeyLine(key);
+  ctx.ShowKey(key);
   const auto names = registry.subKeyNames(*parent);
   if (!names) return;
   for (const auto& name : *names) {
     if (ctx.StopRequested()) return;
     auto sub = registry.openSub(*parent, name, RegAccess::Full);
     if (!sub) continue;
-    ctx.sink.SetKeyLine(JoinKey(key, name));
+    ctx.ShowKey(JoinKey(key, name));
     visit(name, *sub);
   }
 }
@@ -120,7 +120,7 @@ void ScanStartMenu(ScanContext& ctx) {
     if (ctx.StopRequested()) return;
     auto opened = ctx.Open(RootKey::CurrentUser, key, RegAccess::Full);
     if (!opened) continue;
-    ctx.sink.SetKeyLine(key);
+    ctx.ShowKey(key);
     const auto names = registry.subKeyNames(*opened);
     if (!names) continue;
     const std::string location = LocationText(RootKey::CurrentUser, key);
@@ -147,7 +147,7 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
       if (ctx.StopRequested()) return;
       // The 32-bit programs' keys, read in a pass of their own.
       if (ctx.TwoViews() && EqualsNoCase(name, "Wow6432Node")) continue;
-      ctx.sink.SetKeyLine(JoinKey("Software", name));
+      ctx.ShowKey(JoinKey("Software", name));
       // A key that cannot be opened with full access counts as empty.
       auto sub = registry.openSub(*software, name, RegAccess::Full);
       if (!sub || KeyContentCount(registry, *sub) == 0) {

@@ -48,7 +48,7 @@ bool OnScannedDrive(const PathTest& test, std::string_view path) {
 
 // Judges the target of one shortcut file.
 void JudgeShortcut(ScanContext& ctx, const std::string& lnkPath) {
-  ctx.sink.SetKeyLine(lnkPath);
+  ctx.ShowKey(lnkPath);
   const std::string target = ShortcutTarget(ctx.platform.shell, lnkPath);
   const PathTest& test = ctx.pathTest;
   if (test.IsWow64 &&
@@ -103,7 +103,7 @@ void ScanUserAssist(ScanContext& ctx) {
   auto& registry = ctx.platform.registry;
   auto key = ctx.Open(RootKey::CurrentUser, kUserAssistCount, RegAccess::Full);
   if (!key) return;
-  ctx.sink.SetKeyLine(kUserAssistCount);
+  ctx.ShowKey(kUserAssistCount);
   const auto values = registry.values(*key);
   if (!values) return;
   const std::string location = LocationText(RootKey::CurrentUser, kUserAssistCount);
@@ -148,7 +148,7 @@ void ScanSoundEvents(ScanContext& ctx) {
   BeginSection(ctx, 19);
   auto& registry = ctx.platform.registry;
   WalkKeys(ctx, RootKey::CurrentUser, kSoundSchemes, RegAccess::Full, [&](const KeyVisit& visit) {
-    ctx.sink.SetKeyLine(visit.path);
+    ctx.ShowKey(visit.path);
     const std::string name = LowerAscii(visit.name);
     if (name != ".current" && name != ".default" && name != "utopia0") return true;
     if (ctx.StopRequested()) return false;
@@ -170,7 +170,7 @@ bool ScanOpenSaveLists(ScanContext& ctx, std::string_view problem) {
   std::vector<std::string> extensions;
   if (!ctx.StopRequested()) {
     if (auto key = ctx.Open(RootKey::CurrentUser, kOpenSaveMru, RegAccess::Full)) {
-      ctx.sink.SetKeyLine(kOpenSaveMru);
+      ctx.ShowKey(kOpenSaveMru);
       // The sub-keys are named after the extensions the dialogs saw.
       if (auto names = registry.subKeyNames(*key)) extensions = std::move(*names);
       if (auto values = registry.values(*key)) {

@@ -201,6 +201,9 @@ TEST_P(RegistryViews, FixAndRestoreKeepEachEntryInItsOwnView) {
           "\"Gone\"=\"C:\\\\Gone{N}.exe\"\n");
   const std::string before = *sim.registry().saveRegText(RootKey::LocalMachine, "Software");
   Run(15);
+  // The key line names the key being read as the rows do.
+  EXPECT_EQ(sink.keyLines.back(),
+            "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Gone");
   Run(14);
   ASSERT_EQ(Rows().size(), 4u) << ::testing::PrintToString(Rows());
 
