@@ -148,14 +148,12 @@ class SecondPass {
 
 Result<platform::RegKey> ScanContext::Open(platform::RootKey root, std::string_view path,
                                            platform::RegAccess access) {
-  if (root != platform::RootKey::LocalMachine && viewPass != ViewPass::Second) {
-    return platform.registry.open(root, path, access);
-  }
-  if (viewPass == ViewPass::Second &&
-      (root != platform::RootKey::LocalMachine || !Own32BitKey(platform.registry, path))) {
+  const bool machine = root == platform::RootKey::LocalMachine;
+  if (viewPass == ViewPass::Second && (!machine || !Own32BitKey(platform.registry, path))) {
     return Error{Errc::NotFound, "open key", LocationText(root, path)};
   }
-  return platform.registry.open(root, path, access, machineView);
+  return platform.registry.open(root, path, access,
+                                machine ? machineView : platform::RegView::Default);
 }
 
 void ScanContext::ShowKey(std::string_view path) {
@@ -169,8 +167,7 @@ void ScanContext::ShowKey(std::string_view path) {
 void ScanContext::Add(std::string problem, std::string data, std::string registryKey,
                       ProblemKind kind) {
   if (viewPass == ViewPass::Second) {
-    // What is not below HKEY_LOCAL_MACHINE\Software reads the same in
-    // both passes.
+    // A key elsewhere reads the same in both views.
     auto moved = Wow6432NodeLocation(registryKey);
     if (!moved) return;
     registryKey = std::move(*moved);
