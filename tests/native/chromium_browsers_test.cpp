@@ -202,8 +202,7 @@ TEST_F(ChromiumBrowsersTest, TicksAndExpansionSurviveARestartAndAnOlderFileLoads
                             "2=Google Chrome - Cookies\r\n3=Opera - Cookies\r\n[FirstNodeExpand]"
                             "\r\n1=1\r\n2=1\r\n3=1\r\n4=0\r\n5=1\r\n6=1\r\n7=1\r\n8=1\r\n9=1\r\n"
                             "10=1\r\n11=0\r\n"));
-  MakeFolder(kEdge);
-  MakeFolder(kOpera);
+  for (const std::string& folder : {kEdge, kBrave, kVivaldi, kOpera}) MakeFolder(folder);
   app::Options first;
   cleaner::CleanTree tree = start(first);
   EXPECT_THAT(cleaner::CollectCheckedItems(tree),
@@ -215,21 +214,28 @@ TEST_F(ChromiumBrowsersTest, TicksAndExpansionSurviveARestartAndAnOlderFileLoads
   EXPECT_TRUE(tree.group("Opera (Chromium)")->expanded);
   EXPECT_EQ(tree.group("Microsoft Edge")->state, cleaner::kStateUnticked);
 
-  // Edge's cookies ticked, Opera (Chromium) collapsed: so at the next start.
+  // Edge's cookies ticked, Brave and Opera (Chromium) collapsed: so at the
+  // next start, each group by its own flag.
   ASSERT_EQ(tree.groups()[6].text, "Microsoft Edge");
-  ASSERT_EQ(tree.groups()[7].text, "Opera (Chromium)");
+  ASSERT_EQ(tree.groups()[7].text, "Brave");
+  ASSERT_EQ(tree.groups()[9].text, "Opera (Chromium)");
   cleaner::ToggleNodeCheck(tree, {6, 1}, cleaner::TreeHit::StatePicture);
   tree.SetExpanded({7, -1}, false);
+  tree.SetExpanded({9, -1}, false);
   close(tree, first);
-  EXPECT_EQ(key("4") + key("11") + key("12") + key("15"), "0010");
+  EXPECT_EQ(key("4") + key("11") + key("12") + key("13") + key("14") + key("15"), "001010");
   app::Options again;
   cleaner::CleanTree restarted = start(again);
   EXPECT_THAT(
       cleaner::CollectCheckedItems(restarted),
       ElementsAre("Opera - Cookies", "Google Chrome - Cookies", "Microsoft Edge - Cookies"));
   EXPECT_TRUE(cleaner::IsGroupChecked(restarted, "Microsoft Edge"));
-  EXPECT_FALSE(restarted.group("Opera (Chromium)")->expanded);
-  EXPECT_TRUE(restarted.group("Microsoft Edge")->expanded);
+  for (const auto& [group, expanded] : {std::pair{"Microsoft Edge", true},
+                                        {"Brave", false},
+                                        {"Vivaldi", true},
+                                        {"Opera (Chromium)", false}}) {
+    EXPECT_EQ(restarted.group(group)->expanded, expanded) << group;
+  }
 
   // Opera uninstalled: its group is gone, its flag is kept as it was.
   fs::remove_all(Host(kOpera));
