@@ -280,7 +280,8 @@ bool MainController::BeginUnattendedRun() {
   if ((mode != RunSwitch::Clear && mode != RunSwitch::Auto) || unattended_.Begun()) return true;
   const bool clear = mode == RunSwitch::Clear;
   unattended_.Begin(kFullVersion, clear ? "/Clear" : "/Auto", commandLine_.reportFile, clear,
-                    services_.ports.clock.now());
+                    services_.ports.clock.utcNow(), MakeRunId(services_.ports.random),
+                    services_.ports.files);
   // The run's settings are written at its end: a settings file that
   // cannot be written (a read-only program folder) stops the run before
   // anything is removed. The probe writes a key with the value it has.
@@ -295,7 +296,8 @@ bool MainController::BeginUnattendedRun() {
 }
 
 void MainController::FinishUnattendedReport(bool interrupted) {
-  exitCode_ = unattended_.Finish(services_.ports.files, services_.ports.clock.now(), interrupted);
+  exitCode_ =
+      unattended_.Finish(services_.ports.files, services_.ports.clock.utcNow(), interrupted);
 }
 
 }  // namespace nc::app

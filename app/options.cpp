@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "core/text.h"
 
@@ -150,11 +151,9 @@ void ReadOptionsIni(const SettingsFile& file, Options& o, SettingsTrees& trees,
   o.ShowLogTempInternetFiles = ini.Bool("Settings", "ShowLogTempInternetFiles", false);
   o.ShowLogRecycleBin = ini.Bool("Settings", "ShowLogRecycleBin", false);
   o.FastScan = ini.Bool("Settings", "FastScan", true);
-  // A relative folder would be resolved against the current folder, which
-  // no user chose: it counts as no folder, and the default takes its place.
   const std::string defaultBackup = file.programFolder + "Backup";
-  o.OutputDirectory = ini.String("Options", "OutputDirectory", defaultBackup);
-  if (!IsFullFolderPath(o.OutputDirectory)) o.OutputDirectory = defaultBackup;
+  o.OutputDirectory = BackupFolderFromIni(ini.String("Options", "OutputDirectory", defaultBackup),
+                                          file.programFolder);
   o.DeleteBackupFile = ini.Bool("Options", "DeleteBackupFile", true);
   o.IncludeRemoveMedia = ini.Bool("Options", "IncludeRemoveMedia", true);
   o.IncludeCDdrive = ini.Bool("Options", "IncludeCDdrive", false);
@@ -195,7 +194,7 @@ void WriteOptionsIni(const SettingsFile& file, Options& o, const SettingsTrees& 
   ini.Put("Settings", "ShowLogTempInternetFiles", o.ShowLogTempInternetFiles);
   ini.Put("Settings", "ShowLogRecycleBin", o.ShowLogRecycleBin);
   ini.Put("Settings", "FastScan", o.FastScan);
-  ini.Put("Options", "OutputDirectory", o.OutputDirectory);
+  ini.Put("Options", "OutputDirectory", BackupFolderForIni(o.OutputDirectory, file.programFolder));
   ini.Put("Options", "DeleteBackupFile", o.DeleteBackupFile);
   ini.Put("Options", "IncludeRemoveMedia", o.IncludeRemoveMedia);
   ini.Put("Options", "IncludeCDdrive", o.IncludeCDdrive);
@@ -347,6 +346,57 @@ std::string HotkeyKeyName(std::uint32_t keyCode) {
 bool HotkeyKeyInTable(std::int64_t keyCode) {
   return keyCode > 0 && keyCode <= 0xFF &&
          !HotkeyKeyName(static_cast<std::uint32_t>(keyCode)).empty();
+}
+
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+// A folder below the program's folder written as its path from there:
+// "Backup", "Lists\\Backup"; never a drive, a root, a share or a ".." part.
+bool IsPathBelowFolder(std::string_view path) {
+  if (path.empty() || IsSeparator(path.front()) || path.find(':') != std::string_view::npos) {
+    return false;
+  }
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::string_view part = path.substr(start, end - start);
+    if (part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string BackupFolderFromIni(std::string_view stored, std::string_view programFolder) {
+  if (IsFullFolderPath(stored)) return std::string(stored);
+  // A path from the program's folder keeps the backups with a folder that
+  // moved. Any other relative folder would be resolved against the current
+  // folder, which no user chose: the default takes its place.
+  if (IsPathBelowFolder(stored)) return std::string(programFolder) + std::string(stored);
+  return std::string(programFolder) + "Backup";
+}
+
+std::string BackupFolderForIni(std::string_view folder, std::string_view programFolder) {
+  const std::size_t n = programFolder.size();
+  if (n == 0 || folder.size() <= n || !IsSeparator(programFolder.back())) {
+    return std::string(folder);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const char a = folder[i], b = programFolder[i];
+    if (IsSeparator(a) && IsSeparator(b)) continue;
+    if (std::tolower(static_cast<unsigned char>(a)) !=
+        std::tolower(static_cast<unsigned char>(b))) {
+      return std::string(folder);
+    }
+  }
+  const std::string_view rest = folder.substr(n);
+  return IsPathBelowFolder(rest) ? std::string(rest) : std::string(folder);
 }
 
 bool IsFullFolderPath(std::string_view path) {

@@ -39,6 +39,13 @@ bool HotkeyKeyInTable(std::int64_t keyCode);
 // A folder named from a drive root ("C:\...") or a share ("\\server\...");
 // anything else would be resolved against whatever the current folder is.
 bool IsFullFolderPath(std::string_view path);
+// The backup folder as options.ini holds it, and back. A folder inside the
+// program's folder is stored as its path from there ("Backup"), so that a
+// portable folder moved elsewhere keeps its backups; the program's folder
+// ends with a backslash. A stored full path is taken as it is; any other
+// text means the default, the program's folder followed by "Backup".
+std::string BackupFolderFromIni(std::string_view stored, std::string_view programFolder);
+std::string BackupFolderForIni(std::string_view folder, std::string_view programFolder);
 
 // Every option of the program: the settings each subsystem declares for
 // itself, and those of the program's own windows. Defaults are those of a

@@ -110,11 +110,47 @@ RegistryRepairFacts RepairFacts(const std::vector<registry::ProblemEntry>& befor
   return facts;
 }
 
-std::string ReportTimeText(const platform::LocalTime& time) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", time.year, time.month, time.day,
-                time.hour, time.minute, time.second);
+std::string ReportTimeText(const platform::LocalTime& utc) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.year, utc.month, utc.day,
+                utc.hour, utc.minute, utc.second);
   return text;
+}
+
+std::string MakeRunId(platform::Random& random) {
+  std::uint8_t bytes[16];
+  for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random.below(256));
+  bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+  bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string id;
+  for (int i = 0; i < 16; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) id += '-';
+    id += kHex[bytes[i] >> 4];
+    id += kHex[bytes[i] & 0x0F];
+  }
+  return id;
+}
+
+namespace {
+
+nlohmann::ordered_json ReportHead(const RunReport& report) {
+  return {{"schema", kReportSchemaVersion}, {"program", "Norvik Cleaner"},
+          {"version", report.version},      {"mode", report.mode},
+          {"runId", report.runId},          {"started", ReportTimeText(report.started)}};
+}
+
+std::string JsonText(const nlohmann::ordered_json& json) {
+  // Paths that are not valid UTF-8 never stop the report.
+  return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
+std::string RunningReportJson(const RunReport& report) {
+  nlohmann::ordered_json json = ReportHead(report);
+  json["outcome"] = "running";
+  return JsonText(json);
 }
 
 std::string ReportJson(const RunReport& report) {
@@ -150,13 +186,9 @@ std::string ReportJson(const RunReport& report) {
   clean["stoppedOnError"] = report.cleanStoppedOnError;
   clean["items"] = std::move(cleanItems);
 
-  ordered_json json = {{"schema", kReportSchemaVersion},
-                       {"program", "Norvik Cleaner"},
-                       {"version", report.version},
-                       {"mode", report.mode},
-                       {"started", ReportTimeText(report.started)},
-                       {"ended", ReportTimeText(report.ended)},
-                       {"clean", std::move(clean)}};
+  ordered_json json = ReportHead(report);
+  json["ended"] = ReportTimeText(report.ended);
+  json["clean"] = std::move(clean);
 
   if (report.withRegistry) {
     const RegistryRepairFacts& facts = report.registry;
@@ -185,22 +217,34 @@ std::string ReportJson(const RunReport& report) {
   json["outcome"] = OutcomeName(outcome);
   if (!report.couldNotRun.empty()) json["couldNotRunBecause"] = report.couldNotRun;
   json["exitCode"] = ExitCodeOf(outcome);
-  // Paths that are not valid UTF-8 never stop the report.
-  return json.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+  return JsonText(json);
 }
 
 void UnattendedReport::Begin(std::string_view version, std::string_view mode, std::string file,
-                             bool withRegistry, const platform::LocalTime& now) {
+                             bool withRegistry, const platform::LocalTime& utcNow,
+                             std::string runId, platform::FileSystem& files) {
   report_ = {};
   report_.version = std::string(version);
   report_.mode = std::string(mode);
-  report_.started = now;
+  report_.runId = std::move(runId);
+  report_.started = utcNow;
   report_.withRegistry = withRegistry;
   file_ = std::move(file);
   active_ = true;
   begun_ = true;
   cleanExpected_ = false;
   cleanRunning_ = false;
+  if (!file_.empty()) (void)Write(files, RunningReportJson(report_));
+}
+
+bool UnattendedReport::Write(platform::FileSystem& files, std::string_view json) {
+  // The report's folder is made when it is missing.
+  const std::string folder = platform::FolderOf(file_);
+  if (!folder.empty() && !files.folderExists(folder)) (void)files.createFolders(folder);
+  if (platform::WriteWholeFile(files, file_, json).ok()) return true;
+  // An earlier run's report must not pass for this run's.
+  if (files.fileExists(file_)) (void)files.deleteFile(file_);
+  return false;
 }
 
 cleaner::CleanRecord* UnattendedReport::StartClean() {
@@ -224,19 +268,16 @@ void UnattendedReport::CleanEnded(bool stoppedOnError) {
   report_.cleanStoppedOnError = stoppedOnError;
 }
 
-int UnattendedReport::Finish(platform::FileSystem& files, const platform::LocalTime& now,
+int UnattendedReport::Finish(platform::FileSystem& files, const platform::LocalTime& utcNow,
                              bool interrupted) {
-  report_.ended = now;
+  report_.ended = utcNow;
   report_.interrupted = interrupted || cleanRunning_;
   active_ = false;
   cleanExpected_ = false;
   cleanRunning_ = false;
   const int code = ExitCodeOf(OutcomeOf(report_));
   if (file_.empty()) return code;
-  // The report's folder is made when it is missing.
-  const std::string folder = platform::FolderOf(file_);
-  if (!folder.empty() && !files.folderExists(folder)) (void)files.createFolders(folder);
-  const bool written = platform::WriteWholeFile(files, file_, ReportJson(report_)).ok();
+  const bool written = Write(files, ReportJson(report_));
   return !written && code == 0 ? 1 : code;
 }
 

@@ -5,6 +5,12 @@
 // the process exit code: 0 the run did its job, 1 it ended with failures
 // or refusals, 2 it could not run at all. A report that cannot be written
 // turns an exit code of 0 into 1 and changes nothing else.
+//
+// A report is never left from an earlier run: when the run begins, a short
+// report with the outcome "running", the run's own id and its start time
+// replaces whatever the file held, and the final report replaces that. A
+// reader that finds "running" with an old start time knows the run died.
+// Every time is universal time, written with its "Z".
 #pragma once
 
 #include <cstddef>
@@ -20,7 +26,8 @@
 
 namespace nc::app {
 
-inline constexpr int kReportSchemaVersion = 1;
+// 2: times in universal time, the run id and the "running" report.
+inline constexpr int kReportSchemaVersion = 2;
 
 enum class RunOutcome {
   Done,         // exit code 0
@@ -51,8 +58,9 @@ struct RegistryRepairFacts {
 
 struct RunReport {
   std::string version;
-  std::string mode;  // "/Clear" or "/Auto"
-  platform::LocalTime started;
+  std::string mode;             // "/Clear" or "/Auto"
+  std::string runId;            // fresh for every run
+  platform::LocalTime started;  // universal time
   platform::LocalTime ended;
   bool cleanStarted = false;
   std::string cleanNotStarted;  // why no clean ran ("Please close Mozilla Firefox first!")
@@ -78,16 +86,23 @@ RegistryRepairFacts RepairFacts(const std::vector<registry::ProblemEntry>& befor
 
 // The report as JSON text (UTF-8).
 std::string ReportJson(const RunReport& report);
-// "2026-12-07T21:55:23", the local time of the machine.
-std::string ReportTimeText(const platform::LocalTime& time);
+// The report of a run that has begun and not ended: the run's name, id and
+// start, with the outcome "running".
+std::string RunningReportJson(const RunReport& report);
+// "2026-12-07T21:55:23Z", a universal time.
+std::string ReportTimeText(const platform::LocalTime& utc);
+// A random id in the form of a version 4 UUID.
+std::string MakeRunId(platform::Random& random);
 
 // The run's report in the making, held by the main window from the
 // unattended start to the run's end.
 class UnattendedReport {
  public:
-  // Starts a report; `file` may be empty (only the exit code then).
+  // Starts a report and writes its "running" form; `file` may be empty
+  // (only the exit code then). A file that cannot be written is deleted,
+  // so that no earlier run's report stays in its place.
   void Begin(std::string_view version, std::string_view mode, std::string file, bool withRegistry,
-             const platform::LocalTime& now);
+             const platform::LocalTime& utcNow, std::string runId, platform::FileSystem& files);
   bool Active() const { return active_; }
   // A report was begun in this process (one unattended run per start).
   bool Begun() const { return begun_; }
@@ -110,9 +125,11 @@ class UnattendedReport {
 
   // Ends the report, writes the file when one was named, and gives the
   // exit code.
-  int Finish(platform::FileSystem& files, const platform::LocalTime& now, bool interrupted);
+  int Finish(platform::FileSystem& files, const platform::LocalTime& utcNow, bool interrupted);
 
  private:
+  bool Write(platform::FileSystem& files, std::string_view json);
+
   RunReport report_;
   std::string file_;
   bool active_ = false;

@@ -13,6 +13,8 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalTime now() = 0;
+  // The same moment in Coordinated Universal Time.
+  virtual LocalTime utcNow() = 0;
   // Milliseconds from an arbitrary start, never going back.
   virtual std::uint64_t tickMs() = 0;
 };

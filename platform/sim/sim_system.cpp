@@ -183,23 +183,48 @@ void SimClock::setTickMs(std::uint64_t tick) {
   tick_ = tick;
 }
 
+namespace {
+
+// The time moved by a number of milliseconds, either way, with calendar
+// carries.
+platform::LocalTime Shifted(const platform::LocalTime& time, std::int64_t milliseconds) {
+  const std::int64_t days =
+      DaysFromCivil(time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day));
+  std::int64_t ms =
+      ((static_cast<std::int64_t>(time.hour) * 60 + time.minute) * 60 + time.second) * 1000 +
+      time.millisecond + milliseconds;
+  constexpr std::int64_t kDay = 86400000;
+  std::int64_t newDays = days + ms / kDay;
+  ms %= kDay;
+  if (ms < 0) {
+    ms += kDay;
+    --newDays;
+  }
+  platform::LocalTime moved;
+  CivilFromDays(newDays, moved.year, moved.month, moved.day);
+  moved.hour = static_cast<int>(ms / 3600000);
+  moved.minute = static_cast<int>(ms / 60000 % 60);
+  moved.second = static_cast<int>(ms / 1000 % 60);
+  moved.millisecond = static_cast<int>(ms % 1000);
+  return moved;
+}
+
+}  // namespace
+
+platform::LocalTime SimClock::utcNow() {
+  std::lock_guard lock(mutex_);
+  return Shifted(now_, -static_cast<std::int64_t>(utcOffsetMinutes_) * 60000);
+}
+
+void SimClock::setUtcOffsetMinutes(int minutes) {
+  std::lock_guard lock(mutex_);
+  utcOffsetMinutes_ = minutes;
+}
+
 void SimClock::advance(std::uint64_t milliseconds) {
   std::lock_guard lock(mutex_);
   tick_ += milliseconds;
-  const std::int64_t days =
-      DaysFromCivil(now_.year, static_cast<unsigned>(now_.month), static_cast<unsigned>(now_.day));
-  std::int64_t ms =
-      ((static_cast<std::int64_t>(now_.hour) * 60 + now_.minute) * 60 + now_.second) * 1000 +
-      now_.millisecond;
-  ms += static_cast<std::int64_t>(milliseconds);
-  constexpr std::int64_t kDay = 86400000;
-  const std::int64_t newDays = days + ms / kDay;
-  ms %= kDay;
-  CivilFromDays(newDays, now_.year, now_.month, now_.day);
-  now_.hour = static_cast<int>(ms / 3600000);
-  now_.minute = static_cast<int>(ms / 60000 % 60);
-  now_.second = static_cast<int>(ms / 1000 % 60);
-  now_.millisecond = static_cast<int>(ms % 1000);
+  now_ = Shifted(now_, static_cast<std::int64_t>(milliseconds));
 }
 
 // ---- SimRandom ------------------------------------------------------------------

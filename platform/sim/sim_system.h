@@ -107,9 +107,13 @@ class SimShell : public platform::Shell {
 class SimClock : public platform::Clock {
  public:
   platform::LocalTime now() override;
+  // The local time less the zone's offset (one hour east of Greenwich
+  // unless told otherwise, so that local and universal times differ).
+  platform::LocalTime utcNow() override;
   std::uint64_t tickMs() override;
 
   void setNow(const platform::LocalTime& time);
+  void setUtcOffsetMinutes(int minutes);
   void setTickMs(std::uint64_t tick);
   // Moves both the local time (with calendar carries) and the tick count.
   void advance(std::uint64_t milliseconds);
@@ -117,6 +121,7 @@ class SimClock : public platform::Clock {
  private:
   std::mutex mutex_;
   platform::LocalTime now_{2011, 3, 15, 10, 30, 0, 0};
+  int utcOffsetMinutes_ = 60;
   std::uint64_t tick_ = 1000;
 };
 

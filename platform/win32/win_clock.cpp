@@ -11,6 +11,13 @@ platform::LocalTime WinClock::now() {
           time.wMinute, time.wSecond, time.wMilliseconds};
 }
 
+platform::LocalTime WinClock::utcNow() {
+  SYSTEMTIME time{};
+  GetSystemTime(&time);
+  return {time.wYear,   time.wMonth,  time.wDay,         time.wHour,
+          time.wMinute, time.wSecond, time.wMilliseconds};
+}
+
 std::uint64_t WinClock::tickMs() {
   return GetTickCount64();
 }

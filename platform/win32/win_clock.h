@@ -10,6 +10,7 @@ namespace nc::win32 {
 class WinClock final : public platform::Clock {
  public:
   platform::LocalTime now() override;
+  platform::LocalTime utcNow() override;
   std::uint64_t tickMs() override;
 };
 

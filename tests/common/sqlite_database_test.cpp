@@ -57,6 +57,7 @@ constexpr const char* kEndlessTrigger =
 class CountingClock : public platform::Clock {
  public:
   platform::LocalTime now() override { return {}; }
+  platform::LocalTime utcNow() override { return {}; }
   std::uint64_t tickMs() override { return ++tick_; }
   std::uint64_t tick_ = 0;
 };

@@ -112,7 +112,9 @@ TEST_F(OptionsIniTest, HandWrittenHotkeyCodesAndBackupFoldersAreChecked) {
       {"z:\\", "z:\\"},
       {"\\\\server\\share\\b", "\\\\server\\share\\b"},
       {"Backup", folder + "Backup"},
+      {"Lists\\Old backups\\", folder + "Lists\\Old backups\\"},
       {"..\\elsewhere", folder + "Backup"},
+      {"Backup\\..\\..\\x", folder + "Backup"},
       {"C:relative", folder + "Backup"},
       {"\\rooted", folder + "Backup"},
       {"", folder + "Backup"}};
@@ -120,6 +122,32 @@ TEST_F(OptionsIniTest, HandWrittenHotkeyCodesAndBackupFoldersAreChecked) {
     sim.profile().writeString(iniPath, "Options", "OutputDirectory", value);
     EXPECT_EQ(read().OutputDirectory, expected) << value;
   }
+}
+
+// A portable folder moved elsewhere keeps the backups inside it: a backup
+// folder below the program's folder is written as its path from there, in
+// whatever case the user typed the program's folder; others stay full paths.
+TEST_F(OptionsIniTest, ABackupFolderInsideTheProgramFolderMovesWithIt) {
+  const std::pair<std::string, std::string> stored[] = {
+      {folder + "Backup", "Backup"},
+      {"c:\\program files\\NORVIK CLEANER\\Old\\Backup\\", "Old\\Backup\\"},
+      {"C:/Program Files/Norvik Cleaner/Backup", "Backup"},
+      {folder, folder},
+      {"C:\\Program Files\\Norvik Cleaner2\\Backup", "C:\\Program Files\\Norvik Cleaner2\\Backup"},
+      {"D:\\Backups", "D:\\Backups"}};
+  for (const auto& [backup, written] : stored) {
+    Options o;
+    o.OutputDirectory = backup;
+    write(o);
+    EXPECT_EQ(key("Options", "OutputDirectory"), written) << backup;
+  }
+  Options o;
+  o.OutputDirectory = folder + "Backup";
+  write(o);
+  const std::string moved = "E:\\Stick\\Norvik Cleaner\\";
+  Options r;
+  app::ReadOptionsIni({sim.profile(), iniPath, moved}, r, trees, {1024, 768, 713, 494});
+  EXPECT_EQ(r.OutputDirectory, moved + "Backup");
 }
 
 TEST_F(OptionsIniTest, BooleansAreAnyWholeNumberButZeroAndGarbageIsTheDefault) {

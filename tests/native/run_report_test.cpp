@@ -107,8 +107,12 @@ void ExpectReportSchema(const json& r) {
   EXPECT_EQ(r["schema"], app::kReportSchemaVersion);
   EXPECT_EQ(r["program"], "Norvik Cleaner");
   EXPECT_EQ(r["version"], app::kFullVersion);
-  for (const char* key : {"mode", "started", "ended", "outcome"}) {
+  for (const char* key : {"mode", "runId", "started", "ended", "outcome"}) {
     EXPECT_TRUE(r[key].is_string()) << key;
+  }
+  for (const char* key : {"started", "ended"}) {
+    EXPECT_EQ(r[key].get<std::string>().size(), 20u) << key;
+    EXPECT_EQ(r[key].get<std::string>().back(), 'Z') << key;
   }
   EXPECT_TRUE(r["exitCode"].is_number_integer());
   EXPECT_TRUE(r["interrupted"].is_boolean());
@@ -168,7 +172,7 @@ TEST(RunReport, TheJsonHoldsEveryFactUnderItsKey) {
   const json r = json::parse(app::ReportJson(report));
   ExpectReportSchema(r);
   EXPECT_EQ(r["mode"], "/Clear");
-  EXPECT_EQ(r["started"], "2026-12-07T21:05:03");
+  EXPECT_EQ(r["started"], "2026-12-07T21:05:03Z");
   EXPECT_EQ(r["outcome"], "failures");
   EXPECT_EQ(r["clean"]["items"][0]["failures"][0]["target"], "C:\\Temp\\held.tmp");
   EXPECT_EQ(r["registry"]["backupFile"], "C:\\Norvik\\Backup\\NC_2026.reg");
@@ -223,8 +227,11 @@ class UnattendedReportTest : public test::ControllerFixture {
     sim.messages().pumpUntil([&] { return c.closed() || ended(); }, 20s);
   }
   bool ended() {
-    return !controller->cleanBusy() && !controller->scanRunning() &&
-           sim.messages().pending() == 0 && sim.files().fileExists(report);
+    if (controller->cleanBusy() || controller->scanRunning() || sim.messages().pending() != 0) {
+      return false;
+    }
+    const json r = readReport();
+    return r.is_object() && r["outcome"] != "running";
   }
   json readReport() {
     auto text = platform::ReadWholeFile(sim.files(), report);
@@ -288,6 +295,42 @@ TEST_F(UnattendedReportTest, AReportThatCannotBeWrittenNeverStopsTheCleanAndTurn
   auto& c = start({"/Clear"});
   sim.messages().pumpUntil([&] { return c.closed(); }, 20s);
   EXPECT_EQ(c.exitCode(), 0);
+}
+
+// A report never passes for another run's: the run's start replaces the file
+// with a "running" report under a fresh id, and a file that cannot be
+// written is deleted. Times are universal: the substitute machine's clock is
+// one hour east of Greenwich.
+TEST_F(UnattendedReportTest, EachRunReplacesTheLastReportAtItsStartAndGivesUniversalTimes) {
+  sim.clock().setNow({2026, 12, 8, 0, 30, 5, 0});
+  sim.writeFile(report, "{\"outcome\": \"done\", \"exitCode\": 0}");
+  auto& c = start({"/Clear", report});
+  sim.messages().pumpUntil([&] { return readReport()["outcome"] == "running"; }, 20s);
+  const json running = readReport();
+  EXPECT_EQ(running["outcome"], "running");
+  EXPECT_EQ(running["started"], "2026-12-07T23:30:05Z");
+  EXPECT_EQ(running["mode"], "/Clear");
+  EXPECT_FALSE(running.contains("exitCode"));
+  const std::string id = running["runId"];
+  EXPECT_EQ(id.size(), 36u);
+  sim.messages().pumpUntil([&] { return c.closed(); }, 20s);
+  const json first = readReport();
+  ExpectReportSchema(first);
+  EXPECT_EQ(first["runId"], id);
+  EXPECT_NE(first["outcome"], "running");
+
+  // The next run's report cannot be written: the last one is gone, not kept.
+  controller.reset();
+  sim.faults().failFrom(sim::PortMethod::FilesOpen, 1, Errc::AccessDenied, "run.json.tmp~");
+  auto& d = start({"/Clear", report});
+  sim.messages().pumpUntil([&] { return d.closed(); }, 20s);
+  EXPECT_FALSE(sim.files().fileExists(report));
+  EXPECT_EQ(d.exitCode(), 1);
+  sim.faults().clearRules();
+  controller.reset();
+  auto& e = start({"/Clear", report});
+  sim.messages().pumpUntil([&] { return e.closed(); }, 20s);
+  EXPECT_NE(readReport()["runId"], id);
 }
 
 TEST_F(UnattendedReportTest, AutoReportsItsCleanAtStartWithoutARegistryPartAndKeepsRunning) {
