@@ -1,5 +1,6 @@
-# Packages of the Windows builds: for each architecture a portable zip and
-# an NSIS installer, and a SHA256SUMS file over the package folder.
+# Packages of the Windows builds: for each architecture a portable zip, an
+# NSIS installer and the program's debug sections, and a SHA256SUMS file
+# over this version's files (cmake/make_packages.cmake).
 #   nc_package_arch  the packages of this build's architecture
 #   package          the packages of both architectures (the other one is
 #                    built by its own preset, win64 or i686)
@@ -43,19 +44,14 @@ configure_file(${CMAKE_SOURCE_DIR}/packaging/ReadMe.txt.in ${CMAKE_BINARY_DIR}/p
 
 find_program(NC_MAKENSIS makensis)
 add_custom_target(nc_package_arch
-  COMMAND ${CMAKE_COMMAND} -E rm -rf ${NC_STAGE}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${NC_STAGE} ${NC_PACKAGE_DIR}
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:NorvikCleaner> ${NC_DATA_FILES}
-          ${CMAKE_BINARY_DIR}/package/ReadMe.txt ${NC_STAGE}
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/packaging/LICENSE.txt ${NC_STAGE}/License.txt
-  COMMAND ${CMAKE_COMMAND} -E rm -f ${NC_ZIP}
-  COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/package
-          ${CMAKE_COMMAND} -E tar cf ${NC_ZIP} --format=zip ${NC_PACKAGE_NAME}
-  COMMAND ${CMAKE_COMMAND} -DSTAGE=${NC_STAGE} -DMAKENSIS=${NC_MAKENSIS}
-          -DSCRIPT=${CMAKE_SOURCE_DIR}/packaging/NorvikCleaner.nsi
-          -DFILES=${CMAKE_BINARY_DIR}/package/files.nsh -DVERSION=${PROJECT_VERSION}
-          -DARCH=${NC_PACKAGE_ARCH} -DOUTFILE=${NC_SETUP} -DPACKAGE_DIR=${NC_PACKAGE_DIR}
-          -P ${CMAKE_SOURCE_DIR}/cmake/make_installer.cmake
+  COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:NorvikCleaner> "-DDATA_FILES=${NC_DATA_FILES}"
+          -DREADME=${CMAKE_BINARY_DIR}/package/ReadMe.txt
+          -DLICENSE=${CMAKE_SOURCE_DIR}/packaging/LICENSE.txt -DSTAGE=${NC_STAGE}
+          -DPACKAGE_DIR=${NC_PACKAGE_DIR} -DPACKAGE_NAME=${NC_PACKAGE_NAME}
+          -DVERSION=${PROJECT_VERSION} -DARCH=${NC_PACKAGE_ARCH} -DOBJCOPY=${CMAKE_OBJCOPY}
+          -DMAKENSIS=${NC_MAKENSIS} -DSCRIPT=${CMAKE_SOURCE_DIR}/packaging/NorvikCleaner.nsi
+          -DFILES=${CMAKE_BINARY_DIR}/package/files.nsh -DSIGN=${CMAKE_SOURCE_DIR}/scripts/sign.sh
+          -P ${CMAKE_SOURCE_DIR}/cmake/make_packages.cmake
   DEPENDS NorvikCleaner
   COMMENT "Packages of ${NC_PACKAGE_NAME} in ${NC_PACKAGE_DIR}"
   VERBATIM)

@@ -9,7 +9,7 @@ NC_PACKAGES=(
   wine64 wine wine32:i386 xvfb xauth fonts-wine imagemagick
   nodejs npm clang-format python3
   clang libclang-rt-14-dev
-  nlohmann-json3-dev nsis zip
+  nlohmann-json3-dev nsis zip osslsigncode openssl
 )
 
 # Prints the packages of NC_PACKAGES that are not installed.
