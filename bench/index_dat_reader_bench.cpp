@@ -158,7 +158,7 @@ double PeakMiB() {
 }
 
 void BM_IndexDatHostile(benchmark::State& state) {
-  const char* path = "C:\Hostile\index.dat";
+  const char* path = "C:\\Hostile\\index.dat";
   nc::sim::SimPlatform sim;
   std::size_t size = 0;
   {
