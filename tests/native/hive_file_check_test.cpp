@@ -49,30 +49,6 @@ TEST(HiveFileCheck, BaseBlocksWholeAndDamaged) {
          i.seal();
        },
        HiveFileVerdict::BinsOutsideFile},
-      {"bins not whole pages", 8192,
-       [](RegfImage& i) {
-         i.put(40, 4097);
-         i.seal();
-       },
-       HiveFileVerdict::BinsNotWholePages},
-      {"a transaction log", 8192,
-       [](RegfImage& i) {
-         i.put(28, 1);
-         i.seal();
-       },
-       HiveFileVerdict::NotPrimary},
-      {"format 2", 8192,
-       [](RegfImage& i) {
-         i.put(32, 2);
-         i.seal();
-       },
-       HiveFileVerdict::UnknownFormat},
-      {"major version 2", 8192,
-       [](RegfImage& i) {
-         i.put(20, 2);
-         i.seal();
-       },
-       HiveFileVerdict::UnsupportedVersion},
       {"no bins", 8192,
        [](RegfImage& i) {
          i.put(40, 0);
