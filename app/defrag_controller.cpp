@@ -25,8 +25,23 @@ DefragController::~DefragController() {
 
 void DefragController::ListHives() {
   isWow64_ = ports_.system.isWow64();
-  hives_ = registry::BuildHiveList(ports_.registry, ports_.files, isWow64_);
-  for (const std::string& name : hives_.keyNames) view_.AddHiveListLine(name);
+  hives_ = registry::BuildHiveList(ports_.registry, ports_.hives, ports_.files, isWow64_);
+  hiveRows_.clear();
+  // Every hive the system lists has its row; one that cannot be compacted
+  // shows why where the sizes of the others go, and keeps it.
+  for (std::size_t row = 0; row < hives_.rows.size(); ++row) {
+    const registry::HiveRow& hive = hives_.rows[row];
+    view_.AddHiveListLine(hive.keyName);
+    if (hive.reason.empty()) {
+      hiveRows_.push_back(row);
+    } else {
+      view_.SetHiveRow(row, registry::HiveSizeRow{hive.reason, "", ""});
+    }
+  }
+}
+
+std::size_t DefragController::RowOf(std::size_t hive) const {
+  return hive < hiveRows_.size() ? hiveRows_[hive] : hive;
 }
 
 void DefragController::WaitForParkedWorkers() {
@@ -45,6 +60,8 @@ void DefragController::SetDefragEnabled(bool enabled) {
 
 DefragController::SaveOutcome DefragController::SaveCopies(const registry::HiveList& hives,
                                                            bool silent) {
+  // Copies of an earlier analysis are room only once they are gone.
+  registry::DeleteCompactCopies(ports_.files, hives.files);
   if (const auto shortage = registry::FindSpaceShortage(ports_.files, hives.files)) {
     ports_.prompts.inform(registry::SpaceShortageText(*shortage));
     return SaveOutcome::NoSpace;
@@ -77,7 +94,7 @@ void DefragController::Analyze(bool silent) {
 void DefragController::ShowSizes(bool silent) {
   const registry::DefragSummary summary =
       registry::SummarizeSizes(registry::MeasureHives(ports_.files, hives_.files));
-  for (std::size_t i = 0; i < summary.rows.size(); ++i) view_.SetHiveRow(i, summary.rows[i]);
+  for (std::size_t i = 0; i < summary.rows.size(); ++i) view_.SetHiveRow(RowOf(i), summary.rows[i]);
   view_.SetDefragSizeLabels(DefragLabels{summary.currentSize, summary.newSize,
                                          summary.sizeReduction, summary.compactPercent});
   if (summary.lowFragmentation && !silent) {

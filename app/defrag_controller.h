@@ -34,7 +34,8 @@ class DefragController {
   DefragController(const DefragController&) = delete;
   DefragController& operator=(const DefragController&) = delete;
 
-  // First show of the window: the hive lists and one row per hive.
+  // First show of the window: the hive lists and one row per hive the
+  // system lists, those that cannot be compacted with their reason.
   void ListHives();
   // "Analyze Registry". `silent`: no advice, hidden progress dialog.
   void Analyze(bool silent);
@@ -44,7 +45,10 @@ class DefragController {
   bool defragEnabled() const { return defragEnabled_; }
   bool isWow64() const { return isWow64_; }
   const registry::HiveList& hives() const { return hives_; }
-  void SetHivesForTesting(registry::HiveList hives) { hives_ = std::move(hives); }
+  void SetHivesForTesting(registry::HiveList hives) {
+    hives_ = std::move(hives);
+    hiveRows_.clear();
+  }
 
   // Closing the program: waits (answering the window system) for workers
   // whose dialog was closed early, then deletes the compact copies that
@@ -61,6 +65,8 @@ class DefragController {
   void SetDefragEnabled(bool enabled);
   void WaitForParkedWorkers();
   void ShowSizes(bool silent);
+  // The page's row of compactable hive `hive`.
+  std::size_t RowOf(std::size_t hive) const;
 
   platform::Platform ports_;
   platform::UiThread& ui_;
@@ -68,6 +74,7 @@ class DefragController {
   const registry::BackupSettings& settings_;
   std::function<bool()> makeRestorePoint_;
   registry::HiveList hives_;
+  std::vector<std::size_t> hiveRows_;  // the row of each compactable hive
   bool isWow64_ = false;
   bool defragEnabled_ = false;
   std::vector<std::string> scheduledCopies_;

@@ -40,7 +40,8 @@ void MainController::SetRunStateForTesting(const RunState& state) {
   cleanRun_ = state.cleanRun;
   cleanProgressStep_ = state.cleanProgressStep;
   scanProgressStep_ = state.scanProgressStep;
-  defrag_.SetHivesForTesting({std::vector<std::string>(state.hiveFiles.size()), state.hiveFiles});
+  defrag_.SetHivesForTesting(
+      {std::vector<std::string>(state.hiveFiles.size()), state.hiveFiles, {}});
 }
 
 platform::WorkerContext MainController::workerContext() const {

@@ -129,6 +129,12 @@ class FileSystem {
   [[nodiscard]] virtual Status setAttributes(std::string_view path, std::uint32_t attributes) = 0;
   // Renames or moves a file, replacing an existing target.
   [[nodiscard]] virtual Status moveFile(std::string_view from, std::string_view to) = 0;
+  // Renames or moves a file to a name thought free: fails with
+  // AlreadyExists, changing nothing, when a file or folder has that name,
+  // even one that appeared after the name was looked at.
+  [[nodiscard]] virtual Status moveFileNoReplace(std::string_view from, std::string_view /*to*/) {
+    return Error{Errc::NotSupported, "move file", std::string(from)};
+  }
 
   [[nodiscard]] virtual Result<std::unique_ptr<File>> open(std::string_view path, FileOpen mode,
                                                            FileShare share) = 0;

@@ -23,10 +23,18 @@ class Hives {
   virtual void enableBackupPrivilege() = 0;
   virtual void enableRestorePrivilege() = 0;
 
+  // Opens the root key of the hive loaded at `subKey` under `root` as
+  // saveCopy opens it, and closes it again: whether a save can begin.
+  // The key is opened for backup, as the system's backup tools open it:
+  // with the backup privilege enabled, its permissions do not stand in
+  // the way (SAM and SECURITY refuse even an administrator a plain read).
+  // `view64` asks for the 64-bit view of the key from a 32-bit process
+  // (the real software hive, not its 32-bit part).
+  [[nodiscard]] virtual Status checkOpen(RootKey root, std::string_view subKey, bool view64) = 0;
+
   // Saves the hive loaded at `subKey` under `root` into `destination`, a
-  // file that must not exist yet. `view64` asks for the 64-bit view of the
-  // key from a 32-bit process (the real software hive, not its 32-bit
-  // part). Blocks until the system has written the file.
+  // file that must not exist yet, opening its root as checkOpen does.
+  // Blocks until the system has written the file.
   [[nodiscard]] virtual Status saveCopy(RootKey root, std::string_view subKey, bool view64,
                                         std::string_view destination) = 0;
 

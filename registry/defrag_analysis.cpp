@@ -22,19 +22,23 @@ bool AnyCompactCopyLocked(platform::FileSystem& files, const std::vector<std::st
   return false;
 }
 
+void DeleteCompactCopies(platform::FileSystem& files, const std::vector<std::string>& hiveFiles) {
+  for (const std::string& file : hiveFiles) {
+    const std::string copy = CompactCopyOf(file);
+    if (files.fileExists(copy)) (void)files.deleteFile(copy);
+  }
+}
+
 std::optional<SpaceShortage> FindSpaceShortage(platform::FileSystem& files,
                                                const std::vector<std::string>& hiveFiles) {
-  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> volumes;  // hives, old copies
+  std::map<std::string, std::uint64_t> volumes;  // the hives' bytes on each
   for (const std::string& file : hiveFiles) {
-    auto& [hives, copies] = volumes[UpperAscii(file.substr(0, 3))];
-    hives += FileSizeOf(files, file);
-    copies += FileSizeOf(files, CompactCopyOf(file));
+    volumes[UpperAscii(file.substr(0, 3))] += FileSizeOf(files, file);
   }
-  for (const auto& [root, sizes] : volumes) {
-    const auto& [hives, copies] = sizes;
+  for (const auto& [root, hives] : volumes) {
     const std::uint64_t needed = hives + std::max(hives / 10, kMinimumSpareBytes);
     // A volume that cannot say how much room it has is taken as full.
-    const std::uint64_t available = files.freeSpace(root).value_or(0) + copies;
+    const std::uint64_t available = files.freeSpace(root).value_or(0);
     if (available < needed) return SpaceShortage{root, needed, available};
   }
   return std::nullopt;

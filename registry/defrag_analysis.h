@@ -35,10 +35,15 @@ std::string CompactCopyOf(std::string_view hiveFile);
 // no analysis may run until the restart.
 bool AnyCompactCopyLocked(platform::FileSystem& files, const std::vector<std::string>& hiveFiles);
 
+// Deletes the compact copies of an earlier analysis that can be deleted
+// (each would go before its hive is saved again): only then is their
+// room free.
+void DeleteCompactCopies(platform::FileSystem& files, const std::vector<std::string>& hiveFiles);
+
 // A volume without room for the copies of the hives whose files lie on
 // it: they need the hives' sizes and a margin of a tenth of that, at
-// least 50 MB. Copies already there count as room, since each is
-// deleted before its hive is saved again.
+// least 50 MB, in the space the volume reports free. A copy of an earlier
+// analysis counts as room only once it has been deleted.
 struct SpaceShortage {
   std::string root;  // "C:\"
   std::uint64_t needed = 0;

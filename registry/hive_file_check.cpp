@@ -8,7 +8,11 @@ namespace {
 
 constexpr std::size_t kSequence1 = 4;
 constexpr std::size_t kSequence2 = 8;
+constexpr std::size_t kMajorVersion = 20;
+constexpr std::size_t kFileType = 28;
+constexpr std::size_t kFormat = 32;
 constexpr std::size_t kBinsLength = 40;
+constexpr std::uint32_t kBinPage = 4096;
 constexpr std::size_t kChecksum = 508;
 
 std::uint32_t Dword(std::span<const std::uint8_t> bytes, std::size_t offset) {
@@ -41,6 +45,14 @@ const char* HiveFileVerdictName(HiveFileVerdict verdict) {
       return "sequence numbers differ";
     case HiveFileVerdict::BadChecksum:
       return "bad checksum";
+    case HiveFileVerdict::NotPrimary:
+      return "not a primary file";
+    case HiveFileVerdict::UnknownFormat:
+      return "unknown format";
+    case HiveFileVerdict::UnsupportedVersion:
+      return "unsupported version";
+    case HiveFileVerdict::BinsNotWholePages:
+      return "bins not whole pages";
     case HiveFileVerdict::BinsOutsideFile:
       return "bins outside the file";
     case HiveFileVerdict::NoFirstBin:
@@ -64,7 +76,11 @@ HiveFileVerdict JudgeHiveHead(std::span<const std::uint8_t> head, std::uint64_t 
     return HiveFileVerdict::SequenceMismatch;
   }
   if (Dword(head, kChecksum) != HiveBaseBlockChecksum(head)) return HiveFileVerdict::BadChecksum;
+  if (Dword(head, kMajorVersion) != 1) return HiveFileVerdict::UnsupportedVersion;
+  if (Dword(head, kFileType) != 0) return HiveFileVerdict::NotPrimary;
+  if (Dword(head, kFormat) != 1) return HiveFileVerdict::UnknownFormat;
   const std::uint64_t bins = Dword(head, kBinsLength);
+  if (bins % kBinPage != 0) return HiveFileVerdict::BinsNotWholePages;
   if (bins == 0 || bins > fileSize - kHiveBaseBlockSize) return HiveFileVerdict::BinsOutsideFile;
   if (!HasText(head, kHiveBaseBlockSize, "hbin")) return HiveFileVerdict::NoFirstBin;
   return HiveFileVerdict::Whole;

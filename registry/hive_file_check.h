@@ -5,10 +5,16 @@
 //
 // A hive file starts with a 4,096-byte base block: "regf", a primary and
 // a secondary sequence number (equal once a write has completed), the
-// length of the hive bins that follow the base block at offset 40, and
-// at offset 508 the XOR of the block's first 127 double words (0 counts
-// as 1, all bits set as all bits but the lowest). The first bin starts
-// right after the base block with "hbin".
+// major version (1) at offset 20, the file type (0, a primary file rather
+// than a log) at 28, the format (1, memory-mapped bins) at 32, the length
+// of the hive bins that follow the base block at offset 40 (a whole
+// number of 4,096-byte pages), and at offset 508 the XOR of the block's
+// first 127 double words (0 counts as 1, all bits set as all bits but the
+// lowest). The first bin starts right after the base block with "hbin".
+//
+// Only the base block and the first bin's signature are judged: a hive
+// whose header is whole but whose cells are damaged inside passes, since
+// the system's own save is what wrote the copy being judged.
 #pragma once
 
 #include <cstddef>
@@ -31,8 +37,12 @@ enum class HiveFileVerdict {
   NoSignature,       // no "regf" at the start
   SequenceMismatch,  // a write to the hive did not complete
   BadChecksum,
-  BinsOutsideFile,  // the bins' length is 0 or reaches past the end of the file
-  NoFirstBin,       // no "hbin" after the base block
+  NotPrimary,          // the file type is not 0 (a transaction log, for example)
+  UnknownFormat,       // the format is not 1
+  UnsupportedVersion,  // the major version is not 1
+  BinsNotWholePages,   // the bins' length is not a multiple of 4,096
+  BinsOutsideFile,     // the bins' length is 0 or reaches past the end of the file
+  NoFirstBin,          // no "hbin" after the base block
 };
 
 const char* HiveFileVerdictName(HiveFileVerdict verdict);

@@ -33,31 +33,41 @@ std::string WithSysnative(platform::FileSystem& files, std::string path, bool is
   return isWow64 ? SysnativePath(files, path) : path;
 }
 
-}  // namespace
-
-HiveList BuildHiveList(platform::Registry& registry, platform::FileSystem& files, bool isWow64) {
-  HiveList list;
-  auto key =
-      registry.open(platform::RootKey::LocalMachine, kHiveListKey, platform::RegAccess::Read);
-  if (!key) return list;
-  auto values = registry.values(*key);
-  if (!values) return list;
-  for (const platform::RegValue& value : *values) {
-    if (value.type != static_cast<std::uint32_t>(platform::RegType::String) &&
-        value.type != static_cast<std::uint32_t>(platform::RegType::ExpandString)) {
-      continue;
-    }
-    const std::optional<std::string> text = platform::ValueText(value);
-    if (!text || text->empty()) continue;
-    std::string file = HivePathToFilePath(files, *text, isWow64);
-    if (file.empty()) continue;
-    list.keyNames.push_back(value.name);
-    list.files.push_back(std::move(file));
-  }
-  return list;
+// Below \REGISTRY\A\ the system loads hives that programs open for
+// themselves (Amcache.hve): they have no key under a root.
+bool IsApplicationHive(std::string_view keyName) {
+  return UpperAscii(keyName).find("\\REGISTRY\\A\\") != std::string::npos;
 }
 
-std::string HivePathToFilePath(platform::FileSystem& files, std::string_view path, bool isWow64) {
+// "\??\C:\x", "\DosDevices\C:\x" and "\GLOBAL??\C:\x" to "C:\x"; "" for
+// other paths.
+std::string DrivePathOf(std::string_view path) {
+  for (std::string_view prefix : {"\\??\\", "\\DosDevices\\", "\\GLOBAL??\\"}) {
+    if (!StartsWithNoCase(path, prefix)) continue;
+    const std::string_view rest = path.substr(prefix.size());
+    const bool letter = rest.size() >= 2 && rest[1] == ':' &&
+                        ((rest[0] >= 'a' && rest[0] <= 'z') || (rest[0] >= 'A' && rest[0] <= 'Z'));
+    if (letter && (rest.size() == 2 || rest[2] == '\\')) return std::string(rest);
+  }
+  return {};
+}
+
+// Where a hive path as the system lists it lies on a drive: the existing
+// file ("" when there is none), and whether a drive letter stands for its
+// volume at all.
+struct LocatedHiveFile {
+  std::string file;
+  bool onDrive = false;
+};
+
+LocatedHiveFile LocateHiveFile(platform::FileSystem& files, std::string_view path, bool isWow64) {
+  LocatedHiveFile located;
+  if (std::string drivePath = DrivePathOf(path); !drivePath.empty()) {
+    located.onDrive = true;
+    drivePath = WithSysnative(files, std::move(drivePath), isWow64);
+    if (files.fileExists(drivePath)) located.file = std::move(drivePath);
+    return located;
+  }
   const std::string upper = UpperAscii(path);
   if (upper.find("DEVICE\\HARDDISK") != std::string::npos) {
     for (const std::string& root : files.logicalDrives()) {
@@ -67,16 +77,75 @@ std::string HivePathToFilePath(platform::FileSystem& files, std::string_view pat
       if (device.empty()) continue;
       const std::size_t pos = FindDevice(upper, device);
       if (pos == std::string::npos) continue;
+      located.onDrive = true;
       std::string candidate =
           WithSysnative(files, drive + std::string(path.substr(pos + device.size())), isWow64);
-      if (files.fileExists(candidate)) return candidate;
+      if (files.fileExists(candidate)) {
+        located.file = std::move(candidate);
+        return located;
+      }
       break;
     }
   }
   std::string converted = DeviceToDriveLetterPath(files, path);
-  if (converted.empty()) return {};
+  if (converted.empty()) return located;
+  located.onDrive = true;
   converted = WithSysnative(files, converted, isWow64);
-  return files.fileExists(converted) ? converted : std::string();
+  if (files.fileExists(converted)) located.file = std::move(converted);
+  return located;
+}
+
+// Why the hive named `keyName`, whose file the system lists as `path`,
+// cannot be compacted; "" with `file` set when it can.
+std::string_view JudgeHive(platform::Hives& hives, platform::FileSystem& files,
+                           std::string_view keyName, std::string_view path, bool isWow64,
+                           std::string& file) {
+  if (IsApplicationHive(keyName)) return kHiveApplication;
+  if (path.empty()) return kHiveNoFile;
+  const std::optional<HiveOpen> open = HiveOpenOf(keyName, isWow64);
+  if (!open) return kHiveCannotOpen;
+  LocatedHiveFile located = LocateHiveFile(files, path, isWow64);
+  if (located.file.empty()) return located.onDrive ? kHiveFileNotFound : kHiveNoDriveLetter;
+  if (!hives.checkOpen(open->key.root, open->key.subKey, open->view64).ok()) {
+    return kHiveCannotOpen;
+  }
+  file = std::move(located.file);
+  return {};
+}
+
+}  // namespace
+
+HiveList BuildHiveList(platform::Registry& registry, platform::Hives& hives,
+                       platform::FileSystem& files, bool isWow64) {
+  HiveList list;
+  auto key =
+      registry.open(platform::RootKey::LocalMachine, kHiveListKey, platform::RegAccess::Read);
+  if (!key) return list;
+  auto values = registry.values(*key);
+  if (!values) return list;
+  // As the system's own backup tools do: the hive roots open for backup,
+  // whatever their permissions say (SAM and SECURITY refuse a plain read).
+  hives.enableBackupPrivilege();
+  hives.enableRestorePrivilege();
+  for (const platform::RegValue& value : *values) {
+    if (value.type != static_cast<std::uint32_t>(platform::RegType::String) &&
+        value.type != static_cast<std::uint32_t>(platform::RegType::ExpandString)) {
+      continue;
+    }
+    const std::optional<std::string> text = platform::ValueText(value);
+    if (!text) continue;
+    std::string file;
+    const std::string_view reason = JudgeHive(hives, files, value.name, *text, isWow64, file);
+    list.rows.push_back(HiveRow{value.name, std::string(reason)});
+    if (!reason.empty()) continue;
+    list.keyNames.push_back(value.name);
+    list.files.push_back(std::move(file));
+  }
+  return list;
+}
+
+std::string HivePathToFilePath(platform::FileSystem& files, std::string_view path, bool isWow64) {
+  return LocateHiveFile(files, path, isWow64).file;
 }
 
 std::string DeviceToDriveLetterPath(platform::FileSystem& files, std::string_view path) {
@@ -127,25 +196,41 @@ std::uint64_t FileSizeOf(platform::FileSystem& files, std::string_view path) {
   return entry ? entry->size : 0;
 }
 
-bool SaveHiveCopy(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
-                  std::string_view destination, bool isWow64) {
-  const std::optional<HiveKey> key = HiveKeyOf(keyName);
-  if (files.fileExists(destination) && !files.deleteFile(destination).ok()) return false;
-  if (!key) return false;
+std::optional<HiveOpen> HiveOpenOf(std::string_view keyName, bool isWow64) {
+  std::optional<HiveKey> key = HiveKeyOf(keyName);
+  if (!key || key->subKey.empty()) return std::nullopt;
   const bool view64 = isWow64 && key->root == platform::RootKey::LocalMachine &&
                       UpperAscii(keyName).find("SOFTWARE") != std::string::npos;
-  return hives.saveCopy(key->root, key->subKey, view64, destination).ok();
+  return HiveOpen{std::move(*key), view64};
+}
+
+bool SaveHiveCopy(platform::Hives& hives, platform::FileSystem& files, std::string_view keyName,
+                  std::string_view destination, bool isWow64) {
+  const std::optional<HiveOpen> open = HiveOpenOf(keyName, isWow64);
+  if (files.fileExists(destination) && !files.deleteFile(destination).ok()) return false;
+  if (!open) return false;
+  return hives.saveCopy(open->key.root, open->key.subKey, open->view64, destination).ok();
 }
 
 namespace {
 
-// "<old>.prev", "<old>.prev2", ...: the first name nothing has; "" when
-// none of them is free.
-std::string FreeAsideName(platform::FileSystem& files, std::string_view oldFile) {
-  constexpr int kTries = 100;
-  for (int n = 1; n <= kTries; ++n) {
-    std::string name = std::string(oldFile) + ".prev" + (n == 1 ? "" : std::to_string(n));
-    if (!files.attributes(name)) return name;
+// "<old>.prev", "<old>.prev2", ...: the names an earlier backup may be set
+// aside under, in the order they are tried.
+constexpr int kAsideNames = 100;
+std::string AsideName(std::string_view oldFile, int n) {
+  return std::string(oldFile) + ".prev" + (n == 1 ? "" : std::to_string(n));
+}
+
+// Moves `oldFile` to the first aside name that is free; the move itself
+// never replaces a file, so a name taken between the look and the move is
+// passed over. Where it went, or "" when it could not be moved.
+std::string SetAside(platform::FileSystem& files, std::string_view oldFile) {
+  for (int n = 1; n <= kAsideNames; ++n) {
+    std::string name = AsideName(oldFile, n);
+    if (files.attributes(name)) continue;
+    const Status moved = files.moveFileNoReplace(oldFile, name);
+    if (moved) return name;
+    if (moved.error().code != Errc::AlreadyExists) return {};
   }
   return {};
 }
@@ -166,11 +251,14 @@ ReplaceOutcome ReplaceHive(platform::Hives& hives, platform::FileSystem& files,
   // aside rather than deleted until the system has accepted the swap.
   std::string aside;
   if (files.fileExists(oldFile)) {
-    aside = FreeAsideName(files, oldFile);
-    if (aside.empty() || !files.moveFile(oldFile, aside).ok()) return outcome;
+    aside = SetAside(files, oldFile);
+    if (aside.empty()) return outcome;
   }
   if (!hives.replace(key->root, key->subKey, newFile, oldFile).ok()) {
-    if (!aside.empty() && !files.moveFile(aside, oldFile).ok()) outcome.strandedBackup = aside;
+    // Put back only where nothing has taken the name meanwhile.
+    if (!aside.empty() && !files.moveFileNoReplace(aside, oldFile).ok()) {
+      outcome.strandedBackup = aside;
+    }
     return outcome;
   }
   if (!aside.empty()) (void)files.deleteFile(aside);

@@ -25,21 +25,48 @@ inline constexpr std::string_view kHiveListKey = "SYSTEM\\CurrentControlSet\\Con
 inline constexpr std::string_view kCompactCopySuffix = ".fdc";
 inline constexpr std::string_view kHiveBackupSuffix = ".bak";
 
-// Two parallel lists: entry i of `keyNames` is the registry name of a
-// loaded hive, entry i of `files` the drive-letter path of its file.
+// Why a loaded hive is listed but never saved or scheduled: the texts of
+// its row on the Defrag page.
+inline constexpr std::string_view kHiveNoFile = "no file";  // a volatile hive (HARDWARE)
+inline constexpr std::string_view kHiveApplication = "application hive";  // below \REGISTRY\A\.
+inline constexpr std::string_view kHiveNoDriveLetter = "no drive letter";
+inline constexpr std::string_view kHiveFileNotFound = "file not found";
+inline constexpr std::string_view kHiveCannotOpen = "cannot be opened";
+
+// One row of the hive list as the system lists the hives: the registry
+// name, and why the hive cannot be compacted ("" when it can).
+struct HiveRow {
+  std::string keyName;
+  std::string reason;
+  bool operator==(const HiveRow&) const = default;
+};
+
+// Two parallel lists of the hives that can be compacted: entry i of
+// `keyNames` is the registry name of a loaded hive, entry i of `files`
+// the drive-letter path of its file. `rows` holds every hive the system
+// lists, in its order, those that cannot be compacted with their reason;
+// the compactable ones appear there in the order of `keyNames`.
 struct HiveList {
   std::vector<std::string> keyNames;
   std::vector<std::string> files;
+  std::vector<HiveRow> rows;
 };
 
-// Reads the hive list: string and expand-string values with text, in
-// enumeration order, whose file is found. Empty when the key cannot be
-// opened (an account without administrator rights).
-HiveList BuildHiveList(platform::Registry& registry, platform::FileSystem& files, bool isWow64);
+// Reads the hive list: string and expand-string values, in enumeration
+// order. A hive is compactable when its name is a machine or user key,
+// its file is found on a drive, and its root opens as a save opens it,
+// with the backup and restore privileges, which this enables. Application
+// hives, volatile hives (no file), files on volumes without a drive
+// letter, missing files and keys that do not open are listed with their
+// reason. Empty when the key cannot be opened (an account without
+// administrator rights).
+HiveList BuildHiveList(platform::Registry& registry, platform::Hives& hives,
+                       platform::FileSystem& files, bool isWow64);
 
-// A hive file path as the system lists it (a device path) to an existing
-// drive-letter path; "" when none is found. Tries the fixed drives whose
-// device name appears in the path first, then DeviceToDriveLetterPath.
+// A hive file path as the system lists it (a device path, or a drive path
+// in the object manager's form "\??\C:\...") to an existing drive-letter
+// path; "" when none is found. Tries the fixed drives whose device name
+// appears in the path first, then DeviceToDriveLetterPath.
 std::string HivePathToFilePath(platform::FileSystem& files, std::string_view path, bool isWow64);
 
 // "\Device\HarddiskVolume1\x" or "\Device\Harddisk0\Partition1\x" to
@@ -65,6 +92,15 @@ std::optional<HiveKey> HiveKeyOf(std::string_view keyName);
 // exist.
 std::uint64_t FileSizeOf(platform::FileSystem& files, std::string_view path);
 
+// The root and sub-key of a hive that can be saved, opened as a save
+// opens it: the software hive in the 64-bit view from a 32-bit process
+// on 64-bit Windows. nullopt for a name that is no machine or user key.
+struct HiveOpen {
+  HiveKey key;
+  bool view64 = false;
+};
+std::optional<HiveOpen> HiveOpenOf(std::string_view keyName, bool isWow64);
+
 // Saves the hive into `destination`, deleting an earlier file there
 // first. A machine hive whose name holds "SOFTWARE" is saved from the
 // 64-bit view in a 32-bit process on 64-bit Windows. True when saved;
@@ -85,7 +121,8 @@ struct ReplaceOutcome {
 // Asks the system to swap `newFile` in for the hive at the next start,
 // keeping the current file as `oldFile`. Only a whole hive file is handed
 // over. The backup name is freed first: an earlier backup under that name
-// is set aside under a free name (nothing there is ever deleted) and put
+// is set aside under a free name (nothing there is ever deleted or
+// replaced, not even a file that took the chosen name meanwhile) and put
 // back when the system refuses, so a refusal never costs the backup of an
 // earlier compaction; once the system accepted, the earlier backup goes.
 ReplaceOutcome ReplaceHive(platform::Hives& hives, platform::FileSystem& files,

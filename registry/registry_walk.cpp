@@ -63,6 +63,9 @@ class ExistsCache final : public platform::FileSystem {
   Status moveFile(std::string_view from, std::string_view to) override {
     return inner_.moveFile(from, to);
   }
+  Status moveFileNoReplace(std::string_view from, std::string_view to) override {
+    return inner_.moveFileNoReplace(from, to);
+  }
   Result<std::unique_ptr<platform::File>> open(std::string_view path, platform::FileOpen mode,
                                                platform::FileShare share) override {
     return inner_.open(path, mode, share);

@@ -656,6 +656,10 @@ Status SimFileSystem::deleteFile(std::string_view path) {
   if (isOpenLocked(key)) return Fail(Errc::SharingViolation, "delete file", path);
   if (::unlink(key.c_str()) != 0) return Fail(FromErrno(errno), "delete file", path);
   attributes_.erase(key);
+  // The file's bytes are free again on a drive whose free space is set.
+  if (auto& free = drives_.at(resolved->drive).freeSpace; free && S_ISREG(st.st_mode)) {
+    *free += static_cast<std::uint64_t>(st.st_size);
+  }
   return Status::Ok();
 }
 
@@ -722,8 +726,17 @@ Status SimFileSystem::setAttributes(std::string_view path, std::uint32_t attribu
 }
 
 Status SimFileSystem::moveFile(std::string_view from, std::string_view to) {
+  return move(from, to, true);
+}
+
+Status SimFileSystem::moveFileNoReplace(std::string_view from, std::string_view to) {
+  return move(from, to, false);
+}
+
+Status SimFileSystem::move(std::string_view from, std::string_view to, bool replace) {
   const std::string what = std::string(from) + " -> " + std::string(to);
   if (auto e = faults_->checkError(PortMethod::FilesMoveFile, "move file", what)) return *e;
+  if (beforeMove_) beforeMove_(from, to);
   std::lock_guard lock(mutex_);
   auto source = resolveLocked(from, "move file");
   if (!source) return source.error();
@@ -738,6 +751,7 @@ Status SimFileSystem::moveFile(std::string_view from, std::string_view to) {
     // Only the letter case changes.
     destination = target->host.parent_path() / platform::NameOf(to);
   } else if (target->exists) {
+    if (!replace) return Fail(Errc::AlreadyExists, "move file", to);
     if (IsHostDir(target->host)) return Fail(Errc::AccessDenied, "move file", to);
     if ((attributesLocked(target->host) & ReadOnly) != 0) {
       return Fail(Errc::AccessDenied, "move file", to);

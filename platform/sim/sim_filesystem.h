@@ -10,8 +10,8 @@
 // Host symbolic links stand for reparse points and are never followed
 // when deleting. Methods consult the fault plan: "files.list",
 // "files.stat", "files.deleteFile", "files.removeFolder",
-// "files.createFolders", "files.setAttributes", "files.moveFile" (path
-// "from -> to"), "files.open", "files.read", "files.write", "files.flush",
+// "files.createFolders", "files.setAttributes", "files.moveFile" (both
+// moves; path "from -> to"), "files.open", "files.read", "files.write", "files.flush",
 // "files.deleteAtRestart", "files.shortPath", "files.freeSpace".
 //
 // Files returned by open() must be destroyed before the file system.
@@ -55,6 +55,7 @@ class SimFileSystem : public platform::FileSystem {
   Status createFolders(std::string_view path) override;
   Status setAttributes(std::string_view path, std::uint32_t attributes) override;
   Status moveFile(std::string_view from, std::string_view to) override;
+  Status moveFileNoReplace(std::string_view from, std::string_view to) override;
   Result<std::unique_ptr<platform::File>> open(std::string_view path, platform::FileOpen mode,
                                                platform::FileShare share) override;
   Status deleteAtRestart(std::string_view path) override;
@@ -86,7 +87,8 @@ class SimFileSystem : public platform::FileSystem {
   // A drive whose volume is absent (an empty floppy or CD drive) fails
   // every file operation with IoError.
   void setVolumePresent(char letter, bool present);
-  // The free space the drive reports from now on.
+  // The free space the drive reports from now on; each file deleted on
+  // the drive then adds its size to it.
   void setFreeSpace(char letter, std::uint64_t bytes);
 
   // "" makes the system have no such folder.
@@ -94,6 +96,11 @@ class SimFileSystem : public platform::FileSystem {
   // Called with the path of every fileExists and folderExists, on the
   // caller's thread; set it before the code under test runs.
   void setOnProbe(std::function<void(std::string_view)> onProbe) { onProbe_ = std::move(onProbe); }
+  // Called with the names of every move before anything is looked at, on
+  // the caller's thread: another program can take a name meanwhile.
+  void setBeforeMove(std::function<void(std::string_view, std::string_view)> beforeMove) {
+    beforeMove_ = std::move(beforeMove);
+  }
   // With or without trailing backslash; reported with one.
   void setTempFolder(std::string_view path);
   void setEnvironment(std::string_view name, std::string_view value);
@@ -114,6 +121,8 @@ class SimFileSystem : public platform::FileSystem {
 
  private:
   friend class SimFile;
+  // moveFile and moveFileNoReplace; `replace` lets an existing target go.
+  Status move(std::string_view from, std::string_view to, bool replace);
   struct Drive {
     std::filesystem::path host;
     platform::DriveType type = platform::DriveType::Fixed;
@@ -164,6 +173,7 @@ class SimFileSystem : public platform::FileSystem {
 
   mutable std::mutex mutex_;
   std::function<void(std::string_view)> onProbe_;
+  std::function<void(std::string_view, std::string_view)> beforeMove_;
   std::map<char, Drive> drives_;
   std::map<std::string, std::uint32_t> attributes_;  // by host path
   std::map<std::string, std::vector<OpenRecord>> openFiles_;

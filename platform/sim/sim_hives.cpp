@@ -25,8 +25,9 @@ void PutDword(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_
 }
 
 // The first chunk of a hive file of `fileSize` bytes as the system writes
-// it: the base block (signature, equal sequence numbers, format 1.5, the
-// bins' length, the XOR checksum) and the first bin's signature.
+// it: the base block (signature, equal sequence numbers, version 1.5, a
+// primary file of format 1, the bins' length in whole pages, the XOR
+// checksum) and the first bin's signature.
 void PutHiveHead(std::vector<std::uint8_t>& chunk, std::uint64_t fileSize) {
   if (fileSize < kBaseBlock + 4 || chunk.size() < kBaseBlock + 4) return;
   std::fill(chunk.begin(), chunk.begin() + kBaseBlock, 0);
@@ -35,8 +36,10 @@ void PutHiveHead(std::vector<std::uint8_t>& chunk, std::uint64_t fileSize) {
   PutDword(chunk, 8, 1);
   PutDword(chunk, 20, 1);
   PutDword(chunk, 24, 5);
+  PutDword(chunk, 32, 1);
   PutDword(chunk, 36, 0x20);
-  PutDword(chunk, 40, static_cast<std::uint32_t>(fileSize - kBaseBlock));
+  PutDword(chunk, 40,
+           static_cast<std::uint32_t>((fileSize - kBaseBlock) / kBaseBlock * kBaseBlock));
   PutDword(chunk, 44, 1);
   std::uint32_t sum = 0;
   for (std::size_t offset = 0; offset < 508; offset += 4) {
@@ -48,6 +51,44 @@ void PutHiveHead(std::vector<std::uint8_t>& chunk, std::uint64_t fileSize) {
 }
 
 }  // namespace
+
+std::vector<ListedHive> Windows10Hives() {
+  constexpr const char* kVolume = "\\Device\\HarddiskVolume3";
+  constexpr const char* kConfig = "\\Windows\\System32\\config\\";
+  auto onC = [&](const std::string& path) { return std::string(kVolume) + path; };
+  const std::string ann = "\\Users\\ann";
+  const std::string classes = ann + "\\AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
+  const std::string amcache = "\\Windows\\AppCompat\\Programs\\Amcache.hve";
+  const std::string localService = "\\Windows\\ServiceProfiles\\LocalService\\NTUSER.DAT";
+  constexpr std::uint64_t kKB = 1024;
+  using R = RootKey;
+  auto config = [&](const char* name) { return std::string(kConfig) + name; };
+  return {
+      {"\\REGISTRY\\MACHINE\\HARDWARE", "", R::LocalMachine, "HARDWARE", false, "", 0, 0},
+      {"\\REGISTRY\\MACHINE\\BCD00000000", "\\Device\\HarddiskVolume1\\EFI\\Microsoft\\Boot\\BCD",
+       R::LocalMachine, "BCD00000000", false, "", 0, 0},
+      {"\\REGISTRY\\MACHINE\\SYSTEM", onC(config("SYSTEM")), R::LocalMachine, "SYSTEM", false,
+       "C:" + config("SYSTEM"), 2048 * kKB, 1792 * kKB},
+      {"\\REGISTRY\\MACHINE\\SOFTWARE", onC(config("SOFTWARE")), R::LocalMachine, "SOFTWARE", false,
+       "C:" + config("SOFTWARE"), 4096 * kKB, 3328 * kKB},
+      {"\\REGISTRY\\MACHINE\\SECURITY", onC(config("SECURITY")), R::LocalMachine, "SECURITY", true,
+       "C:" + config("SECURITY"), 64 * kKB, 36 * kKB},
+      {"\\REGISTRY\\MACHINE\\SAM", onC(config("SAM")), R::LocalMachine, "SAM", true,
+       "C:" + config("SAM"), 64 * kKB, 40 * kKB},
+      {"\\REGISTRY\\MACHINE\\DRIVERS", onC(config("DRIVERS")), R::LocalMachine, "DRIVERS", false,
+       "C:" + config("DRIVERS"), 1024 * kKB, 512 * kKB},
+      {"\\REGISTRY\\USER\\.DEFAULT", onC(config("DEFAULT")), R::Users, ".DEFAULT", false,
+       "C:" + config("DEFAULT"), 256 * kKB, 192 * kKB},
+      {"\\REGISTRY\\USER\\S-1-5-19", onC(localService), R::Users, "S-1-5-19", false,
+       "C:" + localService, 256 * kKB, 128 * kKB},
+      {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001", "\\??\\C:" + ann + "\\ntuser.dat", R::Users,
+       "S-1-5-21-1-2-3-1001", false, "C:" + ann + "\\ntuser.dat", 1024 * kKB, 768 * kKB},
+      {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes", onC(classes), R::Users,
+       "S-1-5-21-1-2-3-1001_Classes", false, "C:" + classes, 512 * kKB, 256 * kKB},
+      {"\\REGISTRY\\A\\{35ab0a55-07f1-4a4f-a1c0-d3e1b1e39a24}", onC(amcache), R::LocalMachine, "",
+       false, "C:" + amcache, 2048 * kKB, 0},
+  };
+}
 
 SimHives::SimHives(SimRegistry& registry, platform::FileSystem& files, SimClock& clock,
                    FaultPlan& faults)
@@ -69,10 +110,23 @@ void SimHives::enableRestorePrivilege() {
   restore_ = true;
 }
 
-Status SimHives::saveCopy(RootKey root, std::string_view subKey, bool view64,
-                          std::string_view destination) {
+Status SimHives::checkOpen(RootKey root, std::string_view subKey, bool /*view64*/) {
   const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(subKey);
   if (!registry_.keyExists(root, subKey)) return Fail(Errc::NotFound, "open hive", what);
+  bool backup = false;
+  {
+    std::lock_guard lock(mutex_);
+    backup = backup_;
+  }
+  if (!backup && !registry_.readAllowed(root, subKey)) {
+    return Fail(Errc::AccessDenied, "open hive", what);
+  }
+  return Status::Ok();
+}
+
+Status SimHives::saveCopy(RootKey root, std::string_view subKey, bool view64,
+                          std::string_view destination) {
+  if (auto opened = checkOpen(root, subKey, view64); !opened) return opened;
   if (auto e = faults_.checkError(PortMethod::RegistrySaveKey, "save hive", destination)) {
     return *e;
   }

@@ -1,5 +1,7 @@
 // The substitute hive port. A hive is "loaded" when its key exists in the
-// substitute registry. Each hive can be given the size of the copy its
+// substitute registry. Its root opens for a save as the system's backup
+// open does: a key refused to readers (as SAM and SECURITY are) opens only
+// once the backup privilege is enabled. Each hive can be given the size of the copy its
 // save writes (a whole hive file: a base block whose write completed and
 // bins up to that size; sizes under a base block and one bin are just
 // filler), or the exact bytes of the copy, and the time the save takes (the substitute clock moves
@@ -36,6 +38,28 @@ struct HiveSave {
   std::string destination;
 };
 
+// One line of a machine's hivelist key and what lies behind it.
+struct ListedHive {
+  std::string keyName;     // the value's name
+  std::string listedPath;  // the value's text, as the system writes it
+  // The loaded key ("" for none: an application hive) and whether it
+  // refuses readers.
+  platform::RootKey root = platform::RootKey::LocalMachine;
+  std::string subKey;
+  bool refusesReaders = false;
+  std::string file;  // its drive-letter path; "" when no drive holds it
+  std::uint64_t fileSize = 0;
+  std::uint64_t copySize = 0;  // what a save of it writes
+};
+
+// The hives of Windows 10 and 11, listed as they list them: HARDWARE
+// without a file, BCD00000000 on the boot volume (\Device\HarddiskVolume1,
+// which has no drive letter), the system hives on \Device\HarddiskVolume3
+// (C:), SAM and SECURITY, which refuse even an administrator's plain read,
+// a user's hive in the "\??\C:\" form and an application hive below
+// \REGISTRY\A\. SimPlatform::modelWindows10Hives installs them.
+std::vector<ListedHive> Windows10Hives();
+
 class SimHives : public platform::Hives {
  public:
   SimHives(SimRegistry& registry, platform::FileSystem& files, SimClock& clock, FaultPlan& faults);
@@ -44,6 +68,7 @@ class SimHives : public platform::Hives {
   // ---- the port --------------------------------------------------------
   void enableBackupPrivilege() override;
   void enableRestorePrivilege() override;
+  Status checkOpen(platform::RootKey root, std::string_view subKey, bool view64) override;
   Status saveCopy(platform::RootKey root, std::string_view subKey, bool view64,
                   std::string_view destination) override;
   Status replace(platform::RootKey root, std::string_view subKey, std::string_view newFile,

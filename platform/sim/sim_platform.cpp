@@ -67,6 +67,28 @@ fs::path SimPlatform::addDrive(char letter, platform::DriveType type, bool volum
   return host;
 }
 
+void SimPlatform::modelWindows10Hives() {
+  files_.addDrive('C', root_ / "C", platform::DriveType::Fixed, true, "\\Device\\HarddiskVolume3");
+  files_.setFreeSpace('C', 20ULL << 30);
+  auto list = registry_.create(platform::RootKey::LocalMachine,
+                               "SYSTEM\\CurrentControlSet\\Control\\hivelist");
+  if (!list) return;
+  for (const ListedHive& hive : Windows10Hives()) {
+    (void)platform::WriteStringValue(registry_, *list, hive.keyName, hive.listedPath);
+    if (!hive.subKey.empty()) {
+      (void)registry_.create(hive.root, hive.subKey);
+      if (hive.refusesReaders) registry_.denyRead(hive.root, hive.subKey);
+      hives_.setSave(hive.root, hive.subKey, hive.copySize);
+    }
+    if (hive.file.empty()) continue;
+    const fs::path host = files_.hostPath(hive.file);
+    std::error_code ec;
+    fs::create_directories(host.parent_path(), ec);
+    std::ofstream(host, std::ios::binary).close();
+    fs::resize_file(host, hive.fileSize, ec);  // sparse on the host
+  }
+}
+
 bool SimPlatform::writeFile(std::string_view winPath, std::string_view content) {
   const fs::path host = files_.hostPath(winPath);
   if (host.empty()) return false;

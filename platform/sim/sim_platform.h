@@ -60,6 +60,11 @@ class SimPlatform {
   std::filesystem::path addDrive(char letter, platform::DriveType type = platform::DriveType::Fixed,
                                  bool volumePresent = true);
 
+  // The hives of Windows 10 and 11 (Windows10Hives()): C: becomes
+  // \Device\HarddiskVolume3 with 20 GB free, and each hive gets its key,
+  // its hivelist value, a file of its size and what its save writes.
+  void modelWindows10Hives();
+
   // Set-up helpers that bypass the fault plan: write a file (creating its
   // folders), read one ("" when missing), and the host path of a path.
   bool writeFile(std::string_view winPath, std::string_view content);

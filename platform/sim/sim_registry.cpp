@@ -607,6 +607,14 @@ bool SimRegistry::keyExists(RootKey root, std::string_view path) {
   return find(roots_[static_cast<std::size_t>(root)], SplitPath(path)) != nullptr;
 }
 
+bool SimRegistry::readAllowed(RootKey root, std::string_view path) {
+  std::lock_guard lock(mutex_);
+  const NodePtr node = find(roots_[static_cast<std::size_t>(root)], SplitPath(path));
+  if (node == nullptr) return false;
+  const Refusal refusal = refusalOf(node.get());
+  return refusal == Refusal::None || refusal == Refusal::Write;
+}
+
 std::optional<RegValue> SimRegistry::value(RootKey root, std::string_view path,
                                            std::string_view name) {
   return exactValue(root, path, platform::ExactNameOf(name));

@@ -110,6 +110,9 @@ class SimRegistry : public platform::Registry {
   Result<std::string> saveRegText(platform::RootKey root, std::string_view path);
 
   bool keyExists(platform::RootKey root, std::string_view path);
+  // Whether the existing key lets a reader open it (its refusals only; the
+  // fault plan is not asked). False when the key does not exist.
+  bool readAllowed(platform::RootKey root, std::string_view path);
   std::optional<platform::RegValue> value(platform::RootKey root, std::string_view path,
                                           std::string_view name);
   // A value by its exact name, and one written under an exact name that

@@ -239,6 +239,15 @@ Status WinFileSystem::moveFile(std::string_view from, std::string_view to) {
   return Status::Ok();
 }
 
+Status WinFileSystem::moveFileNoReplace(std::string_view from, std::string_view to) {
+  // Without MOVEFILE_REPLACE_EXISTING the system refuses an existing
+  // target (ERROR_ALREADY_EXISTS) in the same step as the move.
+  if (!MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), MOVEFILE_COPY_ALLOWED)) {
+    return LastError("move file", to);
+  }
+  return Status::Ok();
+}
+
 Result<std::unique_ptr<platform::File>> WinFileSystem::open(std::string_view path, FileOpen mode,
                                                             FileShare share) {
   DWORD access = GENERIC_READ;

@@ -19,6 +19,7 @@ class WinFileSystem final : public platform::FileSystem {
   Status createFolders(std::string_view path) override;
   Status setAttributes(std::string_view path, std::uint32_t attributes) override;
   Status moveFile(std::string_view from, std::string_view to) override;
+  Status moveFileNoReplace(std::string_view from, std::string_view to) override;
 
   Result<std::unique_ptr<platform::File>> open(std::string_view path, platform::FileOpen mode,
                                                platform::FileShare share) override;

@@ -35,7 +35,30 @@ std::string KeyText(RootKey root, std::string_view subKey) {
   return std::string(platform::RootKeyName(root)) + "\\" + std::string(subKey);
 }
 
+// Opens a hive root for backup (REG_OPTION_BACKUP_RESTORE), which with
+// the backup privilege enabled passes the key's permissions, as the
+// system's backup tools do; where the system does not take the option, a
+// plain open. The first error when neither opens.
+Status OpenHiveRoot(RootKey root, std::string_view subKey, bool view64, KeyHandle& key) {
+  // The 64-bit view needs only the right to query; other hives open as a
+  // plain open would.
+  const REGSAM sam = view64 ? (KEY_QUERY_VALUE | KEY_WOW64_64KEY) : KEY_READ;
+  const std::wstring name = Widen(subKey);
+  const LSTATUS backup =
+      RegOpenKeyExW(HiveRoot(root), name.c_str(), REG_OPTION_BACKUP_RESTORE, sam, key.receive());
+  if (backup == ERROR_SUCCESS) return Status::Ok();
+  if (RegOpenKeyExW(HiveRoot(root), name.c_str(), 0, sam, key.receive()) == ERROR_SUCCESS) {
+    return Status::Ok();
+  }
+  return Win32Error(static_cast<DWORD>(backup), "open hive", KeyText(root, subKey));
+}
+
 }  // namespace
+
+Status WinHives::checkOpen(RootKey root, std::string_view subKey, bool view64) {
+  KeyHandle key;
+  return OpenHiveRoot(root, subKey, view64, key);
+}
 
 void WinHives::enableBackupPrivilege() {
   (void)EnablePrivilege(L"SeBackupPrivilege");
@@ -47,15 +70,8 @@ void WinHives::enableRestorePrivilege() {
 
 Status WinHives::saveCopy(RootKey root, std::string_view subKey, bool view64,
                           std::string_view destination) {
-  // The 64-bit view needs only the right to query; other hives open as a
-  // plain open would.
-  const REGSAM sam = view64 ? (KEY_QUERY_VALUE | KEY_WOW64_64KEY) : KEY_READ;
   KeyHandle key;
-  const LSTATUS opened =
-      RegOpenKeyExW(HiveRoot(root), Widen(subKey).c_str(), 0, sam, key.receive());
-  if (opened != ERROR_SUCCESS) {
-    return Win32Error(static_cast<DWORD>(opened), "open hive", KeyText(root, subKey));
-  }
+  if (Status opened = OpenHiveRoot(root, subKey, view64, key); !opened) return opened;
   const std::wstring path = LongPath(destination);
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
     return Win32Error(ERROR_ALREADY_EXISTS, "save hive", destination);

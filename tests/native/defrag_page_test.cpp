@@ -293,7 +293,7 @@ TEST_F(DefragPageTest, ASaveThatFailsFailsTheAnalysis) {
   c.OnAnalyzeRegistryClicked();
   ASSERT_TRUE(view.defragEnabled);
   sim.prompts().clear();
-  sim.faults().failOnce(sim::PortMethod::FilesDeleteFile, 1, Errc::AccessDenied, "system.fdc");
+  sim.faults().failFrom(sim::PortMethod::FilesDeleteFile, 1, Errc::AccessDenied, "system.fdc");
   c.OnAnalyzeRegistryClicked();
   EXPECT_EQ(texts(Kind::Inform), std::vector<std::string>{"Failed to analyze the registry!"});
   EXPECT_FALSE(view.defragEnabled);
@@ -387,7 +387,7 @@ TEST_F(DefragPageTest, NoRestartWithoutAScheduledHiveAndARefusedRestartIsReporte
 
 TEST_F(DefragPageTest, CopiesAreSavedOnlyWithRoomToSpare) {
   // The three hives hold 6,656,000 bytes: the margin is the 50 MB floor.
-  // Copies already there count as room, since each goes before its save.
+  // Copies already there are deleted first, and their room is then free.
   constexpr std::uint64_t kNeeded = 6656000 + 52428800;
   constexpr std::uint64_t kCopies = 3072000 + 1945600 + 614400;
   auto& c = startWith();
@@ -421,17 +421,34 @@ TEST_F(DefragPageTest, CopiesAreSavedOnlyWithRoomToSpare) {
       EXPECT_EQ(sim.hives().replacements().size(), scheduled);
     }
   }
+  // A copy that cannot be deleted is no room: the system hive's 1,900 KB.
+  sim.files().setFreeSpace('C', kNeeded);
+  c.OnAnalyzeRegistryClicked();
+  ASSERT_TRUE(view.defragEnabled);
+  sim.files().setFreeSpace('C', kNeeded - kCopies);
+  sim.faults().failOnce(sim::PortMethod::FilesDeleteFile, 1, Errc::AccessDenied, "system.fdc");
+  sim.prompts().clear();
+  const std::size_t saves = sim.hives().saves().size();
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_EQ(
+      texts(Kind::Inform),
+      std::vector<std::string>{"There is not enough free disk space on C:\\ for the "
+                               "copies of the registry! Please free 1,900 KB and try again."});
+  EXPECT_EQ(sim.hives().saves().size(), saves);
+  EXPECT_FALSE(view.defragEnabled);
   // Past 500 MB of hives the margin is a tenth of them: 1,002,560,000
-  // bytes of hives need 1,102,816,000 free, the copies there counting.
+  // bytes of hives need 1,102,816,000 free (what copies are left counting
+  // only as they go).
   hives[0].fileSize = 1000000000;
   MakeSizedFile(sim, hives[0].file, hives[0].fileSize);
-  for (const std::uint64_t free : {1102816000 - kCopies - 1, 1102816000 - kCopies}) {
+  (void)sim.files().deleteFile(copyOf(1));
+  for (const std::uint64_t free : {1102816000 - 1, 1102816000}) {
     sim.files().setFreeSpace('C', free);
     sim.prompts().clear();
     c.OnAnalyzeRegistryClicked();
     // With room, the analysis runs, and its small software copy fails.
     EXPECT_EQ(texts(Kind::Inform).at(0).starts_with("There is not enough free disk space"),
-              free < 1102816000 - kCopies);
+              free < 1102816000);
   }
 }
 
@@ -461,6 +478,95 @@ TEST_F(DefragPageTest, EarlierBackupsAreNeverDeletedUnlessTheSwapIsScheduled) {
   EXPECT_FALSE(sim.files().fileExists(bak));
   EXPECT_FALSE(sim.files().fileExists(bak + ".prev2"));
   EXPECT_EQ(sim.readFile(bak + ".prev"), "older still");
+}
+
+// ---- the hive list of Windows 10 and 11 ---------------------------------------------
+
+TEST_F(DefragPageTest, HivesThatCannotBeCompactedAreListedWithTheirReasonAndLeftAlone) {
+  using platform::RootKey;
+  sim.modelWindows10Hives();
+  // Two more lines: a hive whose key is not there to open, and a file gone.
+  {
+    auto list = sim.registry().open(RootKey::LocalMachine, registry::kHiveListKey,
+                                    platform::RegAccess::Full);
+    ASSERT_TRUE(list.ok());
+    const std::string config = "\\Device\\HarddiskVolume3\\Windows\\System32\\config\\";
+    ASSERT_TRUE(platform::WriteStringValue(sim.registry(), *list, "\\REGISTRY\\MACHINE\\UNLOADED",
+                                           config + "SOFTWARE")
+                    .ok());
+    ASSERT_TRUE(platform::WriteStringValue(sim.registry(), *list, "\\REGISTRY\\MACHINE\\COMPONENTS",
+                                           config + "COMPONENTS")
+                    .ok());
+    (void)sim.registry().create(RootKey::LocalMachine, "COMPONENTS");
+  }
+  struct Row {
+    const char* keyName;
+    const char* reason;  // "" for a hive that is saved and scheduled
+    const char* subKey;
+  } rows[] = {
+      {"\\REGISTRY\\MACHINE\\HARDWARE", "no file", ""},
+      {"\\REGISTRY\\MACHINE\\BCD00000000", "no drive letter", ""},
+      {"\\REGISTRY\\MACHINE\\SYSTEM", "", "SYSTEM"},
+      {"\\REGISTRY\\MACHINE\\SOFTWARE", "", "SOFTWARE"},
+      {"\\REGISTRY\\MACHINE\\SECURITY", "", "SECURITY"},  // opened for backup
+      {"\\REGISTRY\\MACHINE\\SAM", "", "SAM"},
+      {"\\REGISTRY\\MACHINE\\DRIVERS", "", "DRIVERS"},
+      {"\\REGISTRY\\USER\\.DEFAULT", "", ".DEFAULT"},
+      {"\\REGISTRY\\USER\\S-1-5-19", "", "S-1-5-19"},
+      {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001", "", "S-1-5-21-1-2-3-1001"},  // in the \??\C: form
+      {"\\REGISTRY\\USER\\S-1-5-21-1-2-3-1001_Classes", "", "S-1-5-21-1-2-3-1001_Classes"},
+      {"\\REGISTRY\\A\\{35ab0a55-07f1-4a4f-a1c0-d3e1b1e39a24}", "application hive", ""},
+      {"\\REGISTRY\\MACHINE\\UNLOADED", "cannot be opened", ""},
+      {"\\REGISTRY\\MACHINE\\COMPONENTS", "file not found", ""},
+  };
+  auto& c = start();
+  // Before the analysis: every hive has its row, the others say why not.
+  ASSERT_EQ(view.hiveLines.size(), std::size(rows));
+  std::vector<std::string> saved;
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(view.hiveLines[i], rows[i].keyName);
+    if (*rows[i].reason != '\0') {
+      EXPECT_EQ(view.hiveRows[i], (registry::HiveSizeRow{rows[i].reason, "", ""}))
+          << rows[i].keyName;
+    } else {
+      saved.push_back(rows[i].subKey);
+      EXPECT_EQ(view.hiveRows.count(i), 0U) << rows[i].keyName;
+    }
+  }
+  EXPECT_TRUE(sim.hives().backupPrivilegeEnabled());
+
+  c.OnAnalyzeRegistryClicked();
+  ASSERT_TRUE(view.defragEnabled);
+  EXPECT_TRUE(sim.prompts().records().empty());
+  std::vector<std::string> subKeys;
+  for (const sim::HiveSave& save : sim.hives().saves()) subKeys.push_back(save.subKey);
+  EXPECT_EQ(subKeys, saved);
+  // The sizes go to the rows of the saved hives; the reasons stay.
+  for (std::size_t i = 0; i < std::size(rows); ++i) {
+    const bool hasReason = *rows[i].reason != '\0';
+    EXPECT_EQ(view.hiveRows[i].currentSize == rows[i].reason, hasReason) << rows[i].keyName;
+    EXPECT_EQ(view.hiveRows[i].newSize.empty(), hasReason) << rows[i].keyName;
+  }
+  EXPECT_EQ(view.hiveRows[5], (registry::HiveSizeRow{"64 KB", "40 KB", "37%"}));
+  EXPECT_EQ(view.labels.currentSize, "9,344 KB");
+
+  sim.prompts().answerConfirm(false);
+  c.OnDefragRegistryClicked();
+  subKeys.clear();
+  for (const sim::HiveReplacement& r : sim.hives().replacements()) subKeys.push_back(r.path);
+  EXPECT_EQ(subKeys, saved);
+  EXPECT_TRUE(texts(Kind::Inform).empty());
+
+  // A save that fails part-way (the disk fills after the first megabyte
+  // of the software copy) still fails the whole analysis.
+  sim.hives().releaseScheduled();
+  sim.prompts().clear();
+  sim.faults().failOnce(sim::PortMethod::FilesWrite, 2, Errc::DiskFull, "SOFTWARE.fdc");
+  c.OnAnalyzeRegistryClicked();
+  EXPECT_EQ(texts(Kind::Inform), std::vector<std::string>{"Failed to analyze the registry!"});
+  EXPECT_FALSE(view.defragEnabled);
+  c.OnDefragRegistryClicked();
+  EXPECT_EQ(sim.hives().replacements().size(), saved.size());
 }
 
 }  // namespace

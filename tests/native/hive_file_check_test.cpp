@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -34,16 +36,16 @@ TEST(HiveFileCheck, BaseBlocksWholeAndDamaged) {
     HiveFileVerdict verdict;
   } cases[] = {
       {"whole", 8192, {}, HiveFileVerdict::Whole},
-      {"longer than its bins", 8192,
+      {"longer than its bins", 12288,
        [](RegfImage& i) {
-         i.put(40, 1024);
+         i.put(40, 4096);
          i.seal();
        },
        HiveFileVerdict::Whole},
       {"bins end exactly at the end", 65536, {}, HiveFileVerdict::Whole},
-      {"bins one byte past the end", 8192,
+      {"bins a page past the end", 8192,
        [](RegfImage& i) {
-         i.put(40, 4097);
+         i.put(40, 8192);
          i.seal();
        },
        HiveFileVerdict::BinsOutsideFile},
@@ -133,6 +135,61 @@ TEST(HiveFileCheck, BaseBlocksWholeAndDamaged) {
             HiveFileVerdict::TooShort);
   EXPECT_EQ(registry::JudgeHiveHead(std::span(whole.bytes).first(4100), 4099),
             HiveFileVerdict::TooShort);
+}
+
+std::vector<std::uint8_t> RealHive(const std::string& name) {
+  std::ifstream in(NC_SOURCE_DIR "/tests/data/real/hives/" + name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Hives written by Windows, as they are and with one rule broken in a
+// copy (the checksum set again unless the change is the damage).
+TEST(HiveFileCheck, RealHivesAndChangedCopies) {
+  auto put = [](std::vector<std::uint8_t>& b, std::size_t offset, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) b[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  auto seal = [&](std::vector<std::uint8_t>& b) {
+    put(b, 508, registry::HiveBaseBlockChecksum(b));
+  };
+  using Change = std::function<void(std::vector<std::uint8_t>&)>;
+  auto field = [&](std::size_t offset, std::uint32_t value) -> Change {
+    return [=](std::vector<std::uint8_t>& b) { put(b, offset, value), seal(b); };
+  };
+  struct Case {
+    const char* file;
+    const char* what;
+    Change change;
+    HiveFileVerdict verdict;
+  } cases[] = {
+      {"NTUSER.DAT", "as written", {}, HiveFileVerdict::Whole},
+      {"SAM", "as written (bins end well before the file)", {}, HiveFileVerdict::Whole},
+      {"100_sub_keys.hiv", "as written", {}, HiveFileVerdict::Whole},
+      // Only the base block and the first bin are judged: a damaged cell
+      // deep inside a whole-headed hive is the system's to find.
+      {"corrupt_sub_key_list.hiv", "as written", {}, HiveFileVerdict::Whole},
+      {"Amcache.hve", "as written (sequence 41 and 40)", {}, HiveFileVerdict::SequenceMismatch},
+      {"Amcache.hve", "sequence numbers made equal", field(8, 41), HiveFileVerdict::Whole},
+      {"NTUSER.DAT", "file type 1", field(28, 1), HiveFileVerdict::NotPrimary},
+      {"NTUSER.DAT", "file type 6", field(28, 6), HiveFileVerdict::NotPrimary},
+      {"SAM", "format 0", field(32, 0), HiveFileVerdict::UnknownFormat},
+      {"100_sub_keys.hiv", "major version 2", field(20, 2), HiveFileVerdict::UnsupportedVersion},
+      {"100_sub_keys.hiv", "minor version 6", field(24, 6), HiveFileVerdict::Whole},
+      {"NTUSER.DAT", "bins a half page longer", field(40, 458752 + 2048),
+       HiveFileVerdict::BinsNotWholePages},
+      {"NTUSER.DAT", "cut short", [](std::vector<std::uint8_t>& b) { b.resize(262144); },
+       HiveFileVerdict::BinsOutsideFile},
+      {"SAM", "type changed, checksum not", [&](std::vector<std::uint8_t>& b) { put(b, 28, 1); },
+       HiveFileVerdict::BadChecksum},
+  };
+  sim::SimPlatform sim;
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> bytes = RealHive(c.file);
+    ASSERT_GT(bytes.size(), 8192U) << c.file;
+    if (c.change) c.change(bytes);
+    const std::string path = "C:\\hives\\" + std::string(c.file);
+    sim.writeFile(path, std::string(bytes.begin(), bytes.end()));
+    EXPECT_EQ(registry::CheckHiveFile(sim.files(), path), c.verdict) << c.file << ": " << c.what;
+  }
 }
 
 }  // namespace

@@ -49,6 +49,13 @@ TEST_F(HiveListTest, DevicePathsBecomeExistingDriveLetterPaths) {
       {"\\Device\\HarddiskVolume1\\WINDOWS\\system32\\config\\missing", ""},
       {"\\Device\\HarddiskVolume7\\WINDOWS\\system32\\config\\software", ""},
       {"", ""},
+      // The object manager's names of drive paths, as user hives are listed.
+      {"\\??\\C:\\WINDOWS\\system32\\config\\software", "C:\\WINDOWS\\system32\\config\\software"},
+      {"\\??\\e:\\hives\\user.dat", "e:\\hives\\user.dat"},
+      {"\\DosDevices\\D:\\hives\\sam", "D:\\hives\\sam"},
+      {"\\??\\C:\\hives\\sam", ""},
+      {"\\??\\UNC\\server\\share\\user.dat", ""},
+      {"\\??\\Volume{1}\\hives\\sam", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(registry::HivePathToFilePath(sim.files(), c.path, false), c.expected) << c.path;
@@ -103,14 +110,24 @@ TEST_F(HiveListTest, ListKeepsStringValuesWithAFoundFileInOrder) {
                                          platform::RegType::ExpandString)
                   .ok());
 
-  const registry::HiveList list = registry::BuildHiveList(reg, sim.files(), false);
+  (void)reg.create(RootKey::LocalMachine, "SOFTWARE");
+  (void)reg.create(RootKey::Users, "S-1-5-21-7");
+
+  const registry::HiveList list = registry::BuildHiveList(reg, sim.hives(), sim.files(), false);
   EXPECT_EQ(list.keyNames, (std::vector<std::string>{"\\REGISTRY\\MACHINE\\SOFTWARE",
                                                      "\\REGISTRY\\USER\\S-1-5-21-7"}));
   EXPECT_EQ(list.files, (std::vector<std::string>{"C:\\WINDOWS\\system32\\config\\software",
                                                   "E:\\hives\\user.dat"}));
+  EXPECT_EQ(list.rows,
+            (std::vector<registry::HiveRow>{{"\\REGISTRY\\MACHINE\\SOFTWARE", ""},
+                                            {"\\REGISTRY\\MACHINE\\HARDWARE", "no file"},
+                                            {"\\REGISTRY\\MACHINE\\GONE", "file not found"},
+                                            {"\\REGISTRY\\USER\\S-1-5-21-7", ""}}));
 
   reg.denyAccess(RootKey::LocalMachine, registry::kHiveListKey);
-  EXPECT_TRUE(registry::BuildHiveList(reg, sim.files(), false).keyNames.empty());
+  const registry::HiveList none = registry::BuildHiveList(reg, sim.hives(), sim.files(), false);
+  EXPECT_TRUE(none.keyNames.empty());
+  EXPECT_TRUE(none.rows.empty());
 }
 
 TEST_F(HiveListTest, SaveReplacesAnEarlierCopyAndAsksForTheRightView) {
@@ -193,6 +210,46 @@ TEST_F(HiveListTest, ReplacementFreesTheBackupNameAndKeepsItWhenRefused) {
   // A second request for the same hive before the restart is refused.
   EXPECT_FALSE(replace().scheduled);
   EXPECT_EQ(sim.hives().replacements().size(), 1U);
+}
+
+TEST_F(HiveListTest, SettingABackupAsideNeverReplacesANameTakenMeanwhile) {
+  (void)sim.registry().create(RootKey::LocalMachine, "SOFTWARE");
+  const std::string hive = "C:\\WINDOWS\\system32\\config\\software";
+  const std::string copy = hive + ".fdc", bak = hive + ".bak";
+  const RegfImage whole(8192);
+  sim.writeFile(copy, std::string(whole.bytes.begin(), whole.bytes.end()));
+  const char* name = "\\REGISTRY\\MACHINE\\SOFTWARE";
+  // Another program writes `taken` right after the name was found free.
+  std::string taken;
+  sim.files().setBeforeMove([&](std::string_view, std::string_view to) {
+    if (to == taken) sim.writeFile(taken, "another program's file");
+  });
+  struct Case {
+    const char* what;
+    std::string taken;
+    bool refused;
+    bool scheduled;
+    std::string stranded;
+  } cases[] = {
+      {"the first aside name", bak + ".prev", false, true, ""},
+      {"the backup name, while the system refused", bak, true, false, bak + ".prev"},
+  };
+  for (const Case& c : cases) {
+    sim.writeFile(bak, "backup of an earlier compaction");
+    (void)sim.files().deleteFile(bak + ".prev");
+    taken = c.taken;
+    if (c.refused)
+      sim.faults().failOnce(sim::PortMethod::RegistryReplaceKey, 1, Errc::AccessDenied);
+    const registry::ReplaceOutcome outcome =
+        registry::ReplaceHive(sim.hives(), sim.files(), name, copy, bak);
+    EXPECT_EQ(outcome.scheduled, c.scheduled) << c.what;
+    EXPECT_EQ(outcome.strandedBackup, c.stranded) << c.what;
+    EXPECT_EQ(sim.readFile(c.taken), "another program's file") << c.what;
+    if (!c.stranded.empty()) {
+      EXPECT_EQ(sim.readFile(c.stranded), "backup of an earlier compaction") << c.what;
+    }
+    sim.hives().releaseScheduled();
+  }
 }
 
 }  // namespace

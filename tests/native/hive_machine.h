@@ -49,7 +49,8 @@ inline void InstallHives(sim::SimPlatform& sim, const std::vector<HiveSpec>& hiv
 inline constexpr const char* kConfig = "C:\\WINDOWS\\system32\\config\\";
 
 // A hive file of `size` bytes laid out as the system writes one: the
-// 4,096-byte base block ("regf", sequence numbers 1 and 1, format 1.5,
+// 4,096-byte base block ("regf", sequence numbers 1 and 1, version 1.5,
+// a primary file of format 1,
 // the bins' length at 40, the XOR of the first 127 double words at 508)
 // and "hbin" where the bins start. `change` edits the block before the
 // checksum is set, unless `keepChecksum` leaves the checksum as it was.
@@ -61,6 +62,7 @@ struct RegfImage {
     put(8, 1);
     put(20, 1);
     put(24, 5);
+    put(32, 1);
     put(36, 0x20);
     put(40, static_cast<std::uint32_t>(size - 4096));
     put(44, 1);

@@ -86,7 +86,11 @@ TEST_F(DefragWin, HivePortSavesTheSoftwareHiveAndSchedulesItsReplacement) {
   win32::WinFileSystem files;
   win32::WinHives hives;
   // Wine lists no hives.
-  EXPECT_TRUE(registry::BuildHiveList(registry, files, false).keyNames.empty());
+  EXPECT_TRUE(registry::BuildHiveList(registry, hives, files, false).keyNames.empty());
+  // A hive root opens for backup as the system's backup tools open it.
+  EXPECT_TRUE(hives.checkOpen(platform::RootKey::LocalMachine, "SOFTWARE", false).ok());
+  EXPECT_TRUE(hives.checkOpen(platform::RootKey::LocalMachine, "SOFTWARE", true).ok());
+  EXPECT_FALSE(hives.checkOpen(platform::RootKey::LocalMachine, "NOSUCHHIVE", false).ok());
 
   TempFolder temp(L"nc-hives");
   const std::string copy = temp.utf8() + "\\software.fdc";
