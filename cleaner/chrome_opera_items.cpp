@@ -71,7 +71,8 @@ std::vector<std::string> ChromiumProfiles(CleanRun& run, const ChromiumBrowser& 
   std::vector<std::string> profiles;
   if (browser.folderIsProfile && isPlainFile(userData + "Preferences")) profiles.emplace_back();
   for (auto& profile : profilesIn("", true)) profiles.push_back(std::move(profile.second));
-  if (browser.folderIsProfile && ExistingFolder(run.platform(), userData + "_side_profiles\\") != "") {
+  if (browser.folderIsProfile &&
+      ExistingFolder(run.platform(), userData + "_side_profiles\\") != "") {
     for (auto& profile : profilesIn("_side_profiles\\", false)) {
       profiles.push_back(std::move(profile.second));
     }
@@ -280,12 +281,12 @@ void ClearFaviconPages(CleanRun& run, const std::string& profile) {
 // with their databases: a journal left beside a new database of its name
 // would be played into it.
 std::uint64_t ChromeHistory(CleanRun& run, const ChromiumProfile& profile) {
-  std::uint64_t bytes = ProfileMasks(
-      run, profile,
-      {"Archived History", "Archived History-journal", "History", "History-journal", "Thumbnails",
-       "Visited Links", "Current Tabs", "Last Tabs", "Top Sites", "Top Sites-journal",
-       "History Provider Cache", "Network Action Predictor", "Network Action Predictor-journal",
-       "Shortcuts", "Shortcuts-journal"});
+  std::uint64_t bytes =
+      ProfileMasks(run, profile,
+                   {"Archived History", "Archived History-journal", "History", "History-journal",
+                    "Thumbnails", "Visited Links", "Current Tabs", "Last Tabs", "Top Sites",
+                    "Top Sites-journal", "History Provider Cache", "Network Action Predictor",
+                    "Network Action Predictor-journal", "Shortcuts", "Shortcuts-journal"});
   std::vector<std::string> indexes;
   if (auto entries = run.platform().files.list(profile.folder)) {
     for (const auto& entry : *entries) {
@@ -372,9 +373,8 @@ std::uint64_t RunChromiumItemIn(CleanRun& run, std::size_t item, const ChromiumB
   for (const std::string& profile : ChromiumProfiles(run, browser, userData)) {
     if (run.Terminated()) break;
     any = true;
-    const std::string localTwin = localData.empty()
-                                      ? std::string()
-                                      : ExistingFolder(run.platform(), localData + profile);
+    const std::string localTwin =
+        localData.empty() ? std::string() : ExistingFolder(run.platform(), localData + profile);
     // Opera's own folder holds the other profiles.
     bytes += RunChromiumItemOn(run, item, {userData + profile, !profile.empty()}, localTwin);
   }
@@ -389,8 +389,8 @@ bool RunChromiumItem(CleanRun& run, std::string_view runName) {
   const std::string base = ChromiumBaseFolder(ports.registry, ports.files, *browser);
   if (base.empty()) return true;
   // Opera keeps its caches below the local application data.
-  const std::string local = browser->roaming && item == kCacheItem ? LocalAppDataFolder(ports)
-                                                                   : std::string();
+  const std::string local =
+      browser->roaming && item == kCacheItem ? LocalAppDataFolder(ports) : std::string();
   std::uint64_t bytes = 0;
   bool any = false;
   for (const std::string_view channel : browser->userData) {

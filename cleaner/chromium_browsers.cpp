@@ -104,8 +104,7 @@ std::string ChromiumBaseFolder(platform::Registry& registry, platform::FileSyste
                                const ChromiumBrowser& browser) {
   if (!browser.roaming) return LocalAppDataFolder(registry);
   const std::string roaming = files.specialFolder(platform::Csidl::AppData);
-  return WithoutTrailingBackslash(roaming).empty() ? std::string()
-                                                   : WithTrailingBackslash(roaming);
+  return WithoutTrailingBackslash(roaming).empty() ? std::string() : WithTrailingBackslash(roaming);
 }
 
 std::vector<std::string> ChromiumUserDataFolders(platform::Registry& registry,

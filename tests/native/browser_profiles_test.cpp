@@ -325,8 +325,7 @@ TEST_F(ChromeProfilesTest, EachItemCleansEveryProfileInNameOrderAndCountsWhatItR
       {"Google Chrome - Stored passwords in Forms", {"Login Data"}},
   };
   const std::vector<std::string> kept = {"Preferences", "Network\\Network Persistent State",
-                                         "Service Worker\\Database\\000003.log",
-                                         "Web Data"};
+                                         "Service Worker\\Database\\000003.log", "Web Data"};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.runName);
     log.clear();
