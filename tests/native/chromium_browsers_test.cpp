@@ -103,6 +103,7 @@ TEST_F(ChromiumBrowsersTest, EachBrowserHasItsGroupAfterChromeOnlyWhenItsFolderE
     }
     EXPECT_THAT(Texts(tree.groups()), ElementsAreArray(expected));
     for (const std::string& group : groups) {
+      ASSERT_NE(tree.group(group), nullptr) << group;
       EXPECT_EQ(tree.group(group)->imageIndex, cleaner::ChromiumBrowserOfGroup(group)->imageIndex);
       EXPECT_EQ(Texts(tree.group(group)->children), Texts(tree.group("Google Chrome")->children));
     }
