@@ -50,9 +50,9 @@ class IniKeys {
   const SettingsFile& file_;
 };
 
-// Groups 1 to 11 and the Chromium browsers' groups 12 to 15; an older
+// Groups 1 to 11 and the Chromium browsers' groups 12 to 17; an older
 // file without the keys of the latter gives them the default.
-constexpr int kCleanGroupSlots = 15;
+constexpr int kCleanGroupSlots = 17;
 constexpr int kSectionSlots = 24;
 
 void ReadGeneral(IniKeys& ini, Options& o) {

@@ -73,7 +73,7 @@ struct Options : cleaner::CleanSettings,
   std::int32_t SelectedCount = 0;
   // Expanded state of the top-level tree nodes by image index; slot 0 is
   // not used.
-  std::array<bool, 16> FirstNodeExpand{};
+  std::array<bool, 18> FirstNodeExpand{};
   // Ticked registry sections by image index; slot 0 is not used.
   std::array<bool, 25> TreeViewNodeCheck{};
   std::uint8_t WindowState = 0;  // 2 when the window was saved maximised

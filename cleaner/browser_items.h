@@ -1,8 +1,9 @@
 // The clean items of the groups "Mozilla Firefox", "Netscape", "Opera" and
 // of the Chromium browsers ("Google Chrome", "Microsoft Edge", "Brave",
-// "Vivaldi", "Opera (Chromium)"; chromium_browsers.h): the files of each
+// "Vivaldi", "Opera (Chromium)", "Chromium", "Opera GX", each with its
+// channels; chromium_browsers.h): the files of each
 // browser's profile go through the removal primitives; Firefox's visited
-// places and the Chromium browsers' passwords, forms and downloads are
+// places and the Chromium browsers' passwords, forms, downloads and page icons are
 // rows of SQLite databases, deleted in a clean (never in a test run).
 //
 // A database that cannot be opened or changed (locked, corrupt, not a

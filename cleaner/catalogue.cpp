@@ -112,7 +112,7 @@ void AddChromiumBrowserGroups(CleanTree& tree, platform::Registry& registry,
   ++at;
   for (const ChromiumBrowser& browser : ChromiumBrowsers()) {
     if (browser.original || tree.group(browser.group) != nullptr) continue;
-    if (ChromiumUserDataFolder(registry, files, browser).empty()) continue;
+    if (ChromiumUserDataFolders(registry, files, browser).empty()) continue;
     at = groups.insert(at, ChromiumGroup(browser)) + 1;
   }
 }

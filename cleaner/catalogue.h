@@ -28,7 +28,7 @@ inline constexpr std::string_view kDefinitionsFile = "kvrn.dat";
 
 struct CleanNode {
   std::string text;
-  int imageIndex = 0;  // groups 1..15; plays no role for items
+  int imageIndex = 0;  // groups 1..17; plays no role for items
   int state = kStateNone;
   int level = 0;  // 0 group, 1 item
   bool expanded = false;
@@ -68,8 +68,8 @@ class CleanTree {
 // are added: every group with its items in display order, no marks.
 CleanTree BuildCleanTree();
 
-// Adds a group for each Chromium browser besides Google Chrome whose
-// "User Data" folder exists (ChromiumBrowsers, in their order), right
+// Adds a group for each Chromium browser besides Google Chrome one of
+// whose channels' "User Data" folders exists (ChromiumBrowsers, in their order), right
 // after "Google Chrome", with Chrome's items. Called once while the tree
 // is built, before the settings are read.
 void AddChromiumBrowserGroups(CleanTree& tree, platform::Registry& registry,

@@ -1,14 +1,16 @@
 // The items of the group "Opera" and of the Chromium groups ("Google
 // Chrome", "Microsoft Edge", ...): masks over Opera's folder and each
 // profile of a Chromium browser, the cache folders, and the rows of the
-// "Web Data" and "History" databases.
+// "Web Data", "History" and "Favicons" databases.
 #include <algorithm>
 #include <array>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "cleaner/browser_items.h"
+#include "cleaner/chrome_bookmarks.h"
 #include "cleaner/chromium_browsers.h"
 #include "cleaner/remove_files.h"
 #include "cleaner/user_folders.h"
@@ -35,8 +37,9 @@ std::string OperaLocalFolder(platform::Platform& ports) {
 // ("Default", "Profile 1", "Guest Profile", ...), and Chrome's "Default"
 // even without one, as its oldest versions left it. "System Profile" is
 // the browser's own; links are never entered. Opera's folder is a profile
-// itself and comes first. Each profile as its path below `userData`
-// ("" for the folder itself).
+// itself and comes first, and the folders of its "_side_profiles" that
+// hold a "Preferences" file come last. Each profile as its path below
+// `userData` ("" for the folder itself).
 std::vector<std::string> ChromiumProfiles(CleanRun& run, const ChromiumBrowser& browser,
                                           const std::string& userData) {
   platform::FileSystem& files = run.platform().files;
@@ -45,25 +48,36 @@ std::vector<std::string> ChromiumProfiles(CleanRun& run, const ChromiumBrowser& 
     return attributes &&
            (*attributes & (platform::FileAttr::Directory | platform::FileAttr::ReparsePoint)) == 0;
   };
+  // The profiles among the sub-folders of `below` (relative to userData).
+  auto profilesIn = [&](const std::string& below, bool skipOwn) {
+    std::vector<std::pair<std::string, std::string>> found;  // upper-cased name, relative folder
+    auto entries = files.list(userData + below);
+    if (!entries) return found;
+    for (const auto& entry : *entries) {
+      if (run.Terminated()) return decltype(found){};
+      if (!entry.isFolder() || entry.isLink()) continue;
+      std::string upper = UpperAscii(entry.name);
+      if (skipOwn && upper == "SYSTEM PROFILE") continue;
+      std::string folder = below + entry.name + "\\";
+      if (!(skipOwn && browser.original && upper == "DEFAULT") &&
+          !isPlainFile(userData + folder + "Preferences")) {
+        continue;
+      }
+      found.emplace_back(std::move(upper), std::move(folder));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  };
   std::vector<std::string> profiles;
   if (browser.folderIsProfile && isPlainFile(userData + "Preferences")) profiles.emplace_back();
-  auto entries = files.list(userData);
-  if (!entries) return profiles;
-  std::vector<std::pair<std::string, std::string>> found;  // upper-cased name, relative folder
-  for (const auto& entry : *entries) {
-    if (run.Terminated()) return {};
-    if (!entry.isFolder() || entry.isLink()) continue;
-    std::string upper = UpperAscii(entry.name);
-    if (upper == "SYSTEM PROFILE") continue;
-    std::string folder = entry.name + "\\";
-    if (!(browser.original && upper == "DEFAULT") &&
-        !isPlainFile(userData + folder + "Preferences")) {
-      continue;
+  for (auto& profile : profilesIn("", true)) profiles.push_back(std::move(profile.second));
+  if (browser.folderIsProfile &&
+      ExistingFolder(run.platform(), userData + "_side_profiles\\") != "") {
+    for (auto& profile : profilesIn("_side_profiles\\", false)) {
+      profiles.push_back(std::move(profile.second));
     }
-    found.emplace_back(std::move(upper), std::move(folder));
   }
-  std::sort(found.begin(), found.end());
-  for (auto& profile : found) profiles.push_back(std::move(profile.second));
+  if (run.Terminated()) return {};
   return profiles;
 }
 
@@ -155,17 +169,43 @@ bool RunOperaItem(CleanRun& run, std::string_view runName) {
 
 // ---- Chrome ------------------------------------------------------------------
 
-constexpr std::array<std::string_view, 1> kLoginTables = {"logins"};
-constexpr std::array<std::string_view, 1> kDownloadTables = {"downloads"};
-constexpr std::array<std::string_view, 7> kFormTables = {
-    "autofill",
-    "autofill_dates",
-    "autofill_profile_emails",
-    "autofill_profile_names",
-    "autofill_profile_phones",
-    "autofill_profiles",
-    "autofill_profiles_trash",
+// The items in the order of ChromiumItems.
+enum ChromiumItem : std::size_t {
+  kCacheItem,
+  kCookiesItem,
+  kHistoryItem,
+  kSessionItem,
+  kPasswordsItem,
+  kFormsItem,
+  kDownloadsItem,
 };
+
+constexpr std::array<std::string_view, 1> kLoginTables = {"logins"};
+constexpr std::array<std::string_view, 3> kDownloadTables = {"downloads", "downloads_url_chains",
+                                                             "downloads_slices"};
+
+// The tables of "Web Data" that hold what forms were filled with: the
+// entries ("autofill", of old also "autofill_dates") and the addresses,
+// which each version kept under other names ("autofill_profile*", then
+// "local_addresses*" and "contact_info*", today "addresses" and
+// "address_type_tokens"). Cards, keywords and the rest stay.
+bool IsFormTable(std::string_view name) {
+  const std::string lower = LowerAscii(name);
+  const std::string_view table = lower;
+  return table == "autofill" || table == "autofill_dates" || table == "addresses" ||
+         table == "address_type_tokens" || table.starts_with("autofill_profile") ||
+         table.starts_with("local_addresses") || table.starts_with("contact_info");
+}
+
+// A table name as an SQL identifier.
+std::string QuotedName(std::string_view name) {
+  std::string quoted = "\"";
+  for (const char c : name) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
+}
 
 // Deletes every row of the tables of `file` in the profile that exist; a
 // clean only.
@@ -180,13 +220,73 @@ void ClearTables(CleanRun& run, const std::string& profile, std::string_view fil
   });
 }
 
+// Empties the form tables that "Web Data" has; a clean only.
+void ClearFormTables(CleanRun& run, const std::string& profile) {
+  if (run.TestMode() || run.Terminated()) return;
+  WithDatabase(run, profile + "Web Data", [&](SqliteDatabase& database) {
+    const auto tables = database.QueryTable("SELECT name FROM sqlite_master WHERE type = 'table'");
+    std::vector<std::string> names;
+    for (int row = 0; row < tables->RowCount(); ++row) {
+      if (const auto* name = std::get_if<std::string>(&tables->Value(row, 0))) {
+        if (IsFormTable(*name)) names.push_back(*name);
+      }
+    }
+    for (const std::string& name : names) {
+      if (run.Terminated()) return;
+      database.RunStatement("DELETE FROM " + QuotedName(name));
+    }
+  });
+}
+
+// The page addresses of "Favicons" that no bookmark of the profile names,
+// with the icons no page is left to; a clean only. A "Bookmarks" file
+// that cannot be read leaves "Favicons" as it is.
+void ClearFaviconPages(CleanRun& run, const std::string& profile) {
+  if (run.TestMode() || run.Terminated()) return;
+  platform::FileSystem& files = run.platform().files;
+  if (!files.fileExists(profile + "Favicons")) return;
+  const auto bookmarks = ReadBookmarkUrls(files, profile + "Bookmarks");
+  if (!bookmarks) return;
+  WithDatabase(run, profile + "Favicons", [&](SqliteDatabase& database) {
+    if (!database.HasTable("icon_mapping")) return;
+    const auto pages = database.QueryTable("SELECT rowid, page_url FROM icon_mapping");
+    std::vector<std::int64_t> gone;
+    for (int row = 0; row < pages->RowCount(); ++row) {
+      const auto* id = std::get_if<std::int64_t>(&pages->Value(row, 0));
+      const auto* url = std::get_if<std::string>(&pages->Value(row, 1));
+      if (id != nullptr && (url == nullptr || !bookmarks->contains(*url))) gone.push_back(*id);
+    }
+    constexpr std::size_t kBatch = 500;
+    for (std::size_t first = 0; first < gone.size(); first += kBatch) {
+      if (run.Terminated()) return;
+      std::string list;
+      for (std::size_t i = first; i < std::min(gone.size(), first + kBatch); ++i) {
+        if (!list.empty()) list += ',';
+        list += std::to_string(gone[i]);
+      }
+      database.RunStatement("DELETE FROM icon_mapping WHERE rowid IN (" + list + ")");
+    }
+    const std::string kept = "(SELECT icon_id FROM icon_mapping WHERE icon_id IS NOT NULL)";
+    if (database.HasTable("favicon_bitmaps")) {
+      database.RunStatement("DELETE FROM favicon_bitmaps WHERE icon_id NOT IN " + kept);
+    }
+    if (database.HasTable("favicons")) {
+      database.RunStatement("DELETE FROM favicons WHERE id NOT IN " + kept);
+    }
+  });
+}
+
 // Each name is passed once: a test run, which deletes nothing, would
-// count a file again under a second pass of its name.
+// count a file again under a second pass of its name. The journals go
+// with their databases: a journal left beside a new database of its name
+// would be played into it.
 std::uint64_t ChromeHistory(CleanRun& run, const ChromiumProfile& profile) {
-  std::uint64_t bytes = ProfileMasks(
-      run, profile,
-      {"Archived History", "History", "Thumbnails", "Visited Links", "Current Tabs", "Last Tabs",
-       "Top Sites", "History Provider Cache", "Network Action Predictor"});
+  std::uint64_t bytes =
+      ProfileMasks(run, profile,
+                   {"Archived History", "Archived History-journal", "History", "History-journal",
+                    "Thumbnails", "Visited Links", "Current Tabs", "Last Tabs", "Top Sites",
+                    "Top Sites-journal", "History Provider Cache", "Network Action Predictor",
+                    "Network Action Predictor-journal", "Shortcuts", "Shortcuts-journal"});
   std::vector<std::string> indexes;
   if (auto entries = run.platform().files.list(profile.folder)) {
     for (const auto& entry : *entries) {
@@ -196,18 +296,26 @@ std::uint64_t ChromeHistory(CleanRun& run, const ChromiumProfile& profile) {
     }
   }
   for (const std::string& name : indexes) bytes += ProfileMasks(run, profile, {name});
+  ClearFaviconPages(run, profile.folder);
   return bytes;
 }
 
-// The cache folders of a profile: the disk cache, the compiled scripts,
-// the graphics shaders and the caches of the sites' service workers.
+// The cache folders of a profile: the disk cache, the compiled scripts
+// and shaders, the caches of the sites' service workers and their
+// scripts.
 std::uint64_t ChromeCaches(CleanRun& run, const std::string& profile) {
   std::uint64_t bytes = 0;
   for (std::string_view cache :
-       {"Cache", "Code Cache", "GPUCache", "Service Worker\\CacheStorage"}) {
+       {"Cache", "Code Cache", "GPUCache", "DawnCache", "DawnGraphiteCache", "DawnWebGPUCache",
+        "Service Worker\\CacheStorage", "Service Worker\\ScriptCache"}) {
     bytes += EmptyFolder(run, profile + std::string(cache));
   }
   return bytes;
+}
+
+// The shader caches the browser keeps beside its profiles.
+std::uint64_t ChromeSharedCaches(CleanRun& run, const std::string& userData) {
+  return EmptyFolder(run, userData + "GrShaderCache") + EmptyFolder(run, userData + "ShaderCache");
 }
 
 // "Cookies" anywhere in the profile (today in "Network"), the journal of
@@ -226,22 +334,26 @@ std::uint64_t ChromeCookies(CleanRun& run, const ChromiumProfile& profile) {
 std::uint64_t RunChromiumItemOn(CleanRun& run, std::size_t item, const ChromiumProfile& profile,
                                 const std::string& localTwin) {
   switch (item) {
-    case 0: {
+    case kCacheItem: {
       std::uint64_t bytes = ChromeCaches(run, profile.folder);
       if (!localTwin.empty()) bytes += ChromeCaches(run, localTwin);
       return bytes;
     }
-    case 1:
+    case kCookiesItem:
       return ChromeCookies(run, profile);
-    case 2:
+    case kHistoryItem:
       return ChromeHistory(run, profile);
-    case 3:
-      return ProfileMasks(run, profile, {"Current Session", "Last Session"});
-    case 4:
+    case kSessionItem:
+      // Today's sessions: "Session_*", "Tabs_*" in "Sessions".
+      return ProfileMasks(run, profile, {"Current Session", "Last Session"}) +
+             EmptyFolder(run, profile.folder + "Sessions");
+    case kPasswordsItem:
       ClearTables(run, profile.folder, "Web Data", kLoginTables);
-      return ProfileMasks(run, profile, {"Login Data"});
-    case 5:
-      ClearTables(run, profile.folder, "Web Data", kFormTables);
+      return ProfileMasks(run, profile,
+                          {"Login Data", "Login Data-journal", "Login Data For Account",
+                           "Login Data For Account-journal"});
+    case kFormsItem:
+      ClearFormTables(run, profile.folder);
       return 0;
     default:
       ClearTables(run, profile.folder, "History", kDownloadTables);
@@ -249,33 +361,48 @@ std::uint64_t RunChromiumItemOn(CleanRun& run, std::size_t item, const ChromiumP
   }
 }
 
+// The item over one channel's "User Data" folder.
+std::uint64_t RunChromiumItemIn(CleanRun& run, std::size_t item, const ChromiumBrowser& browser,
+                                const std::string& userData, const std::string& localData,
+                                bool& any) {
+  std::uint64_t bytes = 0;
+  if (item == kCacheItem) {
+    bytes += ChromeSharedCaches(run, userData);
+    if (!localData.empty()) bytes += ChromeSharedCaches(run, localData);
+  }
+  for (const std::string& profile : ChromiumProfiles(run, browser, userData)) {
+    if (run.Terminated()) break;
+    any = true;
+    const std::string localTwin =
+        localData.empty() ? std::string() : ExistingFolder(run.platform(), localData + profile);
+    // Opera's own folder holds the other profiles.
+    bytes += RunChromiumItemOn(run, item, {userData + profile, !profile.empty()}, localTwin);
+  }
+  return bytes;
+}
+
 bool RunChromiumItem(CleanRun& run, std::string_view runName) {
   std::size_t item = 0;
   const ChromiumBrowser* browser = ChromiumItemOf(runName, item);
   if (browser == nullptr) return false;
   platform::Platform& ports = run.platform();
-  const std::string userData = ChromiumUserDataFolder(ports.registry, ports.files, *browser);
-  if (userData.empty()) return true;
+  const std::string base = ChromiumBaseFolder(ports.registry, ports.files, *browser);
+  if (base.empty()) return true;
   // Opera keeps its caches below the local application data.
-  std::string localData;
-  if (browser->roaming && item == 0) {
-    const std::string local = LocalAppDataFolder(ports);
-    if (!local.empty()) {
-      localData = ExistingFolder(ports, local + std::string(browser->userData) + "\\");
-    }
-  }
+  const std::string local =
+      browser->roaming && item == kCacheItem ? LocalAppDataFolder(ports) : std::string();
   std::uint64_t bytes = 0;
   bool any = false;
-  for (const std::string& profile : ChromiumProfiles(run, *browser, userData)) {
-    if (run.Terminated()) break;
-    any = true;
-    const std::string localTwin =
-        localData.empty() ? std::string() : ExistingFolder(ports, localData + profile);
-    // Opera's own folder holds the other profiles.
-    bytes += RunChromiumItemOn(run, item, {userData + profile, !profile.empty()}, localTwin);
+  for (const std::string_view channel : browser->userData) {
+    if (channel.empty() || run.Terminated()) continue;
+    const std::string userData = ExistingFolder(ports, base + std::string(channel) + "\\");
+    if (userData.empty()) continue;
+    const std::string localData =
+        local.empty() ? std::string() : ExistingFolder(ports, local + std::string(channel) + "\\");
+    bytes += RunChromiumItemIn(run, item, *browser, userData, localData, any);
   }
   // The database items find no files: their size is 0.
-  if (any) run.SetItemSize(bytes);
+  if (any || bytes > 0) run.SetItemSize(bytes);
   return true;
 }
 

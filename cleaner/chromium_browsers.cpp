@@ -9,30 +9,42 @@ namespace nc::cleaner {
 
 namespace {
 
-constexpr std::array<ChromiumBrowser, 5> kBrowsers{{
+constexpr std::array<ChromiumBrowser, 7> kBrowsers{{
     {.group = "Google Chrome",
      .imageIndex = 11,
-     .userData = "Google\\Chrome\\User Data",
+     .userData = {"Google\\Chrome\\User Data", "Google\\Chrome Beta\\User Data",
+                  "Google\\Chrome Dev\\User Data", "Google\\Chrome SxS\\User Data"},
      .original = true,
      .closeText = "Please close Google Chrome first!"},
     {.group = "Microsoft Edge",
      .imageIndex = 12,
-     .userData = "Microsoft\\Edge\\User Data",
+     .userData = {"Microsoft\\Edge\\User Data", "Microsoft\\Edge Beta\\User Data",
+                  "Microsoft\\Edge Dev\\User Data", "Microsoft\\Edge SxS\\User Data"},
      .closeText = "Please close Microsoft Edge first!"},
     {.group = "Brave",
      .imageIndex = 13,
-     .userData = "BraveSoftware\\Brave-Browser\\User Data",
+     .userData = {"BraveSoftware\\Brave-Browser\\User Data"},
      .closeText = "Please close Brave first!"},
     {.group = "Vivaldi",
      .imageIndex = 14,
-     .userData = "Vivaldi\\User Data",
+     .userData = {"Vivaldi\\User Data"},
      .closeText = "Please close Vivaldi first!"},
     {.group = "Opera (Chromium)",
      .imageIndex = 15,
      .roaming = true,
-     .userData = "Opera Software\\Opera Stable",
+     .userData = {"Opera Software\\Opera Stable"},
      .folderIsProfile = true,
      .closeText = "Please close Opera first!"},
+    {.group = "Chromium",
+     .imageIndex = 16,
+     .userData = {"Chromium\\User Data"},
+     .closeText = "Please close Chromium first!"},
+    {.group = "Opera GX",
+     .imageIndex = 17,
+     .roaming = true,
+     .userData = {"Opera Software\\Opera GX Stable"},
+     .folderIsProfile = true,
+     .closeText = "Please close Opera GX first!"},
 }};
 
 constexpr std::array<std::string_view, 7> kItems = {
@@ -88,18 +100,25 @@ std::string LocalAppDataFolder(platform::Registry& registry) {
   return WithTrailingBackslash(folder);
 }
 
-std::string ChromiumUserDataFolder(platform::Registry& registry, platform::FileSystem& files,
-                                   const ChromiumBrowser& browser) {
-  std::string base;
-  if (browser.roaming) {
-    const std::string roaming = files.specialFolder(platform::Csidl::AppData);
-    if (!WithoutTrailingBackslash(roaming).empty()) base = WithTrailingBackslash(roaming);
-  } else {
-    base = LocalAppDataFolder(registry);
+std::string ChromiumBaseFolder(platform::Registry& registry, platform::FileSystem& files,
+                               const ChromiumBrowser& browser) {
+  if (!browser.roaming) return LocalAppDataFolder(registry);
+  const std::string roaming = files.specialFolder(platform::Csidl::AppData);
+  return WithoutTrailingBackslash(roaming).empty() ? std::string() : WithTrailingBackslash(roaming);
+}
+
+std::vector<std::string> ChromiumUserDataFolders(platform::Registry& registry,
+                                                 platform::FileSystem& files,
+                                                 const ChromiumBrowser& browser) {
+  const std::string base = ChromiumBaseFolder(registry, files, browser);
+  std::vector<std::string> found;
+  if (base.empty()) return found;
+  for (const std::string_view channel : browser.userData) {
+    if (channel.empty()) continue;
+    std::string folder = base + std::string(channel) + "\\";
+    if (PlainFolder(files, folder)) found.push_back(std::move(folder));
   }
-  if (base.empty()) return {};
-  const std::string folder = base + std::string(browser.userData) + "\\";
-  return PlainFolder(files, folder) ? folder : std::string();
+  return found;
 }
 
 bool HeldOpenByAnother(platform::FileSystem& files, const std::string& path) {
@@ -114,8 +133,10 @@ bool HeldOpenByAnother(platform::FileSystem& files, const std::string& path) {
 
 bool ChromiumBrowserRunning(platform::Registry& registry, platform::FileSystem& files,
                             const ChromiumBrowser& browser) {
-  const std::string userData = ChromiumUserDataFolder(registry, files, browser);
-  return !userData.empty() && HeldOpenByAnother(files, userData + "lockfile");
+  for (const std::string& userData : ChromiumUserDataFolders(registry, files, browser)) {
+    if (HeldOpenByAnother(files, userData + "lockfile")) return true;
+  }
+  return false;
 }
 
 bool FirefoxProfileLocked(platform::FileSystem& files) {

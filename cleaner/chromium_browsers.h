@@ -10,6 +10,7 @@
 // says nothing, since every Chromium browser shares one.
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,10 +22,14 @@
 namespace nc::cleaner {
 
 struct ChromiumBrowser {
-  std::string_view group;     // the group's caption and the start of its run names
-  int imageIndex = 0;         // the group's slot of the expansion flags
-  bool roaming = false;       // "User Data" below the roaming application data, else the local
-  std::string_view userData;  // below that folder, without trailing backslash
+  std::string_view group;  // the group's caption and the start of its run names
+  int imageIndex = 0;      // the group's slot of the expansion flags
+  bool roaming = false;    // "User Data" below the roaming application data, else the local
+  // The "User Data" folder of each channel below that folder, without
+  // trailing backslash: the stable one first, then Beta, Dev, Canary as
+  // far as the browser has them; the rest empty. The group covers them
+  // all, and any of them that runs refuses its clean.
+  std::array<std::string_view, 4> userData{};
   // Google Chrome: in the tree whatever is installed, and its "Default"
   // folder is a profile even without "Preferences", as its first
   // versions left it.
@@ -53,17 +58,24 @@ const ChromiumBrowser* ChromiumItemOf(std::string_view runName, std::size_t& ite
 // the value is missing or empty.
 std::string LocalAppDataFolder(platform::Registry& registry);
 
-// The browser's "User Data" folder with a trailing backslash when it
-// exists as a folder (not a link); "" otherwise.
-std::string ChromiumUserDataFolder(platform::Registry& registry, platform::FileSystem& files,
-                                   const ChromiumBrowser& browser);
+// The application data folder the browser's "User Data" folders lie in
+// (roaming or local), with a trailing backslash; "" when it is unknown.
+std::string ChromiumBaseFolder(platform::Registry& registry, platform::FileSystem& files,
+                               const ChromiumBrowser& browser);
+
+// The "User Data" folders of the browser's channels that exist as
+// folders (not links), with trailing backslashes, in the table's order.
+std::vector<std::string> ChromiumUserDataFolders(platform::Registry& registry,
+                                                 platform::FileSystem& files,
+                                                 const ChromiumBrowser& browser);
 
 // True while another program holds the file open so that it cannot be
 // opened for exclusive access; false for a file that is missing, a
 // folder, a link, or a file that cannot be opened for any other reason.
 bool HeldOpenByAnother(platform::FileSystem& files, const std::string& path);
 
-// True while the browser runs: its "User Data\lockfile" is held open.
+// True while one of the browser's channels runs: its "User Data\lockfile"
+// is held open.
 bool ChromiumBrowserRunning(platform::Registry& registry, platform::FileSystem& files,
                             const ChromiumBrowser& browser);
 

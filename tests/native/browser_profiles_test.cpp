@@ -100,6 +100,8 @@ const std::vector<std::string> kOldLayoutTestLog = {
     "Test: deleting C:\\Users\\user\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\Archived "
     "History",
     "Test: deleting C:\\Users\\user\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\History",
+    "Test: deleting "
+    "C:\\Users\\user\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\History-journal",
     "Test: deleting C:\\Users\\user\\AppData\\Local\\Google\\Chrome\\User "
     "Data\\Default\\Thumbnails",
     "Test: deleting C:\\Users\\user\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\Visited "
@@ -111,7 +113,7 @@ const std::vector<std::string> kOldLayoutTestLog = {
     "Test: deleting C:\\Users\\user\\AppData\\Local\\Google\\Chrome\\User Data\\Default\\History "
     "Index 2011-04",
     "",
-    "8 items will be removed; 157 KB will be removed.",
+    "9 items will be removed; 157 KB will be removed.",
     "",
     "----------------------------------------------------------------------------------------------"
     "-------------",
@@ -237,7 +239,7 @@ const std::vector<std::string> kOldLayoutTestLog = {
     "",
     "----------------------------------------------------------------------------------------------"
     "-------------",
-    "Total items will be removed = 38 ; Total files will be removed = 2,430 KB",
+    "Total items will be removed = 39 ; Total files will be removed = 2,430 KB",
     "----------------------------------------------------------------------------------------------"
     "-------------",
 };
@@ -318,12 +320,12 @@ TEST_F(ChromeProfilesTest, EachItemCleansEveryProfileInNameOrderAndCountsWhatItR
         "Service Worker\\CacheStorage\\0f1e2d3c\\index.txt",
         "Service Worker\\CacheStorage\\0f1e2d3c\\6a9b0c1d-2e3f\\0a1b2c3d4e5f_0"}},
       {"Google Chrome - Cookies", {"Network\\Cookies", "Network\\Cookies-journal"}},
-      {"Google Chrome - Visited URL History", {"History", "Top Sites", "Visited Links"}},
+      {"Google Chrome - Visited URL History",
+       {"History", "History-journal", "Top Sites", "Visited Links"}},
       {"Google Chrome - Stored passwords in Forms", {"Login Data"}},
   };
   const std::vector<std::string> kept = {"Preferences", "Network\\Network Persistent State",
-                                         "Service Worker\\Database\\000003.log",
-                                         "Sessions\\Session_13345678901234567", "History-journal"};
+                                         "Service Worker\\Database\\000003.log", "Web Data"};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.runName);
     log.clear();

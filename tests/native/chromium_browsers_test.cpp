@@ -37,6 +37,13 @@ const std::string kVivaldi = std::string(kLocal) + "Vivaldi\\User Data\\";
 const std::string kOpera = std::string(kRoaming) + "Opera Software\\Opera Stable\\";
 const std::string kOperaLocal = std::string(kLocal) + "Opera Software\\Opera Stable\\";
 const std::string kFirefox = std::string(kRoaming) + "Mozilla\\Firefox\\Profiles\\";
+const std::string kChromeBeta = std::string(kLocal) + "Google\\Chrome Beta\\User Data\\";
+const std::string kChromeCanary = std::string(kLocal) + "Google\\Chrome SxS\\User Data\\";
+const std::string kEdgeDev = std::string(kLocal) + "Microsoft\\Edge Dev\\User Data\\";
+const std::string kEdgeCanary = std::string(kLocal) + "Microsoft\\Edge SxS\\User Data\\";
+const std::string kChromium = std::string(kLocal) + "Chromium\\User Data\\";
+const std::string kOperaGX = std::string(kRoaming) + "Opera Software\\Opera GX Stable\\";
+const std::string kOperaGXLocal = std::string(kLocal) + "Opera Software\\Opera GX Stable\\";
 
 class ChromiumBrowsersTest : public CleanFixture {
  protected:
@@ -96,6 +103,7 @@ TEST_F(ChromiumBrowsersTest, EachBrowserHasItsGroupAfterChromeOnlyWhenItsFolderE
     }
     EXPECT_THAT(Texts(tree.groups()), ElementsAreArray(expected));
     for (const std::string& group : groups) {
+      ASSERT_NE(tree.group(group), nullptr) << group;
       EXPECT_EQ(tree.group(group)->imageIndex, cleaner::ChromiumBrowserOfGroup(group)->imageIndex);
       EXPECT_EQ(Texts(tree.group(group)->children), Texts(tree.group("Google Chrome")->children));
     }
@@ -110,6 +118,10 @@ TEST_F(ChromiumBrowsersTest, EachBrowserHasItsGroupAfterChromeOnlyWhenItsFolderE
   check({std::string(kLocal) + "BraveSoftware\\Brave-Browser\\",
          std::string(kLocal) + "Vivaldi\\User Data", kOperaLocal},
         {});
+  // A channel alone gives its browser's group; the two new groups last.
+  check({kEdgeCanary}, {"Microsoft Edge"});
+  check({kOperaGX, kChromium, kEdgeDev, kOpera},
+        {"Microsoft Edge", "Opera (Chromium)", "Chromium", "Opera GX"});
 }
 
 // ---- the items behind the run names --------------------------------------------------
@@ -118,13 +130,14 @@ TEST_F(ChromiumBrowsersTest, RunNamesCleanTheProfilesOfTheirOwnBrowserOnly) {
   // The group, its "User Data", its first profile below that, and where
   // that profile's caches lie (Opera's folder is its profile, and its
   // caches are in the local folder).
+  // `second` is the second profile's folder below `userData`.
   auto check = [&](const std::string& group, const std::string& userData, const std::string& first,
-                   const std::string& caches) {
-    SCOPED_TRACE(group);
+                   const std::string& caches, const std::string& second = "Profile 1\\") {
+    SCOPED_TRACE(group + " " + userData);
     fs::remove_all(Host("C:\\Users"));
     ASSERT_TRUE(MakeChromeProfile(Host(kChrome + "Default"), true));
     ASSERT_TRUE(MakeChromeProfile(Host(userData + first), true));
-    ASSERT_TRUE(MakeChromeProfile(Host(userData + "Profile 1"), true));
+    ASSERT_TRUE(MakeChromeProfile(Host(userData + second), true));
     ASSERT_TRUE(WriteProfileFiles(Host(caches), {{"Cache/f_9", 6000}, {"GPUCache/data_1", 30}}));
     // Not a profile: no "Preferences".
     ASSERT_TRUE(WriteProfileFiles(Host(userData + "Crashpad"), {{"Cookies", 100}}));
@@ -134,7 +147,7 @@ TEST_F(ChromiumBrowsersTest, RunNamesCleanTheProfilesOfTheirOwnBrowserOnly) {
     cleaner::CleanWorker worker(Environment(), {group + " - Cookies"}, 0);
     worker.Execute();
     Pump();
-    EXPECT_TRUE(log.hasLine("Test: deleting " + userData + "Profile 1\\Network\\Cookies"));
+    EXPECT_TRUE(log.hasLine("Test: deleting " + userData + second + "Network\\Cookies"));
 
     std::vector<int> counts[2];
     for (const bool test : {true, false}) {
@@ -148,7 +161,7 @@ TEST_F(ChromiumBrowsersTest, RunNamesCleanTheProfilesOfTheirOwnBrowserOnly) {
     // and the first profile's two beside.
     EXPECT_EQ(counts[0][0], 2 * 11 + 2);
     EXPECT_EQ(counts[0], counts[1]);
-    for (const std::string& profile : {userData + first, userData + "Profile 1\\"}) {
+    for (const std::string& profile : {userData + first, userData + second}) {
       for (const char* gone : {"Network\\Cookies", "Cache\\Cache_Data\\data_0", "Login Data",
                                "History", "Current Session"}) {
         EXPECT_FALSE(fs::exists(Host(profile + gone))) << profile + gone;
@@ -167,6 +180,25 @@ TEST_F(ChromiumBrowsersTest, RunNamesCleanTheProfilesOfTheirOwnBrowserOnly) {
   check("Brave", kBrave, "Default\\", kBrave + "Default\\");
   check("Vivaldi", kVivaldi, "Default\\", kVivaldi + "Default\\");
   check("Opera (Chromium)", kOpera, "", kOperaLocal);
+  // The other channels, the new groups, Opera's side profiles.
+  check("Microsoft Edge", kEdgeDev, "Default\\", kEdgeDev + "Default\\");
+  check("Microsoft Edge", kEdgeCanary, "Default\\", kEdgeCanary + "Default\\", "Profile 3\\");
+  check("Chromium", kChromium, "Default\\", kChromium + "Default\\");
+  check("Opera GX", kOperaGX, "", kOperaGXLocal, "_side_profiles\\a1b2c3\\");
+  check("Opera (Chromium)", kOpera, "", kOperaLocal, "_side_profiles\\d4e5\\");
+  // Chrome Beta and Canary beside the stable Chrome, in one item.
+  fs::remove_all(Host("C:\\Users"));
+  for (const std::string& userData : {kChrome, kChromeBeta, kChromeCanary}) {
+    ASSERT_TRUE(MakeChromeProfile(Host(userData + "Default"), true));
+  }
+  ASSERT_TRUE(WriteProfileFiles(Host(kChromeBeta), {{"GrShaderCache/data_1", 40}}));
+  cleaner::CleanRun& caches = MakeRun(false);
+  ASSERT_TRUE(cleaner::RunBrowserItem(caches, "Google Chrome - Temporary Internet Files"));
+  EXPECT_EQ(caches.ItemCount, 3 * 11 + 1);
+  for (const std::string& userData : {kChrome, kChromeBeta, kChromeCanary}) {
+    EXPECT_FALSE(fs::exists(Host(userData + "Default\\GPUCache\\index"))) << userData;
+  }
+  EXPECT_TRUE(fs::exists(Host(kChromeBeta + "GrShaderCache")));
   for (const char* name : {"Microsoft Edge - Transfers", "Microsoft Edge-Cookies",
                            "Opera (Chromium) - Recently Typed URLs", "Brave - "}) {
     EXPECT_FALSE(cleaner::RunBrowserItem(MakeRun(true), name)) << name;
@@ -202,7 +234,9 @@ TEST_F(ChromiumBrowsersTest, TicksAndExpansionSurviveARestartAndAnOlderFileLoads
                             "2=Google Chrome - Cookies\r\n3=Opera - Cookies\r\n[FirstNodeExpand]"
                             "\r\n1=1\r\n2=1\r\n3=1\r\n4=0\r\n5=1\r\n6=1\r\n7=1\r\n8=1\r\n9=1\r\n"
                             "10=1\r\n11=0\r\n"));
-  for (const std::string& folder : {kEdge, kBrave, kVivaldi, kOpera}) MakeFolder(folder);
+  for (const std::string& folder : {kEdge, kBrave, kVivaldi, kOpera, kChromium, kOperaGX}) {
+    MakeFolder(folder);
+  }
   app::Options first;
   cleaner::CleanTree tree = start(first);
   EXPECT_THAT(cleaner::CollectCheckedItems(tree),
@@ -222,8 +256,11 @@ TEST_F(ChromiumBrowsersTest, TicksAndExpansionSurviveARestartAndAnOlderFileLoads
   cleaner::ToggleNodeCheck(tree, {6, 1}, cleaner::TreeHit::StatePicture);
   tree.SetExpanded({7, -1}, false);
   tree.SetExpanded({9, -1}, false);
+  ASSERT_EQ(tree.groups()[11].text, "Opera GX");
+  tree.SetExpanded({11, -1}, false);
   close(tree, first);
   EXPECT_EQ(key("4") + key("11") + key("12") + key("13") + key("14") + key("15"), "001010");
+  EXPECT_EQ(key("16") + key("17"), "10");
   app::Options again;
   cleaner::CleanTree restarted = start(again);
   EXPECT_THAT(
@@ -233,7 +270,9 @@ TEST_F(ChromiumBrowsersTest, TicksAndExpansionSurviveARestartAndAnOlderFileLoads
   for (const auto& [group, expanded] : {std::pair{"Microsoft Edge", true},
                                         {"Brave", false},
                                         {"Vivaldi", true},
-                                        {"Opera (Chromium)", false}}) {
+                                        {"Opera (Chromium)", false},
+                                        {"Chromium", true},
+                                        {"Opera GX", false}}) {
     EXPECT_EQ(restarted.group(group)->expanded, expanded) << group;
   }
 
@@ -256,7 +295,8 @@ TEST_F(ChromiumBrowsersTest, ABrowserHoldingItsLockRefusesACleanOfItsOwnGroupOnl
                    RunMode mode = RunMode::CleanRequest) {
     SCOPED_TRACE(lock + " / " + ticked);
     held.clear();
-    for (const std::string& folder : {kChrome, kEdge, kBrave, kVivaldi, kOpera}) {
+    for (const std::string& folder :
+         {kChrome, kEdge, kBrave, kVivaldi, kOpera, kChromium, kOperaGX}) {
       MakeFolder(folder);
     }
     if (!lock.empty()) Hold(lock);
@@ -287,6 +327,13 @@ TEST_F(ChromiumBrowsersTest, ABrowserHoldingItsLockRefusesACleanOfItsOwnGroupOnl
   check(kBrave + "lockfile", "Brave", "Please close Brave first!");
   check(kVivaldi + "lockfile", "Vivaldi", "Please close Vivaldi first!");
   check(kOpera + "lockfile", "Opera (Chromium)", "Please close Opera first!");
+  // Any channel's lock refuses its group's clean; the new groups by theirs.
+  check(kChromeBeta + "lockfile", "Google Chrome", "Please close Google Chrome first!");
+  check(kChromeCanary + "lockfile", "Google Chrome", "Please close Google Chrome first!");
+  check(kEdgeDev + "lockfile", "Microsoft Edge", "Please close Microsoft Edge first!");
+  check(kChromium + "lockfile", "Chromium", "Please close Chromium first!");
+  check(kOperaGX + "lockfile", "Opera GX", "Please close Opera GX first!");
+  check(kOperaGX + "lockfile", "Opera (Chromium)", nullptr);
   const std::string firefoxLock = kFirefox + "a1b2.default\\parent.lock";
   check(firefoxLock, "Mozilla Firefox", "Please close Mozilla Firefox first!");
   // An open Edge never blocks Chrome, nor the new Opera the old one.

@@ -220,10 +220,10 @@ TEST_F(OptionsIniTest, EverySettingSurvivesAWriteAndARead) {
   EXPECT_FALSE(r.TreeViewNodeCheck[3]);
   EXPECT_TRUE(r.TreeViewNodeCheck[23]);  // no such node: as recorded
   EXPECT_FALSE(r.TreeViewNodeCheck[24]);
-  // Fifteen expand slots (the Chromium browsers' groups from 12) and 24
+  // Seventeen expand slots (the Chromium browsers' groups from 12) and 24
   // section slots, no more.
-  EXPECT_EQ(key("FirstNodeExpand", "15"), "1");
-  EXPECT_EQ(key("FirstNodeExpand", "16"), "<missing>");
+  EXPECT_EQ(key("FirstNodeExpand", "17"), "1");
+  EXPECT_EQ(key("FirstNodeExpand", "18"), "<missing>");
   EXPECT_EQ(key("TreeViewNodeCheck", "25"), "<missing>");
   EXPECT_EQ(r.Left, 33);
   EXPECT_EQ(r.Top, 44);

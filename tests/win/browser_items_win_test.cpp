@@ -5,7 +5,8 @@
 // through the window; a database locked by another connection; the
 // refusals while a browser runs (its window, or its profile's lock held
 // as the browser holds it); and the figures of a large cache of two
-// Chrome profiles and Edge against a bare walk.
+// Chrome profiles and Edge against a bare walk; a Chrome profile of real
+// files cleaned through the window.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "../common/browser_databases.h"
+#include "../common/chrome_databases.h"
 #include "app/options.h"
 #include "cleaner/browser_items.h"
 #include "cleaner/clean_log.h"
@@ -582,6 +584,93 @@ TEST_F(BrowserProfilesWin, DISABLED_CacheOfTwoChromeProfilesAndEdgeAgainstABareW
       "ratio %.2f\n",
       kFiles, bestBare, walked, bestItems, bestItems / bestBare);
   EXPECT_EQ(walked, kFiles);
+}
+
+// ---- a profile of real files through the window ----------------------------------------
+
+// Chrome's "Default" of real files (Chrome 58's "History", Chrome 68's
+// "Cookies", a real "Preferences") with today's "Web Data", "Favicons",
+// "Bookmarks", sessions and caches, and a Chrome Beta profile with Chrome
+// 57's "History": every Chrome item but the history first, then the
+// history in a second start. The real files are copied from the test
+// data beside the tests, never opened there.
+TEST_F(BrowserWindowWin, AChromeProfileOfRealFilesIsCleanedThroughTheWindow) {
+  const fs::path real = fs::path(BinDir()) / L"testdata" / L"real" / L"chrome";
+  const fs::path userData = chrome_.parent_path();
+  const fs::path beta = Path(local_) / L"Google\\Chrome Beta\\User Data\\Default";
+  auto copy = [](const fs::path& from, const fs::path& to) {
+    fs::create_directories(to.parent_path());
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+    fs::permissions(to, fs::perms::owner_write, fs::perm_options::add);
+  };
+  fs::remove(chrome_ / L"History");
+  fs::remove(chrome_ / L"Web Data");
+  copy(real / L"History-58", chrome_ / L"History");
+  copy(real / L"Cookies-68", chrome_ / L"Cookies");
+  copy(real / L"Preferences", chrome_ / L"Preferences");
+  copy(real / L"History-57", beta / L"History");
+  copy(real / L"Preferences", beta / L"Preferences");
+  ASSERT_TRUE(MakeDatabase(chrome_ / L"Web Data", testing::kChromeWebData160));
+  ASSERT_TRUE(MakeDatabase(chrome_ / L"Favicons", testing::kChromeFavicons9));
+  std::ofstream(chrome_ / L"Bookmarks", std::ios::binary) << testing::kChromeBookmarks;
+  const std::vector<fs::path> gone = {chrome_ / L"Cookies",
+                                      chrome_ / L"Sessions\\Session_13345678901234567",
+                                      chrome_ / L"Sessions\\Tabs_1",
+                                      chrome_ / L"Login Data For Account",
+                                      chrome_ / L"DawnCache\\data_0",
+                                      chrome_ / L"Service Worker\\ScriptCache\\0a1b_0",
+                                      userData / L"GrShaderCache\\data_0",
+                                      beta / L"GPUCache\\index"};
+  for (const fs::path& file : gone) {
+    if (fs::exists(file)) continue;
+    fs::create_directories(file.parent_path());
+    Write(file, 700);
+  }
+  Write(chrome_ / L"Shortcuts", 4096);
+  Write(chrome_ / L"History-journal", 0);
+  const std::string urls58 = Count(chrome_ / L"History", "urls");
+  const std::string urls57 = Count(beta / L"History", "urls");
+  ASSERT_EQ(Count(chrome_ / L"History", "downloads_url_chains"), "1");
+
+  std::vector<std::wstring> items = kChromeGroup;
+  items.erase(std::find(items.begin(), items.end(), L"Google Chrome - Visited URL History"));
+  HWND main = Start(items);
+  ASSERT_NE(main, nullptr);
+  CleanToTheEnd(main);
+  if (HasFatalFailure()) return;
+  Screenshot(main, L"chrome-real-files-after-clean.bmp");
+  EXPECT_TRUE(HasLine(main, L"Clean: deleting " + (chrome_ / L"Cookies").wstring()));
+  for (const fs::path& file : gone) EXPECT_FALSE(fs::exists(file)) << file.string();
+  for (const fs::path& history : {chrome_ / L"History", beta / L"History"}) {
+    EXPECT_EQ(Count(history, "downloads"), "0");
+    EXPECT_EQ(Count(history, "downloads_url_chains"), "0");
+  }
+  EXPECT_EQ(Count(chrome_ / L"History", "downloads_slices"), "0");
+  EXPECT_EQ(Count(chrome_ / L"History", "urls"), urls58);
+  EXPECT_EQ(Count(beta / L"History", "urls"), urls57);
+  EXPECT_EQ(Count(chrome_ / L"Web Data", "autofill") + Count(chrome_ / L"Web Data", "addresses"),
+            "00");
+  EXPECT_EQ(Count(chrome_ / L"Web Data", "credit_cards"), "1");
+  EXPECT_EQ(Ids(chrome_ / L"Favicons", "icon_mapping"), "1,2,3,4");
+  EXPECT_TRUE(fs::exists(chrome_ / L"Sessions"));
+  EXPECT_TRUE(fs::exists(userData / L"GrShaderCache"));
+  EXPECT_EQ(ReadBytes((chrome_ / L"Preferences").wstring()),
+            ReadBytes((real / L"Preferences").wstring()));
+  program_.Close();
+  ASSERT_EQ(program_.WaitForExit(), 0);
+
+  // The history: the files, and the icons of pages no bookmark names.
+  main = Start({L"Google Chrome - Visited URL History"});
+  ASSERT_NE(main, nullptr);
+  CleanToTheEnd(main);
+  if (HasFatalFailure()) return;
+  for (const fs::path& file : {chrome_ / L"History", chrome_ / L"History-journal",
+                               chrome_ / L"Shortcuts", beta / L"History"}) {
+    EXPECT_FALSE(fs::exists(file)) << file.string();
+  }
+  EXPECT_EQ(Ids(chrome_ / L"Favicons", "icon_mapping"), "1,4");
+  EXPECT_EQ(Ids(chrome_ / L"Favicons", "favicons"), "1,3");
+  EXPECT_TRUE(fs::exists(chrome_ / L"Bookmarks"));
 }
 
 }  // namespace
