@@ -87,8 +87,9 @@ inline constexpr const char* kCurrentPlaces =
     "INSERT INTO moz_places_metadata (place_id, referrer_place_id, total_view_time, "
     "search_query_id) VALUES (3, 1, 5000, 1), (2, NULL, 700, NULL);";
 
-// The icons of the places above: pages 1..4 have an icon each; the icons
-// of a.example and d.example are their sites' root icons.
+// The icons of the places above: pages 1..3 are linked to an icon each;
+// the icons of a.example and d.example are their sites' root icons, which
+// Firefox finds by the site (d.example's is linked to no page).
 inline constexpr const char* kCurrentFavicons =
     "CREATE TABLE moz_pages_w_icons (id INTEGER PRIMARY KEY, page_url TEXT NOT NULL, "
     "page_url_hash INTEGER NOT NULL);"
@@ -109,7 +110,7 @@ inline constexpr const char* kCurrentFavicons =
     "(2, 'https://b.example/icon.png', 22, 32, 0, x'00'), "
     "(3, 'https://c.example/c-icon.png', 23, 32, 0, x'00'), "
     "(4, 'https://d.example/favicon.ico', 24, 16, 1, x'00');"
-    "INSERT INTO moz_icons_to_pages (page_id, icon_id) VALUES (1, 1), (2, 2), (3, 3), (4, 4);"
+    "INSERT INTO moz_icons_to_pages (page_id, icon_id) VALUES (1, 1), (2, 2), (3, 3);"
     "INSERT INTO moz_meta VALUES ('pages_count', 4);";
 
 // Today's cookie store (schema version 16).

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../common/browser_databases.h"
+#include "../common/firefox_databases.h"
 #include "clean_fixture.h"
 #include "cleaner/clean_messages.h"
 #include "cleaner/clean_worker.h"
@@ -273,6 +274,7 @@ TEST_F(BrowserItemsTest, FirefoxHistoryCleansEveryProfileOfProfilesIniAndOfThePr
   const std::string firefox = std::string(kRoaming) + "Mozilla\\Firefox\\";
   Write(firefox + "profiles.ini",
         "[Install308046B0AF4A39CB]\r\nDefault=Profiles/abcd1234.default-release\r\n"
+        "[Profile4]\r\nName=no path\r\n[Profile5]\r\nIsRelative=1\r\nPath=Profiles/icons\r\n"
         "[Profile1]\r\nName=work\r\nIsRelative=0\r\nPath=C:\\Elsewhere\\work\r\n"
         "[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/abcd1234.default-release\r\n"
         "[Profile2]\r\nIsRelative=1\r\nPath=../../Outside\r\n"
@@ -294,6 +296,10 @@ TEST_F(BrowserItemsTest, FirefoxHistoryCleansEveryProfileOfProfilesIniAndOfThePr
     before.push_back(Bytes(c.places));
   }
   Write(kProfiles + "abcd1234.default-release\\history.dat", std::string(3000, 'h'));
+  // Without a places database, the favicons cannot tell the bookmarks.
+  const std::string icons = kProfiles + "icons\\favicons.sqlite";
+  MakeDb(icons, kCurrentFavicons);
+  const std::string iconsBefore = Bytes(icons);
 
   CleanRun& tested = Run("Mozilla Firefox - Visited URL History", true);
   EXPECT_EQ(tested.ItemCount, 1);
@@ -302,6 +308,7 @@ TEST_F(BrowserItemsTest, FirefoxHistoryCleansEveryProfileOfProfilesIniAndOfThePr
 
   CleanRun& cleaned = Run("Mozilla Firefox - Visited URL History", false);
   EXPECT_EQ(cleaned.ItemCount, 1);  // the rows are not counted
+  EXPECT_EQ(Bytes(icons), iconsBefore);
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].places);
     if (!cases[i].cleaned) {

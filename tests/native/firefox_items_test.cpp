@@ -51,18 +51,17 @@ TEST_F(FirefoxItemsTest, HistoryLeavesNoAddressButTheBookmarks) {
       {"places.sqlite",
        "select group_concat(visit_count||last_visit_date||frecency) from moz_places", "000,000"}};
   std::vector<Check> current = old;
-  current.insert(
-      current.end(),
-      {{"places.sqlite", "select group_concat(id) from moz_origins", "2,4"},
-       {"places.sqlite", "select count(*) from moz_inputhistory", "0"},
-       {"places.sqlite", "select count(*) from moz_places_metadata", "0"},
-       {"places.sqlite", "select count(*) from moz_places_metadata_search_queries", "0"},
-       {"places.sqlite", "select group_concat(place_id) from moz_annos", "2"},
-       {"places.sqlite", "select count(*) from moz_keywords", "1"},
-       {"places.sqlite", "select count(*) from moz_meta", "1"},
-       {"favicons.sqlite", "select group_concat(id) from moz_pages_w_icons", "2,4"},
-       {"favicons.sqlite", "select group_concat(page_id) from moz_icons_to_pages", "2,4"},
-       {"favicons.sqlite", "select group_concat(id) from moz_icons", "2,4"}});
+  current.insert(current.end(),
+                 {{"places.sqlite", "select group_concat(id) from moz_origins", "2,4"},
+                  {"places.sqlite", "select count(*) from moz_inputhistory", "0"},
+                  {"places.sqlite", "select count(*) from moz_places_metadata", "0"},
+                  {"places.sqlite", "select count(*) from moz_places_metadata_search_queries", "0"},
+                  {"places.sqlite", "select group_concat(place_id) from moz_annos", "2"},
+                  {"places.sqlite", "select count(*) from moz_keywords", "1"},
+                  {"places.sqlite", "select count(*) from moz_meta", "1"},
+                  {"favicons.sqlite", "select group_concat(id) from moz_pages_w_icons", "2,4"},
+                  {"favicons.sqlite", "select group_concat(page_id) from moz_icons_to_pages", "2"},
+                  {"favicons.sqlite", "select group_concat(id) from moz_icons", "2,4"}});
   struct Case {
     const char* name;
     bool current;
