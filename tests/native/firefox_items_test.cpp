@@ -9,6 +9,8 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "../common/firefox_databases.h"
@@ -20,8 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProfile =
-    "C:\\Users\\user\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\p.default\\";
+const std::string kProfiles = "C:\\Users\\user\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\";
+const std::string kProfile = kProfiles + "p.default\\";
 
 std::string RealFile(const char* name) {
   std::ifstream in(std::string(NC_SOURCE_DIR "/tests/data/real/firefox/") + name, std::ios::binary);
@@ -100,41 +102,30 @@ TEST_F(FirefoxItemsTest, HistoryLeavesNoAddressButTheBookmarks) {
   }
 }
 
+// "real" holds files of real profiles; "p.default" today's cookie store
+// with the log and index that Firefox leaves while it runs.
 TEST_F(FirefoxItemsTest, FileItemsTakeTheirFilesOfRealAndCurrentProfiles) {
-  struct Case {
-    const char* item;
-    std::vector<std::string> gone;
-  };
-  const std::vector<std::string> all = {"cookies.sqlite",     "cookies.sqlite-wal",
-                                        "cookies.sqlite-shm", "downloads.sqlite",
-                                        "places.sqlite",      "favicons.sqlite"};
-  for (const Case& c : {Case{"Mozilla Firefox - Cookies",
-                             {"cookies.sqlite", "cookies.sqlite-wal", "cookies.sqlite-shm"}},
-                        Case{"Mozilla Firefox - Download Manager", {"downloads.sqlite"}},
-                        Case{"Mozilla Firefox - Visited URL History", {}}}) {
-    for (bool real : {true, false}) {
-      SCOPED_TRACE(std::string(c.item) + (real ? ", real files" : ", today's files"));
-      fs::remove_all(Host(""));
-      if (real) {
-        ASSERT_TRUE(
-            sim.writeFile(kProfile + "cookies.sqlite", RealFile("cookies-firefox10.sqlite")));
-      } else {
-        ASSERT_TRUE(MakeWalDatabase(Host("cookies.sqlite"), kCurrentCookies, true));
-      }
-      ASSERT_TRUE(sim.writeFile(kProfile + "downloads.sqlite", RealFile("downloads.sqlite")));
-      ASSERT_TRUE(MakeWalDatabase(Host("places.sqlite"), kCurrentPlaces));
-      ASSERT_TRUE(MakeWalDatabase(Host("favicons.sqlite"), kCurrentFavicons));
-      std::vector<std::string> before;
-      for (const std::string& name : all) before.push_back(sim.readFile(kProfile + name));
-      Clean(c.item);
-      for (std::size_t i = 0; i < all.size(); ++i) {
-        const bool goes = std::find(c.gone.begin(), c.gone.end(), all[i]) != c.gone.end();
-        const bool database = all[i] == "places.sqlite" || all[i] == "favicons.sqlite";
-        if (goes) {
-          EXPECT_FALSE(fs::exists(Host(all[i]))) << all[i];
-        } else if (!database || !c.gone.empty()) {
-          EXPECT_EQ(sim.readFile(kProfile + all[i]), before[i]) << all[i];
-        }
+  const std::vector<std::string> files = {
+      "real\\cookies.sqlite",          "real\\downloads.sqlite",        "p.default\\cookies.sqlite",
+      "p.default\\cookies.sqlite-wal", "p.default\\cookies.sqlite-shm", "p.default\\places.sqlite"};
+  for (const auto& [item, gone] : std::vector<std::pair<const char*, const char*>>{
+           {"Mozilla Firefox - Cookies", "cookies"},
+           {"Mozilla Firefox - Download Manager", "downloads"},
+           {"Mozilla Firefox - Visited URL History", "places"}}) {
+    SCOPED_TRACE(item);
+    fs::remove_all(sim.hostPath(kProfiles));
+    ASSERT_TRUE(sim.writeFile(kProfiles + files[0], RealFile("cookies-firefox10.sqlite")));
+    ASSERT_TRUE(sim.writeFile(kProfiles + files[1], RealFile("downloads.sqlite")));
+    ASSERT_TRUE(MakeWalDatabase(Host("cookies.sqlite"), kCurrentCookies, true));
+    ASSERT_TRUE(MakeWalDatabase(Host("places.sqlite"), kCurrentPlaces));
+    std::vector<std::string> before;
+    for (const std::string& file : files) before.push_back(sim.readFile(kProfiles + file));
+    Clean(item);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (files[i].find(gone) == std::string::npos) {
+        EXPECT_EQ(sim.readFile(kProfiles + files[i]), before[i]) << files[i];
+      } else if (std::string_view(gone) != "places") {
+        EXPECT_FALSE(sim.files().fileExists(kProfiles + files[i])) << files[i];
       }
     }
   }
