@@ -66,10 +66,13 @@ void WithDatabase(CleanRun& run, const std::string& path,
   }
   try {
     SqliteDatabase database(native, readOnly, std::move(watch));
+    if (!readOnly) database.OverwriteDeletedContent();
     database.BeginTransaction();
     work(database);
     // A stopped run keeps nothing of a half-done item.
-    if (!run.Terminated()) database.Commit();
+    if (run.Terminated()) return;
+    database.Commit();
+    if (!readOnly) database.CheckpointWriteAheadLog();
   } catch (const SqliteException& failure) {
     // Cancel or the program's close stopped the statement: the window
     // has reset itself and wants no error lines.

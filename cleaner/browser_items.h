@@ -67,7 +67,10 @@ std::uint64_t UnattendedStatementLimitMs(platform::Platform& ports);
 // link, not a folder) and hands it to `work` inside one transaction,
 // committed when `work` returns and the run was not stopped meanwhile;
 // the database is closed afterwards, rolled back when not committed,
-// also when `work` throws. A read-only file is opened read-only. A
+// also when `work` throws. The content of deleted rows is overwritten,
+// and a database in write-ahead-log mode has its log copied back and
+// emptied after the commit, so that no deleted row stays readable in the
+// file or beside it. A read-only file is opened read-only. A
 // SqliteException is written to the log, one line per line of its
 // message, and passed on, unless the run was stopped: then the item just
 // ends.

@@ -274,4 +274,19 @@ bool SqliteDatabase::HasTable(std::string_view name) {
   return QueryTable(sql)->RowCount() > 0;
 }
 
+bool SqliteDatabase::HasColumn(std::string_view table, std::string_view column) {
+  const std::string sql = "select [name] from pragma_table_info('" + QuoteInner(table) +
+                          "') where lower(name) = '" + QuoteInner(LowerAscii(column)) + "' ";
+  return QueryTable(sql)->RowCount() > 0;
+}
+
+void SqliteDatabase::OverwriteDeletedContent() {
+  (void)QueryTable("PRAGMA secure_delete = ON");
+}
+
+void SqliteDatabase::CheckpointWriteAheadLog() {
+  // A database in another journal mode answers without doing anything.
+  (void)QueryTable("PRAGMA wal_checkpoint(TRUNCATE)");
+}
+
 }  // namespace nc::cleaner

@@ -105,6 +105,17 @@ class SqliteDatabase {
   // Whether the database has a table of this name, compared without
   // regard to ASCII letter case.
   bool HasTable(std::string_view name);
+  // Whether `table` has a column of this name, compared without regard to
+  // ASCII letter case; false when there is no such table.
+  bool HasColumn(std::string_view table, std::string_view column);
+
+  // From now on the content of deleted rows is overwritten with zeros, in
+  // the file and in its write-ahead log, rather than left in free space.
+  void OverwriteDeletedContent();
+  // Copies a write-ahead log back into the database and empties it, so
+  // that nothing of what it held stays readable beside the database; a
+  // database without one is left as it is. Outside a transaction only.
+  void CheckpointWriteAheadLog();
 
   // One transaction around several statements: what Commit does not
   // reach is rolled back when the object dies, also after a failure.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "../common/browser_databases.h"
+#include "../common/firefox_databases.h"
 #include "clean_fixture.h"
 #include "cleaner/clean_messages.h"
 #include "cleaner/clean_worker.h"
@@ -267,26 +268,57 @@ TEST_F(BrowserItemsTest, WithoutTheBrowsersNothingChangesAnywhere) {
 
 // ---- databases ---------------------------------------------------------------------
 
-TEST_F(BrowserItemsTest, FirefoxHistoryDeletesUnbookmarkedPlacesAndVisitsOfDefaultProfiles) {
-  const std::string main = kProfiles + "abcd1234.default\\places.sqlite";
-  const std::string work = kProfiles + "work\\places.sqlite";
-  MakeDb(main, kFirefoxPlaces);
-  MakeDb(work, kFirefoxPlaces);
-  Write(kProfiles + "abcd1234.default\\history.dat", std::string(3000, 'h'));
-  const std::string mainBefore = Bytes(main);
-  const std::string workBefore = Bytes(work);
+// Every profile that profiles.ini names, relative or absolute, and every
+// folder of Profiles that holds a places database, whatever its name.
+TEST_F(BrowserItemsTest, FirefoxHistoryCleansEveryProfileOfProfilesIniAndOfTheProfilesFolder) {
+  const std::string firefox = std::string(kRoaming) + "Mozilla\\Firefox\\";
+  Write(firefox + "profiles.ini",
+        "[Install308046B0AF4A39CB]\r\nDefault=Profiles/abcd1234.default-release\r\n"
+        "[Profile4]\r\nName=no path\r\n[Profile5]\r\nIsRelative=1\r\nPath=Profiles/icons\r\n"
+        "[Profile1]\r\nName=work\r\nIsRelative=0\r\nPath=C:\\Elsewhere\\work\r\n"
+        "[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/abcd1234.default-release\r\n"
+        "[Profile2]\r\nIsRelative=1\r\nPath=../../Outside\r\n"
+        "[Profile3]\r\nIsRelative=0\r\nPath=Relative\\Only\r\n");
+  struct Case {
+    std::string places;
+    bool cleaned;
+  };
+  const std::vector<Case> cases = {
+      {kProfiles + "abcd1234.default-release\\places.sqlite", true},  // relative
+      {"C:\\Elsewhere\\work\\places.sqlite", true},                   // absolute
+      {kProfiles + "work\\places.sqlite", true},                      // no ".default"
+      {std::string(kRoaming) + "Outside\\places.sqlite", false},      // climbs out
+      {"C:\\Relative\\Only\\places.sqlite", false},                   // not a full path
+  };
+  std::vector<std::string> before;
+  for (const Case& c : cases) {
+    MakeDb(c.places, kFirefoxPlaces);
+    before.push_back(Bytes(c.places));
+  }
+  Write(kProfiles + "abcd1234.default-release\\history.dat", std::string(3000, 'h'));
+  // Without a places database, the favicons cannot tell the bookmarks.
+  const std::string icons = kProfiles + "icons\\favicons.sqlite";
+  MakeDb(icons, kCurrentFavicons);
+  const std::string iconsBefore = Bytes(icons);
 
   CleanRun& tested = Run("Mozilla Firefox - Visited URL History", true);
   EXPECT_EQ(tested.ItemCount, 1);
   EXPECT_EQ(tested.ItemSizeText, "3");
-  EXPECT_EQ(Bytes(main), mainBefore);
+  for (std::size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Bytes(cases[i].places), before[i]);
 
   CleanRun& cleaned = Run("Mozilla Firefox - Visited URL History", false);
   EXPECT_EQ(cleaned.ItemCount, 1);  // the rows are not counted
-  EXPECT_EQ(Ids(Host(main), "moz_places"), "2,4");
-  EXPECT_EQ(Count(Host(main), "moz_historyvisits"), "0");
-  EXPECT_EQ(Count(Host(main), "moz_bookmarks"), "4");
-  EXPECT_EQ(Bytes(work), workBefore);  // no ".default" in its path
+  EXPECT_EQ(Bytes(icons), iconsBefore);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].places);
+    if (!cases[i].cleaned) {
+      EXPECT_EQ(Bytes(cases[i].places), before[i]);
+      continue;
+    }
+    EXPECT_EQ(Ids(Host(cases[i].places), "moz_places"), "2,4");
+    EXPECT_EQ(Count(Host(cases[i].places), "moz_historyvisits"), "0");
+    EXPECT_EQ(Count(Host(cases[i].places), "moz_bookmarks"), "4");
+  }
 }
 
 TEST_F(BrowserItemsTest, ChromeDatabaseItemsEmptyTheirTablesInACleanOnly) {

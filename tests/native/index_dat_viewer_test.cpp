@@ -3,8 +3,11 @@
 // what the user may do while a parse is running.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -121,6 +124,41 @@ TEST_F(IndexDatViewerTest, OpensOnTheCacheIndexAndListsItsRecords) {
   view.chosen = "D:\\other.dat";
   viewer.OnBrowse();
   EXPECT_EQ(view.fileName, "D:\\other.dat");
+}
+
+// Index files written by Internet Explorer list the same records as
+// msiecfexport (libmsiecf) exports from them: the ".urls" file beside each
+// holds its export and says how it was made.
+TEST_F(IndexDatViewerTest, ListsEveryRecordOfIndexFilesWrittenByTheBrowser) {
+  struct Case {
+    const char* name;
+    std::size_t records;  // "Number of items" of the export
+  };
+  for (const Case& c :
+       {Case{"History.IE5-index.dat", 15}, Case{"MSHist012013031020130311-index.dat", 23}}) {
+    SCOPED_TRACE(c.name);
+    const std::string real = std::string(NC_SOURCE_DIR "/tests/data/real/index.dat/") + c.name;
+    std::ifstream file(real, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_FALSE(bytes.empty());
+    std::vector<std::string> exported;
+    std::ifstream urls(real + ".urls");
+    for (std::string line; std::getline(urls, line);) {
+      if (!line.starts_with('#')) exported.push_back(line);
+    }
+    ASSERT_EQ(exported.size(), c.records);
+
+    ASSERT_TRUE(sim.writeFile("C:\\Real\\index.dat", bytes));
+    Show("C:\\Real\\index.dat");
+    std::vector<std::string> listed = Rows();
+    EXPECT_EQ(view.total, std::to_string(c.records));
+    for (std::size_t i = 0; i < viewer.RowCount(); ++i) {
+      EXPECT_NE(viewer.RowText(i, 1), tools::kNotAvailable) << listed[i];
+    }
+    std::sort(listed.begin(), listed.end());
+    std::sort(exported.begin(), exported.end());
+    EXPECT_EQ(listed, exported);
+  }
 }
 
 TEST_F(IndexDatViewerTest, ShowRefusesMissingFilesAndOtherExtensions) {
