@@ -283,6 +283,37 @@ TEST_F(CleanTreeSettingsTest, TickedNodesSurviveARestartAndOldKeysAreNotRead) {
   EXPECT_EQ(restarted.group("Netscape")->children[0].state, kStateUnticked);
 }
 
+// A file written by hand names items without their groups, or groups
+// without items: read, each group's mark follows its items, as a click
+// leaves it. A group without items keeps its stored mark.
+TEST_F(CleanTreeSettingsTest, EachGroupsMarkIsDerivedFromItsItemsWhenRead) {
+  struct Case {
+    std::vector<std::string> stored;
+    std::vector<std::string> tickedGroups;
+  };
+  const std::vector<Case> cases = {
+      {{"Mozilla Firefox - Cookies"}, {"Mozilla Firefox"}},
+      {{"Mozilla Firefox"}, {}},
+      {{"Windows", "Opera - Cookies", "Applications"}, {"Opera", "Applications"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored.front());
+    sim.profile().writeString(file.path, "NodeSelected", "SelectedCount",
+                              std::to_string(c.stored.size()));
+    for (std::size_t i = 0; i < c.stored.size(); ++i) {
+      sim.profile().writeString(file.path, "NodeSelected", std::to_string(i + 1), c.stored[i]);
+    }
+    CleanTree read = BuildCleanTree();
+    app::ProgramSettingsTrees readTrees(read, sections);
+    app::ReadOptionsIni(file, options, readTrees, {});
+    std::vector<std::string> groups;
+    for (const CleanNode& group : read.groups()) {
+      if (group.state == kStateTicked) groups.push_back(group.text);
+    }
+    EXPECT_EQ(groups, c.tickedGroups);
+  }
+}
+
 TEST_F(CleanTreeSettingsTest, ExpansionIsStoredByImageIndexAndTheCleanTreeWinsTheSharedSlot) {
   tree.SetExpanded({GroupIndex(tree, "Google Chrome"), -1}, true);
   tree.SetExpanded({GroupIndex(tree, "Internet Explorer"), -1}, false);

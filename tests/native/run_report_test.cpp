@@ -10,6 +10,7 @@
 #include "app/main_controller.h"
 #include "app/messages.h"
 #include "app/run_report.h"
+#include "cleaner/clean_starter.h"
 #include "controller_fixture.h"
 #include "platform/sim/fault_plan.h"
 
@@ -88,6 +89,11 @@ TEST(RunReport, OutcomeAndExitCodeOfEachShapeOfRun) {
          r.registry.scanned = false;
        },
        RunOutcome::CouldNotRun, 2},
+      {"a box answered without a window",
+       [](RunReport& r) {
+         r.answeredBoxes.push_back({"question", "Delete?", "No"});
+       },
+       RunOutcome::Failures, 1},
       {"settings file not writable",
        [](RunReport& r) { r.couldNotRun = "the settings file cannot be written"; },
        RunOutcome::CouldNotRun, 2},
@@ -302,6 +308,104 @@ TEST_F(UnattendedReportTest, AutoReportsItsCleanAtStartWithoutARegistryPartAndKe
   EXPECT_EQ(r["outcome"], "done");
   EXPECT_EQ(controller->exitCode(), 0);
 }
+
+// The window's side of the boss key: no tray, nothing else.
+class QuietDesktop : public app::DesktopView {
+ public:
+  platform::WindowId MainWindowId() const override { return 0x99; }
+  void SetAutoCleanTimer(bool, std::uint32_t) override {}
+  bool AddTrayIcon() override { return false; }
+  void RemoveTrayIcon() override {}
+  void HideInTray() override {}
+  void MinimizeOnTaskbar() override {}
+  void ShowRestored() override {}
+};
+
+// The boxes a run can meet: "/Clear", with nobody at the machine, shows
+// none, answers each (an open browser's items fail, a folder question is
+// No, a hot key failure is noted), writes its report and ends with 1.
+// "/Auto" runs with the user there and shows them. Parameters: the case
+// of the table below, and whether the run is "/Clear".
+class UnattendedBoxesTest : public UnattendedReportTest,
+                            public ::testing::WithParamInterface<std::tuple<int, bool>> {};
+
+TEST_P(UnattendedBoxesTest, ClearAnswersEveryBoxWithoutAWindowAndAutoShowsIt) {
+  const std::string ini = folder + "options.ini";
+  const std::string cookies =
+      "C:\\Users\\user\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\a.default\\cookies.txt";
+  static QuietDesktop quiet;  // outlives the controller, which the fixture closes
+  struct Case {
+    std::function<void()> arrange;
+    std::string box;   // the box's text
+    const char* kind;  // how the report names the answered box; none for a failed item
+    std::string kept;  // what the run leaves
+  };
+  const Case cases[] = {
+      {// An open browser with a ticked item, its group unticked in the file.
+       [&] {
+         sim.profile().writeString(ini, "NodeSelected", "SelectedCount", "2");
+         sim.profile().writeString(ini, "NodeSelected", "2", "Mozilla Firefox - Cookies");
+         sim.writeFile(cookies, "c");
+         sim.programs().addWindow("MozillaWindowClass");
+       },
+       std::string(cleaner::kCloseFirefoxText), nullptr, cookies},
+      {// A custom list naming a drive root.
+       [&] {
+         sim.profile().writeString(ini, "NodeSelected", "SelectedCount", "2");
+         sim.profile().writeString(ini, "NodeSelected", "2", "Custom Lists - <New List>");
+         sim.addDrive('D');
+         sim.writeFile("D:\\a.tmp", "a");
+         sim.writeFile(folder + "Custom.dat", "[<New List>]\r\nDelFile1=D:\\,*.tmp\r\n");
+       },
+       "Do you want to delete all files and folders under D:\\?", "question", "D:\\a.tmp"},
+      {// A boss key taken by another copy.
+       [&] {
+         sim.profile().writeString(ini, "Hotkey", "EnableHotkey", "1");
+         sim.profile().writeString(ini, "Hotkey", "IsAlt", "1");
+         sim.profile().writeString(ini, "Hotkey", "CharString", "H");
+         sim.profile().writeString(ini, "Hotkey", "CharAscII", "72");
+         sim.desktop().takeCombination(platform::HotkeyMod::Control | platform::HotkeyMod::Alt,
+                                       'H');
+         desktop = &quiet;
+       },
+       app::kBossKeyFailedText, "error", ""},
+  };
+  const auto [index, clear] = GetParam();
+  const Case& c = cases[index];
+  sim.profile().writeString(ini, "SChedule", "StartClean", "1");
+  c.arrange();
+  run({clear ? "/Clear" : "/Auto", report});
+  const json r = readReport();
+  ExpectReportSchema(r);
+  if (!c.kept.empty()) {
+    EXPECT_TRUE(sim.files().fileExists(c.kept));
+  }
+  std::vector<std::string> shown;
+  for (const auto& record : sim.prompts().records()) shown.push_back(record.text);
+  if (!clear) {
+    EXPECT_EQ(shown, std::vector<std::string>{c.box});
+    return;
+  }
+  EXPECT_TRUE(shown.empty());
+  EXPECT_FALSE(sim.files().fileExists(temp + "junk0.tmp"));  // the rest of the run went on
+  EXPECT_TRUE(controller->closed());
+  EXPECT_EQ(controller->exitCode(), 1);
+  EXPECT_EQ(r["exitCode"], 1);
+  EXPECT_TRUE(r["registry"]["scanned"]);
+  if (c.kind == nullptr) {
+    ASSERT_EQ(r["clean"]["items"].size(), 2u);
+    EXPECT_EQ(r["clean"]["items"][0]["runName"], "Mozilla Firefox - Cookies");
+    EXPECT_EQ(r["clean"]["items"][0]["failures"][0]["reason"], c.box);
+  } else {
+    const json answered = {{"kind", c.kind},
+                           {"text", c.box},
+                           {"answer", c.kind == std::string("question") ? "No" : "OK"}};
+    EXPECT_EQ(r["answeredWithoutWindow"], json::array({answered}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, UnattendedBoxesTest,
+                         ::testing::Combine(::testing::Values(0, 1, 2), ::testing::Bool()));
 
 }  // namespace
 }  // namespace nc
