@@ -287,30 +287,24 @@ TEST_F(CleanTreeSettingsTest, TickedNodesSurviveARestartAndOldKeysAreNotRead) {
 // without items: read, each group's mark follows its items, as a click
 // leaves it. A group without items keeps its stored mark.
 TEST_F(CleanTreeSettingsTest, EachGroupsMarkIsDerivedFromItsItemsWhenRead) {
-  struct Case {
-    std::vector<std::string> stored;
-    std::vector<std::string> tickedGroups;
-  };
-  const std::vector<Case> cases = {
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
       {{"Mozilla Firefox - Cookies"}, {"Mozilla Firefox"}},
       {{"Mozilla Firefox"}, {}},
       {{"Windows", "Opera - Cookies", "Applications"}, {"Opera", "Applications"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.stored.front());
-    sim.profile().writeString(file.path, "NodeSelected", "SelectedCount",
-                              std::to_string(c.stored.size()));
-    for (std::size_t i = 0; i < c.stored.size(); ++i) {
-      sim.profile().writeString(file.path, "NodeSelected", std::to_string(i + 1), c.stored[i]);
-    }
+  for (const auto& [stored, tickedGroups] : cases) {
+    SCOPED_TRACE(stored.front());
+    const auto count = std::to_string(stored.size());
+    sim.profile().writeString(file.path, "NodeSelected", "SelectedCount", count);
+    for (std::size_t i = 0; i < stored.size(); ++i)
+      sim.profile().writeString(file.path, "NodeSelected", std::to_string(i + 1), stored[i]);
     CleanTree read = BuildCleanTree();
     app::ProgramSettingsTrees readTrees(read, sections);
     app::ReadOptionsIni(file, options, readTrees, {});
     std::vector<std::string> groups;
-    for (const CleanNode& group : read.groups()) {
+    for (const CleanNode& group : read.groups())
       if (group.state == kStateTicked) groups.push_back(group.text);
-    }
-    EXPECT_EQ(groups, c.tickedGroups);
+    EXPECT_EQ(groups, tickedGroups);
   }
 }
 

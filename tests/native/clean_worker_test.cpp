@@ -466,60 +466,32 @@ TEST_F(CleanStartTest, AnOpenBrowserRefusesACleanButNotATest) {
 // own mark; an unattended "/Clear" leaves the open browsers' items out
 // without a box and cleans the rest.
 TEST_F(CleanStartTest, OpenBrowsersAreJudgedByTheirTickedItemsAndAClearLeavesThemOut) {
+  using Names = std::vector<std::string>;
   struct Case {
-    const char* name;
-    std::vector<std::string> ticked;  // nodes by stored name; groups stay as ticked here
+    Names ticked;  // stored names; groups stay as ticked here
     bool clear;
     CleanStartOutcome outcome;
-    std::vector<std::string> runNames;  // when the run starts
-    std::vector<std::string> skipped;
-    std::vector<std::string> shown;
+    Names runNames, skipped, shown;
   };
   const std::string ff = "Mozilla Firefox - Cookies", chrome = "Google Chrome - Session",
-                    clip = "Windows - Clipboard";
-  const std::string ffText(kCloseFirefoxText), chromeText(kCloseChromeText);
-  const std::vector<Case> cases = {
-      {"an item alone, its group unticked",
-       {ff, clip},
-       false,
-       CleanStartOutcome::FirefoxRunning,
-       {},
-       {},
-       {ffText}},
-      {"the group's mark alone",
-       {"Mozilla Firefox", clip},
-       false,
-       CleanStartOutcome::Start,
-       {clip},
-       {},
-       {}},
-      {"/Clear: the open browser's item is left out",
-       {ff, clip},
-       true,
-       CleanStartOutcome::Start,
-       {clip},
-       {ff},
-       {}},
-      {"/Clear: two open browsers",
-       {ff, chrome, clip},
-       true,
-       CleanStartOutcome::Start,
-       {clip},
-       {ff, chrome},
-       {}},
-      {"/Clear: nothing left", {ff}, true, CleanStartOutcome::FirefoxRunning, {}, {ff}, {}},
+                    clip = "Windows - Clipboard", ffText(kCloseFirefoxText);
+  const Case cases[] = {
+      {{ff, clip}, false, CleanStartOutcome::FirefoxRunning, {}, {}, {ffText}},
+      {{"Mozilla Firefox", clip}, false, CleanStartOutcome::Start, {clip}, {}, {}},
+      {{ff, clip}, true, CleanStartOutcome::Start, {clip}, {ff}, {}},
+      {{ff, chrome, clip}, true, CleanStartOutcome::Start, {clip}, {ff, chrome}, {}},
+      {{ff}, true, CleanStartOutcome::FirefoxRunning, {}, {ff}, {}},
   };
   sim.programs().addWindow("MozillaWindowClass");
   sim.registry().loadRegText(
       "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
       "Explorer\\Shell Folders]\n\"Local AppData\"=\"C:\\\\Local\"\n");
-  ASSERT_TRUE(sim.writeFile("C:\\Local\\Google\\Chrome\\User Data\\lockfile", ""));
+  const std::string lockfile = "C:\\Local\\Google\\Chrome\\User Data\\lockfile";
+  ASSERT_TRUE(sim.writeFile(lockfile, ""));
   auto chromeLock =
-      sim.files().open("C:\\Local\\Google\\Chrome\\User Data\\lockfile",
-                       platform::FileOpen::ReadWriteExisting, platform::FileShare::Read);
-  ASSERT_TRUE(chromeLock.ok());
+      sim.files().open(lockfile, platform::FileOpen::ReadWriteExisting, platform::FileShare::Read);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(::testing::PrintToString(c.ticked) + (c.clear ? " /Clear" : ""));
     UntickAllNodes(tree);
     for (const std::string& name : c.ticked) SelectNodeByName(tree, name);
     sim.prompts().clear();
@@ -527,13 +499,12 @@ TEST_F(CleanStartTest, OpenBrowsersAreJudgedByTheirTickedItemsAndAClearLeavesThe
     unattended = c.clear;
     const CleanStartDecision decision = Start(cleaner::RunMode::Auto);
     EXPECT_EQ(decision.outcome, c.outcome);
-    if (c.outcome == CleanStartOutcome::Start) {
-      EXPECT_EQ(decision.runNames, c.runNames);
-    }
-    std::vector<std::string> skipped;
+    EXPECT_EQ(decision.outcome == CleanStartOutcome::Start ? decision.runNames : Names{},
+              c.runNames);
+    Names skipped;
     for (const SkippedCleanItem& item : decision.skipped) {
       skipped.push_back(item.runName);
-      EXPECT_EQ(item.reason, item.browser == "Mozilla Firefox" ? ffText : chromeText);
+      EXPECT_EQ(item.reason, item.browser == "Mozilla Firefox" ? ffText : kCloseChromeText);
     }
     EXPECT_EQ(skipped, c.skipped);
     EXPECT_EQ(Shown(), c.shown);
