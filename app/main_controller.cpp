@@ -19,7 +19,10 @@ constexpr int kPageButtonTags[] = {kTagCleaner, kTagRegistry, kTagDefrag,
 }  // namespace
 
 MainController::MainController(Services services, MainView& view)
-    : services_(services), view_(view), cleanTree_(cleaner::BuildCleanTree()) {}
+    : prompts_(services.ports.prompts),
+      services_{platform::WithPrompts(services.ports, prompts_), services.window, services.ui},
+      view_(view),
+      cleanTree_(cleaner::BuildCleanTree()) {}
 
 MainController::~MainController() {
   // Workers write into the log and the settings: they end first.
@@ -72,6 +75,8 @@ void MainController::OnCreate() {
   auto& system = services_.ports.system;
   programFolder_ = WithTrailingBackslash(platform::FolderOf(system.executablePath()));
   commandLine_ = ParseCommandLine(system.arguments());
+  // Nobody answers the boxes of a "/Clear" run, from the boss key's below on.
+  prompts_.SetUnattended(commandLine_.runSwitch == RunSwitch::Clear);
 
   view_.SetCaption(std::string(kProductName) + " " + kVersionText);
   view_.SetTitle(kProductName, kSubtitle);

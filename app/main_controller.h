@@ -18,6 +18,7 @@
 #include "app/options_dialog.h"
 #include "app/run_report.h"
 #include "app/settings_trees.h"
+#include "app/unattended_prompts.h"
 #include "app/version.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_worker.h"
@@ -236,6 +237,9 @@ class MainController {
   void EndBossKey();
   void ArmAutoCleanTimer();
 
+  // Every box of the window goes through this: in "/Clear" none is shown.
+  // Declared before services_, whose prompts it is.
+  UnattendedPrompts prompts_;
   Services services_;
   MainView& view_;
   Options options_;

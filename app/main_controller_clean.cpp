@@ -92,6 +92,7 @@ void MainController::StartCleanRun() {
                                      },
                                      sessionEnding_};
   cleaner::CleanStartDecision decision = cleaner::PrepareCleanStart(context);
+  unattended_.CleanItemsSkipped(decision.skipped);
   if (decision.outcome != cleaner::CleanStartOutcome::Start) {
     NoteUnattendedCleanNotStarted(unattended_, decision);
     if (decision.outcome == cleaner::CleanStartOutcome::Declined) cleanBusy_ = false;
@@ -296,6 +297,7 @@ bool MainController::BeginUnattendedRun() {
 }
 
 void MainController::FinishUnattendedReport(bool interrupted) {
+  unattended_.report().answeredBoxes = prompts_.answered();
   exitCode_ =
       unattended_.Finish(services_.ports.files, services_.ports.clock.utcNow(), interrupted);
 }

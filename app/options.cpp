@@ -144,6 +144,7 @@ void ReadOptionsIni(const SettingsFile& file, Options& o, SettingsTrees& trees,
   for (std::int32_t i = 1; i <= o.SelectedCount; ++i) {
     trees.SelectNodeByName(ini.String("NodeSelected", std::to_string(i), ""));
   }
+  trees.DeriveCleanGroupMarks();
 
   for (int i = 1; i <= kCleanGroupSlots; ++i) {
     o.FirstNodeExpand[i] = ini.Bool("FirstNodeExpand", std::to_string(i), true);

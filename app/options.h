@@ -109,6 +109,8 @@ class SettingsTrees {
   virtual void UntickAllCleanNodes() = 0;
   virtual void SelectNodeByName(std::string_view name) = 0;
   virtual std::vector<std::string> TickedCleanNodeNames() const = 0;
+  // Once the stored names are ticked: each group's mark follows its items.
+  virtual void DeriveCleanGroupMarks() = 0;
 
   // Registry section tree: (image index, ticked) of every node in tree
   // order; tick every node whose image index is given.

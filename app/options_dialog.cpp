@@ -212,8 +212,12 @@ bool OptionsDialog::OnOk() {
   WriteAutostart(form.autoRun);
   if (host_.writeSettings) host_.writeSettings();
   if (host_.showSettings) host_.showSettings();
-  (void)cleaner::WriteCookieKeepList(ports_.profile, cleaner::CookieKeepListPath(programFolder_),
-                                     toKeep_);
+  // A keep list that could not be read is never overwritten: the empty
+  // list shown would make the next cookie clean remove every cookie.
+  if (!keepListReadOnly_) {
+    (void)cleaner::WriteCookieKeepList(ports_.profile, cleaner::CookieKeepListPath(programFolder_),
+                                       toKeep_);
+  }
   return true;
 }
 
@@ -320,8 +324,13 @@ void OptionsDialog::LoadCookies() {
   auto& files = ports_.files;
   ports_.shell.endBrowserSession();
   cookieFolder_ = WithTrailingBackslash(files.specialFolder(platform::Csidl::Cookies));
-  const std::string keepFile = cleaner::CookieKeepListPath(programFolder_);
-  if (files.fileExists(keepFile)) toKeep_ = cleaner::ReadCookieKeepList(ports_.profile, keepFile);
+  // The list as the cookie clean takes it: a missing file is an empty
+  // list; one that exists but cannot be read or parsed is shown read-only.
+  auto keep = cleaner::ReadCookieKeepListForClean(files, ports_.profile,
+                                                  cleaner::CookieKeepListPath(programFolder_));
+  keepListReadOnly_ = !keep.has_value();
+  toKeep_ = keep.value_or(std::vector<std::string>{});
+  if (keepListReadOnly_) view_.SetKeepListReadOnly(kKeepListReadOnlyText);
   toDelete_.clear();
   if (cookieFolder_ == "\\" || !files.folderExists(cookieFolder_)) {
     cookieFolder_ = kFallbackCookieFolder;
@@ -350,6 +359,7 @@ void OptionsDialog::ShowCookies(int deleteSelection, int keepSelection) {
 }
 
 void OptionsDialog::MoveCookie(CookieList from) {
+  if (keepListReadOnly_) return;
   auto& source = from == CookieList::Delete ? toDelete_ : toKeep_;
   auto& target = from == CookieList::Delete ? toKeep_ : toDelete_;
   const int selected = view_.CookieSelection(from);
@@ -372,6 +382,7 @@ void OptionsDialog::MoveCookie(CookieList from) {
 }
 
 void OptionsDialog::MoveAllCookies(CookieList from) {
+  if (keepListReadOnly_) return;
   auto& source = from == CookieList::Delete ? toDelete_ : toKeep_;
   auto& target = from == CookieList::Delete ? toKeep_ : toDelete_;
   if (source.empty()) return;

@@ -1,8 +1,9 @@
 // The options dialog's state and rules. The dialog edits a private copy of
 // the settings; OK validates the copy, copies it back, applies it to the
 // running program (boss key, automatic-clean timer, autostart value) and
-// writes "options.ini" and "Cookies.ini". Cancel changes nothing, the
-// ignore lists included. The window talks to it through OptionsView.
+// writes "options.ini" and "Cookies.ini" (unless "Cookies.ini" could not be
+// read when the dialog opened). Cancel changes nothing, the ignore lists
+// included. The window talks to it through OptionsView.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,10 @@ inline constexpr const char* kAutostartKey = "Software\\Microsoft\\Windows\\Curr
 inline constexpr const char* kAutostartValue = "Norvik Cleaner";
 inline constexpr const char* kHotkeyTestAtomName = "NorvikHotkey_Test";
 inline constexpr const char* kFallbackCookieFolder = "c:\\windows\\cookies\\";
+// Beside the keep list when "Cookies.ini" exists but cannot be read.
+inline constexpr const char* kKeepListReadOnlyText =
+    "\"Cookies.ini\" cannot be read. The keep list is shown read-only, and OK leaves the file "
+    "as it is.";
 
 // The autostart command: the program's path in quotes, so that a path
 // with blanks starts this program, then " /Auto".
@@ -89,6 +94,9 @@ class OptionsView {
                            const std::vector<std::string>& toKeep, int keepSelection) = 0;
   // The selected row of a cookie list, -1 when none.
   virtual int CookieSelection(CookieList list) const = 0;
+  // The keep list cannot be read: `notice` is shown beside it, and the
+  // buttons that move names between the lists are disabled.
+  virtual void SetKeepListReadOnly(std::string_view notice) = 0;
 
   virtual std::vector<IgnoreRow> IgnoreRows(IgnoreListKind kind) const = 0;
   virtual void SetIgnoreRows(IgnoreListKind kind, const std::vector<IgnoreRow>& rows) = 0;
@@ -157,6 +165,8 @@ class OptionsDialog {
   const std::string& cookieFolder() const { return cookieFolder_; }
   const std::vector<std::string>& cookiesToDelete() const { return toDelete_; }
   const std::vector<std::string>& cookiesToKeep() const { return toKeep_; }
+  // "Cookies.ini" exists but cannot be read: nothing moves, OK keeps it.
+  bool keepListReadOnly() const { return keepListReadOnly_; }
 
  private:
   OptionsForm FormOf(const Options& options) const;
@@ -186,6 +196,7 @@ class OptionsDialog {
   std::string cookieFolder_;
   std::vector<std::string> toDelete_;
   std::vector<std::string> toKeep_;
+  bool keepListReadOnly_ = false;
 };
 
 }  // namespace nc::app

@@ -52,7 +52,9 @@ RunOutcome OutcomeOf(const RunReport& report) {
   if (report.cleanRefused) return RunOutcome::Refused;
   const bool registryRan = report.withRegistry && report.registry.scanned;
   if (!report.cleanStarted && !registryRan && !report.interrupted) return RunOutcome::CouldNotRun;
-  if (report.interrupted || report.cleanStoppedOnError) return RunOutcome::Failures;
+  if (report.interrupted || report.cleanStoppedOnError || !report.answeredBoxes.empty()) {
+    return RunOutcome::Failures;
+  }
   for (const auto& item : report.clean.items) {
     if (item.FailureCount() > 0) return RunOutcome::Failures;
   }
@@ -213,6 +215,13 @@ std::string ReportJson(const RunReport& report) {
   totals["bytes"] = bytes;
   totals["failures"] = failures;
   json["totals"] = std::move(totals);
+  if (!report.answeredBoxes.empty()) {
+    ordered_json boxes = ordered_json::array();
+    for (const AnsweredBox& box : report.answeredBoxes) {
+      boxes.push_back({{"kind", box.kind}, {"text", box.text}, {"answer", box.answer}});
+    }
+    json["answeredWithoutWindow"] = std::move(boxes);
+  }
   json["interrupted"] = report.interrupted;
   json["outcome"] = OutcomeName(outcome);
   if (!report.couldNotRun.empty()) json["couldNotRunBecause"] = report.couldNotRun;
@@ -253,6 +262,16 @@ cleaner::CleanRecord* UnattendedReport::StartClean() {
   cleanRunning_ = true;
   report_.cleanStarted = true;
   return &report_.clean;
+}
+
+void UnattendedReport::CleanItemsSkipped(const std::vector<cleaner::SkippedCleanItem>& skipped) {
+  if (!cleanExpected_) return;
+  for (const cleaner::SkippedCleanItem& item : skipped) {
+    cleaner::CleanItemRecord record;
+    record.runName = item.runName;
+    record.failures.push_back({item.browser, item.reason});
+    report_.clean.items.push_back(std::move(record));
+  }
 }
 
 void UnattendedReport::CleanNotStarted(std::string_view why, bool refused) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cleaner/clean_record.h"
+#include "cleaner/clean_starter.h"
 #include "platform/clock.h"
 #include "platform/filesystem.h"
 #include "registry/fixer.h"
@@ -56,6 +57,13 @@ struct RegistryRepairFacts {
   std::string failure;      // why the repair stopped; "" when it did not
 };
 
+// A box of an unattended run that was answered without a window.
+struct AnsweredBox {
+  std::string kind;    // "question", "notice" or "error"
+  std::string text;    // the box's text
+  std::string answer;  // "No" for a question, "OK" otherwise
+};
+
 struct RunReport {
   std::string version;
   std::string mode;             // "/Clear" or "/Auto"
@@ -71,6 +79,9 @@ struct RunReport {
   bool withRegistry = false;  // "/Clear": the registry part belongs to the run
   RegistryRepairFacts registry;
   std::string couldNotRun;  // why the run could not start at all
+  // Boxes answered without a window ("/Clear"); each leaves something
+  // undone, so the run ends with failures.
+  std::vector<AnsweredBox> answeredBoxes;
 };
 
 RunOutcome OutcomeOf(const RunReport& report);
@@ -116,6 +127,9 @@ class UnattendedReport {
   // The record the expected clean writes into, or none when this clean
   // is not the expected one.
   cleaner::CleanRecord* StartClean();
+  // Items the expected clean leaves out (an open browser's in "/Clear"):
+  // each is recorded as an item that failed, with the reason.
+  void CleanItemsSkipped(const std::vector<cleaner::SkippedCleanItem>& skipped);
   // The expected clean did not start.
   void CleanNotStarted(std::string_view why, bool refused);
   // The recorded clean ended.

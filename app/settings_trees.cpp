@@ -14,6 +14,10 @@ std::vector<std::string> ProgramSettingsTrees::TickedCleanNodeNames() const {
   return cleaner::TickedNodeNames(clean_);
 }
 
+void ProgramSettingsTrees::DeriveCleanGroupMarks() {
+  cleaner::DeriveGroupMarks(clean_);
+}
+
 std::vector<std::pair<int, bool>> ProgramSettingsTrees::SectionTicks() const {
   return sections_.SectionTicks();
 }

@@ -16,6 +16,7 @@ class ProgramSettingsTrees final : public SettingsTrees {
   void UntickAllCleanNodes() override;
   void SelectNodeByName(std::string_view name) override;
   std::vector<std::string> TickedCleanNodeNames() const override;
+  void DeriveCleanGroupMarks() override;
 
   std::vector<std::pair<int, bool>> SectionTicks() const override;
   void SetSectionTick(int imageIndex, bool ticked) override;

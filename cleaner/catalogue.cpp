@@ -224,6 +224,18 @@ bool IsGroupChecked(const CleanTree& tree, std::string_view groupText) {
   return group != nullptr && group->state == kStateTicked;
 }
 
+bool GroupHasTickedItem(const CleanTree& tree, std::string_view groupText) {
+  const CleanNode* group = tree.group(groupText);
+  return group != nullptr && AnyChildTicked(*group);
+}
+
+void DeriveGroupMarks(CleanTree& tree) {
+  for (CleanNode& group : tree.groups()) {
+    if (!group.children.empty())
+      group.state = AnyChildTicked(group) ? kStateTicked : kStateUnticked;
+  }
+}
+
 ToggleResult ToggleNodeCheck(CleanTree& tree, NodeRef ref, TreeHit hit) {
   CleanNode* node = tree.node(ref);
   if (node == nullptr) return ToggleResult::Nothing;

@@ -106,6 +106,16 @@ std::vector<std::string> TickedNodeNames(const CleanTree& tree);
 // True when the group with exactly this text is ticked.
 bool IsGroupChecked(const CleanTree& tree, std::string_view groupText);
 
+// True when an item of the group with exactly this text is ticked: what a
+// run of the group's items depends on, whatever the group's own mark says.
+bool GroupHasTickedItem(const CleanTree& tree, std::string_view groupText);
+
+// Each group with items gets its mark from them: ticked when one of its
+// items is, unticked otherwise. The settings reader calls it once the
+// stored names are ticked, so that a list naming items alone (as an
+// administrator writes it) shows and guards their groups as a click would.
+void DeriveGroupMarks(CleanTree& tree);
+
 // Where a mouse press landed on a node.
 enum class TreeHit { Elsewhere, Label, StatePicture };
 

@@ -33,21 +33,50 @@ CleanStartDecision PrepareCleanStart(const CleanStartContext& context) {
       decision.outcome = outcome;
       return decision;
     };
-    if (!test && IsGroupChecked(context.tree, "Mozilla Firefox") &&
-        (context.programs.findWindow("MozillaUIWindowClass") != 0 ||
-         context.programs.findWindow("MozillaWindowClass") != 0 ||
-         FirefoxProfileLocked(context.files))) {
-      return refuse(kCloseFirefoxText, CleanStartOutcome::FirefoxRunning);
-    }
+    // The open browsers with a ticked item, in the order of their checks.
+    struct OpenBrowser {
+      std::string_view group;
+      std::string_view closeText;
+      CleanStartOutcome outcome;
+    };
+    std::vector<OpenBrowser> open;
     if (!test) {
+      constexpr std::string_view kFirefox = "Mozilla Firefox";
+      if (GroupHasTickedItem(context.tree, kFirefox) &&
+          (context.programs.findWindow("MozillaUIWindowClass") != 0 ||
+           context.programs.findWindow("MozillaWindowClass") != 0 ||
+           FirefoxProfileLocked(context.files))) {
+        open.push_back({kFirefox, kCloseFirefoxText, CleanStartOutcome::FirefoxRunning});
+      }
       for (const ChromiumBrowser& browser : ChromiumBrowsers()) {
-        if (!IsGroupChecked(context.tree, browser.group) ||
+        if (!context.unattendedClear && !open.empty()) break;
+        if (!GroupHasTickedItem(context.tree, browser.group) ||
             !ChromiumBrowserRunning(context.registry, context.files, browser)) {
           continue;
         }
-        return refuse(browser.closeText, browser.original ? CleanStartOutcome::ChromeRunning
-                                                          : CleanStartOutcome::ChromiumRunning);
+        open.push_back({browser.group, browser.closeText,
+                        browser.original ? CleanStartOutcome::ChromeRunning
+                                         : CleanStartOutcome::ChromiumRunning});
       }
+    }
+    if (!open.empty() && !context.unattendedClear) {
+      return refuse(open.front().closeText, open.front().outcome);
+    }
+    for (const OpenBrowser& browser : open) {
+      const CleanNode* group = context.tree.group(browser.group);
+      for (const CleanNode& item : group->children) {
+        if (item.state != kStateTicked) continue;
+        const std::string name = CleanItemName(group->text, item.text);
+        std::erase(decision.runNames, name);
+        decision.skipped.push_back({name, group->text, std::string(browser.closeText)});
+      }
+    }
+    if (decision.runNames.empty()) {
+      // Every ticked item belongs to an open browser: nothing is shown.
+      decision.refusal = std::string(open.front().closeText);
+      context.cleanBusy = false;
+      decision.outcome = open.front().outcome;
+      return decision;
     }
     // Busy while the question is open, so that a timer cannot start a
     // second run meanwhile.

@@ -51,21 +51,35 @@ enum class CleanStartOutcome {
   Declined,         // the confirmation was answered No
 };
 
+// A ticked item an unattended run leaves out, and why.
+struct SkippedCleanItem {
+  std::string runName;
+  std::string browser;  // the group of the open browser: "Mozilla Firefox"
+  std::string reason;   // "Please close Mozilla Firefox first!"
+};
+
 struct CleanStartDecision {
   CleanStartOutcome outcome = CleanStartOutcome::NothingSelected;
   std::vector<std::string> runNames;  // the ticked items, in tree order
   std::string refusal;                // the text of a refusal for a running browser
+  // An unattended "/Clear": the items of the open browsers, left out of
+  // `runNames` instead of a refusal.
+  std::vector<SkippedCleanItem> skipped;
 };
 
 // Collects the ticked items and applies the refusals in order. Messages
 // go through `prompts`, one at a time (`cleanBusy` is set while one is
 // open); the confirmation through `confirmClean`. Outside
 // the real clean after a counting pass (RunMode::Clean) a running browser
-// whose group is ticked refuses a clean, never a test: Firefox by its
+// with a ticked item refuses a clean, never a test: Firefox by its
 // window class or a profile's held "parent.lock", a Chromium browser by
 // its held "User Data\lockfile" (so an open Edge never blocks a clean of
-// Chrome). The confirmation is asked unless it is switched off, the run
-// is a test or the start unattended.
+// Chrome). The group's own mark plays no part: its items decide. In an
+// unattended "/Clear" nobody can close the browser: its items are left
+// out (`skipped`) without a message and the rest of the run goes on; when
+// nothing is left, the outcome is the first open browser's refusal, again
+// without a message. The confirmation is asked unless it is switched off,
+// the run is a test or the start unattended.
 CleanStartDecision PrepareCleanStart(const CleanStartContext& context);
 
 }  // namespace nc::cleaner

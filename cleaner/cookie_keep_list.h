@@ -22,7 +22,8 @@ std::string CookieKeepListPath(std::string_view programFolder);
 // reads past the lines the section holds; a missing file is an empty list.
 std::vector<std::string> ReadCookieKeepList(platform::Profile& profile, std::string_view path);
 
-// The keep list as the cookie clean must take it: the names as above
+// The keep list as the cookie clean and the options dialog must take it
+// (the dialog shows a list it cannot trust read-only): the names as above
 // when the file is missing (an empty list) or sound; nothing when the file
 // exists but cannot be read, or its "Count" is missing, not a number or
 // negative. A list that cannot be trusted keeps every cookie.

@@ -283,6 +283,31 @@ TEST_F(CleanTreeSettingsTest, TickedNodesSurviveARestartAndOldKeysAreNotRead) {
   EXPECT_EQ(restarted.group("Netscape")->children[0].state, kStateUnticked);
 }
 
+// A file written by hand names items without their groups, or groups
+// without items: read, each group's mark follows its items, as a click
+// leaves it. A group without items keeps its stored mark.
+TEST_F(CleanTreeSettingsTest, EachGroupsMarkIsDerivedFromItsItemsWhenRead) {
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {{"Mozilla Firefox - Cookies"}, {"Mozilla Firefox"}},
+      {{"Mozilla Firefox"}, {}},
+      {{"Windows", "Opera - Cookies", "Applications"}, {"Opera", "Applications"}},
+  };
+  for (const auto& [stored, tickedGroups] : cases) {
+    SCOPED_TRACE(stored.front());
+    const auto count = std::to_string(stored.size());
+    sim.profile().writeString(file.path, "NodeSelected", "SelectedCount", count);
+    for (std::size_t i = 0; i < stored.size(); ++i)
+      sim.profile().writeString(file.path, "NodeSelected", std::to_string(i + 1), stored[i]);
+    CleanTree read = BuildCleanTree();
+    app::ProgramSettingsTrees readTrees(read, sections);
+    app::ReadOptionsIni(file, options, readTrees, {});
+    std::vector<std::string> groups;
+    for (const CleanNode& group : read.groups())
+      if (group.state == kStateTicked) groups.push_back(group.text);
+    EXPECT_EQ(groups, tickedGroups);
+  }
+}
+
 TEST_F(CleanTreeSettingsTest, ExpansionIsStoredByImageIndexAndTheCleanTreeWinsTheSharedSlot) {
   tree.SetExpanded({GroupIndex(tree, "Google Chrome"), -1}, true);
   tree.SetExpanded({GroupIndex(tree, "Internet Explorer"), -1}, false);

@@ -462,6 +462,55 @@ TEST_F(CleanStartTest, AnOpenBrowserRefusesACleanButNotATest) {
                   "Please close Mozilla Firefox first!", "Please close Google Chrome first!"));
 }
 
+// The open-browser checks look at the ticked items, never at the group's
+// own mark; an unattended "/Clear" leaves the open browsers' items out
+// without a box and cleans the rest.
+TEST_F(CleanStartTest, OpenBrowsersAreJudgedByTheirTickedItemsAndAClearLeavesThemOut) {
+  using Names = std::vector<std::string>;
+  struct Case {
+    Names ticked;  // stored names; groups stay as ticked here
+    bool clear;
+    CleanStartOutcome outcome;
+    Names runNames, skipped, shown;
+  };
+  const std::string ff = "Mozilla Firefox - Cookies", chrome = "Google Chrome - Session",
+                    clip = "Windows - Clipboard", ffText(kCloseFirefoxText);
+  const Case cases[] = {
+      {{ff, clip}, false, CleanStartOutcome::FirefoxRunning, {}, {}, {ffText}},
+      {{"Mozilla Firefox", clip}, false, CleanStartOutcome::Start, {clip}, {}, {}},
+      {{ff, clip}, true, CleanStartOutcome::Start, {clip}, {ff}, {}},
+      {{ff, chrome, clip}, true, CleanStartOutcome::Start, {clip}, {ff, chrome}, {}},
+      {{ff}, true, CleanStartOutcome::FirefoxRunning, {}, {ff}, {}},
+  };
+  sim.programs().addWindow("MozillaWindowClass");
+  sim.registry().loadRegText(
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+      "Explorer\\Shell Folders]\n\"Local AppData\"=\"C:\\\\Local\"\n");
+  const std::string lockfile = "C:\\Local\\Google\\Chrome\\User Data\\lockfile";
+  ASSERT_TRUE(sim.writeFile(lockfile, ""));
+  auto chromeLock =
+      sim.files().open(lockfile, platform::FileOpen::ReadWriteExisting, platform::FileShare::Read);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.ticked) + (c.clear ? " /Clear" : ""));
+    UntickAllNodes(tree);
+    for (const std::string& name : c.ticked) SelectNodeByName(tree, name);
+    sim.prompts().clear();
+    busy = false;
+    unattended = c.clear;
+    const CleanStartDecision decision = Start(cleaner::RunMode::Auto);
+    EXPECT_EQ(decision.outcome, c.outcome);
+    EXPECT_EQ(decision.outcome == CleanStartOutcome::Start ? decision.runNames : Names{},
+              c.runNames);
+    Names skipped;
+    for (const SkippedCleanItem& item : decision.skipped) {
+      skipped.push_back(item.runName);
+      EXPECT_EQ(item.reason, item.browser == "Mozilla Firefox" ? ffText : kCloseChromeText);
+    }
+    EXPECT_EQ(skipped, c.skipped);
+    EXPECT_EQ(Shown(), c.shown);
+  }
+}
+
 TEST_F(CleanStartTest, TheConfirmationIsAskedWhileBusyAndANoLeavesTheWindowIdle) {
   Tick("Windows", "Clipboard");
   answer = false;

@@ -31,6 +31,7 @@ class ControllerFixture : public ::testing::Test {
             prompts ? platform::WithPrompts(sim.ports(), *prompts) : sim.ports(), sim.messages(),
             sim.messages()},
         view);
+    if (desktop) controller->AttachDesktop(desktop);
     controller->OnCreate();
     controller->OnFirstShow();
     controller->OnActivate();
@@ -49,6 +50,7 @@ class ControllerFixture : public ::testing::Test {
   const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
   RecordingView view;
   platform::Prompts* prompts = nullptr;  // in place of the substitute's message boxes
+  app::DesktopView* desktop = nullptr;   // the window's side of the boss key and tray
   std::unique_ptr<app::MainController> controller;
 };
 

@@ -45,6 +45,7 @@ class FakeSettingsTrees : public app::SettingsTrees {
     }
     return names;
   }
+  void DeriveCleanGroupMarks() override {}  // the names here form no groups
   std::vector<std::pair<int, bool>> SectionTicks() const override {
     std::vector<std::pair<int, bool>> ticks;
     for (const auto& s : sections) ticks.emplace_back(s.imageIndex, s.ticked);

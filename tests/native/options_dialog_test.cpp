@@ -346,6 +346,52 @@ TEST_F(OptionsDialogTest, CookieListsMoveNamesAndWriteTheKeepList) {
   EXPECT_EQ(view.toKeep.size(), 3u);
 }
 
+// A keep list that exists but cannot be read or parsed is shown read-only
+// and OK leaves the file as it was: written as the empty list it shows, it
+// would let the next cookie clean remove every cookie. A missing file is
+// an empty list that OK writes.
+TEST_F(OptionsDialogTest, AnUnreadableKeepListIsShownReadOnlyAndOkLeavesIt) {
+  struct Case {
+    const char* name;
+    std::string text;  // "" for no file
+    bool unreadable;   // the file cannot be opened once, when the dialog reads it
+    bool readOnly;
+  };
+  const std::vector<Case> cases = {
+      {"missing", "", false, false},
+      {"sound", "[Cookies to Keep]\r\nCount=1\r\n0=me@kept[1].txt\r\n", false, false},
+      {"no count", "[Cookies to Keep]\r\n0=me@kept[1].txt\r\n", false, true},
+      {"a count that is no number", "[Cookies to Keep]\r\nCount=x\r\n0=me@kept[1].txt\r\n", false,
+       true},
+      {"cannot be opened", "[Cookies to Keep]\r\nCount=1\r\n0=me@kept[1].txt\r\n", true, true},
+  };
+  const std::string keepFile = cleaner::CookieKeepListPath(folder);
+  ASSERT_TRUE(sim.writeFile(cookies + "\\me@a[1].txt", "x"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    (void)sim.files().deleteFile(keepFile);
+    if (!c.text.empty()) {
+      ASSERT_TRUE(sim.writeFile(keepFile, c.text));
+    }
+    if (c.unreadable)
+      sim.faults().failOnce(sim::PortMethod::FilesOpen, 1, Errc::SharingViolation, "Cookies.ini");
+    view = RecordingOptionsView();
+    auto& d = open();
+    EXPECT_EQ(d.keepListReadOnly(), c.readOnly);
+    EXPECT_EQ(view.keepListNotice, c.readOnly ? app::kKeepListReadOnlyText : "");
+    view.deleteSelection = 0;
+    d.OnAddAllCookies();
+    d.OnCookieDoubleClick(CookieList::Delete);
+    EXPECT_EQ(view.toKeep.empty(), c.readOnly);
+    ASSERT_TRUE(d.OnOk());
+    if (c.readOnly) {
+      EXPECT_EQ(sim.readFile(keepFile), c.text);
+    } else {
+      EXPECT_EQ(cleaner::ReadCookieKeepList(sim.profile(), keepFile), view.toKeep);
+    }
+  }
+}
+
 TEST_F(OptionsDialogTest, CookiesOfProtectedModeAreListedFromLow) {
   ASSERT_TRUE(sim.writeFile(cookies + "\\Low\\me@low[1].txt", "x"));
   ASSERT_TRUE(sim.writeFile(cookies + "\\index.dat", "x"));

@@ -30,6 +30,7 @@ class RecordingOptionsView : public app::OptionsView {
   int CookieSelection(app::CookieList list) const override {
     return list == app::CookieList::Delete ? deleteSelection : keepSelection;
   }
+  void SetKeepListReadOnly(std::string_view notice) override { keepListNotice = notice; }
   std::vector<app::IgnoreRow> IgnoreRows(app::IgnoreListKind kind) const override {
     return kind == app::IgnoreListKind::Values ? values : keys;
   }
@@ -64,6 +65,7 @@ class RecordingOptionsView : public app::OptionsView {
   bool focusedOutput = false;
   std::vector<std::string> toDelete, toKeep;
   int deleteSelection = -1, keepSelection = -1;
+  std::string keepListNotice;  // "" while the keep list is editable
   std::vector<app::IgnoreRow> values, keys;
   int ignoreSelection = -1;
   app::IgnoreListKind shownIgnore = app::IgnoreListKind::Values;

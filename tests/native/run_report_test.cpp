@@ -10,6 +10,7 @@
 #include "app/main_controller.h"
 #include "app/messages.h"
 #include "app/run_report.h"
+#include "cleaner/clean_starter.h"
 #include "controller_fixture.h"
 #include "platform/sim/fault_plan.h"
 
@@ -88,6 +89,11 @@ TEST(RunReport, OutcomeAndExitCodeOfEachShapeOfRun) {
          r.registry.scanned = false;
        },
        RunOutcome::CouldNotRun, 2},
+      {"a box answered without a window",
+       [](RunReport& r) {
+         r.answeredBoxes.push_back({"question", "Delete?", "No"});
+       },
+       RunOutcome::Failures, 1},
       {"settings file not writable",
        [](RunReport& r) { r.couldNotRun = "the settings file cannot be written"; },
        RunOutcome::CouldNotRun, 2},
@@ -345,6 +351,96 @@ TEST_F(UnattendedReportTest, AutoReportsItsCleanAtStartWithoutARegistryPartAndKe
   EXPECT_EQ(r["outcome"], "done");
   EXPECT_EQ(controller->exitCode(), 0);
 }
+
+// The window's side of the boss key: no tray, nothing else.
+class QuietDesktop : public app::DesktopView {
+ public:
+  platform::WindowId MainWindowId() const override { return 0x99; }
+  void SetAutoCleanTimer(bool, std::uint32_t) override {}
+  bool AddTrayIcon() override { return false; }
+  void RemoveTrayIcon() override {}
+  void HideInTray() override {}
+  void MinimizeOnTaskbar() override {}
+  void ShowRestored() override {}
+};
+
+// The boxes a run can meet: "/Clear", with nobody at the machine, shows
+// none, answers each (an open browser's items fail, a folder question is
+// No, a hot key failure is noted), writes its report and ends with 1.
+// "/Auto" runs with the user there and shows them. Parameters: the case
+// of the table below, and whether the run is "/Clear".
+class UnattendedBoxesTest : public UnattendedReportTest,
+                            public ::testing::WithParamInterface<std::tuple<int, bool>> {};
+
+TEST_P(UnattendedBoxesTest, ClearAnswersEveryBoxWithoutAWindowAndAutoShowsIt) {
+  static QuietDesktop quiet;  // outlives the controller, which the fixture closes
+  const std::string cookies =
+      "C:\\Users\\user\\AppData\\Roaming\\Mozilla\\Firefox\\Profiles\\p\\cookies.txt";
+  const auto set = [&](const char* section, const char* key, const char* value) {
+    sim.profile().writeString(folder + "options.ini", section, key, value);
+  };
+  struct Case {
+    std::function<void()> arrange;
+    std::string box;   // the box's text
+    const char* kind;  // how the report names the answered box; none for a failed item
+    std::string kept;  // what the run leaves
+  };
+  const Case cases[] = {
+      {[&] {  // an open browser; its item ticked alone, as an administrator writes it
+         set("NodeSelected", "2", "Mozilla Firefox - Cookies");
+         sim.programs().addWindow("MozillaWindowClass");
+       },
+       std::string(cleaner::kCloseFirefoxText), nullptr, cookies},
+      {[&] {  // a custom list naming a drive root
+         set("NodeSelected", "2", "Custom Lists - <New List>");
+         sim.writeFile(folder + "Custom.dat", "[<New List>]\r\nDelFile1=D:\\,*.tmp\r\n");
+       },
+       "Do you want to delete all files and folders under D:\\?", "question", "D:\\a.tmp"},
+      {[&] {  // a boss key taken by another copy
+         set("Hotkey", "EnableHotkey", "1");
+         set("Hotkey", "IsAlt", "1");
+         set("Hotkey", "CharAscII", "72");
+         sim.desktop().takeCombination(platform::HotkeyMod::Control | platform::HotkeyMod::Alt,
+                                       'H');
+         desktop = &quiet;
+       },
+       app::kBossKeyFailedText, "error", cookies},
+  };
+  const auto [index, clear] = GetParam();
+  const Case& c = cases[index];
+  set("SChedule", "StartClean", "1");
+  set("NodeSelected", "SelectedCount", "2");
+  sim.writeFile(cookies, "c");
+  sim.addDrive('D');
+  sim.writeFile("D:\\a.tmp", "a");
+  c.arrange();
+  run({clear ? "/Clear" : "/Auto", report});
+  const json r = readReport();
+  ExpectReportSchema(r);
+  EXPECT_TRUE(sim.files().fileExists(c.kept));
+  std::vector<std::string> shown;
+  for (const auto& record : sim.prompts().records()) shown.push_back(record.text);
+  EXPECT_EQ(shown, clear ? std::vector<std::string>{} : std::vector<std::string>{c.box});
+  if (!clear) return;
+  EXPECT_FALSE(sim.files().fileExists(temp + "junk0.tmp"));  // the rest of the run went on
+  EXPECT_TRUE(controller->closed());
+  EXPECT_EQ(controller->exitCode(), 1);
+  EXPECT_TRUE(r["registry"]["scanned"]);
+  if (c.kind == nullptr) {
+    ASSERT_FALSE(r["clean"]["items"].empty());
+    EXPECT_EQ(r["clean"]["items"][0]["runName"], "Mozilla Firefox - Cookies");
+    EXPECT_EQ(r["clean"]["items"][0]["failures"][0]["reason"], c.box);
+  } else {
+    ASSERT_TRUE(r.contains("answeredWithoutWindow"));
+    EXPECT_EQ(r["answeredWithoutWindow"][0]["text"], c.box);
+    EXPECT_EQ(r["answeredWithoutWindow"][0]["kind"], c.kind);
+    EXPECT_EQ(r["answeredWithoutWindow"][0]["answer"],
+              c.kind == std::string("error") ? "OK" : "No");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, UnattendedBoxesTest,
+                         ::testing::Combine(::testing::Values(0, 1, 2), ::testing::Bool()));
 
 }  // namespace
 }  // namespace nc

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -450,6 +451,28 @@ TEST_F(BrowserWindowWin, ARunningBrowserRefusesTheCleanOfItsGroup) {
   }
   // Chromium deletes its lock when it ends.
   EXPECT_FALSE(fs::exists(edgeData_ / L"lockfile"));
+}
+
+// "/Clear" with nobody at the machine and Firefox open, the settings
+// naming "Mozilla Firefox - Cookies" alone (its group unticked), as an
+// administrator writes them: no box waits, the cookies stay, the report
+// marks the item failed and the run ends by itself with 1.
+TEST_F(BrowserWindowWin, AnUnattendedClearLeavesAnOpenBrowserAloneWithoutABox) {
+  Tick({L"Mozilla Firefox - Cookies"});
+  BrowserWindowOfClass firefox(L"MozillaWindowClass");
+  ASSERT_NE(firefox.get(), nullptr);
+  const std::wstring report = program_.file(L"run.json");
+  ASSERT_TRUE(program_.Start(L"/Clear \"" + report + L"\""));
+  EXPECT_EQ(program_.WaitForExit(120000), 1) << "-1: the run waits on a box";
+  EXPECT_TRUE(fs::exists(profile_ / L"cookies.sqlite"));
+  const auto r = nlohmann::json::parse(ReadBytes(report), nullptr, false);
+  ASSERT_TRUE(r.is_object()) << ReadBytes(report);
+  ASSERT_EQ(r["clean"]["items"].size(), 1u) << r.dump(2);
+  const auto& item = r["clean"]["items"][0];
+  EXPECT_EQ(item["runName"], "Mozilla Firefox - Cookies");
+  ASSERT_FALSE(item["failures"].empty()) << r.dump(2);
+  EXPECT_EQ(item["failures"][0]["reason"], "Please close Mozilla Firefox first!");
+  EXPECT_EQ(r["exitCode"], 1);
 }
 
 // ---- the Chromium family through the window ------------------------------------------

@@ -52,6 +52,7 @@ constexpr std::pair<app::OptionsTab, int> kTabControls[] = {
     {app::OptionsTab::Cookies, ids::kAddAllCookies},
     {app::OptionsTab::Cookies, ids::kRemoveAllCookies},
     {app::OptionsTab::Cookies, ids::kViewCookie},
+    {app::OptionsTab::Cookies, ids::kKeepListNotice},
     {app::OptionsTab::Schedule, ids::kAutoClean},
     {app::OptionsTab::Schedule, ids::kIntervalsGroup},
     {app::OptionsTab::Schedule, ids::kInterval0},
@@ -229,6 +230,14 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
   int CookieSelection(app::CookieList list) const override {
     const int id = list == app::CookieList::Delete ? ids::kCookiesToDelete : ids::kCookiesToKeep;
     return static_cast<int>(SendMessageW(Item(id), LB_GETCURSEL, 0, 0));
+  }
+
+  void SetKeepListReadOnly(std::string_view notice) override {
+    SetText(ids::kKeepListNotice, notice);
+    for (int id :
+         {ids::kAddCookie, ids::kRemoveCookie, ids::kAddAllCookies, ids::kRemoveAllCookies}) {
+      Enable(id, false);
+    }
   }
 
   std::vector<app::IgnoreRow> IgnoreRows(app::IgnoreListKind kind) const override {
@@ -509,6 +518,7 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
     Button("Add All    =>", 182, 170, 104, ids::kAddAllCookies);
     Button("Remove All <=", 182, 202, 104, ids::kRemoveAllCookies);
     Button("&View", 182, 260, 104, ids::kViewCookie);
+    Control(L"STATIC", "", SS_LEFT | SS_NOPREFIX, 182, 292, 104, 84, ids::kKeepListNotice);
   }
 
   void CreateSchedule() {

@@ -48,6 +48,7 @@ inline constexpr int kRemoveCookie = 5106;
 inline constexpr int kAddAllCookies = 5107;
 inline constexpr int kRemoveAllCookies = 5108;
 inline constexpr int kViewCookie = 5109;
+inline constexpr int kKeepListNotice = 5110;  // empty unless the keep list cannot be read
 // "Schedule"
 inline constexpr int kAutoClean = 5201;
 inline constexpr int kIntervalsGroup = 5202;
