@@ -315,6 +315,11 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
     for (const std::string& each : excluded) {
       if (EqualsNoCase(key, each)) return true;
     }
+    // A 32-bit program's HKEY_CLASSES_ROOT is the 32-bit classes already;
+    // Wine also shows their Wow6432Node key there, the same classes again.
+    if (root == RootKey::ClassesRoot && ctx.pathTest.IsWow64 && EqualsNoCase(key, "Wow6432Node")) {
+      return true;
+    }
     return machine && StartsWithNoCase(key, kWowInsideWow);
   };
 
