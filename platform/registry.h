@@ -46,6 +46,7 @@ enum class RegAccess : std::uint8_t {
   Read,          // query values, enumerate
   Full,          // also write, create and delete
   ReadNoFollow,  // as Read, but a registry link is opened as itself, never followed
+  FullNoFollow,  // as Full, but a registry link is opened as itself, never followed
 };
 
 // The views of HKEY_LOCAL_MACHINE\Software on 64-bit Windows: 64-bit
@@ -132,7 +133,8 @@ class Registry {
   [[nodiscard]] virtual Result<std::vector<RegValue>> values(const RegKey& key) = 0;
   [[nodiscard]] virtual Result<RegKeyInfo> info(const RegKey& key) = 0;
   // Whether the key is a registry link; only a key opened with
-  // ReadNoFollow can be one (others are already what the link points to).
+  // ReadNoFollow or FullNoFollow can be one (others are already what the
+  // link points to).
   [[nodiscard]] virtual Result<bool> isLink(const RegKey& key) = 0;
 
   // One value; NotFound when it does not exist.

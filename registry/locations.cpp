@@ -35,6 +35,7 @@ namespace {
 
 constexpr std::string_view kMachineSoftware = "HKEY_LOCAL_MACHINE\\Software";
 constexpr std::string_view kWow6432Node = "\\Wow6432Node";
+constexpr std::string_view kClasses = "\\Classes";
 
 // The length of "HKEY_LOCAL_MACHINE\Software" at the start of `location`
 // as a whole key name; 0 when it does not start so.
@@ -46,10 +47,26 @@ std::size_t MachineSoftwareLength(std::string_view location) {
   return kMachineSoftware.size();
 }
 
+// Where the 32-bit view's "\Wow6432Node" goes in a location below
+// "HKEY_LOCAL_MACHINE\Software": after "Software", or after
+// "Software\Classes", whose 32-bit keys the system keeps below a
+// Wow6432Node of its own (linking "Software\Wow6432Node\Classes" to it);
+// 0 for any other location.
+std::size_t ViewPartAt(std::string_view location) {
+  const std::size_t at = MachineSoftwareLength(location);
+  if (at == 0) return 0;
+  const std::string_view rest = location.substr(at);
+  if (StartsWithNoCase(rest, kClasses) &&
+      (rest.size() == kClasses.size() || rest[kClasses.size()] == '\\')) {
+    return at + kClasses.size();
+  }
+  return at;
+}
+
 }  // namespace
 
 std::optional<std::string> Wow6432NodeLocation(std::string_view location) {
-  const std::size_t at = MachineSoftwareLength(location);
+  const std::size_t at = ViewPartAt(location);
   if (at == 0 || WithoutWow6432Node(location)) return std::nullopt;
   std::string moved(location);
   moved.insert(at, kWow6432Node);
@@ -57,8 +74,10 @@ std::optional<std::string> Wow6432NodeLocation(std::string_view location) {
 }
 
 std::optional<std::string> WithoutWow6432Node(std::string_view location) {
-  const std::size_t at = MachineSoftwareLength(location);
-  if (at == 0 || !StartsWithNoCase(location.substr(at), kWow6432Node)) return std::nullopt;
+  std::size_t at = ViewPartAt(location);
+  if (at == 0) return std::nullopt;
+  if (!StartsWithNoCase(location.substr(at), kWow6432Node)) at = MachineSoftwareLength(location);
+  if (!StartsWithNoCase(location.substr(at), kWow6432Node)) return std::nullopt;
   const std::size_t end = at + kWow6432Node.size();
   if (location.size() > end && location[end] != '\\') return std::nullopt;
   std::string moved(location);
@@ -207,8 +226,10 @@ bool MissingWithoutFolder(const PathJudge& judge, std::string_view candidate) {
 }
 
 // A path as a 32-bit program on 64-bit Windows means it: its system folder
-// is SysWOW64 and its Program Files variables name the "(x86)" folders.
-void In32BitFolders(std::string& path, std::string_view systemFolder) {
+// is SysWOW64, its Program Files variables name the "(x86)" folders, and
+// "<Windows>\Sysnative" is the native system folder (taken only once the
+// variables are `expanded`, so that it is not moved again).
+void In32BitFolders(std::string& path, std::string_view systemFolder, bool expanded) {
   static constexpr std::pair<std::string_view, std::string_view> kVariables[] = {
       {"%ProgramFiles%", "%ProgramFiles(x86)%"},
       {"%CommonProgramFiles%", "%CommonProgramFiles(x86)%"},
@@ -220,9 +241,17 @@ void In32BitFolders(std::string& path, std::string_view systemFolder) {
     }
   }
   const auto slash = systemFolder.rfind('\\');
-  if (slash == std::string_view::npos || !StartsWithNoCase(path, systemFolder)) return;
-  if (path.size() > systemFolder.size() && path[systemFolder.size()] != '\\') return;
-  path.replace(slash + 1, systemFolder.size() - slash - 1, "SysWOW64");
+  if (slash == std::string_view::npos) return;
+  auto inFolder = [&](std::string_view folder) {
+    return StartsWithNoCase(path, folder) &&
+           (path.size() == folder.size() || path[folder.size()] == '\\');
+  };
+  if (inFolder(systemFolder)) {
+    path.replace(slash + 1, systemFolder.size() - slash - 1, "SysWOW64");
+    return;
+  }
+  const std::string sysnative = std::string(systemFolder.substr(0, slash + 1)) + "Sysnative";
+  if (expanded && inFolder(sysnative)) path.replace(0, sysnative.size(), systemFolder);
 }
 
 bool Judge(const PathTest& test, std::string_view text, std::string_view extension,
@@ -248,7 +277,7 @@ bool Judge(const PathTest& test, std::string_view text, std::string_view extensi
     if (quote != std::string::npos) candidate.resize(quote);
   }
 
-  if (test.Entries32Bit) In32BitFolders(candidate, test.SystemFolder);
+  if (test.Entries32Bit) In32BitFolders(candidate, test.SystemFolder, false);
 
   if (!candidate.empty() && candidate.front() == '%') {
     const auto close = candidate.find('%', 1);
@@ -264,7 +293,7 @@ bool Judge(const PathTest& test, std::string_view text, std::string_view extensi
       (ContainsNoCase(candidate, "system32") || ContainsNoCase(candidate, "Program Files"))) {
     return false;
   }
-  if (test.Entries32Bit) In32BitFolders(candidate, test.SystemFolder);
+  if (test.Entries32Bit) In32BitFolders(candidate, test.SystemFolder, true);
 
   if (!extension.empty()) {
     const auto at = FindNoCase(candidate, extension);

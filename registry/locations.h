@@ -35,8 +35,10 @@ struct Location {
 // The two names of a key of HKEY_LOCAL_MACHINE\Software on 64-bit Windows:
 // the location of a key read in the 32-bit view, as the 64-bit view names
 // it ("HKEY_LOCAL_MACHINE\Software\Wow6432Node\X" for
-// "HKEY_LOCAL_MACHINE\Software\X"), and back. None for a location that has
-// no such other name.
+// "HKEY_LOCAL_MACHINE\Software\X"; the 32-bit classes are
+// "HKEY_LOCAL_MACHINE\Software\Classes\Wow6432Node\X", where the link
+// "Software\Wow6432Node\Classes" leads), and back. None for a location
+// that has no such other name.
 std::optional<std::string> Wow6432NodeLocation(std::string_view location);
 std::optional<std::string> WithoutWow6432Node(std::string_view location);
 // The same for a key path below HKEY_LOCAL_MACHINE ("Software\X").

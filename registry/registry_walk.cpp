@@ -20,7 +20,6 @@ using platform::RootKey;
 
 namespace {
 
-constexpr std::string_view kWowNode = "Software\\Wow6432Node";
 constexpr std::string_view kWowInsideWow = "Software\\Wow6432Node\\Wow6432Node";
 
 // The file system as a walk's path tests see it: the attributes of a path
@@ -233,6 +232,33 @@ class WalkJudge {
 
 }  // namespace
 
+SubKey OpenSubKey(platform::Registry& registry, const RegKey& parent, std::string_view name,
+                  RegAccess access) {
+  const bool full = access == RegAccess::Full || access == RegAccess::FullNoFollow;
+  const RegAccess asItself = full ? RegAccess::FullNoFollow : RegAccess::ReadNoFollow;
+  auto key = registry.openSub(parent, name, asItself);
+  if (key) {
+    if (!registry.isLink(*key).value_or(false)) return SubKey{std::move(key), false};
+    return SubKey{Error{Errc::NotFound, "open key", std::string(name)}, true};
+  }
+  // Refused full access, the key may still be read as itself.
+  if (full && key.error().code == Errc::AccessDenied) {
+    auto read = registry.openSub(parent, name, RegAccess::ReadNoFollow);
+    if (read && registry.isLink(*read).value_or(false)) return SubKey{key.error(), true};
+  }
+  return SubKey{std::move(key), false};
+}
+
+bool BelowWow6432Node(std::string_view path) {
+  constexpr std::string_view kNode = "Wow6432Node";
+  for (std::size_t at = 0; at <= path.size();) {
+    const std::size_t end = std::min(path.find('\\', at), path.size());
+    if (EqualsNoCase(path.substr(at, end - at), kNode)) return true;
+    at = end + 1;
+  }
+  return false;
+}
+
 std::string JoinKey(std::string_view key, std::string_view name) {
   std::string path;
   path.reserve(key.size() + 1 + name.size());
@@ -269,24 +295,33 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
                       std::span<const std::string_view> exclusions) {
   auto& registry = ctx.platform.registry;
   const bool machine = root == RootKey::LocalMachine;
-  // In the 64-bit view the keys of 32-bit programs are below
-  // "Software\Wow6432Node": their strings are judged as those programs
-  // mean them, and the keys other sections read there are left to them.
-  const bool wowNodeVisited = machine && ctx.TwoViews() && ctx.viewPass != ViewPass::Second;
+  // In the 64-bit view the keys of 32-bit programs are below a Wow6432Node
+  // ("Software\Wow6432Node", "Software\Classes\Wow6432Node"): their
+  // strings are judged as those programs mean them, and the keys other
+  // sections read there are left to them.
+  const bool wowNodesVisited = ctx.TwoViews() && ctx.viewPass != ViewPass::Second;
   WalkJudge judge(ctx.pathTest, extension, ctx.pathTest.Entries32Bit);
   WalkJudge judge32(ctx.pathTest, extension, !ctx.pathTest.IsWow64);
-  std::string text;
-  auto belowWowNode = [&](std::string_view key) {
-    return wowNodeVisited && StartsWithNoCase(key, kWowNode) &&
-           (key.size() == kWowNode.size() || key[kWowNode.size()] == '\\');
-  };
-  auto skipped = [&](std::string_view key) {
-    for (std::string_view excluded : exclusions) {
-      if (EqualsNoCase(key, excluded)) return true;
-      if (belowWowNode(key) && StartsWithNoCase(excluded, "Software\\") &&
-          EqualsNoCase(key.substr(kWowNode.size()), excluded.substr(8))) {
-        return true;
+  std::vector<std::string> excluded(exclusions.begin(), exclusions.end());
+  if (machine && wowNodesVisited) {
+    for (std::string_view key : exclusions) {
+      if (auto key32 = Wow6432NodePath(key)) excluded.push_back(std::move(*key32));
+      // A Software key also by its name below Software\Wow6432Node, where a
+      // system without the classes link keeps the 32-bit classes.
+      if (StartsWithNoCase(key, "Software\\")) {
+        excluded.push_back("Software\\Wow6432Node" + std::string(key.substr(8)));
       }
+    }
+  }
+  std::string text;
+  auto skipped = [&](std::string_view key) {
+    for (const std::string& each : excluded) {
+      if (EqualsNoCase(key, each)) return true;
+    }
+    // A 32-bit program's HKEY_CLASSES_ROOT is the 32-bit classes already;
+    // Wine also shows their Wow6432Node key there, the same classes again.
+    if (root == RootKey::ClassesRoot && ctx.pathTest.IsWow64 && EqualsNoCase(key, "Wow6432Node")) {
+      return true;
     }
     return machine && StartsWithNoCase(key, kWowInsideWow);
   };
@@ -294,7 +329,7 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
   WalkKeys(ctx, root, startKey, RegAccess::Read, [&](const KeyVisit& visit) {
     if (skipped(visit.path)) return false;
     ctx.ShowKey(visit.path);
-    WalkJudge& judging = belowWowNode(visit.path) ? judge32 : judge;
+    WalkJudge& judging = wowNodesVisited && BelowWow6432Node(visit.path) ? judge32 : judge;
     if (auto values = registry.values(visit.key)) {
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return false;
@@ -327,7 +362,7 @@ std::uint32_t KeyContentCount(platform::Registry& registry, const RegKey& key) {
     if (info->subKeyCount == 0) return 0;
     const auto names = registry.subKeyNames(current);
     if (!names || names->empty()) return 0;
-    auto next = registry.openSub(current, names->front(), RegAccess::Full);
+    auto next = registry.openSub(current, names->front(), RegAccess::FullNoFollow);
     if (!next) return 0;
     below = std::move(*next);
   }

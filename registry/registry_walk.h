@@ -45,6 +45,25 @@ inline constexpr std::array<std::string_view, 4> kUserWalkExclusions = {
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU",
 };
 
+// A sub-key opened as itself, never as what a registry link points to:
+// the walks do not enter links (the system links keys to others, such as
+// the 32-bit view's "Software\Wow6432Node\Classes" to
+// "Software\Classes\Wow6432Node", and walking through them would read
+// those keys twice, under a name that is not theirs). `link` is set, and
+// `key` holds an error, when the sub-key is a link; a link that cannot be
+// opened with the access asked is still known as one.
+struct SubKey {
+  Result<platform::RegKey> key;
+  bool link = false;
+};
+SubKey OpenSubKey(platform::Registry& registry, const platform::RegKey& parent,
+                  std::string_view name, platform::RegAccess access);
+
+// The key path has a part "Wow6432Node": one of the 32-bit programs' keys,
+// which the system keeps below "Software\Wow6432Node",
+// "Software\Classes\Wow6432Node" and HKEY_CLASSES_ROOT\Wow6432Node.
+bool BelowWow6432Node(std::string_view path);
+
 // "key\name", or just "name" when the key is empty.
 std::string JoinKey(std::string_view key, std::string_view name);
 
@@ -66,14 +85,18 @@ bool FloppyMissing(const PathTest& test, std::string_view path);
 // a value entry with `problem`. A key equal to an entry of `exclusions`
 // (ignoring case) is skipped with everything below it; so is
 // HKEY_LOCAL_MACHINE\Software\Wow6432Node\Wow6432Node. Keys are opened
-// read-only; one that cannot be opened is skipped.
+// read-only; one that cannot be opened is skipped. On 64-bit Windows the
+// strings of keys below a Wow6432Node are judged as 32-bit programs mean
+// them, and the HKEY_LOCAL_MACHINE walk also leaves the 32-bit view's
+// names of the excluded keys to their sections.
 void WalkStringValues(ScanContext& ctx, platform::RootKey root, std::string_view startKey,
                       std::string_view problem, std::string_view extension,
                       std::span<const std::string_view> exclusions = {});
 
 // 0 when the key is empty or cannot be opened (full access); else at least
 // 1. A key is empty when no value lies anywhere below it and no key below
-// it has more than one sub-key.
+// it has more than one sub-key. A registry link below it is not followed
+// (its link value counts).
 std::uint32_t KeyContentCount(platform::Registry& registry, platform::RootKey root,
                               std::string_view key,
                               platform::RegView view = platform::RegView::Default);
@@ -91,7 +114,8 @@ struct KeyVisit {
 // Walks `root`\`start` depth-first (each key, then its sub-keys in
 // enumeration order), opening keys with `access`. `visit(const KeyVisit&)`
 // returns whether to descend into the key. A key that cannot be opened is
-// skipped with its subtree. Checks the stop request before every key.
+// skipped with its subtree, and so is a registry link below the start.
+// Checks the stop request before every key.
 template <class Visit>
 void WalkKeys(ScanContext& ctx, platform::RootKey root, std::string_view start,
               platform::RegAccess access, Visit&& visit);
@@ -134,7 +158,7 @@ void WalkKeys(ScanContext& ctx, platform::RootKey root, std::string_view start,
       continue;
     }
     const std::string& name = top.children[top.next++];
-    auto child = registry.openSub(top.key, name, access);
+    auto child = OpenSubKey(registry, top.key, name, access).key;
     if (!child) continue;
     path.assign(top.path);
     if (!path.empty()) path += '\\';

@@ -127,7 +127,7 @@ void ForEachClassSubKey(ScanContext& ctx, std::string_view parent, Visit&& visit
     if (ctx.StopRequested()) return;
     const std::string path = JoinKey(parent, name);
     ctx.ShowKey(path);
-    auto sub = registry.openSub(*opened, name, RegAccess::Full);
+    auto sub = OpenSubKey(registry, *opened, name, RegAccess::Full).key;
     if (!sub) continue;
     visit(name, path, *sub);
   }
@@ -160,8 +160,10 @@ void ScanMachineExtensions(ScanContext& ctx, const std::string& problem) {
   const std::string location = LocationText(RootKey::LocalMachine, kMachineClasses);
   for (const auto& name : *names) {
     if (ctx.StopRequested()) return;
+    // The 32-bit programs' classes, read in a pass of their own.
+    if (ctx.TwoViews() && EqualsNoCase(name, "Wow6432Node")) continue;
     ctx.ShowKey(JoinKey(kMachineClasses, name));
-    auto sub = registry.openSub(*classes, name, RegAccess::Full);
+    auto sub = OpenSubKey(registry, *classes, name, RegAccess::Full).key;
     if (!sub) continue;
     const auto info = registry.info(*sub);
     if (!info) continue;
@@ -183,8 +185,8 @@ void ScanUserExtensions(ScanContext& ctx, const std::string& problem) {
     if (ctx.StopRequested()) return;
     const std::string path = JoinKey(kUserFileExts, name);
     ctx.ShowKey(path);
-    // A key the account may not open is not judged.
-    auto sub = ctx.Open(RootKey::CurrentUser, path, RegAccess::Full);
+    // A key the account may not open is not judged, nor a registry link.
+    auto sub = OpenSubKey(registry, *fileExts, name, RegAccess::Full).key;
     if (!sub) continue;
     bool useless = false;
     if (bareTest) {
@@ -192,7 +194,7 @@ void ScanUserExtensions(ScanContext& ctx, const std::string& problem) {
       if (!info) continue;
       useless = info->subKeyCount == 0 && info->valueCount == 0;
     } else {
-      useless = KeyContentCount(registry, RootKey::CurrentUser, path) == 0;
+      useless = KeyContentCount(registry, *sub) == 0;
     }
     if (useless) ctx.Add(problem, name, location, ProblemKind::SubKey);
   }

@@ -71,7 +71,7 @@ void FindCommands(ScanContext& ctx, std::string_view start, Found&& found) {
       continue;
     }
     const std::string& name = top.children[top.next++];
-    auto child = registry.openSub(top.key, name, RegAccess::Full);
+    auto child = OpenSubKey(registry, top.key, name, RegAccess::Full).key;
     if (!child) continue;
     visit(std::move(*child), JoinKey(top.path, name));
   }
@@ -175,8 +175,10 @@ void ScanUninstallerEntries(ScanContext& ctx) {
       continue;
     }
     const std::string& name = top.children[top.next++];
-    // A key that cannot be opened with full access counts as empty.
-    auto child = registry.openSub(top.key, name, RegAccess::Full);
+    // A key that cannot be opened with full access counts as empty; a
+    // registry link is neither judged nor entered.
+    auto [child, link] = OpenSubKey(registry, top.key, name, RegAccess::Full);
+    if (link) continue;
     if (!child || KeyContentCount(registry, *child) == 0) {
       ctx.Add(std::string(problem), name, LocationText(RootKey::LocalMachine, top.path),
               ProblemKind::SubKey);

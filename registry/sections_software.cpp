@@ -90,7 +90,7 @@ void ForEachSubKey(ScanContext& ctx, RootKey root, std::string_view key, Visit&&
   if (!names) return;
   for (const auto& name : *names) {
     if (ctx.StopRequested()) return;
-    auto sub = registry.openSub(*parent, name, RegAccess::Full);
+    auto sub = OpenSubKey(registry, *parent, name, RegAccess::Full).key;
     if (!sub) continue;
     ctx.ShowKey(JoinKey(key, name));
     visit(name, *sub);
@@ -148,8 +148,11 @@ void ScanObsoleteSoftware(ScanContext& ctx) {
       // The 32-bit programs' keys, read in a pass of their own.
       if (ctx.TwoViews() && EqualsNoCase(name, "Wow6432Node")) continue;
       ctx.ShowKey(JoinKey("Software", name));
-      // A key that cannot be opened with full access counts as empty.
-      auto sub = registry.openSub(*software, name, RegAccess::Full);
+      // A key that cannot be opened with full access counts as empty; a
+      // registry link is not a program's key (the 32-bit view's "Classes"
+      // is one, to "Software\Classes\Wow6432Node").
+      auto [sub, link] = OpenSubKey(registry, *software, name, RegAccess::Full);
+      if (link) continue;
       if (!sub || KeyContentCount(registry, *sub) == 0) {
         ctx.Add(std::string(SectionProblem(10)), name, location, ProblemKind::SubKey);
       }

@@ -33,6 +33,10 @@ bool SameName(const RegValue& value, std::u16string_view exactName) {
   return true;
 }
 
+bool Writable(RegAccess access) {
+  return access == RegAccess::Full || access == RegAccess::FullNoFollow;
+}
+
 std::vector<RegValue>::iterator FindValue(std::vector<RegValue>& values,
                                           std::u16string_view exactName) {
   return std::find_if(values.begin(), values.end(),
@@ -159,7 +163,12 @@ SimRegistry::NodePtr SimRegistry::find(const NodePtr& base, const std::vector<st
 void SimRegistry::addLink(RootKey root, std::string_view path, RootKey targetRoot,
                           std::string_view target) {
   std::lock_guard lock(mutex_);
-  auto node = createLocked(root, path);
+  linkLocked(root, path, targetRoot, target);
+}
+
+void SimRegistry::linkLocked(RootKey root, std::string_view path, RootKey targetRoot,
+                             std::string_view target) {
+  auto node = createFrom(roots_[static_cast<std::size_t>(root)], path, false);
   if (!node) return;
   (*node)->linkTo.emplace(targetRoot, std::string(target));
   const std::string text =
@@ -173,10 +182,13 @@ Result<SimRegistry::NodePtr> SimRegistry::createLocked(RootKey root, std::string
   return createFrom(roots_[static_cast<std::size_t>(root)], path);
 }
 
-Result<SimRegistry::NodePtr> SimRegistry::createFrom(const NodePtr& base, std::string_view path) {
-  const RootKey root = base->root;
+Result<SimRegistry::NodePtr> SimRegistry::createFrom(const NodePtr& base, std::string_view path,
+                                                     bool followLast, int hops) {
   NodePtr node = base;
-  for (const auto& part : SplitPath(path)) {
+  const std::vector<std::string> parts = SplitPath(path);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
+    const RootKey root = node->root;
     if (part.size() > kMaxKeyNameLength) return Fail(Errc::InvalidArgument, "create key", path);
     const std::string upper = UpperAscii(part);
     auto it = node->children.find(upper);
@@ -191,6 +203,15 @@ Result<SimRegistry::NodePtr> SimRegistry::createFrom(const NodePtr& base, std::s
       it = node->children.emplace(upper, std::move(child)).first;
     }
     node = it->second;
+    // As the system does, a key is created through a registry link on its
+    // way, and the link's target with it.
+    if (node->linkTo && (followLast || i + 1 < parts.size())) {
+      if (hops >= kMaxLinkHops) return Fail(Errc::NotFound, "create key", path);
+      auto target = createFrom(roots_[static_cast<std::size_t>(node->linkTo->first)],
+                               node->linkTo->second, true, hops + 1);
+      if (!target) return target;
+      node = *target;
+    }
   }
   return node;
 }
@@ -224,6 +245,10 @@ void SimRegistry::modelTwoViews(bool program64Bit) {
   std::lock_guard lock(mutex_);
   twoViews_ = true;
   program64_ = program64Bit;
+  // The 32-bit programs' classes lie below Software\Classes\Wow6432Node;
+  // the system links the place where their view names them to there.
+  linkLocked(RootKey::LocalMachine, "Software\\Wow6432Node\\Classes", RootKey::LocalMachine,
+             "Software\\Classes\\Wow6432Node");
 }
 
 void SimRegistry::shareKey(std::string_view path) {
@@ -272,11 +297,12 @@ void SimRegistry::close(std::uintptr_t handle) noexcept {
 
 Result<RegKey> SimRegistry::openFrom(const NodePtr& base, std::string_view path, RegAccess access,
                                      std::string_view what) {
-  NodePtr node = find(base, SplitPath(path), access != RegAccess::ReadNoFollow);
+  NodePtr node = find(base, SplitPath(path),
+                      access != RegAccess::ReadNoFollow && access != RegAccess::FullNoFollow);
   if (!node) return Fail(Errc::NotFound, "open key", what);
   const Refusal refusal = refusalOf(node.get());
   if (refusal == Refusal::All || refusal == Refusal::Read ||
-      (refusal == Refusal::Write && access == RegAccess::Full)) {
+      (refusal == Refusal::Write && Writable(access))) {
     return Fail(Errc::AccessDenied, "open key", what);
   }
   return makeHandle(node, access);
@@ -390,7 +416,7 @@ Status SimRegistry::writeValue(const RegKey& key, std::string_view name, std::ui
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(name);
   if (auto e = faults_->checkError(PortMethod::RegistryWriteValue, "write value", what)) return *e;
-  if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "write value", what);
+  if (!Writable(open->access)) return Fail(Errc::AccessDenied, "write value", what);
   writeValueLocked(*open->node, platform::ExactNameOf(name), type,
                    std::vector<std::uint8_t>(data.begin(), data.end()));
   return Status::Ok();
@@ -411,7 +437,7 @@ Status SimRegistry::deleteValueExact(const RegKey& key, std::u16string_view exac
   if (exactName.find(u'\0') != std::u16string_view::npos) {
     return Fail(Errc::NotSupported, "delete value", what);
   }
-  if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete value", what);
+  if (!Writable(open->access)) return Fail(Errc::AccessDenied, "delete value", what);
   auto& values = open->node->values;
   const auto it = FindValue(values, exactName);
   if (it == values.end()) return Fail(Errc::NotFound, "delete value", what);
@@ -425,7 +451,7 @@ Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(subKey);
   if (auto e = faults_->checkError(PortMethod::RegistryDeleteTree, "delete key", what)) return *e;
-  if (open->access != RegAccess::Full) return Fail(Errc::AccessDenied, "delete key", what);
+  if (!Writable(open->access)) return Fail(Errc::AccessDenied, "delete key", what);
   // A link goes as the link; what it points to stays.
   NodePtr target = find(open->node, SplitPath(subKey), false);
   if (!target) return Fail(Errc::NotFound, "delete key", what);

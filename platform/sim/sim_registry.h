@@ -128,7 +128,9 @@ class SimRegistry : public platform::Registry {
   // 64-bit Windows, with the program 64-bit or 32-bit: from then on keys
   // below HKEY_LOCAL_MACHINE\Software opened in the 32-bit view are those
   // below "Software\Wow6432Node", apart from the shared keys. Before, every
-  // view is the one tree, as on 32-bit Windows.
+  // view is the one tree, as on 32-bit Windows. As on Windows,
+  // "Software\Wow6432Node\Classes" becomes a registry link to
+  // "Software\Classes\Wow6432Node", where the 32-bit classes are kept.
   void modelTwoViews(bool program64Bit);
   // A key below HKEY_LOCAL_MACHINE\Software that both views see.
   void shareKey(std::string_view path);
@@ -173,7 +175,11 @@ class SimRegistry : public platform::Registry {
   static constexpr int kMaxLinkHops = 16;
   // Creates missing keys; AccessDenied when a refused key is in the way.
   Result<NodePtr> createLocked(platform::RootKey root, std::string_view path);
-  Result<NodePtr> createFrom(const NodePtr& base, std::string_view path);
+  // Links on the way are followed, the last one only with `followLast`.
+  Result<NodePtr> createFrom(const NodePtr& base, std::string_view path, bool followLast = true,
+                             int hops = 0);
+  void linkLocked(platform::RootKey root, std::string_view path, platform::RootKey targetRoot,
+                  std::string_view target);
   // Looks up an open handle; the error for a closed or deleted key.
   Result<OpenKey> lookup(const platform::RegKey& key, std::string_view op) const;
   platform::RegKey makeHandle(const NodePtr& node, platform::RegAccess access,

@@ -58,11 +58,13 @@ std::uintptr_t ToHandle(HKEY key) {
 }
 
 REGSAM AccessMask(RegAccess access) {
-  return access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ;
+  return access == RegAccess::Full || access == RegAccess::FullNoFollow ? KEY_ALL_ACCESS : KEY_READ;
 }
 
 DWORD OpenOptions(RegAccess access) {
-  return access == RegAccess::ReadNoFollow ? REG_OPTION_OPEN_LINK : 0;
+  return access == RegAccess::ReadNoFollow || access == RegAccess::FullNoFollow
+             ? REG_OPTION_OPEN_LINK
+             : 0;
 }
 
 Error NotOpen(std::string_view op) {

@@ -128,6 +128,7 @@ TEST_P(RegistryViews, EachFixedKeySectionFindsTheEntryOfEachViewUnderItsRealKey)
     sim.registry().loadRegText(
         "REGEDIT4\n\n[-HKEY_LOCAL_MACHINE\\Software\\Wow6432Node]\n[-HKEY_LOCAL_MACHINE\\Software]"
         "\n");
+    Use(GetParam());  // the system's links come back with the views
   }
 }
 
@@ -248,6 +249,73 @@ TEST_P(RegistryViews, FixAndRestoreKeepEachEntryInItsOwnView) {
     sim.registry().loadRegFile({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
   }
   EXPECT_EQ(*sim.registry().saveRegText(RootKey::LocalMachine, "Software"), before);
+}
+
+// The system's registry links and the 32-bit classes. A walk never enters
+// a link ("Software\Wow6432Node\Classes" leads to
+// "Software\Classes\Wow6432Node"; Wine links
+// HKEY_CLASSES_ROOT\Wow6432Node\TypeLib to the TypeLib both views share),
+// so each key is read once under its real name. Every key below a Wow6432Node is judged
+// in the 32-bit programs' folders, where "Sysnative" is the native system
+// folder; a link is never an obsolete program's key.
+TEST_P(RegistryViews, LinksAreNeverEnteredAndKeysBelowAWow6432NodeAre32BitOnes) {
+  struct LinkCase {
+    int section;
+    std::string seed;               // .reg lines
+    std::vector<std::string> rows;  // "KEY = DATA"
+  };
+  const std::string clsid32 = "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID\\";
+  const std::string apps32 = "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\Applications";
+  const std::string gone32 = "\\gone32.exe\\shell\\open\\command";
+  const std::string servers = "\\InprocServer32]\n@=\"C:\\\\Windows\\\\system32\\\\only32.dll\"\n" +
+                              std::string("[") + clsid32 +
+                              "{B}\\InprocServer32]\n@=\"C:\\\\Gone32.dll\"\n";
+  const std::string run32 =
+      "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+  std::vector<LinkCase> cases = {
+      {5, "[" + clsid32 + "{A}" + servers, {clsid32 + "{B}\\InprocServer32\\ = C:\\Gone32.dll"}},
+      {3,
+       "[HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{A}\\InprocServer32]\n"
+       "@=\"C:\\\\Windows\\\\system32\\\\only32.dll\"\n"
+       "[HKEY_CLASSES_ROOT\\TypeLib\\{L}\\1.0\\0\\win32]\n@=\"C:\\\\GoneLib.dll\"\n",
+       {"HKEY_CLASSES_ROOT\\TypeLib\\{L}\\1.0\\0\\win32\\ = C:\\GoneLib.dll"}},
+      // The link's target is gone: it would be judged empty.
+      {10,
+       "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Gone]\n",
+       {"HKEY_LOCAL_MACHINE\\Software\\Wow6432Node = Gone"}},
+      {11,
+       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\.gone32]\n",
+       {"HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node = .gone32"}},
+      {22,
+       "[" + apps32 + gone32 + "]\n@=\"C:\\\\Gone32.exe\"\n",
+       {apps32 + gone32 + " = C:\\Gone32.exe"}},
+      // The walk leaves the 32-bit applications to their section.
+      {5, "[" + apps32 + gone32 + "]\n@=\"C:\\\\Gone32.exe\"\n", {}},
+  };
+  if (GetParam() == Program::Bits64) {
+    // A 32-bit program never judges what names the system folder.
+    cases.push_back({14,
+                     "[" + run32 +
+                         "]\n\"Native\"=\"C:\\\\Windows\\\\Sysnative\\\\native.exe\"\n"
+                         "\"Gone\"=\"C:\\\\Windows\\\\Sysnative\\\\gone.exe\"\n",
+                     {run32 + "\\Gone = C:\\Windows\\Sysnative\\gone.exe"}});
+  }
+  File("C:\\Windows\\SysWOW64\\only32.dll");
+  File("C:\\Windows\\system32\\native.exe");
+  for (const LinkCase& c : cases) {
+    SCOPED_TRACE(c.seed);
+    Reg("[-HKEY_LOCAL_MACHINE\\Software]\n[-HKEY_CLASSES_ROOT\\Wow6432Node]\n"
+        "[-HKEY_CLASSES_ROOT\\TypeLib]\n");
+    Use(GetParam());
+    sim.registry().addLink(RootKey::ClassesRoot, "Wow6432Node\\TypeLib", RootKey::ClassesRoot,
+                           "TypeLib");
+    sink.problems.clear();
+    Reg(c.seed);
+    Run(c.section);
+    std::vector<std::string> rows;
+    for (const auto& row : Rows()) rows.push_back(row.RegistryKey + " = " + row.Data);
+    EXPECT_EQ(rows, c.rows);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, RegistryViews,

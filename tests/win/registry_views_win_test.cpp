@@ -154,6 +154,15 @@ class NoView : public registry::FixView {
   void SetStatusText(std::string_view) override {}
 };
 
+// Two 32-bit COM classes: one whose server file only SysWOW64 holds, one
+// whose server is gone. The 64-bit view names the 32-bit classes below
+// "SOFTWARE\Classes\Wow6432Node".
+constexpr std::string_view kServer32 = "{4E4F5256-494B-4C49-4E4B-000000000032}";
+constexpr std::string_view kGone32 = "{4E4F5256-494B-4C49-4E4B-0000000000FF}";
+std::string ClassOf32(std::string_view clsid) {
+  return "SOFTWARE\\Classes\\Wow6432Node\\CLSID\\" + std::string(clsid);
+}
+
 // One seeded value: its view, its key (as its own view names it) and name.
 struct Seeded {
   Bits bits;
@@ -233,7 +242,7 @@ class RegistryViews : public testing::Test {
         for (const std::string& key :
              {Cv("Uninstall\\NorvikViews" + tag), Cv("App Paths\\norvikviews" + tag + ".exe"),
               Cv("Uninstall\\nc-views-probe" + tag), Cv("App Paths\\nc-views-native.exe"),
-              "SOFTWARE\\NorvikViewsWalk" + tag}) {
+              "SOFTWARE\\NorvikViewsWalk" + tag, ClassOf32(kServer32), ClassOf32(kGone32)}) {
           HKEY parent = nullptr;
           const auto slash = key.rfind('\\');
           if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, win32::Widen(key.substr(0, slash)).c_str(), 0,
@@ -371,6 +380,7 @@ TEST_P(RegistryViewsFix, EntriesOfBothViewsAreFoundFixedAndRestoredInTheirOwnVie
   registry::FixEnvironment env{platform::WithPrompts(ports.bundle(), prompts), options, 12, {}, {}};
   NoView view;
   std::vector<std::string> backups;
+  std::string backup32;  // the 32-bit rows' backup (the 64-bit rows' too, within one second)
   for (const Bits fixing : {first, second}) {
     SCOPED_TRACE("fixing view " + Tag(fixing));
     for (std::size_t i = 0; i < model.Count(); ++i) {
@@ -384,6 +394,7 @@ TEST_P(RegistryViewsFix, EntriesOfBothViewsAreFoundFixedAndRestoredInTheirOwnVie
     if (std::find(backups.begin(), backups.end(), result.backupFile) == backups.end()) {
       backups.push_back(result.backupFile);
     }
+    if (fixing == Bits::k32) backup32 = result.backupFile;
     // The uninstall key went whole, the other two lost their value.
     EXPECT_FALSE(KeyExists(fixing, Cv("Uninstall\\NorvikViews" + Tag(fixing))));
     EXPECT_EQ(present(fixing), 0u);
@@ -395,8 +406,8 @@ TEST_P(RegistryViewsFix, EntriesOfBothViewsAreFoundFixedAndRestoredInTheirOwnVie
   ASSERT_FALSE(backups.empty());
 
   // The 64-bit regedit brings each entry back into its own view.
+  EXPECT_NE(ReadBytes(backup32).find("Wow6432Node"), std::string::npos);
   for (const std::string& backup : backups) {
-    EXPECT_NE(ReadBytes(backup).find("Wow6432Node"), std::string::npos);
     ASSERT_TRUE(ImportWith(Bits::k64, backup));
     EXPECT_TRUE(registry::BackupIsInRegistry(ports.bundle(), backup));
   }
@@ -552,6 +563,61 @@ TEST_F(RegistryViews, AnEntryOfASharedKeyIsNotJudgedAgainAsA32BitOne) {
   const auto rows = Scan({8});
   for (const ProblemEntry& row : rows) {
     EXPECT_NE(row.Data, text) << row.RegistryKey;
+  }
+}
+
+// The system links "SOFTWARE\Wow6432Node\Classes" to the 32-bit classes
+// below "SOFTWARE\Classes\Wow6432Node" (HKEY_CLASSES_ROOT\Wow6432Node to a
+// 64-bit program). The walks never go through the link, so a 32-bit class
+// is read once, and judged as a 32-bit program means it: its server named
+// in System32 is the one in SysWOW64, and fixing that row would delete a
+// working registration.
+TEST_F(RegistryViews, A32BitClassIsReadOnceAndItsServerIsJudgedInSysWow64) {
+  const std::wstring windows = WindowsFolder();
+  const std::wstring server = windows + L"\\syswow64\\only32.dll";
+  ASSERT_TRUE(platform::WriteWholeFile(ports.files(), win32::Narrow(server), "x").ok());
+  probeFiles.push_back(server);
+  if (!k32BitProcess) {
+    ASSERT_EQ(GetFileAttributesW((windows + L"\\system32\\only32.dll").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+  }
+  const std::string named = win32::Narrow(windows) + "\\system32\\only32.dll";
+  const std::string gone = "C:\\NorvikViewsTest\\gone32.dll";
+  // Written through the 32-bit view's own name of the classes.
+  for (const auto& [clsid, file] : {std::pair{kServer32, named}, std::pair{kGone32, gone}}) {
+    HKEY key = nullptr;
+    const std::wstring path =
+        L"SOFTWARE\\Classes\\CLSID\\" + win32::Widen(clsid) + L"\\InprocServer32";
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring data = win32::Widen(file);
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    ownKeys.push_back({Bits::k64, ClassOf32(clsid), ""});
+    ASSERT_TRUE(ReadRaw(Bits::k64, ClassOf32(clsid) + "\\InprocServer32", ""));
+  }
+
+  // The walks of HKEY_CLASSES_ROOT and HKEY_LOCAL_MACHINE, and the class
+  // servers section (which meets the 32-bit classes in the 32-bit program).
+  for (const int section : {3, 5, 16}) {
+    SCOPED_TRACE(section);
+    const auto rows = Scan({section});
+    for (const ProblemEntry& row : rows) {
+      EXPECT_EQ(row.Data.find("only32.dll"), std::string::npos) << row.RegistryKey;
+      EXPECT_EQ(UpperAscii(row.RegistryKey).find("\\WOW6432NODE\\CLASSES\\"), std::string::npos)
+          << "read through the link: " << row.RegistryKey;
+    }
+    const auto goneRows = WithData(rows, gone);
+    std::string keys;
+    for (const ProblemEntry& row : goneRows) keys += row.RegistryKey + "\n";
+    EXPECT_EQ(goneRows.size(), section == 16 ? (k32BitProcess ? 1u : 0u) : 1u) << keys;
+    if (section == 5 && goneRows.size() == 1) {
+      EXPECT_TRUE(EqualsNoCase(goneRows[0].RegistryKey,
+                               "HKEY_LOCAL_MACHINE\\" + ClassOf32(kGone32) + "\\InprocServer32\\"))
+          << goneRows[0].RegistryKey;
+    }
   }
 }
 
