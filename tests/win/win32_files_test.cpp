@@ -247,6 +247,55 @@ TEST_F(Win32Files, RemovingAJunctionLeavesItsTargetIntact) {
   EXPECT_TRUE(fs.fileExists(JoinPath(target, "keep.txt")));
 }
 
+// A folder is known by what it is: every spelling the system reads as the
+// folder, and a path through a link to it, gives the one identity.
+TEST_F(Win32Files, EverySpellingOfAFolderGivesItsOneIdentity) {
+  const std::string folder = JoinPath(root, "Long Folder Name");
+  ASSERT_TRUE(fs.createFolders(JoinPath(folder, "inner")).ok());
+  WriteText(fs, JoinPath(folder, "file.txt"), "x");
+  const auto id = fs.folderIdentity(folder);
+  ASSERT_TRUE(id.ok());
+  std::vector<std::string> spellings = {folder + "\\",      folder + ".",
+                                        folder + ". ",      JoinPath(folder, "inner\\.."),
+                                        "\\\\?\\" + folder, nc::UpperAscii(folder)};
+  if (auto shortForm = fs.shortPath(folder); shortForm && *shortForm != folder) {
+    spellings.push_back(*shortForm);
+  }
+  // The same folder reached through Wine's drive Z:, whose letter is a
+  // Unix symbolic link.
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName != nullptr && fs.folderExists("Z:\\")) {
+    if (char* name = unixName(nc::win32::Widen(folder).c_str())) {
+      std::string z = std::string("Z:") + name;
+      std::replace(z.begin(), z.end(), '/', '\\');
+      HeapFree(GetProcessHeap(), 0, name);
+      if (fs.folderExists(z)) spellings.push_back(z);
+    }
+  }
+  for (const std::string& spelling : spellings) {
+    SCOPED_TRACE(spelling);
+    const auto same = fs.folderIdentity(spelling);
+    ASSERT_TRUE(same.ok());
+    EXPECT_EQ(*same, *id);
+  }
+  const auto inner = fs.folderIdentity(JoinPath(folder, "inner"));
+  ASSERT_TRUE(inner.ok());
+  EXPECT_NE(*inner, *id);
+  EXPECT_FALSE(fs.folderIdentity(JoinPath(folder, "file.txt")).ok());
+  const auto missing = fs.folderIdentity(JoinPath(root, "missing"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, Errc::NotFound);
+
+  const std::string link = JoinPath(root, "junction");
+  // Wine 8 makes no junction; Windows does.
+  if (!nc::wintest::MakeJunction(nc::win32::Widen(link), nc::win32::Widen(folder))) return;
+  const auto through = fs.folderIdentity(JoinPath(link, "inner"));
+  ASSERT_TRUE(through.ok());
+  EXPECT_EQ(*through, *inner);
+}
+
 TEST_F(Win32Files, SystemFoldersExist) {
   for (int csidl : {Csidl::AppData, Csidl::LocalAppData, Csidl::InternetCache, Csidl::Cookies,
                     Csidl::History, Csidl::Recent, Csidl::Personal, Csidl::Windows, Csidl::System,
