@@ -261,19 +261,6 @@ TEST_F(Win32Files, EverySpellingOfAFolderGivesItsOneIdentity) {
   if (auto shortForm = fs.shortPath(folder); shortForm && *shortForm != folder) {
     spellings.push_back(*shortForm);
   }
-  // The same folder reached through Wine's drive Z:, whose letter is a
-  // Unix symbolic link.
-  using UnixName = char*(CDECL*)(LPCWSTR);
-  auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (unixName != nullptr && fs.folderExists("Z:\\")) {
-    if (char* name = unixName(nc::win32::Widen(folder).c_str())) {
-      std::string z = std::string("Z:") + name;
-      std::replace(z.begin(), z.end(), '/', '\\');
-      HeapFree(GetProcessHeap(), 0, name);
-      if (fs.folderExists(z)) spellings.push_back(z);
-    }
-  }
   for (const std::string& spelling : spellings) {
     SCOPED_TRACE(spelling);
     const auto same = fs.folderIdentity(spelling);
@@ -288,12 +275,27 @@ TEST_F(Win32Files, EverySpellingOfAFolderGivesItsOneIdentity) {
   ASSERT_FALSE(missing.ok());
   EXPECT_EQ(missing.error().code, Errc::NotFound);
 
-  const std::string link = JoinPath(root, "junction");
-  // Wine 8 makes no junction; Windows does.
-  if (!nc::wintest::MakeJunction(nc::win32::Widen(link), nc::win32::Widen(folder))) return;
-  const auto through = fs.folderIdentity(JoinPath(link, "inner"));
-  ASSERT_TRUE(through.ok());
-  EXPECT_EQ(*through, *inner);
+  // Through a folder link: a junction where the system makes one, else a
+  // symbolic link. Wine 8 makes no junction, and its symbolic link cannot
+  // be opened: the link then has no identity, never another folder's.
+  const std::string link = JoinPath(root, "link");
+  bool made = nc::wintest::MakeJunction(nc::win32::Widen(link), nc::win32::Widen(folder));
+  using CreateLink = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  auto create = reinterpret_cast<CreateLink>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+  const bool junction = made;
+  if (!made && create != nullptr) {
+    made = create(nc::win32::Widen(link).c_str(), nc::win32::Widen(folder).c_str(), 1 | 2) != 0;
+  }
+  if (!made) return;
+  for (const std::string& path : {link, JoinPath(link, "inner")}) {
+    SCOPED_TRACE(path);
+    const auto linked = fs.folderIdentity(path);
+    ASSERT_TRUE(linked.ok() || !junction);
+    if (linked.ok()) {
+      EXPECT_EQ(*linked, path == link ? *id : *inner);
+    }
+  }
 }
 
 TEST_F(Win32Files, SystemFoldersExist) {
