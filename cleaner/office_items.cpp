@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "cleaner/folder_guard.h"
 #include "cleaner/remove_files.h"
 #include "cleaner/remove_registry.h"
 #include "cleaner/user_folders.h"
@@ -152,13 +153,6 @@ void Skype(CleanRun& run) {
 struct FullPath {
   std::string root;  // "C:" or "\\\\SERVER\\SHARE"
   std::vector<std::string> names;
-
-  bool operator==(const FullPath&) const = default;
-  // This path is `other` or one of the folders above it.
-  bool Holds(const FullPath& other) const {
-    return root == other.root && names.size() <= other.names.size() &&
-           std::equal(names.begin(), names.end(), other.names.begin());
-  }
 };
 
 std::optional<FullPath> ReadFullPath(std::string_view text) {
@@ -191,46 +185,24 @@ std::optional<FullPath> ReadFullPath(std::string_view text) {
   return full;
 }
 
-// The folders a log folder must never be or hold, each as written and, when
-// it exists, in its short form too, so that "DOCUME~1" is known as well.
-struct GuardedFolders {
-  std::vector<std::pair<FullPath, std::string_view>> folders;  // with what to call it
-
-  void Add(platform::FileSystem& files, const std::string& path, std::string_view what) {
-    if (auto full = ReadFullPath(path)) folders.emplace_back(*full, what);
-    if (path.empty() || !files.folderExists(path)) return;
-    if (auto shortForm = files.shortPath(WithoutTrailingBackslash(path))) {
-      if (auto full = ReadFullPath(*shortForm)) folders.emplace_back(*full, what);
-    }
-  }
-};
-
-// Why `text` cannot serve as the log folder; "" when it can.
+// Why `text` cannot serve as the log folder; "" when it can (or when there
+// is no such folder, which the caller then passes over).
 std::string RefusalOf(platform::Platform& ports, const std::string& text) {
   const auto full = ReadFullPath(text);
   if (!full) return "it is not a full path";
   if (full->names.empty()) return "it is a drive root";
   platform::FileSystem& files = ports.files;
-  GuardedFolders guarded;
-  const std::string profile = files.expandEnvironment("%USERPROFILE%");
-  if (profile.find('%') == std::string::npos) guarded.Add(files, profile, "the profile folder");
-  guarded.Add(files, WithoutTrailingBackslash(MyDocumentsFolder(ports)), "the Documents folder");
-  std::vector<FullPath> candidates = {*full};
-  if (files.folderExists(text)) {
-    if (auto shortForm = files.shortPath(WithoutTrailingBackslash(text))) {
-      if (auto readShort = ReadFullPath(*shortForm)) candidates.push_back(*readShort);
-    }
-  }
-  for (const FullPath& candidate : candidates) {
-    for (const auto& [folder, what] : guarded.folders) {
-      if (candidate == folder) return "it is " + std::string(what);
-      if (candidate.Holds(folder)) return "it holds " + std::string(what);
-    }
-  }
+  if (!files.folderExists(text)) return {};
   if (const auto attributes = files.attributes(WithoutTrailingBackslash(text));
       attributes && (*attributes & platform::FileAttr::ReparsePoint) != 0) {
     return "it is a link";
   }
+  // Whatever the spelling, the folder itself is judged: a linked parent
+  // ("C:\Documents and Settings\<user>") leads to the profile as surely as
+  // the profile's own name.
+  FolderGuard guard(ports);
+  const FolderJudgement judged = guard.Judge(text);
+  if (judged.standing != FolderJudgement::Standing::Plain) return judged.Reason();
   return {};
 }
 

@@ -27,10 +27,10 @@ bool RunOfficeOrMessengerItem(CleanRun& run, std::string_view runName);
 // existing folder (an expandable string once expanded), with a trailing
 // backslash; "" when none does. The value is trusted no further than any
 // folder the clean empties: a path that is not full ("Logs", "\Logs",
-// "C:Logs"), a drive root, the profile folder, the Documents folder, a
-// folder that holds one of those, or a link, is refused and never looked
-// for; each refusal adds one log line to `refusals`, and the next account
-// is tried.
+// "C:Logs"), a link, or a folder that FolderGuard finds guarded (a drive
+// root, the profile, Documents, Windows, ..., or one that holds such a
+// folder, however its path is spelled) is refused; each refusal adds one
+// log line to `refusals`, and the next account is tried.
 std::string MsnMessageLogFolder(platform::Platform& ports,
                                 std::vector<std::string>* refusals = nullptr);
 

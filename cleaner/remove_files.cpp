@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "cleaner/user_folders.h"
+#include "cleaner/folder_guard.h"
 #include "core/text.h"
 
 namespace nc::cleaner {
@@ -87,25 +87,20 @@ class MaskMatcher {
   bool all_ = false;
 };
 
-bool SameFolderNoCase(std::string_view a, std::string_view b) {
-  return !b.empty() && EqualsNoCase(a, b);
-}
-
 enum class FolderQuestion { AllUnder, FilesOn };
 
 // The questions before a folder is emptied, asked in clean mode only and
-// on the window's thread; false when the user answered No. `folder` ends with a backslash.
-// `documents` is MyDocumentsFolder.
+// on the window's thread; false when the user answered No. `folder` ends
+// with a backslash; `judged` is what the guard found it to be.
 bool ConfirmFolderDeletion(CleanRun& run, const std::string& folder, FolderQuestion kind,
-                           bool askForRoot, const std::string& documents) {
+                           bool askForRoot, const FolderJudgement& judged) {
   if (run.TestMode()) return true;
   const std::string allUnder = "Do you want to delete all files and folders under " + folder + "?";
-  if (folder.size() < 4) {
+  if (folder.size() < 4 || judged.Is(GuardedFolder::DriveRoot)) {
     if (!askForRoot) return true;
     return run.Ask(allUnder);
   }
-  if (SameFolderNoCase(folder, documents) ||
-      (!documents.empty() && SameFolderNoCase(folder, documents + "My Pictures\\"))) {
+  if (judged.Is(GuardedFolder::Documents) || judged.Is(GuardedFolder::MyPictures)) {
     const std::string text = kind == FolderQuestion::AllUnder
                                  ? allUnder
                                  : "Do you want to delete the files on " + folder + "?";
@@ -114,8 +109,16 @@ bool ConfirmFolderDeletion(CleanRun& run, const std::string& folder, FolderQuest
   return true;
 }
 
-std::string DocumentsFor(CleanRun& run) {
-  return run.TestMode() ? std::string() : MyDocumentsFolder(run.platform());
+// The guard at the entry of a public walk, in both modes: a folder the
+// guard refuses is left alone with a line, unless only files of one kind
+// are deleted directly in it. A folder that cannot be judged is always
+// left alone.
+bool GuardAllows(CleanRun& run, const std::string& folder, const FolderJudgement& judged,
+                 bool everything) {
+  if (!judged.Refused()) return true;
+  if (!everything && judged.standing != FolderJudgement::Standing::Unknown) return true;
+  run.AddLine("The folder \"" + folder + "\" is refused: " + judged.Reason() + ".");
+  return false;
 }
 
 // What a walk does with the entries it meets.
@@ -157,13 +160,13 @@ bool DeleteListedFile(CleanRun& run, const std::string& path, const FileEntry& e
 
 class FolderWalk {
  public:
-  FolderWalk(CleanRun& run, const WalkRules& rules, std::int32_t& counter)
-      : run_(run), rules_(rules), counter_(counter), test_(run.TestMode()) {
-    if (!test_) documents_ = MyDocumentsFolder(run.platform());
-  }
+  FolderWalk(CleanRun& run, const WalkRules& rules, std::int32_t& counter, FolderGuard& guard)
+      : run_(run), rules_(rules), counter_(counter), test_(run.TestMode()), guard_(guard) {}
 
   // `folder` exists and ends with a backslash; its questions were asked.
   std::uint64_t run(std::string folder) {
+    // Sub-folders are asked about only where Documents can lie below.
+    judgeSubFolders_ = !test_ && rules_.recurse && guard_.HoldsAskedFolder(folder);
     path_ = std::move(folder);
     enter(rules_.removeFirst);
     while (!stack_.empty()) step();
@@ -229,7 +232,8 @@ class FolderWalk {
     if (run_.Terminated()) return;
     path_ += '\\';
     const auto kind = rules_.byMask ? FolderQuestion::FilesOn : FolderQuestion::AllUnder;
-    if (!ConfirmFolderDeletion(run_, path_, kind, false, documents_)) return;
+    const FolderJudgement judged = judgeSubFolders_ ? guard_.Judge(path_) : FolderJudgement{};
+    if (!ConfirmFolderDeletion(run_, path_, kind, false, judged)) return;
     // Sub-folders of a tree are always removed; DeleteFilesByMask keeps
     // every folder.
     enter(!rules_.byMask);
@@ -239,7 +243,8 @@ class FolderWalk {
   const WalkRules& rules_;
   std::int32_t& counter_;
   const bool test_;
-  std::string documents_;
+  FolderGuard& guard_;
+  bool judgeSubFolders_ = false;
   std::string path_;  // the entry or folder being handled
   std::vector<Frame> stack_;
   std::uint64_t bytes_ = 0;
@@ -314,14 +319,17 @@ std::uint64_t DeleteFolderContents(CleanRun& run, std::string_view folder,
                                    const FolderContentsOptions& options, std::int32_t& counter) {
   std::string start = EnterableFolder(run, folder);
   if (start.empty()) return 0;
-  if (!ConfirmFolderDeletion(run, start, FolderQuestion::AllUnder, true, DocumentsFor(run))) {
+  FolderGuard guard(run.platform());
+  const FolderJudgement judged = guard.Judge(start);
+  if (!GuardAllows(run, start, judged, true)) return 0;
+  if (!ConfirmFolderDeletion(run, start, FolderQuestion::AllUnder, true, judged)) {
     return 0;
   }
   WalkRules rules;
   rules.log = options.logFiles;
   rules.removeFirst = options.removeFolder;
   rules.keepUpper = UpperName(options.keepName);
-  FolderWalk walk(run, rules, counter);
+  FolderWalk walk(run, rules, counter, guard);
   return walk.run(std::move(start));
 }
 
@@ -346,7 +354,10 @@ std::uint64_t DeleteFilesByMask(CleanRun& run, std::string_view folder, std::str
   std::string start = EnterableFolder(run, folder);
   if (start.empty()) return 0;
   const bool askForRoot = mask.empty() || mask.find('*') != std::string_view::npos;
-  if (!ConfirmFolderDeletion(run, start, FolderQuestion::FilesOn, askForRoot, DocumentsFor(run))) {
+  FolderGuard guard(run.platform());
+  const FolderJudgement judged = guard.Judge(start);
+  if (!GuardAllows(run, start, judged, mask == "*" || mask == "*.*")) return 0;
+  if (!ConfirmFolderDeletion(run, start, FolderQuestion::FilesOn, askForRoot, judged)) {
     return 0;
   }
   const MaskMatcher matcher(mask);
@@ -354,7 +365,7 @@ std::uint64_t DeleteFilesByMask(CleanRun& run, std::string_view folder, std::str
   rules.byMask = true;
   rules.recurse = options.recurse;
   rules.mask = &matcher;
-  FolderWalk walk(run, rules, counter);
+  FolderWalk walk(run, rules, counter, guard);
   return walk.run(std::move(start));
 }
 

@@ -68,6 +68,17 @@ class File {
   [[nodiscard]] virtual Status flush() = 0;
 };
 
+// Which folder a path reaches, as the system knows it: the volume's serial
+// number and the folder's file number on it. Every spelling of one folder
+// ("C:\Documents and Settings\ann" through its junction, "\\?\C:\...",
+// "\\localhost\C$\...", short names, ".." parts, trailing dots or
+// blanks) gives the same identity.
+struct FolderIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool operator==(const FolderIdentity&) const = default;
+};
+
 enum class DriveType : std::uint8_t {
   Unknown = 0,
   NoRootDir = 1,
@@ -117,6 +128,14 @@ class FileSystem {
   // The attributes of the file or folder at `path`, or nothing when there
   // is none: one question that answers both of the two above.
   virtual std::optional<std::uint32_t> attributes(std::string_view path) = 0;
+
+  // Opens the folder at `path` as the system reads the path (links and
+  // junctions on the way and at its end followed) and tells which folder
+  // it is. Fails when there is no such folder or it cannot be opened; a
+  // file system that cannot tell says NotSupported.
+  [[nodiscard]] virtual Result<FolderIdentity> folderIdentity(std::string_view path) {
+    return Error{Errc::NotSupported, "folder identity", std::string(path)};
+  }
 
   // Deletes one file as it is (read-only files fail with AccessDenied,
   // files held open with SharingViolation); a link is removed as a link.

@@ -62,6 +62,8 @@ std::string_view PortMethodName(PortMethod method) {
       return "files.shortPath";
     case PortMethod::FilesFreeSpace:
       return "files.freeSpace";
+    case PortMethod::FilesFolderIdentity:
+      return "files.folderIdentity";
     case PortMethod::ShellOpenDocument:
       return "shell.openDocument";
   }

@@ -51,6 +51,7 @@ enum class PortMethod {
   FilesDeleteAtRestart,
   FilesShortPath,
   FilesFreeSpace,
+  FilesFolderIdentity,
   ShellOpenDocument,
 };
 inline constexpr std::size_t kPortMethodCount =

@@ -83,20 +83,71 @@ struct ParsedPath {
   std::vector<std::string> parts;
 };
 
+// The drive of an administrative share of this machine ("localhost\C$",
+// "127.0.0.1\c$"), or 0; `rest` is left after the share's name.
+char LocalShareDrive(std::string_view& rest) {
+  const auto slash = rest.find('\\');
+  if (slash == std::string_view::npos) return 0;
+  const std::string_view server = rest.substr(0, slash);
+  if (!EqualsNoCase(server, "localhost") && server != "127.0.0.1") return 0;
+  std::string_view share = rest.substr(slash + 1);
+  if (share.size() < 2 || share[1] != '$' || (share.size() > 2 && share[2] != '\\')) return 0;
+  const char letter = UpperAscii(share.substr(0, 1))[0];
+  if (letter < 'A' || letter > 'Z') return 0;
+  rest = share.substr(2);
+  return letter;
+}
+
+// A path as the system reads it. "\\?\" paths are taken as written; other
+// paths lose "." parts, ".." takes the name before it away, a single dot
+// at the end of a name goes, and so do dots and blanks at the end of the
+// path. "\\localhost\C$\", "\\127.0.0.1\C$\", "\\?\UNC\localhost\C$\" and
+// "\\.\C:\" reach drive C: as well.
 std::optional<ParsedPath> ParseWindowsPath(std::string_view path) {
-  if (StartsWith(path, "\\\\?\\")) path.remove_prefix(4);
-  if (path.size() < 2 || path[1] != ':') return std::nullopt;
-  const char letter = UpperAscii(path.substr(0, 1))[0];
-  if (letter < 'A' || letter > 'Z') return std::nullopt;
+  std::string rest;
+  char letter = 0;
+  bool verbatim = false;
+  if (StartsWith(path, "\\\\?\\UNC\\")) {
+    std::string_view share = path.substr(8);
+    letter = LocalShareDrive(share);
+    if (letter == 0) return std::nullopt;
+    rest = share;
+    verbatim = true;
+  } else if (StartsWith(path, "\\\\?\\") || StartsWith(path, "\\\\.\\")) {
+    verbatim = path[2] == '?';
+    path.remove_prefix(4);
+  } else if (StartsWith(path, "\\\\")) {
+    std::string_view share = path.substr(2);
+    letter = LocalShareDrive(share);
+    if (letter == 0) return std::nullopt;
+    rest = share;
+  }
+  if (letter == 0) {
+    if (path.size() < 2 || path[1] != ':') return std::nullopt;
+    letter = UpperAscii(path.substr(0, 1))[0];
+    if (letter < 'A' || letter > 'Z') return std::nullopt;
+    rest = path.substr(2);
+  }
   ParsedPath parsed;
   parsed.drive = letter;
-  std::string rest(path.substr(2));
   std::replace(rest.begin(), rest.end(), '/', '\\');
+  if (!verbatim && !rest.empty() && rest.back() != '\\') {
+    while (!rest.empty() && (rest.back() == '.' || rest.back() == ' ')) {
+      // "C:\a\.." and "C:\a\." keep their meaning.
+      const auto slash = rest.rfind('\\');
+      const std::string_view last = std::string_view(rest).substr(slash + 1);
+      if (last == "." || last == "..") break;
+      rest.pop_back();
+    }
+  }
   for (auto& part : Split(rest, '\\')) {
     if (part.empty() || part == ".") continue;
     if (part == "..") {
       if (!parsed.parts.empty()) parsed.parts.pop_back();
       continue;
+    }
+    if (!verbatim && part.size() > 1 && part.back() == '.' && part[part.size() - 2] != '.') {
+      part.pop_back();
     }
     if (part.find_first_of("*?<>|\"") != std::string::npos) return std::nullopt;
     parsed.parts.push_back(std::move(part));
@@ -445,14 +496,23 @@ std::string SimFileSystem::nameNoCaseLocked(const std::string& folder, const str
   FolderNames names;
   names.inode = st.st_ino;
   names.changed = st.st_ctim;
-  std::string found;
+  std::vector<std::string> longNames;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view entryName = entry->d_name;
     if (entryName == "." || entryName == "..") continue;
-    if (found.empty() && EqualsNoCase(entryName, name)) found = entryName;
     names.byUpperName.emplace(UpperAscii(entryName), entryName);
+    if (!IsValidShortName(entryName)) longNames.emplace_back(entryName);
   }
   ::closedir(dir);
+  // A long name is found by its short name too ("DOCUME~1"), unless an
+  // entry bears that name itself.
+  for (std::string& longName : longNames) {
+    names.byUpperName.emplace(ShortName(longName), std::move(longName));
+  }
+  std::string found;
+  if (const auto hit = names.byUpperName.find(UpperAscii(name)); hit != names.byUpperName.end()) {
+    found = hit->second;
+  }
 
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
@@ -608,7 +668,7 @@ bool SimFileSystem::plainHostPathLocked(std::string_view path, std::string& host
   while (start < rest.size()) {
     const auto end = std::min(rest.find('\\', start), rest.size());
     const std::string_view part = rest.substr(start, end - start);
-    if (part.empty() || part == "." || part == ".." ||
+    if (part.empty() || part == "." || part == ".." || part.back() == '.' || part.back() == ' ' ||
         part.find_first_of("/*?<>|\"") != std::string_view::npos) {
       return false;
     }
@@ -638,6 +698,62 @@ std::optional<std::uint32_t> SimFileSystem::attributes(std::string_view path) {
   const auto found = findLocked(path, "attributes");
   if (!found) return std::nullopt;
   return attributesOfStat(found->host, found->st);
+}
+
+Result<platform::FolderIdentity> SimFileSystem::folderIdentity(std::string_view path) {
+  if (auto e = faults_->checkError(PortMethod::FilesFolderIdentity, "folder identity", path))
+    return *e;
+  std::lock_guard lock(mutex_);
+  auto resolved = resolveLocked(path, "folder identity");
+  if (!resolved) return resolved.error();
+  struct stat st {};
+  if (!resolved->exists || ::stat(resolved->host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    return Fail(Errc::NotFound, "folder identity", path);
+  }
+  return platform::FolderIdentity{static_cast<std::uint64_t>(st.st_dev),
+                                  static_cast<std::uint64_t>(st.st_ino)};
+}
+
+bool SimFileSystem::createFolderLink(std::string_view link, std::string_view target) {
+  const fs::path host = hostPath(link);
+  const fs::path to = hostPath(target);
+  if (host.empty() || to.empty()) return false;
+  std::error_code ec;
+  fs::create_directory_symlink(to, host, ec);
+  return !ec;
+}
+
+void SimFileSystem::addWindowsLinks(std::string_view profile) {
+  const std::string user = WithoutTrailingBackslash(profile);
+  const std::string roaming = user + "\\AppData\\Roaming";
+  const std::string local = user + "\\AppData\\Local";
+  const std::string documents = user + "\\Documents";
+  const std::string shell = roaming + "\\Microsoft\\Windows";
+  const std::pair<std::string, std::string> links[] = {
+      {platform::FolderOf(platform::FolderOf(user)) + "\\Documents and Settings",
+       platform::FolderOf(user)},
+      {user + "\\Application Data", roaming},
+      {user + "\\Cookies", shell + "\\Cookies"},
+      {user + "\\Local Settings", local},
+      {user + "\\My Documents", documents},
+      {user + "\\NetHood", shell + "\\Network Shortcuts"},
+      {user + "\\PrintHood", shell + "\\Printer Shortcuts"},
+      {user + "\\Recent", shell + "\\Recent"},
+      {user + "\\SendTo", shell + "\\SendTo"},
+      {user + "\\Start Menu", shell + "\\Start Menu"},
+      {user + "\\Templates", shell + "\\Templates"},
+      {local + "\\Application Data", local},
+      {local + "\\History", local + "\\Microsoft\\Windows\\History"},
+      {local + "\\Temporary Internet Files", local + "\\Microsoft\\Windows\\INetCache"},
+      {documents + "\\My Music", user + "\\Music"},
+      {documents + "\\My Pictures", user + "\\Pictures"},
+      {documents + "\\My Videos", user + "\\Videos"},
+  };
+  for (const auto& [link, target] : links) {
+    std::error_code ec;
+    fs::create_directories(hostPath(platform::FolderOf(link)), ec);
+    (void)createFolderLink(link, target);
+  }
 }
 
 Status SimFileSystem::deleteFile(std::string_view path) {

@@ -7,12 +7,16 @@
 // in tables: the ReadOnly / Hidden / System / Archive attributes (by
 // resolved path), the files held open with their sharing, the deletions
 // asked for at restart, special folders, device names and environment.
-// Host symbolic links stand for reparse points and are never followed
-// when deleting. Methods consult the fault plan: "files.list",
+// Host symbolic links stand for reparse points (junctions) and are never
+// followed when deleting; addWindowsLinks makes those Windows makes in a
+// profile. Paths are read as Win32 reads them: "\\?\", "\\.\",
+// "\\localhost\C$\", short names ("PROGRA~1"), "." and ".." parts, and
+// trailing dots and blanks. Methods consult the fault plan: "files.list",
 // "files.stat", "files.deleteFile", "files.removeFolder",
 // "files.createFolders", "files.setAttributes", "files.moveFile" (both
 // moves; path "from -> to"), "files.open", "files.read", "files.write", "files.flush",
-// "files.deleteAtRestart", "files.shortPath", "files.freeSpace".
+// "files.deleteAtRestart", "files.shortPath", "files.freeSpace",
+// "files.folderIdentity".
 //
 // Files returned by open() must be destroyed before the file system.
 #pragma once
@@ -50,6 +54,8 @@ class SimFileSystem : public platform::FileSystem {
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
   std::optional<std::uint32_t> attributes(std::string_view path) override;
+  // The host folder's device and inode, links followed.
+  Result<platform::FolderIdentity> folderIdentity(std::string_view path) override;
   Status deleteFile(std::string_view path) override;
   Status removeFolder(std::string_view path) override;
   Status createFolders(std::string_view path) override;
@@ -105,6 +111,20 @@ class SimFileSystem : public platform::FileSystem {
   void setTempFolder(std::string_view path);
   void setEnvironment(std::string_view name, std::string_view value);
   void unsetEnvironment(std::string_view name);
+
+  // Makes `link` a junction to the folder `target` (a host symbolic link;
+  // its parent must exist). False when it cannot be made.
+  bool createFolderLink(std::string_view link, std::string_view target);
+  // The junctions Windows makes for programs written for the older folder
+  // names: "Documents and Settings" at the root of the drive of
+  // `profile`'s parent, and in the profile "Application Data", "Cookies",
+  // "Local Settings", "My Documents", "NetHood", "PrintHood", "Recent",
+  // "SendTo", "Start Menu" and "Templates"; in "AppData\Local"
+  // "Application Data" (to itself), "History" and "Temporary Internet
+  // Files"; in "Documents" "My Music", "My Pictures" and "My Videos". The
+  // folders that hold them are made; the folders they lead to are left to
+  // whoever fills the profile (until then a link leads nowhere).
+  void addWindowsLinks(std::string_view profile);
 
   // The host path that a Windows path resolves to (missing components
   // appended as written); empty for a path on no mapped drive.

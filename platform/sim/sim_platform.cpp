@@ -43,6 +43,7 @@ SimPlatform::SimPlatform()
        {files_.windowsFolder(), files_.systemFolder(), files_.tempFolder()}) {
     fs::create_directories(files_.hostPath(folder));
   }
+  files_.addWindowsLinks(files_.expandEnvironment("%USERPROFILE%"));
 }
 
 SimPlatform::~SimPlatform() {

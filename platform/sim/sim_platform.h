@@ -27,7 +27,8 @@ namespace nc::sim {
 class SimPlatform {
  public:
   // Creates the host folder and, on C:, the Windows, system and temporary
-  // folders.
+  // folders, the user's profile and the junctions Windows makes in it and
+  // at the root of C: (SimFileSystem::addWindowsLinks).
   SimPlatform();
   ~SimPlatform();
   SimPlatform(const SimPlatform&) = delete;

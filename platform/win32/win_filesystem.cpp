@@ -188,6 +188,28 @@ std::optional<std::uint32_t> WinFileSystem::attributes(std::string_view path) {
   return static_cast<std::uint32_t>(attributes);
 }
 
+Result<platform::FolderIdentity> WinFileSystem::folderIdentity(std::string_view path) {
+  // Attribute access is enough and is granted where listing is not (the
+  // junctions Windows makes refuse to be listed). Backup semantics open a
+  // folder; without FILE_FLAG_OPEN_REPARSE_POINT links are followed to the
+  // folder they lead to. No "insert a disk" box for an empty drive.
+  const UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
+  FileHandle folder(CreateFileW(LongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const DWORD code = folder ? ERROR_SUCCESS : GetLastError();
+  SetErrorMode(previous);
+  if (!folder) return Win32Error(code, "folder identity", path);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(folder.get(), &info)) return LastError("folder identity", path);
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return Error{Errc::NotFound, "folder identity", std::string(path)};
+  }
+  return platform::FolderIdentity{
+      info.dwVolumeSerialNumber,
+      (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
 Status WinFileSystem::deleteFile(std::string_view path) {
   if (!DeleteFileW(LongPath(path).c_str())) return LastError("delete file", path);
   return Status::Ok();

@@ -13,6 +13,8 @@ class WinFileSystem final : public platform::FileSystem {
   bool fileExists(std::string_view path) override;
   bool folderExists(std::string_view path) override;
   std::optional<std::uint32_t> attributes(std::string_view path) override;
+  // Opens the folder itself (not its contents) and asks the open handle.
+  Result<platform::FolderIdentity> folderIdentity(std::string_view path) override;
 
   Status deleteFile(std::string_view path) override;
   Status removeFolder(std::string_view path) override;

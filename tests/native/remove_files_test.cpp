@@ -536,6 +536,9 @@ TEST_F(RemovalTest, DriveRootsAreAskedAboutInCleanModeOnly) {
 
 TEST_F(RemovalTest, MyDocumentsAndMyPicturesAreAskedAboutWithEachPrimitivesText) {
   const std::string documents = "C:\\Users\\user\\Documents\\";
+  // "My Pictures" as a folder of its own, as before Vista made it a
+  // junction to "Pictures".
+  std::filesystem::remove(sim.hostPath(documents + "My Pictures"));
   Write(documents + "letter.doc");
   Write(documents + "My Pictures\\cat.jpg");
   std::int32_t counter = 0;
@@ -558,13 +561,20 @@ TEST_F(RemovalTest, MyDocumentsAndMyPicturesAreAskedAboutWithEachPrimitivesText)
                 "Do you want to delete the files on " + documents + "My Pictures\\?",
             }));
 
-  // Met as a sub-folder of a walk, My Documents is asked about too; No
-  // skips it and the walk goes on.
+  // The profile that holds them is never emptied.
   sim.prompts().clear();
   Write("C:\\Users\\user\\junk.tmp");
   cleaner::DeleteFolderContents(CleanModeRun(), "C:\\Users\\user",
                                 {.removeFolder = false, .logFiles = true}, counter);
-  EXPECT_EQ(sim.prompts().count(sim::SimPrompts::Kind::Confirm), 1u);
+  EXPECT_TRUE(sim.prompts().records().empty());
+  EXPECT_TRUE(Exists("C:\\Users\\user\\junk.tmp"));
+
+  // Met as a sub-folder of a walk of the drive the user agreed to, My
+  // Documents is asked about too; No skips it and the walk goes on.
+  sim.prompts().answerConfirm(true);
+  cleaner::DeleteFolderContents(CleanModeRun(), "C:\\", {.removeFolder = false, .logFiles = true},
+                                counter);
+  EXPECT_EQ(sim.prompts().count(sim::SimPrompts::Kind::Confirm), 2u);
   EXPECT_FALSE(Exists("C:\\Users\\user\\junk.tmp"));
   EXPECT_TRUE(Exists(documents + "letter.doc"));
   EXPECT_TRUE(Exists(documents + "My Pictures\\cat.jpg"));
@@ -642,6 +652,9 @@ class ForwardingFileSystem : public platform::FileSystem {
   bool folderExists(std::string_view p) override { return inner_.folderExists(p); }
   std::optional<std::uint32_t> attributes(std::string_view p) override {
     return inner_.attributes(p);
+  }
+  Result<platform::FolderIdentity> folderIdentity(std::string_view p) override {
+    return inner_.folderIdentity(p);
   }
   Status deleteFile(std::string_view p) override { return inner_.deleteFile(p); }
   Status removeFolder(std::string_view p) override { return inner_.removeFolder(p); }
@@ -796,6 +809,11 @@ class ChainFileSystem : public ForwardingFileSystem {
   bool folderExists(std::string_view path) override {
     const int level = Level(path);
     return level >= 0 ? !folderGone_[Index(level)] : inner_.folderExists(path);
+  }
+  Result<platform::FolderIdentity> folderIdentity(std::string_view path) override {
+    const int level = Level(path);
+    if (level < 0 || folderGone_[Index(level)]) return inner_.folderIdentity(path);
+    return platform::FolderIdentity{0xC4A1, static_cast<std::uint64_t>(level) + 1};
   }
   Status deleteFile(std::string_view path) override {
     const std::string folder = platform::FolderOf(path);

@@ -247,6 +247,57 @@ TEST_F(Win32Files, RemovingAJunctionLeavesItsTargetIntact) {
   EXPECT_TRUE(fs.fileExists(JoinPath(target, "keep.txt")));
 }
 
+// A folder is known by what it is: every spelling the system reads as the
+// folder, and a path through a link to it, gives the one identity.
+TEST_F(Win32Files, EverySpellingOfAFolderGivesItsOneIdentity) {
+  const std::string folder = JoinPath(root, "Long Folder Name");
+  ASSERT_TRUE(fs.createFolders(JoinPath(folder, "inner")).ok());
+  WriteText(fs, JoinPath(folder, "file.txt"), "x");
+  const auto id = fs.folderIdentity(folder);
+  ASSERT_TRUE(id.ok());
+  std::vector<std::string> spellings = {folder + "\\",      folder + ".",
+                                        folder + ". ",      JoinPath(folder, "inner\\.."),
+                                        "\\\\?\\" + folder, nc::UpperAscii(folder)};
+  if (auto shortForm = fs.shortPath(folder); shortForm && *shortForm != folder) {
+    spellings.push_back(*shortForm);
+  }
+  for (const std::string& spelling : spellings) {
+    SCOPED_TRACE(spelling);
+    const auto same = fs.folderIdentity(spelling);
+    ASSERT_TRUE(same.ok());
+    EXPECT_EQ(*same, *id);
+  }
+  const auto inner = fs.folderIdentity(JoinPath(folder, "inner"));
+  ASSERT_TRUE(inner.ok());
+  EXPECT_NE(*inner, *id);
+  EXPECT_FALSE(fs.folderIdentity(JoinPath(folder, "file.txt")).ok());
+  const auto missing = fs.folderIdentity(JoinPath(root, "missing"));
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().code, Errc::NotFound);
+
+  // Through a folder link: a junction where the system makes one, else a
+  // symbolic link. Wine 8 makes no junction, and its symbolic link cannot
+  // be opened: the link then has no identity, never another folder's.
+  const std::string link = JoinPath(root, "link");
+  bool made = nc::wintest::MakeJunction(nc::win32::Widen(link), nc::win32::Widen(folder));
+  using CreateLink = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  auto create = reinterpret_cast<CreateLink>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+  const bool junction = made;
+  if (!made && create != nullptr) {
+    made = create(nc::win32::Widen(link).c_str(), nc::win32::Widen(folder).c_str(), 1 | 2) != 0;
+  }
+  if (!made) return;
+  for (const std::string& path : {link, JoinPath(link, "inner")}) {
+    SCOPED_TRACE(path);
+    const auto linked = fs.folderIdentity(path);
+    ASSERT_TRUE(linked.ok() || !junction);
+    if (linked.ok()) {
+      EXPECT_EQ(*linked, path == link ? *id : *inner);
+    }
+  }
+}
+
 TEST_F(Win32Files, SystemFoldersExist) {
   for (int csidl : {Csidl::AppData, Csidl::LocalAppData, Csidl::InternetCache, Csidl::Cookies,
                     Csidl::History, Csidl::Recent, Csidl::Personal, Csidl::Windows, Csidl::System,
