@@ -71,6 +71,80 @@ std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string
 using KeyDeleter = std::int32_t (*)(CleanRun&, platform::RootKey, std::string_view,
                                     std::string_view);
 
+// A name as a log line shows it: a NUL as "\0" (the line would end there).
+std::string LogName(std::string_view name) {
+  std::string text;
+  for (char c : name) {
+    if (c == '\0') {
+      text += "\\0";
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+// Values in the tree below `base` that `below` names by exact names ("" for
+// `base` itself, which must be opened as itself), a registry link counting
+// as one entry and never entered, so a link back to an ancestor cannot
+// make the walk go round. Keys that cannot be opened count nothing.
+std::int64_t CountTreeValues(platform::Registry& registry, const platform::RegKey& base,
+                             std::u16string below) {
+  // Keys to visit, each with its depth; the registry allows 512 levels.
+  constexpr std::size_t kMaxKeyDepth = 512;
+  std::vector<std::pair<std::u16string, std::size_t>> pending;
+  pending.emplace_back(std::move(below), 0);
+  std::int64_t count = 0;
+  while (!pending.empty()) {
+    auto [path, depth] = std::move(pending.back());
+    pending.pop_back();
+    Result<platform::RegKey> opened = platform::RegKey();
+    if (!path.empty())
+      opened = registry.openSubExact(base, path, platform::RegAccess::ReadNoFollow);
+    if (!opened) continue;
+    const platform::RegKey& key = path.empty() ? base : *opened;
+    if (registry.isLink(key).value_or(false)) {
+      ++count;
+      continue;
+    }
+    auto info = registry.info(key);
+    if (!info) continue;
+    count += info->valueCount;
+    if (info->subKeyCount == 0 || depth >= kMaxKeyDepth) continue;
+    auto names = registry.exactSubKeyNames(key);
+    if (!names) continue;
+    for (const auto& name : *names) {
+      pending.emplace_back(path.empty() ? name : path + u'\\' + name, depth + 1);
+    }
+  }
+  return count;
+}
+
+// Deletes the sub-key of `key` whose name text cannot carry (a lone
+// surrogate half, a NUL), by that exact name, counted as DeleteKeyCounted
+// counts; a name the system's deletion cannot take is a failure.
+std::int32_t DeleteExactSubKey(CleanRun& run, const platform::RegKey& key,
+                               const std::string& keyText, const std::u16string& name) {
+  platform::Registry& registry = run.platform().registry;
+  const std::string shown = keyText + LogName(Utf16ToUtf8(name));
+  std::int32_t count = static_cast<std::int32_t>(std::min<std::int64_t>(
+      CountTreeValues(registry, key, name), std::numeric_limits<std::int32_t>::max()));
+  if (!run.FastMode()) {
+    run.AddDetailLine("deleting registry key " + shown);
+    run.ScrollLog(0);
+  }
+  if (count == 0) count = 1;
+  if (!run.TestMode()) {
+    const Status deleted = registry.deleteTreeExact(key, name);
+    if (deleted) {
+      run.NoteRegistryRemoved(count);
+    } else {
+      run.NoteFailure(shown, deleted.error());
+    }
+  }
+  return count;
+}
+
 std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
                                  std::string_view keyPath, std::string_view valueName,
                                  KeyDeleter deleteSubKey) {
@@ -87,24 +161,27 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
   const std::string keyText = std::string(rootText) + "\\" + std::string(keyPath) + "\\";
   const std::string lineStart = "deleting registry value " + keyText;
   // Clean mode: the value goes, and the item's record learns how that went.
-  const auto deleteValue = [&](std::string_view name) {
-    const Status deleted = registry.deleteValue(*key, name);
+  // A listed value goes by its exact name: its text may stand for another
+  // value, or (cut at a NUL) for a shorter name's.
+  const auto deleteValue = [&](std::string_view name, std::u16string_view exactName) {
+    const Status deleted = registry.deleteValueExact(*key, exactName);
     if (deleted) {
       run.NoteRegistryRemoved(1);
     } else {
-      run.NoteFailure(keyText + std::string(name), deleted.error());
+      run.NoteFailure(keyText + LogName(name), deleted.error());
     }
   };
   const auto logValue = [&](std::string_view name) {
     if (run.FastMode()) return;
-    run.AddDetailLine(lineStart + std::string(name));
+    run.AddDetailLine(lineStart + LogName(name));
     run.ScrollLog(0);
   };
 
   if (!valueName.empty()) {
-    if (!registry.readValue(*key, valueName)) return 0;
+    auto value = registry.readValue(*key, valueName);
+    if (!value) return 0;
     logValue(valueName);
-    if (!test) deleteValue(valueName);
+    if (!test) deleteValue(valueName, value->exactName);
     return 1;
   }
 
@@ -112,13 +189,19 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
   if (auto values = registry.values(*key)) {
     for (const auto& value : *values) {
       logValue(value.name);
-      if (!test) deleteValue(value.name);
+      if (!test) deleteValue(value.name, value.exactName);
       ++count;
     }
   }
-  if (auto subKeys = registry.subKeyNames(*key)) {
+  if (auto subKeys = registry.exactSubKeyNames(*key)) {
     const std::string base = std::string(keyPath) + "\\";
-    for (const auto& subKey : *subKeys) count += deleteSubKey(run, root, rootText, base + subKey);
+    for (const auto& subKey : *subKeys) {
+      if (platform::IsWholeText(subKey)) {
+        count += deleteSubKey(run, root, rootText, base + Utf16ToUtf8(subKey));
+      } else {
+        count += DeleteExactSubKey(run, *key, keyText, subKey);
+      }
+    }
   }
   return count;
 }
@@ -137,33 +220,10 @@ std::int32_t DeleteUserKeyText(CleanRun& run, platform::RootKey root, std::strin
 
 std::int64_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
   platform::Registry& registry = run.platform().registry;
-  // Keys to visit, each with its depth; the registry allows 512 levels.
-  constexpr std::size_t kMaxKeyDepth = 512;
-  std::vector<std::pair<std::string, std::size_t>> pending;
-  pending.emplace_back(TrimKeyPath(keyPath), 0);
-  std::int64_t count = 0;
-  while (!pending.empty()) {
-    auto [path, depth] = std::move(pending.back());
-    pending.pop_back();
-    // A registry link counts as one entry and is never entered, so a link
-    // back to an ancestor cannot make the walk go round.
-    auto key = registry.open(root, path, platform::RegAccess::ReadNoFollow);
-    if (!key) continue;
-    if (registry.isLink(*key).value_or(false)) {
-      ++count;
-      continue;
-    }
-    auto info = registry.info(*key);
-    if (!info) continue;
-    count += info->valueCount;
-    if (info->subKeyCount == 0 || depth >= kMaxKeyDepth) continue;
-    auto names = registry.subKeyNames(*key);
-    if (!names) continue;
-    for (const auto& name : *names) {
-      pending.emplace_back(path.empty() ? name : path + "\\" + name, depth + 1);
-    }
-  }
-  return count;
+  // Sub-keys are reached by their exact names from the key itself.
+  auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::ReadNoFollow);
+  if (!key) return 0;
+  return CountTreeValues(registry, *key, {});
 }
 
 std::int32_t DeleteKeyByRootName(CleanRun& run, std::string_view rootName,

@@ -280,7 +280,9 @@ RegFileParse ParseRegFile(std::string_view input, const AnsiToUtf8& ansi) {
   RegFileParse result;
   if (StartsWith(input, "\xEF\xBB\xBF")) input.remove_prefix(3);
   std::string converted;
-  if (!IsValidUtf8(input)) {
+  // UTF-8, or text that keeps lone surrogate halves of a UTF-16 file
+  // (Utf16ToWtf8): anything else is 8-bit text.
+  if (!IsValidUtf8(input) && Utf16ToWtf8(Wtf8ToUtf16(input)) != input) {
     converted = Latin1ToUtf8(input);
     input = converted;
   }

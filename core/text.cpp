@@ -120,6 +120,47 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string Utf16ToWtf8(std::u16string_view units) {
+  std::string out;
+  out.reserve(units.size());
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t unit = units[i];
+    if (unit < 0xD800 || unit > 0xDFFF) continue;
+    if (unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    out += Utf16ToUtf8(units.substr(start, i - start));
+    out += static_cast<char>(0xE0 | (unit >> 12));
+    out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (unit & 0x3F));
+    start = i + 1;
+  }
+  out += Utf16ToUtf8(units.substr(start));
+  return out;
+}
+
+std::u16string Wtf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t start = 0;
+  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    const auto b1 = static_cast<unsigned char>(text[i + 1]);
+    const auto b2 = static_cast<unsigned char>(text[i + 2]);
+    // ED A0..BF 80..BF: a surrogate half U+D800..U+DFFF.
+    if (b0 != 0xED || b1 < 0xA0 || b1 > 0xBF || b2 < 0x80 || b2 > 0xBF) continue;
+    out += Utf8ToUtf16(text.substr(start, i - start));
+    out += static_cast<char16_t>(0xD000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
+    i += 2;
+    start = i + 1;
+  }
+  out += Utf8ToUtf16(text.substr(start));
+  return out;
+}
+
 std::u32string Utf8ToUtf32(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());

@@ -15,6 +15,12 @@ namespace nc {
 // U+FFFD, never rejected.
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
+// UTF-16 units that need not be whole text (a lone surrogate half) as
+// 8-bit text and back without loss: as UTF-8, with each lone half in the
+// three-byte form UTF-8 forbids for surrogates. Valid UTF-8 decodes as
+// Utf8ToUtf16 decodes it; other malformed bytes become U+FFFD.
+std::string Utf16ToWtf8(std::u16string_view units);
+std::u16string Wtf8ToUtf16(std::string_view text);
 // The code points of UTF-8 text, malformed bytes as U+FFFD.
 std::u32string Utf8ToUtf32(std::string_view text);
 // Well-formed UTF-8: no stray or missing continuation bytes, no overlong

@@ -85,6 +85,23 @@ std::u16string ExactNameOf(std::string_view name) {
   return Utf8ToUtf16(name.substr(0, name.find('\0')));
 }
 
+bool IsWholeText(std::u16string_view exactName) {
+  if (exactName.find(u'\0') != std::u16string_view::npos) return false;
+  return Utf8ToUtf16(Utf16ToUtf8(exactName)) == exactName;
+}
+
+Result<RegValue> ReadExactValue(Registry& registry, const RegKey& key,
+                                std::u16string_view exactName) {
+  // Whole text names the value itself when asked for by its text.
+  if (IsWholeText(exactName)) return registry.readValue(key, Utf16ToUtf8(exactName));
+  auto values = registry.values(key);
+  if (!values) return values.error();
+  for (RegValue& value : *values) {
+    if (value.exactName == exactName) return std::move(value);
+  }
+  return Error{Errc::NotFound, "read value", Utf16ToUtf8(exactName)};
+}
+
 bool IsStringType(std::uint32_t type) {
   return type == static_cast<std::uint32_t>(RegType::String) ||
          type == static_cast<std::uint32_t>(RegType::ExpandString);

@@ -129,6 +129,17 @@ class Registry {
 
   // Names of the direct sub-keys, in the system's enumeration order.
   [[nodiscard]] virtual Result<std::vector<std::string>> subKeyNames(const RegKey& key) = 0;
+  // The same names exactly as the system keeps them (counted UTF-16 units,
+  // a lone surrogate half or a NUL included), where the text above shows
+  // a lone half as U+FFFD.
+  [[nodiscard]] virtual Result<std::vector<std::u16string>> exactSubKeyNames(const RegKey& key) = 0;
+  // Opens the key below an open key whose path is these exact names, each
+  // followed by a backslash but the last, in the view of `parent`.
+  // NotSupported when a name holds a NUL: the system's call cannot be
+  // given it.
+  [[nodiscard]] virtual Result<RegKey> openSubExact(const RegKey& parent,
+                                                    std::u16string_view exactPath,
+                                                    RegAccess access) = 0;
   // All values with their data, in enumeration order.
   [[nodiscard]] virtual Result<std::vector<RegValue>> values(const RegKey& key) = 0;
   [[nodiscard]] virtual Result<RegKeyInfo> info(const RegKey& key) = 0;
@@ -151,6 +162,10 @@ class Registry {
   // Deletes `subKey` below `parent` with everything below it. Registry
   // links inside are removed, never followed.
   [[nodiscard]] virtual Status deleteTree(const RegKey& parent, std::string_view subKey) = 0;
+  // The same for the sub-key of exactly this name; NotSupported, with
+  // nothing deleted, for a name holding a NUL.
+  [[nodiscard]] virtual Status deleteTreeExact(const RegKey& parent,
+                                               std::u16string_view exactName) = 0;
 
   // Hives: save a key to a hive file; have the system replace the hive
   // of a loaded key by `newFile` at the next restart, keeping the old one
@@ -169,6 +184,14 @@ class Registry {
 // The exact name a text name stands for, as the system's calls that take a
 // NUL-terminated name see it: up to its first NUL.
 std::u16string ExactNameOf(std::string_view name);
+
+// The value of exactly this name, found among the key's values (a name
+// that holds a NUL cannot be asked for directly); NotFound when none.
+Result<RegValue> ReadExactValue(Registry& registry, const RegKey& key,
+                                std::u16string_view exactName);
+// Whether a name of counted units is whole text: no NUL and no lone
+// surrogate half, so that UTF-8 text carries it.
+bool IsWholeText(std::u16string_view exactName);
 
 bool IsStringType(std::uint32_t type);
 // The text of a REG_SZ or REG_EXPAND_SZ value up to its first NUL (a

@@ -61,22 +61,30 @@ std::vector<std::uint8_t> AnsiStringBytes(platform::System& system,
   return out;
 }
 
+// The name a value has in the registry, as 8-bit text that keeps every
+// unit (Utf16ToWtf8); only a version 5 file is written from a name that
+// is not whole text (see ValueFitsAnsi).
+std::string NameText(const RegValue& value) {
+  if (value.exactName.empty()) return value.name;
+  return Utf16ToWtf8(value.exactName);
+}
+
 void AppendValueLine(std::string& out, platform::System& system, const RegValue& value,
                      RegFileForm form) {
   // A string that cannot go in quotes becomes a hex(1) list, which only a
   // version 5 file reaches (see ValueFitsAnsi).
   if (form == RegFileForm::Ansi && IsExpandOrMulti(value.type)) {
-    AppendRegValueLine(out, value.name, value.type, AnsiStringBytes(system, value.data),
+    AppendRegValueLine(out, NameText(value), value.type, AnsiStringBytes(system, value.data),
                        RegFileLayout::Backup);
   } else {
-    AppendRegValueLine(out, value.name, value.type, value.data, RegFileLayout::Backup);
+    AppendRegValueLine(out, NameText(value), value.type, value.data, RegFileLayout::Backup);
   }
 }
 
 // ---- the entry -----------------------------------------------------------------
 
 struct KeyBlock {
-  std::string path;
+  std::string path;  // below the root; the names of sub-keys as Utf16ToWtf8 gives them
   std::vector<RegValue> values;
   bool link = false;  // a registry link, which no registry file can make again
 };
@@ -95,14 +103,35 @@ bool Vanished(const Error& error) {
   return error.code == Errc::NotFound;
 }
 
+// The value the entry names: by its text, or by its exact name.
+struct ValueRef {
+  std::string_view text;
+  const std::u16string* exact = nullptr;
+};
+
+// A name with a line break or a NUL cannot be written so that the
+// registry editor reads it back, nor can a registry link be made again:
+// such an entry is not backed up. A lone surrogate half goes into a
+// version 5 file unit for unit, and the editor reads it back so.
+bool NameCarried(std::string_view name) {
+  return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+bool ExactNameCarried(std::u16string_view name) {
+  return name.find_first_of(std::u16string_view(u"\r\n\0", 3)) == std::u16string_view::npos;
+}
+
 // Reads what the entry holds: one block per key, in the order written.
-// Keys are opened for reading only, the least the backup needs. An error
-// when a key, its values or its sub-key names cannot be read whole, or
-// when the tree is deeper than a backup visits: what is not in the file
-// must not be deleted.
-Result<std::vector<KeyBlock>> CollectEntry(platform::Registry& registry, PredefinedRoot root,
-                                           bool wholeKey, std::string_view valueName,
-                                           const std::string& keyPath) {
+// Keys are opened for reading only, the least the backup needs. Sub-keys
+// are listed and opened by their exact names, so that a name text cannot
+// carry never opens a look-alike key or none. An error when a key, its
+// values or its sub-key names cannot be read whole, or when the tree is
+// deeper than a backup visits: what is not in the file must not be
+// deleted. nullopt when the tree holds a key that the file cannot name.
+Result<std::optional<std::vector<KeyBlock>>> CollectEntry(platform::Registry& registry,
+                                                          PredefinedRoot root, bool wholeKey,
+                                                          const ValueRef& valueName,
+                                                          const std::string& keyPath) {
   std::vector<KeyBlock> blocks;
   const auto portRoot = ToPortRoot(root);
   if (!wholeKey) {
@@ -112,63 +141,81 @@ Result<std::vector<KeyBlock>> CollectEntry(platform::Registry& registry, Predefi
           registry.open(*portRoot, keyPath, platform::RegAccess::Read, ViewOfLocation(*portRoot));
       if (!key && !Vanished(key.error())) return key.error();
       if (key) {
-        auto value = registry.readValue(*key, valueName);
+        auto value = valueName.exact != nullptr
+                         ? platform::ReadExactValue(registry, *key, *valueName.exact)
+                         : registry.readValue(*key, valueName.text);
         if (!value && !Vanished(value.error())) return value.error();
         if (value) block.values.push_back(std::move(*value));
       }
     }
     blocks.push_back(std::move(block));
-    return blocks;
+    return std::optional(std::move(blocks));
   }
 
+  platform::RegKey top;
+  if (portRoot) {
+    // Opened as itself: a link is never followed into what it points to,
+    // and it stops the walk there.
+    auto key = registry.open(*portRoot, keyPath, platform::RegAccess::ReadNoFollow,
+                             ViewOfLocation(*portRoot));
+    if (!key && !Vanished(key.error())) return key.error();
+    if (key) top = std::move(*key);
+  }
   // Depth first without recursion: a key, then each sub-key's whole tree
-  // in the captured order, then the next sibling.
-  std::vector<std::pair<std::string, std::size_t>> pending{{keyPath, 0}};
+  // in the captured order, then the next sibling. Each key below the top
+  // one is opened from it by the exact names of its path.
+  struct Pending {
+    std::string path;
+    std::u16string below;  // exact path below the top key; "" for the top key
+    std::size_t depth = 0;
+  };
+  std::vector<Pending> pending{{keyPath, {}, 0}};
   while (!pending.empty()) {
-    auto [path, depth] = std::move(pending.back());
+    Pending next = std::move(pending.back());
     pending.pop_back();
-    KeyBlock block{path, {}};
-    std::vector<std::string> subKeys;
-    if (portRoot) {
-      // Opened as themselves: a link is never followed into what it
-      // points to, and it stops the walk there.
-      auto key = registry.open(*portRoot, path, platform::RegAccess::ReadNoFollow,
-                               ViewOfLocation(*portRoot));
-      if (!key && !Vanished(key.error())) return key.error();
-      if (key && registry.isLink(*key).value_or(false)) {
+    KeyBlock block{std::move(next.path), {}};
+    std::vector<std::u16string> subKeys;
+    if (top.valid()) {
+      Result<platform::RegKey> key = platform::RegKey();
+      if (!next.below.empty()) {
+        key = registry.openSubExact(top, next.below, platform::RegAccess::ReadNoFollow);
+        if (!key && !Vanished(key.error())) return key.error();
+      }
+      const platform::RegKey& open = next.below.empty() ? top : *key;
+      if (!next.below.empty() && !key) {
+        // Gone meanwhile: nothing left to lose.
+      } else if (registry.isLink(open).value_or(false)) {
         block.link = true;
-      } else if (key) {
-        auto values = registry.values(*key);
+      } else {
+        auto values = registry.values(open);
         if (!values) return values.error();
         block.values = std::move(*values);
-        auto names = registry.subKeyNames(*key);
+        auto names = registry.exactSubKeyNames(open);
         if (!names) return names.error();
         subKeys = std::move(*names);
       }
     }
-    if (!subKeys.empty() && depth >= kMaxExportDepth) {
-      return Error{Errc::NotSupported, "export key", path};
+    if (!subKeys.empty() && next.depth >= kMaxExportDepth) {
+      return Error{Errc::NotSupported, "export key", block.path};
     }
     for (auto it = subKeys.rbegin(); it != subKeys.rend(); ++it) {
-      pending.emplace_back(KeyPathOf(path, *it), depth + 1);
+      if (!ExactNameCarried(*it)) return std::optional<std::vector<KeyBlock>>();
+      std::u16string below = next.below;
+      if (!below.empty()) below += u'\\';
+      below += *it;
+      pending.push_back(
+          {KeyPathOf(block.path, Utf16ToWtf8(*it)), std::move(below), next.depth + 1});
     }
     blocks.push_back(std::move(block));
   }
-  return blocks;
-}
-
-// A name with a line break or a NUL cannot be written so that the
-// registry editor reads it back, nor can a registry link be made again:
-// such an entry is not backed up.
-bool NameCarried(std::string_view name) {
-  return name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+  return std::optional(std::move(blocks));
 }
 
 bool EntryCarried(const std::vector<KeyBlock>& blocks) {
   for (const KeyBlock& block : blocks) {
     if (block.link || !NameCarried(block.path)) return false;
     for (const RegValue& value : block.values) {
-      if (!NameCarried(value.name)) return false;
+      if (!NameCarried(value.name) || !ExactNameCarried(value.exactName)) return false;
     }
   }
   return true;
@@ -181,7 +228,7 @@ bool WholeUtf16(const std::vector<std::uint8_t>& data) {
 }
 
 bool ValueFitsAnsi(platform::System& system, const RegValue& value) {
-  if (!FitsAnsi(system, value.name)) return false;
+  if (!FitsAnsi(system, value.name) || !platform::IsWholeText(value.exactName)) return false;
   if (value.type == kRegSz) {
     const auto text = QuotableStringText(value.data);
     return text && FitsAnsi(system, *text);
@@ -199,7 +246,8 @@ bool EntryFitsAnsi(platform::System& system, PredefinedRoot root,
                    const std::vector<KeyBlock>& blocks) {
   (void)root;  // root names are ASCII
   for (const KeyBlock& block : blocks) {
-    if (!FitsAnsi(system, block.path)) return false;
+    // A lone surrogate half is not UTF-8, and no code page carries it.
+    if (!IsValidUtf8(block.path) || !FitsAnsi(system, block.path)) return false;
     for (const RegValue& value : block.values) {
       if (!ValueFitsAnsi(system, value)) return false;
     }
@@ -219,8 +267,13 @@ std::string RenderEntry(platform::System& system, PredefinedRoot root,
   return out;
 }
 
+// The UTF-16LE bytes of text that may hold lone surrogate halves.
+std::string Utf16Bytes(std::string_view text) {
+  return AsString(Utf16LeBytes(Wtf8ToUtf16(text)));
+}
+
 std::string Encode(platform::System& system, std::string_view text, RegFileForm form) {
-  if (form == RegFileForm::Unicode) return AsString(Utf8ToUtf16Le(text));
+  if (form == RegFileForm::Unicode) return Utf16Bytes(text);
   return IsAscii(text) ? std::string(text) : system.toAnsiCodePage(text);
 }
 
@@ -271,18 +324,22 @@ std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock
   return name;
 }
 
-Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fileName,
-                            PredefinedRoot root, bool wholeKey, std::string_view valueName,
-                            std::string_view keyPath) {
+namespace {
+
+Result<bool> ExportEntry(const platform::Platform& ports, std::string_view fileName,
+                         PredefinedRoot root, bool wholeKey, const ValueRef& valueName,
+                         std::string_view keyPath) {
   std::string path(keyPath);
   if (!path.empty() && path.back() == '\\') path.pop_back();
   // The registry would read such a name only up to its first NUL, that is
   // as another value's.
-  if (!wholeKey && !NameCarried(valueName)) return false;
+  if (!wholeKey && !NameCarried(valueName.text)) return false;
+  if (!wholeKey && valueName.exact != nullptr && !ExactNameCarried(*valueName.exact)) return false;
 
   auto collected = CollectEntry(ports.registry, root, wholeKey, valueName, path);
   if (!collected) return collected.error();
-  const std::vector<KeyBlock>& blocks = *collected;
+  if (!*collected) return false;
+  const std::vector<KeyBlock>& blocks = **collected;
   if (!EntryCarried(blocks)) return false;
 
   std::unique_ptr<platform::File> file;
@@ -322,7 +379,7 @@ Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fi
     if (!old) return old.error();
     std::string text = AnsiFileToVersion5(ports.system, ports.system.fromAnsiCodePage(*old));
     text += RenderEntry(ports.system, root, blocks, RegFileForm::Unicode);
-    written = platform::WriteWholeFile(ports.files, fileName, AsString(EncodeRegFileUtf16(text)));
+    written = platform::WriteWholeFile(ports.files, fileName, "\xFF\xFE" + Utf16Bytes(text));
   } else {
     const RegFileForm form = needHeader ? entryForm : fileForm;
     std::string bytes = needHeader ? HeaderBytes(ports.system, form) : std::string();
@@ -331,6 +388,20 @@ Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fi
   }
   if (!written) return written.error();
   return true;
+}
+
+}  // namespace
+
+Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fileName,
+                            PredefinedRoot root, bool wholeKey, std::string_view valueName,
+                            std::string_view keyPath) {
+  return ExportEntry(ports, fileName, root, wholeKey, ValueRef{valueName}, keyPath);
+}
+
+Result<bool> ExportValueToBackup(const platform::Platform& ports, std::string_view fileName,
+                                 PredefinedRoot root, std::string_view keyPath,
+                                 const std::u16string& exactName) {
+  return ExportEntry(ports, fileName, root, false, ValueRef{{}, &exactName}, keyPath);
 }
 
 }  // namespace nc::registry

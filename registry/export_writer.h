@@ -50,6 +50,10 @@ std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock
 // written when the file is new or empty. The entry reaches the disk
 // (flushed) before this returns.
 //
+// Names are written as the registry keeps them: a name that holds a lone
+// surrogate half makes the file a version 5 one, which carries every
+// UTF-16 unit, and sub-keys are read by their exact names.
+//
 // True when the entry is in the file. False, with nothing written, when
 // a key or value name holds a line break or a NUL, or the tree holds a
 // registry link: no registry file carries those back. An error when the registry could not be read
@@ -59,6 +63,11 @@ std::string MakeBackupFileName(std::string_view outputDirectory, platform::Clock
 Result<bool> ExportToBackup(const platform::Platform& ports, std::string_view fileName,
                             PredefinedRoot root, bool wholeKey, std::string_view valueName,
                             std::string_view keyPath);
+
+// The same for one value named by its exact name (a RegValue's exactName).
+Result<bool> ExportValueToBackup(const platform::Platform& ports, std::string_view fileName,
+                                 PredefinedRoot root, std::string_view keyPath,
+                                 const std::u16string& exactName);
 
 // A tree nested deeper than this below the exported key is not backed up
 // (the system allows 512 levels).

@@ -1,10 +1,12 @@
 #include "registry/fixer.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/text.h"
 #include "platform/version_code.h"
 #include "registry/locations.h"
+#include "registry/startup_entries.h"
 
 namespace nc::registry {
 
@@ -21,37 +23,57 @@ SplitPath SplitAtLastBackslash(std::string_view path) {
   return {path.substr(0, pos), path.substr(pos + 1)};
 }
 
+// The value a row names: the exact name the scan read, or else its text.
+std::u16string ValueNameOf(const ProblemEntry& row, std::string_view text) {
+  return row.ValueName ? *row.ValueName : Utf8ToUtf16(text);
+}
+
 // Backup and deletion of what one row designates; an error only when the
 // backup could not be written.
-Result<bool> FixRow(FixEnvironment& env, const platform::Platform& ports,
-                    const std::string& backupFile, const ProblemEntry& row) {
+Result<Removal> FixRow(FixEnvironment& env, const platform::Platform& ports,
+                       const std::string& backupFile, const ProblemEntry& row) {
   const std::string_view location = row.RegistryKey;
-  if (row.Kind == ProblemKind::ShortcutFile) return DeleteFileByShell(env.ports.shell, location);
+  if (row.Kind == ProblemKind::ShortcutFile) {
+    return DeleteFileByShell(env.ports.shell, location) ? Removal::Deleted : Removal::NotDeleted;
+  }
 
   const auto slash = location.find('\\');
   const std::string_view root = location.substr(0, slash);
   const std::string_view path = location.substr(slash + 1);
   switch (row.Kind) {
     case ProblemKind::Key:
-      return DeleteKeyWithBackup(ports, backupFile, root, path);
+      return RemoveKeyWithBackup(ports, backupFile, root, path);
     case ProblemKind::ValuePath: {
       const auto parts = SplitAtLastBackslash(path);
-      return DeleteValueWithBackup(ports, backupFile, root, parts.parent, true, parts.name);
+      return RemoveValueWithBackup(ports, backupFile, root, parts.parent, true,
+                                   ValueNameOf(row, parts.name));
     }
     case ProblemKind::ValueInKey:
-      return DeleteValueWithBackup(ports, backupFile, root, path, true, row.Data);
+      return RemoveValueWithBackup(ports, backupFile, root, path, true, ValueNameOf(row, row.Data));
     case ProblemKind::SubKey:
       // A row without a sub-key name designates nothing (never the
       // parent key itself).
-      if (row.Data.empty()) return false;
-      return DeleteKeyWithBackup(ports, backupFile, root, std::string(path) + "\\" + row.Data);
+      if (row.Data.empty()) return Removal::NotDeleted;
+      return RemoveKeyWithBackup(ports, backupFile, root, std::string(path) + "\\" + row.Data);
     case ProblemKind::DefaultValue:
-      return DeleteValueWithBackup(ports, backupFile, root, path, true, {});
+      return RemoveValueWithBackup(ports, backupFile, root, path, true, {});
     case ProblemKind::UserAssistValue:
-      return DeleteValueWithBackup(ports, backupFile, root, path, true, Rot13(row.Data));
+      return RemoveValueWithBackup(ports, backupFile, root, path, true,
+                                   ValueNameOf(row, Rot13(row.Data)));
     default:
-      return false;
+      return Removal::NotDeleted;
   }
+}
+
+// A row as the refusal message names it; a NUL shows as "\0".
+std::string RowText(const ProblemEntry& row) {
+  std::string text = row.RegistryKey;
+  if (row.Kind == ProblemKind::ValueInKey || row.Kind == ProblemKind::SubKey ||
+      row.Kind == ProblemKind::UserAssistValue) {
+    text += '\\';
+    text += row.Data;
+  }
+  return StartupValueCaption(text);
 }
 
 }  // namespace
@@ -62,41 +84,69 @@ std::string MissingBackupFolderQuestion(std::string_view folder) {
   return text;
 }
 
-Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
-                                 std::string_view rootName, std::string_view keyPath) {
+Result<Removal> RemoveKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
+                                    std::string_view rootName, std::string_view keyPath) {
   const auto root = RootKeyFromName(rootName);
-  if (!root) return false;
+  if (!root) return Removal::NotDeleted;
   const std::string path = WithoutTrailingBackslash(keyPath);
-  if (path.empty()) return false;
+  if (path.empty()) return Removal::NotDeleted;
   {
     // Full access, as the backup and the deletion need: a key this account
     // cannot change is neither backed up nor deleted.
     auto key = ports.registry.open(*root, path, platform::RegAccess::Full, ViewOfLocation(*root));
-    if (!key) return false;
+    if (!key) return Removal::NotDeleted;
   }
   auto backedUp = ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), true, {}, path);
-  if (!backedUp || !*backedUp) return backedUp;
+  if (!backedUp) return backedUp.error();
+  if (!*backedUp) return Removal::Refused;
   const auto parts = SplitAtLastBackslash(path);
   auto parent =
       ports.registry.open(*root, parts.parent, platform::RegAccess::Full, ViewOfLocation(*root));
-  if (!parent) return false;
-  return ports.registry.deleteTree(*parent, parts.name).ok();
+  if (!parent) return Removal::NotDeleted;
+  return ports.registry.deleteTree(*parent, parts.name) ? Removal::Deleted : Removal::NotDeleted;
+}
+
+Result<Removal> RemoveValueWithBackup(const platform::Platform& ports, std::string_view backupFile,
+                                      std::string_view rootName, std::string_view keyPath,
+                                      bool backup, std::u16string_view exactName) {
+  const auto root = RootKeyFromName(rootName);
+  if (!root) return Removal::NotDeleted;
+  auto key = ports.registry.open(*root, keyPath, platform::RegAccess::Full, ViewOfLocation(*root));
+  if (!key) return Removal::NotDeleted;
+  const std::u16string name(exactName);
+  if (!platform::ReadExactValue(ports.registry, *key, name)) return Removal::NotDeleted;
+  if (backup) {
+    auto backedUp = ExportValueToBackup(ports, backupFile, ToPredefinedRoot(*root), keyPath, name);
+    if (!backedUp) return backedUp.error();
+    if (!*backedUp) return Removal::Refused;
+  }
+  const Status deleted = ports.registry.deleteValueExact(*key, name);
+  if (deleted) return Removal::Deleted;
+  return deleted.error().code == Errc::NotSupported ? Removal::Refused : Removal::NotDeleted;
+}
+
+Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
+                                 std::string_view rootName, std::string_view keyPath) {
+  auto removed = RemoveKeyWithBackup(ports, backupFile, rootName, keyPath);
+  if (!removed) return removed.error();
+  return *removed == Removal::Deleted;
 }
 
 Result<bool> DeleteValueWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                    std::string_view rootName, std::string_view keyPath, bool backup,
                                    std::string_view valueName) {
-  const auto root = RootKeyFromName(rootName);
-  if (!root) return false;
-  auto key = ports.registry.open(*root, keyPath, platform::RegAccess::Full, ViewOfLocation(*root));
-  if (!key) return false;
-  if (!ports.registry.readValue(*key, valueName)) return false;
-  if (backup) {
-    auto backedUp =
-        ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), false, valueName, keyPath);
-    if (!backedUp || !*backedUp) return backedUp;
-  }
-  return ports.registry.deleteValue(*key, valueName).ok();
+  auto removed =
+      RemoveValueWithBackup(ports, backupFile, rootName, keyPath, backup, Utf8ToUtf16(valueName));
+  if (!removed) return removed.error();
+  return *removed == Removal::Deleted;
+}
+
+std::string FixNamesRefusedText(const std::vector<std::string>& rows) {
+  std::string text =
+      "A backup file can not hold the names of these registry entries. "
+      "They were not fixed and stay in the list:";
+  for (const std::string& row : rows) text += "\r\n" + row;
+  return text;
 }
 
 FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixView& view) {
@@ -136,11 +186,20 @@ FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixVie
       result.error = fixed.error();
       return result;
     }
-    if (*fixed) ++result.deleted;
+    if (*fixed == Removal::Refused) {
+      // Nothing deleted: the row stays, to be seen.
+      result.refused.push_back(RowText(row));
+      continue;
+    }
+    if (*fixed == Removal::Deleted) ++result.deleted;
     results.Remove(i);
     ++result.rowsRemoved;
   }
   view.SetStatusText(kFixFinishedText);
+  if (!result.refused.empty()) {
+    std::reverse(result.refused.begin(), result.refused.end());
+    env.ports.prompts.inform(FixNamesRefusedText(result.refused));
+  }
   if (env.filterProblems) env.filterProblems();
   result.outcome = FixOutcome::Finished;
   return result;

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/result.h"
 #include "platform/platform.h"
@@ -35,8 +36,27 @@ std::string MissingBackupFolderQuestion(std::string_view folder);
 // an error only when the backup could not be written, and then nothing
 // was deleted.
 
+// What one delete operation came to.
+enum class Removal {
+  Deleted,
+  NotDeleted,  // not there, no rights, no root, or the deletion failed
+  Refused,     // the backup file cannot carry a name (or a link) in it: nothing deleted
+};
+
 // Backs up the key with everything below it, then deletes it. An empty
-// key path (the root itself) designates nothing.
+// key path (the root itself) designates nothing. A tree that the backup
+// cannot hold whole (a key or value name with a NUL or a line break, a
+// registry link) is refused and left as it is.
+Result<Removal> RemoveKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
+                                    std::string_view rootName, std::string_view keyPath);
+// Backs up the value of exactly this name when `backup` is set, then
+// deletes it by that name. A name the backup cannot carry, or (without
+// backup) the system's deletion cannot be given, is refused.
+Result<Removal> RemoveValueWithBackup(const platform::Platform& ports, std::string_view backupFile,
+                                      std::string_view rootName, std::string_view keyPath,
+                                      bool backup, std::u16string_view exactName);
+
+// The same by a text name, true when deleted.
 Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                  std::string_view rootName, std::string_view keyPath);
 // Backs up the value when `backup` is set, then deletes it; "" is the
@@ -80,9 +100,17 @@ struct FixResult {
   std::size_t rowsRemoved = 0;
   std::size_t deleted = 0;  // keys, values and shortcut files deleted
   std::optional<Error> error;
+  // Rows left in the list, ticked, because no backup can carry a name in
+  // what they designate: as the message names them, in list order.
+  std::vector<std::string> refused{};
 };
 
-// "Fix Errors" over the problem list.
+// The message after a fix that left rows whose names no backup can
+// carry, each given as its location and data.
+std::string FixNamesRefusedText(const std::vector<std::string>& rows);
+
+// "Fix Errors" over the problem list. A row whose backup is refused stays
+// in the list, ticked, and one message names them all.
 FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixView& view);
 
 }  // namespace nc::registry

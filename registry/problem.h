@@ -1,6 +1,7 @@
 // One problem found by the registry scan: a row of the problem list.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace nc::registry {
@@ -22,6 +23,10 @@ struct ProblemEntry {
   std::string RegistryKey;  // a registry location, or a file path for shortcuts
   ProblemKind Kind = ProblemKind::Key;
   bool Ticked = false;
+  // For a row that designates a named value: the name exactly as the scan
+  // read it (the text shown may not carry it: a NUL, a lone surrogate
+  // half). The repair deletes by this name when it is set.
+  std::optional<std::u16string> ValueName{};
 
   bool operator==(const ProblemEntry&) const = default;
 };

@@ -269,17 +269,19 @@ std::string JoinKey(std::string_view key, std::string_view name) {
 }
 
 void AddValueEntry(ScanContext& ctx, std::string_view problem, RootKey root, std::string_view key,
-                   std::string_view name, std::string_view data) {
+                   const platform::RegValue& value, std::string_view data) {
+  const std::string_view name = value.name;
   if (name.find('\\') == std::string_view::npos) {
     std::string location = platform::RootKeyName(root);
     location += '\\';
     location += key;
     location += '\\';
     location += name;
-    ctx.Add(std::string(problem), std::string(data), std::move(location), ProblemKind::ValuePath);
+    ctx.Add(std::string(problem), std::string(data), std::move(location), ProblemKind::ValuePath,
+            value.exactName);
   } else {
     ctx.Add(std::string(problem), std::string(name), LocationText(root, key),
-            ProblemKind::ValueInKey);
+            ProblemKind::ValueInKey, value.exactName);
   }
 }
 
@@ -334,7 +336,7 @@ void WalkStringValues(ScanContext& ctx, RootKey root, std::string_view startKey,
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return false;
         if (judging.Missing(value, text)) {
-          AddValueEntry(ctx, problem, root, visit.path, value.name, text);
+          AddValueEntry(ctx, problem, root, visit.path, value, text);
         }
       }
     }

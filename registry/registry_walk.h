@@ -70,9 +70,9 @@ std::string JoinKey(std::string_view key, std::string_view name);
 // Records a value of `key` under `root`: kind 1 with the data and the
 // location ROOT\key\name when the name has no backslash (a value at the
 // top of a hive gets two backslashes after the root), kind 2 with the name
-// and the key's location otherwise.
+// and the key's location otherwise. The row keeps the value's exact name.
 void AddValueEntry(ScanContext& ctx, std::string_view problem, platform::RootKey root,
-                   std::string_view key, std::string_view name, std::string_view data);
+                   std::string_view key, const platform::RegValue& value, std::string_view data);
 
 // The removable-drive pre-check: with "Ignore missing files on removable
 // drives" off, a path on A: or B: while that drive held no volume at scan

@@ -165,15 +165,17 @@ void ScanContext::ShowKey(std::string_view path) {
 }
 
 void ScanContext::Add(std::string problem, std::string data, std::string registryKey,
-                      ProblemKind kind) {
+                      ProblemKind kind, std::optional<std::u16string> valueName) {
   if (viewPass == ViewPass::Second) {
     // A key elsewhere reads the same in both views.
     auto moved = Wow6432NodeLocation(registryKey);
     if (!moved) return;
     registryKey = std::move(*moved);
   }
-  sink.AppendProblem(
-      ProblemEntry{std::move(problem), std::move(data), std::move(registryKey), kind, false});
+  // A name that its text carries needs no second copy.
+  if (valueName && platform::IsWholeText(*valueName)) valueName.reset();
+  sink.AppendProblem(ProblemEntry{std::move(problem), std::move(data), std::move(registryKey), kind,
+                                  false, std::move(valueName)});
 }
 
 void RunSection(ScanContext& ctx, int id) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,7 +86,10 @@ struct ScanContext {
   // Appends a row; in the second pass its location is moved to the key
   // the 32-bit view reads, and a row elsewhere (read alike by both
   // passes) is dropped.
-  void Add(std::string problem, std::string data, std::string registryKey, ProblemKind kind);
+  // `valueName` is the exact name of the value a row designates; the row
+  // keeps it only where the text cannot carry it.
+  void Add(std::string problem, std::string data, std::string registryKey, ProblemKind kind,
+           std::optional<std::u16string> valueName = std::nullopt);
 };
 
 }  // namespace nc::registry

@@ -71,7 +71,8 @@ void ScanSharedDlls(ScanContext& ctx) {
     // The name is the file; the data counts the programs that share it.
     if (FloppyMissing(ctx.pathTest, value.name) ||
         FileReferenceMissing(ctx.pathTest, value.name, {}, false) || ReferenceCount(value) == 0) {
-      ctx.Add(std::string(SectionProblem(7)), value.name, location, ProblemKind::ValueInKey);
+      ctx.Add(std::string(SectionProblem(7)), value.name, location, ProblemKind::ValueInKey,
+              value.exactName);
     }
   }
 }

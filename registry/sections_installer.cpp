@@ -96,7 +96,8 @@ void ScanInstaller(ScanContext& ctx) {
       for (const auto& value : *values) {
         if (ctx.StopRequested()) return;
         if (FileReferenceMissing(ctx.pathTest, value.name, {}, true)) {
-          ctx.Add(std::string(problem), value.name, location, ProblemKind::ValueInKey);
+          ctx.Add(std::string(problem), value.name, location, ProblemKind::ValueInKey,
+                  value.exactName);
         }
       }
     }

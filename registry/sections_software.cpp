@@ -58,7 +58,7 @@ bool Contains(const std::set<std::string>& upperNames, std::string_view name) {
   return upperNames.count(UpperAscii(name)) != 0;
 }
 
-// Calls `judge(name, text)` for every string value of `root`\`key`
+// Calls `judge(value, text)` for every string value of `root`\`key`
 // (opened with full access) until a stop is requested.
 template <class Judge>
 void ForEachStringValue(ScanContext& ctx, RootKey root, std::string_view key, Judge&& judge) {
@@ -72,7 +72,7 @@ void ForEachStringValue(ScanContext& ctx, RootKey root, std::string_view key, Ju
   for (const auto& value : *values) {
     if (ctx.StopRequested()) return;
     const auto text = platform::ValueText(value);
-    if (text) judge(value.name, *text);
+    if (text) judge(value, *text);
   }
 }
 
@@ -168,14 +168,15 @@ void ScanFonts(ScanContext& ctx) {
   const std::set<std::string> fontFiles =
       NamesInFolder(files, files.specialFolder(kCsidlFonts), false);
   ForEachStringValue(
-      ctx, RootKey::LocalMachine, key, [&](const std::string& name, const std::string& data) {
+      ctx, RootKey::LocalMachine, key,
+      [&](const platform::RegValue& value, const std::string& data) {
         // A bare file name in the Fonts folder is fine; any
         // other bare name fails the drive test and is fine.
         const bool problem =
             FloppyMissing(ctx.pathTest, data) ||
             (!Contains(fontFiles, data) && FileReferenceMissing(ctx.pathTest, data, {}, false));
         if (problem) {
-          AddValueEntry(ctx, SectionProblem(12), RootKey::LocalMachine, key, name, data);
+          AddValueEntry(ctx, SectionProblem(12), RootKey::LocalMachine, key, value, data);
         }
       });
 }
@@ -184,14 +185,15 @@ void ScanHelpFiles(ScanContext& ctx) {
   BeginSection(ctx, 13);
   for (std::string_view key : kHelpKeys) {
     // The value name is the help file, the data the folder that holds it.
-    ForEachStringValue(
-        ctx, RootKey::LocalMachine, key, [&](const std::string& name, const std::string& data) {
-          const std::string path = WithTrailingBackslash(data) + name;
-          if (FloppyMissing(ctx.pathTest, path) ||
-              FileReferenceMissing(ctx.pathTest, path, {}, false)) {
-            AddValueEntry(ctx, SectionProblem(13), RootKey::LocalMachine, key, name, path);
-          }
-        });
+    ForEachStringValue(ctx, RootKey::LocalMachine, key,
+                       [&](const platform::RegValue& value, const std::string& data) {
+                         const std::string path = WithTrailingBackslash(data) + value.name;
+                         if (FloppyMissing(ctx.pathTest, path) ||
+                             FileReferenceMissing(ctx.pathTest, path, {}, false)) {
+                           AddValueEntry(ctx, SectionProblem(13), RootKey::LocalMachine, key, value,
+                                         path);
+                         }
+                       });
   }
 }
 
@@ -200,11 +202,13 @@ void ScanStartupPrograms(ScanContext& ctx) {
   const std::string_view problem = SectionProblem(14);
   for (RootKey root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
     for (std::string_view key : kRunKeys) {
-      ForEachStringValue(ctx, root, key, [&](const std::string& name, const std::string& data) {
-        if (data.empty() || data == "\"\"" || FileReferenceMissing(ctx.pathTest, data, {}, false)) {
-          AddValueEntry(ctx, problem, root, key, name, data);
-        }
-      });
+      ForEachStringValue(ctx, root, key,
+                         [&](const platform::RegValue& value, const std::string& data) {
+                           if (data.empty() || data == "\"\"" ||
+                               FileReferenceMissing(ctx.pathTest, data, {}, false)) {
+                             AddValueEntry(ctx, problem, root, key, value, data);
+                           }
+                         });
     }
   }
   // Entries that the system configuration tool disabled.

@@ -128,7 +128,7 @@ void ScanUserAssist(ScanContext& ctx) {
     }
     if (bad || neverRun) {
       ctx.Add(std::string(SectionProblem(24)), std::move(name), location,
-              ProblemKind::UserAssistValue);
+              ProblemKind::UserAssistValue, value.exactName);
     }
   }
 }
@@ -187,8 +187,7 @@ bool ScanOpenSaveLists(ScanContext& ctx, std::string_view problem) {
               break;
             }
           }
-          if (!found)
-            AddValueEntry(ctx, problem, RootKey::CurrentUser, kOpenSaveMru, value.name, *text);
+          if (!found) AddValueEntry(ctx, problem, RootKey::CurrentUser, kOpenSaveMru, value, *text);
         }
       }
     }

@@ -23,6 +23,12 @@ char16_t UpperUnit(char16_t unit) {
   return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
 }
 
+std::u16string UpperUnits(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& unit : out) unit = UpperUnit(unit);
+  return out;
+}
+
 // Value names match unit for unit, without regard to ASCII letter case.
 bool SameName(const RegValue& value, std::u16string_view exactName) {
   const std::u16string& name = value.exactName;
@@ -35,6 +41,12 @@ bool SameName(const RegValue& value, std::u16string_view exactName) {
 
 bool Writable(RegAccess access) {
   return access == RegAccess::Full || access == RegAccess::FullNoFollow;
+}
+
+// A value name as the registry editor reads it from a file: up to a NUL,
+// each unit as written (a lone surrogate half included).
+std::u16string FileName(std::string_view name) {
+  return Wtf8ToUtf16(name.substr(0, name.find('\0')));
 }
 
 std::vector<RegValue>::iterator FindValue(std::vector<RegValue>& values,
@@ -52,7 +64,7 @@ SimRegistry::SimRegistry(FaultPlan* faults) : faults_(faults) {
   for (std::size_t i = 0; i < kRootCount; ++i) {
     auto node = std::make_shared<Node>();
     node->root = static_cast<RootKey>(i);
-    node->name = platform::RootKeyName(node->root);
+    node->name = Utf8ToUtf16(platform::RootKeyName(node->root));
     roots_.push_back(std::move(node));
   }
 }
@@ -77,6 +89,22 @@ std::vector<std::string> SimRegistry::SplitPath(std::string_view path) {
   return parts;
 }
 
+SimRegistry::Parts SimRegistry::SplitExact(std::u16string_view path) {
+  Parts parts;
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    auto end = path.find(u'\\', start);
+    if (end == std::u16string_view::npos) end = path.size();
+    if (end > start) parts.emplace_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+SimRegistry::Parts SimRegistry::ExactParts(std::string_view path, bool wtf8) {
+  return SplitExact(wtf8 ? Wtf8ToUtf16(path) : platform::ExactNameOf(path));
+}
+
 std::string SimRegistry::DenyKey(RootKey root, std::string_view upperPath) {
   return std::to_string(static_cast<int>(root)) + ":" + std::string(upperPath);
 }
@@ -89,7 +117,7 @@ std::string SimRegistry::upperPathOf(const Node* node) const {
   std::string out;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!out.empty()) out += '\\';
-    out += UpperAscii((*it)->name);
+    out += UpperAscii(Utf16ToUtf8((*it)->name));
   }
   return out;
 }
@@ -100,7 +128,7 @@ std::string SimRegistry::fullPathOf(const Node* node) const {
   std::string out;
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (!out.empty()) out += '\\';
-    out += (*it)->name;
+    out += Utf16ToUtf8((*it)->name);
   }
   return out;
 }
@@ -143,17 +171,17 @@ void SimRegistry::allowAccess(RootKey root, std::string_view path) {
 
 // ---- tree -------------------------------------------------------------------
 
-SimRegistry::NodePtr SimRegistry::find(const NodePtr& base, const std::vector<std::string>& parts,
-                                       bool followLast, int hops) const {
+SimRegistry::NodePtr SimRegistry::find(const NodePtr& base, const Parts& parts, bool followLast,
+                                       int hops) const {
   NodePtr node = base;
   for (std::size_t i = 0; i < parts.size(); ++i) {
-    const auto it = node->children.find(UpperAscii(parts[i]));
+    const auto it = node->children.find(UpperUnits(parts[i]));
     if (it == node->children.end()) return nullptr;
     node = it->second;
     if (node->linkTo && (followLast || i + 1 < parts.size())) {
       if (hops >= kMaxLinkHops) return nullptr;
       node = find(roots_[static_cast<std::size_t>(node->linkTo->first)],
-                  SplitPath(node->linkTo->second), true, hops + 1);
+                  ExactParts(node->linkTo->second), true, hops + 1);
       if (!node) return nullptr;
     }
   }
@@ -168,7 +196,7 @@ void SimRegistry::addLink(RootKey root, std::string_view path, RootKey targetRoo
 
 void SimRegistry::linkLocked(RootKey root, std::string_view path, RootKey targetRoot,
                              std::string_view target) {
-  auto node = createFrom(roots_[static_cast<std::size_t>(root)], path, false);
+  auto node = createFrom(roots_[static_cast<std::size_t>(root)], ExactParts(path), false);
   if (!node) return;
   (*node)->linkTo.emplace(targetRoot, std::string(target));
   const std::string text =
@@ -178,23 +206,25 @@ void SimRegistry::linkLocked(RootKey root, std::string_view path, RootKey target
                    static_cast<std::uint32_t>(platform::RegType::Link), data);
 }
 
-Result<SimRegistry::NodePtr> SimRegistry::createLocked(RootKey root, std::string_view path) {
-  return createFrom(roots_[static_cast<std::size_t>(root)], path);
+Result<SimRegistry::NodePtr> SimRegistry::createLocked(RootKey root, std::string_view path,
+                                                       bool wtf8) {
+  return createFrom(roots_[static_cast<std::size_t>(root)], ExactParts(path, wtf8));
 }
 
-Result<SimRegistry::NodePtr> SimRegistry::createFrom(const NodePtr& base, std::string_view path,
+Result<SimRegistry::NodePtr> SimRegistry::createFrom(const NodePtr& base, const Parts& parts,
                                                      bool followLast, int hops) {
   NodePtr node = base;
-  const std::vector<std::string> parts = SplitPath(path);
   for (std::size_t i = 0; i < parts.size(); ++i) {
-    const std::string& part = parts[i];
+    const std::u16string& part = parts[i];
     const RootKey root = node->root;
-    if (part.size() > kMaxKeyNameLength) return Fail(Errc::InvalidArgument, "create key", path);
-    const std::string upper = UpperAscii(part);
+    if (part.size() > kMaxKeyNameLength) {
+      return Fail(Errc::InvalidArgument, "create key", Utf16ToUtf8(part));
+    }
+    const std::u16string upper = UpperUnits(part);
     auto it = node->children.find(upper);
     if (it == node->children.end()) {
       if (refusalOf(node.get()) != Refusal::None) {
-        return Fail(Errc::AccessDenied, "create key", path);
+        return Fail(Errc::AccessDenied, "create key", fullPathOf(node.get()));
       }
       auto child = std::make_shared<Node>();
       child->name = part;
@@ -206,9 +236,9 @@ Result<SimRegistry::NodePtr> SimRegistry::createFrom(const NodePtr& base, std::s
     // As the system does, a key is created through a registry link on its
     // way, and the link's target with it.
     if (node->linkTo && (followLast || i + 1 < parts.size())) {
-      if (hops >= kMaxLinkHops) return Fail(Errc::NotFound, "create key", path);
+      if (hops >= kMaxLinkHops) return Fail(Errc::NotFound, "create key", fullPathOf(node.get()));
       auto target = createFrom(roots_[static_cast<std::size_t>(node->linkTo->first)],
-                               node->linkTo->second, true, hops + 1);
+                               ExactParts(node->linkTo->second), true, hops + 1);
       if (!target) return target;
       node = *target;
     }
@@ -223,7 +253,7 @@ void SimRegistry::DetachTree(const NodePtr& node) {
   for (std::size_t i = 0; i < all.size(); ++i) {
     for (auto& entry : all[i]->children) all.push_back(entry.second);
   }
-  if (node->parent != nullptr) node->parent->children.erase(UpperAscii(node->name));
+  if (node->parent != nullptr) node->parent->children.erase(UpperUnits(node->name));
   for (const auto& n : all) {
     n->deleted = true;
     n->parent = nullptr;
@@ -274,9 +304,10 @@ std::string SimRegistry::treePath32(std::string_view path) const {
   return mapped;
 }
 
-Result<RegKey> SimRegistry::open32(std::string path, RegAccess access, std::string_view what) {
+Result<RegKey> SimRegistry::open32(std::string path, RegAccess access, std::string_view what,
+                                   bool wtf8) {
   auto key = openFrom(roots_[static_cast<std::size_t>(RootKey::LocalMachine)], treePath32(path),
-                      access, what);
+                      access, what, wtf8);
   if (key) handles_.at(key->handle()).path32 = std::move(path);
   return key;
 }
@@ -296,8 +327,8 @@ void SimRegistry::close(std::uintptr_t handle) noexcept {
 // ---- the port -----------------------------------------------------------------
 
 Result<RegKey> SimRegistry::openFrom(const NodePtr& base, std::string_view path, RegAccess access,
-                                     std::string_view what) {
-  NodePtr node = find(base, SplitPath(path),
+                                     std::string_view what, bool wtf8) {
+  NodePtr node = find(base, ExactParts(path, wtf8),
                       access != RegAccess::ReadNoFollow && access != RegAccess::FullNoFollow);
   if (!node) return Fail(Errc::NotFound, "open key", what);
   const Refusal refusal = refusalOf(node.get());
@@ -336,6 +367,27 @@ Result<RegKey> SimRegistry::openSub(const RegKey& parent, std::string_view path,
   return openFrom(base->node, path, access, what);
 }
 
+Result<RegKey> SimRegistry::openSubExact(const RegKey& parent, std::u16string_view exactPath,
+                                         RegAccess access) {
+  std::lock_guard lock(mutex_);
+  auto base = lookup(parent, "open key");
+  if (!base) return base.error();
+  const std::string path = Utf16ToWtf8(exactPath);
+  const std::string what = fullPathOf(base->node.get()) + "\\" + Utf16ToUtf8(exactPath);
+  if (auto e = faults_->checkError(PortMethod::RegistryOpen, "open key", what)) return *e;
+  // The system's call takes a NUL-terminated path.
+  if (exactPath.find(u'\0') != std::u16string_view::npos) {
+    return Fail(Errc::NotSupported, "open key", what);
+  }
+  if (base->path32) {
+    std::string below = *base->path32;
+    if (!below.empty()) below += '\\';
+    below += path;
+    return open32(std::move(below), access, what, true);
+  }
+  return openFrom(base->node, path, access, what, true);
+}
+
 Result<RegKey> SimRegistry::create(RootKey root, std::string_view path) {
   const std::string what = std::string(platform::RootKeyName(root)) + "\\" + std::string(path);
   if (auto e = faults_->checkError(PortMethod::RegistryCreate, "create key", what)) return *e;
@@ -353,6 +405,20 @@ Result<std::vector<std::string>> SimRegistry::subKeyNames(const RegKey& key) {
   const std::string what = fullPathOf(open->node.get());
   if (auto e = faults_->checkError(PortMethod::RegistryEnumKeys, "list keys", what)) return *e;
   std::vector<std::string> names;
+  names.reserve(open->node->children.size());
+  for (const auto& entry : open->node->children) {
+    names.push_back(Utf16ToUtf8(entry.second->name));
+  }
+  return names;
+}
+
+Result<std::vector<std::u16string>> SimRegistry::exactSubKeyNames(const RegKey& key) {
+  std::lock_guard lock(mutex_);
+  auto open = lookup(key, "list keys");
+  if (!open) return open.error();
+  const std::string what = fullPathOf(open->node.get());
+  if (auto e = faults_->checkError(PortMethod::RegistryEnumKeys, "list keys", what)) return *e;
+  std::vector<std::u16string> names;
   names.reserve(open->node->children.size());
   for (const auto& entry : open->node->children) names.push_back(entry.second->name);
   return names;
@@ -447,13 +513,31 @@ Status SimRegistry::deleteValueExact(const RegKey& key, std::u16string_view exac
 
 Status SimRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
   std::lock_guard lock(mutex_);
+  return deleteTreeAt(parent, ExactParts(subKey), subKey);
+}
+
+Status SimRegistry::deleteTreeExact(const RegKey& parent, std::u16string_view exactName) {
+  std::lock_guard lock(mutex_);
+  const std::string name = Utf16ToUtf8(exactName);
+  if (exactName.empty()) return Fail(Errc::InvalidArgument, "delete key", name);
+  if (exactName.find(u'\0') != std::u16string_view::npos) {
+    // Checked after the fault plan, as the system's call would be made.
+    if (auto open = lookup(parent, "delete key"); !open) return open.error();
+    if (auto e = faults_->checkError(PortMethod::RegistryDeleteTree, "delete key", name)) return *e;
+    return Fail(Errc::NotSupported, "delete key", name);
+  }
+  return deleteTreeAt(parent, Parts{std::u16string(exactName)}, name);
+}
+
+Status SimRegistry::deleteTreeAt(const RegKey& parent, const Parts& parts,
+                                 std::string_view subKey) {
   auto open = lookup(parent, "delete key");
   if (!open) return open.error();
   const std::string what = fullPathOf(open->node.get()) + "\\" + std::string(subKey);
   if (auto e = faults_->checkError(PortMethod::RegistryDeleteTree, "delete key", what)) return *e;
   if (!Writable(open->access)) return Fail(Errc::AccessDenied, "delete key", what);
   // A link goes as the link; what it points to stays.
-  NodePtr target = find(open->node, SplitPath(subKey), false);
+  NodePtr target = find(open->node, parts, false);
   if (!target) return Fail(Errc::NotFound, "delete key", what);
 
   // A refused key anywhere below stops the deletion before anything goes;
@@ -491,7 +575,7 @@ std::string SimRegistry::saveTextLocked(const NodePtr& node) const {
     auto [n, path] = std::move(stack.back());
     stack.pop_back();
     for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) {
-      stack.emplace_back(it->second.get(), path + "\\" + it->second->name);
+      stack.emplace_back(it->second.get(), path + "\\" + Utf16ToUtf8(it->second->name));
     }
     AppendRegKeyLine(out, path);
     for (const RegValue& value : n->values) {
@@ -529,7 +613,7 @@ Status SimRegistry::replaceKey(RootKey root, std::string_view path, std::string_
   platform::FileSystem* files = nullptr;
   {
     std::lock_guard lock(mutex_);
-    if (!find(roots_[static_cast<std::size_t>(root)], SplitPath(path))) {
+    if (!find(roots_[static_cast<std::size_t>(root)], ExactParts(path))) {
       return Fail(Errc::NotFound, "replace key", what);
     }
     files = files_;
@@ -572,9 +656,10 @@ RegLoadReport SimRegistry::apply(const RegFileParse& parsed) {
         Result<NodePtr> node = Error{};
         if (lastNode && lastNode->root == opRoot && op.path.size() > lastPath.size() &&
             StartsWith(op.path, lastPath) && op.path[lastPath.size()] == '\\') {
-          node = createFrom(lastNode, std::string_view(op.path).substr(lastPath.size()));
+          node = createFrom(lastNode,
+                            ExactParts(std::string_view(op.path).substr(lastPath.size()), true));
         } else {
-          node = createLocked(opRoot, op.path);
+          node = createLocked(opRoot, op.path, true);
         }
         if (node) {
           ++report.keysCreated;
@@ -585,22 +670,21 @@ RegLoadReport SimRegistry::apply(const RegFileParse& parsed) {
       }
       case RegFileOp::Kind::DeleteKey:
         lastNode.reset();
-        if (NodePtr node = find(root, SplitPath(op.path)); node && node->parent != nullptr) {
+        if (NodePtr node = find(root, ExactParts(op.path, true)); node && node->parent != nullptr) {
           DetachTree(node);
           ++report.keysDeleted;
         }
         break;
       case RegFileOp::Kind::SetValue:
-        if (auto node = createLocked(opRoot, op.path)) {
-          writeValueLocked(**node, platform::ExactNameOf(op.value.name), op.value.type,
-                           op.value.data);
+        if (auto node = createLocked(opRoot, op.path, true)) {
+          writeValueLocked(**node, FileName(op.value.name), op.value.type, op.value.data);
           ++report.valuesSet;
         }
         break;
       case RegFileOp::Kind::DeleteValue:
-        if (NodePtr node = find(root, SplitPath(op.path))) {
+        if (NodePtr node = find(root, ExactParts(op.path, true))) {
           auto& values = node->values;
-          const auto it = FindValue(values, platform::ExactNameOf(op.value.name));
+          const auto it = FindValue(values, FileName(op.value.name));
           if (it != values.end()) {
             values.erase(it);
             ++report.valuesDeleted;
@@ -618,24 +702,35 @@ RegLoadReport SimRegistry::loadRegText(std::string_view text) {
 }
 
 RegLoadReport SimRegistry::loadRegFile(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    return apply(ParseRegFile(Utf16ToWtf8(Utf16LeUnits(bytes.subspan(2)))));
+  }
   return apply(ParseRegFile(DecodeRegFileBytes(bytes)));
 }
 
 Result<std::string> SimRegistry::saveRegText(RootKey root, std::string_view path) {
   std::lock_guard lock(mutex_);
-  NodePtr node = find(roots_[static_cast<std::size_t>(root)], SplitPath(path));
+  NodePtr node = find(roots_[static_cast<std::size_t>(root)], ExactParts(path));
   if (!node) return Fail(Errc::NotFound, "save key", path);
   return saveTextLocked(node);
 }
 
 bool SimRegistry::keyExists(RootKey root, std::string_view path) {
   std::lock_guard lock(mutex_);
-  return find(roots_[static_cast<std::size_t>(root)], SplitPath(path)) != nullptr;
+  return find(roots_[static_cast<std::size_t>(root)], ExactParts(path, true)) != nullptr;
+}
+
+bool SimRegistry::createExactKey(RootKey root, std::string_view parentPath,
+                                 std::u16string_view exactName) {
+  std::lock_guard lock(mutex_);
+  Parts parts = ExactParts(parentPath, true);
+  parts.emplace_back(exactName);
+  return createFrom(roots_[static_cast<std::size_t>(root)], parts).ok();
 }
 
 bool SimRegistry::readAllowed(RootKey root, std::string_view path) {
   std::lock_guard lock(mutex_);
-  const NodePtr node = find(roots_[static_cast<std::size_t>(root)], SplitPath(path));
+  const NodePtr node = find(roots_[static_cast<std::size_t>(root)], ExactParts(path, true));
   if (node == nullptr) return false;
   const Refusal refusal = refusalOf(node.get());
   return refusal == Refusal::None || refusal == Refusal::Write;
@@ -649,7 +744,7 @@ std::optional<RegValue> SimRegistry::value(RootKey root, std::string_view path,
 std::optional<RegValue> SimRegistry::exactValue(RootKey root, std::string_view path,
                                                 std::u16string_view exactName) {
   std::lock_guard lock(mutex_);
-  NodePtr node = find(roots_[static_cast<std::size_t>(root)], SplitPath(path));
+  NodePtr node = find(roots_[static_cast<std::size_t>(root)], ExactParts(path, true));
   if (!node) return std::nullopt;
   const auto it = FindValue(node->values, exactName);
   if (it == node->values.end()) return std::nullopt;
@@ -660,7 +755,7 @@ bool SimRegistry::writeExactValue(RootKey root, std::string_view path,
                                   std::u16string_view exactName, std::uint32_t type,
                                   std::span<const std::uint8_t> data) {
   std::lock_guard lock(mutex_);
-  auto node = createLocked(root, path);
+  auto node = createLocked(root, path, true);
   if (!node) return false;
   writeValueLocked(**node, exactName, type, std::vector<std::uint8_t>(data.begin(), data.end()));
   return true;

@@ -1,9 +1,11 @@
 // The substitute registry: an in-memory tree per root key.
 //
 // Key and value names match without regard to ASCII letter case and keep
-// the case they were first written with. Value names are kept exactly, as
-// counted UTF-16 units (a NUL or a lone surrogate half included); the calls
-// that take a text name read it up to its first NUL, as the system's do. Sub-keys enumerate sorted
+// the case they were first written with. Key and value names are kept
+// exactly, as counted UTF-16 units (a NUL or a lone surrogate half
+// included); the calls that take a text name or path read it up to its
+// first NUL, and list such names as text with a lone half shown as U+FFFD,
+// as the system's do. Sub-keys enumerate sorted
 // by their upper-cased names, values in creation order, as the system gives them. Handles are ids
 // into a table of open keys; a key deleted while open makes further calls on its handle fail with
 // NotFound. Keys can be refused (as for an account without rights) and every call consults the
@@ -64,6 +66,10 @@ class SimRegistry : public platform::Registry {
                                    platform::RegAccess access) override;
   Result<platform::RegKey> create(platform::RootKey root, std::string_view path) override;
   Result<std::vector<std::string>> subKeyNames(const platform::RegKey& key) override;
+  Result<std::vector<std::u16string>> exactSubKeyNames(const platform::RegKey& key) override;
+  Result<platform::RegKey> openSubExact(const platform::RegKey& parent,
+                                        std::u16string_view exactPath,
+                                        platform::RegAccess access) override;
   Result<std::vector<platform::RegValue>> values(const platform::RegKey& key) override;
   Result<platform::RegKeyInfo> info(const platform::RegKey& key) override;
   Result<bool> isLink(const platform::RegKey& key) override;
@@ -73,6 +79,7 @@ class SimRegistry : public platform::Registry {
   Status deleteValue(const platform::RegKey& key, std::string_view name) override;
   Status deleteValueExact(const platform::RegKey& key, std::u16string_view exactName) override;
   Status deleteTree(const platform::RegKey& parent, std::string_view subKey) override;
+  Status deleteTreeExact(const platform::RegKey& parent, std::u16string_view exactName) override;
   // Writes the key's subtree as version-5 .reg text (UTF-8) through the
   // attached file system; AlreadyExists when the file exists, as the
   // system refuses to overwrite a hive file.
@@ -103,16 +110,24 @@ class SimRegistry : public platform::Registry {
 
   // Applies .reg text ("REGEDIT4" or version 5) or a file's bytes (UTF-16LE
   // with its byte-order mark, or 8-bit text). Malformed lines are skipped.
+  // Names reach the registry unit for unit, as the registry editor reads a
+  // UTF-16 file: a lone surrogate half stays one (the text is read as
+  // Wtf8ToUtf16 reads it).
   RegLoadReport loadRegText(std::string_view text);
   RegLoadReport loadRegFile(std::span<const std::uint8_t> bytes);
   // Version-5 text of a key and everything below it; NotFound when the
   // key does not exist.
   Result<std::string> saveRegText(platform::RootKey root, std::string_view path);
 
+  // The helpers below read their paths as Wtf8ToUtf16 does, so that a test
+  // can name a key that text cannot (Utf16ToWtf8).
   bool keyExists(platform::RootKey root, std::string_view path);
   // Whether the existing key lets a reader open it (its refusals only; the
   // fault plan is not asked). False when the key does not exist.
   bool readAllowed(platform::RootKey root, std::string_view path);
+  // Creates the key `exactName` below `parentPath` (and the parents).
+  bool createExactKey(platform::RootKey root, std::string_view parentPath,
+                      std::u16string_view exactName);
   std::optional<platform::RegValue> value(platform::RootKey root, std::string_view path,
                                           std::string_view name);
   // A value by its exact name, and one written under an exact name that
@@ -141,12 +156,14 @@ class SimRegistry : public platform::Registry {
  private:
   struct Node;
   using NodePtr = std::shared_ptr<Node>;
+  // Exact names of a path, each upper-cased (ASCII) for matching.
+  using Parts = std::vector<std::u16string>;
   struct Node {
-    std::string name;
+    std::u16string name;
     Node* parent = nullptr;
     platform::RootKey root = platform::RootKey::CurrentUser;
-    std::map<std::string, NodePtr> children;  // by upper-cased name: the enumeration order
-    std::vector<platform::RegValue> values;   // creation order
+    std::map<std::u16string, NodePtr> children;  // by upper-cased name: the enumeration order
+    std::vector<platform::RegValue> values;      // creation order
     bool deleted = false;
     // A registry link: opening the key opens this key instead.
     std::optional<std::pair<platform::RootKey, std::string>> linkTo;
@@ -161,6 +178,10 @@ class SimRegistry : public platform::Registry {
   enum class Refusal { None, Write, Read, All };
 
   static std::vector<std::string> SplitPath(std::string_view path);
+  // The exact names of a text path: up to its first NUL as the system's
+  // calls read it, or, with `wtf8`, unit for unit (Wtf8ToUtf16).
+  static Parts ExactParts(std::string_view path, bool wtf8 = false);
+  static Parts SplitExact(std::u16string_view path);
   static std::string DenyKey(platform::RootKey root, std::string_view upperPath);
   std::string upperPathOf(const Node* node) const;
   std::string fullPathOf(const Node* node) const;
@@ -170,13 +191,12 @@ class SimRegistry : public platform::Registry {
 
   // Links on the way are followed, the last one only with `followLast`; a
   // chain of more than kMaxLinkHops links finds nothing.
-  NodePtr find(const NodePtr& base, const std::vector<std::string>& parts, bool followLast = true,
-               int hops = 0) const;
+  NodePtr find(const NodePtr& base, const Parts& parts, bool followLast = true, int hops = 0) const;
   static constexpr int kMaxLinkHops = 16;
   // Creates missing keys; AccessDenied when a refused key is in the way.
-  Result<NodePtr> createLocked(platform::RootKey root, std::string_view path);
+  Result<NodePtr> createLocked(platform::RootKey root, std::string_view path, bool wtf8 = false);
   // Links on the way are followed, the last one only with `followLast`.
-  Result<NodePtr> createFrom(const NodePtr& base, std::string_view path, bool followLast = true,
+  Result<NodePtr> createFrom(const NodePtr& base, const Parts& parts, bool followLast = true,
                              int hops = 0);
   void linkLocked(platform::RootKey root, std::string_view path, platform::RootKey targetRoot,
                   std::string_view target);
@@ -188,9 +208,11 @@ class SimRegistry : public platform::Registry {
   // 32-bit view.
   std::string treePath32(std::string_view path) const;
   Result<platform::RegKey> open32(std::string path, platform::RegAccess access,
-                                  std::string_view what);
+                                  std::string_view what, bool wtf8 = false);
   Result<platform::RegKey> openFrom(const NodePtr& base, std::string_view path,
-                                    platform::RegAccess access, std::string_view what);
+                                    platform::RegAccess access, std::string_view what,
+                                    bool wtf8 = false);
+  Status deleteTreeAt(const platform::RegKey& parent, const Parts& parts, std::string_view what);
   static void DetachTree(const NodePtr& node);
   void writeValueLocked(Node& node, std::u16string_view exactName, std::uint32_t type,
                         std::vector<std::uint8_t> data);

@@ -110,6 +110,11 @@ LSTATUS DeleteTreeAt(HKEY parent, const std::wstring& name, REGSAM viewFlag, int
       continue;
     }
     if (rc != ERROR_SUCCESS) return rc;
+    // A name holding a NUL would open another key (the one named by its
+    // start): stop instead.
+    if (std::wstring_view(child.data(), length).find(L'\0') != std::wstring_view::npos) {
+      return ERROR_NOT_SUPPORTED;
+    }
     rc = DeleteTreeAt(key.get(), std::wstring(child.data(), length), viewFlag, depth + 1);
     if (rc != ERROR_SUCCESS) return rc;
   }
@@ -191,6 +196,22 @@ Result<RegKey> WinRegistry::openSub(const RegKey& parent, std::string_view path,
   return keep(ToHandle(key), flag);
 }
 
+Result<RegKey> WinRegistry::openSubExact(const RegKey& parent, std::u16string_view exactPath,
+                                         RegAccess access) {
+  if (!parent.valid()) return NotOpen("open key");
+  const std::wstring path(exactPath.begin(), exactPath.end());
+  // RegOpenKeyExW reads the path up to its first NUL: another key's.
+  if (path.find(L'\0') != std::wstring::npos) {
+    return Error{Errc::NotSupported, "open key", Narrow(path)};
+  }
+  const DWORD flag = viewFlagOf(parent);
+  HKEY key = nullptr;
+  const LSTATUS rc = RegOpenKeyExW(ToHkey(parent), path.c_str(), OpenOptions(access),
+                                   AccessMask(access) | flag, &key);
+  if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "open key", Narrow(path));
+  return keep(ToHandle(key), flag);
+}
+
 Result<RegKey> WinRegistry::create(RootKey root, std::string_view path) {
   HKEY key = nullptr;
   const LSTATUS rc =
@@ -204,8 +225,19 @@ Result<RegKey> WinRegistry::create(RootKey root, std::string_view path) {
 }
 
 Result<std::vector<std::string>> WinRegistry::subKeyNames(const RegKey& key) {
-  if (!key.valid()) return NotOpen("list sub-keys");
+  auto exact = exactSubKeyNames(key);
+  if (!exact) return exact.error();
   std::vector<std::string> names;
+  names.reserve(exact->size());
+  for (const std::u16string& name : *exact) {
+    names.push_back(Narrow(std::wstring(name.begin(), name.end())));
+  }
+  return names;
+}
+
+Result<std::vector<std::u16string>> WinRegistry::exactSubKeyNames(const RegKey& key) {
+  if (!key.valid()) return NotOpen("list sub-keys");
+  std::vector<std::u16string> names;
   std::wstring buffer(256, L'\0');
   for (DWORD index = 0;;) {
     DWORD length = static_cast<DWORD>(buffer.size());
@@ -217,7 +249,7 @@ Result<std::vector<std::string>> WinRegistry::subKeyNames(const RegKey& key) {
       continue;
     }
     if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "list sub-keys", "");
-    names.push_back(Narrow(std::wstring_view(buffer.data(), length)));
+    names.emplace_back(buffer.data(), buffer.data() + length);
     ++index;
   }
   return names;
@@ -338,6 +370,18 @@ Status WinRegistry::deleteTree(const RegKey& parent, std::string_view subKey) {
   // target of a registry link; the walk here deletes links as links.
   const LSTATUS rc = DeleteTreeAt(ToHkey(parent), Widen(subKey), viewFlagOf(parent), 0);
   if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "delete key", subKey);
+  return Status::Ok();
+}
+
+Status WinRegistry::deleteTreeExact(const RegKey& parent, std::u16string_view exactName) {
+  if (!parent.valid()) return NotOpen("delete key");
+  const std::wstring name(exactName.begin(), exactName.end());
+  if (name.empty()) return Error{Errc::InvalidArgument, "delete key", ""};
+  if (name.find(L'\0') != std::wstring::npos) {
+    return Error{Errc::NotSupported, "delete key", Narrow(name)};
+  }
+  const LSTATUS rc = DeleteTreeAt(ToHkey(parent), name, viewFlagOf(parent), 0);
+  if (rc != ERROR_SUCCESS) return Win32Error(static_cast<DWORD>(rc), "delete key", Narrow(name));
   return Status::Ok();
 }
 

@@ -26,6 +26,10 @@ class WinRegistry final : public platform::Registry {
   Result<platform::RegKey> create(platform::RootKey root, std::string_view path) override;
 
   Result<std::vector<std::string>> subKeyNames(const platform::RegKey& key) override;
+  Result<std::vector<std::u16string>> exactSubKeyNames(const platform::RegKey& key) override;
+  Result<platform::RegKey> openSubExact(const platform::RegKey& parent,
+                                        std::u16string_view exactPath,
+                                        platform::RegAccess access) override;
   Result<std::vector<platform::RegValue>> values(const platform::RegKey& key) override;
   Result<platform::RegKeyInfo> info(const platform::RegKey& key) override;
   Result<bool> isLink(const platform::RegKey& key) override;
@@ -36,6 +40,7 @@ class WinRegistry final : public platform::Registry {
   Status deleteValue(const platform::RegKey& key, std::string_view name) override;
   Status deleteValueExact(const platform::RegKey& key, std::u16string_view exactName) override;
   Status deleteTree(const platform::RegKey& parent, std::string_view subKey) override;
+  Status deleteTreeExact(const platform::RegKey& parent, std::u16string_view exactName) override;
 
   // Fails with AlreadyExists when `file` exists (Wine would overwrite it).
   Status saveKey(const platform::RegKey& key, std::string_view file) override;

@@ -197,9 +197,9 @@ TEST_F(FixerTest, KeysAndValuesThisAccountCannotChangeAreLeftAlone) {
 }
 
 TEST_F(FixerTest, WhatABackupCannotHoldWholeIsNeverDeleted) {
-  // A value name with a line break cannot be carried: not fixed, the run
-  // goes on. A tree with a key only the deletion could open stops the run
-  // before anything of it goes.
+  // A value name with a line break cannot be carried: not fixed, its row
+  // stays, and the run goes on. A tree with a key only the deletion could
+  // open stops the run before anything of it goes.
   auto x = sim.registry().open(RootKey::CurrentUser, "Software\\X", platform::RegAccess::Full);
   ASSERT_TRUE(x.ok());
   ASSERT_TRUE(platform::WriteStringValue(sim.registry(), *x, "two\nlines", "v").ok());
@@ -210,9 +210,10 @@ TEST_F(FixerTest, WhatABackupCannotHoldWholeIsNeverDeleted) {
   const auto result = Fix();
   EXPECT_EQ(result.outcome, FixOutcome::Stopped);
   EXPECT_EQ(result.deleted, 1u);
-  EXPECT_EQ(result.rowsRemoved, 2u);
-  ASSERT_EQ(results.Count(), 1u);
+  EXPECT_EQ(result.rowsRemoved, 1u);
+  ASSERT_EQ(results.Count(), 2u);
   EXPECT_EQ(results.Rows()[0].Data, "old");
+  EXPECT_EQ(results.Rows()[1].Data, "lines");
   EXPECT_TRUE(HasValue(RootKey::CurrentUser, "Software\\X", "two\nlines"));
   EXPECT_FALSE(HasValue(RootKey::CurrentUser, "Software\\X", "Keep"));
   EXPECT_TRUE(HasKey(RootKey::CurrentUser, "Software\\X\\Old\\Inner"));

@@ -339,6 +339,20 @@ TEST_F(SharedDlls, ReportsMissingFilesAndZeroCountsByValueName) {
   EXPECT_EQ(Problems()[3].Data, "A:\\floppy.dll");
 }
 
+TEST_F(SharedDlls, RowsKeepTheExactNameWhereTheTextCannotCarryIt) {
+  const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
+  std::u16string hidden = u"C:\\gone";
+  hidden += static_cast<char16_t>(0xD800);
+  const auto zero = platform::DwordData(0);
+  ASSERT_TRUE(sim.registry().writeExactValue(RootKey::LocalMachine, key, hidden, 4, zero));
+  ASSERT_TRUE(sim.registry().writeExactValue(RootKey::LocalMachine, key, u"C:\\plain", 4, zero));
+  registry::ScanSharedDlls(ctx);
+  ASSERT_EQ(Problems().size(), 2u);
+  EXPECT_EQ(Problems()[0].Data, "C:\\gone\xEF\xBF\xBD");
+  EXPECT_TRUE(Problems()[0].ValueName == hidden);
+  EXPECT_FALSE(Problems()[1].ValueName.has_value());
+}
+
 class SoftwareLocations : public SectionsTest {};
 
 TEST_F(SoftwareLocations, WalksAppPathsWithItsOwnProblemText) {

@@ -280,6 +280,28 @@ TEST_F(ExportRoundTrip, StringsThatAreNotWholeUtf16AndUnwritableNamesAreSafe) {
   }
 }
 
+TEST_F(ExportRoundTrip, LoneSurrogateNamesComeBackUnitForUnit) {
+  // Value and key names holding one half of a surrogate pair, beside the
+  // U+FFFD look-alike their text would show: the backup holds the exact
+  // units and the registry editor makes the same names again.
+  const std::wstring high = std::wstring(L"hi") + static_cast<wchar_t>(0xD800);
+  const std::wstring low = std::wstring(L"lo") + static_cast<wchar_t>(0xDC00);
+  Put(L"", high, REG_SZ, Text(L"hidden"));
+  Put(L"", L"hi\uFFFD", REG_SZ, Text(L"look-alike"));
+  Put(L"\\" + low, low, REG_DWORD, {1, 0, 0, 0});
+  Put(L"\\" + low + L"\\" + high, L"inner", REG_SZ, Text(L"x"));
+  const Snapshot before = TakeSnapshot();
+  ASSERT_EQ(before.size(), 3u);
+
+  ASSERT_TRUE(
+      nc::registry::ExportToBackup(Ports(), file, PredefinedRoot::CurrentUser, true, {}, kBase)
+          .ok());
+  EXPECT_TRUE(nc::StartsWith(ReadBytes(file), "\xFF\xFE"));
+  RemoveBase();
+  ASSERT_TRUE(ImportWithRegedit(file));
+  EXPECT_EQ(TakeSnapshot(), before);
+}
+
 TEST_F(ExportRoundTrip, AFixRunWhoseFileTurnsIntoVersion5RestoresEverything) {
   const std::wstring extra = AnsiExtra();
   Put(L"\\A", L"multi", REG_MULTI_SZ, Multi({L"x" + extra, L"y"}));
