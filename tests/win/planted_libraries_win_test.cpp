@@ -4,6 +4,8 @@
 // own as Windows' search order prefers the program's folder.
 #include <windows.h>
 
+#include <wininet.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -63,6 +65,25 @@ class ScopedEnvironment {
   std::wstring old_;
   bool had_ = false;
 };
+
+// A cache entry for `url` with a small local file, as the browser adds it.
+bool SeedCacheEntry(const std::wstring& url) {
+  wchar_t local[MAX_PATH] = {};
+  if (!CreateUrlCacheEntryW(url.c_str(), 0, L"htm", local, 0)) return false;
+  if (HANDLE file = CreateFileW(local, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+  }
+  FILETIME none{};
+  return CommitUrlCacheEntryW(url.c_str(), local, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
+                              nullptr, nullptr) != FALSE;
+}
+
+bool InCache(const std::wstring& url) {
+  DWORD size = 0;
+  if (GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size)) return true;
+  return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
 
 bool GoneValueExists() {
   HKEY run = nullptr;
@@ -140,6 +161,28 @@ TEST(PlantedLibrariesWin, ClearWithAutocompleteAndARestorePointLoadsNothingFromT
     RegDeleteValueW(key, kGoneValue);
     RegCloseKey(key);
   }
+}
+
+TEST(PlantedLibrariesWin, AWinInetBesideTheProgramIsNeverLoadedAndTheCacheIsCleanedAllTheSame) {
+  // WinINet is no known library: a program that imports it takes the copy
+  // in its own folder at start, before any line of its own has run.
+  const std::wstring url =
+      L"http://nc-planted-" + std::to_wstring(GetCurrentProcessId()) + L".example/page.html";
+  ASSERT_TRUE(SeedCacheEntry(url));
+  ProgramUnderTest program;
+  program.TickOnlyCleanerItem(L"Internet Explorer - Visited URL History", true);
+  const fs::path planted = fs::path(program.folder()) / L"wininet.dll";
+  std::error_code ec;
+  fs::copy_file(MarkingLibrary(), planted, fs::copy_options::overwrite_existing, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  {
+    ScopedEnvironment nativeFirst(L"WINEDLLOVERRIDES", L"wininet=n,b");
+    ASSERT_TRUE(program.Start(L"/Clear"));
+  }
+  EXPECT_NE(program.WaitForExit(60000), -1) << "the unattended run never ended";
+  EXPECT_FALSE(Marked(program.folder(), L"wininet.dll")) << "the planted wininet.dll was loaded";
+  // The system's WinINet did the item's work.
+  EXPECT_FALSE(InCache(url));
 }
 
 }  // namespace
