@@ -171,6 +171,10 @@ TEST(PlantedLibrariesWin, AWinInetBesideTheProgramIsNeverLoadedAndTheCacheIsClea
   ASSERT_TRUE(SeedCacheEntry(url));
   ProgramUnderTest program;
   program.TickOnlyCleanerItem(L"Internet Explorer - Visited URL History", true);
+  for (int id = 1; id <= 24; ++id) {
+    WritePrivateProfileStringW(L"TreeViewNodeCheck", std::to_wstring(id).c_str(), L"0",
+                               program.file(L"options.ini").c_str());
+  }
   const fs::path planted = fs::path(program.folder()) / L"wininet.dll";
   std::error_code ec;
   fs::copy_file(MarkingLibrary(), planted, fs::copy_options::overwrite_existing, ec);

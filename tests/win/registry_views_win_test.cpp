@@ -437,6 +437,7 @@ TEST_P(RegistryViewsFix, EntriesOfBothViewsAreFoundFixedAndRestoredInTheirOwnVie
   // The program's own restore brings each entry back into its own view,
   // in the 32-bit build too: it starts the 64-bit regedit.
   prompts.told.clear();
+  options.DeleteBackupFile = false;
   for (const std::string& backup : backups) {
     EXPECT_NE(ReadBytes(backup).find("Wow6432Node"), std::string::npos);
     const std::string name = backup.substr(backup.rfind('\\') + 1);
