@@ -53,6 +53,12 @@ class Programs {
   [[nodiscard]] virtual Result<std::unique_ptr<ChildProcess>> start(std::string_view commandLine,
                                                                     StartShow show,
                                                                     std::uint32_t waitIdleMs) = 0;
+  // As start, but the program is the system's native one: a 32-bit
+  // program on 64-bit Windows looks it up with the file-system redirection
+  // turned off, so that "<Windows>\regedit.exe" and "<Windows>\System32"
+  // name the 64-bit programs, not those of SysWOW64.
+  [[nodiscard]] virtual Result<std::unique_ptr<ChildProcess>> startNative(
+      std::string_view commandLine, StartShow show, std::uint32_t waitIdleMs) = 0;
 
   // A top-level window of this class; 0 when there is none.
   virtual WindowId findWindow(std::string_view className) = 0;

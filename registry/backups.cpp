@@ -80,7 +80,10 @@ void BackupHintController::Close(bool ok) {
 bool RunRegistryEditor(platform::Programs& programs, platform::Prompts& prompts,
                        std::string_view commandLine, std::string_view waitText,
                        const WaitDialogRunner& showWait, std::optional<std::uint32_t>* exitCode) {
-  auto started = programs.start(commandLine, platform::StartShow::Hidden, 0);
+  // The native editor: a 32-bit program on 64-bit Windows would otherwise
+  // start the 32-bit one of SysWOW64, which puts every key of
+  // HKEY_LOCAL_MACHINE\Software below Wow6432Node.
+  auto started = programs.startNative(commandLine, platform::StartShow::Hidden, 0);
   if (!started) {
     prompts.inform(kRegeditMissing);
     return false;

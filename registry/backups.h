@@ -48,10 +48,11 @@ inline constexpr std::string_view kSaveFullRegistryFilter = "Registry backup fil
 std::string ImportCommandLine(std::string_view file, std::string_view editor = "Regedit");
 std::string ExportCommandLine(std::string_view file);
 // The registry editor that restores backups: "Regedit", but for a 32-bit
-// program on 64-bit Windows the editor in the Windows folder (a 64-bit
-// program: the one found by name would be the 32-bit editor, which puts
-// every key of HKEY_LOCAL_MACHINE\Software in the 32-bit view, while the
-// backups name keys as the 64-bit view does).
+// program on 64-bit Windows the editor in the Windows folder. Started, as
+// every editor is, with the file-system redirection turned off
+// (RunRegistryEditor), that is the 64-bit editor; the 32-bit one of
+// SysWOW64 would put every key of HKEY_LOCAL_MACHINE\Software in the
+// 32-bit view, while the backups name keys as the 64-bit view does.
 std::string RestoringRegistryEditor(platform::System& system, platform::FileSystem& files);
 
 inline constexpr unsigned kWaitTimerMs = 500;
@@ -100,10 +101,10 @@ class BackupHintController {
 // with OK.
 using WaitDialogRunner = std::function<bool(BackupHintController&)>;
 
-// RunRegistryEditor: starts the command line hidden and waits in the wait
-// dialog; true only when the program ended by itself, and then its exit
-// code goes to `exitCode` when asked for. A program that does not start is
-// reported with "Please check if Regedit.exe exists.".
+// RunRegistryEditor: starts the command line hidden, as the system's native
+// program (Programs::startNative), and waits in the wait dialog; true only when the program ended
+// by itself, and then its exit code goes to `exitCode` when asked for. A program that does not
+// start is reported with "Please check if Regedit.exe exists.".
 bool RunRegistryEditor(platform::Programs& programs, platform::Prompts& prompts,
                        std::string_view commandLine, std::string_view waitText,
                        const WaitDialogRunner& showWait,

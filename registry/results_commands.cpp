@@ -208,8 +208,9 @@ bool NavigateRegistryEditor(platform::Programs& programs, std::string_view rootN
 
   platform::WindowId editor = programs.findWindow(kRegEditWindowClass);
   if (editor == 0) {
-    // The editor goes on running on its own; only its window matters.
-    (void)programs.start(kRegEditProgram, platform::StartShow::Normal, kEditorIdleWaitMs);
+    // The editor goes on running on its own; only its window matters. The
+    // native one, which names the keys as the rows do.
+    (void)programs.startNative(kRegEditProgram, platform::StartShow::Normal, kEditorIdleWaitMs);
     editor = programs.findWindow(kRegEditWindowClass);
     if (editor == 0) return false;
   }

@@ -39,6 +39,7 @@ SimPlatform::SimPlatform()
   files_.addDrive('C', root_ / "C", platform::DriveType::Fixed, true, "\\Device\\HarddiskVolume1");
   registry_.attachFiles(&files_);
   shell_.setFileSystem(&files_);
+  programs_.modelRedirection([this] { return system_.isWow64(); }, files_.windowsFolder());
   for (const std::string& folder :
        {files_.windowsFolder(), files_.systemFolder(), files_.tempFolder()}) {
     fs::create_directories(files_.hostPath(folder));

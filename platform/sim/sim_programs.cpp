@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "core/text.h"
+
 namespace nc::sim {
 
 class SimPrograms::Process : public platform::ChildProcess {
@@ -40,6 +42,42 @@ class SimPrograms::Process : public platform::ChildProcess {
 Result<std::unique_ptr<platform::ChildProcess>> SimPrograms::start(std::string_view commandLine,
                                                                    platform::StartShow show,
                                                                    std::uint32_t waitIdleMs) {
+  return launch(commandLine, show, waitIdleMs, false);
+}
+
+Result<std::unique_ptr<platform::ChildProcess>> SimPrograms::startNative(
+    std::string_view commandLine, platform::StartShow show, std::uint32_t waitIdleMs) {
+  return launch(commandLine, show, waitIdleMs, true);
+}
+
+std::string SimPrograms::programOf(std::string_view commandLine, bool redirected) const {
+  std::string program;
+  if (StartsWith(commandLine, "\"")) {
+    const std::size_t close = commandLine.find('"', 1);
+    program = commandLine.substr(1, close == std::string_view::npos ? close : close - 1);
+  } else {
+    program = commandLine.substr(0, commandLine.find(' '));
+  }
+  const std::string& windows = windowsFolder_;
+  const std::string system = windows + "\\System32";
+  if (program.find('\\') == std::string::npos) {
+    if (program.find('.') == std::string::npos) program += ".exe";
+    program = system + "\\" + program;
+  }
+  if (!redirected) return program;
+  if (EqualsNoCase(program, windows + "\\regedit.exe")) return windows + "\\SysWOW64\\regedit.exe";
+  if (StartsWithNoCase(program, system + "\\")) {
+    return windows + "\\SysWOW64" + program.substr(system.size());
+  }
+  const std::string sysnative = windows + "\\Sysnative";
+  if (StartsWithNoCase(program, sysnative + "\\")) return system + program.substr(sysnative.size());
+  return program;
+}
+
+Result<std::unique_ptr<platform::ChildProcess>> SimPrograms::launch(std::string_view commandLine,
+                                                                    platform::StartShow show,
+                                                                    std::uint32_t waitIdleMs,
+                                                                    bool native) {
   std::function<void(std::string_view)> onStart;
   std::shared_ptr<Started> state;
   int polls = 0;
@@ -48,6 +86,8 @@ Result<std::unique_ptr<platform::ChildProcess>> SimPrograms::start(std::string_v
     if (startFails_) return Error{Errc::NotFound, "start program", std::string(commandLine)};
     state = std::make_shared<Started>();
     state->commandLine = std::string(commandLine);
+    state->program = programOf(commandLine, !native && is32BitOn64Bit_ && is32BitOn64Bit_());
+    state->native = native;
     state->show = show;
     state->waitIdleMs = waitIdleMs;
     started_.push_back(state);
@@ -97,6 +137,13 @@ void SimPrograms::showMaximized(platform::WindowId window) {
 void SimPrograms::sendKeys(platform::WindowId window, std::span<const platform::KeyStroke> keys) {
   std::lock_guard lock(mutex_);
   sent_.push_back({classOf(window), {keys.begin(), keys.end()}});
+}
+
+void SimPrograms::modelRedirection(std::function<bool()> is32BitOn64Bit,
+                                   std::string windowsFolder) {
+  std::lock_guard lock(mutex_);
+  is32BitOn64Bit_ = std::move(is32BitOn64Bit);
+  windowsFolder_ = std::move(windowsFolder);
 }
 
 void SimPrograms::setStartFails(bool fails) {

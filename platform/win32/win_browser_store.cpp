@@ -1,16 +1,16 @@
 // The URL history through the IUrlHistoryStg2 object, and the cache
-// through the WinINet entry enumeration.
+// through the WinINet entry enumeration (WinINet loaded at run time).
 #include "platform/win32/win_browser_store.h"
 
 #include <windows.h>
 
 #include <objbase.h>
 #include <urlhist.h>
-#include <wininet.h>
 
 #include <vector>
 
 #include "platform/win32/wide.h"
+#include "platform/win32/win_inet.h"
 
 namespace nc::win32 {
 namespace {
@@ -60,20 +60,21 @@ class WinHistoryWalk : public platform::UrlHistoryWalk {
 class WinCacheWalk : public platform::UrlCacheWalk {
  public:
   ~WinCacheWalk() override {
-    if (find_ != nullptr) FindCloseUrlCache(find_);
+    if (find_ != nullptr) inet_.findCloseUrlCache(find_);
   }
-  WinCacheWalk() = default;
+  // `inet` has every function of the walk.
+  explicit WinCacheWalk(const WinInetFunctions& inet) : inet_(inet) {}
   WinCacheWalk(const WinCacheWalk&) = delete;
   WinCacheWalk& operator=(const WinCacheWalk&) = delete;
 
   // Reads the first entry; false when there is none or the cache fails.
   bool start() {
     DWORD size = 0;
-    find_ = FindFirstUrlCacheEntryW(nullptr, nullptr, &size);
+    find_ = inet_.findFirstUrlCacheEntry(nullptr, nullptr, &size);
     if (find_ != nullptr) return true;  // an entry of no size: cannot be
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
     Resize(size);
-    find_ = FindFirstUrlCacheEntryW(nullptr, Entry(), &size);
+    find_ = inet_.findFirstUrlCacheEntry(nullptr, Entry(), &size);
     if (find_ == nullptr) return false;
     pending_ = Source();
     return true;
@@ -87,13 +88,13 @@ class WinCacheWalk : public platform::UrlCacheWalk {
     }
     if (find_ == nullptr || done_) return std::nullopt;
     DWORD size = 0;
-    if (!FindNextUrlCacheEntryW(find_, nullptr, &size)) {
+    if (!inet_.findNextUrlCacheEntry(find_, nullptr, &size)) {
       if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
         done_ = true;  // ERROR_NO_MORE_ITEMS or any other error
         return std::nullopt;
       }
       Resize(size);
-      if (!FindNextUrlCacheEntryW(find_, Entry(), &size)) {
+      if (!inet_.findNextUrlCacheEntry(find_, Entry(), &size)) {
         done_ = true;
         return std::nullopt;
       }
@@ -102,7 +103,7 @@ class WinCacheWalk : public platform::UrlCacheWalk {
   }
 
   bool deleteEntry(std::string_view url) override {
-    return DeleteUrlCacheEntryW(Widen(url).c_str()) != FALSE;
+    return inet_.deleteUrlCacheEntry(Widen(url).c_str()) != FALSE;
   }
 
  private:
@@ -118,6 +119,7 @@ class WinCacheWalk : public platform::UrlCacheWalk {
     return url != nullptr ? NarrowZ(url) : std::string();
   }
 
+  const WinInetFunctions& inet_;
   HANDLE find_ = nullptr;
   bool done_ = false;
   std::optional<std::string> pending_;
@@ -146,7 +148,10 @@ std::unique_ptr<platform::UrlHistoryWalk> WinBrowserStore::openUrlHistory() {
 }
 
 std::unique_ptr<platform::UrlCacheWalk> WinBrowserStore::openUrlCache() {
-  auto walk = std::make_unique<WinCacheWalk>();
+  // Without WinINet there is no cache to list.
+  const WinInetFunctions& inet = WinInet();
+  if (!inet.hasUrlCache()) return nullptr;
+  auto walk = std::make_unique<WinCacheWalk>(inet);
   if (!walk->start()) return nullptr;
   return walk;
 }

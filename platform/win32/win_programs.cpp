@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -70,11 +71,48 @@ void Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 2000, &result);
 }
 
+// Turns the file-system redirection of a 32-bit program on 64-bit Windows
+// off for the calling thread while the object lives. Elsewhere there is
+// none to turn off: the functions are looked up, as systems before 64-bit
+// Windows lack them.
+class NativeFileSystemView {
+ public:
+  NativeFileSystemView() {
+    using DisableFn = BOOL(WINAPI*)(PVOID*);
+    const auto disable = LoadProc<DisableFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
+    revert_ = LoadProc<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection");
+    off_ = disable != nullptr && revert_ != nullptr && disable(&old_);
+  }
+  ~NativeFileSystemView() {
+    if (off_) revert_(old_);
+  }
+  NativeFileSystemView(const NativeFileSystemView&) = delete;
+  NativeFileSystemView& operator=(const NativeFileSystemView&) = delete;
+
+ private:
+  using RevertFn = BOOL(WINAPI*)(PVOID);
+  RevertFn revert_ = nullptr;
+  PVOID old_ = nullptr;
+  bool off_ = false;
+};
+
 }  // namespace
 
 Result<std::unique_ptr<platform::ChildProcess>> WinPrograms::start(std::string_view commandLine,
                                                                    platform::StartShow show,
                                                                    std::uint32_t waitIdleMs) {
+  return Launch(commandLine, show, waitIdleMs, false);
+}
+
+Result<std::unique_ptr<platform::ChildProcess>> WinPrograms::startNative(
+    std::string_view commandLine, platform::StartShow show, std::uint32_t waitIdleMs) {
+  return Launch(commandLine, show, waitIdleMs, true);
+}
+
+Result<std::unique_ptr<platform::ChildProcess>> WinPrograms::Launch(std::string_view commandLine,
+                                                                    platform::StartShow show,
+                                                                    std::uint32_t waitIdleMs,
+                                                                    bool native) {
   // CreateProcessW may write into the command line.
   std::wstring line = Widen(commandLine);
   std::vector<wchar_t> buffer(line.begin(), line.end());
@@ -90,13 +128,20 @@ Result<std::unique_ptr<platform::ChildProcess>> WinPrograms::start(std::string_v
     startup.hStdError = nullptr;
   }
   PROCESS_INFORMATION info{};
-  // Started suspended, so that it is in the job before it can start another.
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr,
-                      show == platform::StartShow::Hidden ? TRUE : FALSE,
-                      NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                      &info)) {
-    return LastError("start program", commandLine);
+  BOOL created = FALSE;
+  DWORD error = ERROR_SUCCESS;
+  {
+    // Only the look-up of the program sees the native folders.
+    std::optional<NativeFileSystemView> nativeView;
+    if (native) nativeView.emplace();
+    // Started suspended, so that it is in the job before it can start another.
+    created =
+        CreateProcessW(nullptr, buffer.data(), nullptr, nullptr,
+                       show == platform::StartShow::Hidden ? TRUE : FALSE,
+                       NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup, &info);
+    if (!created) error = GetLastError();  // before the view is reverted
   }
+  if (!created) return Win32Error(error, "start program", commandLine);
   ProcessHandle job(CreateJobObjectW(nullptr, nullptr));
   // A system without nested jobs refuses when this process is in a job.
   if (job.valid() && !AssignProcessToJobObject(job.get(), info.hProcess)) job.reset();

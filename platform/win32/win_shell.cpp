@@ -5,13 +5,13 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <wininet.h>
 
 #include <cstdint>
 
 #include "platform/win32/error.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win_inet.h"
 
 namespace nc::win32 {
 
@@ -26,7 +26,10 @@ Status WinShell::openDocument(std::string_view target) {
 }
 
 void WinShell::endBrowserSession() {
-  InternetSetOptionW(nullptr, INTERNET_OPTION_END_BROWSER_SESSION, nullptr, 0);
+  // Without WinINet there is no session to end.
+  if (const auto setOption = WinInet().internetSetOption) {
+    setOption(nullptr, INTERNET_OPTION_END_BROWSER_SESSION, nullptr, 0);
+  }
 }
 
 Status WinShell::deleteFileSilently(std::string_view path) {

@@ -4,9 +4,12 @@
 // own as Windows' search order prefers the program's folder.
 #include <windows.h>
 
+#include <wininet.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 #include "program_under_test.h"
@@ -64,6 +67,51 @@ class ScopedEnvironment {
   bool had_ = false;
 };
 
+// A cache entry for `url` with a small local file, as the browser adds it.
+bool SeedCacheEntry(const std::wstring& url) {
+  wchar_t local[MAX_PATH] = {};
+  if (!CreateUrlCacheEntryW(url.c_str(), 0, L"htm", local, 0)) return false;
+  if (HANDLE file = CreateFileW(local, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      file != INVALID_HANDLE_VALUE) {
+    CloseHandle(file);
+  }
+  FILETIME none{};
+  return CommitUrlCacheEntryW(url.c_str(), local, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
+                              nullptr, nullptr) != FALSE;
+}
+
+bool InCache(const std::wstring& url) {
+  DWORD size = 0;
+  if (GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size)) return true;
+  return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+// Native copies of the named libraries before Wine's own, for the
+// program alone, while the object lives: Wine's per-program overrides. (The
+// WINEDLLOVERRIDES variable of this process does not reach the program's
+// loader.)
+class NativeCopiesFirst {
+ public:
+  explicit NativeCopiesFirst(std::initializer_list<const wchar_t*> names) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    constexpr wchar_t kOrder[] = L"native,builtin";
+    for (const wchar_t* name : names) {
+      RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof kOrder);
+    }
+    RegCloseKey(key);
+  }
+  ~NativeCopiesFirst() { RegDeleteTreeW(HKEY_CURRENT_USER, kKey); }
+  NativeCopiesFirst(const NativeCopiesFirst&) = delete;
+  NativeCopiesFirst& operator=(const NativeCopiesFirst&) = delete;
+
+ private:
+  static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\NorvikCleaner.exe\\DllOverrides";
+};
+
 bool GoneValueExists() {
   HKEY run = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &run) != ERROR_SUCCESS) return false;
@@ -112,6 +160,7 @@ TEST(PlantedLibrariesWin, ClearWithAutocompleteAndARestorePointLoadsNothingFromT
     ScopedEnvironment nativeFirst(L"WINEDLLOVERRIDES", L"pstorec,srclient=n,b");
     ASSERT_TRUE(program.Start(L"/Clear"));
   }
+  NativeCopiesFirst nativeFirst({L"pstorec", L"srclient"});
   // The run starts by itself, activated or not. Wine's System Restore
   // refuses, and nobody is there to say whether to go on without it: the
   // run takes the default, No, fixes nothing and ends with 1.
@@ -140,6 +189,32 @@ TEST(PlantedLibrariesWin, ClearWithAutocompleteAndARestorePointLoadsNothingFromT
     RegDeleteValueW(key, kGoneValue);
     RegCloseKey(key);
   }
+}
+
+TEST(PlantedLibrariesWin, AWinInetBesideTheProgramIsNeverLoadedAndTheCacheIsCleanedAllTheSame) {
+  // WinINet is no known library: a program that imports it takes the copy
+  // in its own folder at start, before any line of its own has run.
+  const std::wstring url =
+      L"http://nc-planted-" + std::to_wstring(GetCurrentProcessId()) + L".example/page.html";
+  ASSERT_TRUE(SeedCacheEntry(url));
+  ProgramUnderTest program;
+  program.TickOnlyCleanerItem(L"Internet Explorer - Visited URL History", true);
+  for (int id = 1; id <= 24; ++id) {
+    WritePrivateProfileStringW(L"TreeViewNodeCheck", std::to_wstring(id).c_str(), L"0",
+                               program.file(L"options.ini").c_str());
+  }
+  const fs::path planted = fs::path(program.folder()) / L"wininet.dll";
+  std::error_code ec;
+  fs::copy_file(MarkingLibrary(), planted, fs::copy_options::overwrite_existing, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  {
+    NativeCopiesFirst nativeFirst({L"wininet"});
+    ASSERT_TRUE(program.Start(L"/Clear"));
+    EXPECT_NE(program.WaitForExit(60000), -1) << "the unattended run never ended";
+  }
+  EXPECT_FALSE(Marked(program.folder(), L"wininet.dll")) << "the planted wininet.dll was loaded";
+  // The system's WinINet did the item's work.
+  EXPECT_FALSE(InCache(url));
 }
 
 }  // namespace

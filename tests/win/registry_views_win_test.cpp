@@ -2,7 +2,8 @@
 // real registry and the system's own registry editors: entries written by
 // the 32-bit regedit (which land below "Software\Wow6432Node") and by the
 // 64-bit one are each found once under their real key, fixed in their own
-// view and brought back there, byte for byte, by the 64-bit regedit.
+// view and brought back there, byte for byte, by the program's own restore
+// (which starts the 64-bit regedit, from the 32-bit program too).
 // Both builds run these tests: the 64-bit program and the 32-bit one under
 // WoW64.
 #include <windows.h>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/text.h"
@@ -144,9 +146,47 @@ class RecordingSink : public registry::ScanSink {
 
 class AnswerYes : public platform::Prompts {
  public:
-  void inform(std::string_view) override {}
-  void error(std::string_view) override {}
+  void inform(std::string_view text) override { told.emplace_back(text); }
+  void error(std::string_view text) override { told.emplace_back(text); }
   bool confirm(std::string_view) override { return true; }
+  std::vector<std::string> told;
+};
+
+// The restore dialog, with one backup chosen and the wait dialog's timer
+// ticking until the editor ends (Stop after a minute).
+class RestoreOneView : public registry::RestoreView {
+ public:
+  explicit RestoreOneView(std::string name) : name_(std::move(name)) {}
+  void SetFolderText(std::string_view) override {}
+  void SetRows(const std::vector<registry::BackupRow>& rows) override {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      if (EqualsNoCase(rows[i].name, name_)) row = i;
+    }
+  }
+  void RemoveRow(std::size_t) override {}
+  void SelectRow(std::optional<std::size_t>) override {}
+  void EnableRestore(bool) override {}
+  void EnableDelete(bool) override {}
+  std::optional<std::string> BrowseForFolder(std::string_view) override { return std::nullopt; }
+  bool RunWaitDialog(registry::BackupHintController& hint) override {
+    struct Closing : registry::BackupHintView {
+      void SetHintText(std::string_view) override {}
+      void SetBarPosition(int) override {}
+      void Close(bool ok) override { closedOk = ok; }
+      bool closedOk = false;
+    } wait;
+    hint.Show(wait);
+    for (int i = 0; i < 1200 && !hint.Closed(); ++i) {
+      hint.TimerTick();
+      Sleep(50);
+    }
+    if (!hint.Closed()) hint.StopClicked();
+    return wait.closedOk;
+  }
+  std::optional<std::size_t> row;
+
+ private:
+  std::string name_;
 };
 
 class NoView : public registry::FixView {
@@ -405,10 +445,21 @@ TEST_P(RegistryViewsFix, EntriesOfBothViewsAreFoundFixedAndRestoredInTheirOwnVie
   EXPECT_EQ(model.Count(), 0u);
   ASSERT_FALSE(backups.empty());
 
-  // The 64-bit regedit brings each entry back into its own view.
+  // The program's own restore brings each entry back into its own view,
+  // in the 32-bit build too: it starts the 64-bit regedit.
   EXPECT_NE(ReadBytes(backup32).find("Wow6432Node"), std::string::npos);
+  prompts.told.clear();
+  options.DeleteBackupFile = false;
   for (const std::string& backup : backups) {
-    ASSERT_TRUE(ImportWith(Bits::k64, backup));
+    const std::string name = backup.substr(backup.rfind('\\') + 1);
+    RestoreOneView restoreView(name);
+    registry::RestoreController restore(
+        {platform::WithPrompts(ports.bundle(), prompts), options, [](std::int64_t) { return ""; }});
+    restore.Show(restoreView);
+    ASSERT_TRUE(restoreView.row) << name;
+    restore.SelectionChanged(restoreView.row);
+    restore.RestoreClicked();
+    EXPECT_TRUE(prompts.told.empty()) << prompts.told.front();
     EXPECT_TRUE(registry::BackupIsInRegistry(ports.bundle(), backup));
   }
   for (const auto& [value, raw] : seeded) {
