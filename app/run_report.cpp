@@ -38,7 +38,7 @@ const char* OutcomeName(RunOutcome outcome) {
 namespace {
 
 bool RegistryFailed(const RegistryRepairFacts& facts) {
-  if (!facts.failure.empty()) return true;
+  if (!facts.failure.empty() || !facts.failures.empty()) return true;
   for (const auto& section : facts.sections) {
     if (section.fixed < section.found) return true;
   }
@@ -89,6 +89,17 @@ RegistryRepairFacts RepairFacts(const std::vector<registry::ProblemEntry>& befor
   RegistryRepairFacts facts;
   facts.scanned = true;
   facts.sections = CountFixedBySection(before, after);
+  // A row that left the list without its entry being deleted was not fixed.
+  for (const auto& failure : fix.failures) {
+    if (failure.stayedListed) continue;
+    for (auto& section : facts.sections) {
+      if (section.problem == failure.problem && section.fixed > 0) {
+        --section.fixed;
+        break;
+      }
+    }
+  }
+  facts.failures = fix.failures;
   facts.backupFile = fix.backupFile;
   facts.deleted = fix.deleted;
   switch (fix.outcome) {
@@ -202,10 +213,15 @@ std::string ReportJson(const RunReport& report) {
       found += section.found;
       fixed += section.fixed;
     }
+    ordered_json failures = ordered_json::array();
+    for (const auto& failure : facts.failures) {
+      failures.push_back(
+          {{"problem", failure.problem}, {"key", failure.location}, {"reason", failure.reason}});
+    }
     json["registry"] = {{"scanned", facts.scanned}, {"sections", std::move(sections)},
                         {"found", found},           {"fixed", fixed},
                         {"deleted", facts.deleted}, {"backupFile", facts.backupFile},
-                        {"failure", facts.failure}};
+                        {"failure", facts.failure}, {"failures", std::move(failures)}};
     totals["registryProblemsFound"] = found;
     totals["registryProblemsFixed"] = fixed;
   }

@@ -55,6 +55,8 @@ struct RegistryRepairFacts {
   std::string backupFile;
   std::size_t deleted = 0;  // keys, values and shortcut files deleted
   std::string failure;      // why the repair stopped; "" when it did not
+  // Each ticked row whose fix changed nothing, with the system's reason.
+  std::vector<registry::FixFailure> failures;
 };
 
 // A box of an unattended run that was answered without a window.

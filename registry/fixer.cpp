@@ -31,10 +31,13 @@ std::u16string ValueNameOf(const ProblemEntry& row, std::string_view text) {
 // Backup and deletion of what one row designates; an error only when the
 // backup could not be written.
 Result<Removal> FixRow(FixEnvironment& env, const platform::Platform& ports,
-                       const std::string& backupFile, const ProblemEntry& row) {
+                       const std::string& backupFile, const ProblemEntry& row, Error* why) {
   const std::string_view location = row.RegistryKey;
   if (row.Kind == ProblemKind::ShortcutFile) {
-    return DeleteFileByShell(env.ports.shell, location) ? Removal::Deleted : Removal::NotDeleted;
+    if (DeleteFileByShell(env.ports.shell, location)) return Removal::Deleted;
+    *why = {env.ports.files.fileExists(location) ? Errc::IoError : Errc::NotFound, "delete file",
+            std::string(location)};
+    return Removal::NotDeleted;
   }
 
   const auto slash = location.find('\\');
@@ -42,25 +45,30 @@ Result<Removal> FixRow(FixEnvironment& env, const platform::Platform& ports,
   const std::string_view path = location.substr(slash + 1);
   switch (row.Kind) {
     case ProblemKind::Key:
-      return RemoveKeyWithBackup(ports, backupFile, root, path);
+      return RemoveKeyWithBackup(ports, backupFile, root, path, why);
     case ProblemKind::ValuePath: {
       const auto parts = SplitAtLastBackslash(path);
       return RemoveValueWithBackup(ports, backupFile, root, parts.parent, true,
-                                   ValueNameOf(row, parts.name));
+                                   ValueNameOf(row, parts.name), why);
     }
     case ProblemKind::ValueInKey:
-      return RemoveValueWithBackup(ports, backupFile, root, path, true, ValueNameOf(row, row.Data));
+      return RemoveValueWithBackup(ports, backupFile, root, path, true, ValueNameOf(row, row.Data),
+                                   why);
     case ProblemKind::SubKey:
       // A row without a sub-key name designates nothing (never the
       // parent key itself).
-      if (row.Data.empty()) return Removal::NotDeleted;
-      return RemoveKeyWithBackup(ports, backupFile, root, std::string(path) + "\\" + row.Data);
+      if (row.Data.empty()) {
+        *why = {Errc::NotFound, "open key", std::string(location)};
+        return Removal::NotDeleted;
+      }
+      return RemoveKeyWithBackup(ports, backupFile, root, std::string(path) + "\\" + row.Data, why);
     case ProblemKind::DefaultValue:
-      return RemoveValueWithBackup(ports, backupFile, root, path, true, {});
+      return RemoveValueWithBackup(ports, backupFile, root, path, true, {}, why);
     case ProblemKind::UserAssistValue:
       return RemoveValueWithBackup(ports, backupFile, root, path, true,
-                                   ValueNameOf(row, Rot13(row.Data)));
+                                   ValueNameOf(row, Rot13(row.Data)), why);
     default:
+      *why = {Errc::NotSupported, "fix", std::string(location)};
       return Removal::NotDeleted;
   }
 }
@@ -85,16 +93,24 @@ std::string MissingBackupFolderQuestion(std::string_view folder) {
 }
 
 Result<Removal> RemoveKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
-                                    std::string_view rootName, std::string_view keyPath) {
+                                    std::string_view rootName, std::string_view keyPath,
+                                    Error* why) {
+  Error ignored;
+  Error& reason = why ? *why : ignored;
   const auto root = RootKeyFromName(rootName);
-  if (!root) return Removal::NotDeleted;
   const std::string path = WithoutTrailingBackslash(keyPath);
-  if (path.empty()) return Removal::NotDeleted;
+  if (!root || path.empty()) {
+    reason = {Errc::NotFound, "open key", std::string(rootName) + "\\" + path};
+    return Removal::NotDeleted;
+  }
   {
     // Full access, as the backup and the deletion need: a key this account
     // cannot change is neither backed up nor deleted.
     auto key = ports.registry.open(*root, path, platform::RegAccess::Full, ViewOfLocation(*root));
-    if (!key) return Removal::NotDeleted;
+    if (!key) {
+      reason = key.error();
+      return Removal::NotDeleted;
+    }
   }
   auto backedUp = ExportToBackup(ports, backupFile, ToPredefinedRoot(*root), true, {}, path);
   if (!backedUp) return backedUp.error();
@@ -102,19 +118,36 @@ Result<Removal> RemoveKeyWithBackup(const platform::Platform& ports, std::string
   const auto parts = SplitAtLastBackslash(path);
   auto parent =
       ports.registry.open(*root, parts.parent, platform::RegAccess::Full, ViewOfLocation(*root));
-  if (!parent) return Removal::NotDeleted;
-  return ports.registry.deleteTree(*parent, parts.name) ? Removal::Deleted : Removal::NotDeleted;
+  if (!parent) {
+    reason = parent.error();
+    return Removal::NotDeleted;
+  }
+  const Status deleted = ports.registry.deleteTree(*parent, parts.name);
+  if (deleted) return Removal::Deleted;
+  reason = deleted.error();
+  return Removal::NotDeleted;
 }
 
 Result<Removal> RemoveValueWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                       std::string_view rootName, std::string_view keyPath,
-                                      bool backup, std::u16string_view exactName) {
+                                      bool backup, std::u16string_view exactName, Error* why) {
+  Error ignored;
+  Error& reason = why ? *why : ignored;
   const auto root = RootKeyFromName(rootName);
-  if (!root) return Removal::NotDeleted;
+  if (!root) {
+    reason = {Errc::NotFound, "open key", std::string(rootName)};
+    return Removal::NotDeleted;
+  }
   auto key = ports.registry.open(*root, keyPath, platform::RegAccess::Full, ViewOfLocation(*root));
-  if (!key) return Removal::NotDeleted;
+  if (!key) {
+    reason = key.error();
+    return Removal::NotDeleted;
+  }
   const std::u16string name(exactName);
-  if (!platform::ReadExactValue(ports.registry, *key, name)) return Removal::NotDeleted;
+  if (auto read = platform::ReadExactValue(ports.registry, *key, name); !read) {
+    reason = read.error();
+    return Removal::NotDeleted;
+  }
   if (backup) {
     auto backedUp = ExportValueToBackup(ports, backupFile, ToPredefinedRoot(*root), keyPath, name);
     if (!backedUp) return backedUp.error();
@@ -122,6 +155,7 @@ Result<Removal> RemoveValueWithBackup(const platform::Platform& ports, std::stri
   }
   const Status deleted = ports.registry.deleteValueExact(*key, name);
   if (deleted) return Removal::Deleted;
+  reason = deleted.error();
   return deleted.error().code == Errc::NotSupported ? Removal::Refused : Removal::NotDeleted;
 }
 
@@ -180,7 +214,8 @@ FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixVie
     const ProblemEntry& row = results.Rows()[i];
     if (!row.Ticked) continue;
     if (row.RegistryKey.find('\\') == std::string::npos) continue;
-    auto fixed = FixRow(env, ports, result.backupFile, row);
+    Error why{Errc::NotFound, "", ""};
+    auto fixed = FixRow(env, ports, result.backupFile, row, &why);
     if (!fixed) {
       result.outcome = FixOutcome::Stopped;
       result.error = fixed.error();
@@ -189,13 +224,21 @@ FixResult FixSelectedProblems(FixEnvironment& env, ResultsModel& results, FixVie
     if (*fixed == Removal::Refused) {
       // Nothing deleted: the row stays, to be seen.
       result.refused.push_back(RowText(row));
+      result.failures.push_back(
+          {row.Problem, RowText(row), "a backup file cannot hold its names", true});
       continue;
     }
     if (*fixed == Removal::Deleted) ++result.deleted;
+    // An entry that was already gone leaves nothing to fix; any other
+    // failure is the row's, though the row leaves the list as before.
+    if (*fixed == Removal::NotDeleted && why.code != Errc::NotFound) {
+      result.failures.push_back({row.Problem, RowText(row), why.op + ": " + ErrcName(why.code)});
+    }
     results.Remove(i);
     ++result.rowsRemoved;
   }
   view.SetStatusText(kFixFinishedText);
+  std::reverse(result.failures.begin(), result.failures.end());
   if (!result.refused.empty()) {
     std::reverse(result.refused.begin(), result.refused.end());
     env.ports.prompts.inform(FixNamesRefusedText(result.refused));

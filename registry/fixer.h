@@ -47,14 +47,18 @@ enum class Removal {
 // key path (the root itself) designates nothing. A tree that the backup
 // cannot hold whole (a key or value name with a NUL or a line break, a
 // registry link) is refused and left as it is.
+// When nothing was deleted, `why` (if given) receives the system's reason
+// (NotFound when there was nothing to delete).
 Result<Removal> RemoveKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
-                                    std::string_view rootName, std::string_view keyPath);
+                                    std::string_view rootName, std::string_view keyPath,
+                                    Error* why = nullptr);
 // Backs up the value of exactly this name when `backup` is set, then
 // deletes it by that name. A name the backup cannot carry, or (without
 // backup) the system's deletion cannot be given, is refused.
 Result<Removal> RemoveValueWithBackup(const platform::Platform& ports, std::string_view backupFile,
                                       std::string_view rootName, std::string_view keyPath,
-                                      bool backup, std::u16string_view exactName);
+                                      bool backup, std::u16string_view exactName,
+                                      Error* why = nullptr);
 
 // The same by a text name, true when deleted.
 Result<bool> DeleteKeyWithBackup(const platform::Platform& ports, std::string_view backupFile,
@@ -94,6 +98,16 @@ enum class FixOutcome {
   Stopped,                // a backup could not be written: see `error`
 };
 
+// A ticked row whose fix changed nothing although its entry is there:
+// the key could not be opened for writing, the deletion failed, or no
+// backup can hold its names.
+struct FixFailure {
+  std::string problem;        // the row's problem text
+  std::string location;       // the key, with the value or sub-key it names
+  std::string reason;         // "open key: access denied", ...
+  bool stayedListed = false;  // refused: the row is still in the list
+};
+
 struct FixResult {
   FixOutcome outcome = FixOutcome::Finished;
   std::string backupFile;  // the run's backup file ("" before the walk)
@@ -103,6 +117,9 @@ struct FixResult {
   // Rows left in the list, ticked, because no backup can carry a name in
   // what they designate: as the message names them, in list order.
   std::vector<std::string> refused{};
+  // Every ticked row that was not fixed, refused ones included, in list
+  // order. A row whose entry was already gone is not among them.
+  std::vector<FixFailure> failures{};
 };
 
 // The message after a fix that left rows whose names no backup can

@@ -156,6 +156,10 @@ void ExpectReportSchema(const json& r) {
     EXPECT_TRUE(registry["scanned"].is_boolean());
     EXPECT_TRUE(registry["backupFile"].is_string());
     EXPECT_TRUE(registry["failure"].is_string());
+    ASSERT_TRUE(registry["failures"].is_array());
+    for (const json& failure : registry["failures"]) {
+      for (const char* key : {"problem", "key", "reason"}) EXPECT_TRUE(failure[key].is_string());
+    }
     std::int64_t found = 0, fixed = 0;
     for (const json& section : registry["sections"]) {
       EXPECT_TRUE(section["problem"].is_string());
@@ -337,6 +341,36 @@ TEST_F(UnattendedReportTest, EachRunReplacesTheLastReportAtItsStartAndGivesUnive
   auto& e = start({"/Clear", report});
   sim.messages().pumpUntil([&] { return e.closed(); }, 20s);
   EXPECT_NE(readReport()["runId"], id);
+}
+
+// A standard user's "/Clear": the machine's entry cannot be opened for
+// writing. Only what was deleted and backed up counts as fixed; the refused
+// fix is listed with its key and the system's reason, and the run ends
+// with 1, though the row leaves the list as before.
+TEST_F(UnattendedReportTest, AFixTheSystemRefusesIsNotCountedAsFixedAndIsListed) {
+  const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  sim.registry().loadRegText(R"(REGEDIT4
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run]
+"Ghost"="C:\\Gone\\ghost.exe"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
+"Gone"="C:\\Gone\\gone.exe"
+)");
+  sim.registry().denyWrite(platform::RootKey::LocalMachine, runKey);
+  run({"/Clear", report});
+  ASSERT_TRUE(controller->closed());
+  const json r = readReport();
+  ExpectReportSchema(r);
+  const json& registry = r["registry"];
+  ASSERT_EQ(registry["failures"].size(), 1u) << registry.dump();
+  EXPECT_EQ(registry["failures"][0]["key"], "HKEY_LOCAL_MACHINE\\" + runKey + "\\Ghost");
+  EXPECT_EQ(registry["failures"][0]["reason"], "open key: access denied");
+  EXPECT_EQ(registry["fixed"].get<int>() + 1, registry["found"].get<int>());
+  EXPECT_EQ(r["outcome"], "failures");
+  EXPECT_EQ(controller->exitCode(), 1);
+  EXPECT_TRUE(sim.registry().value(platform::RootKey::LocalMachine, runKey, "Ghost"));
+  EXPECT_FALSE(sim.registry().value(platform::RootKey::CurrentUser, runKey, "Gone"));
 }
 
 TEST_F(UnattendedReportTest, AutoReportsItsCleanAtStartWithoutARegistryPartAndKeepsRunning) {
