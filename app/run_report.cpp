@@ -213,15 +213,15 @@ std::string ReportJson(const RunReport& report) {
       found += section.found;
       fixed += section.fixed;
     }
-    ordered_json failures = ordered_json::array();
+    ordered_json fixFailures = ordered_json::array();
     for (const auto& failure : facts.failures) {
-      failures.push_back(
+      fixFailures.push_back(
           {{"problem", failure.problem}, {"key", failure.location}, {"reason", failure.reason}});
     }
     json["registry"] = {{"scanned", facts.scanned}, {"sections", std::move(sections)},
                         {"found", found},           {"fixed", fixed},
                         {"deleted", facts.deleted}, {"backupFile", facts.backupFile},
-                        {"failure", facts.failure}, {"failures", std::move(failures)}};
+                        {"failure", facts.failure}, {"failures", std::move(fixFailures)}};
     totals["registryProblemsFound"] = found;
     totals["registryProblemsFixed"] = fixed;
   }

@@ -343,10 +343,10 @@ TEST_F(UnattendedReportTest, EachRunReplacesTheLastReportAtItsStartAndGivesUnive
   EXPECT_NE(readReport()["runId"], id);
 }
 
-// A standard user's "/Clear": the machine's entry cannot be opened for
-// writing. Only what was deleted and backed up counts as fixed; the refused
-// fix is listed with its key and the system's reason, and the run ends
-// with 1, though the row leaves the list as before.
+// A "/Clear" whose fix of the machine's entry the system refuses: only what
+// was deleted and backed up counts as fixed; the refused fix is listed with
+// its key and the system's reason, and the run ends with 1, though the row
+// leaves the list as before.
 TEST_F(UnattendedReportTest, AFixTheSystemRefusesIsNotCountedAsFixedAndIsListed) {
   const std::string runKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
   sim.registry().loadRegText(R"(REGEDIT4
@@ -357,7 +357,8 @@ TEST_F(UnattendedReportTest, AFixTheSystemRefusesIsNotCountedAsFixedAndIsListed)
 [HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
 "Gone"="C:\\Gone\\gone.exe"
 )");
-  sim.registry().denyWrite(platform::RootKey::LocalMachine, runKey);
+  // The system refuses the deletion of the machine's entry.
+  sim.faults().failFrom(sim::PortMethod::RegistryDeleteValue, 1, Errc::AccessDenied, "Ghost");
   run({"/Clear", report});
   ASSERT_TRUE(controller->closed());
   const json r = readReport();
@@ -365,7 +366,7 @@ TEST_F(UnattendedReportTest, AFixTheSystemRefusesIsNotCountedAsFixedAndIsListed)
   const json& registry = r["registry"];
   ASSERT_EQ(registry["failures"].size(), 1u) << registry.dump();
   EXPECT_EQ(registry["failures"][0]["key"], "HKEY_LOCAL_MACHINE\\" + runKey + "\\Ghost");
-  EXPECT_EQ(registry["failures"][0]["reason"], "open key: access denied");
+  EXPECT_EQ(registry["failures"][0]["reason"], "delete value: access denied");
   EXPECT_EQ(registry["fixed"].get<int>() + 1, registry["found"].get<int>());
   EXPECT_EQ(r["outcome"], "failures");
   EXPECT_EQ(controller->exitCode(), 1);
