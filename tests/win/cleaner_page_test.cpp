@@ -194,10 +194,14 @@ TEST_F(CleanerPageWin, ClosingDuringAConfirmedCleanEndsCleanlyAndWritesTheSettin
   Pause(300);
   program.Close();
   EXPECT_EQ(program.WaitForExit(), 0);
-  wchar_t value[64] = {};
-  GetPrivateProfileStringW(L"NodeSelected", L"1", L"", value, 64,
+  // The item is stored, after its group, whose mark follows its items.
+  wchar_t group[64] = {}, item[64] = {};
+  GetPrivateProfileStringW(L"NodeSelected", L"1", L"", group, 64,
                            program.file(L"options.ini").c_str());
-  EXPECT_STREQ(value, kItem);
+  GetPrivateProfileStringW(L"NodeSelected", L"2", L"", item, 64,
+                           program.file(L"options.ini").c_str());
+  EXPECT_STREQ(group, L"Windows");
+  EXPECT_STREQ(item, kItem);
 }
 
 }  // namespace

@@ -94,7 +94,8 @@ TEST(MainWindow, ShowsItsCaptionSizeAndPagesAndSwitchesPages) {
   EXPECT_EQ(Profile(ini, L"Window", L"State"), L"1");
   EXPECT_EQ(Profile(ini, L"Options", L"IsAskBeforeClear"), L"1");
   EXPECT_EQ(Profile(ini, L"Settings", L"FastScan"), L"1");
-  EXPECT_EQ(Profile(ini, L"Options", L"OutputDirectory"), program.folder() + L"\\Backup");
+  // A backup folder inside the program's folder is kept relative to it.
+  EXPECT_EQ(Profile(ini, L"Options", L"OutputDirectory"), L"Backup");
 }
 
 // The hints of the tool-tip windows `main` owns, read from its process.
