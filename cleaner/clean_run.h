@@ -11,6 +11,7 @@
 #include "cleaner/clean_log.h"
 #include "cleaner/clean_record.h"
 #include "cleaner/clean_settings.h"
+#include "cleaner/folder_guard.h"
 #include "cleaner/run_mode.h"
 #include "core/result.h"
 #include "platform/platform.h"
@@ -41,6 +42,9 @@ class CleanRun {
 
   CleanEnvironment& env() { return env_; }
   platform::Platform& platform() { return env_.context.ports; }
+  // The guard every deleting primitive of the run asks; it looks the
+  // guarded folders up once, at its first question.
+  FolderGuard& Guard() { return guard_; }
 
   // True while the main window's run mode is the test mode.
   bool TestMode() const;
@@ -106,6 +110,7 @@ class CleanRun {
 
  private:
   CleanEnvironment env_;
+  FolderGuard guard_{env_.context.ports};
   std::string logPrefix_;
   std::string removedWord_;
   std::atomic<bool> stop_{false};

@@ -319,7 +319,7 @@ std::uint64_t DeleteFolderContents(CleanRun& run, std::string_view folder,
                                    const FolderContentsOptions& options, std::int32_t& counter) {
   std::string start = EnterableFolder(run, folder);
   if (start.empty()) return 0;
-  FolderGuard guard(run.platform());
+  FolderGuard& guard = run.Guard();
   const FolderJudgement judged = guard.Judge(start);
   if (!GuardAllows(run, start, judged, true)) return 0;
   if (!ConfirmFolderDeletion(run, start, FolderQuestion::AllUnder, true, judged)) {
@@ -354,7 +354,7 @@ std::uint64_t DeleteFilesByMask(CleanRun& run, std::string_view folder, std::str
   std::string start = EnterableFolder(run, folder);
   if (start.empty()) return 0;
   const bool askForRoot = mask.empty() || mask.find('*') != std::string_view::npos;
-  FolderGuard guard(run.platform());
+  FolderGuard& guard = run.Guard();
   const FolderJudgement judged = guard.Judge(start);
   if (!GuardAllows(run, start, judged, mask == "*" || mask == "*.*")) return 0;
   if (!ConfirmFolderDeletion(run, start, FolderQuestion::FilesOn, askForRoot, judged)) {
