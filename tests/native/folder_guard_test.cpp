@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,43 @@ TEST_F(FolderGuardTest, GuardedFoldersAreKnownByWhatTheyAreNotHowTheyAreSpelled)
                             "Custom Lists - <New List>");
     EXPECT_NE(sim.files().fileExists(junk), plain);
     ExpectKeptAndLogsCleaned();
+  }
+}
+
+// The guard's judgement of roots and of folders above a guarded one, a
+// removable drive's root known by its spelling alone (its drive is not
+// among those looked up at the start).
+TEST_F(FolderGuardTest, RootsAndFoldersAboveGuardedOnesAreJudgedInEverySpelling) {
+  Populate();
+  std::filesystem::create_directories(sim.hostRoot() / "E" / "Photos");
+  sim.files().addDrive('E', sim.hostRoot() / "E", platform::DriveType::Removable);
+  using Standing = cleaner::FolderJudgement::Standing;
+  using cleaner::GuardedFolder;
+  const struct {
+    const char* folder;
+    Standing standing;
+    GuardedFolder what;
+  } rows[] = {
+      {"C:\\", Standing::Is, GuardedFolder::DriveRoot},
+      {"E:\\", Standing::Is, GuardedFolder::DriveRoot},
+      {"e:/", Standing::Is, GuardedFolder::DriveRoot},
+      {"\\\\?\\E:\\", Standing::Is, GuardedFolder::DriveRoot},
+      {"\\\\.\\E:\\", Standing::Is, GuardedFolder::DriveRoot},
+      {"\\\\localhost\\E$\\", Standing::Is, GuardedFolder::DriveRoot},
+      {"\\\\?\\UNC\\localhost\\E$\\", Standing::Is, GuardedFolder::DriveRoot},
+      {"E:\\Photos", Standing::Plain, GuardedFolder::None},
+      {"\\\\localhost\\E$\\Photos", Standing::Plain, GuardedFolder::None},
+      {"C:\\Users", Standing::Holds, GuardedFolder::Profile},
+      {"C:\\Documents and Settings", Standing::Holds, GuardedFolder::Profile},
+      {"C:\\Users\\user\\Documents", Standing::Is, GuardedFolder::Documents},
+      {"C:\\Logs", Standing::Plain, GuardedFolder::None},
+  };
+  platform::Platform ports = sim.ports();
+  cleaner::FolderGuard guard(ports);
+  for (const auto& row : rows) {
+    const auto judged = guard.Judge(row.folder);
+    EXPECT_EQ(judged.standing, row.standing) << row.folder;
+    EXPECT_EQ(judged.folder, row.what) << row.folder;
   }
 }
 

@@ -60,22 +60,6 @@ class LinesLog : public cleaner::CleanLog {
   std::vector<std::string> lines;
 };
 
-// Adds a cache entry for `url` with a small local file, as the browser does.
-bool SeedCacheEntry(const std::wstring& url) {
-  wchar_t local[MAX_PATH] = {};
-  if (!CreateUrlCacheEntryW(url.c_str(), 0, L"htm", local, 0)) return false;
-  std::ofstream(fs::path(local), std::ios::binary) << "<html></html>";
-  FILETIME none{};
-  return CommitUrlCacheEntryW(url.c_str(), local, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
-                              nullptr, nullptr) != FALSE;
-}
-
-bool InCache(const std::wstring& url) {
-  DWORD size = 0;
-  if (GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size)) return true;
-  return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-}
-
 std::string SpecialFolder(int csidl) {
   wchar_t path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, 0, path))) return {};

@@ -67,25 +67,6 @@ class ScopedEnvironment {
   bool had_ = false;
 };
 
-// A cache entry for `url` with a small local file, as the browser adds it.
-bool SeedCacheEntry(const std::wstring& url) {
-  wchar_t local[MAX_PATH] = {};
-  if (!CreateUrlCacheEntryW(url.c_str(), 0, L"htm", local, 0)) return false;
-  if (HANDLE file = CreateFileW(local, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-      file != INVALID_HANDLE_VALUE) {
-    CloseHandle(file);
-  }
-  FILETIME none{};
-  return CommitUrlCacheEntryW(url.c_str(), local, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
-                              nullptr, nullptr) != FALSE;
-}
-
-bool InCache(const std::wstring& url) {
-  DWORD size = 0;
-  if (GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size)) return true;
-  return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
-}
-
 // Native copies of the named libraries before Wine's own, for the
 // program alone, while the object lives: Wine's per-program overrides. (The
 // WINEDLLOVERRIDES variable of this process does not reach the program's

@@ -1,5 +1,6 @@
 #include "win_test_support.h"
 
+#include <wininet.h>
 #include <winioctl.h>
 
 #include <atomic>
@@ -189,6 +190,26 @@ bool DeleteValueByCountedName(HKEY key, const std::wstring& name) {
   static const auto deleteValueKey = NtProc<DeleteValueKey>("NtDeleteValueKey");
   CountedName counted = Counted(name);
   return deleteValueKey != nullptr && deleteValueKey(key, &counted) == 0;
+}
+
+bool SeedCacheEntry(const std::wstring& url) {
+  wchar_t local[MAX_PATH] = {};
+  if (!CreateUrlCacheEntryW(url.c_str(), 0, L"htm", local, 0)) return false;
+  if (HANDLE file = CreateFileW(local, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      file != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(file, "<html></html>", 13, &written, nullptr);
+    CloseHandle(file);
+  }
+  FILETIME none{};
+  return CommitUrlCacheEntryW(url.c_str(), local, none, none, NORMAL_CACHE_ENTRY, nullptr, 0,
+                              nullptr, nullptr) != FALSE;
+}
+
+bool InCache(const std::wstring& url) {
+  DWORD size = 0;
+  if (GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size)) return true;
+  return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
 }
 
 }  // namespace nc::wintest

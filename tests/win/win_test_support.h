@@ -55,4 +55,9 @@ bool SetValueByCountedName(HKEY key, const std::wstring& name, DWORD type, const
                            DWORD size);
 bool DeleteValueByCountedName(HKEY key, const std::wstring& name);
 
+// Adds a URL cache entry for `url` with a small local file, as the browser
+// does, and tells whether the cache holds one.
+bool SeedCacheEntry(const std::wstring& url);
+bool InCache(const std::wstring& url);
+
 }  // namespace nc::wintest
