@@ -45,7 +45,7 @@ std::string SpelledRoot(std::string_view path) {
   std::replace(text.begin(), text.end(), '/', '\\');
   std::string prefix;
   std::string_view rest = text;
-  if (StartsWith(rest, "\\\\?\\UNC\\") || StartsWithNoCase(rest, "\\\\?\\UNC\\")) {
+  if (StartsWithNoCase(rest, "\\\\?\\UNC\\")) {
     prefix = std::string(rest.substr(0, 8));
     rest.remove_prefix(8);
   } else if (StartsWith(rest, "\\\\?\\") || StartsWith(rest, "\\\\.\\")) {
