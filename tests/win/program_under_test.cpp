@@ -68,8 +68,16 @@ bool ProgramUnderTest::Start(const std::wstring& arguments) {
   if (!arguments.empty()) command += L" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder_.c_str(), &startup, &process_) != FALSE;
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                     &startup, &process_) != FALSE) {
+    return true;
+  }
+  const DWORD error = GetLastError();
+  std::fprintf(stderr, "the program could not be started: error %lu, its copy %s\n", error,
+               GetFileAttributesW(file(L"NorvikCleaner.exe").c_str()) == INVALID_FILE_ATTRIBUTES
+                   ? "is missing"
+                   : "is there");
+  return false;
 }
 
 namespace {

@@ -363,7 +363,12 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   const auto* start = reinterpret_cast<const BrowseStart*>(data);
   if (start != nullptr && !start->folder.empty()) {
-    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(start->folder.c_str()));
+    const auto path = reinterpret_cast<LPARAM>(start->folder.c_str());
+    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, path);
+    // Asked once more when the dialog has settled: a tree still being
+    // filled may drop the first request and stay at the desktop. The
+    // folder lives until the picker has closed.
+    PostMessageW(window, BFFM_SETSELECTIONW, TRUE, path);
   }
   return 0;
 }
