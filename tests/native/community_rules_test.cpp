@@ -319,6 +319,23 @@ TEST(CommunityRulesFile, ReadingRules) {
   for (const auto& c : cases) {
     EXPECT_EQ(Describe(ReadCommunityRules(c.text)), c.expected) << c.name;
   }
+  // The format's categories, from the first to the last; none for the
+  // numbers it leaves out.
+  const std::pair<int, const char*> categories[] = {
+      {3001, "Internet Explorer"},
+      {3021, "Applications"},
+      {3031, "Windows Store"},
+      {3038, "AVG Secure Browser"},
+      {3044, "Avira Secure Browser"},
+      {3000, nullptr},
+      {3041, nullptr},
+      {3045, nullptr},
+      {0, nullptr},
+  };
+  for (const auto& [number, name] : categories) {
+    EXPECT_EQ(LangSecRefName(number), name ? std::optional<std::string_view>(name) : std::nullopt)
+        << number;
+  }
   // LF and CR LF read alike.
   const std::string lf =
       "; Version: 7\n; # of entries: 1,002\n[A *]\nDetect=HKCU\\a\nFileKey1=a|*\n";
@@ -401,6 +418,8 @@ TEST(CommunityPathVariables, Expansion) {
       {"Music", {}},
       {"Video", {""}},
       {"Same", {"C:\\Same", "c:\\same"}},
+      {"ProgramFiles(x86)", {"C:\\Program Files (x86)"}},
+      {"my_var09", {"E:\\v"}},
   };
   const struct {
     const char* path;
@@ -420,6 +439,8 @@ TEST(CommunityPathVariables, Expansion) {
         "C:\\Program Files (x86)\\C:\\Program Files\\Common Files",
         "C:\\Program Files (x86)\\C:\\Program Files (x86)\\Common Files"}},
       {"%Same%\\x", {"C:\\Same\\x"}},
+      {"%ProgramFiles(x86)%\\x", {"C:\\Program Files (x86)\\x"}},
+      {"%MY_VAR09%\\x", {"E:\\v\\x"}},
       // Nothing for what the table cannot give.
       {"%Unknown%\\App", {}},
       {"%AppData%\\%Unknown%", {}},
@@ -433,9 +454,13 @@ TEST(CommunityPathVariables, Expansion) {
   for (const auto& c : cases) EXPECT_EQ(ExpandPathVariables(c.path, table), c.expected) << c.path;
 
   // A path standing for too many folders stands for none.
-  const std::vector<PathVariable> wide = {{"X", {"a", "b", "c", "d"}}};
-  EXPECT_EQ(ExpandPathVariables("%X%%X%%X%", wide).size(), 64u);
+  std::vector<PathVariable> wide = {{"X", {"a", "b", "c", "d"}}, {"Y", {}}};
+  for (std::size_t i = 0; i <= kMaxExpandedPaths; ++i) wide[1].folders.push_back(std::to_string(i));
+  EXPECT_EQ(ExpandPathVariables("%X%%X%%X%", wide).size(), kMaxExpandedPaths);
   EXPECT_TRUE(ExpandPathVariables("%X%%X%%X%%X%", wide).empty());
+  EXPECT_TRUE(ExpandPathVariables("%Y%", wide).empty());
+  wide[1].folders.pop_back();
+  EXPECT_EQ(ExpandPathVariables("%Y%", wide).size(), kMaxExpandedPaths);
 }
 
 }  // namespace
