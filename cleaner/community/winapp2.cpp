@@ -109,13 +109,17 @@ std::optional<int> ParseLangSecRef(std::string_view text) {
 template <typename T>
 using Numbered = std::vector<std::pair<unsigned, T>>;
 
+// With `numbers`, the key numbers go there in the same order.
 template <typename T>
-std::vector<T> InNumberOrder(Numbered<T>& items) {
+std::vector<T> InNumberOrder(Numbered<T>& items, std::vector<unsigned>* numbers = nullptr) {
   std::stable_sort(items.begin(), items.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<T> ordered;
   ordered.reserve(items.size());
-  for (auto& item : items) ordered.push_back(std::move(item.second));
+  for (auto& item : items) {
+    if (numbers != nullptr) numbers->push_back(item.first);
+    ordered.push_back(std::move(item.second));
+  }
   return ordered;
 }
 
@@ -291,8 +295,8 @@ class Reader {
     if (!open_) return;
     current_.detectKeys = InNumberOrder(detectKeys_);
     current_.detectFiles = InNumberOrder(detectFiles_);
-    current_.fileRules = InNumberOrder(fileRules_);
-    current_.registryRules = InNumberOrder(registryRules_);
+    current_.fileRules = InNumberOrder(fileRules_, &current_.fileKeyNumbers);
+    current_.registryRules = InNumberOrder(registryRules_, &current_.regKeyNumbers);
     current_.exclusions = InNumberOrder(exclusions_);
     rules_.entries.push_back(std::move(current_));
     current_ = CommunityEntry{};

@@ -52,6 +52,9 @@ struct CommunityEntry {
   std::vector<FileRule> fileRules;          // FileKeyN
   std::vector<RegistryRule> registryRules;  // RegKeyN
   std::vector<ExclusionRule> exclusions;    // ExcludeKeyN
+  // The N of each FileKeyN and RegKeyN, beside its rule, for the log.
+  std::vector<unsigned> fileKeyNumbers;
+  std::vector<unsigned> regKeyNumbers;
   // ExcludeKey lines of this entry that were not understood. Files they were
   // meant to keep are not known to be kept, so such an entry must not be
   // cleaned.
