@@ -165,7 +165,7 @@ std::vector<ViewedKey> KeyInViews(platform::Platform& ports, const RegistryPath&
 bool EntryApplies(platform::Platform& ports, const CommunityEntry& entry,
                   std::span<const PathVariable> vars) {
   if (entry.detectOs && !VersionInRange(ports, *entry.detectOs)) return false;
-  if (entry.detectKeys.empty() && entry.detectFiles.empty()) return true;
+  if (entry.detectKeys.empty() && entry.detectFiles.empty()) return entry.unreadDetections == 0;
   for (const RegistryPath& key : entry.detectKeys) {
     if (KeyExists(ports, key)) return true;
   }

@@ -33,7 +33,8 @@ inline constexpr std::size_t kMaxFoldersPerRule = 1000;
 // True when the entry applies here: DetectOS, when there is one, holds
 // the running Windows version, and any Detect key exists (HKLM keys
 // looked up in both views on 64-bit Windows) or any DetectFile matches a
-// file or folder, or the entry has neither.
+// file or folder, or the entry has neither (and no Detect, DetectFile or
+// DetectOS line it could not read: that one might have said no).
 bool EntryApplies(platform::Platform& ports, const CommunityEntry& entry,
                   std::span<const PathVariable> vars);
 

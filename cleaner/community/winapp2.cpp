@@ -211,6 +211,9 @@ class Reader {
     const ParsedKey key = ParseKeyName(Trim(line.substr(0, equals)));
     const std::string_view value = Trim(line.substr(equals + 1));
     const bool exclusion = key.spec && key.spec->kind == KeyKind::ExcludeKey;
+    const bool detection =
+        key.spec && (key.spec->kind == KeyKind::Detect || key.spec->kind == KeyKind::DetectFile ||
+                     key.spec->kind == KeyKind::DetectOs);
     const char* problem = nullptr;
     if (++keyCount_ > kMaxKeysPerEntry) {
       problem = "too many keys";
@@ -225,6 +228,7 @@ class Reader {
     }
     if (problem) {
       if (exclusion) ++current_.unreadExclusions;
+      if (detection) ++current_.unreadDetections;
       Unread(lineNumber, raw, problem);
     }
   }

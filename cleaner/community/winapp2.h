@@ -59,6 +59,9 @@ struct CommunityEntry {
   // meant to keep are not known to be kept, so such an entry must not be
   // cleaned.
   std::size_t unreadExclusions = 0;
+  // Detect, DetectFile and DetectOS lines of this entry that were not
+  // understood: without them the entry would seem to apply everywhere.
+  std::size_t unreadDetections = 0;
 };
 
 // A line the reader did not understand.
