@@ -73,7 +73,8 @@ TEST_F(CommunityRunnerTest, EachFileRuleFormRemovesWhatItNamesAndNoMore) {
       {"FileKey1=%LocalAppData%\\*\\Cache?|*.tmp", {"Cache1\\x.tmp"}, {"Other\\z.tmp"}},
       {"FileKey1=%LocalAppData%\\App\\Link*|*.log", {}, {"Linked\\outside.log"}},
       {"FileKey1=%LocalAppData%\\App\\Linked|*.log", {"Linked\\outside.log"}, {}},
-      {"FileKey1=%LocalAppData%\\App|*.log|RECURSE\nExcludeKey1=FILE|%LocalAppData%\\App\\|a.log",
+      {"FileKey1=%LocalAppData%\\App|*.log|RECURSE\nExcludeKey1=REG|HKCU\\Software\\Other\n"
+       "ExcludeKey2=FILE|%LocalAppData%\\App\\|a.log",
        {"ab.log", "sub\\c.log"},
        {"a.log"}},
       {"FileKey1=%LocalAppData%\\App|*.log|RECURSE\nExcludeKey1=PATH|%LocalAppData%\\App\\sub\\|*."
