@@ -110,7 +110,7 @@ class CleanRun {
 
  private:
   CleanEnvironment env_;
-  FolderGuard guard_{env_.context.ports};
+  FolderGuard guard_{env_.context.ports, env_.programFolder};
   std::string logPrefix_;
   std::string removedWord_;
   std::atomic<bool> stop_{false};

@@ -34,6 +34,22 @@ std::string_view NameOfGuarded(GuardedFolder which) {
       return "the My Pictures folder";
     case GuardedFolder::DriveRoot:
       return "a drive root";
+    case GuardedFolder::AppData:
+      return "the AppData folder";
+    case GuardedFolder::LocalAppData:
+      return "the Local AppData folder";
+    case GuardedFolder::LocalLowAppData:
+      return "the LocalLow AppData folder";
+    case GuardedFolder::Downloads:
+      return "the Downloads folder";
+    case GuardedFolder::Music:
+      return "the Music folder";
+    case GuardedFolder::Pictures:
+      return "the Pictures folder";
+    case GuardedFolder::Videos:
+      return "the Videos folder";
+    case GuardedFolder::Program:
+      return "the program's folder";
   }
   return "a guarded folder";
 }
@@ -84,6 +100,7 @@ bool FolderJudgement::Refused() const {
       return !AsksFirst();
     case Standing::Holds:
     case Standing::Unknown:
+    case Standing::Within:
       return true;
   }
   return true;
@@ -99,29 +116,35 @@ std::string FolderJudgement::Reason() const {
       return "it holds " + std::string(NameOfGuarded(folder));
     case Standing::Unknown:
       return "it cannot be opened";
+    case Standing::Within:
+      return "it lies in " + std::string(NameOfGuarded(folder));
   }
   return {};
 }
 
-void FolderGuard::Add(GuardedFolder what, const std::string& path) {
-  if (path.size() <= 1 || path.find('%') != std::string::npos) return;
+std::vector<FolderIdentity> FolderGuard::Parents(std::string_view path) {
   platform::FileSystem& files = ports_.files;
-  const auto id = files.folderIdentity(path);
-  // A folder that cannot be opened cannot be emptied through another name
-  // either.
-  if (!id) return;
-  Guarded guarded{what, *id, {}};
+  std::vector<FolderIdentity> parents;
   std::string current = WithoutTrailingBackslash(path);
   for (int i = 0; i < kMaxParents; ++i) {
     std::string parent = platform::FolderOf(current);
     if (parent.empty() || parent == current || EndsWith(parent, "\\")) break;
     const bool root = parent.size() == 2 && parent[1] == ':';
     if (root) parent += '\\';  // "C:" alone is the drive's current folder
-    if (const auto above = files.folderIdentity(parent)) guarded.above.push_back(*above);
+    if (const auto above = files.folderIdentity(parent)) parents.push_back(*above);
     if (root) break;
     current = std::move(parent);
   }
-  guarded_.push_back(std::move(guarded));
+  return parents;
+}
+
+void FolderGuard::Add(GuardedFolder what, const std::string& path, bool rulesOnly) {
+  if (path.size() <= 1 || path.find('%') != std::string::npos) return;
+  const auto id = ports_.files.folderIdentity(path);
+  // A folder that cannot be opened cannot be emptied through another name
+  // either.
+  if (!id) return;
+  guarded_.push_back(Guarded{what, *id, Parents(path), rulesOnly});
 }
 
 void FolderGuard::Load() {
@@ -131,6 +154,9 @@ void FolderGuard::Load() {
   // In the order a folder that is two of them is named by.
   Add(GuardedFolder::Windows, files.windowsFolder());
   Add(GuardedFolder::System, files.systemFolder());
+  // A 32-bit program on 64-bit Windows reaches the native system folder
+  // only by this name.
+  if (ports_.system.isWow64()) Add(GuardedFolder::System, files.windowsFolder() + "\\Sysnative");
   Add(GuardedFolder::ProgramFiles, ProgramFilesFolder(ports_));
   Add(GuardedFolder::ProgramFiles, files.specialFolder(platform::Csidl::ProgramFiles));
   for (const char* name : {"%ProgramFiles%", "%ProgramFiles(x86)%", "%ProgramW6432%"}) {
@@ -155,13 +181,47 @@ void FolderGuard::Load() {
   }
 }
 
+void FolderGuard::LoadForRules() {
+  if (loadedForRules_) return;
+  loadedForRules_ = true;
+  platform::FileSystem& files = ports_.files;
+  namespace Csidl = platform::Csidl;
+  Add(GuardedFolder::AppData, files.specialFolder(Csidl::AppData), true);
+  const std::string local = files.specialFolder(Csidl::LocalAppData);
+  Add(GuardedFolder::LocalAppData, local, true);
+  if (local.size() > 1)
+    Add(GuardedFolder::LocalLowAppData, platform::FolderOf(local) + "\\LocalLow", true);
+  Add(GuardedFolder::Downloads,
+      platform::ReadStringValue(
+          ports_.registry, platform::RootKey::CurrentUser,
+          "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+          "{374DE290-123F-4565-9164-39C4925E467B}"),
+      true);
+  const std::string profile = files.expandEnvironment("%USERPROFILE%");
+  if (profile.size() > 1) Add(GuardedFolder::Downloads, profile + "\\Downloads", true);
+  Add(GuardedFolder::Music, files.specialFolder(Csidl::MyMusic), true);
+  Add(GuardedFolder::Pictures, files.specialFolder(Csidl::MyPictures), true);
+  Add(GuardedFolder::Videos, files.specialFolder(Csidl::MyVideo), true);
+  Add(GuardedFolder::Program, programFolder_, true);
+}
+
 FolderJudgement FolderGuard::Judge(std::string_view folder) {
+  return JudgeAmong(folder, false);
+}
+
+FolderJudgement FolderGuard::JudgeForRules(std::string_view folder) {
+  return JudgeAmong(folder, true);
+}
+
+FolderJudgement FolderGuard::JudgeAmong(std::string_view folder, bool forRules) {
   using Standing = FolderJudgement::Standing;
   const auto id = ports_.files.folderIdentity(folder);
   if (!id) return {Standing::Unknown, GuardedFolder::None};
   Load();
+  if (forRules) LoadForRules();
+  const auto counts = [&](const Guarded& guarded) { return forRules || !guarded.rulesOnly; };
   for (const Guarded& guarded : guarded_) {
-    if (guarded.id == *id) return {Standing::Is, guarded.what};
+    if (counts(guarded) && guarded.id == *id) return {Standing::Is, guarded.what};
   }
   bool root = std::find(roots_.begin(), roots_.end(), *id) != roots_.end();
   if (!root) {
@@ -172,8 +232,20 @@ FolderJudgement FolderGuard::Judge(std::string_view folder) {
     }
   }
   if (root) return {Standing::Is, GuardedFolder::DriveRoot};
+  if (forRules) {
+    const auto program = std::find_if(guarded_.begin(), guarded_.end(), [](const Guarded& guarded) {
+      return guarded.what == GuardedFolder::Program;
+    });
+    if (program != guarded_.end()) {
+      const std::vector<FolderIdentity> parents = Parents(folder);
+      if (std::find(parents.begin(), parents.end(), program->id) != parents.end()) {
+        return {Standing::Within, GuardedFolder::Program};
+      }
+    }
+  }
   for (const Guarded& guarded : guarded_) {
-    if (std::find(guarded.above.begin(), guarded.above.end(), *id) != guarded.above.end()) {
+    if (counts(guarded) &&
+        std::find(guarded.above.begin(), guarded.above.end(), *id) != guarded.above.end()) {
       return {Standing::Holds, guarded.what};
     }
   }

@@ -6,17 +6,23 @@
 // (a junction to the profile), "\\?\", "\\localhost\C$\", short names,
 // ".." parts and trailing dots or blanks all reach the folder they name.
 //
-// The guarded folders are the drive roots, the Windows and system folders,
-// Program Files (both views), the profile, Documents, "My Pictures" in it
-// and the Desktop. A drive root, Documents and "My Pictures" may be
-// emptied after the user said Yes; the others are never emptied wholesale,
-// nor is a folder that holds one of them.
+// The guarded folders are the drive roots, the Windows and system folders
+// (for a 32-bit program on 64-bit Windows "Sysnative" too), Program Files
+// (both views), the profile, Documents, "My Pictures" in it and the
+// Desktop. A drive root, Documents and "My Pictures" may be emptied after
+// the user said Yes; the others are never emptied wholesale, nor is a
+// folder that holds one of them.
+//
+// The community rules, written by others for every system, are judged more
+// strictly (JudgeForRules): the user's data folders are guarded too, and so
+// is the program's own folder with everything in it.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -33,6 +39,15 @@ enum class GuardedFolder : std::uint8_t {
   Documents,
   MyPictures,
   DriveRoot,
+  // Guarded for the community rules only.
+  AppData,
+  LocalAppData,
+  LocalLowAppData,
+  Downloads,
+  Music,
+  Pictures,
+  Videos,
+  Program,  // the program's own folder
 };
 
 struct FolderJudgement {
@@ -41,6 +56,7 @@ struct FolderJudgement {
     Is,       // it is `folder`
     Holds,    // `folder` lies somewhere below it
     Unknown,  // it cannot be opened, so it cannot be judged
+    Within,   // it lies below `folder` (JudgeForRules, the program's folder only)
   };
   Standing standing = Standing::Plain;
   GuardedFolder folder = GuardedFolder::None;
@@ -54,16 +70,23 @@ struct FolderJudgement {
   // judged.
   bool Refused() const;
   // "it is the profile folder", "it holds the Documents folder", "it
-  // cannot be opened"; "" for an ordinary folder.
+  // lies in the program's folder", "it cannot be opened"; "" for an
+  // ordinary folder.
   std::string Reason() const;
 };
 
 class FolderGuard {
  public:
-  explicit FolderGuard(platform::Platform& ports) : ports_(ports) {}
+  // `programFolder` is the program's own folder ("" for none).
+  explicit FolderGuard(platform::Platform& ports, std::string programFolder = {})
+      : ports_(ports), programFolder_(std::move(programFolder)) {}
 
   // What `folder` is. The guarded folders are looked up at the first call.
   FolderJudgement Judge(std::string_view folder);
+  // What `folder` is to a community rule: as Judge, with AppData, Local,
+  // LocalLow, Downloads, Music, Pictures and Videos guarded too, and the
+  // program's folder, which a folder in it lies Within.
+  FolderJudgement JudgeForRules(std::string_view folder);
   // Whether Documents or "My Pictures" lies below `folder`, so that a
   // walk through it must judge its sub-folders.
   bool HoldsAskedFolder(std::string_view folder);
@@ -73,12 +96,19 @@ class FolderGuard {
     GuardedFolder what = GuardedFolder::None;
     platform::FolderIdentity id;
     std::vector<platform::FolderIdentity> above;  // its parents, up to the drive's root
+    bool rulesOnly = false;                       // guarded by JudgeForRules only
   };
   void Load();
-  void Add(GuardedFolder what, const std::string& path);
+  void LoadForRules();
+  void Add(GuardedFolder what, const std::string& path, bool rulesOnly = false);
+  // The identities of the folders above `path`, up to its drive's root.
+  std::vector<platform::FolderIdentity> Parents(std::string_view path);
+  FolderJudgement JudgeAmong(std::string_view folder, bool forRules);
 
   platform::Platform& ports_;
+  std::string programFolder_;
   bool loaded_ = false;
+  bool loadedForRules_ = false;
   std::vector<Guarded> guarded_;
   std::vector<platform::FolderIdentity> roots_;
 };

@@ -24,15 +24,15 @@ std::string_view TrimKeyPath(std::string_view path) {
 
 // Deletes `keyPath` with everything below it. The key was counted
 // already; a failure only goes into the item's record.
-Status DeleteKeyTree(platform::Registry& registry, platform::RootKey root,
-                     std::string_view keyPath) {
+Status DeleteKeyTree(platform::Registry& registry, platform::RootKey root, std::string_view keyPath,
+                     platform::RegView view) {
   const std::string_view path = TrimKeyPath(keyPath);
   if (path.empty()) return Status::Ok();
   const auto slash = path.rfind('\\');
   const std::string_view parentPath =
       slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  auto parent = registry.open(root, parentPath, platform::RegAccess::Full);
+  auto parent = registry.open(root, parentPath, platform::RegAccess::Full, view);
   if (!parent) return parent.error();
   return registry.deleteTree(*parent, name);
 }
@@ -40,15 +40,15 @@ Status DeleteKeyTree(platform::Registry& registry, platform::RootKey root,
 // The key counting and deletion shared by DeleteKeyByRootName and
 // DeleteUserKey; `rootText` is the root as the log names it.
 std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
-                              std::string_view keyPath) {
+                              std::string_view keyPath, platform::RegView view) {
   // An empty path would name the root itself: never deleted.
   if (TrimKeyPath(keyPath).empty()) return 0;
   platform::Registry& registry = run.platform().registry;
-  const std::int64_t counted = CountKeyValues(run, root, keyPath);
+  const std::int64_t counted = CountKeyValues(run, root, keyPath, view);
   std::int32_t count = static_cast<std::int32_t>(
       std::min<std::int64_t>(counted, std::numeric_limits<std::int32_t>::max()));
   {
-    auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::Read);
+    auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::Read, view);
     if (!key) return count;
   }
   if (!run.FastMode()) {
@@ -58,7 +58,7 @@ std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string
   }
   if (count == 0) count = 1;
   if (!run.TestMode()) {
-    const Status deleted = DeleteKeyTree(registry, root, keyPath);
+    const Status deleted = DeleteKeyTree(registry, root, keyPath, view);
     if (deleted) {
       run.NoteRegistryRemoved(count);
     } else {
@@ -69,7 +69,7 @@ std::int32_t DeleteKeyCounted(CleanRun& run, platform::RootKey root, std::string
 }
 
 using KeyDeleter = std::int32_t (*)(CleanRun&, platform::RootKey, std::string_view,
-                                    std::string_view);
+                                    std::string_view, platform::RegView);
 
 // A name as a log line shows it: a NUL as "\0" (the line would end there).
 std::string LogName(std::string_view name) {
@@ -147,7 +147,7 @@ std::int32_t DeleteExactSubKey(CleanRun& run, const platform::RegKey& key,
 
 std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::string_view rootText,
                                  std::string_view keyPath, std::string_view valueName,
-                                 KeyDeleter deleteSubKey) {
+                                 KeyDeleter deleteSubKey, platform::RegView view) {
   const std::string_view path = TrimKeyPath(keyPath);
   if (path.empty()) return 0;
   platform::Registry& registry = run.platform().registry;
@@ -155,8 +155,8 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
   // A key that cannot be opened for writing is still counted, so that a
   // test and a clean report the same.
   auto key =
-      registry.open(root, path, test ? platform::RegAccess::Read : platform::RegAccess::Full);
-  if (!key && !test) key = registry.open(root, path, platform::RegAccess::Read);
+      registry.open(root, path, test ? platform::RegAccess::Read : platform::RegAccess::Full, view);
+  if (!key && !test) key = registry.open(root, path, platform::RegAccess::Read, view);
   if (!key) return 0;
   const std::string keyText = std::string(rootText) + "\\" + std::string(keyPath) + "\\";
   const std::string lineStart = "deleting registry value " + keyText;
@@ -197,7 +197,7 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
     const std::string base = std::string(keyPath) + "\\";
     for (const auto& subKey : *subKeys) {
       if (platform::IsWholeText(subKey)) {
-        count += deleteSubKey(run, root, rootText, base + Utf16ToUtf8(subKey));
+        count += deleteSubKey(run, root, rootText, base + Utf16ToUtf8(subKey), view);
       } else {
         count += DeleteExactSubKey(run, *key, keyText, subKey);
       }
@@ -207,21 +207,23 @@ std::int32_t DeleteValuesCounted(CleanRun& run, platform::RootKey root, std::str
 }
 
 std::int32_t DeleteKeyByRootNameText(CleanRun& run, platform::RootKey root,
-                                     std::string_view rootText, std::string_view keyPath) {
-  return DeleteKeyCounted(run, root, UpperAscii(rootText), keyPath);
+                                     std::string_view rootText, std::string_view keyPath,
+                                     platform::RegView view) {
+  return DeleteKeyCounted(run, root, UpperAscii(rootText), keyPath, view);
 }
 
 std::int32_t DeleteUserKeyText(CleanRun& run, platform::RootKey root, std::string_view,
-                               std::string_view keyPath) {
-  return DeleteUserKey(run, root, keyPath);
+                               std::string_view keyPath, platform::RegView view) {
+  return DeleteUserKey(run, root, keyPath, view);
 }
 
 }  // namespace
 
-std::int64_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
+std::int64_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
+                            platform::RegView view) {
   platform::Registry& registry = run.platform().registry;
   // Sub-keys are reached by their exact names from the key itself.
-  auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::ReadNoFollow);
+  auto key = registry.open(root, TrimKeyPath(keyPath), platform::RegAccess::ReadNoFollow, view);
   if (!key) return 0;
   return CountTreeValues(registry, *key, {});
 }
@@ -230,24 +232,26 @@ std::int32_t DeleteKeyByRootName(CleanRun& run, std::string_view rootName,
                                  std::string_view keyPath) {
   const auto root = platform::RootKeyFromName(rootName);
   if (!root) return 0;
-  return DeleteKeyByRootNameText(run, *root, rootName, keyPath);
+  return DeleteKeyByRootNameText(run, *root, rootName, keyPath, platform::RegView::Default);
 }
 
 std::int32_t DeleteValuesByRootName(CleanRun& run, std::string_view rootName,
                                     std::string_view keyPath, std::string_view valueName) {
   const auto root = platform::RootKeyFromName(rootName);
   if (!root) return 0;
-  return DeleteValuesCounted(run, *root, rootName, keyPath, valueName, DeleteKeyByRootNameText);
+  return DeleteValuesCounted(run, *root, rootName, keyPath, valueName, DeleteKeyByRootNameText,
+                             platform::RegView::Default);
 }
 
-std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath) {
-  return DeleteKeyCounted(run, root, platform::RootKeyName(root), keyPath);
+std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath,
+                           platform::RegView view) {
+  return DeleteKeyCounted(run, root, platform::RootKeyName(root), keyPath, view);
 }
 
 std::int32_t DeleteUserValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
-                              std::string_view valueName) {
+                              std::string_view valueName, platform::RegView view) {
   return DeleteValuesCounted(run, root, platform::RootKeyName(root), keyPath, valueName,
-                             DeleteUserKeyText);
+                             DeleteUserKeyText, view);
 }
 
 }  // namespace nc::cleaner

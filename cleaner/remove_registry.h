@@ -19,12 +19,15 @@ std::int32_t DeleteKeyByRootName(CleanRun& run, std::string_view rootName,
                                  std::string_view keyPath);
 std::int32_t DeleteValuesByRootName(CleanRun& run, std::string_view rootName,
                                     std::string_view keyPath, std::string_view valueName);
-// The same below a root key.
-std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath);
+// The same below a root key, in a chosen view of HKEY_LOCAL_MACHINE.
+std::int32_t DeleteUserKey(CleanRun& run, platform::RootKey root, std::string_view keyPath,
+                           platform::RegView view = platform::RegView::Default);
 std::int32_t DeleteUserValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
-                              std::string_view valueName);
+                              std::string_view valueName,
+                              platform::RegView view = platform::RegView::Default);
 // Number of values in the key and all its sub-keys, a registry link
 // counting as one entry (never followed); 0 when it cannot be opened.
-std::int64_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath);
+std::int64_t CountKeyValues(CleanRun& run, platform::RootKey root, std::string_view keyPath,
+                            platform::RegView view = platform::RegView::Default);
 
 }  // namespace nc::cleaner

@@ -339,6 +339,8 @@ SimFileSystem::SimFileSystem(FaultPlan* faults) : faults_(faults) {
       {platform::Csidl::System, "C:\\Windows\\system32"},
       {platform::Csidl::ProgramFiles, "C:\\Program Files"},
       {platform::Csidl::MyPictures, user + "\\Pictures"},
+      {platform::Csidl::MyMusic, user + "\\Music"},
+      {platform::Csidl::MyVideo, user + "\\Videos"},
       {platform::Csidl::CommonStartMenu, commonStart},
       {platform::Csidl::CommonPrograms, commonStart + "\\Programs"},
       {platform::Csidl::CommonStartup, commonStart + "\\Programs\\Startup"},
