@@ -91,6 +91,7 @@ void MainController::OnCreate() {
   cleaner::ApplicationNodes(cleanTree_, services_.ports.registry, services_.ports.profile,
                             programFolder_);
   ReadOptionsIni(settingsFile(), options_, trees_, view_.Metrics());
+  LoadCommunityRules();
   SaveExpandState(options_, trees_, false);
   view_.ShowCleanTree(cleanTree_);
   view_.SetFastMode(options_.FastScan);
@@ -164,6 +165,8 @@ void MainController::OnActivate() {
 }
 
 void MainController::WriteSettings() {
+  MergeCommunityTicks(options_.CommunityTicks, cleaner::community::ShownCommunityNames(cleanTree_),
+                      cleaner::community::TickedCommunityNames(cleanTree_));
   WriteOptionsIni(settingsFile(), options_, trees_, view_.Placement());
 }
 

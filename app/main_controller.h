@@ -22,6 +22,7 @@
 #include "app/version.h"
 #include "cleaner/catalogue.h"
 #include "cleaner/clean_worker.h"
+#include "cleaner/community/catalogue.h"
 #include "cleaner/run_mode.h"
 #include "platform/messaging.h"
 #include "platform/platform.h"
@@ -90,6 +91,12 @@ class MainController {
   // A mouse press on a node of the clean tree.
   void OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHit hit);
   void OnCleanTreeExpanded(cleaner::NodeRef node, bool expanded);
+  // Reads the community rules file again (when the setting is on), detects
+  // its entries and shows the tree with their groups; ticks of the items
+  // shown before are kept. Start-up does the same before the first show.
+  void ReloadCommunityRules();
+  // The community entries shown; null when the setting is off.
+  const cleaner::community::CommunityCatalogue* community() const { return community_.get(); }
   // "S&ave to text file" of the log's menu; enabled while the log has lines.
   void OnSaveLog();
   bool SaveLogEnabled() const;
@@ -205,6 +212,7 @@ class MainController {
   // over (cancelled, finished, or counted and followed by the clean).
   bool IsCurrentCleanRun(std::uint32_t run) const { return run != 0 && run == cleanRun_; }
   void SetTimer(bool on);
+  void LoadCommunityRules();
   void SetTestCaption(const char* caption);
   void ShowCleanBar();
   // Waits for every clean worker to end, answering their steps meanwhile.
@@ -264,6 +272,9 @@ class MainController {
   cleaner::CleanTree cleanTree_;
   registry::SectionTree sectionTree_;
   ProgramSettingsTrees trees_{cleanTree_, sectionTree_};
+  std::shared_ptr<const cleaner::community::CommunityCatalogue> community_;
+  // The lines of the rules file that were not read were logged by a Test.
+  bool unreadLogged_ = false;
   registry::ResultsModel results_;
 
   // The section title and the key line under the list, as the scan writes them.

@@ -137,6 +137,12 @@ void MainController::StartCleanRun() {
                                 programFolder_};
   // The unattended run's clean records what it does for the report.
   if (runMode_ != cleaner::RunMode::Test) env.record = unattended_.StartClean();
+  env.community = community_;
+  // What the rules file's reader left out is told once, by the first Test.
+  if (community_ && runMode_ == cleaner::RunMode::Test && !countingPass_ && !unreadLogged_) {
+    env.openingLines = cleaner::community::UnreadLogLines(community_->rules);
+    unreadLogged_ = true;
+  }
   cleanWorker_ = std::make_unique<cleaner::CleanWorker>(std::move(env), selectedItems_, cleanTotal_,
                                                         cleanRun_);
   cleanWorker_->Start();
@@ -222,6 +228,10 @@ void MainController::OnAnimationTick() {
 void MainController::OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHit hit) {
   switch (cleaner::ToggleNodeCheck(cleanTree_, node, hit)) {
     case cleaner::ToggleResult::Toggled:
+      if (community_) {
+        cleaner::community::ConfirmCommunityWarnings(cleanTree_, node, *community_,
+                                                     services_.ports.prompts);
+      }
       view_.RefreshCleanTreeMarks(cleanTree_);
       break;
     case cleaner::ToggleResult::OpenCustomListEditor:
@@ -230,6 +240,23 @@ void MainController::OnCleanTreeClick(cleaner::NodeRef node, cleaner::TreeHit hi
     case cleaner::ToggleResult::Nothing:
       break;
   }
+}
+
+void MainController::LoadCommunityRules() {
+  // Ticks of the items shown so far are kept before their groups go.
+  MergeCommunityTicks(options_.CommunityTicks, cleaner::community::ShownCommunityNames(cleanTree_),
+                      cleaner::community::TickedCommunityNames(cleanTree_));
+  community_ = options_.CommunityRules
+                   ? cleaner::community::LoadCommunityCatalogue(services_.ports, programFolder_)
+                   : nullptr;
+  cleaner::community::ReplaceCommunityGroups(cleanTree_, community_.get());
+  cleaner::community::ApplyCommunityTicks(cleanTree_, options_.CommunityTicks);
+  unreadLogged_ = false;
+}
+
+void MainController::ReloadCommunityRules() {
+  LoadCommunityRules();
+  view_.ShowCleanTree(cleanTree_);
 }
 
 void MainController::OnCleanTreeExpanded(cleaner::NodeRef node, bool expanded) {

@@ -57,6 +57,7 @@ constexpr int kSectionSlots = 24;
 
 void ReadGeneral(IniKeys& ini, Options& o) {
   o.IsAskBeforeClear = ini.Bool("Options", "IsAskBeforeClear", true);
+  o.CommunityRules = ini.Bool("Options", "CommunityRules", false);
   o.IsWipeFile = ini.Bool("Options", "IsWipeFile", false);
   o.WipeNumber = ini.Int("Options", "WipeNumber", 1);
   if (o.WipeNumber > 10 || o.WipeNumber < 1) o.WipeNumber = 1;
@@ -83,6 +84,7 @@ void ReadGeneral(IniKeys& ini, Options& o) {
 
 void WriteGeneral(IniKeys& ini, const Options& o) {
   ini.Put("Options", "IsAskBeforeClear", o.IsAskBeforeClear);
+  ini.Put("Options", "CommunityRules", o.CommunityRules);
   ini.Put("Options", "IsWipeFile", o.IsWipeFile);
   ini.Put("Options", "WipeNumber", o.WipeNumber);
 
@@ -119,7 +121,46 @@ void WriteList(IniKeys& ini, std::string_view section, std::string_view prefix, 
   }
 }
 
+constexpr std::string_view kCommunitySection = "Community";
+
+// A name the settings file can hold as a key: one that reads back as
+// itself. Ticks of other names last for the session only.
+bool IsStorableKey(std::string_view name) {
+  return !name.empty() && name.find('=') == std::string_view::npos && name.front() != ';' &&
+         name.front() != '[' && Trim(name) == name;
+}
+
+void ReadCommunityTicks(const SettingsFile& file, std::set<std::string>& ticks) {
+  ticks.clear();
+  for (const std::string& line : file.profile.sectionLines(file.path, kCommunitySection)) {
+    const auto equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    const std::string_view text(line);
+    const std::string_view key = Trim(text.substr(0, equals));
+    const auto value = ParseInt32(Trim(text.substr(equals + 1)));
+    if (!key.empty() && value.value_or(0) != 0) ticks.emplace(key);
+  }
+}
+
+void WriteCommunityTicks(const SettingsFile& file, const std::set<std::string>& ticks) {
+  file.profile.eraseSection(file.path, kCommunitySection);
+  for (const std::string& name : ticks) {
+    if (IsStorableKey(name)) file.profile.writeString(file.path, kCommunitySection, name, "1");
+  }
+}
+
 }  // namespace
+
+void MergeCommunityTicks(std::set<std::string>& stored, const std::set<std::string>& shown,
+                         const std::set<std::string>& ticked) {
+  for (const std::string& name : shown) {
+    if (ticked.contains(name)) {
+      stored.insert(name);
+    } else {
+      stored.erase(name);
+    }
+  }
+}
 
 std::string ShortcutToText(const Shortcut& shortcut, ShortcutSeparator separator) {
   const char* sep = separator == ShortcutSeparator::Plus ? "+" : "  ";
@@ -145,6 +186,7 @@ void ReadOptionsIni(const SettingsFile& file, Options& o, SettingsTrees& trees,
     trees.SelectNodeByName(ini.String("NodeSelected", std::to_string(i), ""));
   }
   trees.DeriveCleanGroupMarks();
+  ReadCommunityTicks(file, o.CommunityTicks);
 
   for (int i = 1; i <= kCleanGroupSlots; ++i) {
     o.FirstNodeExpand[i] = ini.Bool("FirstNodeExpand", std::to_string(i), true);
@@ -188,6 +230,7 @@ void WriteOptionsIni(const SettingsFile& file, Options& o, const SettingsTrees& 
     ++o.SelectedCount;
   }
   ini.Put("NodeSelected", "SelectedCount", o.SelectedCount);
+  WriteCommunityTicks(file, o.CommunityTicks);
 
   for (int i = 1; i <= kCleanGroupSlots; ++i) {
     ini.Put("FirstNodeExpand", std::to_string(i), o.FirstNodeExpand[i]);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -57,6 +58,14 @@ struct Options : cleaner::CleanSettings,
                  registry::BackupSettings,
                  registry::IgnoreLists {
   bool IsAskBeforeClear = true;
+  // The community rules file "Winapp2.ini" beside the program is read and
+  // its entries that apply are shown as clean items ([Options]
+  // CommunityRules).
+  bool CommunityRules = false;
+  // The ticked community entries by name ([Community] Name=1), kept
+  // whether or not the entry is shown now, so that a tick survives a
+  // new file or a system where the entry does not apply.
+  std::set<std::string> CommunityTicks;
   // Never stored; kept for the options dialog.
   bool VerifyPassword = false;
   std::string Password;
@@ -170,6 +179,11 @@ void ReadOptionsIni(const SettingsFile& file, Options& options, SettingsTrees& t
                     const WindowMetrics& metrics);
 void WriteOptionsIni(const SettingsFile& file, Options& options, const SettingsTrees& trees,
                      const WindowPlacement& placement);
+
+// The ticks of the community items shown (`shown`, of which `ticked` are
+// ticked) taken into `stored`; names not shown keep their tick.
+void MergeCommunityTicks(std::set<std::string>& stored, const std::set<std::string>& shown,
+                         const std::set<std::string>& ticked);
 
 // Records (store) or restores the expanded state of the top-level nodes
 // of both trees; the registry tree goes first, so the clean tree's node

@@ -188,6 +188,7 @@ void SelectNodeByName(CleanTree& tree, std::string_view name) {
   // Each sibling level stops at its first match; a match among the items
   // of one group does not stop the walk of the following groups.
   for (CleanNode& group : tree.groups()) {
+    if (group.community) continue;
     if (group.text == name) {
       group.state = kStateTicked;
       return;
@@ -211,6 +212,7 @@ void UntickAllNodes(CleanTree& tree) {
 std::vector<std::string> TickedNodeNames(const CleanTree& tree) {
   std::vector<std::string> names;
   for (const CleanNode& group : tree.groups()) {
+    if (group.community) continue;
     if (group.state == kStateTicked) names.push_back(group.text);
     for (const CleanNode& child : group.children) {
       if (child.state == kStateTicked) names.push_back(CleanItemName(group.text, child.text));

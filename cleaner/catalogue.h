@@ -32,6 +32,9 @@ struct CleanNode {
   int state = kStateNone;
   int level = 0;  // 0 group, 1 item
   bool expanded = false;
+  // A group of community entries or one of its items: its tick is kept
+  // apart from the other nodes' (community/catalogue.h).
+  bool community = false;
   std::vector<CleanNode> children;  // items of a group; empty for an item
 };
 
@@ -93,14 +96,15 @@ void ApplicationNodes(CleanTree& tree, platform::Registry& registry, platform::P
 std::vector<std::string> CollectCheckedItems(const CleanTree& tree);
 
 // Ticks the node a stored name designates: a group by its text, an item by
-// its run name. Names that designate nothing are ignored.
+// its run name. Names that designate nothing, or a community node, are
+// ignored.
 void SelectNodeByName(CleanTree& tree, std::string_view name);
 
 // Every node unticked (settings are about to be applied).
 void UntickAllNodes(CleanTree& tree);
 
 // The names the settings file stores: every ticked node in tree order, a
-// group by its text, an item by its run name.
+// group by its text, an item by its run name; community nodes left out.
 std::vector<std::string> TickedNodeNames(const CleanTree& tree);
 
 // True when the group with exactly this text is ticked.

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cleaner/clean_log.h"
 #include "cleaner/clean_record.h"
@@ -17,6 +19,10 @@
 #include "platform/platform.h"
 
 namespace nc::cleaner {
+
+namespace community {
+struct CommunityCatalogue;
+}
 
 // What a run is given by the main window.
 struct CleanEnvironment {
@@ -34,6 +40,11 @@ struct CleanEnvironment {
   // Where the items' records go (an unattended run's report); none by
   // default. Written on the window's thread only.
   CleanRecord* record = nullptr;
+  // The community entries the run's community items designate; none when
+  // the community rules are off.
+  std::shared_ptr<const community::CommunityCatalogue> community = nullptr;
+  // Written to the log before the first item.
+  std::vector<std::string> openingLines{};
 };
 
 class CleanRun {

@@ -7,6 +7,7 @@
 #include "cleaner/browser_items.h"
 #include "cleaner/chromium_browsers.h"
 #include "cleaner/clean_messages.h"
+#include "cleaner/community/catalogue.h"
 #include "cleaner/definitions.h"
 #include "cleaner/ie_items.h"
 #include "cleaner/office_items.h"
@@ -99,7 +100,10 @@ void RunBrowserOrOfficeItem(CleanRun& run, std::string_view runName) {
 }
 
 void DispatchCleanItem(CleanRun& run, std::string_view runName) {
-  if (runName.find("Custom Lists -") != std::string_view::npos) {
+  // First: an entry's name may hold any text ("Custom Lists - ...").
+  if (community::IsCommunityName(runName)) {
+    community::RunCommunityItem(run, runName);
+  } else if (runName.find("Custom Lists -") != std::string_view::npos) {
     RunListSection(run, kCustomListFileName, runName);
   } else if (Contains(kWindowsItems, runName)) {
     RunWindowsItem(run, runName);
@@ -160,6 +164,8 @@ void CleanWorker::ReportItemDone() {
 
 void CleanWorker::RunAll() {
   platform::UiThread& ui = run_.env().context.ui;
+  for (const std::string& line : run_.env().openingLines) run_.AddLine(line);
+  if (!run_.env().openingLines.empty()) run_.AddLine(kCleanSeparator);
   for (std::size_t i = 0; i < runNames_.size(); ++i) {
     if (run_.Terminated()) return;
     const std::string& name = runNames_[i];

@@ -91,7 +91,8 @@ class CleanWorker {
 // name, custom lists aside, is a section of the definitions file.
 bool IsFixedItemName(std::string_view runName);
 
-// Runs one clean item: a custom list entry ("Custom Lists -" anywhere in
+// Runs one clean item: a community item ("Community - " first) from the
+// run's community catalogue, a custom list entry ("Custom Lists -" anywhere in
 // the name) from "Custom.dat", a fixed item by its procedure, anything
 // else from the section of "kvrn.dat" that the name selects.
 void DispatchCleanItem(CleanRun& run, std::string_view runName);

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "app/options.h"
@@ -404,6 +406,49 @@ TEST(ShortcutText, ModifiersInOrderWithEitherSeparator) {
   EXPECT_EQ(app::ShortcutToText(none, app::ShortcutSeparator::Plus), "PageUp");
   const app::Shortcut all{true, true, true, "Num 1", 97};
   EXPECT_EQ(app::ShortcutToText(all, app::ShortcutSeparator::Plus), "Ctrl+Shift+Alt+Num 1");
+}
+
+}  // namespace
+}  // namespace nc
+
+namespace nc {
+namespace {
+
+// [Community] holds one "Name=1" per ticked community entry; other values
+// and malformed lines tick nothing, and names that could not be read back
+// as themselves are not written.
+TEST(CommunityTicksIniTest, ReadsTicksByValueAndWritesOnlyNamesThatReadBack) {
+  sim::SimPlatform sim;
+  const std::string folder = "C:\\Program Files\\Norvik Cleaner\\";
+  const std::string ini = app::OptionsIniPath(folder);
+  ASSERT_TRUE(sim.files().createFolders(folder).ok());
+  ASSERT_TRUE(sim.writeFile(ini,
+                            "[Options]\r\nCommunityRules=1\r\n[Community]\r\nOn=1\r\nTwo=2\r\n"
+                            "Off=0\r\nEmpty=\r\nWord=yes\r\nno equals sign\r\n=1\r\n"
+                            "  Padded  = 1 \r\n"));
+  test::FakeSettingsTrees trees;
+  app::Options o;
+  const app::SettingsFile file{sim.profile(), ini, folder};
+  app::ReadOptionsIni(file, o, trees, {1024, 768, 713, 494});
+  EXPECT_TRUE(o.CommunityRules);
+  EXPECT_EQ(o.CommunityTicks, (std::set<std::string>{"On", "Two", "Padded"}));
+
+  struct Case {
+    std::string name;
+    bool written;
+  };
+  const Case cases[] = {{"Plain", true},     {"A = B", false},  {";Comment", false},
+                        {"[Bracket", false}, {" Blank", false}, {"", false},
+                        {"Ünïcode", true}};
+  o.CommunityTicks.clear();
+  for (const Case& c : cases) o.CommunityTicks.insert(c.name);
+  o.CommunityRules = false;
+  app::WriteOptionsIni(file, o, trees, {1, 0, 0, 713, 494});
+  app::Options back;
+  app::ReadOptionsIni(file, back, trees, {1024, 768, 713, 494});
+  EXPECT_FALSE(back.CommunityRules);
+  for (const Case& c : cases) EXPECT_EQ(back.CommunityTicks.contains(c.name), c.written) << c.name;
+  EXPECT_EQ(back.CommunityTicks.size(), 2u);
 }
 
 }  // namespace
