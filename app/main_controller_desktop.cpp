@@ -83,6 +83,7 @@ OptionsHost MainController::optionsHost() {
   host.armAutoCleanTimer = [this] { ArmAutoCleanTimer(); };
   host.writeSettings = [this] { WriteSettings(); };
   host.showSettings = [this] { view_.SetFastMode(options_.FastScan); };
+  host.reloadCommunityRules = [this] { ReloadCommunityRules(); };
   return host;
 }
 

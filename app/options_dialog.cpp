@@ -4,6 +4,7 @@
 #include <tuple>
 
 #include "app/boss_key.h"
+#include "cleaner/community/catalogue.h"
 #include "cleaner/cookie_keep_list.h"
 #include "core/text.h"
 #include "registry/fixer.h"
@@ -71,6 +72,7 @@ constexpr std::tuple kMirrors{
     Mirror<bool, bool>{&OptionsForm::enableNetscape, &Options::EnableNetscape},
     Mirror<bool, bool>{&OptionsForm::enableOpera, &Options::EnableOpera},
     Mirror<bool, bool>{&OptionsForm::enableFirefox, &Options::EnableFirefox},
+    Mirror<bool, bool>{&OptionsForm::communityRules, &Options::CommunityRules},
 };
 
 template <typename Visit>
@@ -146,7 +148,31 @@ void OptionsDialog::Open() {
   openKeyName_ = copy_.Hotkey.KeyName;
   openKeyCode_ = copy_.Hotkey.KeyCode;
   view_.ShowTab(OptionsTab::Common);
+  ShowCommunityRulesInfo();
   LoadCookies();
+}
+
+void OptionsDialog::ShowCommunityRulesInfo() {
+  namespace community = cleaner::community;
+  // Read afresh: the file may have been replaced since the program read it,
+  // and the program reads none while the rules are not shown.
+  const community::CommunityRulesFile file =
+      community::ReadCommunityRulesFile(ports_.files, programFolder_);
+  switch (file.state) {
+    case community::RulesFileState::Missing:
+      view_.SetCommunityRulesInfo(kCommunityRulesMissingText);
+      return;
+    case community::RulesFileState::Unreadable:
+    case community::RulesFileState::TooLarge:
+      view_.SetCommunityRulesInfo(kCommunityRulesUnreadableText);
+      return;
+    case community::RulesFileState::Read:
+      break;
+  }
+  const std::size_t count = file.rules.entries.size();
+  std::string text = "Version: " + file.rules.version.value_or("unknown") + ", ";
+  text += GroupedDigits(count) + (count == 1 ? " entry" : " entries");
+  view_.SetCommunityRulesInfo(text);
 }
 
 bool OptionsDialog::AutostartOn() {
@@ -202,7 +228,9 @@ bool OptionsDialog::OnOk() {
       form.useBossKey != openUseBossKey_ || (form.useBossKey && form.hotkeyText != openHotkeyText_);
   if (bossKeyChanged && form.useBossKey && !HotkeyTest(form)) return false;
 
+  const bool communityRulesChanged = copy_.CommunityRules != settings_.CommunityRules;
   settings_ = copy_;
+  if (communityRulesChanged && host_.reloadCommunityRules) host_.reloadCommunityRules();
   if (bossKeyChanged && host_.reRegisterBossKey) host_.reRegisterBossKey();
   if (host_.armAutoCleanTimer) host_.armAutoCleanTimer();
   if (copy_.StartClean && !form.autoRun) {

@@ -1,6 +1,7 @@
 // The options dialog's state and rules. The dialog edits a private copy of
 // the settings; OK validates the copy, copies it back, applies it to the
-// running program (boss key, automatic-clean timer, autostart value) and
+// running program (boss key, automatic-clean timer, autostart value, the
+// community rules when their box changed) and
 // writes "options.ini" and "Cookies.ini" (unless "Cookies.ini" could not be
 // read when the dialog opened). Cancel changes nothing, the ignore lists
 // included. The window talks to it through OptionsView.
@@ -27,6 +28,10 @@ inline constexpr const char* kFallbackCookieFolder = "c:\\windows\\cookies\\";
 inline constexpr const char* kKeepListReadOnlyText =
     "\"Cookies.ini\" cannot be read. The keep list is shown read-only, and OK leaves the file "
     "as it is.";
+// Beside "Show community rules" when the rules file cannot be shown.
+inline constexpr const char* kCommunityRulesMissingText =
+    "Winapp2.ini is not in the program's folder.";
+inline constexpr const char* kCommunityRulesUnreadableText = "Winapp2.ini could not be read.";
 
 // The autostart command: the program's path in quotes, so that a path
 // with blanks starts this program, then " /Auto".
@@ -68,6 +73,7 @@ struct OptionsForm {
   bool enableNetscape = false;
   bool enableOpera = false;
   bool enableFirefox = false;
+  bool communityRules = false;  // "Show community rules (Winapp2.ini)"
 
   bool operator==(const OptionsForm&) const = default;
 };
@@ -97,6 +103,9 @@ class OptionsView {
   // The keep list cannot be read: `notice` is shown beside it, and the
   // buttons that move names between the lists are disabled.
   virtual void SetKeepListReadOnly(std::string_view notice) = 0;
+  // The version and entry count of the community rules file, or why there
+  // are none.
+  virtual void SetCommunityRulesInfo(std::string_view text) = 0;
 
   virtual std::vector<IgnoreRow> IgnoreRows(IgnoreListKind kind) const = 0;
   virtual void SetIgnoreRows(IgnoreListKind kind, const std::vector<IgnoreRow>& rows) = 0;
@@ -128,6 +137,9 @@ struct OptionsHost {
   std::function<void()> writeSettings;
   // Shows what changed in the main window ("Fast Mode" takes FastScan).
   std::function<void()> showSettings;
+  // Reads the community rules again (or drops them) after CommunityRules
+  // changed, and redraws the clean tree.
+  std::function<void()> reloadCommunityRules;
 };
 
 class OptionsDialog {
@@ -176,6 +188,7 @@ class OptionsDialog {
   bool BackupFolderReady(const std::string& folder);
   bool HotkeyTest(const OptionsForm& form);
   void LoadCookies();
+  void ShowCommunityRulesInfo();
   void MoveCookie(CookieList from);
   void MoveAllCookies(CookieList from);
   void ShowCookies(int deleteSelection, int keepSelection);

@@ -330,16 +330,20 @@ std::string TwoDigits(int value) {
   return value < 10 ? "0" + std::to_string(value) : std::to_string(value);
 }
 
-std::string KilobyteText(std::uint64_t bytes) {
-  std::uint64_t kilobytes = bytes / 1024;
-  if (bytes % 1024 != 0) ++kilobytes;
-  const std::string digits = std::to_string(kilobytes);
+std::string GroupedDigits(std::uint64_t value) {
+  const std::string digits = std::to_string(value);
   std::string text;
   for (std::size_t i = 0; i < digits.size(); ++i) {
     if (i != 0 && (digits.size() - i) % 3 == 0) text += ',';
     text += digits[i];
   }
   return text;
+}
+
+std::string KilobyteText(std::uint64_t bytes) {
+  std::uint64_t kilobytes = bytes / 1024;
+  if (bytes % 1024 != 0) ++kilobytes;
+  return GroupedDigits(kilobytes);
 }
 
 }  // namespace nc

@@ -70,6 +70,9 @@ std::string WithoutTrailingBackslash(std::string_view path);
 // "07" for 7, "12" for 12.
 std::string TwoDigits(int value);
 
+// `value` with "," between groups of three digits: 4067 -> "4,067".
+std::string GroupedDigits(std::uint64_t value);
+
 // Kilobytes of `bytes`, rounded up, with "," between groups of three
 // digits and no unit: 0 -> "0", 1 -> "1", 1048576 -> "1,024".
 std::string KilobyteText(std::uint64_t bytes);

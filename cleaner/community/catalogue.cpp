@@ -11,26 +11,29 @@
 namespace nc::cleaner::community {
 namespace {
 
-// The file's bytes, or nothing when it cannot be read; `tooLarge` when it
-// holds more than the reader takes (then nothing more is read).
-std::optional<std::string> ReadBounded(platform::FileSystem& files, std::string_view path,
-                                       bool& tooLarge) {
-  tooLarge = false;
+// The file's bytes, or why there are none.
+struct BoundedText {
+  RulesFileState state = RulesFileState::Missing;
+  std::string text;
+};
+
+BoundedText ReadBounded(platform::FileSystem& files, std::string_view path) {
   auto file = files.open(path, platform::FileOpen::ReadExisting, platform::FileShare::Read);
-  if (!file) return std::nullopt;
+  if (!file) {
+    return {
+        file.error().code == Errc::NotFound ? RulesFileState::Missing : RulesFileState::Unreadable,
+        {}};
+  }
   std::string content;
   std::array<std::uint8_t, 65536> buffer{};
   while (true) {
     auto got = (*file)->read(buffer);
-    if (!got) return std::nullopt;
+    if (!got) return {RulesFileState::Unreadable, {}};
     if (*got == 0) break;
     content.append(reinterpret_cast<const char*>(buffer.data()), *got);
-    if (content.size() > kMaxFileBytes) {
-      tooLarge = true;
-      return std::string();
-    }
+    if (content.size() > kMaxFileBytes) return {RulesFileState::TooLarge, {}};
   }
-  return content;
+  return {RulesFileState::Read, std::move(content)};
 }
 
 bool LessNoCase(const std::string& a, const std::string& b) {
@@ -86,19 +89,23 @@ std::shared_ptr<const CommunityCatalogue> DetectCommunityEntries(platform::Platf
   return catalogue;
 }
 
-std::shared_ptr<const CommunityCatalogue> LoadCommunityCatalogue(platform::Platform& ports,
-                                                                 std::string_view programFolder) {
+CommunityRulesFile ReadCommunityRulesFile(platform::FileSystem& files,
+                                          std::string_view programFolder) {
   const std::string path =
       WithTrailingBackslash(programFolder) + std::string(kCommunityRulesFileName);
-  bool tooLarge = false;
-  const auto text = ReadBounded(ports.files, path, tooLarge);
-  CommunityRules rules;
-  if (tooLarge) {
-    rules.tooLarge = true;
-  } else if (text) {
-    rules = ReadCommunityRules(*text);
-  }
-  return DetectCommunityEntries(ports, std::move(rules));
+  BoundedText read = ReadBounded(files, path);
+  CommunityRulesFile out;
+  out.state = read.state;
+  if (read.state == RulesFileState::Read) out.rules = ReadCommunityRules(read.text);
+  if (read.state == RulesFileState::TooLarge) out.rules.tooLarge = true;
+  return out;
+}
+
+std::shared_ptr<const CommunityCatalogue> LoadCommunityCatalogue(platform::Platform& ports,
+                                                                 std::string_view programFolder) {
+  // A missing or unreadable file gives an empty catalogue.
+  return DetectCommunityEntries(
+      ports, std::move(ReadCommunityRulesFile(ports.files, programFolder).rules));
 }
 
 void ReplaceCommunityGroups(CleanTree& tree, const CommunityCatalogue* catalogue) {

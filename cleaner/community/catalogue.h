@@ -61,6 +61,24 @@ bool IsCommunityName(std::string_view name);
 std::shared_ptr<const CommunityCatalogue> DetectCommunityEntries(platform::Platform& ports,
                                                                  CommunityRules rules);
 
+// What reading the rules file gave.
+enum class RulesFileState {
+  Read,        // rules holds what the reader took from it
+  Missing,     // no such file
+  Unreadable,  // it exists but could not be opened or read
+  TooLarge,    // over kMaxFileBytes: nothing was read (rules.tooLarge)
+};
+
+struct CommunityRulesFile {
+  RulesFileState state = RulesFileState::Missing;
+  CommunityRules rules;  // empty unless state is Read (tooLarge when TooLarge)
+};
+
+// Reads and parses "Winapp2.ini" in `programFolder`; never more than
+// kMaxFileBytes of it is held.
+CommunityRulesFile ReadCommunityRulesFile(platform::FileSystem& files,
+                                          std::string_view programFolder);
+
 // Reads "Winapp2.ini" in `programFolder` (with trailing backslash) and
 // detects its entries. A missing or unreadable file gives an empty
 // catalogue; a file over kMaxFileBytes is not read (rules.tooLarge).

@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "app/main_controller.h"
+#include "app/options_dialog.h"
 #include "cleaner/community/catalogue.h"
 #include "controller_fixture.h"
+#include "recording_options_view.h"
 
 namespace nc {
 namespace {
@@ -212,6 +214,52 @@ TEST_F(CommunityItemsTest, TicksLiveUnderTheirOwnSectionAndSurviveRestartsAndNew
   restart();
   EXPECT_EQ(sim.profile().readString(ini(), "Community", "Alpha Tool", ""), "");
   EXPECT_EQ(state("Community - Applications", "Alpha Tool"), kStateUnticked);
+}
+
+// The options dialog's box turns the groups on and off in the running
+// program as OK closes it; Cancel leaves them, and ticks outlive a time off.
+TEST_F(CommunityItemsTest, OptionsBoxShowsAndHidesTheGroupsOnOk) {
+  setting(false);
+  rulesFile(kRules);
+  auto& c = start();
+  ASSERT_TRUE(shown().empty());
+  const std::vector<std::string> all = {"Community - Applications: Alpha Tool;",
+                                        "Community - Games: Beta Game; Delta Saves;"};
+  struct Step {
+    const char* name;
+    bool tick;
+    bool ok;
+    std::vector<std::string> groups;
+    const char* stored;
+  };
+  const Step steps[] = {
+      {"ticked, OK", true, true, all, "1"},
+      {"unticked, Cancel", false, false, all, "1"},
+      {"unticked, OK", false, true, {}, "0"},
+      {"ticked again, OK", true, true, all, "1"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    test::RecordingOptionsView options;
+    options.confirmAnswer = true;  // the default backup folder is made
+    app::OptionsDialog dialog(sim.ports(), folder, c.options(), c.optionsHost(), options);
+    dialog.Open();
+    EXPECT_EQ(options.communityRulesInfo, "Version: 100, 4 entries");
+    EXPECT_NE(options.form.communityRules, step.tick);
+    options.form.communityRules = step.tick;
+    const int treeShows = view.treeShows;
+    if (step.ok) {
+      ASSERT_TRUE(dialog.OnOk());
+    } else {
+      dialog.OnCancel();
+    }
+    EXPECT_EQ(shown(), step.groups);
+    EXPECT_EQ(view.treeShows > treeShows, step.ok);
+    EXPECT_EQ(sim.profile().readString(ini(), "Options", "CommunityRules", ""), step.stored);
+    if (&step == &steps[0]) click("Community - Applications", "Alpha Tool");
+  }
+  EXPECT_EQ(state("Community - Applications", "Alpha Tool"), kStateTicked);
+  EXPECT_EQ(c.community()->rules.version, "100");
 }
 
 TEST_F(CommunityItemsTest, TickingAnEntryWithAWarningAsksAndNoLeavesItUnticked) {

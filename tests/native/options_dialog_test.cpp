@@ -3,8 +3,12 @@
 // ignore lists.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "app/boss_key.h"
 #include "app/options_dialog.h"
+#include "cleaner/community/winapp2.h"
 #include "cleaner/cookie_keep_list.h"
 #include "platform/sim/sim_platform.h"
 #include "recording_options_view.h"
@@ -34,7 +38,8 @@ class OptionsDialogTest : public ::testing::Test {
 
   app::OptionsDialog& open() {
     app::OptionsHost host{[this] { ++bossKeyApplied; }, [this] { ++timerArmed; },
-                          [this] { ++settingsWritten; }, [this] { ++settingsShown; }};
+                          [this] { ++settingsWritten; }, [this] { ++settingsShown; },
+                          [this] { ++communityReloaded; }};
     dialog = std::make_unique<app::OptionsDialog>(sim.ports(), folder, settings, host, view);
     dialog->Open();
     return *dialog;
@@ -52,6 +57,7 @@ class OptionsDialogTest : public ::testing::Test {
   RecordingOptionsView view;
   std::unique_ptr<app::OptionsDialog> dialog;
   int bossKeyApplied = 0, timerArmed = 0, settingsWritten = 0, settingsShown = 0;
+  int communityReloaded = 0;
 };
 
 TEST(OptionsDialogRules, HotkeyKeyNamesAndPasswordScrambling) {
@@ -197,7 +203,7 @@ TEST_F(OptionsDialogTest, EveryPlainControlRoundTripsThroughTheSettings) {
         &app::OptionsForm::showLogTempInternetFiles, &app::OptionsForm::showLogRecycleBin,
         &app::OptionsForm::autoClean, &app::OptionsForm::shutdownClean, &app::OptionsForm::enableIE,
         &app::OptionsForm::enableNetscape, &app::OptionsForm::enableOpera,
-        &app::OptionsForm::enableFirefox}) {
+        &app::OptionsForm::enableFirefox, &app::OptionsForm::communityRules}) {
     changed.*box = !(opened.*box);
   }
   changed.outputDirectory = "C:\\Backups\\";
@@ -210,8 +216,102 @@ TEST_F(OptionsDialogTest, EveryPlainControlRoundTripsThroughTheSettings) {
   EXPECT_EQ(settings.IncludeCDdrive, changed.includeCdDrive);
   EXPECT_EQ(settings.WipeNumber, 5);
   EXPECT_EQ(settings.OutputDirectory, "C:\\Backups\\");
+  EXPECT_EQ(settings.CommunityRules, changed.communityRules);
   open();
   EXPECT_EQ(view.form, changed);
+}
+
+// The community rules box shows the setting; OK stores a change and has the
+// rules read again (or dropped) only when the box changed; Cancel stores
+// nothing.
+TEST_F(OptionsDialogTest, CommunityRulesBoxFollowsTheSettingAndOkReloadsOnlyOnAChange) {
+  struct Case {
+    const char* name;
+    bool stored;
+    bool ticked;  // the box as OK (or Cancel) finds it
+    bool ok;
+    bool after;
+    int reloads;
+  };
+  const Case cases[] = {
+      {"off, ticked, OK", false, true, true, true, 1},
+      {"on, unticked, OK", true, false, true, false, 1},
+      {"on, left, OK", true, true, true, true, 0},
+      {"off, left, OK", false, false, true, false, 0},
+      {"off, ticked, Cancel", false, true, false, false, 0},
+      {"on, unticked, Cancel", true, false, false, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    settings.CommunityRules = c.stored;
+    communityReloaded = 0;
+    auto& d = open();
+    EXPECT_EQ(view.form.communityRules, c.stored);
+    view.form.communityRules = c.ticked;
+    if (c.ok) {
+      ASSERT_TRUE(d.OnOk());
+    } else {
+      d.OnCancel();
+    }
+    EXPECT_EQ(settings.CommunityRules, c.after);
+    EXPECT_EQ(communityReloaded, c.reloads);
+  }
+  // Off unless the settings file says otherwise.
+  EXPECT_FALSE(app::Options{}.CommunityRules);
+}
+
+// Beside the box: the version and entry count of the file in the program's
+// folder, or why there are none.
+TEST_F(OptionsDialogTest, CommunityRulesLabelTellsOfTheFileBesideTheProgram) {
+  const std::string rules = folder + "Winapp2.ini";
+  std::ifstream in(NC_SOURCE_DIR "/tests/data/winapp2/Winapp2.ini", std::ios::binary);
+  ASSERT_TRUE(in) << "tests/data/winapp2/Winapp2.ini";
+  std::ostringstream real;
+  real << in.rdbuf();
+  std::string thousand = "; Version: 12\r\n";
+  for (int i = 0; i < 1234; ++i) thousand += "[Item " + std::to_string(i) + " *]\r\nSection=A\r\n";
+  enum class Fault { None, Open, Read, Folder };
+  struct Case {
+    const char* name;
+    std::optional<std::string> text;  // none: no file
+    Fault fault;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {"three entries", "; Version: 7\r\n[A *]\r\n[B *]\r\nSection=Games\r\n[C *]\r\n", Fault::None,
+       "Version: 7, 3 entries"},
+      {"one entry, no version", "[A *]\r\n", Fault::None, "Version: unknown, 1 entry"},
+      {"empty", "", Fault::None, "Version: unknown, 0 entries"},
+      {"thousands", thousand, Fault::None, "Version: 12, 1,234 entries"},
+      {"the real file", real.str(), Fault::None, "Version: 260730, 4,067 entries"},
+      {"missing", std::nullopt, Fault::None, app::kCommunityRulesMissingText},
+      {"held open", "[A *]\r\n", Fault::Open, app::kCommunityRulesUnreadableText},
+      {"read fails", "[A *]\r\n", Fault::Read, app::kCommunityRulesUnreadableText},
+      {"a folder of that name", std::nullopt, Fault::Folder, app::kCommunityRulesUnreadableText},
+      {"too large", "[A *]\r\n" + std::string(cleaner::community::kMaxFileBytes, ';'), Fault::None,
+       app::kCommunityRulesUnreadableText},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    (void)sim.files().deleteFile(rules);
+    (void)sim.files().removeFolder(rules);
+    if (c.text) {
+      ASSERT_TRUE(sim.writeFile(rules, *c.text));
+    }
+    if (c.fault == Fault::Folder) {
+      ASSERT_TRUE(sim.files().createFolders(rules).ok());
+    }
+    if (c.fault == Fault::Open) {
+      sim.faults().failOnce(sim::PortMethod::FilesOpen, 1, Errc::SharingViolation, "Winapp2.ini");
+    }
+    if (c.fault == Fault::Read) {
+      sim.faults().failOnce(sim::PortMethod::FilesRead, 1, Errc::IoError, "Winapp2.ini");
+    }
+    view = RecordingOptionsView();
+    open();
+    EXPECT_EQ(view.communityRulesInfo, c.shown);
+    EXPECT_EQ(sim.files().openFileCount(), 0u);
+  }
 }
 
 // The boss key never registers a key code the hotkey field has no name

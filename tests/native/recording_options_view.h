@@ -31,6 +31,7 @@ class RecordingOptionsView : public app::OptionsView {
     return list == app::CookieList::Delete ? deleteSelection : keepSelection;
   }
   void SetKeepListReadOnly(std::string_view notice) override { keepListNotice = notice; }
+  void SetCommunityRulesInfo(std::string_view text) override { communityRulesInfo = text; }
   std::vector<app::IgnoreRow> IgnoreRows(app::IgnoreListKind kind) const override {
     return kind == app::IgnoreListKind::Values ? values : keys;
   }
@@ -66,6 +67,7 @@ class RecordingOptionsView : public app::OptionsView {
   std::vector<std::string> toDelete, toKeep;
   int deleteSelection = -1, keepSelection = -1;
   std::string keepListNotice;  // "" while the keep list is editable
+  std::string communityRulesInfo;
   std::vector<app::IgnoreRow> values, keys;
   int ignoreSelection = -1;
   app::IgnoreListKind shownIgnore = app::IgnoreListKind::Values;

@@ -43,6 +43,9 @@ constexpr std::pair<app::OptionsTab, int> kTabControls[] = {
     {app::OptionsTab::Common, ids::kOutputGroup},
     {app::OptionsTab::Common, ids::kOutputDirectory},
     {app::OptionsTab::Common, ids::kBrowseOutput},
+    {app::OptionsTab::Common, ids::kCommunityGroup},
+    {app::OptionsTab::Common, ids::kCommunityRules},
+    {app::OptionsTab::Common, ids::kCommunityInfo},
     {app::OptionsTab::Cookies, ids::kCookiesToDeleteLabel},
     {app::OptionsTab::Cookies, ids::kCookiesToDelete},
     {app::OptionsTab::Cookies, ids::kCookiesToKeepLabel},
@@ -171,6 +174,7 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
     f.enableNetscape = Checked(ids::kEnableNetscape);
     f.enableOpera = Checked(ids::kEnableOpera);
     f.enableFirefox = Checked(ids::kEnableFirefox);
+    f.communityRules = Checked(ids::kCommunityRules);
     return f;
   }
 
@@ -199,6 +203,7 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
     SetChecked(ids::kEnableNetscape, f.enableNetscape);
     SetChecked(ids::kEnableOpera, f.enableOpera);
     SetChecked(ids::kEnableFirefox, f.enableFirefox);
+    SetChecked(ids::kCommunityRules, f.communityRules);
   }
 
   void SetHotkeyText(std::string_view text) override { SetText(ids::kHotkey, text); }
@@ -239,6 +244,8 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
       Enable(id, false);
     }
   }
+
+  void SetCommunityRulesInfo(std::string_view text) override { SetText(ids::kCommunityInfo, text); }
 
   std::vector<app::IgnoreRow> IgnoreRows(app::IgnoreListKind kind) const override {
     ListView list(Item(ListId(kind)));
@@ -487,6 +494,10 @@ class OptionsWindow : public ModalDialog, public app::OptionsView {
           432, 58, ids::kOutputGroup);
     Edit(36, 290, 366, ids::kOutputDirectory);
     Button("...", 410, 288, 34, ids::kBrowseOutput);
+    // Fits between the folder's group and the page's lower edge (386).
+    Group("Community rules", 24, 328, 432, 56, ids::kCommunityGroup);
+    Check("Show community rules (Winapp2.ini)", 36, 344, 408, ids::kCommunityRules);
+    Label("", 36, 364, 408, ids::kCommunityInfo);
     // Kept for the password feature, which is never shown.
     Check("Verify password when running the software", 24, 336, 300, ids::kVerifyPassword);
     Button("Set Password", 330, 334, 110, ids::kSetPassword);

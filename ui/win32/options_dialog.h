@@ -38,6 +38,9 @@ inline constexpr int kShowLogRecycleBin = 5013;
 inline constexpr int kOutputGroup = 5014;
 inline constexpr int kOutputDirectory = 5015;
 inline constexpr int kBrowseOutput = 5016;
+inline constexpr int kCommunityGroup = 5017;
+inline constexpr int kCommunityRules = 5018;
+inline constexpr int kCommunityInfo = 5019;  // version and entry count, or why none
 // "Cookies"
 inline constexpr int kCookiesToDeleteLabel = 5101;
 inline constexpr int kCookiesToDelete = 5102;
